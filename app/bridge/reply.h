@@ -1,0 +1,31 @@
+#pragma once
+
+#include <functional>
+#include <string>
+#include <string_view>
+
+#include <nlohmann/json.hpp>
+
+#include "weather/response.h"
+
+namespace bridge {
+
+// {"body": body, "id": id, "status": status}.
+nlohmann::json make_reply(nlohmann::json id, int status, nlohmann::json body);
+
+// {"error": text}, with any ill-formed UTF-8 in `text` replaced so it can always be serialised.
+nlohmann::json error_body(std::string_view text);
+
+using OperationRunner =
+    std::function<weather::Response(const std::string& operation, const std::string& argument)>;
+
+// The reply to a finished request: the operation's status and its body parsed as JSON, or
+// status 500 with the text of any exception raised on the way.
+nlohmann::json finished_reply(const nlohmann::json& id, const std::string& operation,
+                              const std::string& argument, const OperationRunner& run);
+
+// Compact text with keys in ascending byte order and raw UTF-8; throws the JSON library's
+// type error for a string that is not valid UTF-8.
+std::string serialise_reply(const nlohmann::json& reply);
+
+}  // namespace bridge

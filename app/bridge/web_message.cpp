@@ -1,0 +1,79 @@
+#include "app/bridge/web_message.h"
+
+#include <array>
+#include <exception>
+
+#include "app/bridge/async_state.h"
+#include "app/bridge/page_host.h"
+#include "app/bridge/reply.h"
+#include "weather/text.h"
+
+namespace bridge {
+namespace {
+
+constexpr std::array<std::string_view, 4> operation_names = {"metars", "pireps", "point",
+                                                             "alerts"};
+
+bool is_supported(const std::string& operation) {
+    for (const std::string_view name : operation_names) {
+        if (operation == name) {
+            return true;
+        }
+    }
+    return false;
+}
+
+// A present member must be a string (the library's type error otherwise); missing is empty.
+std::string string_member(const nlohmann::json& message, const char* key) {
+    const auto found = message.find(key);
+    return found == message.end() ? std::string{} : found->get<std::string>();
+}
+
+}  // namespace
+
+std::optional<nlohmann::json> accept_web_message(std::string_view source_uri,
+                                                 std::string_view message_json,
+                                                 std::atomic<std::int32_t>& active_requests,
+                                                 const WorkerStart& start_worker) {
+    // Cheap checks first, so foreign or oversized messages cost no parsing.
+    if (!source_uri.starts_with(page_prefix) || message_json.size() > max_message_bytes) {
+        return std::nullopt;
+    }
+
+    nlohmann::json id;  // null until read
+    try {
+        const nlohmann::json message = nlohmann::json::parse(message_json, nullptr, true, false);
+        if (!message.is_object()) {
+            return std::nullopt;
+        }
+        const auto found_id = message.find("id");
+        if (found_id == message.end() ||
+            !(found_id->is_string() || found_id->is_number_integer())) {
+            return std::nullopt;
+        }
+        if (weather::to_compact_json(*found_id).size() > max_id_bytes) {
+            return std::nullopt;
+        }
+        id = *found_id;
+
+        PageRequest request{id, string_member(message, "operation"),
+                            string_member(message, "argument")};
+        if (!is_supported(request.operation)) {
+            return make_reply(id, 400, error_body(unsupported_operation_error));
+        }
+        if (!try_reserve_slot(active_requests)) {
+            return make_reply(id, 429, error_body(busy_error));
+        }
+        try {
+            start_worker(std::move(request));
+        } catch (...) {
+            release_slot(active_requests);
+            throw;
+        }
+        return std::nullopt;
+    } catch (const std::exception& failure) {
+        return make_reply(id, 400, error_body(failure.what()));
+    }
+}
+
+}  // namespace bridge

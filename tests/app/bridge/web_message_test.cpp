@@ -1,0 +1,272 @@
+#include "app/bridge/web_message.h"
+
+#include <gtest/gtest.h>
+
+#include "app/bridge/async_state.h"
+#include "app/bridge/page_host.h"
+#include "app/bridge/reply.h"
+#include "weather/text.h"
+
+namespace bridge {
+namespace {
+
+const std::string page = std::string(page_prefix) + "index.html";
+
+class WebMessageTest : public ::testing::Test {
+protected:
+    // The immediate reply, or nullopt; accepted requests are collected in `started`.
+    std::optional<nlohmann::json> send(std::string_view text, std::string_view source = page) {
+        return accept_web_message(source, text, active_requests, [this](PageRequest&& request) {
+            if (fail_start) {
+                throw std::system_error(std::make_error_code(std::errc::resource_unavailable_try_again));
+            }
+            started.push_back(std::move(request));
+        });
+    }
+
+    std::atomic<std::int32_t> active_requests{0};
+    std::vector<PageRequest> started;
+    bool fail_start = false;
+};
+
+TEST_F(WebMessageTest, AcceptsAValidRequestAndReservesASlot) {
+    EXPECT_FALSE(send(R"({"id": 7, "operation": "point", "argument": "40.76,-111.89", "extra": [1]})"));
+    ASSERT_EQ(started.size(), 1u);
+    EXPECT_EQ(started[0].id, 7);
+    EXPECT_EQ(started[0].operation, "point");
+    EXPECT_EQ(started[0].argument, "40.76,-111.89");
+    EXPECT_EQ(active_requests.load(), 1);
+}
+
+TEST_F(WebMessageTest, IgnoresMessagesFromAnyOtherSource) {
+    const std::string request = R"({"id": 1, "operation": "alerts"})";
+    struct Case {
+        std::string source;
+        bool accepted;
+    };
+    const Case cases[] = {
+        {page_prefix, true},
+        {std::string(page_prefix) + "index.html?x#y", true},
+        {"https://corvane-weather.example", false},
+        {"https://Corvane-weather.example/index.html", false},
+        {"HTTPS://corvane-weather.example/index.html", false},
+        {"http://corvane-weather.example/index.html", false},
+        {"https://corvane-weather.example.evil.test/index.html", false},
+        {"https://evil.test/https://corvane-weather.example/", false},
+        {"", false},
+    };
+    for (const auto& c : cases) {
+        started.clear();
+        EXPECT_FALSE(send(request, c.source)) << c.source;
+        EXPECT_EQ(started.size(), c.accepted ? 1u : 0u) << c.source;
+    }
+}
+
+TEST_F(WebMessageTest, SizeLimitIs2048Utf8Bytes) {
+    // Padding with a two-byte character: the text length in bytes is what counts.
+    const std::string head = R"({"id":1,"operation":"alerts","argument":")";
+    const std::string tail = R"("})";
+    const auto message_of = [&](std::size_t bytes) {
+        std::string padding;
+        while (head.size() + padding.size() + tail.size() + 2 <= bytes) {
+            padding += "\xC3\xB1";
+        }
+        while (head.size() + padding.size() + tail.size() < bytes) {
+            padding += "x";
+        }
+        return head + padding + tail;
+    };
+    for (const std::size_t bytes : {std::size_t{2047}, std::size_t{2048}, std::size_t{2049}}) {
+        started.clear();
+        const std::string message = message_of(bytes);
+        ASSERT_EQ(message.size(), bytes);
+        EXPECT_FALSE(send(message));
+        EXPECT_EQ(started.size(), bytes <= 2048 ? 1u : 0u) << bytes;
+        active_requests = 0;
+    }
+}
+
+TEST_F(WebMessageTest, UnparsableTextIsAnswered400WithANullId) {
+    for (const std::string text : {"", "{", "{\"id\": 1,}", "[1] [2]", "{\"id\": 1} // c",
+                                   "{\"id\": \xC3\xA9}"}) {
+        const auto reply = send(text);
+        ASSERT_TRUE(reply) << text;
+        std::string library_text;
+        try {
+            const auto ignored = nlohmann::json::parse(text, nullptr, true, false);
+        } catch (const nlohmann::json::parse_error& e) {
+            library_text = e.what();
+        }
+        EXPECT_EQ((*reply)["status"], 400);
+        EXPECT_TRUE((*reply)["id"].is_null());
+        EXPECT_EQ((*reply)["body"]["error"], weather::valid_utf8(library_text));
+        EXPECT_NO_THROW(serialise_reply(*reply)) << "every reply can be serialised";
+    }
+    EXPECT_TRUE(started.empty());
+}
+
+TEST_F(WebMessageTest, IgnoresValuesThatAreNotObjects) {
+    for (const std::string text : {"\"{\\\"id\\\": 1, \\\"operation\\\": \\\"alerts\\\"}\"", "[1]", "7",
+                                   "null", "true"}) {
+        EXPECT_FALSE(send(text)) << text;
+    }
+    EXPECT_TRUE(started.empty());
+}
+
+TEST_F(WebMessageTest, IdRules) {
+    struct Case {
+        std::string id_json;
+        bool answered;
+    };
+    const std::string id_98(98, 'a');
+    const Case cases[] = {
+        {"7", true},
+        {"-7", true},
+        {"0", true},
+        {"18446744073709551615", true},
+        {"-9223372036854775808", true},
+        {"\"abc\"", true},
+        {"\"\"", true},
+        {"\"" + id_98 + "\"", true},
+        {"\"" + id_98 + "a\"", false},
+        {"\"" + std::string(96, 'a') + "\\\"\"", true},
+        {"\"" + std::string(97, 'a') + "\\n\"", false},
+        {"\"" + std::string(96, 'a') + "\\u0041\"", true},
+        {"7.5", false},
+        {"1e3", false},
+        {"7.0", false},
+        {"18446744073709551616", false},
+        {"true", false},
+        {"null", false},
+        {"[1]", false},
+        {"{}", false},
+    };
+    for (const auto& c : cases) {
+        started.clear();
+        active_requests = 0;
+        const auto reply = send(R"({"operation": "nope", "id": )" + c.id_json + "}");
+        EXPECT_EQ(reply.has_value(), c.answered) << c.id_json;
+        if (reply) {
+            EXPECT_EQ((*reply)["id"], nlohmann::json::parse(c.id_json)) << c.id_json;
+            EXPECT_EQ((*reply)["status"], 400);
+        }
+    }
+    EXPECT_FALSE(send(R"({"operation": "alerts"})")) << "no id";
+}
+
+TEST_F(WebMessageTest, OperationAndArgumentRules) {
+    struct Case {
+        std::string message;
+        std::string error;  // "" when accepted
+    };
+    std::string type_error;
+    try {
+        (void)nlohmann::json(5).get<std::string>();
+    } catch (const nlohmann::json::type_error& e) {
+        type_error = e.what();
+    }
+    const Case cases[] = {
+        {R"({"id": 1})", "Unsupported weather operation"},
+        {R"({"id": 1, "operation": "Alerts"})", "Unsupported weather operation"},
+        {R"({"id": 1, "operation": " alerts"})", "Unsupported weather operation"},
+        {R"({"id": 1, "operation": ""})", "Unsupported weather operation"},
+        {R"({"id": 1, "operation": 5})", type_error},
+        {R"({"id": 1, "operation": null})", "type must be string, but is null"},
+        {R"({"id": 1, "operation": "alerts", "argument": 5})", type_error},
+        {R"({"id": 1, "operation": "alerts", "argument": ["x"]})", "type must be string, but is array"},
+        {R"({"id": 1, "operation": "alerts"})", ""},
+        {R"({"id": 1, "operation": "pireps", "argument": ")" + std::string(200, 'x') + "\"}", ""},
+    };
+    for (const auto& c : cases) {
+        started.clear();
+        active_requests = 0;
+        const auto reply = send(c.message);
+        if (c.error.empty()) {
+            EXPECT_FALSE(reply) << c.message;
+            EXPECT_EQ(started.size(), 1u);
+            continue;
+        }
+        ASSERT_TRUE(reply) << c.message;
+        EXPECT_EQ((*reply)["id"], 1);
+        EXPECT_EQ((*reply)["status"], 400);
+        const std::string error = (*reply)["body"]["error"];
+        if (c.error.starts_with("type must")) {
+            EXPECT_NE(error.find(c.error), std::string::npos) << error;
+        } else {
+            EXPECT_EQ(error, c.error);
+        }
+        EXPECT_EQ(active_requests.load(), 0);
+    }
+}
+
+TEST_F(WebMessageTest, TheNinthRequestInFlightIsBusy) {
+    for (int i = 0; i < 8; ++i) {
+        EXPECT_FALSE(send(R"({"id": )" + std::to_string(i) + R"(, "operation": "alerts"})"));
+    }
+    const auto busy = send(R"({"id": "ninth", "operation": "alerts"})");
+    ASSERT_TRUE(busy);
+    EXPECT_EQ(serialise_reply(*busy),
+              R"({"body":{"error":"Weather requests are busy. Try again in a moment."},"id":"ninth","status":429})");
+    EXPECT_EQ(active_requests.load(), 8);
+    release_slot(active_requests);
+    EXPECT_FALSE(send(R"({"id": 9, "operation": "alerts"})"));
+    EXPECT_EQ(started.size(), 9u);
+    EXPECT_EQ(active_requests.load(), 8);
+}
+
+TEST_F(WebMessageTest, AWorkerThatCannotStartIsAnswered400AndGivesItsSlotBack) {
+    fail_start = true;
+    const auto reply = send(R"({"id": "w", "operation": "metars"})");
+    ASSERT_TRUE(reply);
+    EXPECT_EQ((*reply)["id"], "w");
+    EXPECT_EQ((*reply)["status"], 400);
+    EXPECT_EQ((*reply)["body"]["error"],
+              std::system_error(std::make_error_code(std::errc::resource_unavailable_try_again)).what());
+    EXPECT_EQ(active_requests.load(), 0);
+}
+
+TEST(Reply, KeysComeOutAsBodyIdStatus) {
+    EXPECT_EQ(serialise_reply(make_reply("x", 400, error_body("Unsupported weather operation"))),
+              R"({"body":{"error":"Unsupported weather operation"},"id":"x","status":400})");
+    EXPECT_EQ(serialise_reply(make_reply(nullptr, 200, nlohmann::json::parse(R"({"b":1,"a":"\u00f1"})"))),
+              "{\"body\":{\"a\":\"\xC3\xB1\",\"b\":1},\"id\":null,\"status\":200}");
+}
+
+TEST(Reply, FinishedReplyCarriesTheOperationsResultOr500) {
+    std::string parse_error;
+    try {
+        const auto ignored = nlohmann::json::parse("nope", nullptr, true, false);
+    } catch (const nlohmann::json::parse_error& e) {
+        parse_error = e.what();
+    }
+    struct Case {
+        const char* name;
+        OperationRunner run;
+        nlohmann::json expected;
+    };
+    const Case cases[] = {
+        {"success", [](const std::string&, const std::string&) { return weather::Response{200, "[1,2]"}; },
+         make_reply(3, 200, {1, 2})},
+        {"error response",
+         [](const std::string&, const std::string&) {
+             return weather::error_response(502, "Weather service returned HTTP 500: u", "");
+         },
+         make_reply(3, 502, error_body("Weather service returned HTTP 500: u"))},
+        {"throws",
+         [](const std::string&, const std::string&) -> weather::Response { throw std::runtime_error("boom"); },
+         make_reply(3, 500, error_body("boom"))},
+        {"not json", [](const std::string&, const std::string&) { return weather::Response{200, "nope"}; },
+         make_reply(3, 500, error_body(parse_error))},
+    };
+    for (const auto& c : cases) {
+        EXPECT_EQ(finished_reply(3, "alerts", "", c.run), c.expected) << c.name;
+    }
+}
+
+TEST(Reply, ErrorTextsAreAlwaysSerialisable) {
+    EXPECT_EQ(serialise_reply(make_reply(1, 500, error_body("cut \xC3"))),
+              "{\"body\":{\"error\":\"cut \xEF\xBF\xBD\"},\"id\":1,\"status\":500}");
+}
+
+}  // namespace
+}  // namespace bridge

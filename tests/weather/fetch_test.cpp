@@ -1,0 +1,275 @@
+#include "weather/fetch.h"
+
+#include <gtest/gtest.h>
+
+#include "tests/weather/scripted_client.h"
+
+namespace weather::testing {
+namespace {
+
+using std::chrono::milliseconds;
+
+constexpr char alerts_url[] = "https://api.weather.gov/alerts/active?area=UT";
+
+class FetchTest : public ::testing::Test {
+protected:
+    Transport transport() { return Transport{client, pauses.function()}; }
+
+    // The text fetch_json throws for `url`, or "" when it returns.
+    std::string failure_of(const std::string& url, bool allow_no_content = false) {
+        try {
+            fetch_json(transport(), url, allow_no_content);
+        } catch (const std::runtime_error& failure) {
+            return failure.what();
+        }
+        return "";
+    }
+
+    ScriptedClient client;
+    PauseRecorder pauses;
+};
+
+TEST_F(FetchTest, ReturnsTheDecodedBodyOfA2xxReply) {
+    client.on(alerts_url, Exchange::ok(R"({"features": []})"));
+    EXPECT_EQ(fetch_json(transport(), alerts_url, false), nlohmann::json::parse(R"({"features":[]})"));
+    const auto requests = client.requests();
+    ASSERT_EQ(requests.size(), 1u);
+    EXPECT_EQ(requests[0].host, "api.weather.gov");
+    EXPECT_EQ(requests[0].port, 443);
+    EXPECT_EQ(requests[0].object_name, "/alerts/active?area=UT");
+    EXPECT_EQ(requests[0].steps, (std::vector<Step>{Step::open_session, Step::connect,
+                                                   Step::open_request, Step::send,
+                                                   Step::query_status, Step::read, Step::read}));
+    EXPECT_TRUE(pauses.recorded().empty());
+    EXPECT_EQ(client.open_exchanges(), 0);
+}
+
+TEST_F(FetchTest, RefusesUrlsThatAreNotHttpsOnAnAllowedHostAfterTwoAttempts) {
+    struct Case {
+        std::string url;
+        std::string error;
+    };
+    const Case cases[] = {
+        {"http://api.weather.gov/alerts/active", "Invalid HTTPS weather service URL"},
+        {"", "Invalid HTTPS weather service URL"},
+        {"api.weather.gov/alerts", "Invalid HTTPS weather service URL"},
+        {"https://API.WEATHER.GOV/alerts/active", "Weather service returned an unexpected host"},
+        {"https://api.weather.gov./alerts/active", "Weather service returned an unexpected host"},
+        {"https://aviationweather.gov.evil.example/x", "Weather service returned an unexpected host"},
+        {"https://example.com/api.weather.gov", "Weather service returned an unexpected host"},
+        {"https://api.weather.gov@example.com/x", "Weather service returned an unexpected host"},
+    };
+    for (const auto& c : cases) {
+        PauseRecorder case_pauses;
+        const Transport case_transport{client, case_pauses.function()};
+        try {
+            fetch_json(case_transport, c.url, false);
+            ADD_FAILURE() << c.url << " was fetched";
+        } catch (const std::runtime_error& failure) {
+            EXPECT_EQ(std::string(failure.what()), c.error + ": " + c.url);
+        }
+        EXPECT_EQ(case_pauses.recorded(), std::vector<milliseconds>{milliseconds(350)}) << c.url;
+    }
+    EXPECT_EQ(client.request_count(), 0u) << "no connection is made for a refused URL";
+}
+
+TEST_F(FetchTest, AcceptsAnExplicitPortAndKeepsQueryAndFragment) {
+    const std::string url = "https://aviationweather.gov:8443/api/data/metar?ids=KSLC&format=json#x";
+    client.on(url, Exchange::ok("[]"));
+    EXPECT_EQ(fetch_json(transport(), url, false), nlohmann::json::array());
+    const auto requests = client.requests();
+    ASSERT_EQ(requests.size(), 1u);
+    EXPECT_EQ(requests[0].port, 8443);
+    EXPECT_EQ(requests[0].object_name, "/api/data/metar?ids=KSLC&format=json#x");
+}
+
+TEST_F(FetchTest, InvalidUtf8UrlThrowsAtOnceWithoutRetry) {
+    EXPECT_EQ(failure_of("https://api.weather.gov/\xC3\x28"), "Invalid UTF-8 request URL");
+    EXPECT_EQ(client.request_count(), 0u);
+    EXPECT_TRUE(pauses.recorded().empty());
+}
+
+TEST_F(FetchTest, BodyCapIsExactly12MiB) {
+    struct Case {
+        std::size_t size;
+        std::size_t attempts;
+        std::string error;
+    };
+    const Case cases[] = {
+        {max_body_bytes - 1, 1, ""},
+        {max_body_bytes, 1, ""},
+        {max_body_bytes + 1, 2, "Weather response exceeded the 12 MiB size limit: "},
+    };
+    for (const auto& c : cases) {
+        ScriptedClient sized;
+        std::string body(c.size, ' ');
+        body.front() = '[';
+        body.back() = ']';
+        sized.on(alerts_url, Exchange::ok(std::move(body)));
+        const Transport sized_transport{sized, pauses.function()};
+        std::string error;
+        try {
+            EXPECT_EQ(fetch_json(sized_transport, alerts_url, false), nlohmann::json::array());
+        } catch (const std::runtime_error& failure) {
+            error = failure.what();
+        }
+        EXPECT_EQ(error, c.error.empty() ? "" : c.error + alerts_url) << c.size;
+        EXPECT_EQ(sized.requests_for(alerts_url), c.attempts) << c.size;
+        EXPECT_EQ(sized.open_exchanges(), 0);
+    }
+}
+
+TEST_F(FetchTest, CapIsCheckedPerChunkBeforeAppending) {
+    // The body arrives in several pieces; the piece that crosses the cap is refused as a whole.
+    Exchange exchange;
+    exchange.chunks = {std::string(max_body_bytes - 10, 'x'), std::string(11, 'x')};
+    client.on(alerts_url, exchange);
+    const HttpResult result = http_get(client, alerts_url);
+    EXPECT_EQ(result.status, 502);
+    EXPECT_EQ(result.error, "Weather response exceeded the 12 MiB size limit");
+    EXPECT_TRUE(result.body.empty());
+}
+
+TEST_F(FetchTest, RetriesOnceAfter350msOnGatewayStatuses) {
+    struct Case {
+        std::vector<Exchange> answers;
+        std::string error;  // "" when the last answer's body is returned
+        std::size_t attempts;
+    };
+    const Case cases[] = {
+        {{Exchange::with_status(503), Exchange::ok("[1]")}, "", 2},
+        {{Exchange::with_status(502), Exchange::ok("[1]")}, "", 2},
+        {{Exchange::with_status(504), Exchange::ok("[1]")}, "", 2},
+        {{Exchange::with_status(503), Exchange::with_status(504)}, "Weather service returned HTTP 504", 2},
+        {{Exchange::with_status(503), Exchange::with_status(503), Exchange::ok("[1]")},
+         "Weather service returned HTTP 503", 2},
+        {{Exchange::with_status(404), Exchange::ok("[1]")}, "Weather service returned HTTP 404", 1},
+        {{Exchange::with_status(500), Exchange::ok("[1]")}, "Weather service returned HTTP 500", 1},
+        {{Exchange::with_status(429), Exchange::ok("[1]")}, "Weather service returned HTTP 429", 1},
+        {{Exchange::with_status(301), Exchange::ok("[1]")}, "Weather service returned HTTP 301", 1},
+        {{Exchange::with_status(199), Exchange::ok("[1]")}, "Weather service returned HTTP 199", 1},
+        {{Exchange::with_status(300), Exchange::ok("[1]")}, "Weather service returned HTTP 300", 1},
+        {{Exchange::ok("[2]", 299)}, "", 1},
+        {{Exchange::failure(Step::send, 12002), Exchange::ok("[1]")}, "", 2},
+        {{Exchange::failure(Step::send, 12002), Exchange::failure(Step::send, 12029)},
+         "Weather download failed (Windows error 12029)", 2},
+    };
+    for (std::size_t i = 0; i < std::size(cases); ++i) {
+        ScriptedClient scripted;
+        PauseRecorder case_pauses;
+        scripted.on(alerts_url, cases[i].answers);
+        const Transport case_transport{scripted, case_pauses.function()};
+        std::string error;
+        nlohmann::json value;
+        try {
+            value = fetch_json(case_transport, alerts_url, false);
+        } catch (const std::runtime_error& failure) {
+            error = failure.what();
+        }
+        if (cases[i].error.empty()) {
+            EXPECT_TRUE(value.is_array()) << "case " << i;
+        } else {
+            EXPECT_EQ(error, cases[i].error + ": " + alerts_url) << "case " << i;
+        }
+        EXPECT_EQ(scripted.requests_for(alerts_url), cases[i].attempts) << "case " << i;
+        const auto expected_pauses = cases[i].attempts == 2 ? std::vector<milliseconds>{milliseconds(350)}
+                                                            : std::vector<milliseconds>{};
+        EXPECT_EQ(case_pauses.recorded(), expected_pauses) << "case " << i;
+    }
+}
+
+TEST_F(FetchTest, EachFailingClientStepHasItsOwnTextAndClosesWhatWasOpened) {
+    struct Case {
+        Step step;
+        std::string error;
+    };
+    const Case cases[] = {
+        {Step::open_session, "Cannot start HTTPS request (Windows error 87)"},
+        {Step::connect, "Cannot connect to weather service (Windows error 87)"},
+        {Step::open_request, "Cannot create weather request (Windows error 87)"},
+        {Step::send, "Weather download failed (Windows error 87)"},
+        {Step::query_status, "Cannot read weather HTTP status (Windows error 87)"},
+        {Step::read, "Weather response was interrupted (Windows error 87)"},
+    };
+    for (const auto& c : cases) {
+        ScriptedClient scripted;
+        if (c.step == Step::open_session || c.step == Step::connect) {
+            scripted.fail_every_exchange_at(c.step, 87);
+        } else {
+            Exchange failing = Exchange::failure(c.step, 87);
+            failing.chunks = {"[1,"};  // a read fails after part of the body arrived
+            scripted.on(alerts_url, failing);
+        }
+        const HttpResult result = http_get(scripted, alerts_url);
+        EXPECT_EQ(result.status, 502);
+        EXPECT_EQ(result.error, c.error);
+        EXPECT_TRUE(result.body.empty());
+        EXPECT_EQ(scripted.open_exchanges(), 0);
+
+        PauseRecorder case_pauses;
+        const Transport case_transport{scripted, case_pauses.function()};
+        try {
+            fetch_json(case_transport, alerts_url, false);
+            ADD_FAILURE() << "no failure";
+        } catch (const std::runtime_error& failure) {
+            EXPECT_EQ(std::string(failure.what()), c.error + ": " + alerts_url);
+        }
+        EXPECT_EQ(scripted.request_count(), 3u) << "one http_get, then two attempts";
+    }
+}
+
+TEST_F(FetchTest, NoContentRules) {
+    struct Case {
+        Exchange answer;
+        bool allow_no_content;
+        std::string error;
+    };
+    const Case cases[] = {
+        {Exchange::with_status(204), true, ""},
+        {Exchange::ok("{\"not\": \"looked at\"}", 204), true, ""},
+        {Exchange::ok("not even json", 204), true, ""},
+        {Exchange::with_status(204), false, "Weather service returned an invalid JSON response"},
+        {Exchange::ok("[7]", 204), false, ""},
+    };
+    for (const auto& c : cases) {
+        ScriptedClient scripted;
+        scripted.on(alerts_url, c.answer);
+        const Transport case_transport{scripted, pauses.function()};
+        try {
+            const auto value = fetch_json(case_transport, alerts_url, c.allow_no_content);
+            EXPECT_TRUE(c.error.empty()) << "returned " << value.dump();
+            if (c.allow_no_content) {
+                EXPECT_EQ(value, nlohmann::json::array());
+            }
+        } catch (const std::runtime_error& failure) {
+            EXPECT_EQ(std::string(failure.what()), c.error + ": " + alerts_url);
+        }
+        EXPECT_EQ(scripted.requests_for(alerts_url), 1u);
+    }
+}
+
+TEST_F(FetchTest, DecodesStrictlyOneJsonValue) {
+    const char* const refused[] = {"", "   ", "[1] trailing", "[1][2]", "/* c */ [1]", "[1 // c\n]",
+                                   "{\"a\":}", "[1,]", "\"\xC3\x28\"", "nul"};
+    for (const char* body : refused) {
+        ScriptedClient scripted;
+        scripted.on(alerts_url, Exchange::ok(body));
+        const Transport case_transport{scripted, pauses.function()};
+        try {
+            fetch_json(case_transport, alerts_url, false);
+            ADD_FAILURE() << "accepted " << body;
+        } catch (const std::runtime_error& failure) {
+            EXPECT_EQ(std::string(failure.what()),
+                      std::string("Weather service returned an invalid JSON response: ") + alerts_url);
+        }
+    }
+    for (const char* body : {" [1] \n", "\"text\"", "0", "null"}) {
+        ScriptedClient scripted;
+        scripted.on(alerts_url, Exchange::ok(body));
+        const Transport case_transport{scripted, pauses.function()};
+        EXPECT_NO_THROW(fetch_json(case_transport, alerts_url, false)) << body;
+    }
+}
+
+}  // namespace
+}  // namespace weather::testing

@@ -1,0 +1,100 @@
+#include "weather/fetch.h"
+
+#include <array>
+#include <stdexcept>
+
+#include "weather/services.h"
+
+namespace weather {
+namespace {
+
+HttpResult failed(std::string error) { return HttpResult{502, {}, std::move(error)}; }
+
+// Exact, case-sensitive comparison of UTF-16 units: no case folding, no trailing dot.
+bool is_allowed_host(const std::u16string& host) {
+    return host == nws_api_host_utf16 || host == aviation_data_host_utf16;
+}
+
+}  // namespace
+
+HttpResult http_get(const HttpClient& client, const std::string& url) {
+    const std::optional<std::u16string> wide_url = client.to_utf16(url);
+    if (!wide_url) {
+        throw std::runtime_error("Invalid UTF-8 request URL");
+    }
+    const std::optional<CrackedUrl> cracked = client.crack_url(*wide_url);
+    if (!cracked || cracked->scheme != UrlScheme::https) {
+        return failed("Invalid HTTPS weather service URL");
+    }
+    if (!is_allowed_host(cracked->host)) {
+        return failed("Weather service returned an unexpected host");
+    }
+    const std::u16string object_name = cracked->path + cracked->extra;
+
+    // Each failure text is built before `exchange` closes its handles, while the failing
+    // step's error code is still at hand.
+    const std::unique_ptr<HttpExchange> exchange = client.start_exchange();
+    if (!exchange->open_session()) {
+        return failed(exchange->failure_text("Cannot start HTTPS request"));
+    }
+    if (!exchange->connect(cracked->host, cracked->port)) {
+        return failed(exchange->failure_text("Cannot connect to weather service"));
+    }
+    if (!exchange->open_request(object_name)) {
+        return failed(exchange->failure_text("Cannot create weather request"));
+    }
+    if (!exchange->send()) {
+        return failed(exchange->failure_text("Weather download failed"));
+    }
+    std::int32_t status = 0;
+    if (!exchange->query_status(status)) {
+        return failed(exchange->failure_text("Cannot read weather HTTP status"));
+    }
+
+    std::array<char, read_chunk_bytes> buffer;
+    std::string body;
+    for (;;) {
+        std::size_t received = 0;
+        if (!exchange->read(buffer, received)) {
+            return failed(exchange->failure_text("Weather response was interrupted"));
+        }
+        if (received == 0) {
+            return HttpResult{status, std::move(body), {}};
+        }
+        // Checked before the append, so memory never exceeds the cap plus one chunk.
+        if (body.size() + received > max_body_bytes) {
+            return failed("Weather response exceeded the 12 MiB size limit");
+        }
+        body.append(buffer.data(), received);
+    }
+}
+
+HttpResult http_get_retrying(const Transport& transport, const std::string& url) {
+    HttpResult result = http_get(transport.client, url);
+    if (result.status == 502 || result.status == 503 || result.status == 504) {
+        transport.pause(retry_pause);
+        result = http_get(transport.client, url);
+    }
+    return result;
+}
+
+nlohmann::json fetch_json(const Transport& transport, const std::string& url,
+                          bool allow_no_content) {
+    const HttpResult result = http_get_retrying(transport, url);
+    if (result.status == 204 && allow_no_content) {
+        return nlohmann::json::array();
+    }
+    if (result.status < 200 || result.status > 299) {
+        const std::string text = result.error.empty()
+                                     ? "Weather service returned HTTP " + std::to_string(result.status)
+                                     : result.error;
+        throw std::runtime_error(text + ": " + url);
+    }
+    try {
+        return nlohmann::json::parse(result.body, nullptr, true, false);
+    } catch (const nlohmann::json::exception&) {
+        throw std::runtime_error("Weather service returned an invalid JSON response: " + url);
+    }
+}
+
+}  // namespace weather

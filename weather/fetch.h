@@ -1,0 +1,48 @@
+#pragma once
+
+#include <chrono>
+#include <cstdint>
+#include <functional>
+#include <string>
+#include <thread>
+
+#include <nlohmann/json.hpp>
+
+#include "weather/http_client.h"
+
+namespace weather {
+
+inline constexpr std::size_t max_body_bytes = 12582912;  // 12 MiB; exactly this much is accepted
+inline constexpr std::size_t read_chunk_bytes = 16384;
+inline constexpr std::chrono::milliseconds retry_pause{350};
+
+// Outcome of one GET: the server's status and body, or status 502 with a finished error text.
+struct HttpResult {
+    std::int32_t status = 0;
+    std::string body;
+    std::string error;
+};
+
+// What the fetch path needs from outside: the HTTP client and a way to pause the calling
+// thread before a retry. Holds no mutable state, so one Transport serves any number of threads.
+struct Transport {
+    const HttpClient& client;
+    std::function<void(std::chrono::milliseconds)> pause = [](std::chrono::milliseconds pause) {
+        std::this_thread::sleep_for(pause);
+    };
+};
+
+// One GET of an https URL on one of the two weather hosts. Reports every network, status
+// and size failure in the result; throws std::runtime_error only for a URL that is not UTF-8.
+HttpResult http_get(const HttpClient& client, const std::string& url);
+
+// http_get, tried once more after a pause when the first attempt gave 502, 503 or 504.
+HttpResult http_get_retrying(const Transport& transport, const std::string& url);
+
+// The decoded JSON document behind `url`; an empty array for a 204 when `allow_no_content`.
+// Throws std::runtime_error with a finished, user-facing text that ends in ": " + url (except
+// for a URL that is not UTF-8).
+nlohmann::json fetch_json(const Transport& transport, const std::string& url,
+                          bool allow_no_content);
+
+}  // namespace weather

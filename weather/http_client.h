@@ -1,0 +1,65 @@
+#pragma once
+
+#include <cstddef>
+#include <cstdint>
+#include <memory>
+#include <optional>
+#include <span>
+#include <string>
+#include <string_view>
+
+namespace weather {
+
+enum class UrlScheme { other, http, https };
+
+// The parts of an absolute URL the transport needs, as UTF-16 text exactly as written.
+struct CrackedUrl {
+    UrlScheme scheme = UrlScheme::other;
+    std::u16string host;
+    std::uint16_t port = 0;
+    std::u16string path;
+    std::u16string extra;  // "?query" and "#fragment", as written
+};
+
+// Cracks scheme://[user[:password]@]host[:port][path][?query][#fragment] the way the
+// Windows HTTP client does for http and https; nullopt for anything else.
+std::optional<CrackedUrl> crack_url_portably(std::u16string_view url);
+
+// One HTTPS GET, performed step by step. Each step returns false on failure; the exchange
+// then remembers the platform's error code of that step until `failure_text` reads it.
+// Destroying the exchange closes what it opened: request, then connection, then session.
+class HttpExchange {
+public:
+    virtual ~HttpExchange() = default;
+
+    // Opens the session with the fixed User-Agent and automatic proxy, then sets the
+    // time-outs and the gzip/deflate decoding without checking those two calls.
+    [[nodiscard]] virtual bool open_session() = 0;
+    [[nodiscard]] virtual bool connect(const std::u16string& host, std::uint16_t port) = 0;
+    // A GET for `object_name` over TLS.
+    [[nodiscard]] virtual bool open_request(const std::u16string& object_name) = 0;
+    // Sends the request with the single Accept header and waits for the response headers.
+    [[nodiscard]] virtual bool send() = 0;
+    [[nodiscard]] virtual bool query_status(std::int32_t& status) = 0;
+    // Reads the next piece of the decoded body; 0 bytes read means the body has ended.
+    [[nodiscard]] virtual bool read(std::span<char> buffer, std::size_t& bytes_read) = 0;
+    // `text` followed by the platform's description of the error of the step that failed.
+    virtual std::string failure_text(std::string_view text) const = 0;
+};
+
+// A platform HTTP client. Implementations keep no state shared between exchanges.
+class HttpClient {
+public:
+    virtual ~HttpClient() = default;
+
+    // Strict UTF-8 to UTF-16; nullopt for invalid input.
+    virtual std::optional<std::u16string> to_utf16(std::string_view utf8) const;
+    virtual std::optional<CrackedUrl> crack_url(const std::u16string& url) const;
+    virtual std::unique_ptr<HttpExchange> start_exchange() const = 0;
+};
+
+// The client of the platform the program was built for (WinHTTP on Windows, libcurl on
+// Linux); defined by the platform client library that is linked in.
+const HttpClient& platform_http_client();
+
+}  // namespace weather

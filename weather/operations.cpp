@@ -1,0 +1,140 @@
+#include "weather/operations.h"
+
+#include <algorithm>
+#include <array>
+#include <chrono>
+#include <cstdio>
+#include <ctime>
+#include <exception>
+#include <future>
+#include <string_view>
+
+#include "weather/arguments.h"
+#include "weather/metar_reports.h"
+#include "weather/point_products.h"
+#include "weather/services.h"
+#include "weather/text.h"
+
+namespace weather {
+namespace {
+
+constexpr std::array<std::string_view, 4> operation_names = {"metars", "pireps", "point",
+                                                             "alerts"};
+
+std::string utc_timestamp(std::chrono::system_clock::time_point now) {
+    const std::time_t seconds = std::chrono::system_clock::to_time_t(now);
+    std::tm utc{};
+#if defined(_WIN32)
+    gmtime_s(&utc, &seconds);
+#else
+    gmtime_r(&seconds, &utc);
+#endif
+    char text[32];
+    std::snprintf(text, sizeof text, "%04u-%02u-%02uT%02u:%02u:%02uZ",
+                  static_cast<unsigned>(utc.tm_year + 1900), static_cast<unsigned>(utc.tm_mon + 1),
+                  static_cast<unsigned>(utc.tm_mday), static_cast<unsigned>(utc.tm_hour),
+                  static_cast<unsigned>(utc.tm_min), static_cast<unsigned>(utc.tm_sec));
+    return text;
+}
+
+// What the weather is at one map point: the points document and, fetched in parallel, the
+// hourly forecast, the grid data and the nearest station's latest observation. Only the points
+// lookup is essential; a missing product becomes a warning.
+Response point_weather(const Transport& transport, const std::string& argument) {
+    const ParsedArgument<Coordinates> point = parse_point_argument(argument);
+    if (!point.value) {
+        return error_response(400, std::string(point.error), {});
+    }
+    const std::string points_url = nws_points_prefix + four_decimals(point.value->latitude) + "," +
+                                   four_decimals(point.value->longitude);
+    nlohmann::json points = fetch_json(transport, points_url, false);
+
+    // Each sub-task owns its copy of its link; if anything below throws, the futures' destructors
+    // wait for the tasks still running.
+    auto hourly = std::async(std::launch::async, fetch_product, std::cref(transport),
+                             point_link(points, "forecastHourly"));
+    auto grid = std::async(std::launch::async, fetch_product, std::cref(transport),
+                           point_link(points, "forecastGridData"));
+    auto observation = std::async(std::launch::async, nearest_observation, std::cref(transport),
+                                  point_link(points, "observationStations"));
+
+    nlohmann::json reply = {{"point", std::move(points)},
+                            {"hourly", nullptr},
+                            {"grid", nullptr},
+                            {"observation", nullptr},
+                            {"warnings", nlohmann::json::array()},
+                            {"retrievedAt", utc_timestamp(std::chrono::system_clock::now())},
+                            {"source", "NOAA National Weather Service"}};
+
+    // Joined in a fixed order so the warnings always read hourly, grid, observation.
+    attach_product(reply, "hourly", hourly.get());
+    attach_product(reply, "grid", grid.get());
+    attach_product(reply, "observation", observation.get());
+    return Response{200, to_compact_json(reply), json_content_type};
+}
+
+Response pilot_reports(const Transport& transport) {
+    nlohmann::json data = fetch_json(transport, pilot_reports_url, true);
+    if (!data.is_array()) {
+        return error_response(502, "Aviation weather service returned an unexpected data format",
+                              pilot_reports_url);
+    }
+    return Response{200, to_compact_json(data), json_content_type};
+}
+
+Response active_alerts(const Transport& transport) {
+    nlohmann::json data = fetch_json(transport, active_alerts_url, false);
+    if (!data.is_object() || !data.contains("features")) {
+        return error_response(502, "NWS alert service returned an unexpected data format",
+                              active_alerts_url);
+    }
+    return Response{200, to_compact_json(data), json_content_type};
+}
+
+}  // namespace
+
+WeatherService::WeatherService(Transport transport, SteadyClock clock)
+    : transport(std::move(transport)), clock(std::move(clock)) {}
+
+Response WeatherService::run_operation(const std::string& operation,
+                                       const std::string& argument) {
+    if (std::find(operation_names.begin(), operation_names.end(), operation) ==
+        operation_names.end()) {
+        return error_response(400, "Unsupported weather operation", {});
+    }
+    if (argument.size() > max_argument_bytes) {
+        return error_response(400, "Weather request argument is too long", {});
+    }
+    const std::string key = operation + ":" + argument;
+    const std::chrono::nanoseconds lifetime =
+        operation == "pireps" ? pilot_reports_lifetime : default_lifetime;
+    if (auto cached = responses.find_fresh(key, clock(), lifetime)) {
+        return std::move(*cached);
+    }
+
+    Response response = run_uncached(operation, argument);
+    if (response.status == 200) {
+        // Stored at the time the operation finished, not when the request came in.
+        responses.store(key, clock(), response);
+    }
+    return response;
+}
+
+Response WeatherService::run_uncached(const std::string& operation, const std::string& argument) {
+    try {
+        if (operation == "point") {
+            return point_weather(transport, argument);
+        }
+        if (operation == "metars") {
+            return metar_reports(transport, argument);
+        }
+        if (operation == "pireps") {
+            return pilot_reports(transport);
+        }
+        return active_alerts(transport);
+    } catch (const std::exception& failure) {
+        return error_response(502, failure.what(), {});
+    }
+}
+
+}  // namespace weather

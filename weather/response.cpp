@@ -1,0 +1,19 @@
+#include "weather/response.h"
+
+#include <nlohmann/json.hpp>
+
+#include "weather/text.h"
+
+namespace weather {
+
+Response error_response(int status, const std::string& message, const std::string& source) {
+    // Failure texts can quote bytes of a refused input; they are made valid UTF-8 here so the
+    // error body can always be serialised.
+    nlohmann::json body = {{"error", valid_utf8(message)}};
+    if (!source.empty()) {
+        body["source"] = valid_utf8(source);
+    }
+    return Response{status, to_compact_json(body), json_content_type};
+}
+
+}  // namespace weather

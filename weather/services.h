@@ -1,0 +1,29 @@
+#pragma once
+
+// The two public services every weather byte comes from, and the fixed requests made to them.
+namespace weather {
+
+inline constexpr char nws_api_host[] = "api.weather.gov";
+inline constexpr char aviation_data_host[] = "aviationweather.gov";
+inline constexpr char16_t nws_api_host_utf16[] = u"api.weather.gov";
+inline constexpr char16_t aviation_data_host_utf16[] = u"aviationweather.gov";
+
+inline constexpr char nws_api_prefix[] = "https://api.weather.gov/";
+inline constexpr char nws_stations_prefix[] = "https://api.weather.gov/stations/";
+inline constexpr char nws_points_prefix[] = "https://api.weather.gov/points/";
+
+inline constexpr char pilot_reports_url[] =
+    "https://aviationweather.gov/api/data/pirep?bbox=31,-125,49.5,-102&age=3&format=json";
+inline constexpr char active_alerts_url[] =
+    "https://api.weather.gov/alerts/active?area=UT,AZ,NV,CA,CO,NM,OR,WA,ID,MT,WY";
+inline constexpr char metar_box_url_prefix[] = "https://aviationweather.gov/api/data/metar?bbox=";
+inline constexpr char metar_box_url_suffix[] = "&format=json";
+inline constexpr char fixed_stations_metar_url[] =
+    "https://aviationweather.gov/api/data/metar?ids=KSGU,KCDC,KAZC,KBCE,KPGA,KGCN&format=json";
+inline constexpr char default_metar_bounds[] = "31,-125,49.5,-102";
+
+// Sent with every request.
+inline constexpr char user_agent[] = "Pellowind/1.0 (Windows desktop weather map; NOAA public data)";
+inline constexpr char accept_header[] = "Accept: application/geo+json, application/json\r\n";
+
+}  // namespace weather
