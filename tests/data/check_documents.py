@@ -1,0 +1,356 @@
+#!/usr/bin/env python3
+"""Checks the service test documents in this directory.
+
+Every *.json file must parse, every routes.json row must point to an existing file, and the
+properties that tests rely on (listed in README.md) must hold. Exits 1 with one line per failure.
+Standard library only.
+"""
+import datetime
+import json
+import os
+import sys
+from urllib.parse import urlsplit
+
+HERE = os.path.dirname(os.path.abspath(__file__))
+REFERENCE = datetime.datetime(2026, 11, 20, 18, 0, tzinfo=datetime.timezone.utc)
+REF_UNIX = int(REFERENCE.timestamp())
+BOX = (31.0, -125.0, 49.5, -102.0)  # south, west, north, east
+
+failures = []
+
+
+def fail(msg):
+    failures.append(msg)
+
+
+def check(cond, msg):
+    if not cond:
+        fail(msg)
+    return cond
+
+
+def load(rel):
+    with open(os.path.join(HERE, rel), "rb") as f:
+        raw = f.read()
+    return raw, json.loads(raw.decode("utf-8"))
+
+
+def iso(s):
+    return datetime.datetime.fromisoformat(s)
+
+
+# ------------------------------------------------------------------ every file parses
+docs = {}
+for root, _, files in os.walk(HERE):
+    for name in sorted(files):
+        if not name.endswith(".json"):
+            continue
+        rel = os.path.relpath(os.path.join(root, name), HERE).replace(os.sep, "/")
+        try:
+            docs[rel] = load(rel)
+        except (ValueError, UnicodeDecodeError) as e:
+            fail(f"{rel}: not valid UTF-8 JSON: {e}")
+
+EXPECTED = [
+    "nws/points_slc.json", "nws/forecast_hourly_slc.json", "nws/gridpoints_slc.json", "nws/stations_slc.json",
+    "nws/observation_kslc.json", "nws/alerts_active.json", "nws/problem_404.json",
+    "nws/points_redirect_problem.json", "awc/metar_west.json", "awc/metar_ids.json", "awc/pirep_west.json",
+    "awc/error_missing_bbox.json", "routes.json",
+]
+for rel in EXPECTED:
+    check(rel in docs, f"{rel}: missing")
+if failures:
+    print("\n".join("FAIL " + f for f in failures))
+    sys.exit(1)
+
+
+def doc(rel):
+    return docs[rel][1]
+
+
+# ------------------------------------------------------------------ formatting
+for rel, (raw, _) in docs.items():
+    text = raw.decode("utf-8")
+    if rel.startswith("nws/"):
+        check(text.startswith("{\n    \""), f"{rel}: not pretty-printed with 4-space indentation")
+        check("\\/" not in text, f"{rel}: escaped slashes")
+    elif rel.startswith("awc/"):
+        check("\n" not in text, f"{rel}: AWC documents must be one compact line")
+
+# ------------------------------------------------------------------ routes
+routes = doc("routes.json")
+check(isinstance(routes, list) and routes, "routes.json: must be a non-empty array")
+CT = {"api.weather.gov": {"application/geo+json", "application/problem+json"},
+      "aviationweather.gov": {"application/json"}}
+route_by = {}
+for i, r in enumerate(routes):
+    where = f"routes.json row {i}"
+    for k in ("host", "path", "status", "content_type", "file"):
+        check(k in r, f"{where}: member {k} missing")
+    if not all(k in r for k in ("host", "path", "status", "content_type", "file")):
+        continue
+    check(r["host"] in CT, f"{where}: unknown host {r['host']}")
+    check(r["content_type"] in CT.get(r["host"], ()), f"{where}: content type {r['content_type']} for {r['host']}")
+    check(r["path"].startswith("/"), f"{where}: path must start with /")
+    check(os.path.isfile(os.path.join(HERE, r["file"])), f"{where}: file {r['file']} does not exist")
+    check(r["file"] in docs, f"{where}: file {r['file']} is not a checked JSON document")
+    if r["status"] in (301, 302, 307, 308):
+        check("location" in r, f"{where}: redirect without location")
+    if r["file"] in docs and isinstance(doc(r["file"]), dict) and doc(r["file"]).get("status") is not None \
+            and r["content_type"] == "application/problem+json":
+        check(doc(r["file"])["status"] == r["status"], f"{where}: problem status differs from row status")
+    route_by[(r["host"], r["path"])] = r
+
+NEEDED = {
+    ("api.weather.gov", "/points/40.76,-111.89"): "nws/points_slc.json",
+    ("api.weather.gov", "/gridpoints/SLC/101,174/forecast/hourly"): "nws/forecast_hourly_slc.json",
+    ("api.weather.gov", "/gridpoints/SLC/101,174"): "nws/gridpoints_slc.json",
+    ("api.weather.gov", "/gridpoints/SLC/101,174/stations"): "nws/stations_slc.json",
+    ("api.weather.gov", "/stations/KSLC/observations/latest"): "nws/observation_kslc.json",
+    ("api.weather.gov", "/alerts/active?area=UT,AZ,NV,CA,CO,NM,OR,WA,ID,MT,WY"): "nws/alerts_active.json",
+    ("aviationweather.gov", "/api/data/metar?bbox=31,-125,49.5,-102&format=json"): "awc/metar_west.json",
+    ("aviationweather.gov", "/api/data/metar?ids=KSGU,KCDC,KAZC,KBCE,KPGA,KGCN&format=json"): "awc/metar_ids.json",
+    ("aviationweather.gov", "/api/data/pirep?bbox=31,-125,49.5,-102&age=3&format=json"): "awc/pirep_west.json",
+    ("api.weather.gov", "/points/40.7600,-111.8900"): "nws/points_redirect_problem.json",
+}
+for key, f in NEEDED.items():
+    r = route_by.get(key)
+    if check(r is not None, f"routes.json: no row for {key[0]}{key[1]}"):
+        check(r["file"] == f, f"routes.json: {key[1]} serves {r['file']}, expected {f}")
+redirect = route_by.get(("api.weather.gov", "/points/40.7600,-111.8900"))
+if redirect:
+    check(redirect["status"] == 301 and redirect.get("location") == "/points/40.76,-111.89"
+          and redirect["content_type"] == "application/problem+json", "routes.json: redirect row is wrong")
+for key in NEEDED:
+    r = route_by.get(key)
+    if r and key[1] != "/points/40.7600,-111.8900":
+        want = "application/geo+json" if key[0] == "api.weather.gov" else "application/json"
+        check(r["status"] == 200 and r["content_type"] == want, f"routes.json: {key[1]} must be 200 {want}")
+
+# ------------------------------------------------------------------ points
+pts = doc("nws/points_slc.json")
+pp = pts["properties"]
+check(pts["type"] == "Feature" and pp["@type"] == "wx:Point" and pp["type"] == "land", "points: type members")
+check(pp["gridId"] == "SLC" and pp["gridX"] == 101 and pp["gridY"] == 174, "points: grid cell must be SLC/101,174 (numbers)")
+for k in ("@id", "forecast", "forecastHourly", "forecastGridData", "observationStations", "forecastOffice",
+          "forecastZone", "county", "fireWeatherZone"):
+    check(str(pp.get(k, "")).startswith("https://api.weather.gov/"), f"points: {k} is not an absolute api.weather.gov URL")
+for k in ("@context", "id", "geometry"):
+    check(k in pts, f"points: {k} missing")
+for k in ("cwa", "relativeLocation", "timeZone", "radarStation", "astronomicalData", "nwr"):
+    check(k in pp, f"points: {k} missing")
+for k in ("forecastHourly", "forecastGridData", "observationStations"):
+    u = urlsplit(pp[k])
+    check(("api.weather.gov", u.path) in route_by, f"points: {k} link {u.path} has no routes.json row")
+
+# ------------------------------------------------------------------ hourly
+hp = doc("nws/forecast_hourly_slc.json")["properties"]
+periods = hp["periods"]
+check(len(periods) == 48, f"hourly: {len(periods)} periods, expected 48")
+check("updated" not in hp, "hourly: 2026 layout has no 'updated'")
+check(hp.get("forecastGenerator") == "HourlyForecastGenerator", "hourly: forecastGenerator")
+for i, p in enumerate(periods):
+    w = f"hourly period {i + 1}"
+    check(p["number"] == i + 1 and p["name"] == "", f"{w}: number/name")
+    check(isinstance(p["temperature"], int), f"{w}: temperature must be an integer")
+    check(p["probabilityOfPrecipitation"]["unitCode"] == "wmoUnit:percent", f"{w}: PoP unit")
+    check(p["dewpoint"]["unitCode"] == "wmoUnit:degC" and isinstance(p["dewpoint"]["value"], float), f"{w}: dewpoint float degC")
+    check(isinstance(p["relativeHumidity"]["value"], int), f"{w}: relativeHumidity integer")
+    check(p["windSpeed"].endswith(" mph"), f"{w}: windSpeed string")
+    check(p["icon"].startswith("https://api.weather.gov/icons/land/"), f"{w}: icon")
+    if i:
+        check(iso(p["startTime"]) == iso(periods[i - 1]["endTime"]), f"{w}: not contiguous")
+check(any("Showers" in p["shortForecast"] for p in periods), "hourly: no showery spell")
+check(any(int(p["windSpeed"].split()[0]) >= 25 for p in periods), "hourly: no windy hours")
+
+# ------------------------------------------------------------------ grid
+gp = doc("nws/gridpoints_slc.json")["properties"]
+check(gp["@type"] == "wx:Gridpoint" and gp["gridX"] == 101 and gp["gridY"] == 174, "grid: metadata")
+LAYERS = ["temperature", "dewpoint", "relativeHumidity", "skyCover", "windDirection", "windSpeed", "windGust",
+          "probabilityOfPrecipitation", "probabilityOfThunder", "visibility", "ceilingHeight", "snowLevel",
+          "quantitativePrecipitation", "weather", "hazards", "heatRisk"]
+has_null = False
+for name in LAYERS:
+    lay = gp.get(name)
+    if not check(isinstance(lay, dict) and "values" in lay, f"grid: layer {name} missing"):
+        continue
+    check(1 <= len(lay["values"]) <= 6, f"grid: layer {name} has {len(lay['values'])} entries, expected 1-6")
+    for v in lay["values"]:
+        check("/" in v["validTime"], f"grid: {name} validTime without duration")
+        has_null = has_null or v["value"] is None
+check(has_null, "grid: no null value")
+check(sum(1 for v in gp.values() if v == {"values": []}) >= 3, "grid: fewer than 3 unused layers")
+for entry in gp["weather"]["values"]:
+    for w in entry["value"]:
+        check(set(w) == {"coverage", "weather", "intensity", "visibility", "attributes"}, "grid: weather member set")
+
+# ------------------------------------------------------------------ stations
+st = doc("nws/stations_slc.json")
+feats = st["features"]
+check(len(feats) == 5, f"stations: {len(feats)} features, expected 5")
+check(feats[0]["id"] == "https://api.weather.gov/stations/KSLC", "stations: first must be KSLC")
+check(st["observationStations"] == [f["id"] for f in feats], "stations: observationStations differs from features")
+check("next" in st.get("pagination", {}), "stations: pagination.next missing")
+dists = [f["properties"]["distance"]["value"] for f in feats]
+check(dists == sorted(dists), "stations: not nearest first")
+check(all("bearing" in f["properties"] for f in feats), "stations: bearing missing")
+check(any("  " in f["properties"]["name"] for f in feats), "stations: no blank-padded CWOP name")
+
+# ------------------------------------------------------------------ METARs
+west = doc("awc/metar_west.json")
+ids = doc("awc/metar_ids.json")
+
+
+def metar_checks(recs, label):
+    check(isinstance(recs, list), f"{label}: not an array")
+    t = [r["obsTime"] for r in recs]
+    check(t == sorted(t, reverse=True), f"{label}: not sorted by obsTime descending")
+    names = [r["icaoId"] for r in recs]
+    check(len(names) == len(set(names)), f"{label}: more than one record per station")
+    for r in recs:
+        w = f"{label} {r.get('icaoId')}"
+        check(all(v is not None for v in r.values()), f"{w}: null member (members without value are omitted)")
+        check(isinstance(r["obsTime"], int), f"{w}: obsTime must be an integer")
+        check(r["rawOb"].startswith(r["metarType"] + " " + r["icaoId"] + " "), f"{w}: rawOb prefix")
+        check(BOX[0] <= r["lat"] <= BOX[2] and BOX[1] <= r["lon"] <= BOX[3], f"{w}: outside the box")
+        check(r["receiptTime"].endswith("Z") and r["reportTime"].endswith("Z"), f"{w}: ISO times")
+        for k in ("lat", "lon", "elev", "name", "cover", "clouds", "wdir", "wspd", "visib", "altim"):
+            check(k in r, f"{w}: {k} missing")
+        if "fltCat" in r:
+            check(r["fltCat"] == derived_category(r), f"{w}: fltCat {r['fltCat']} inconsistent with clouds/visibility")
+        if "vertVis" in r:
+            check({"cover": "OVX", "base": r["vertVis"]} in r["clouds"], f"{w}: vertVis without OVX layer")
+
+
+def derived_category(r):
+    ceil = min([c["base"] for c in r["clouds"] if c["cover"] in ("BKN", "OVC", "OVX")], default=None)
+    v = 10 if r["visib"] in ("10+", "6+") else r["visib"]
+    if (ceil is not None and ceil < 500) or v < 1:
+        return "LIFR"
+    if (ceil is not None and ceil < 1000) or v < 3:
+        return "IFR"
+    if (ceil is not None and ceil <= 3000) or v <= 5:
+        return "MVFR"
+    return "VFR"
+
+
+metar_checks(west, "metar_west")
+metar_checks(ids, "metar_ids")
+check(len(west) == 60, f"metar_west: {len(west)} records, expected 60")
+check(len(ids) == 6, f"metar_ids: {len(ids)} records, expected 6")
+W = {r["icaoId"]: r for r in west}
+I = {r["icaoId"]: r for r in ids}
+for s in ("KSLC", "KSGU", "KCDC", "KBCE", "KPGA"):
+    check(s in W, f"metar_west: {s} missing")
+for s in ("KAZC", "KGCN"):
+    check(s not in W, f"metar_west: {s} must not be present")
+check(set(I) == {"KSGU", "KCDC", "KAZC", "KBCE", "KPGA", "KGCN"}, "metar_ids: wrong station set")
+if all(s in W and s in I for s in ("KSGU", "KCDC", "KBCE", "KPGA")):
+    check(I["KSGU"] == W["KSGU"], "metar_ids: KSGU must be identical to metar_west")
+    check(I["KCDC"]["obsTime"] > W["KCDC"]["obsTime"], "metar_ids: KCDC must be newer than in metar_west")
+    check(I["KBCE"]["obsTime"] < W["KBCE"]["obsTime"], "metar_ids: KBCE must be older than in metar_west")
+    check(I["KPGA"]["obsTime"] == W["KPGA"]["obsTime"] and I["KPGA"]["rawOb"] != W["KPGA"]["rawOb"],
+          "metar_ids: KPGA must have the same obsTime and a different rawOb")
+cats = {r["fltCat"] for r in west if "fltCat" in r}
+check(cats == {"VFR", "MVFR", "IFR", "LIFR"}, f"metar_west: flight categories {sorted(cats)}")
+check(sum(1 for r in west if "fltCat" not in r) >= 3, "metar_west: fewer than 3 records without fltCat")
+check(any(r["metarType"] == "SPECI" for r in west), "metar_west: no SPECI")
+check(any(r["wdir"] == "VRB" for r in west), "metar_west: no VRB wind")
+check(any(r["wdir"] == 0 and r["wspd"] == 0 for r in west), "metar_west: no calm wind")
+check(any("wgst" in r for r in west), "metar_west: no gusts")
+for v in ("10+", 5, 1.5, 0.75):
+    check(any(r["visib"] == v and type(r["visib"]) is type(v) for r in west), f"metar_west: no visib {v!r}")
+check(any(r.get("vertVis") == 400 and {"cover": "OVX", "base": 400} in r["clouds"] for r in west),
+      "metar_west: no vertical visibility 400")
+check(any(" AUTO " in r["rawOb"] and "slp" not in r for r in west), "metar_west: no AUTO station without slp")
+for k in ("temp", "dewp", "altim"):
+    check(any(isinstance(r.get(k), int) for r in west), f"metar_west: no integer {k}")
+    check(any(isinstance(r.get(k), float) for r in west), f"metar_west: no float {k}")
+for wx in ("-RA BR", "+TSRA", "VCTS", "-SN"):
+    check(any(r.get("wxString") == wx for r in west), f"metar_west: no wxString {wx!r}")
+check(all(REF_UNIX - 3600 <= r["obsTime"] <= REF_UNIX for r in west), "metar_west: obsTime not in the hour before the reference time")
+
+# ------------------------------------------------------------------ observation
+ob = doc("nws/observation_kslc.json")["properties"]
+if "KSLC" in W:
+    check(ob["rawMessage"] == W["KSLC"]["rawOb"].split(" ", 1)[1], "observation: rawMessage differs from KSLC in metar_west")
+    check(iso(ob["timestamp"]).timestamp() == W["KSLC"]["obsTime"], "observation: timestamp differs from KSLC obsTime")
+check(ob["stationId"] == "KSLC" and "stationName" in ob, "observation: stationId/stationName")
+measures = [v for v in ob.values() if isinstance(v, dict) and "unitCode" in v and "qualityControl" in v]
+check(len(measures) >= 10, "observation: too few measurement objects")
+check(any(v["value"] is None for v in measures), "observation: no null measurement")
+check(ob["windGust"]["value"] is None and "G" in ob["rawMessage"].split()[2], "observation: gust must be null while rawMessage has it")
+check(ob["cloudLayers"] and isinstance(ob["presentWeather"], list), "observation: cloudLayers/presentWeather")
+
+# ------------------------------------------------------------------ alerts
+al = doc("nws/alerts_active.json")
+af = al["features"]
+check(al["type"] == "FeatureCollection" and "updated" in al and "title" in al, "alerts: collection members")
+check(len(af) == 8, f"alerts: {len(af)} features, expected 8")
+PROPS = ["areaDesc", "geocode", "affectedZones", "sent", "effective", "onset", "expires", "ends", "status",
+         "messageType", "category", "severity", "certainty", "urgency", "event", "sender", "senderName",
+         "headline", "description", "instruction", "response", "parameters", "scope", "code", "language", "web",
+         "eventCode", "note"]
+for f in af:
+    p = f["properties"]
+    for k in PROPS:
+        check(k in p, f"alerts {p.get('event')}: {k} missing")
+sev = {f["properties"]["severity"] for f in af}
+check(sev >= {"Extreme", "Severe", "Moderate", "Minor", "Unknown"}, f"alerts: severities {sorted(sev)}")
+polys = [f for f in af if f["geometry"] is not None]
+check(len(polys) == 3, f"alerts: {len(polys)} polygons, expected 3")
+check(all(f["geometry"] is None for f in af if f not in polys), "alerts: non-polygon geometry must be null")
+for f in polys:
+    g = f["geometry"]
+    check(g["type"] == "Polygon", "alerts: geometry must be Polygon")
+    for ring in g["coordinates"]:
+        check(len(ring) >= 4 and ring[0] == ring[-1], f"alerts {f['properties']['event']}: ring not closed")
+        check(all(-125 <= x <= -102 and 31 <= y <= 49.5 for x, y in ring), f"alerts {f['properties']['event']}: not lon/lat in the west")
+check(sum(1 for f in af if iso(f["properties"]["onset"]) > REFERENCE) >= 1, "alerts: no onset in the future")
+for k in ("ends", "headline", "instruction"):
+    check(sum(1 for f in af if f["properties"][k] is None) >= 1, f"alerts: no {k}: null")
+check(any(any(ord(c) > 127 for c in f["properties"]["description"]) for f in af), "alerts: no non-ASCII description")
+check(any("* WHAT..." in f["properties"]["description"] for f in af), "alerts: no '* WHAT...' bullets")
+states = {u[:2] for f in af for u in f["properties"]["geocode"]["UGC"]}
+check(states >= {"UT", "AZ", "NV", "CA", "ID", "OR", "WA", "MT"}, f"alerts: states {sorted(states)}")
+check(all(iso(f["properties"]["sent"]) <= REFERENCE for f in af), "alerts: sent after the reference time")
+
+# ------------------------------------------------------------------ PIREPs
+pr = doc("awc/pirep_west.json")
+check(len(pr) == 20, f"pirep: {len(pr)} reports, expected 20")
+MEMBERS = None
+for r in pr:
+    keys = list(r)
+    MEMBERS = MEMBERS or keys
+    check(keys == MEMBERS, f"pirep {r.get('rawOb', '')[:20]}: member list differs")
+    check(BOX[0] <= r["lat"] <= BOX[2] and BOX[1] <= r["lon"] <= BOX[3], f"pirep {r['rawOb'][:20]}: outside the box")
+    check(REF_UNIX - 3 * 3600 <= r["obsTime"] <= REF_UNIX, f"pirep {r['rawOb'][:20]}: not within 3 h before the reference time")
+    check(isinstance(r["fltLvl"], int), "pirep: fltLvl must be an integer")
+t = [r["obsTime"] for r in pr]
+check(t == sorted(t, reverse=True), "pirep: not newest first")
+check(sum(1 for r in pr if r["pirepType"] == "Urgent PIREP") == 2, "pirep: expected 2 urgent reports")
+check(any(r["pirepType"] == "AIREP" for r in pr), "pirep: no AIREP")
+check(min(r["fltLvl"] for r in pr) == 14 and max(r["fltLvl"] for r in pr) == 390, "pirep: flight levels must span 14-390")
+tb = {r[k] for r in pr for k in ("tbInt1", "tbInt2")}
+check(tb >= {"LGT", "MOD", "MOD-SEV", "SEV"}, f"pirep: turbulence intensities {sorted(tb)}")
+check({r[k] for r in pr for k in ("tbType1", "tbType2")} >= {"CHOP", "CAT", "LLWS", "MWAVE"}, "pirep: turbulence types")
+check({r[k] for r in pr for k in ("icgInt1", "icgInt2")} >= {"TRC", "LGT", "MOD", "SEV"}, "pirep: icing intensities")
+check({r[k] for r in pr for k in ("icgType1", "icgType2")} >= {"RIME", "CLEAR", "MIXED"}, "pirep: icing types")
+urgent = [r for r in pr if r["pirepType"] == "Urgent PIREP"]
+check(any(r["tbInt1"] == "SEV" for r in urgent) and any(r["icgInt1"] == "SEV" for r in urgent),
+      "pirep: urgent reports must be severe turbulence and severe icing")
+
+# ------------------------------------------------------------------ errors
+p404 = doc("nws/problem_404.json")
+check(p404.get("status") == 404 and all(k in p404 for k in ("type", "title", "detail", "instance", "correlationId")),
+      "problem_404: RFC 7807 members")
+p301 = doc("nws/points_redirect_problem.json")
+check(p301.get("status") == 301 and all(k in p301 for k in ("type", "title", "detail", "instance", "correlationId")),
+      "points_redirect_problem: RFC 7807 members")
+e400 = doc("awc/error_missing_bbox.json")
+check(e400.get("status") == "error" and isinstance(e400.get("error"), str), "error_missing_bbox: shape")
+
+if failures:
+    print("\n".join("FAIL " + f for f in failures))
+    sys.exit(1)
+print(f"OK: {len(docs)} documents, {len(routes)} routes")
