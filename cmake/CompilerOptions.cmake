@@ -8,6 +8,11 @@ if(MSVC)
     endif()
 else()
     target_compile_options(corvane_options INTERFACE -Wall -Wextra)
+    if(CMAKE_CXX_COMPILER_ID STREQUAL "GNU" AND CMAKE_CXX_COMPILER_VERSION VERSION_LESS 13)
+        # GCC 12 reports false -Wrestrict overlaps inside libstdc++'s string concatenation
+        # when optimising (GCC bug 105329).
+        target_compile_options(corvane_options INTERFACE -Wno-restrict)
+    endif()
     if(CORVANE_WARNINGS_AS_ERRORS)
         target_compile_options(corvane_options INTERFACE -Werror)
     endif()

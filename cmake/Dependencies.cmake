@@ -4,16 +4,43 @@ find_package(Threads REQUIRED)
 
 find_package(nlohmann_json 3.11 QUIET)
 if(NOT nlohmann_json_FOUND)
-    # Cross builds see only the header folder of the build machine's package, never the
-    # whole system include directory.
-    find_path(CORVANE_NLOHMANN_ROOT nlohmann/json.hpp
-              PATHS "${CORVANE_NLOHMANN_INCLUDE_DIR}" NO_CMAKE_FIND_ROOT_PATH REQUIRED)
+    # Cross builds use the build machine's header-only package, but see only its folder
+    # (through a link in the build tree), never the whole system include directory.
+    set(CORVANE_NLOHMANN_HEADERS "/usr/include/nlohmann" CACHE PATH
+        "Folder that holds json.hpp of the build machine's nlohmann-json package")
+    if(NOT EXISTS "${CORVANE_NLOHMANN_HEADERS}/json.hpp")
+        message(FATAL_ERROR "nlohmann/json not found; run scripts/setup.sh or set "
+                            "CORVANE_NLOHMANN_HEADERS")
+    endif()
+    set(host_headers "${CMAKE_BINARY_DIR}/host-headers")
+    file(MAKE_DIRECTORY "${host_headers}")
+    file(CREATE_LINK "${CORVANE_NLOHMANN_HEADERS}" "${host_headers}/nlohmann" SYMBOLIC)
     add_library(nlohmann_json::nlohmann_json INTERFACE IMPORTED)
-    target_include_directories(nlohmann_json::nlohmann_json SYSTEM INTERFACE
-                               "${CORVANE_NLOHMANN_ROOT}")
+    target_include_directories(nlohmann_json::nlohmann_json SYSTEM INTERFACE "${host_headers}")
 endif()
 
 if(CORVANE_BUILD_TESTS)
-    find_package(GTest REQUIRED)
+    if(CMAKE_CROSSCOMPILING)
+        # GoogleTest built from Debian's source package for the target.
+        set(CORVANE_GOOGLETEST_SOURCE "/usr/src/googletest" CACHE PATH
+            "GoogleTest sources to build for the cross target")
+        set(INSTALL_GTEST OFF CACHE BOOL "" FORCE)
+        set(BUILD_GMOCK OFF CACHE BOOL "" FORCE)
+        add_subdirectory("${CORVANE_GOOGLETEST_SOURCE}" "${CMAKE_BINARY_DIR}/googletest"
+                         EXCLUDE_FROM_ALL SYSTEM)
+        if(NOT TARGET GTest::gtest_main)
+            add_library(GTest::gtest_main ALIAS gtest_main)
+            add_library(GTest::gtest ALIAS gtest)
+        endif()
+    else()
+        find_package(GTest REQUIRED)
+    endif()
     include(GoogleTest)
+endif()
+
+if(CMAKE_CROSSCOMPILING AND WIN32)
+    # Test programs run under Wine with a prefix of their own inside the build tree.
+    set(CORVANE_WINE_PREFIX "${CMAKE_BINARY_DIR}/wineprefix")
+    set(CMAKE_CROSSCOMPILING_EMULATOR
+        "${PROJECT_SOURCE_DIR}/scripts/wine-run.sh;${CORVANE_WINE_PREFIX}")
 endif()

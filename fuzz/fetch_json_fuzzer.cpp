@@ -1,0 +1,36 @@
+// Arbitrary statuses, bodies and allow-no-content choices through fetch_json's decoding: it
+// either returns a value or throws std::runtime_error with a text that names the URL.
+#include <cstdint>
+#include <cstdlib>
+#include <stdexcept>
+#include <string>
+
+#include "tests/weather/scripted_client.h"
+#include "weather/fetch.h"
+
+extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
+    if (size < 3) {
+        return 0;
+    }
+    using weather::testing::Exchange;
+    const std::string url = "https://aviationweather.gov/api/data/pirep?format=json";
+    const int status = 100 + (data[0] | (data[1] << 8)) % 500;
+    const bool allow_no_content = data[2] & 1;
+    const std::string body(reinterpret_cast<const char*>(data) + 3, size - 3);
+
+    weather::testing::ScriptedClient client;
+    client.on(url, Exchange::ok(body, status));
+    const weather::Transport transport{client, [](std::chrono::milliseconds) {}};
+    try {
+        const nlohmann::json value = weather::fetch_json(transport, url, allow_no_content);
+        if (status < 200 || status > 299) {
+            std::abort();
+        }
+        (void)value.dump();
+    } catch (const std::runtime_error& failure) {
+        if (std::string(failure.what()).find(url) == std::string::npos) {
+            std::abort();
+        }
+    }
+    return 0;
+}

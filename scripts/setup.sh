@@ -1,0 +1,38 @@
+#!/usr/bin/env bash
+# Installs everything the build, the tests and the benchmarks need on Debian 12, then the page's
+# npm packages. Safe to run again: apt-get and npm ci leave what is already there.
+set -euo pipefail
+cd "$(dirname "$0")/.."
+
+packages=(
+    # native build and the portable core's tests, benchmarks and fuzzers
+    build-essential cmake ninja-build pkg-config git clang libclang-rt-14-dev
+    nlohmann-json3-dev googletest libgtest-dev libgmock-dev libbenchmark-dev
+    # test tooling: fake services, network namespaces, throwaway certificates
+    python3 iproute2 openssl ca-certificates procps psmisc curl
+    # Windows cross build and its tests under Wine on a virtual display
+    g++-mingw-w64-x86-64-posix binutils-mingw-w64-x86-64 mingw-w64-tools
+    wine wine64 xvfb xauth xdotool x11-utils
+    # icon artwork and the ready-to-copy zip
+    librsvg2-bin imagemagick zip
+    # the map page's browser tests
+    chromium
+    # the Linux desktop host
+    libgtk-3-dev libwebkit2gtk-4.1-dev libcurl4-openssl-dev xdg-utils
+)
+if ! command -v node >/dev/null 2>&1 || ! command -v npm >/dev/null 2>&1; then
+    packages+=(nodejs npm)
+fi
+
+sudo_cmd=()
+if [ "$(id -u)" -ne 0 ]; then
+    sudo_cmd=(sudo)
+fi
+export DEBIAN_FRONTEND=noninteractive
+"${sudo_cmd[@]}" apt-get update
+"${sudo_cmd[@]}" apt-get install -y --no-install-recommends "${packages[@]}"
+
+if [ -f package-lock.json ]; then
+    npm ci --no-audit --no-fund
+fi
+echo "Set-up complete."

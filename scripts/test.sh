@@ -1,0 +1,107 @@
+#!/usr/bin/env bash
+# Runs every test suite of the project and fails if any of them fails.
+#   scripts/test.sh                  set up (scripts/setup.sh), then run all stages
+#   scripts/test.sh --no-setup ...   skip the set-up
+#   scripts/test.sh STAGE...         run only the named stages
+# Stages: core asan tsan fuzz windows
+set -uo pipefail
+cd "$(dirname "$0")/.."
+root="$PWD"
+
+all_stages=(core asan tsan fuzz windows)
+run_setup=1
+stages=()
+for argument in "$@"; do
+    case "$argument" in
+        --no-setup) run_setup=0 ;;
+        -h|--help) sed -n '2,7p' "$0"; exit 0 ;;
+        *) stages+=("$argument") ;;
+    esac
+done
+[ ${#stages[@]} -gt 0 ] || stages=("${all_stages[@]}")
+
+if [ "$run_setup" -eq 1 ]; then
+    scripts/setup.sh || { echo "set-up failed" >&2; exit 1; }
+fi
+
+jobs="$(nproc 2>/dev/null || echo 2)"
+
+configure_and_build() {
+    cmake --preset "$1" >"build/configure-$1.log" 2>&1 || { cat "build/configure-$1.log"; return 1; }
+    cmake --build --preset "$1" -j "$jobs"
+}
+
+# Native tests of every label, in a debug build.
+stage_core() {
+    configure_and_build debug && ctest --preset debug -j "$jobs"
+}
+
+# The portable core under AddressSanitizer and UndefinedBehaviorSanitizer.
+stage_asan() {
+    configure_and_build asan && ctest --preset asan -j "$jobs"
+}
+
+# The portable core under ThreadSanitizer: the cache, the point sub-tasks, the executor.
+stage_tsan() {
+    configure_and_build tsan && ctest --preset tsan -j "$jobs"
+}
+
+# Each fuzz target briefly, so none of them rots.
+stage_fuzz() {
+    scripts/fuzz.sh "${FUZZ_SECONDS:-8}"
+}
+
+# Starts a persistent wineserver for a prefix inside the build tree, preparing the prefix on
+# first use, so each test program starts quickly.
+prepare_wine() {
+    export WINEPREFIX="$root/build/windows/wineprefix"
+    export WINEDEBUG=-all WINEDLLOVERRIDES="mscoree,mshtml="
+    wineserver --kill >/dev/null 2>&1 || true  # a server left from an earlier run
+    if [ ! -f "$WINEPREFIX/.prepared" ]; then
+        mkdir -p "$WINEPREFIX"
+        wineboot --init >/dev/null 2>&1 || true
+        wineserver --wait
+        touch "$WINEPREFIX/.prepared"
+    fi
+    wineserver --persistent
+    # Start Wine's own services now, detached from any test's output: a service started by a
+    # test program would inherit the test's pipes and keep CTest waiting for them to close.
+    /usr/lib/wine/wine64 cmd.exe /c exit </dev/null >/dev/null 2>&1 || true
+}
+
+stop_wine() {
+    WINEPREFIX="$root/build/windows/wineprefix" wineserver --kill >/dev/null 2>&1 || true
+}
+
+# The whole project built for 64-bit Windows, its tests run under Wine.
+stage_windows() {
+    configure_and_build windows || return 1
+    prepare_wine
+    ctest --preset windows
+    local status=$?
+    stop_wine
+    return $status
+}
+
+mkdir -p build
+failed=()
+for stage in "${stages[@]}"; do
+    if ! declare -F "stage_$stage" >/dev/null; then
+        echo "unknown stage '$stage' (stages: ${all_stages[*]})" >&2
+        exit 2
+    fi
+    echo "=== stage $stage"
+    start=$SECONDS
+    if "stage_$stage"; then
+        echo "=== stage $stage passed in $((SECONDS - start)) s"
+    else
+        echo "=== stage $stage FAILED after $((SECONDS - start)) s"
+        failed+=("$stage")
+    fi
+done
+
+if [ ${#failed[@]} -gt 0 ]; then
+    echo "FAILED stages: ${failed[*]}"
+    exit 1
+fi
+echo "All stages passed: ${stages[*]}"
