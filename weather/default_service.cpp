@@ -3,8 +3,9 @@
 namespace weather {
 
 Response run_operation(const std::string& operation, const std::string& argument) {
-    // Created on first use and kept until the process ends, like its cache.
-    static WeatherService service{Transport{platform_http_client()}};
+    // Created on first use and never destroyed: request threads are not joined, so one may
+    // still be using the service while the process runs its exit-time destructors.
+    static WeatherService& service = *new WeatherService(Transport{platform_http_client()});
     return service.run_operation(operation, argument);
 }
 

@@ -4,7 +4,6 @@
 #include <exception>
 
 #include "app/bridge/async_state.h"
-#include "app/bridge/page_host.h"
 #include "app/bridge/reply.h"
 #include "weather/text.h"
 
@@ -34,9 +33,10 @@ std::string string_member(const nlohmann::json& message, const char* key) {
 std::optional<nlohmann::json> accept_web_message(std::string_view source_uri,
                                                  std::string_view message_json,
                                                  std::atomic<std::int32_t>& active_requests,
-                                                 const WorkerStart& start_worker) {
+                                                 const WorkerStart& start_worker,
+                                                 std::string_view allowed_prefix) {
     // Cheap checks first, so foreign or oversized messages cost no parsing.
-    if (!source_uri.starts_with(page_prefix) || message_json.size() > max_message_bytes) {
+    if (!source_uri.starts_with(allowed_prefix) || message_json.size() > max_message_bytes) {
         return std::nullopt;
     }
 

@@ -1,0 +1,73 @@
+#pragma once
+
+#include <filesystem>
+#include <memory>
+#include <string>
+
+#include <gtk/gtk.h>
+#include <webkit2/webkit2.h>
+
+#include "app/bridge/async_state.h"
+#include "app/linux/reply_queue.h"
+
+namespace linux_host {
+
+using AsyncState = bridge::BasicAsyncState<ReplyQueue*>;
+
+struct HostOptions {
+    std::filesystem::path web_folder;
+    bool demo = false;        // the page labels its data as demo data
+    bool automation = false;  // the view may be driven through WebKit's WebDriver
+};
+
+// The Linux desktop host: one GTK window whose whole client area is a WebKitGTK view showing
+// the map page, with the same page bridge, limits and shutdown guarantees as the Windows host.
+// Main thread only.
+class Host {
+public:
+    explicit Host(HostOptions options);
+    Host(const Host&) = delete;
+    Host& operator=(const Host&) = delete;
+    ~Host();
+
+    // Shows the window and runs the GTK main loop until the window is closed; the exit code.
+    int run();
+
+    // Stops reply delivery: no reply is delivered after this, and queued ones are freed.
+    // Safe to repeat.
+    void shutdown();
+
+private:
+    void create_window();
+    void create_view();
+    void handle_web_message(const std::string& source, const std::string& json);
+    void post_reply(const std::string& text);
+    void deliver(const std::string& text);
+
+    static void on_script_message(WebKitUserContentManager*, WebKitJavascriptResult* result,
+                                  gpointer self);
+    static gboolean on_decide_policy(WebKitWebView*, WebKitPolicyDecision* decision,
+                                     WebKitPolicyDecisionType type, gpointer self);
+    static GtkWidget* on_create(WebKitWebView*, WebKitNavigationAction*, gpointer self);
+    static void on_scheme_request(WebKitURISchemeRequest* request, gpointer self);
+    static gboolean on_delete(GtkWidget*, GdkEvent*, gpointer self);
+    static void on_automation_started(WebKitWebContext*, WebKitAutomationSession* session,
+                                      gpointer self);
+    static WebKitWebView* on_automation_view(WebKitAutomationSession*, gpointer self);
+
+    HostOptions options;
+    std::shared_ptr<AsyncState> state;
+    ReplyQueue replies;
+    GtkWidget* window = nullptr;
+    WebKitWebContext* context = nullptr;
+    WebKitUserContentManager* content = nullptr;
+    WebKitWebView* view = nullptr;
+};
+
+// Opens an https address in the user's default browser; any other address is dropped.
+void open_external(const std::string& uri);
+
+// Whether a navigation to `uri` stays on the page.
+bool is_page_address(const std::string& uri);
+
+}  // namespace linux_host

@@ -1,0 +1,55 @@
+// corvane-weather: the Linux desktop host of the map.
+#include <gtk/gtk.h>
+
+#include <cstring>
+#include <filesystem>
+#include <iostream>
+
+#include "app/linux/host.h"
+
+namespace {
+
+// The web folder beside the executable (a build tree), else the installed one.
+std::filesystem::path find_web_folder(const char* argv0) {
+    std::error_code error;
+    std::filesystem::path executable = std::filesystem::read_symlink("/proc/self/exe", error);
+    if (error) {
+        executable = std::filesystem::absolute(argv0);
+    }
+    const std::filesystem::path folder = executable.parent_path();
+    const std::filesystem::path installed = folder.parent_path() / "share" / "corvane-weather" / "web";
+    if (!std::filesystem::exists(folder / "web" / "index.html") &&
+        std::filesystem::exists(installed / "index.html")) {
+        return installed;
+    }
+    return folder / "web";
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+    linux_host::HostOptions options;
+    options.web_folder = find_web_folder(argv[0]);
+    for (int i = 1; i < argc; ++i) {
+        if (std::strcmp(argv[i], "--demo") == 0) {
+            options.demo = true;
+        } else if (std::strcmp(argv[i], "--automation") == 0) {
+            options.automation = true;
+        } else if (std::strcmp(argv[i], "--help") == 0) {
+            std::cout << "Usage: corvane-weather [--demo] [--automation]\n"
+                         "  --demo        label the map's data as demo data\n"
+                         "  --automation  allow WebKit's WebDriver to drive the map view\n";
+            return 0;
+        }
+    }
+    gtk_init(&argc, &argv);
+    g_set_prgname("corvane-weather");
+    g_set_application_name("Corvane Weather");
+    try {
+        linux_host::Host host(std::move(options));
+        return host.run();
+    } catch (const std::exception& failure) {
+        std::cerr << "corvane-weather: " << failure.what() << '\n';
+        return 1;
+    }
+}

@@ -1,0 +1,101 @@
+#include "app/linux/page_files.h"
+
+#include <algorithm>
+#include <map>
+
+namespace linux_host {
+namespace {
+
+int hex_value(char c) {
+    if (c >= '0' && c <= '9') {
+        return c - '0';
+    }
+    if (c >= 'a' && c <= 'f') {
+        return c - 'a' + 10;
+    }
+    if (c >= 'A' && c <= 'F') {
+        return c - 'A' + 10;
+    }
+    return -1;
+}
+
+std::optional<std::string> percent_decoded(std::string_view text) {
+    std::string out;
+    for (std::size_t i = 0; i < text.size(); ++i) {
+        if (text[i] != '%') {
+            out += text[i];
+            continue;
+        }
+        if (i + 2 >= text.size()) {
+            return std::nullopt;
+        }
+        const int high = hex_value(text[i + 1]);
+        const int low = hex_value(text[i + 2]);
+        if (high < 0 || low < 0) {
+            return std::nullopt;
+        }
+        out += static_cast<char>(high * 16 + low);
+        i += 2;
+    }
+    return out;
+}
+
+bool is_inside(const std::filesystem::path& root, const std::filesystem::path& candidate) {
+    const auto mismatch = std::mismatch(root.begin(), root.end(), candidate.begin(), candidate.end());
+    return mismatch.first == root.end();
+}
+
+}  // namespace
+
+std::optional<std::filesystem::path> resolve_page_file(const std::filesystem::path& web_root,
+                                                       std::string_view uri) {
+    if (!uri.starts_with(page_prefix)) {
+        return std::nullopt;
+    }
+    std::string_view rest = uri.substr(std::string_view(page_prefix).size());
+    rest = rest.substr(0, rest.find_first_of("?#"));
+    const std::optional<std::string> decoded = percent_decoded(rest);
+    if (!decoded || decoded->find('\0') != std::string::npos ||
+        decoded->find('\\') != std::string::npos) {
+        return std::nullopt;
+    }
+    const std::filesystem::path relative(decoded->empty() ? "index.html" : *decoded);
+    if (relative.is_absolute()) {
+        return std::nullopt;
+    }
+    for (const auto& segment : relative) {
+        if (segment == "..") {
+            return std::nullopt;
+        }
+    }
+
+    std::error_code error;
+    const auto root = std::filesystem::canonical(web_root, error);
+    if (error) {
+        return std::nullopt;
+    }
+    const auto file = std::filesystem::canonical(root / relative, error);
+    if (error || !is_inside(root, file) || !std::filesystem::is_regular_file(file, error)) {
+        return std::nullopt;
+    }
+    return file;
+}
+
+std::string content_type_for(const std::filesystem::path& file) {
+    static const std::map<std::string, std::string> types = {
+        {".html", "text/html; charset=utf-8"},
+        {".js", "text/javascript; charset=utf-8"},
+        {".mjs", "text/javascript; charset=utf-8"},
+        {".css", "text/css; charset=utf-8"},
+        {".json", "application/json"},
+        {".svg", "image/svg+xml"},
+        {".png", "image/png"},
+        {".ico", "image/x-icon"},
+        {".woff2", "font/woff2"},
+        {".txt", "text/plain; charset=utf-8"},
+    };
+    const auto found = types.find(file.extension().string());
+    return found == types.end() ? "application/octet-stream" : found->second;
+}
+
+}  // namespace linux_host

@@ -1,0 +1,172 @@
+#include <fstream>
+#include <thread>
+
+#include <gtest/gtest.h>
+
+#include "app/linux/geometry.h"
+#include "app/linux/host.h"
+#include "app/linux/page_files.h"
+#include "app/linux/reply_queue.h"
+
+namespace linux_host {
+namespace {
+
+namespace fs = std::filesystem;
+
+class PageFilesTest : public ::testing::Test {
+protected:
+    void SetUp() override {
+        root = fs::temp_directory_path() / ("corvane-page-" + std::to_string(::getpid()));
+        fs::remove_all(root);
+        fs::create_directories(root / "web" / "vendor");
+        fs::create_directories(root / "secret");
+        write(root / "web" / "index.html");
+        write(root / "web" / "vendor" / "leaflet.js");
+        write(root / "web" / "a b.css");
+        write(root / "secret" / "key.txt");
+        fs::create_symlink(root / "secret" / "key.txt", root / "web" / "link.txt");
+        fs::create_symlink(root / "web" / "index.html", root / "web" / "inside.html");
+    }
+    void TearDown() override { fs::remove_all(root); }
+
+    static void write(const fs::path& file) { std::ofstream(file) << "x"; }
+
+    fs::path root;
+};
+
+TEST_F(PageFilesTest, ServesOnlyFilesInsideTheWebFolder) {
+    struct Case {
+        std::string uri;
+        std::string file;  // relative to the web folder; "" when refused
+    };
+    const Case cases[] = {
+        {"corvane-weather://app/index.html", "index.html"},
+        {"corvane-weather://app/", "index.html"},
+        {"corvane-weather://app/index.html?demo=1#x", "index.html"},
+        {"corvane-weather://app/vendor/leaflet.js", "vendor/leaflet.js"},
+        {"corvane-weather://app/vendor//leaflet.js", "vendor/leaflet.js"},
+        {"corvane-weather://app/a%20b.css", "a b.css"},
+        {"corvane-weather://app/inside.html", "index.html"},
+        {"corvane-weather://app/../secret/key.txt", ""},
+        {"corvane-weather://app/vendor/../../secret/key.txt", ""},
+        {"corvane-weather://app/%2e%2e/secret/key.txt", ""},
+        {"corvane-weather://app/link.txt", ""},
+        {"corvane-weather://app/vendor", ""},
+        {"corvane-weather://app/missing.js", ""},
+        {"corvane-weather://app/%", ""},
+        {"corvane-weather://app/%zz", ""},
+        {"corvane-weather://app/index.html%00.js", ""},
+        {"corvane-weather://app/..%5csecret", ""},
+        {"corvane-weather://other/index.html", ""},
+        {"corvane-weather://app", ""},
+        {"https://corvane-weather.example/index.html", ""},
+        {"file:///etc/passwd", ""},
+    };
+    for (const auto& c : cases) {
+        const auto resolved = resolve_page_file(root / "web", c.uri);
+        if (c.file.empty()) {
+            EXPECT_FALSE(resolved.has_value()) << c.uri << " -> " << resolved.value_or("");
+        } else {
+            ASSERT_TRUE(resolved.has_value()) << c.uri;
+            EXPECT_EQ(*resolved, fs::canonical(root / "web" / c.file)) << c.uri;
+        }
+    }
+}
+
+TEST(ContentType, NamesThePagesFileTypes) {
+    EXPECT_EQ(content_type_for("index.html"), "text/html; charset=utf-8");
+    EXPECT_EQ(content_type_for("map/layers.js"), "text/javascript; charset=utf-8");
+    EXPECT_EQ(content_type_for("style.css"), "text/css; charset=utf-8");
+    EXPECT_EQ(content_type_for("states-10m.json"), "application/json");
+    EXPECT_EQ(content_type_for("LICENSE"), "application/octet-stream");
+}
+
+TEST(MainWindow, FollowsTheMonitorSize) {
+    struct Case {
+        WindowRectangle monitor;
+        WindowRectangle window;
+    };
+    const Case cases[] = {
+        {{0, 0, 1366, 768}, {35, 40, 1296, 688}},
+        {{0, 0, 1920, 1080}, {230, 60, 1460, 960}},
+        {{0, 0, 2560, 1440}, {550, 240, 1460, 960}},
+        {{1920, 0, 1920, 1080}, {2150, 60, 1460, 960}},
+        {{0, 0, 1531, 1041}, {35, 40, 1460, 960}},
+    };
+    for (const auto& c : cases) {
+        const WindowRectangle window = main_window_rectangle(c.monitor);
+        EXPECT_EQ(window.x, c.window.x);
+        EXPECT_EQ(window.y, c.window.y);
+        EXPECT_EQ(window.width, c.window.width);
+        EXPECT_EQ(window.height, c.window.height);
+    }
+}
+
+TEST(Navigation, OnlyThePageItselfIsAllowed) {
+    EXPECT_TRUE(is_page_address("corvane-weather://app/index.html"));
+    EXPECT_TRUE(is_page_address("corvane-weather://app/"));
+    EXPECT_TRUE(is_page_address("about:srcdoc"));
+    EXPECT_FALSE(is_page_address("corvane-weather://app"));
+    EXPECT_FALSE(is_page_address("Corvane-weather://app/index.html"));
+    EXPECT_FALSE(is_page_address("corvane-weather://evil/index.html"));
+    EXPECT_FALSE(is_page_address("https://corvane-weather.example/index.html"));
+    EXPECT_FALSE(is_page_address("https://www.weather.gov/"));
+    EXPECT_FALSE(is_page_address("file:///etc/passwd"));
+    EXPECT_FALSE(is_page_address(""));
+}
+
+// Runs the default main context until nothing is pending.
+void run_pending_events() {
+    while (g_main_context_iteration(nullptr, FALSE)) {
+    }
+}
+
+TEST(ReplyQueue, DeliversOnTheMainThreadInOrder) {
+    std::vector<std::string> delivered;
+    std::thread::id delivering_thread;
+    ReplyQueue queue([&](const std::string& reply) {
+        delivered.push_back(reply);
+        delivering_thread = std::this_thread::get_id();
+    });
+    std::thread worker([&] {
+        queue.post(new std::string("one"));
+        queue.post(new std::string("two"));
+    });
+    worker.join();
+    EXPECT_TRUE(delivered.empty()) << "nothing is delivered off the main loop";
+    run_pending_events();
+    EXPECT_EQ(delivered, (std::vector<std::string>{"one", "two"}));
+    EXPECT_EQ(delivering_thread, std::this_thread::get_id());
+    EXPECT_EQ(queue.queued(), 0u);
+}
+
+TEST(ReplyQueue, DrainFreesWithoutDelivering) {
+    std::vector<std::string> delivered;
+    ReplyQueue queue([&](const std::string& reply) { delivered.push_back(reply); });
+    queue.post(new std::string("late"));
+    EXPECT_EQ(queue.queued(), 1u);
+    queue.drain();
+    run_pending_events();
+    EXPECT_TRUE(delivered.empty());
+    EXPECT_EQ(queue.queued(), 0u);
+    queue.post(new std::string("after"));
+    run_pending_events();
+    EXPECT_EQ(delivered, std::vector<std::string>{"after"});
+}
+
+TEST(ReplyQueue, AFailingDeliveryDoesNotStopTheOthers) {
+    std::vector<std::string> delivered;
+    ReplyQueue queue([&](const std::string& reply) {
+        if (reply == "bad") {
+            throw std::runtime_error("no view");
+        }
+        delivered.push_back(reply);
+    });
+    queue.post(new std::string("bad"));
+    queue.post(new std::string("good"));
+    run_pending_events();
+    EXPECT_EQ(delivered, std::vector<std::string>{"good"});
+}
+
+}  // namespace
+}  // namespace linux_host
