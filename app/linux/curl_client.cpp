@@ -191,7 +191,9 @@ private:
 
 }  // namespace
 
-CurlClient::CurlClient() { curl_global_init(CURL_GLOBAL_DEFAULT); }
+CurlClient::CurlClient() {
+    curl_global_init(CURL_GLOBAL_DEFAULT);
+}
 
 std::unique_ptr<weather::HttpExchange> CurlClient::start_exchange() const {
     return std::make_unique<CurlExchange>();

@@ -43,7 +43,9 @@ Host::Host(HostOptions options)
       state(std::make_shared<AsyncState>()),
       replies([this](const std::string& text) { deliver(text); }) {}
 
-Host::~Host() { shutdown(); }
+Host::~Host() {
+    shutdown();
+}
 
 int Host::run() {
     create_window();
@@ -68,8 +70,7 @@ void Host::create_window() {
     if (monitor != nullptr) {
         gdk_monitor_get_geometry(monitor, &area);
     }
-    const WindowRectangle placed =
-        main_window_rectangle({area.x, area.y, area.width, area.height});
+    const WindowRectangle placed = main_window_rectangle({area.x, area.y, area.width, area.height});
     gtk_window_set_default_size(GTK_WINDOW(window), placed.width, placed.height);
     gtk_window_move(GTK_WINDOW(window), placed.x, placed.y);
     // Logical pixels: GTK scales them by the monitor's scale factor.
@@ -94,9 +95,9 @@ void Host::create_window() {
 void Host::create_view() {
     const std::string data_folder = user_folder(g_get_user_data_dir(), "WebKit").string();
     const std::string cache_folder = user_folder(g_get_user_cache_dir(), "WebKit").string();
-    WebKitWebsiteDataManager* data = webkit_website_data_manager_new(
-        "base-data-directory", data_folder.c_str(), "base-cache-directory",
-        cache_folder.c_str(), nullptr);
+    WebKitWebsiteDataManager* data =
+        webkit_website_data_manager_new("base-data-directory", data_folder.c_str(),
+                                        "base-cache-directory", cache_folder.c_str(), nullptr);
     context = webkit_web_context_new_with_website_data_manager(data);
     g_object_unref(data);
 
@@ -111,9 +112,9 @@ void Host::create_view() {
     }
 
     content = webkit_user_content_manager_new();
-    WebKitUserScript* page_script = webkit_user_script_new(
-        page_world_script, WEBKIT_USER_CONTENT_INJECT_TOP_FRAME,
-        WEBKIT_USER_SCRIPT_INJECT_AT_DOCUMENT_START, nullptr, nullptr);
+    WebKitUserScript* page_script =
+        webkit_user_script_new(page_world_script, WEBKIT_USER_CONTENT_INJECT_TOP_FRAME,
+                               WEBKIT_USER_SCRIPT_INJECT_AT_DOCUMENT_START, nullptr, nullptr);
     WebKitUserScript* world_script = webkit_user_script_new_for_world(
         bridge_world_script, WEBKIT_USER_CONTENT_INJECT_ALL_FRAMES,
         WEBKIT_USER_SCRIPT_INJECT_AT_DOCUMENT_START, bridge_world, nullptr, nullptr);
@@ -126,10 +127,9 @@ void Host::create_view() {
     webkit_user_content_manager_register_script_message_handler_in_world(
         content, message_handler_name, bridge_world);
 
-    view = WEBKIT_WEB_VIEW(g_object_new(WEBKIT_TYPE_WEB_VIEW, "web-context", context,
-                                        "user-content-manager", content,
-                                        "is-controlled-by-automation", options.automation,
-                                        nullptr));
+    view = WEBKIT_WEB_VIEW(
+        g_object_new(WEBKIT_TYPE_WEB_VIEW, "web-context", context, "user-content-manager", content,
+                     "is-controlled-by-automation", options.automation, nullptr));
     webkit_web_view_set_background_color(view, &window_background);
 
     WebKitSettings* settings = webkit_web_view_get_settings(view);
@@ -197,8 +197,7 @@ void Host::deliver(const std::string& text) {
     }
     // The reply goes in as a string literal and is parsed by the page's side of the bridge.
     const std::string script = std::string("document.dispatchEvent(new CustomEvent('") +
-                               reply_event + "', {detail: " + nlohmann::json(text).dump() +
-                               "}));";
+                               reply_event + "', {detail: " + nlohmann::json(text).dump() + "}));";
     webkit_web_view_evaluate_javascript(view, script.c_str(), -1, bridge_world, nullptr, nullptr,
                                         nullptr, nullptr);
 }
@@ -250,12 +249,14 @@ gboolean Host::on_decide_policy(WebKitWebView*, WebKitPolicyDecision* decision,
     return TRUE;
 }
 
-GtkWidget* Host::on_create(WebKitWebView*, WebKitNavigationAction*, gpointer) { return nullptr; }
+GtkWidget* Host::on_create(WebKitWebView*, WebKitNavigationAction*, gpointer) {
+    return nullptr;
+}
 
 void Host::on_scheme_request(WebKitURISchemeRequest* request, gpointer self) {
     const auto* host = static_cast<Host*>(self);
-    const auto file = resolve_page_file(host->options.web_folder,
-                                        webkit_uri_scheme_request_get_uri(request));
+    const auto file =
+        resolve_page_file(host->options.web_folder, webkit_uri_scheme_request_get_uri(request));
     gchar* contents = nullptr;
     gsize length = 0;
     if (!file || !g_file_get_contents(file->c_str(), &contents, &length, nullptr)) {

@@ -17,7 +17,8 @@ std::filesystem::path find_web_folder(const char* argv0) {
         executable = std::filesystem::absolute(argv0);
     }
     const std::filesystem::path folder = executable.parent_path();
-    const std::filesystem::path installed = folder.parent_path() / "share" / "corvane-weather" / "web";
+    const std::filesystem::path installed =
+        folder.parent_path() / "share" / "corvane-weather" / "web";
     if (!std::filesystem::exists(folder / "web" / "index.html") &&
         std::filesystem::exists(installed / "index.html")) {
         return installed;

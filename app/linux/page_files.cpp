@@ -41,7 +41,8 @@ std::optional<std::string> percent_decoded(std::string_view text) {
 }
 
 bool is_inside(const std::filesystem::path& root, const std::filesystem::path& candidate) {
-    const auto mismatch = std::mismatch(root.begin(), root.end(), candidate.begin(), candidate.end());
+    const auto mismatch =
+        std::mismatch(root.begin(), root.end(), candidate.begin(), candidate.end());
     return mismatch.first == root.end();
 }
 

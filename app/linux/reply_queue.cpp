@@ -5,7 +5,9 @@ namespace linux_host {
 ReplyQueue::ReplyQueue(std::function<void(const std::string&)> deliver)
     : deliver(std::move(deliver)) {}
 
-ReplyQueue::~ReplyQueue() { drain(); }
+ReplyQueue::~ReplyQueue() {
+    drain();
+}
 
 bool ReplyQueue::post(std::string* reply) {
     std::lock_guard lock(mutex);
