@@ -29,7 +29,10 @@ export async function startBrowser() {
     headless: true,
     args: ['--headless', ...ARGS],
   });
-  const {server, origin} = await serveFolder(WEB_DIR, {mounts: {'/__tests/': here}});
+  const {server, origin} = await serveFolder(WEB_DIR, {mounts: {
+    '/__tests/': here,
+    '/__data/': join(here, '..', 'data'),
+  }});
   shared = {
     browser,
     origin,

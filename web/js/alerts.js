@@ -55,9 +55,11 @@ export function decodeAlert(feature, index) {
     area: text(properties.areaDesc),
     sender: text(properties.senderName),
     onset: Date.parse(text(properties.onset) || text(properties.effective)),
-    ends: Date.parse(text(properties.ends) || text(properties.expires)),
+    // No "ends" means no announced end; the message's expiry is a different thing.
+    ends: Date.parse(text(properties.ends)),
     onsetText: text(properties.onset) || text(properties.effective),
-    endsText: text(properties.ends) || text(properties.expires),
+    endsText: text(properties.ends),
+    expiresText: text(properties.expires),
     polygons: alertPolygons(feature.geometry),
   };
 }

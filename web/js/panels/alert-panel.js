@@ -26,6 +26,8 @@ function detail(alert) {
       el('dt', {text: 'Area'}), el('dd', {text: alert.area || 'not given'}),
       el('dt', {text: 'Onset'}), el('dd', {text: serviceTimeText(alert.onsetText)}),
       el('dt', {text: 'Ends'}), el('dd', {text: serviceTimeText(alert.endsText)}),
+      alert.expiresText ? [el('dt', {text: 'Message expires'}),
+        el('dd', {text: serviceTimeText(alert.expiresText)})] : null,
       alert.sender ? [el('dt', {text: 'From'}), el('dd', {text: alert.sender})] : null),
   ...block('Description', alert.description),
   ...block('Instructions', alert.instruction));
