@@ -82,3 +82,18 @@ export async function saveScreenshot(page, name) {
   await page.screenshot({path});
   return path;
 }
+
+/** The requests the stub host has seen, as posted. */
+export function stubRequests(page) {
+  return page.evaluate(() => window.corvaneStub.requests);
+}
+
+/** Waits (bounded) until the stub has seen a request that `match` accepts; returns them all. */
+export async function waitForRequest(page, match) {
+  for (let attempt = 0; attempt < 200; attempt++) {
+    const requests = await stubRequests(page);
+    if (requests.some(match)) return requests;
+    await new Promise((resume) => setTimeout(resume, 50));
+  }
+  throw new Error(`no such request; seen: ${JSON.stringify(await stubRequests(page))}`);
+}

@@ -13,6 +13,13 @@ export function showPopup(map, latlng, content, {opener = null, fromKeyboard = f
       .setLatLng(latlng)
       .setContent(content)
       .openOn(map);
+  // Leaflet closes popups on Escape only while the map itself has focus.
+  content.addEventListener('keydown', (event) => {
+    if (event.key === 'Escape') {
+      event.stopPropagation();
+      map.closePopup(popup);
+    }
+  });
   if (fromKeyboard) {
     const target = content.querySelector('[data-autofocus]') || content;
     if (!target.hasAttribute('tabindex')) target.setAttribute('tabindex', '-1');
