@@ -79,7 +79,7 @@ export async function openPage(options = {}) {
 export async function saveScreenshot(page, name) {
   mkdirSync(ARTIFACTS, {recursive: true});
   const path = join(ARTIFACTS, `${name}.png`);
-  await page.screenshot({path});
+  await page.screenshot({path, animations: 'disabled'});
   return path;
 }
 

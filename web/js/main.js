@@ -176,6 +176,8 @@ alertFeed.subscribe((feed, changedData) => {
   if (changedData) {
     alertLayer.setAlerts(feed.data.alerts);
     alertPanel.update(feed.data.alerts);
+  } else if (feed.data === null && feed.error) {
+    alertPanel.unavailable(feed.error.message);
   }
   layerPanel.update(feed, now());
   showFeedStatus(feed);

@@ -80,7 +80,15 @@ export function createAlertPanel(container, {onShowOnMap}) {
     if (focus) article.querySelector('.alert-title').focus();
   }
 
+  replaceChildren(list, el('li', {className: 'empty', text: 'Waiting for alerts…'}));
+
   return {
+    /** Says why there is no list, when no alerts have ever arrived. */
+    unavailable(message) {
+      if (!alerts.length) {
+        replaceChildren(list, el('li', {className: 'empty', text: `Alerts are not available: ${message}`}));
+      }
+    },
     update(next) {
       alerts = next;
       if (chosen) chosen = alerts.find((alert) => alert.key === chosen.key) || null;
