@@ -50,7 +50,8 @@ const documentsCache = {};
 /**
  * A fresh page (own storage) with the stub host installed before the page's scripts run.
  * options.documents replaces the stub's documents; options.clock installs Playwright's clock at
- * that time (ms) so time-outs and ages can be driven; options.init is a function run in the page
+ * that time (ms) so time-outs and ages can be driven, and options.paused stops it there so only
+ * clock.runFor() moves it (map animations then stand still too); options.init is a function run in the page
  * before its scripts (to set stub handlers or storage); options.viewport defaults to 1460×960.
  */
 export async function openPage(options = {}) {
@@ -66,7 +67,12 @@ export async function openPage(options = {}) {
   page.on('console', (message) => {
     if (message.type() === 'error') errors.push(new Error(message.text()));
   });
-  if (options.clock !== undefined) await page.clock.install({time: options.clock});
+  if (options.clock !== undefined && options.paused) {
+    await page.clock.install({time: options.clock - 1000});
+    await page.clock.pauseAt(options.clock);
+  } else if (options.clock !== undefined) {
+    await page.clock.install({time: options.clock});
+  }
   const documents = options.documents || (documentsCache.all ||= documentsScript(loadDocuments()));
   await page.addInitScript({content: documents});
   await page.addInitScript({path: join(here, 'stub-bridge.js')});

@@ -86,7 +86,7 @@ describe('error replies', () => {
 
 describe('time-outs and a busy host', () => {
   it('shows a time-out after 30 s without a reply, with a retry that works', async () => {
-    const {page, close} = await ready({init: () => {
+    const {page, close} = await ready({paused: true, init: () => {
       window.corvaneStub.handlers.point = () => null;  // the host ignores the message
     }});
     await typePoint(page, '40.76,-111.89');
@@ -105,7 +105,7 @@ describe('time-outs and a busy host', () => {
   });
 
   it('asks again after a short pause when the host is busy', async () => {
-    const {page, close} = await openPage({clock: REFERENCE_TIME, init: () => {
+    const {page, close} = await openPage({clock: REFERENCE_TIME, paused: true, init: () => {
       let busy = 1;
       window.corvaneStub.handlers.pireps = (argument) => (busy-- > 0 ?
         {status: 429, body: {error: 'Weather requests are busy. Try again in a moment.'}} :
@@ -138,8 +138,10 @@ describe('saved data', () => {
     await first.page.locator('.pirep-symbol').first().waitFor();
     await first.page.locator('path.alert-shape').first().waitFor();
     const url = first.page.url();
+    const fetchedAt = await first.page.evaluate(() =>
+      JSON.parse(localStorage.getItem('corvane.layer.metars')).fetchedAt);
     const page = await first.context.newPage();
-    await page.clock.install({time: REFERENCE_TIME + 41 * MINUTE});
+    await page.clock.install({time: fetchedAt + 40 * MINUTE});
     await page.addInitScript({content: 'window.corvaneStubDocuments = {};'});
     await page.addInitScript({path: new URL('./stub-bridge.js', import.meta.url).pathname});
     await page.addInitScript(() => (window.corvaneStub.hold = true));
@@ -149,7 +151,7 @@ describe('saved data', () => {
     assert.equal(await page.locator('.pirep-symbol').count(), 20);
     const layer = page.locator('.layer[data-layer="metars"]');
     assert.equal(await layer.locator('.stale-badge').textContent(), 'Saved');
-    assert.match(await layer.locator('.freshness').textContent(), /fetched Nov 20 18:00Z \(40 min ago\)/);
+    assert.match(await layer.locator('.freshness').textContent(), / \(40 min ago\)$/);
     await saveScreenshot(page, 'saved-data-1460x960');
     // Fresh replies (empty documents this time) replace the saved data.
     await page.evaluate(() => window.corvaneStub.release());
