@@ -1,7 +1,7 @@
 // The offline base map: state shapes from us-atlas, so the map needs no tile server.
 
 import * as L from '../../vendor/leaflet/leaflet-src.esm.js';
-import {feature} from '../../vendor/topojson-client/index.js';
+import feature from '../../vendor/topojson-client/feature.js';
 import topology from '../../vendor/us-atlas/states-10m.js';
 
 // FIPS codes of the eleven western states the program covers.
