@@ -3,12 +3,12 @@
 #   scripts/test.sh                  set up (scripts/setup.sh), then run all stages
 #   scripts/test.sh --no-setup ...   skip the set-up
 #   scripts/test.sh STAGE...         run only the named stages
-# Stages: core asan tsan fuzz windows
+# Stages: core asan tsan fuzz page windows
 set -uo pipefail
 cd "$(dirname "$0")/.."
 root="$PWD"
 
-all_stages=(core asan tsan fuzz windows)
+all_stages=(core asan tsan fuzz page windows)
 run_setup=1
 stages=()
 for argument in "$@"; do
@@ -31,9 +31,9 @@ configure_and_build() {
     cmake --build --preset "$1" -j "$jobs"
 }
 
-# Native tests of every label, in a debug build.
+# Native tests of every label but the page's, in a debug build.
 stage_core() {
-    configure_and_build debug && ctest --preset debug -j "$jobs"
+    configure_and_build debug && ctest --preset debug -j "$jobs" -LE page
 }
 
 # The portable core under AddressSanitizer and UndefinedBehaviorSanitizer.
@@ -44,6 +44,12 @@ stage_asan() {
 # The portable core under ThreadSanitizer: the cache, the point sub-tasks, the executor.
 stage_tsan() {
     configure_and_build tsan && ctest --preset tsan -j "$jobs"
+}
+
+# The map page built into the debug tree and its tests in Chromium (npm ci'd by setup.sh).
+stage_page() {
+    cmake --preset debug >build/configure-debug.log 2>&1 || { cat build/configure-debug.log; return 1; }
+    cmake --build --preset debug --target corvane_web && ctest --preset debug -L page -j "$jobs"
 }
 
 # Each fuzz target briefly, so none of them rots.

@@ -1,0 +1,79 @@
+#!/usr/bin/env node
+// Builds the map page into DEST: our own web/ folder as it is, plus the few files the page needs
+// from the npm packages (Leaflet, topojson-client, the us-atlas state shapes) under DEST/vendor/.
+// Nothing third-party is kept in the repository; `npm ci` provides it.
+//   node scripts/build-web.mjs DEST
+import {cpSync, existsSync, mkdirSync, readFileSync, rmSync, writeFileSync} from 'node:fs';
+import {dirname, join, relative, resolve} from 'node:path';
+import {fileURLToPath} from 'node:url';
+
+const root = resolve(dirname(fileURLToPath(import.meta.url)), '..');
+const destination = process.argv[2];
+if (!destination) {
+  console.error('usage: node scripts/build-web.mjs DEST');
+  process.exit(2);
+}
+const dest = resolve(destination);
+const modules = join(root, 'node_modules');
+
+function needPackage(name) {
+  const folder = join(modules, name);
+  if (!existsSync(join(folder, 'package.json'))) {
+    console.error(`build-web: the npm package ${name} is missing; run "npm ci" in ${root}`);
+    process.exit(1);
+  }
+  return folder;
+}
+
+const leaflet = needPackage('leaflet');
+const topojson = needPackage('topojson-client');
+const atlas = needPackage('us-atlas');
+
+// A fresh folder each time, so a file removed from web/ does not linger in the build.
+rmSync(dest, {recursive: true, force: true});
+mkdirSync(dest, {recursive: true});
+cpSync(join(root, 'web'), dest, {recursive: true});
+
+const vendor = join(dest, 'vendor');
+cpSync(join(leaflet, 'dist', 'leaflet-src.esm.js'), join(vendor, 'leaflet', 'leaflet-src.esm.js'));
+cpSync(join(leaflet, 'dist', 'leaflet-src.esm.js.map'), join(vendor, 'leaflet', 'leaflet-src.esm.js.map'));
+cpSync(join(leaflet, 'dist', 'leaflet.css'), join(vendor, 'leaflet', 'leaflet.css'));
+cpSync(join(leaflet, 'dist', 'images'), join(vendor, 'leaflet', 'images'), {recursive: true});
+cpSync(join(leaflet, 'LICENSE'), join(vendor, 'leaflet', 'LICENSE'));
+cpSync(join(topojson, 'src'), join(vendor, 'topojson-client'), {recursive: true});
+cpSync(join(topojson, 'LICENSE'), join(vendor, 'topojson-client', 'LICENSE'));
+
+// The state shapes become a module, so the page loads them like its scripts and needs no fetch
+// (its policy allows no connections at all).
+const states = readFileSync(join(atlas, 'states-10m.json'), 'utf8');
+JSON.parse(states);  // fail the build on a damaged package rather than at run time
+mkdirSync(join(vendor, 'us-atlas'), {recursive: true});
+writeFileSync(join(vendor, 'us-atlas', 'states-10m.js'), `export default ${states.trim()};\n`);
+cpSync(join(atlas, 'LICENSE'), join(vendor, 'us-atlas', 'LICENSE'));
+// Every module the page imports is announced in its head, so the browser fetches them all at
+// once instead of discovering them import by import. The list follows the static imports from
+// js/main.js, so modules of a package that the page never loads are not fetched.
+function importGraph(entry) {
+  const seen = new Set();
+  const pending = [entry];
+  while (pending.length) {
+    const file = pending.pop();
+    if (seen.has(file)) continue;
+    seen.add(file);
+    const source = readFileSync(file, 'utf8');
+    for (const match of source.matchAll(/^\s*(?:import|export)\b[^'"]*?from\s*['"](\.{1,2}\/[^'"]+)['"]/gm)) {
+      pending.push(resolve(dirname(file), match[1]));
+    }
+  }
+  return [...seen].map((file) => relative(dest, file).split('\\').join('/')).sort();
+}
+const preloads = importGraph(join(dest, 'js', 'main.js'))
+    .map((path) => `<link rel="modulepreload" href="${path}">`).join('\n');
+const index = join(dest, 'index.html');
+const page = readFileSync(index, 'utf8');
+if (!page.includes('<!-- modules -->')) {
+  console.error('build-web: web/index.html has no <!-- modules --> line for the module list');
+  process.exit(1);
+}
+writeFileSync(index, page.replace('<!-- modules -->', preloads));
+console.log(`build-web: page built in ${dest}`);

@@ -1,0 +1,105 @@
+// Browser set-up shared by the page tests and the benchmark: Debian's Chromium driven by
+// playwright-core, the built page served from the loopback address, and the stub host.
+import {mkdirSync} from 'node:fs';
+import {dirname, join, resolve} from 'node:path';
+import {fileURLToPath} from 'node:url';
+import {chromium} from 'playwright-core';
+import {documentsScript, loadDocuments} from './documents.mjs';
+import {serveFolder} from './server.mjs';
+
+const here = dirname(fileURLToPath(import.meta.url));
+export const REPOSITORY = resolve(here, '..', '..');
+/** The built page: CORVANE_WEB_DIR (set by CTest to the build tree's web folder) or build/web. */
+export const WEB_DIR = resolve(process.env.CORVANE_WEB_DIR || join(REPOSITORY, 'build', 'web'));
+/** Screenshots land here: CORVANE_ARTIFACTS or build/page-artifacts. */
+export const ARTIFACTS = resolve(process.env.CORVANE_ARTIFACTS ||
+    join(REPOSITORY, 'build', 'page-artifacts'));
+
+// Playwright gives every launch a fresh temporary profile (--user-data-dir) of its own.
+const ARGS = ['--no-sandbox', '--disable-gpu', '--disable-quic', '--no-first-run',
+  '--disable-background-networking', '--disable-component-update', '--disable-sync'];
+
+let shared = null;
+
+/** One browser and one server per test file; close() ends both. */
+export async function startBrowser() {
+  if (shared) return shared;
+  const browser = await chromium.launch({
+    executablePath: process.env.CORVANE_CHROMIUM || '/usr/bin/chromium',
+    headless: true,
+    args: ['--headless', ...ARGS],
+  });
+  const {server, origin} = await serveFolder(WEB_DIR, {mounts: {
+    '/__tests/': here,
+    '/__data/': join(here, '..', 'data'),
+  }});
+  shared = {
+    browser,
+    origin,
+    async close() {
+      await browser.close();
+      await new Promise((done) => server.close(done));
+      shared = null;
+    },
+  };
+  return shared;
+}
+
+const documentsCache = {};
+
+/**
+ * A fresh page (own storage) with the stub host installed before the page's scripts run.
+ * options.documents replaces the stub's documents; options.clock installs Playwright's clock at
+ * that time (ms) so time-outs and ages can be driven, and options.paused stops it there so only
+ * clock.runFor() moves it (map animations then stand still too); options.init is a function run in the page
+ * before its scripts (to set stub handlers or storage); options.viewport defaults to 1460×960.
+ */
+export async function openPage(options = {}) {
+  const {browser, origin} = await startBrowser();
+  const context = await browser.newContext({
+    viewport: options.viewport || {width: 1460, height: 960},
+    timezoneId: 'UTC',
+    locale: 'en-US',
+  });
+  const page = await context.newPage();
+  const errors = [];
+  page.on('pageerror', (error) => errors.push(error));
+  page.on('console', (message) => {
+    if (message.type() === 'error') errors.push(new Error(message.text()));
+  });
+  if (options.clock !== undefined && options.paused) {
+    await page.clock.install({time: options.clock - 1000});
+    await page.clock.pauseAt(options.clock);
+  } else if (options.clock !== undefined) {
+    await page.clock.install({time: options.clock});
+  }
+  const documents = options.documents || (documentsCache.all ||= documentsScript(loadDocuments()));
+  await page.addInitScript({content: documents});
+  await page.addInitScript({path: join(here, 'stub-bridge.js')});
+  if (options.init) await page.addInitScript(options.init, options.initArgument);
+  await page.goto(`${origin}/index.html${options.query || ''}`);
+  return {page, context, errors, close: () => context.close()};
+}
+
+/** Saves a screenshot into the artefacts folder and returns its path. */
+export async function saveScreenshot(page, name) {
+  mkdirSync(ARTIFACTS, {recursive: true});
+  const path = join(ARTIFACTS, `${name}.png`);
+  await page.screenshot({path, animations: 'disabled'});
+  return path;
+}
+
+/** The requests the stub host has seen, as posted. */
+export function stubRequests(page) {
+  return page.evaluate(() => window.corvaneStub.requests);
+}
+
+/** Waits (bounded) until the stub has seen a request that `match` accepts; returns them all. */
+export async function waitForRequest(page, match) {
+  for (let attempt = 0; attempt < 200; attempt++) {
+    const requests = await stubRequests(page);
+    if (requests.some(match)) return requests;
+    await new Promise((resume) => setTimeout(resume, 50));
+  }
+  throw new Error(`no such request; seen: ${JSON.stringify(await stubRequests(page))}`);
+}

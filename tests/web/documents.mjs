@@ -1,0 +1,40 @@
+// The project's service test documents that the stub host answers from, located through
+// tests/data/routes.json as the fake services do.
+import {readFileSync} from 'node:fs';
+import {dirname, join, resolve} from 'node:path';
+import {fileURLToPath} from 'node:url';
+
+const data = resolve(dirname(fileURLToPath(import.meta.url)), '..', 'data');
+const routes = JSON.parse(readFileSync(join(data, 'routes.json'), 'utf8'));
+
+function document(host, path) {
+  const route = routes.find((r) => r.host === host && r.path === path && r.status === 200);
+  if (!route) throw new Error(`no route for ${host}${path} in tests/data/routes.json`);
+  return JSON.parse(readFileSync(join(data, route.file), 'utf8'));
+}
+
+const NWS = 'api.weather.gov';
+const AWC = 'aviationweather.gov';
+
+/** The documents the stub needs, by the names stub-bridge.js uses. */
+export function loadDocuments() {
+  return {
+    metarWest: document(AWC, '/api/data/metar?bbox=31,-125,49.5,-102&format=json'),
+    metarIds: document(AWC, '/api/data/metar?ids=KSGU,KCDC,KAZC,KBCE,KPGA,KGCN&format=json'),
+    pireps: document(AWC, '/api/data/pirep?bbox=31,-125,49.5,-102&age=3&format=json'),
+    alerts: document(NWS, '/alerts/active?area=UT,AZ,NV,CA,CO,NM,OR,WA,ID,MT,WY'),
+    points: document(NWS, '/points/40.76,-111.89'),
+    hourly: document(NWS, '/gridpoints/SLC/101,174/forecast/hourly'),
+    grid: document(NWS, '/gridpoints/SLC/101,174'),
+    stations: document(NWS, '/gridpoints/SLC/101,174/stations'),
+    observation: document(NWS, '/stations/KSLC/observations/latest'),
+  };
+}
+
+/** A script that sets window.corvaneStubDocuments, for the stub to read. */
+export function documentsScript(documents = loadDocuments()) {
+  return `window.corvaneStubDocuments = ${JSON.stringify(documents)};\n`;
+}
+
+/** Reference time of the documents: 2026-11-20T18:00:00Z. */
+export const REFERENCE_TIME = Date.UTC(2026, 10, 20, 18, 0, 0);

@@ -1,0 +1,134 @@
+// A stand-in for the native host's window.chrome.webview, for tests and for viewing the page in
+// a normal browser. It answers the four operations from the project's service test documents
+// (window.corvaneStubDocuments, see documents.mjs) the way the host does, checks what the host
+// checks, and lets a test replace any answer:
+//   corvaneStub.requests             every message posted, as posted
+//   corvaneStub.handlers[operation]  = (argument, message) => reply | null  (null: no reply)
+//   corvaneStub.hold = true          keep replies until corvaneStub.release()
+// A reply is {status, body}. Replies arrive asynchronously, as a message event, like the host's.
+(function () {
+  'use strict';
+  const documents = window.corvaneStubDocuments || {};
+  const listeners = new Set();
+  const held = [];
+  const METAR_BOUNDS_ERROR = 'METAR bounds must be inside 31 to 49.5 N, 125 to 102 W';
+
+  function error(status, text, source) {
+    const body = {error: text};
+    if (source) body.source = source;
+    return {status, body};
+  }
+
+  function numbers(argument, count) {
+    const parts = argument.split(',');
+    if (parts.length !== count) return null;
+    const values = parts.map((part) => (part.trim() === '' ? NaN : Number(part)));
+    return values.every(Number.isFinite) ? values : null;
+  }
+
+  function mergeMetars(...lists) {
+    const byId = new Map();
+    for (const list of lists) {
+      for (const record of list || []) {
+        const time = Number.isInteger(record.obsTime) ? record.obsTime : 0;
+        const known = byId.get(record.icaoId);
+        if (!known || time >= (Number.isInteger(known.obsTime) ? known.obsTime : 0)) {
+          byId.set(record.icaoId, record);
+        }
+      }
+    }
+    return [...byId.keys()].sort().map((id) => byId.get(id));
+  }
+
+  function metars(argument) {
+    if (argument === '') return {status: 200, body: mergeMetars(documents.metarWest, documents.metarIds)};
+    const box = numbers(argument, 4);
+    if (!box) return error(400, 'Expected METAR bounds as south,west,north,east');
+    const [south, west, north, east] = box;
+    if (south < 31 || north > 49.5 || west < -125 || east > -102 || south >= north || west >= east) {
+      return error(400, METAR_BOUNDS_ERROR);
+    }
+    return {status: 200, body: (documents.metarWest || []).filter((r) =>
+      r.lat >= south && r.lat <= north && r.lon >= west && r.lon <= east)};
+  }
+
+  function point(argument) {
+    const values = numbers(argument, 2);
+    if (!values) return error(400, 'Expected point coordinates as latitude,longitude');
+    const [lat, lon] = values;
+    if (lat < 24 || lat > 50.5 || lon < -126 || lon > -66) {
+      return error(400, 'Select a point in the contiguous United States');
+    }
+    const observation = JSON.parse(JSON.stringify(documents.observation || null));
+    const station = documents.stations && documents.stations.features[0];
+    if (observation && station) {
+      observation.properties.stationName = station.properties.name || '';
+      observation.properties.stationIdentifier = station.properties.stationIdentifier || '';
+    }
+    return {status: 200, body: {
+      grid: documents.grid || null,
+      hourly: documents.hourly || null,
+      observation,
+      point: documents.points || null,
+      retrievedAt: new Date().toISOString().replace(/\.\d+Z$/, 'Z'),
+      source: 'NOAA National Weather Service',
+      warnings: [],
+    }};
+  }
+
+  const defaults = {
+    metars,
+    pireps: () => ({status: 200, body: documents.pireps || []}),
+    alerts: () => ({status: 200, body: documents.alerts || {type: 'FeatureCollection', features: []}}),
+    point,
+  };
+
+  const stub = {
+    requests: [],
+    handlers: {},
+    hold: false,
+    release() {
+      for (const deliver of held.splice(0)) deliver();
+    },
+    defaults,
+  };
+
+  function deliver(data) {
+    for (const listener of [...listeners]) listener({data});
+  }
+
+  window.chrome = window.chrome || {};
+  window.chrome.webview = {
+    postMessage(message) {
+      stub.requests.push(JSON.parse(JSON.stringify(message)));
+      // What the host ignores without a reply.
+      if (!message || typeof message !== 'object' || Array.isArray(message)) return;
+      if (JSON.stringify(message).length > 2048) return;
+      const id = message.id;
+      if (!(typeof id === 'string' || Number.isInteger(id)) || JSON.stringify(id).length > 100) return;
+      const operation = message.operation === undefined ? '' : message.operation;
+      const argument = message.argument === undefined ? '' : message.argument;
+      let reply;
+      if (typeof argument === 'string' && new TextEncoder().encode(argument).length > 96) {
+        reply = error(400, 'Weather request argument is too long');
+      } else if (!(operation in defaults)) {
+        reply = error(400, 'Unsupported weather operation');
+      } else {
+        const handler = stub.handlers[operation] || defaults[operation];
+        reply = handler(argument, message);
+      }
+      if (reply === null || reply === undefined) return;
+      const data = {body: reply.body, id, status: reply.status};
+      const send = () => deliver(data);
+      if (stub.hold) held.push(send);
+      else Promise.resolve().then(send);
+    },
+    addEventListener(type, listener) {
+      if (type === 'message') listeners.add(listener);
+    },
+    removeEventListener(type, listener) {
+      listeners.delete(listener);
+    },
+  };
+  window.corvaneStub = stub;
+})();

@@ -1,0 +1,119 @@
+import {RequestError, createBridge} from '/js/bridge.js';
+import {assert, describe, it} from './harness.js';
+
+class FakeWebview {
+  constructor() {
+    this.posted = [];
+    this.listeners = [];
+  }
+  postMessage(message) {
+    this.posted.push(message);
+  }
+  addEventListener(type, listener) {
+    if (type === 'message') this.listeners.push(listener);
+  }
+  reply(data) {
+    for (const listener of this.listeners) listener({data});
+  }
+}
+
+async function until(condition) {
+  for (let i = 0; i < 200 && !condition(); i++) await new Promise((r) => setTimeout(r, 0));
+  assert.ok(condition(), 'condition never came true');
+}
+
+describe('#createBridge', () => {
+  it('posts an object with an integer id, the operation and the argument', () => {
+    const webview = new FakeWebview();
+    const bridge = createBridge({webview});
+    bridge.request('point', '40.76,-111.89');
+    bridge.request('alerts');
+    assert.deepEqual(webview.posted, [{id: 1, operation: 'point', argument: '40.76,-111.89'},
+      {id: 2, operation: 'alerts', argument: ''}]);
+  });
+  it('matches replies by id when they come in another order', async () => {
+    const webview = new FakeWebview();
+    const bridge = createBridge({webview});
+    const first = bridge.request('pireps');
+    const second = bridge.request('alerts');
+    webview.reply({id: 2, status: 200, body: 'second'});
+    webview.reply({id: 1, status: 200, body: 'first'});
+    assert.deepEqual(await Promise.all([first, second]), ['first', 'second']);
+  });
+  it('rejects with the reply\'s error text and source', async () => {
+    const webview = new FakeWebview();
+    const bridge = createBridge({webview});
+    const request = bridge.request('metars', '');
+    webview.reply({id: 1, status: 502, body: {error: 'Aviation weather service returned an unexpected data format',
+      source: 'https://aviationweather.gov/api/data/metar?bbox=31,-125,49.5,-102&format=json'}});
+    await assert.rejects(request, (error) => {
+      assert.ok(error instanceof RequestError);
+      assert.equal(error.status, 502);
+      assert.equal(error.message, 'Aviation weather service returned an unexpected data format');
+      assert.ok(error.source.startsWith('https://aviationweather.gov/'));
+    });
+  });
+  it('names the status when an error reply has no text', async () => {
+    const webview = new FakeWebview();
+    const request = createBridge({webview}).request('alerts');
+    webview.reply({id: 1, status: 500, body: null});
+    await assert.rejects(request, (error) => {
+      assert.equal(error.message, 'The weather host answered with status 500');
+    });
+  });
+  it('ignores replies it cannot match or read', async () => {
+    const webview = new FakeWebview();
+    const request = createBridge({webview}).request('alerts');
+    for (const junk of [null, 'not json', '"text"', 7, {id: 99, status: 200}, {id: '1', status: 200},
+      {status: 200}, []]) {
+      webview.reply(junk);
+    }
+    webview.reply(JSON.stringify({id: 1, status: 200, body: {features: []}}));
+    assert.deepEqual(await request, {features: []});
+  });
+  it('times out when the host never answers, and ignores the late reply', async () => {
+    const webview = new FakeWebview();
+    const bridge = createBridge({webview, timeoutMs: 5});
+    await assert.rejects(bridge.request('point', '1,2'), (error) => {
+      assert.ok(error.timedOut);
+      assert.ok(/^No reply from the weather host/.test(error.message));
+    });
+    webview.reply({id: 1, status: 200, body: 'late'});
+    assert.equal(bridge.pendingCount(), 0);
+  });
+  it('asks again after a busy reply (429)', async () => {
+    const webview = new FakeWebview();
+    const request = createBridge({webview, retryDelaysMs: [0, 0]}).request('pireps');
+    webview.reply({id: 1, status: 429, body: {error: 'Weather requests are busy. Try again in a moment.'}});
+    await until(() => webview.posted.length === 2);
+    assert.deepEqual(webview.posted[1], {id: 2, operation: 'pireps', argument: ''});
+    webview.reply({id: 2, status: 200, body: []});
+    assert.deepEqual(await request, []);
+  });
+  it('gives up after the last busy retry with the host\'s text', async () => {
+    const webview = new FakeWebview();
+    const request = createBridge({webview, retryDelaysMs: [0]}).request('pireps');
+    webview.reply({id: 1, status: 429, body: {error: 'Weather requests are busy. Try again in a moment.'}});
+    await until(() => webview.posted.length === 2);
+    webview.reply({id: 2, status: 429, body: {error: 'Weather requests are busy. Try again in a moment.'}});
+    await assert.rejects(request, (error) => {
+      assert.equal(error.status, 429);
+      assert.equal(error.message, 'Weather requests are busy. Try again in a moment.');
+    });
+  });
+  it('keeps at most six requests in flight and sends the rest as replies come', async () => {
+    const webview = new FakeWebview();
+    const bridge = createBridge({webview});
+    const requests = Array.from({length: 8}, () => bridge.request('alerts'));
+    assert.equal(webview.posted.length, 6);
+    webview.reply({id: 3, status: 200, body: 3});
+    assert.equal(webview.posted.length, 7);
+    for (let id = 1; id <= 8; id++) if (id !== 3) webview.reply({id, status: 200, body: id});
+    assert.deepEqual(await Promise.all(requests), [1, 2, 3, 4, 5, 6, 7, 8]);
+  });
+  it('fails plainly when there is no host', async () => {
+    await assert.rejects(createBridge({webview: undefined}).request('alerts'), (error) => {
+      assert.equal(error.message, 'The weather host is not available');
+    });
+  });
+});

@@ -1,0 +1,57 @@
+// Small DOM builders. Every text goes in through textContent or a text node, never as markup,
+// because most of what the page shows comes from weather services.
+
+const SVG_NS = 'http://www.w3.org/2000/svg';
+
+function append(node, children) {
+  for (const child of children) {
+    if (child === null || child === undefined || child === false) continue;
+    if (Array.isArray(child)) {
+      append(node, child);
+    } else if (typeof child === 'object' && 'nodeType' in child) {
+      node.appendChild(child);
+    } else {
+      node.appendChild(document.createTextNode(String(child)));
+    }
+  }
+  return node;
+}
+
+function applyProps(node, props) {
+  for (const [key, value] of Object.entries(props || {})) {
+    if (value === null || value === undefined || value === false) continue;
+    if (key === 'className') {
+      node.setAttribute('class', value);
+    } else if (key === 'text') {
+      node.textContent = String(value);
+    } else if (key === 'on') {
+      for (const [type, handler] of Object.entries(value)) node.addEventListener(type, handler);
+    } else if (key === 'dataset') {
+      Object.assign(node.dataset, value);
+    } else if (key === 'style') {
+      throw new Error('inline styles are refused by the page policy; use a class');
+    } else {
+      node.setAttribute(key, value === true ? '' : String(value));
+    }
+  }
+}
+
+/** An HTML element with attributes, listeners and children (strings become text nodes). */
+export function el(tag, props, ...children) {
+  const node = document.createElement(tag);
+  applyProps(node, props);
+  return append(node, children);
+}
+
+/** An SVG element, built the same way as el(). */
+export function svgEl(tag, props, ...children) {
+  const node = document.createElementNS(SVG_NS, tag);
+  applyProps(node, props);
+  return append(node, children);
+}
+
+/** Replaces all children of node. */
+export function replaceChildren(node, ...children) {
+  while (node.firstChild) node.removeChild(node.firstChild);
+  return append(node, children);
+}

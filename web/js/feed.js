@@ -1,0 +1,113 @@
+// One kind of data from the host: asks for it on start, on a timer and on demand, keeps the last
+// good reply (also in local storage, so a restart shows it with its age at once) and says how
+// fresh it is.
+
+import {loadJson, saveJson} from './store.js';
+
+export class Feed {
+  /**
+   * name: storage and display key; operation/argument: what to ask the host; decode(body): the
+   * page's shape, throwing on a reply of the wrong form; dataTime(data): time of the data in ms;
+   * intervalMs: refresh period; keep: whether the last good reply goes to local storage.
+   */
+  constructor({name, label, bridge, operation, argument = '', decode, dataTime, intervalMs,
+    keep = true}) {
+    Object.assign(this, {name, label, bridge, operation, argument, decode, dataTime, intervalMs,
+      keep});
+    this.data = null;
+    this.fetchedAt = NaN;
+    this.error = null;
+    this.loading = false;
+    this.fromStorage = false;
+    this.listeners = new Set();
+    this.timer = null;
+  }
+
+  /** Calls listener(feed, changedData) after every change of data or state. */
+  subscribe(listener) {
+    this.listeners.add(listener);
+    return () => this.listeners.delete(listener);
+  }
+
+  emit(changedData) {
+    for (const listener of this.listeners) {
+      try {
+        listener(this, changedData);
+      } catch (error) {
+        console.error(`${this.label}: display failed`, error);  // one panel must not stop others
+      }
+    }
+  }
+
+  /** Draws the stored reply, if any, then asks the host and keeps asking every interval. */
+  start() {
+    this.restore();
+    this.refresh();
+    if (this.intervalMs) this.timer = setInterval(() => this.refresh(), this.intervalMs);
+  }
+
+  stop() {
+    clearInterval(this.timer);
+    this.timer = null;
+  }
+
+  restore() {
+    if (!this.keep) return;
+    const saved = loadJson(`layer.${this.name}`);
+    if (!saved || !Number.isFinite(saved.fetchedAt)) return;
+    try {
+      this.data = this.decode(saved.body);
+    } catch {
+      return;  // a stored reply of an older or damaged form is simply not shown
+    }
+    this.fetchedAt = saved.fetchedAt;
+    this.fromStorage = true;
+    this.emit(true);
+  }
+
+  /** Asks the host now; a request already under way is not repeated. */
+  async refresh() {
+    if (this.loading) return;
+    this.loading = true;
+    this.emit(false);
+    const argument = this.argument;
+    try {
+      const body = await this.bridge.request(this.operation, argument);
+      let data;
+      try {
+        data = this.decode(body);
+      } catch (error) {
+        throw new Error(`Unexpected reply from the weather host: ${error.message}`);
+      }
+      this.data = data;
+      this.fetchedAt = Date.now();
+      this.fromStorage = false;
+      this.error = null;
+      this.loading = false;
+      if (this.keep) saveJson(`layer.${this.name}`, {fetchedAt: this.fetchedAt, body});
+      this.emit(true);
+    } catch (error) {
+      this.error = error;
+      this.loading = false;
+      this.emit(false);
+    }
+    // The wanted argument changed while this request was under way (the map moved): ask again.
+    if (this.argument !== argument) this.refresh();
+  }
+
+  /** The time of the data shown, in ms; NaN when unknown. */
+  get dataTimeMs() {
+    if (this.data === null) return NaN;
+    try {
+      return this.dataTime(this.data);
+    } catch {
+      return NaN;
+    }
+  }
+
+  /** Stale: from a previous run, older than two refresh periods, or its last refresh failed. */
+  isStale(now = Date.now()) {
+    if (this.data === null) return false;
+    return this.fromStorage || this.error !== null || !(now - this.fetchedAt <= 2 * this.intervalMs);
+  }
+}

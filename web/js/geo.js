@@ -1,0 +1,78 @@
+// Request arguments built from map positions, and distances on the earth.
+
+/** The area the host accepts METAR boxes in, and the map's home. */
+export const METAR_AREA = {south: 31, west: -125, north: 49.5, east: -102};
+/** Points the host accepts for point weather. */
+export const POINT_AREA = {south: 24, west: -126, north: 50.5, east: -66};
+/** The host refuses longer arguments. */
+export const MAX_ARGUMENT_BYTES = 96;
+
+const EARTH_RADIUS_M = 6371008.8;
+const COMPASS = ['N', 'NNE', 'NE', 'ENE', 'E', 'ESE', 'SE', 'SSE', 'S', 'SSW', 'SW', 'WSW', 'W',
+  'WNW', 'NW', 'NNW'];
+
+/** A coordinate with at most four decimals and no trailing zeros ("40.76", "-125"). */
+export function formatCoordinate(value) {
+  return String(Number(value.toFixed(4)));
+}
+
+const GRID = 0.25;  // boxes snap outward to this grid, so small pans reuse the host's cached reply
+
+/**
+ * The `metars` argument for the visible bounds {south, west, north, east}: snapped outward to a
+ * quarter degree, clamped into the allowed area, "south,west,north,east". null when the view lies
+ * outside the area or the clamped box is empty.
+ */
+export function buildMetarBox(bounds) {
+  const values = [bounds?.south, bounds?.west, bounds?.north, bounds?.east];
+  if (!values.every(Number.isFinite)) return null;
+  const clamp = (value, low, high) => Math.min(high, Math.max(low, value));
+  const south = clamp(Math.floor(bounds.south / GRID) * GRID, METAR_AREA.south, METAR_AREA.north);
+  const north = clamp(Math.ceil(bounds.north / GRID) * GRID, METAR_AREA.south, METAR_AREA.north);
+  const west = clamp(Math.floor(bounds.west / GRID) * GRID, METAR_AREA.west, METAR_AREA.east);
+  const east = clamp(Math.ceil(bounds.east / GRID) * GRID, METAR_AREA.west, METAR_AREA.east);
+  if (!(south < north && west < east)) return null;
+  return [south, west, north, east].map(formatCoordinate).join(',');
+}
+
+/** The `point` argument "latitude,longitude". */
+export function formatPointArgument(lat, lon) {
+  return `${formatCoordinate(lat)},${formatCoordinate(lon)}`;
+}
+
+/** Typed coordinates ("40.76, -111.89") as {lat, lon}; null when they are not two numbers. */
+export function parsePointText(value) {
+  if (typeof value !== 'string' || value.length > 64) return null;
+  const match = /^\s*([-+]?\d+(?:\.\d*)?|[-+]?\.\d+)\s*,\s*([-+]?\d+(?:\.\d*)?|[-+]?\.\d+)\s*$/.exec(value);
+  if (!match) return null;
+  const lat = Number(match[1]);
+  const lon = Number(match[2]);
+  if (Math.abs(lat) > 90 || Math.abs(lon) > 180) return null;
+  return {lat, lon};
+}
+
+const radians = (degrees) => (degrees * Math.PI) / 180;
+
+/** Great-circle distance in metres between two {lat, lon}. */
+export function distanceMetres(from, to) {
+  const dLat = radians(to.lat - from.lat);
+  const dLon = radians(to.lon - from.lon);
+  const a = Math.sin(dLat / 2) ** 2 +
+      Math.cos(radians(from.lat)) * Math.cos(radians(to.lat)) * Math.sin(dLon / 2) ** 2;
+  return 2 * EARTH_RADIUS_M * Math.asin(Math.min(1, Math.sqrt(a)));
+}
+
+/** Initial bearing in degrees (0 = north, clockwise) from one {lat, lon} to another. */
+export function bearingDegrees(from, to) {
+  const dLon = radians(to.lon - from.lon);
+  const y = Math.sin(dLon) * Math.cos(radians(to.lat));
+  const x = Math.cos(radians(from.lat)) * Math.sin(radians(to.lat)) -
+      Math.sin(radians(from.lat)) * Math.cos(radians(to.lat)) * Math.cos(dLon);
+  return ((Math.atan2(y, x) * 180) / Math.PI + 360) % 360;
+}
+
+/** Sixteen-point compass name of a direction in degrees. */
+export function compassPoint(degrees) {
+  if (!Number.isFinite(degrees)) return '';
+  return COMPASS[Math.round((((degrees % 360) + 360) % 360) / 22.5) % 16];
+}

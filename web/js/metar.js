@@ -1,0 +1,167 @@
+// METAR records of the aviation weather service: flight category and a plain-language decoding.
+// Members may be missing, and numbers and texts swap places ("10+", "VRB"), so every member is
+// checked before use.
+
+export const CATEGORIES = ['VFR', 'MVFR', 'IFR', 'LIFR'];
+
+const CEILING_COVERS = new Set(['BKN', 'OVC', 'OVX', 'VV']);
+const COVER_NAMES = {
+  SKC: 'sky clear', CLR: 'clear', CAVOK: 'ceiling and visibility OK', NSC: 'no significant cloud',
+  FEW: 'few', SCT: 'scattered', BKN: 'broken', OVC: 'overcast', OVX: 'sky obscured',
+  VV: 'vertical visibility',
+};
+const WEATHER_WORDS = {
+  MI: 'shallow', PR: 'partial', BC: 'patches of', DR: 'low drifting', BL: 'blowing',
+  SH: 'showers', TS: 'thunderstorm', FZ: 'freezing', DZ: 'drizzle', RA: 'rain', SN: 'snow',
+  SG: 'snow grains', IC: 'ice crystals', PL: 'ice pellets', GR: 'hail', GS: 'small hail',
+  UP: 'unknown precipitation', BR: 'mist', FG: 'fog', FU: 'smoke', VA: 'volcanic ash',
+  DU: 'dust', SA: 'sand', HZ: 'haze', PY: 'spray', PO: 'dust whirls', SQ: 'squalls',
+  FC: 'funnel cloud', SS: 'sandstorm', DS: 'duststorm',
+};
+
+const finite = (value) => typeof value === 'number' && Number.isFinite(value);
+const text = (value) => (typeof value === 'string' ? value : '');
+
+/** Visibility as {miles, orMore}: numbers, "10+", "6+", "1 1/2", "1/4"; null when unreadable. */
+export function parseVisibility(visib) {
+  if (finite(visib)) return visib >= 0 ? {miles: visib, orMore: false} : null;
+  if (typeof visib !== 'string') return null;
+  const match = /^\s*(?:(\d+)\s+)?(\d+(?:\.\d+)?)(?:\/(\d+))?\s*(\+)?\s*$/.exec(visib);
+  if (!match) return null;
+  const [, whole, number, denominator, plus] = match;
+  let miles = Number(number);
+  if (denominator) miles /= Number(denominator) || NaN;
+  if (whole) miles += Number(whole);
+  return Number.isFinite(miles) ? {miles, orMore: Boolean(plus)} : null;
+}
+
+/** Cloud layers as [{cover, base}] with base in feet (null when not given). */
+export function cloudLayers(record) {
+  const layers = Array.isArray(record?.clouds) ? record.clouds : [];
+  const result = [];
+  for (const layer of layers.slice(0, 12)) {
+    if (!layer || typeof layer.cover !== 'string') continue;
+    result.push({cover: layer.cover, base: finite(layer.base) ? layer.base : null});
+  }
+  return result;
+}
+
+/** The ceiling in feet: the lowest broken, overcast or obscured layer; null when there is none. */
+export function ceilingFeet(record) {
+  let ceiling = null;
+  for (const layer of cloudLayers(record)) {
+    if (CEILING_COVERS.has(layer.cover) && layer.base !== null) {
+      ceiling = ceiling === null ? layer.base : Math.min(ceiling, layer.base);
+    }
+  }
+  if (finite(record?.vertVis)) ceiling = ceiling === null ? record.vertVis : Math.min(ceiling, record.vertVis);
+  return ceiling;
+}
+
+/** The category from ceiling (feet) and visibility (miles); the worse of the two decides. */
+export function categoryFrom(ceiling, miles) {
+  const hasCeiling = finite(ceiling);
+  const hasVisibility = finite(miles);
+  if (!hasCeiling && !hasVisibility) return null;
+  if ((hasCeiling && ceiling < 500) || (hasVisibility && miles < 1)) return 'LIFR';
+  if ((hasCeiling && ceiling < 1000) || (hasVisibility && miles < 3)) return 'IFR';
+  if ((hasCeiling && ceiling <= 3000) || (hasVisibility && miles <= 5)) return 'MVFR';
+  return 'VFR';
+}
+
+/** The record's own "fltCat" when it is one of the four, else derived; null when unknown. */
+export function flightCategory(record) {
+  if (CATEGORIES.includes(record?.fltCat)) return record.fltCat;
+  return categoryFrom(ceilingFeet(record), parseVisibility(record?.visib)?.miles);
+}
+
+/** "-SHRA BR" → "light rain showers; mist"; groups it cannot read are shown as written. */
+export function describeWeather(wxString) {
+  const groups = text(wxString).trim().split(/\s+/).filter(Boolean).slice(0, 8);
+  return groups.map((group) => describeGroup(group) || group).join('; ');
+}
+
+function describeGroup(group) {
+  const match = /^([-+]|VC)?((?:[A-Z]{2})+)$/.exec(group);
+  if (!match) return '';
+  const prefix = match[1] || '';
+  const intensity = prefix === '-' ? 'light ' : prefix === '+' ? 'heavy ' : '';
+  const codes = match[2].match(/../g);
+  if (!codes.every((code) => code in WEATHER_WORDS)) return '';
+  const thunder = codes.includes('TS');
+  const showers = codes.includes('SH');
+  const words = codes.filter((code) => code !== 'TS' && code !== 'SH').map((c) => WEATHER_WORDS[c]);
+  let phrase;
+  if (thunder) {
+    phrase = 'thunderstorm' + (words.length ? ` with ${intensity}${words.join(' ')}` : '');
+    if (!words.length && intensity) phrase = intensity + phrase;
+  } else if (showers) {
+    phrase = `${intensity}${words.join(' ')}${words.length ? ' ' : ''}showers`;
+  } else {
+    phrase = intensity + words.join(' ');
+  }
+  return prefix === 'VC' ? `${phrase} in the vicinity` : phrase;
+}
+
+/** Plain name of a cloud cover code. */
+export function coverName(cover) {
+  return COVER_NAMES[cover] || cover;
+}
+
+/**
+ * One station report in the page's own shape, or null when it cannot be placed on the map
+ * (no identifier or no position). Units: °C, knots, statute miles, feet, hPa, ms since 1970.
+ */
+export function decodeMetar(record) {
+  if (!record || typeof record !== 'object') return null;
+  const id = text(record.icaoId).trim().toUpperCase();
+  const {lat, lon} = record;
+  if (!id || id.length > 12 || !finite(lat) || !finite(lon) || Math.abs(lat) > 90 ||
+      Math.abs(lon) > 180) {
+    return null;
+  }
+  const visibility = parseVisibility(record.visib);
+  const direction = record.wdir === 'VRB' ? 'VRB' : finite(record.wdir) ? record.wdir : null;
+  const speed = finite(record.wspd) ? record.wspd : null;
+  return {
+    id,
+    name: text(record.name),
+    lat,
+    lon,
+    time: finite(record.obsTime) ? record.obsTime * 1000 : NaN,
+    raw: text(record.rawOb),
+    type: text(record.metarType),
+    category: flightCategory(record),
+    categoryGiven: CATEGORIES.includes(record.fltCat),
+    wind: {
+      direction,
+      speed,
+      gust: finite(record.wgst) ? record.wgst : null,
+      calm: speed === 0,
+    },
+    visibility,
+    weather: describeWeather(record.wxString),
+    weatherCode: text(record.wxString),
+    clouds: cloudLayers(record),
+    ceiling: ceilingFeet(record),
+    temperature: finite(record.temp) ? record.temp : null,
+    dewpoint: finite(record.dewp) ? record.dewp : null,
+    altimeter: finite(record.altim) ? record.altim : null,
+  };
+}
+
+/** Largest number of reports the page keeps from one reply, so a runaway reply cannot stall it. */
+export const MAX_STATIONS = 20000;
+
+/** Decodes a `metars` reply body: one entry per station, the newest report winning. */
+export function decodeMetars(body) {
+  if (!Array.isArray(body)) throw new TypeError('METAR reply is not a list of reports');
+  const stations = new Map();
+  for (const record of body.slice(0, MAX_STATIONS)) {
+    const station = decodeMetar(record);
+    if (!station) continue;
+    const known = stations.get(station.id);
+    if (!known || !(known.time > station.time)) stations.set(station.id, station);
+  }
+  return [...stations.values()];
+}

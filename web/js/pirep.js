@@ -1,0 +1,102 @@
+// Pilot reports: position, altitude, turbulence and icing, urgency and age.
+
+const text = (value) => (typeof value === 'string' ? value.trim() : '');
+const finite = (value) => typeof value === 'number' && Number.isFinite(value);
+
+// Intensity words in rising order; a report's symbol is drawn from the strongest one.
+const TURBULENCE_RANKS = {NEG: 0, 'SMTH-LGT': 1, LGT: 1, 'LGT-MOD': 2, MOD: 2, 'MOD-SEV': 3,
+  SEV: 3, 'SEV-EXTM': 4, EXTM: 4};
+const ICING_RANKS = {NEG: 0, NEGclr: 0, TRC: 1, 'TRC-LGT': 1, LGT: 1, 'LGT-MOD': 2, MOD: 2,
+  'MOD-SEV': 3, HVY: 3, SEV: 3};
+const INTENSITY_NAMES = {NEG: 'none', 'SMTH-LGT': 'smooth to light', TRC: 'trace',
+  'TRC-LGT': 'trace to light', LGT: 'light', 'LGT-MOD': 'light to moderate', MOD: 'moderate',
+  'MOD-SEV': 'moderate to severe', HVY: 'heavy', SEV: 'severe', 'SEV-EXTM': 'severe to extreme',
+  EXTM: 'extreme'};
+
+/** Altitude bands of the PIREP filter, in feet: [low, high). */
+export const ALTITUDE_BANDS = {
+  all: {label: 'All altitudes', low: -Infinity, high: Infinity},
+  low: {label: 'Below 10,000 ft', low: -Infinity, high: 10000},
+  mid: {label: '10,000 to 23,999 ft', low: 10000, high: 24000},
+  high: {label: '24,000 ft and above', low: 24000, high: Infinity},
+};
+
+/** Whether an altitude in feet lies in the named band; unknown altitudes only in "all". */
+export function inAltitudeBand(feet, band) {
+  const range = ALTITUDE_BANDS[band] || ALTITUDE_BANDS.all;
+  if (range === ALTITUDE_BANDS.all) return true;
+  return finite(feet) && feet >= range.low && feet < range.high;
+}
+
+function layer(record, prefix, index, ranks) {
+  const intensity = text(record[`${prefix}Int${index}`]);
+  const type = text(record[`${prefix}Type${index}`]);
+  if (!intensity && !type) return null;
+  const hundreds = (value) => (finite(value) ? value * 100 : null);  // bases and tops: 100s of ft
+  return {
+    intensity,
+    intensityName: INTENSITY_NAMES[intensity] || intensity.toLowerCase(),
+    rank: ranks[intensity] ?? (intensity ? 1 : 0),
+    type,
+    frequency: text(record[`${prefix}Freq${index}`]),
+    base: hundreds(record[`${prefix}Bas${index}`]),
+    top: hundreds(record[`${prefix}Top${index}`]),
+  };
+}
+
+/** One pilot report in the page's shape, or null when it has no usable position. */
+export function decodePirep(record) {
+  if (!record || typeof record !== 'object') return null;
+  const {lat, lon} = record;
+  if (!finite(lat) || !finite(lon) || Math.abs(lat) > 90 || Math.abs(lon) > 180) return null;
+  const kind = text(record.pirepType) || 'PIREP';
+  const level = finite(record.fltLvl) ? record.fltLvl :
+      /^\d{1,3}$/.test(text(record.fltLvl)) ? Number(record.fltLvl) : null;
+  const turbulence = [1, 2].map((i) => layer(record, 'tb', i, TURBULENCE_RANKS)).filter(Boolean);
+  const icing = [1, 2].map((i) => layer(record, 'icg', i, ICING_RANKS)).filter(Boolean);
+  return {
+    lat,
+    lon,
+    time: finite(record.obsTime) ? record.obsTime * 1000 : NaN,
+    kind,
+    urgent: /urgent/i.test(kind) || /\bUUA\b/.test(text(record.rawOb)),
+    aircraft: text(record.acType),
+    altitude: level !== null && level > 0 ? level * 100 : null,  // flight level: 100s of feet
+    turbulence,
+    icing,
+    turbulenceRank: Math.max(0, ...turbulence.map((t) => t.rank)),
+    icingRank: Math.max(0, ...icing.map((t) => t.rank)),
+    temperature: finite(record.temp) ? record.temp : null,
+    weather: text(record.wxString),
+    raw: text(record.rawOb),
+  };
+}
+
+export const MAX_PIREPS = 5000;
+
+/** Decodes a `pireps` reply body. */
+export function decodePireps(body) {
+  if (!Array.isArray(body)) throw new TypeError('PIREP reply is not a list of reports');
+  return body.slice(0, MAX_PIREPS).map(decodePirep).filter(Boolean);
+}
+
+/** Opacity by age: full for the first half hour, fading to 0.35 at three hours. */
+export function pirepOpacity(ageMs) {
+  const minutes = ageMs / 60000;
+  if (!Number.isFinite(minutes) || minutes <= 30) return 1;
+  return Math.max(0.35, 1 - ((minutes - 30) / 150) * 0.65);
+}
+
+/** "occasional moderate chop 10,000–14,000 ft" for one turbulence or icing layer. */
+export function describeLayer(entry) {
+  const parts = [entry.intensityName || 'unreported'];
+  const type = {CHOP: 'chop', CAT: 'clear-air turbulence', LLWS: 'low-level wind shear',
+    MWAVE: 'mountain wave', RIME: 'rime', CLEAR: 'clear', CLR: 'clear', MIXED: 'mixed',
+    MX: 'mixed'}[entry.type] || entry.type.toLowerCase();
+  if (entry.frequency) parts.unshift({ISOL: 'isolated', OCNL: 'occasional', CONT: 'continuous',
+    INT: 'intermittent'}[entry.frequency] || entry.frequency.toLowerCase());
+  if (type) parts.push(type);
+  const range = [entry.base, entry.top].map((v) => (v === null ? '' : v.toLocaleString('en-US')));
+  if (range[0] || range[1]) parts.push(`${range[0] || 'SFC'}–${range[1] || '?'} ft`);
+  return parts.join(' ');
+}

@@ -1,0 +1,83 @@
+// Point weather: asks the host for a point, keeps the last good reply (also across restarts)
+// and refreshes it with the other layers.
+
+import {formatPointArgument} from './geo.js';
+import {decodePointReply} from './point.js';
+import {loadJson, saveJson} from './store.js';
+
+export const POINT_REFRESH_MS = 5 * 60000;
+
+/** onChange(state) is called after every change; state: {point, loading, error, reply, ...}. */
+export function createPointController({bridge, onChange}) {
+  const state = {point: null, loading: false, error: null, reply: null, fetchedAt: NaN,
+    fromStorage: false};
+  let sequence = 0;
+  let timer = null;
+
+  function changed() {
+    try {
+      onChange(state);
+    } catch (error) {
+      console.error('Point panel: display failed', error);
+    }
+  }
+
+  async function fetchPoint() {
+    const {point} = state;
+    const mine = ++sequence;
+    state.loading = true;
+    changed();
+    try {
+      const body = await bridge.request('point', formatPointArgument(point.lat, point.lon));
+      let reply;
+      try {
+        reply = decodePointReply(body, point, Date.now());
+      } catch (error) {
+        throw new Error(`Unexpected reply from the weather host: ${error.message}`);
+      }
+      if (mine !== sequence) return;  // another point was chosen meanwhile
+      Object.assign(state, {reply, error: null, fetchedAt: Date.now(), fromStorage: false});
+      saveJson('layer.point', {point, body, fetchedAt: state.fetchedAt});
+    } catch (error) {
+      if (mine !== sequence) return;
+      state.error = error;
+    }
+    state.loading = false;
+    changed();
+  }
+
+  function keepFresh() {
+    clearInterval(timer);
+    timer = setInterval(() => fetchPoint(), POINT_REFRESH_MS);
+    return fetchPoint();
+  }
+
+  return {
+    state,
+    /** Shows the weather at {lat, lon}; the previous point's data is dropped. */
+    select(point) {
+      Object.assign(state, {point, reply: null, error: null, fetchedAt: NaN, fromStorage: false});
+      return keepFresh();
+    },
+    refresh() {
+      return state.point ? fetchPoint() : Promise.resolve();
+    },
+    /** Shows the point of the previous run with its age, then refreshes it; false if none. */
+    restore() {
+      const saved = loadJson('layer.point');
+      if (!saved || !Number.isFinite(saved.fetchedAt) || !Number.isFinite(saved.point?.lat) ||
+          !Number.isFinite(saved.point?.lon)) {
+        return false;
+      }
+      try {
+        state.reply = decodePointReply(saved.body, saved.point, Date.now());
+      } catch {
+        return false;
+      }
+      Object.assign(state, {point: saved.point, fetchedAt: saved.fetchedAt, fromStorage: true});
+      changed();
+      keepFresh();
+      return true;
+    },
+  };
+}
