@@ -1,5 +1,7 @@
-# cmake -DOBJDUMP=... -DFILES=a.exe;b.exe -P CheckImports.cmake
+# cmake -DOBJDUMP=... -DFILES="a.exe|b.exe" -P CheckImports.cmake
 # Fails when any of FILES imports a DLL that is not part of Windows itself.
+cmake_minimum_required(VERSION 3.25)
+string(REPLACE "|" ";" FILES "${FILES}")
 set(system_dlls
     advapi32 bcrypt comctl32 comdlg32 crypt32 dwmapi gdi32 kernel32 kernelbase msvcrt ntdll
     ole32 oleaut32 rpcrt4 secur32 shcore shell32 shlwapi user32 userenv uxtheme version winhttp

@@ -49,10 +49,12 @@ function(corvane_check_windows_imports)
     if(NOT CMAKE_CROSSCOMPILING OR NOT WIN32 OR NOT targets)
         return()
     endif()
+    # Joined with "|": a ";" would split the argument in two.
     set(files "")
     foreach(target IN LISTS targets)
         list(APPEND files "$<TARGET_FILE:${target}>")
     endforeach()
+    list(JOIN files "|" files)
     add_test(NAME windows_imports
              COMMAND "${CMAKE_COMMAND}" "-DOBJDUMP=${CMAKE_OBJDUMP}" "-DFILES=${files}"
                      -P "${PROJECT_SOURCE_DIR}/cmake/CheckImports.cmake")
