@@ -19,6 +19,7 @@ counter of a path (with its query) starts at 1.
                                  unless the client gives up first
   /test/drop/reset/ID            headers and part of the body, then a TCP reset
   /test/drop/close/ID            headers and part of the body, then an orderly close
+  /test/redirect-to/SCHEME/ID    301 to SCHEME://the same host/test/status/200/ID-target
   /test/trailing/ID              200 with text after the JSON value
   /test/empty/ID                 200 with an empty body
 
@@ -200,65 +201,87 @@ class Handler(http.server.BaseHTTPRequestHandler):
                     extra)
 
     def scripted(self, split):
-        parts = split.path.split("/")[2:]  # after "/test/"
-        kind, args = parts[0], parts[1:]
+        """Dispatches /test/KIND/ARGS.../ID to fault_KIND(ARGS..., query); 400 for anything else."""
+        kind, *args = split.path.split("/")[2:]
+        fault = getattr(self, "fault_" + kind.replace("-", "_"), None)
         attempt = self.server.attempts.next(self.path)
-        if kind == "status" and len(args) == 2:
-            statuses = [int(s) for s in args[0].split(",")]
-            status = statuses[min(attempt, len(statuses)) - 1]
-            if status == 204:
-                self.answer(204)
-            elif 200 <= status <= 299:
-                self.answer(status, json.dumps({"attempt": attempt, "status": status}).encode())
-            else:
-                self.answer(status, problem(status, "Scripted failure"), "application/problem+json")
-        elif kind == "no-content" and len(args) == 1:
-            body = parse_qs(split.query).get("body", [None])[0]
-            if body is None:
-                self.answer(204)
-            else:
-                self.note(204)
-                # A misbehaving server: a body after a 204, which clients must not read.
-                self.send_response(204)
-                self.send_header("Content-Type", "application/json")
-                self.send_header("Connection", "close")
-                self.end_headers()
-                self.wfile.write(body.encode())
-                self.wfile.flush()
-                self.close_connection = True
-        elif kind == "bytes" and len(args) == 2 and int(args[0]) >= 2:
-            size = int(args[0])
-            self.note(200)
-            self.send_response(200)
-            self.send_header("Content-Type", "application/json")
-            self.send_header("Content-Length", str(size))
-            self.end_headers()
-            self.wfile.write(b"[")
-            left = size - 2
-            blanks = b" " * 65536
-            while left:
-                piece = min(left, len(blanks))
-                self.wfile.write(blanks[:piece])
-                left -= piece
-            self.wfile.write(b"]")
-            self.wfile.flush()
-        elif kind == "encoded" and len(args) == 2 and args[0] in ("gzip", "deflate"):
-            coding = args[0]
-            if accepts_coding(self.headers.get("Accept-Encoding"), coding):
-                encoded = (gzip.compress(ENCODED_DOCUMENT) if coding == "gzip"
-                           else zlib.compress(ENCODED_DOCUMENT))
-                self.answer(200, encoded, extra=[("Content-Encoding", coding),
-                                                 ("Vary", "Accept-Encoding")])
-            else:
-                self.answer(200, ENCODED_DOCUMENT, extra=[("Vary", "Accept-Encoding")])
-        elif kind == "slow" and len(args) == 3 and args[0] == "headers":
-            if self.wait_unless_abandoned(float(args[1])):
+        try:
+            if fault is None or not args:
+                raise ValueError("unknown fault")
+            fault(attempt, parse_qs(split.query), *args[:-1])
+        except (TypeError, ValueError) as error:
+            self.answer(400, problem(400, "Unknown test path", f"{self.path}: {error}"),
+                        "application/problem+json")
+
+    def fault_status(self, attempt, query, statuses):
+        statuses = [int(s) for s in statuses.split(",")]
+        status = statuses[min(attempt, len(statuses)) - 1]
+        if status == 204:
+            self.answer(204)
+        elif 200 <= status <= 299:
+            self.answer(status, json.dumps({"attempt": attempt, "status": status}).encode())
+        else:
+            self.answer(status, problem(status, "Scripted failure"), "application/problem+json")
+
+    def fault_no_content(self, attempt, query):
+        if "body" not in query:
+            self.answer(204)
+            return
+        # A misbehaving server: a body after a 204, which clients must not read.
+        self.note(204)
+        self.send_response(204)
+        self.send_header("Content-Type", "application/json")
+        self.send_header("Connection", "close")
+        self.end_headers()
+        self.wfile.write(query["body"][0].encode())
+        self.wfile.flush()
+        self.close_connection = True
+
+    def fault_bytes(self, attempt, query, size):
+        size = int(size)
+        if size < 2:
+            raise ValueError("a JSON array needs at least 2 bytes")
+        self.note(200)
+        self.send_response(200)
+        self.send_header("Content-Type", "application/json")
+        self.send_header("Content-Length", str(size))
+        self.end_headers()
+        self.wfile.write(b"[")
+        blanks = b" " * 65536
+        left = size - 2
+        while left:
+            piece = min(left, len(blanks))
+            self.wfile.write(blanks[:piece])
+            left -= piece
+        self.wfile.write(b"]")
+        self.wfile.flush()
+
+    def fault_encoded(self, attempt, query, coding):
+        encode = {"gzip": gzip.compress, "deflate": zlib.compress}[coding]  # zlib-wrapped
+        if accepts_coding(self.headers.get("Accept-Encoding"), coding):
+            self.answer(200, encode(ENCODED_DOCUMENT),
+                        extra=[("Content-Encoding", coding), ("Vary", "Accept-Encoding")])
+        else:
+            self.answer(200, ENCODED_DOCUMENT, extra=[("Vary", "Accept-Encoding")])
+
+    def fault_redirect_to(self, attempt, query, scheme):
+        if scheme not in ("http", "https"):
+            raise ValueError("scheme must be http or https")
+        ident = urlsplit(self.path).path.rsplit("/", 1)[1]
+        location = f"{scheme}://{self.headers.get('Host')}/test/status/200/{ident}-target"
+        self.answer(301, problem(301, "Moved Permanently"), "application/problem+json",
+                    [("Location", location)])
+
+    def fault_slow(self, attempt, query, part, seconds):
+        seconds = float(seconds)
+        if part == "headers":
+            if self.wait_unless_abandoned(seconds):
                 self.answer(200, b"[]")
             else:
                 self.note(None)
                 self.close_connection = True
-        elif kind == "slow" and len(args) == 3 and args[0] == "body":
-            first, rest = b'{"stalled": ', b'true}'
+        elif part == "body":
+            first, rest = b'{"stalled": ', b"true}"
             self.note(200)
             self.send_response(200)
             self.send_header("Content-Type", "application/json")
@@ -266,35 +289,37 @@ class Handler(http.server.BaseHTTPRequestHandler):
             self.end_headers()
             self.wfile.write(first)
             self.wfile.flush()
-            if self.wait_unless_abandoned(float(args[1])):
+            if self.wait_unless_abandoned(seconds):
                 self.wfile.write(rest)
                 self.wfile.flush()
             else:
                 self.close_connection = True
-        elif kind == "drop" and len(args) == 2 and args[0] in ("reset", "close"):
-            self.note(200)
-            self.send_response(200)
-            self.send_header("Content-Type", "application/json")
-            self.send_header("Content-Length", str(DROP_DECLARED_LENGTH))
-            self.end_headers()
-            self.wfile.write(DROP_SENT)
-            self.wfile.flush()
-            time.sleep(0.2)  # lets the client read the first part before the connection goes
-            if args[0] == "reset":
-                self.connection.setsockopt(socket.SOL_SOCKET, socket.SO_LINGER,
-                                           struct.pack("ii", 1, 0))
-                self.connection.close()
-            else:
-                self.connection.unwrap()  # close_notify, then FIN
-                self.connection.close()
-            self.close_connection = True
-        elif kind == "trailing" and len(args) == 1:
-            self.answer(200, b'{"features": []} trailing text')
-        elif kind == "empty" and len(args) == 1:
-            self.answer(200, b"")
         else:
-            self.answer(400, problem(400, "Unknown test path", self.path),
-                        "application/problem+json")
+            raise ValueError("part must be headers or body")
+
+    def fault_drop(self, attempt, query, how):
+        if how not in ("reset", "close"):
+            raise ValueError("how must be reset or close")
+        self.note(200)
+        self.send_response(200)
+        self.send_header("Content-Type", "application/json")
+        self.send_header("Content-Length", str(DROP_DECLARED_LENGTH))
+        self.end_headers()
+        self.wfile.write(DROP_SENT)
+        self.wfile.flush()
+        time.sleep(0.2)  # lets the client read the first part before the connection goes
+        if how == "reset":
+            self.connection.setsockopt(socket.SOL_SOCKET, socket.SO_LINGER, struct.pack("ii", 1, 0))
+        else:
+            self.connection.unwrap()  # close_notify, then FIN
+        self.connection.close()
+        self.close_connection = True
+
+    def fault_trailing(self, attempt, query):
+        self.answer(200, b'{"features": []} trailing text')
+
+    def fault_empty(self, attempt, query):
+        self.answer(200, b"")
 
     def wait_unless_abandoned(self, seconds):
         """Sleeps up to `seconds`; False as soon as the client closes its end."""

@@ -33,6 +33,32 @@ for tool in ip openssl python3; do
     command -v "$tool" >/dev/null || fail "'$tool' is missing; run scripts/setup.sh"
 done
 
+# Namespaces are named after the harness's process id. Removes those of runs that were killed
+# outright (a CTest time-out, kill -9), which had no chance to clean up.
+remove_namespace() {
+    local namespace="$1" pids
+    pids="$(ip netns pids "$namespace" 2>/dev/null)"
+    if [ -n "$pids" ]; then
+        kill $pids 2>/dev/null
+        for _ in $(seq 50); do
+            pids="$(ip netns pids "$namespace" 2>/dev/null)"
+            [ -z "$pids" ] && break
+            sleep 0.1
+        done
+        [ -n "$pids" ] && kill -KILL $pids 2>/dev/null
+    fi
+    ip netns delete "$namespace"
+}
+for stale in $(ip netns list 2>/dev/null | awk '/^corvane-e2e-[0-9]+-/ {print $1}'); do
+    owner="${stale#corvane-e2e-}"
+    owner="${owner%%-*}"
+    if ! kill -0 "$owner" 2>/dev/null; then
+        echo "run_isolated.sh: removing $stale, left by an earlier run" >&2
+        remove_namespace "$stale" || true
+        rm -rf "/etc/netns/$stale"
+    fi
+done
+
 name="corvane-e2e-$$-$(od -An -N4 -tx4 /dev/urandom | tr -d ' ')"
 netns_etc="/etc/netns/$name"
 work="$(mktemp -d /tmp/corvane-e2e.XXXXXX)"
@@ -46,18 +72,7 @@ cleanup() {
         WINEPREFIX="$wine_prefix" wineserver --kill >/dev/null 2>&1
     fi
     if [ "$namespace_created" -eq 1 ]; then
-        local pids
-        pids="$(ip netns pids "$name" 2>/dev/null)"
-        if [ -n "$pids" ]; then
-            kill $pids 2>/dev/null
-            for _ in $(seq 50); do
-                pids="$(ip netns pids "$name" 2>/dev/null)"
-                [ -z "$pids" ] && break
-                sleep 0.1
-            done
-            [ -n "$pids" ] && kill -KILL $pids 2>/dev/null
-        fi
-        ip netns delete "$name" || status=1
+        remove_namespace "$name" || status=1
     fi
     rm -rf "$netns_etc" "$work"
     exit "$status"

@@ -157,7 +157,7 @@ struct AgreementRow {
     std::vector<Exchange> scripted;  // what the scripted client plays for the same request
     std::optional<json> value;       // expected value, or else
     std::string error;               // expected text before ": " + url
-    int attempts;                    // http_get calls
+    std::size_t attempts;            // http_get calls
     bool reaches_server;
 };
 
@@ -207,8 +207,15 @@ TEST_F(WinHttpEndToEnd, FetchAgreesWithTheScriptedClientOnEveryServerDecidedRow)
          {Exchange::ok(R"({"features": []} trailing text)")}, {}, invalid_json, 1, true},
         {"empty 200", "https://api.weather.gov/test/empty/{id}", false,
          {Exchange::with_status(200)}, {}, invalid_json, 1, true},
+        {"redirect to https followed", "https://api.weather.gov/test/redirect-to/https/{id}", false,
+         {Exchange::ok(attempt_one_ok.dump())}, attempt_one_ok, "", 1, true},
+        // WinHTTP follows 301, 302, 303, 307 and 308 itself; other 3xx reach the transport.
+        {"3xx not followed", "https://api.weather.gov/test/status/300,200/{id}", false,
+         {Exchange::with_status(300), Exchange::ok(attempt_two_ok.dump())}, {},
+         "Weather service returned HTTP 300", 1, true},
         {"http scheme", "http://api.weather.gov/test/status/200/{id}", false, {}, {},
          "Invalid HTTPS weather service URL", 2, false},
+        {"empty URL", "", false, {}, {}, "Invalid HTTPS weather service URL", 2, false},
         {"host in capitals", "https://API.WEATHER.GOV/test/status/200/{id}", false, {}, {},
          "Weather service returned an unexpected host", 2, false},
         {"host with a trailing dot", "https://api.weather.gov./test/status/200/{id}", false, {}, {},
@@ -225,19 +232,28 @@ TEST_F(WinHttpEndToEnd, FetchAgreesWithTheScriptedClientOnEveryServerDecidedRow)
         const std::string url = with_id(row.url, unique_id());
         const Outcome expected{row.value, row.error.empty() ? "" : row.error + ": " + url};
 
+        // A followed redirect is one more request inside the same attempt.
+        const std::size_t requests_per_attempt = row.name.starts_with("redirect to https") ? 2 : 1;
+        const std::vector<std::chrono::milliseconds> expected_pauses(row.attempts - 1,
+                                                                     weather::retry_pause);
+
+        PauseRecorder real_pauses;
+        const weather::Transport real{client, real_pauses.function()};
         const std::size_t mark = log.mark();
-        EXPECT_EQ(fetch(transport, url, row.allow_no_content), expected);
-        EXPECT_EQ(log.since(mark).size(), row.reaches_server ? std::size_t(row.attempts) : 0u);
+        EXPECT_EQ(fetch(real, url, row.allow_no_content), expected);
+        EXPECT_EQ(log.since(mark).size(),
+                  row.reaches_server ? row.attempts * requests_per_attempt : 0u);
+        EXPECT_EQ(real_pauses.recorded(), expected_pauses);
 
         ScriptedClient scripted;
         if (!row.scripted.empty()) {
             scripted.on(url, row.scripted);
         }
-        PauseRecorder pauses;
-        const weather::Transport scripted_transport{scripted, pauses.function()};
+        PauseRecorder scripted_pauses;
+        const weather::Transport scripted_transport{scripted, scripted_pauses.function()};
         EXPECT_EQ(fetch(scripted_transport, url, row.allow_no_content), expected);
-        EXPECT_EQ(scripted.request_count(), row.reaches_server ? std::size_t(row.attempts) : 0u);
-        EXPECT_EQ(pauses.recorded().size(), std::size_t(row.attempts - 1));
+        EXPECT_EQ(scripted.request_count(), row.reaches_server ? row.attempts : 0u);
+        EXPECT_EQ(scripted_pauses.recorded(), expected_pauses);
     }
 }
 
@@ -259,6 +275,8 @@ TEST_F(WinHttpEndToEnd, NetworkFailuresAreRetriedAndCarryAWindowsErrorCode) {
          "Weather download failed", {12029}, Step::send, false},
         {"certificate of an unknown CA", "https://api.weather.gov:9443/test/status/200/{id}",
          "Weather download failed", {12175, 12157}, Step::send, false},
+        {"redirect from https to http", "https://api.weather.gov/test/redirect-to/http/{id}",
+         "Weather download failed", {12156}, Step::send, true},
         {"connection reset mid-body", "https://api.weather.gov/test/drop/reset/{id}",
          "Weather response was interrupted", {12030, 10054}, Step::read, true},
         {"body stalled past the receive time-out", "https://api.weather.gov/test/slow/body/60/{id}",
@@ -300,6 +318,16 @@ TEST_F(WinHttpEndToEnd, NetworkFailuresAreRetriedAndCarryAWindowsErrorCode) {
         const weather::Transport scripted_transport{scripted, pauses.function()};
         EXPECT_EQ(fetch(scripted_transport, urls[i], false), outcome);
     }
+}
+
+TEST_F(WinHttpEndToEnd, AUrlThatIsNotUtf8IsRefusedAtOnceWithoutARequest) {
+    PauseRecorder pauses;
+    const weather::Transport recorded{client, pauses.function()};
+    const std::size_t mark = log.mark();
+    EXPECT_EQ(fetch(recorded, "https://api.weather.gov/test/status/200/\xC3\x28", false).error,
+              "Invalid UTF-8 request URL");
+    EXPECT_TRUE(pauses.recorded().empty());
+    EXPECT_TRUE(log.since(mark).empty());
 }
 
 TEST_F(WinHttpEndToEnd, RetriesAbout350msApart) {
