@@ -24,9 +24,9 @@ counter of a path (with its query) starts at 1.
   /test/empty/ID                 200 with an empty body
 
 Every request is appended to the --log file as one JSON line before its answer is written, so a
-client holding an answer can already read what the server saw: seq, connection (serial of the
-TCP connection), port, host (the Host header), method, target, path, query, headers (name and
-value pairs in the order received), status and content_encoding.
+client holding an answer can already read what the server saw: seq, time (monotonic seconds),
+connection (serial of the TCP connection), port, host (the Host header), method, target, path,
+query, headers (name and value pairs in the order received), status and content_encoding.
 """
 import argparse
 import gzip
@@ -48,7 +48,6 @@ from urllib.parse import parse_qs, urlsplit
 
 HERE = os.path.dirname(os.path.abspath(__file__))
 DEFAULT_DATA = os.path.normpath(os.path.join(HERE, "..", "data"))
-HOSTS = ("api.weather.gov", "aviationweather.gov")
 DROP_DECLARED_LENGTH = 4096
 DROP_SENT = b'[{"icaoId": "KSLC", "rawOb": "METAR KSLC 201754Z'
 ENCODED_DOCUMENT = json.dumps(
@@ -382,7 +381,7 @@ def main():
     parser.add_argument("--untrusted-key")
     parser.add_argument("--data", default=DEFAULT_DATA, help="folder with routes.json")
     parser.add_argument("--log", help="file to append one JSON line per request to")
-    parser.add_argument("--ready", help="file created once every port listens")
+    parser.add_argument("--ready", help="file created, holding the ports, once every port listens")
     options = parser.parse_args()
 
     if options.untrusted_port and not (options.untrusted_cert and options.untrusted_key):

@@ -5,9 +5,12 @@
 #   run_isolated.sh [--wine-prefix DIR] -- COMMAND [ARGS...]
 # The command sees CORVANE_FAKE_SERVICES_LOG (the JSON-lines request log) and exits with its own
 # status. The services listen on 443 and 8443 with a certificate of that CA, and on 9443 with a
-# certificate nobody trusts. With --wine-prefix, a wineserver for that prefix is started inside
-# the namespace: Wine's sockets are made by the wineserver, so one started outside would reach
-# the real network, and it would keep the root certificates it imported from outside.
+# certificate nobody trusts. With --wine-prefix, a fresh wineserver for that prefix is started
+# inside the namespace and stopped afterwards: Wine's sockets are made by the wineserver, so one
+# started outside would connect from outside, where no fake services listen; and Wine's crypt32
+# copies the Unix trusted roots into volatile registry keys that live in the wineserver's memory
+# (never in the prefix's files), so a server kept from an earlier run would still trust the
+# roots of that run.
 # Needs root (ip netns). The namespace, its /etc/netns folder and every process in it are removed
 # afterwards, whatever happens; failing to create them fails the run.
 set -euo pipefail

@@ -279,7 +279,8 @@ TEST_F(WinHttpEndToEnd, NetworkFailuresAreRetriedAndCarryAWindowsErrorCode) {
          "Weather download failed", {12156}, Step::send, true},
         {"connection reset mid-body", "https://api.weather.gov/test/drop/reset/{id}",
          "Weather response was interrupted", {12030, 10054}, Step::read, true},
-        {"body stalled past the receive time-out", "https://api.weather.gov/test/slow/body/60/{id}",
+        // 20 s: past the 14 s receive time-out, short of WinHTTP's default of 30 s.
+        {"body stalled past the receive time-out", "https://api.weather.gov/test/slow/body/20/{id}",
          "Weather response was interrupted", {12002, 10060}, Step::read, true},
     };
     // clang-format on
