@@ -41,6 +41,8 @@ endif()
 if(CMAKE_CROSSCOMPILING AND WIN32)
     # Test programs run under Wine with a prefix of their own inside the build tree.
     set(CORVANE_WINE_PREFIX "${CMAKE_BINARY_DIR}/wineprefix")
+    # End-to-end runs get a prefix of their own: their wineserver lives in a network namespace.
+    set(CORVANE_WINE_E2E_PREFIX "${CMAKE_BINARY_DIR}/wineprefix-e2e")
     set(CMAKE_CROSSCOMPILING_EMULATOR
         "${PROJECT_SOURCE_DIR}/scripts/wine-run.sh;${CORVANE_WINE_PREFIX}")
 endif()

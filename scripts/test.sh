@@ -3,18 +3,18 @@
 #   scripts/test.sh                  set up (scripts/setup.sh), then run all stages
 #   scripts/test.sh --no-setup ...   skip the set-up
 #   scripts/test.sh STAGE...         run only the named stages
-# Stages: core asan tsan fuzz page windows
+# Stages: core asan tsan fuzz page windows e2e (e2e needs root: it uses network namespaces)
 set -uo pipefail
 cd "$(dirname "$0")/.."
 root="$PWD"
 
-all_stages=(core asan tsan fuzz page windows)
+all_stages=(core asan tsan fuzz page windows e2e)
 run_setup=1
 stages=()
 for argument in "$@"; do
     case "$argument" in
         --no-setup) run_setup=0 ;;
-        -h|--help) sed -n '2,7p' "$0"; exit 0 ;;
+        -h|--help) sed -n '2,6p' "$0"; exit 0 ;;
         *) stages+=("$argument") ;;
     esac
 done
@@ -87,6 +87,13 @@ stage_windows() {
     local status=$?
     stop_wine
     return $status
+}
+
+# The Windows build's WinHTTP client and operations against the fake weather services over real
+# HTTPS, each test program in a network namespace of its own with its own wineserver
+# (tests/fake_services/run_isolated.sh).
+stage_e2e() {
+    configure_and_build windows && ctest --preset e2e
 }
 
 mkdir -p build

@@ -25,5 +25,9 @@ inline constexpr char default_metar_bounds[] = "31,-125,49.5,-102";
 // Sent with every request.
 inline constexpr char user_agent[] = "Pellowind/1.0 (Windows desktop weather map; NOAA public data)";
 inline constexpr char accept_header[] = "Accept: application/geo+json, application/json\r\n";
+inline constexpr char16_t user_agent_utf16[] =
+    u"Pellowind/1.0 (Windows desktop weather map; NOAA public data)";
+inline constexpr char16_t accept_header_utf16[] =
+    u"Accept: application/geo+json, application/json\r\n";
 
 }  // namespace weather

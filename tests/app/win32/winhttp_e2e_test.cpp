@@ -1,0 +1,487 @@
+// The WinHTTP client against the fake weather services, run by tests/fake_services/run_isolated.sh
+// in a network namespace where both service hosts are the fake ones and trust only its CA.
+
+// clang-format off
+#include <windows.h>
+// clang-format on
+
+#include <algorithm>
+#include <atomic>
+#include <chrono>
+#include <cstdlib>
+#include <fstream>
+#include <future>
+#include <optional>
+#include <ostream>
+#include <string>
+#include <vector>
+
+#include <gtest/gtest.h>
+
+#include "app/win32/winhttp_client.h"
+#include "tests/weather/scripted_client.h"
+#include "weather/fetch.h"
+#include "weather/operations.h"
+#include "weather/services.h"
+
+namespace win32 {
+namespace {
+
+using nlohmann::json;
+using weather::testing::Exchange;
+using weather::testing::PauseRecorder;
+using weather::testing::ScriptedClient;
+using weather::testing::Step;
+using weather::testing::test_document;
+
+constexpr char log_variable[] = "CORVANE_FAKE_SERVICES_LOG";
+
+// What the fake services saw, read from the log file the harness names.
+class RequestLog {
+public:
+    RequestLog() {
+        const char* unix_path = std::getenv(log_variable);
+        if (unix_path && *unix_path == '/') {
+            // Wine shows the Unix root as drive Z:.
+            path = std::string("Z:") + unix_path;
+            std::replace(path.begin(), path.end(), '/', '\\');
+        }
+    }
+
+    bool available() const { return !path.empty(); }
+
+    std::vector<json> records() const {
+        std::vector<json> result;
+        std::ifstream file(path);
+        for (std::string line; std::getline(file, line);) {
+            result.push_back(json::parse(line));
+        }
+        return result;
+    }
+
+    std::size_t mark() const { return records().size(); }
+
+    // The records written since `mark`.
+    std::vector<json> since(std::size_t mark) const {
+        std::vector<json> all = records();
+        return {all.begin() + static_cast<std::ptrdiff_t>(std::min(mark, all.size())), all.end()};
+    }
+
+private:
+    std::string path;
+};
+
+std::string unique_id() {
+    static std::atomic<int> counter{0};
+    return std::to_string(GetCurrentProcessId()) + "-" + std::to_string(++counter);
+}
+
+std::string with_id(std::string url, const std::string& id) {
+    const std::size_t at = url.find("{id}");
+    if (at != std::string::npos) {
+        url.replace(at, 4, id);
+    }
+    return url;
+}
+
+// What fetch_json gave: a value, or the text of its exception.
+struct Outcome {
+    std::optional<json> value;
+    std::string error;
+
+    bool operator==(const Outcome&) const = default;
+    friend void PrintTo(const Outcome& outcome, std::ostream* out) {
+        *out << (outcome.value ? "value " + outcome.value->dump()
+                               : "error \"" + outcome.error + "\"");
+    }
+};
+
+Outcome fetch(const weather::Transport& transport, const std::string& url, bool allow_no_content) {
+    try {
+        return {weather::fetch_json(transport, url, allow_no_content), {}};
+    } catch (const std::runtime_error& failure) {
+        return {std::nullopt, failure.what()};
+    }
+}
+
+std::vector<std::string> header_values(const json& record, const std::string& name) {
+    std::vector<std::string> values;
+    for (const auto& header : record.at("headers")) {
+        std::string key = header.at(0).get<std::string>();
+        std::transform(key.begin(), key.end(), key.begin(),
+                       [](unsigned char c) { return static_cast<char>(std::tolower(c)); });
+        if (key == name) {
+            values.push_back(header.at(1).get<std::string>());
+        }
+    }
+    return values;
+}
+
+// A scripted client answering every known request of routes.json as the fake services do, the
+// 301 of the points lookup already followed (WinHTTP follows it inside one exchange).
+void script_routes(ScriptedClient& client) {
+    const json routes = json::parse(test_document("routes.json"));
+    for (const auto& route : routes) {
+        const std::string host = route.at("host");
+        const std::string url = "https://" + host + route.at("path").get<std::string>();
+        const json* answer = &route;
+        if (route.contains("location")) {
+            for (const auto& target : routes) {
+                if (target.at("host") == host && target.at("path") == route.at("location")) {
+                    answer = &target;
+                }
+            }
+        }
+        client.on(url, Exchange::ok(test_document(answer->at("file")), answer->at("status")));
+    }
+}
+
+class WinHttpEndToEnd : public ::testing::Test {
+protected:
+    void SetUp() override {
+        ASSERT_TRUE(log.available())
+            << log_variable << " is not set: run this program through "
+            << "tests/fake_services/run_isolated.sh (ctest does), never against the real services";
+    }
+
+    WinHttpClient client;
+    weather::Transport transport{client};  // the real 350 ms pause
+    RequestLog log;
+};
+
+// Rows whose outcome the server decides: WinHTTP and the scripted client must agree on them.
+struct AgreementRow {
+    std::string name;
+    std::string url;  // "{id}" becomes a fresh id, so the server's attempt counter starts at 1
+    bool allow_no_content;
+    std::vector<Exchange> scripted;  // what the scripted client plays for the same request
+    std::optional<json> value;       // expected value, or else
+    std::string error;               // expected text before ": " + url
+    std::size_t attempts;            // http_get calls
+    bool reaches_server;
+};
+
+std::string json_array_of(std::size_t bytes) {
+    std::string body(bytes, ' ');
+    body.front() = '[';
+    body.back() = ']';
+    return body;
+}
+
+TEST_F(WinHttpEndToEnd, FetchAgreesWithTheScriptedClientOnEveryServerDecidedRow) {
+    constexpr char invalid_json[] = "Weather service returned an invalid JSON response";
+    const json attempt_two_ok = {{"attempt", 2}, {"status", 200}};
+    const json attempt_one_ok = {{"attempt", 1}, {"status", 200}};
+    const std::string alerts = weather::active_alerts_url;
+    // clang-format off
+    const std::vector<AgreementRow> rows = {
+        {"503 then 200", "https://api.weather.gov/test/status/503,200/{id}", false,
+         {Exchange::with_status(503), Exchange::ok(attempt_two_ok.dump())}, attempt_two_ok, "", 2,
+         true},
+        {"503 then 504", "https://api.weather.gov/test/status/503,504/{id}", false,
+         {Exchange::with_status(503), Exchange::with_status(504)}, {},
+         "Weather service returned HTTP 504", 2, true},
+        {"502 twice", "https://aviationweather.gov/test/status/502/{id}", true,
+         {Exchange::with_status(502)}, {}, "Weather service returned HTTP 502", 2, true},
+        {"404 once", "https://api.weather.gov/test/status/404,200/{id}", false,
+         {Exchange::with_status(404), Exchange::ok(attempt_two_ok.dump())}, {},
+         "Weather service returned HTTP 404", 1, true},
+        {"500 once", "https://api.weather.gov/test/status/500,200/{id}", false,
+         {Exchange::with_status(500), Exchange::ok(attempt_two_ok.dump())}, {},
+         "Weather service returned HTTP 500", 1, true},
+        {"299 is success", "https://api.weather.gov/test/status/299/{id}", false,
+         {Exchange::ok(R"({"attempt":1,"status":299})", 299)},
+         json{{"attempt", 1}, {"status", 299}}, "", 1, true},
+        {"204 allowed", "https://aviationweather.gov/test/no-content/{id}", true,
+         {Exchange::with_status(204)}, json::array(), "", 1, true},
+        {"204 with a body allowed", "https://aviationweather.gov/test/no-content/{id}?body=%5B7%5D",
+         true, {Exchange::ok("[7]", 204)}, json::array(), "", 1, true},
+        {"empty 204 not allowed", "https://api.weather.gov/test/no-content/{id}", false,
+         {Exchange::with_status(204)}, {}, invalid_json, 1, true},
+        {"exactly 12 MiB", "https://aviationweather.gov/test/bytes/12582912/{id}", true,
+         {Exchange::ok(json_array_of(12582912))}, json::array(), "", 1, true},
+        {"one byte over 12 MiB", "https://aviationweather.gov/test/bytes/12582913/{id}", true,
+         {Exchange::ok(json_array_of(12582913))}, {},
+         "Weather response exceeded the 12 MiB size limit", 2, true},
+        {"trailing text", "https://api.weather.gov/test/trailing/{id}", false,
+         {Exchange::ok(R"({"features": []} trailing text)")}, {}, invalid_json, 1, true},
+        {"empty 200", "https://api.weather.gov/test/empty/{id}", false,
+         {Exchange::with_status(200)}, {}, invalid_json, 1, true},
+        {"redirect to https followed", "https://api.weather.gov/test/redirect-to/https/{id}", false,
+         {Exchange::ok(attempt_one_ok.dump())}, attempt_one_ok, "", 1, true},
+        // WinHTTP follows 301, 302, 303, 307 and 308 itself; other 3xx reach the transport.
+        {"3xx not followed", "https://api.weather.gov/test/status/300,200/{id}", false,
+         {Exchange::with_status(300), Exchange::ok(attempt_two_ok.dump())}, {},
+         "Weather service returned HTTP 300", 1, true},
+        {"http scheme", "http://api.weather.gov/test/status/200/{id}", false, {}, {},
+         "Invalid HTTPS weather service URL", 2, false},
+        {"empty URL", "", false, {}, {}, "Invalid HTTPS weather service URL", 2, false},
+        {"host in capitals", "https://API.WEATHER.GOV/test/status/200/{id}", false, {}, {},
+         "Weather service returned an unexpected host", 2, false},
+        {"host with a trailing dot", "https://api.weather.gov./test/status/200/{id}", false, {}, {},
+         "Weather service returned an unexpected host", 2, false},
+        {"explicit port", "https://aviationweather.gov:8443/test/status/200/{id}", false,
+         {Exchange::ok(attempt_one_ok.dump())}, attempt_one_ok, "", 1, true},
+        {"document with a query", alerts, false,
+         {Exchange::ok(test_document("nws/alerts_active.json"))},
+         json::parse(test_document("nws/alerts_active.json")), "", 1, true},
+    };
+    // clang-format on
+    for (const auto& row : rows) {
+        SCOPED_TRACE(row.name);
+        const std::string url = with_id(row.url, unique_id());
+        const Outcome expected{row.value, row.error.empty() ? "" : row.error + ": " + url};
+
+        // A followed redirect is one more request inside the same attempt.
+        const std::size_t requests_per_attempt = row.name.starts_with("redirect to https") ? 2 : 1;
+        const std::vector<std::chrono::milliseconds> expected_pauses(row.attempts - 1,
+                                                                     weather::retry_pause);
+
+        PauseRecorder real_pauses;
+        const weather::Transport real{client, real_pauses.function()};
+        const std::size_t mark = log.mark();
+        EXPECT_EQ(fetch(real, url, row.allow_no_content), expected);
+        EXPECT_EQ(log.since(mark).size(),
+                  row.reaches_server ? row.attempts * requests_per_attempt : 0u);
+        EXPECT_EQ(real_pauses.recorded(), expected_pauses);
+
+        ScriptedClient scripted;
+        if (!row.scripted.empty()) {
+            scripted.on(url, row.scripted);
+        }
+        PauseRecorder scripted_pauses;
+        const weather::Transport scripted_transport{scripted, scripted_pauses.function()};
+        EXPECT_EQ(fetch(scripted_transport, url, row.allow_no_content), expected);
+        EXPECT_EQ(scripted.request_count(), row.reaches_server ? row.attempts : 0u);
+        EXPECT_EQ(scripted_pauses.recorded(), expected_pauses);
+    }
+}
+
+// Failures inside the client carry the platform's error code; which code a fault produces is
+// the platform's (Wine reports socket codes where Windows has WinHTTP ones). Run in parallel,
+// as fetch_json shares nothing between calls, so the two time-outs overlap.
+TEST_F(WinHttpEndToEnd, NetworkFailuresAreRetriedAndCarryAWindowsErrorCode) {
+    struct Row {
+        std::string name;
+        std::string url;
+        std::string text;
+        std::vector<std::uint32_t> codes;  // ERROR_WINHTTP_* first, then Wine's
+        Step failing_step;
+        bool reaches_server;
+    };
+    // clang-format off
+    const Row rows[] = {
+        {"nothing listening", "https://api.weather.gov:1/test/status/200/{id}",
+         "Weather download failed", {12029}, Step::send, false},
+        {"certificate of an unknown CA", "https://api.weather.gov:9443/test/status/200/{id}",
+         "Weather download failed", {12175, 12157}, Step::send, false},
+        {"redirect from https to http", "https://api.weather.gov/test/redirect-to/http/{id}",
+         "Weather download failed", {12156}, Step::send, true},
+        {"connection reset mid-body", "https://api.weather.gov/test/drop/reset/{id}",
+         "Weather response was interrupted", {12030, 10054}, Step::read, true},
+        // 20 s: past the 14 s receive time-out, short of WinHTTP's default of 30 s.
+        {"body stalled past the receive time-out", "https://api.weather.gov/test/slow/body/20/{id}",
+         "Weather response was interrupted", {12002, 10060}, Step::read, true},
+    };
+    // clang-format on
+    std::vector<std::string> urls;
+    std::vector<std::future<Outcome>> outcomes;
+    const std::size_t mark = log.mark();
+    for (const auto& row : rows) {
+        urls.push_back(with_id(row.url, unique_id()));
+        outcomes.push_back(
+            std::async(std::launch::async, fetch, std::cref(transport), urls.back(), false));
+    }
+    for (std::size_t i = 0; i < std::size(rows); ++i) {
+        const Row& row = rows[i];
+        SCOPED_TRACE(row.name);
+        const Outcome outcome = outcomes[i].get();
+        ASSERT_FALSE(outcome.value.has_value());
+        std::optional<std::uint32_t> matched;
+        for (std::uint32_t code : row.codes) {
+            if (outcome.error == with_windows_error(row.text, code) + ": " + urls[i]) {
+                matched = code;
+            }
+        }
+        ASSERT_TRUE(matched.has_value()) << outcome.error;
+
+        const std::string path = urls[i].substr(urls[i].find("/test/"));
+        const auto requests = log.since(mark);  // complete for this row once get() returned
+        const auto count = std::count_if(requests.begin(), requests.end(),
+                                         [&](const json& r) { return r.at("target") == path; });
+        EXPECT_EQ(count, row.reaches_server ? 2 : 0);
+
+        // The scripted client failing at the same step with the same code reads the same.
+        ScriptedClient scripted;
+        std::vector<Exchange> answers{Exchange::failure(row.failing_step, *matched)};
+        scripted.on(urls[i], answers);
+        PauseRecorder pauses;
+        const weather::Transport scripted_transport{scripted, pauses.function()};
+        EXPECT_EQ(fetch(scripted_transport, urls[i], false), outcome);
+    }
+}
+
+TEST_F(WinHttpEndToEnd, AUrlThatIsNotUtf8IsRefusedAtOnceWithoutARequest) {
+    PauseRecorder pauses;
+    const weather::Transport recorded{client, pauses.function()};
+    const std::size_t mark = log.mark();
+    EXPECT_EQ(fetch(recorded, "https://api.weather.gov/test/status/200/\xC3\x28", false).error,
+              "Invalid UTF-8 request URL");
+    EXPECT_TRUE(pauses.recorded().empty());
+    EXPECT_TRUE(log.since(mark).empty());
+}
+
+TEST_F(WinHttpEndToEnd, RetriesAbout350msApart) {
+    const std::string http_url = "http://api.weather.gov/test/status/200/" + unique_id();
+    const auto start = std::chrono::steady_clock::now();
+    EXPECT_EQ(fetch(transport, http_url, false).error,
+              "Invalid HTTPS weather service URL: " + http_url);
+    const auto elapsed = std::chrono::steady_clock::now() - start;
+    EXPECT_GE(elapsed, std::chrono::milliseconds(340));
+    EXPECT_LT(elapsed, std::chrono::seconds(5));
+
+    const std::string path = "/test/status/503,200/" + unique_id();
+    const std::size_t mark = log.mark();
+    EXPECT_TRUE(fetch(transport, "https://api.weather.gov" + path, false).value.has_value());
+    const auto requests = log.since(mark);
+    ASSERT_EQ(requests.size(), 2u);
+    const double gap = requests[1].at("time").get<double>() - requests[0].at("time").get<double>();
+    EXPECT_GE(gap, 0.34);
+    EXPECT_LT(gap, 5.0);
+}
+
+TEST_F(WinHttpEndToEnd, SendsTheFixedUserAgentAndASingleAcceptHeader) {
+    const std::size_t mark = log.mark();
+    ASSERT_TRUE(fetch(transport, weather::active_alerts_url, false).value.has_value());
+    const auto requests = log.since(mark);
+    ASSERT_EQ(requests.size(), 1u);
+    const json& request = requests[0];
+    EXPECT_EQ(request.at("method"), "GET");
+    EXPECT_EQ(request.at("port"), 443);
+    EXPECT_EQ(request.at("target"), "/alerts/active?area=UT,AZ,NV,CA,CO,NM,OR,WA,ID,MT,WY");
+    EXPECT_EQ(header_values(request, "host"), std::vector<std::string>{"api.weather.gov"});
+    EXPECT_EQ(
+        header_values(request, "user-agent"),
+        std::vector<std::string>{"Pellowind/1.0 (Windows desktop weather map; NOAA public data)"});
+    EXPECT_EQ(header_values(request, "accept"),
+              std::vector<std::string>{"application/geo+json, application/json"});
+}
+
+TEST_F(WinHttpEndToEnd, ConnectsOnAnExplicitPort) {
+    const std::string url =
+        "https://aviationweather.gov:8443/api/data/metar?ids=KSGU,KCDC,KAZC,"
+        "KBCE,KPGA,KGCN&format=json";
+    const std::size_t mark = log.mark();
+    EXPECT_EQ(fetch(transport, url, true).value, json::parse(test_document("awc/metar_ids.json")));
+    const auto requests = log.since(mark);
+    ASSERT_EQ(requests.size(), 1u);
+    EXPECT_EQ(requests[0].at("port"), 8443);
+    EXPECT_EQ(header_values(requests[0], "host"),
+              std::vector<std::string>{"aviationweather.gov:8443"});
+}
+
+// The server encodes only what the request's Accept-Encoding allows, as the real services do;
+// whatever it chose, the body must arrive as the document. (Wine's WinHTTP refuses the
+// decompression option and so asks for no encoding.)
+TEST_F(WinHttpEndToEnd, CompressedBodiesArriveDecoded) {
+    json expected = {{"encoded", true}, {"stations", json::array()}};
+    for (int i = 0; i < 200; ++i) {
+        for (const char* station : {"KSLC", "KOGD", "KPVU"}) {
+            expected["stations"].push_back(station);
+        }
+    }
+    for (const std::string coding : {"gzip", "deflate"}) {
+        SCOPED_TRACE(coding);
+        const std::size_t mark = log.mark();
+        const std::string url =
+            "https://api.weather.gov/test/encoded/" + coding + "/" + unique_id();
+        EXPECT_EQ(fetch(transport, url, false).value, expected);
+        const auto requests = log.since(mark);
+        ASSERT_EQ(requests.size(), 1u);
+        const json& encoding = requests[0].at("content_encoding");
+        const auto accepted = header_values(requests[0], "accept-encoding");
+        if (accepted.empty()) {
+            EXPECT_TRUE(encoding.is_null());
+        } else {
+            EXPECT_TRUE(encoding.is_null() || encoding == coding) << encoding;
+        }
+        std::cout << "[ INFO     ] " << coding << ": Accept-Encoding "
+                  << (accepted.empty() ? "not sent" : "\"" + accepted[0] + "\"") << ", body "
+                  << (encoding.is_null() ? "not encoded" : "encoded") << "\n";
+    }
+}
+
+// The same operation through a WeatherService over the scripted client, answering from the
+// same documents; both replies must be the same apart from the time of retrieval.
+void expect_same_as_scripted(const std::string& operation, const std::string& argument,
+                             const weather::Response& real) {
+    ScriptedClient scripted;
+    script_routes(scripted);
+    PauseRecorder pauses;
+    weather::WeatherService service(weather::Transport{scripted, pauses.function()});
+    const weather::Response expected = service.run_operation(operation, argument);
+    json real_body = json::parse(real.body);
+    json expected_body = json::parse(expected.body);
+    if (real_body.is_object() && expected_body.is_object()) {
+        real_body.erase("retrievedAt");
+        expected_body.erase("retrievedAt");
+    }
+    EXPECT_EQ(real.status, expected.status);
+    EXPECT_EQ(real.content_type, expected.content_type);
+    EXPECT_EQ(real_body, expected_body);
+}
+
+TEST_F(WinHttpEndToEnd, PointFollowsTheRedirectAndGathersAllThreeProducts) {
+    const std::size_t mark = log.mark();
+    const weather::Response response = weather::run_operation("point", "40.76,-111.89");
+    ASSERT_EQ(response.status, 200) << response.body;
+    const json body = json::parse(response.body);
+    EXPECT_EQ(body.at("warnings"), json::array());
+    EXPECT_EQ(body.at("point"), json::parse(test_document("nws/points_slc.json")));
+    EXPECT_EQ(body.at("hourly"), json::parse(test_document("nws/forecast_hourly_slc.json")));
+    EXPECT_EQ(body.at("grid"), json::parse(test_document("nws/gridpoints_slc.json")));
+    EXPECT_EQ(body.at("observation").at("properties").at("stationIdentifier"), "KSLC");
+
+    std::vector<std::pair<std::string, int>> seen;
+    for (const auto& request : log.since(mark)) {
+        seen.emplace_back(request.at("target"), request.at("status"));
+    }
+    std::sort(seen.begin(), seen.end());
+    const std::vector<std::pair<std::string, int>> expected = {
+        {"/gridpoints/SLC/101,174", 200},          {"/gridpoints/SLC/101,174/forecast/hourly", 200},
+        {"/gridpoints/SLC/101,174/stations", 200}, {"/points/40.76,-111.89", 200},
+        {"/points/40.7600,-111.8900", 301},        {"/stations/KSLC/observations/latest", 200},
+    };
+    EXPECT_EQ(seen, expected);
+    expect_same_as_scripted("point", "40.76,-111.89", response);
+}
+
+TEST_F(WinHttpEndToEnd, MetarsOfTheWholeAreaAreMergedOnePerStationInOrder) {
+    const weather::Response response = weather::run_operation("metars", "");
+    ASSERT_EQ(response.status, 200) << response.body;
+    const json records = json::parse(response.body);
+    ASSERT_TRUE(records.is_array());
+    EXPECT_EQ(records.size(), 62u) << "60 of the area and KAZC, KGCN of the fixed stations";
+    for (std::size_t i = 1; i < records.size(); ++i) {
+        EXPECT_LT(records[i - 1].at("icaoId").get<std::string>(),
+                  records[i].at("icaoId").get<std::string>());
+    }
+    expect_same_as_scripted("metars", "", response);
+}
+
+TEST_F(WinHttpEndToEnd, PilotReportsArePassedOn) {
+    const weather::Response response = weather::run_operation("pireps", "");
+    ASSERT_EQ(response.status, 200) << response.body;
+    EXPECT_EQ(json::parse(response.body), json::parse(test_document("awc/pirep_west.json")));
+    expect_same_as_scripted("pireps", "", response);
+}
+
+TEST_F(WinHttpEndToEnd, AlertsArePassedOn) {
+    const weather::Response response = weather::run_operation("alerts", "");
+    ASSERT_EQ(response.status, 200) << response.body;
+    EXPECT_EQ(json::parse(response.body), json::parse(test_document("nws/alerts_active.json")));
+    expect_same_as_scripted("alerts", "", response);
+}
+
+}  // namespace
+}  // namespace win32

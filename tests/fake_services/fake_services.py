@@ -1,0 +1,410 @@
+#!/usr/bin/env python3
+"""Fake api.weather.gov and aviationweather.gov for tests, over HTTPS. Standard library only.
+
+Answers for both host names on every port it is given. Known requests get the project's own
+documents (tests/data/routes.json: host, path with query exactly as sent, status, content type,
+file, optional Location); other requests get a 404 problem document, as the NWS API does. Paths
+under /test/ script faults on either host, so a test program picks its fault by the URL it asks
+for and needs no control channel. ID is any text that makes the path unique; the attempt
+counter of a path (with its query) starts at 1.
+
+  /test/status/S1,S2,.../ID      the n-th request answers Sn, the last one repeating; a 2xx
+                                 other than 204 carries {"attempt": n, "status": Sn}
+  /test/no-content/ID[?body=T]   204, with the text T written after the headers when given
+  /test/bytes/N/ID               200 with a JSON array of exactly N bytes (N >= 2)
+  /test/encoded/CODING/ID        200 with a JSON document, encoded with CODING (gzip or
+                                 deflate) only when the request's Accept-Encoding allows it
+  /test/slow/headers/SECONDS/ID  200 [] only after SECONDS, unless the client gives up first
+  /test/slow/body/SECONDS/ID     headers and part of the body at once, the rest after SECONDS
+                                 unless the client gives up first
+  /test/drop/reset/ID            headers and part of the body, then a TCP reset
+  /test/drop/close/ID            headers and part of the body, then an orderly close
+  /test/redirect-to/SCHEME/ID    301 to SCHEME://the same host/test/status/200/ID-target
+  /test/trailing/ID              200 with text after the JSON value
+  /test/empty/ID                 200 with an empty body
+
+Every request is appended to the --log file as one JSON line before its answer is written, so a
+client holding an answer can already read what the server saw: seq, time (monotonic seconds),
+connection (serial of the TCP connection), port, host (the Host header), method, target, path,
+query, headers (name and value pairs in the order received), status and content_encoding.
+"""
+import argparse
+import gzip
+import http.server
+import json
+import os
+import re
+import select
+import signal
+import socket
+import socketserver
+import ssl
+import struct
+import sys
+import threading
+import time
+import zlib
+from urllib.parse import parse_qs, urlsplit
+
+HERE = os.path.dirname(os.path.abspath(__file__))
+DEFAULT_DATA = os.path.normpath(os.path.join(HERE, "..", "data"))
+DROP_DECLARED_LENGTH = 4096
+DROP_SENT = b'[{"icaoId": "KSLC", "rawOb": "METAR KSLC 201754Z'
+ENCODED_DOCUMENT = json.dumps(
+    {"encoded": True, "stations": ["KSLC", "KOGD", "KPVU"] * 200}, separators=(",", ":")
+).encode()
+
+
+class Documents:
+    """The test documents by (host, request target). Documents are served as stored; a rewrite of
+    their contents (for example shifting timestamps) belongs in `body`."""
+
+    def __init__(self, data_dir):
+        self.data_dir = data_dir
+        with open(os.path.join(data_dir, "routes.json"), encoding="utf-8") as f:
+            self.routes = {(r["host"], r["path"]): r for r in json.load(f)}
+
+    def find(self, host, target):
+        return self.routes.get((host, target))
+
+    def body(self, route):
+        with open(os.path.join(self.data_dir, route["file"]), "rb") as f:
+            return f.read()
+
+
+class RequestLog:
+    def __init__(self, path):
+        self.file = open(path, "a", encoding="utf-8") if path else None
+        self.lock = threading.Lock()
+        self.seq = 0
+
+    def write(self, record):
+        with self.lock:
+            self.seq += 1
+            record["seq"] = self.seq
+            if self.file:
+                self.file.write(json.dumps(record, ensure_ascii=False) + "\n")
+                self.file.flush()
+
+
+class Connections:
+    """Serial numbers of the TCP connections, shared by all ports, so a log shows reuse."""
+
+    def __init__(self):
+        self.lock = threading.Lock()
+        self.serials = {}
+        self.last = 0
+
+    def serial(self, connection):
+        with self.lock:
+            if id(connection) not in self.serials:
+                self.last += 1
+                self.serials[id(connection)] = self.last
+            return self.serials[id(connection)]
+
+    def closed(self, connection):
+        with self.lock:
+            self.serials.pop(id(connection), None)
+
+
+class Attempts:
+    def __init__(self):
+        self.lock = threading.Lock()
+        self.counts = {}
+
+    def next(self, target):
+        with self.lock:
+            self.counts[target] = self.counts.get(target, 0) + 1
+            return self.counts[target]
+
+
+def problem(status, title, detail=""):
+    return json.dumps({"type": "https://api.weather.gov/problems/Scripted", "title": title,
+                       "status": status, "detail": detail}).encode()
+
+
+def accepts_coding(header, coding):
+    """Whether an Accept-Encoding value allows `coding` (listed, or by *, without q=0)."""
+    allowed = {}
+    for item in (header or "").split(","):
+        name, _, params = item.strip().partition(";")
+        q = 1.0
+        for param in params.split(";"):
+            key, _, value = param.strip().partition("=")
+            if key.strip().lower() == "q":
+                try:
+                    q = float(value)
+                except ValueError:
+                    q = 0.0
+        if name:
+            allowed[name.strip().lower()] = q
+    q = allowed.get(coding, allowed.get("*", 0.0))
+    return q > 0
+
+
+class Handler(http.server.BaseHTTPRequestHandler):
+    protocol_version = "HTTP/1.1"
+    server_version = "FakeWeatherServices/1"
+
+    def log_message(self, format, *args):  # the JSON log replaces the access log
+        pass
+
+    def do_GET(self):
+        host = re.sub(r":[0-9]+$", "", self.headers.get("Host") or "")
+        split = urlsplit(self.path)
+        self.record = {
+            "connection": self.server.connections.serial(self.connection),
+            "time": time.monotonic(),
+            "port": self.server.server_address[1],
+            "host": self.headers.get("Host"),
+            "method": self.command,
+            "target": self.path,
+            "path": split.path,
+            "query": split.query,
+            "headers": [[name, value] for name, value in self.headers.items()],
+        }
+        try:
+            if split.path.startswith("/test/"):
+                self.scripted(split)
+            else:
+                self.document(host)
+        except (BrokenPipeError, ConnectionResetError, ssl.SSLError, socket.timeout):
+            self.close_connection = True
+
+    def note(self, status, content_encoding=None):
+        self.record["status"] = status
+        self.record["content_encoding"] = content_encoding
+        self.server.log.write(self.record)
+
+    def answer(self, status, body=b"", content_type="application/json", extra=()):
+        self.note(status, dict(extra).get("Content-Encoding"))
+        self.send_response(status)
+        self.send_header("Content-Type", content_type)
+        for name, value in extra:
+            self.send_header(name, value)
+        if status != 204:
+            self.send_header("Content-Length", str(len(body)))
+        self.end_headers()
+        if status != 204:
+            self.wfile.write(body)
+        self.wfile.flush()
+
+    def document(self, host):
+        route = self.server.documents.find(host, self.path)
+        if route is None:
+            self.answer(404, problem(404, "Not Found", "No test document for " + self.path),
+                        "application/problem+json")
+            return
+        extra = [("Location", route["location"])] if "location" in route else []
+        self.answer(route["status"], self.server.documents.body(route), route["content_type"],
+                    extra)
+
+    def scripted(self, split):
+        """Dispatches /test/KIND/ARGS.../ID to fault_KIND(ARGS..., query); 400 for anything else."""
+        kind, *args = split.path.split("/")[2:]
+        fault = getattr(self, "fault_" + kind.replace("-", "_"), None)
+        attempt = self.server.attempts.next(self.path)
+        try:
+            if fault is None or not args:
+                raise ValueError("unknown fault")
+            fault(attempt, parse_qs(split.query), *args[:-1])
+        except (TypeError, ValueError) as error:
+            self.answer(400, problem(400, "Unknown test path", f"{self.path}: {error}"),
+                        "application/problem+json")
+
+    def fault_status(self, attempt, query, statuses):
+        statuses = [int(s) for s in statuses.split(",")]
+        status = statuses[min(attempt, len(statuses)) - 1]
+        if status == 204:
+            self.answer(204)
+        elif 200 <= status <= 299:
+            self.answer(status, json.dumps({"attempt": attempt, "status": status}).encode())
+        else:
+            self.answer(status, problem(status, "Scripted failure"), "application/problem+json")
+
+    def fault_no_content(self, attempt, query):
+        if "body" not in query:
+            self.answer(204)
+            return
+        # A misbehaving server: a body after a 204, which clients must not read.
+        self.note(204)
+        self.send_response(204)
+        self.send_header("Content-Type", "application/json")
+        self.send_header("Connection", "close")
+        self.end_headers()
+        self.wfile.write(query["body"][0].encode())
+        self.wfile.flush()
+        self.close_connection = True
+
+    def fault_bytes(self, attempt, query, size):
+        size = int(size)
+        if size < 2:
+            raise ValueError("a JSON array needs at least 2 bytes")
+        self.note(200)
+        self.send_response(200)
+        self.send_header("Content-Type", "application/json")
+        self.send_header("Content-Length", str(size))
+        self.end_headers()
+        self.wfile.write(b"[")
+        blanks = b" " * 65536
+        left = size - 2
+        while left:
+            piece = min(left, len(blanks))
+            self.wfile.write(blanks[:piece])
+            left -= piece
+        self.wfile.write(b"]")
+        self.wfile.flush()
+
+    def fault_encoded(self, attempt, query, coding):
+        encode = {"gzip": gzip.compress, "deflate": zlib.compress}[coding]  # zlib-wrapped
+        if accepts_coding(self.headers.get("Accept-Encoding"), coding):
+            self.answer(200, encode(ENCODED_DOCUMENT),
+                        extra=[("Content-Encoding", coding), ("Vary", "Accept-Encoding")])
+        else:
+            self.answer(200, ENCODED_DOCUMENT, extra=[("Vary", "Accept-Encoding")])
+
+    def fault_redirect_to(self, attempt, query, scheme):
+        if scheme not in ("http", "https"):
+            raise ValueError("scheme must be http or https")
+        ident = urlsplit(self.path).path.rsplit("/", 1)[1]
+        location = f"{scheme}://{self.headers.get('Host')}/test/status/200/{ident}-target"
+        self.answer(301, problem(301, "Moved Permanently"), "application/problem+json",
+                    [("Location", location)])
+
+    def fault_slow(self, attempt, query, part, seconds):
+        seconds = float(seconds)
+        if part == "headers":
+            if self.wait_unless_abandoned(seconds):
+                self.answer(200, b"[]")
+            else:
+                self.note(None)
+                self.close_connection = True
+        elif part == "body":
+            first, rest = b'{"stalled": ', b"true}"
+            self.note(200)
+            self.send_response(200)
+            self.send_header("Content-Type", "application/json")
+            self.send_header("Content-Length", str(len(first) + len(rest)))
+            self.end_headers()
+            self.wfile.write(first)
+            self.wfile.flush()
+            if self.wait_unless_abandoned(seconds):
+                self.wfile.write(rest)
+                self.wfile.flush()
+            else:
+                self.close_connection = True
+        else:
+            raise ValueError("part must be headers or body")
+
+    def fault_drop(self, attempt, query, how):
+        if how not in ("reset", "close"):
+            raise ValueError("how must be reset or close")
+        self.note(200)
+        self.send_response(200)
+        self.send_header("Content-Type", "application/json")
+        self.send_header("Content-Length", str(DROP_DECLARED_LENGTH))
+        self.end_headers()
+        self.wfile.write(DROP_SENT)
+        self.wfile.flush()
+        time.sleep(0.2)  # lets the client read the first part before the connection goes
+        if how == "reset":
+            self.connection.setsockopt(socket.SOL_SOCKET, socket.SO_LINGER, struct.pack("ii", 1, 0))
+        else:
+            self.connection.unwrap()  # close_notify, then FIN
+        self.connection.close()
+        self.close_connection = True
+
+    def fault_trailing(self, attempt, query):
+        self.answer(200, b'{"features": []} trailing text')
+
+    def fault_empty(self, attempt, query):
+        self.answer(200, b"")
+
+    def wait_unless_abandoned(self, seconds):
+        """Sleeps up to `seconds`; False as soon as the client closes its end."""
+        deadline = time.monotonic() + seconds
+        while (left := deadline - time.monotonic()) > 0:
+            readable, _, _ = select.select([self.connection], [], [], min(left, 0.25))
+            if readable:
+                try:
+                    if not self.connection.recv(1):
+                        return False
+                except (OSError, ssl.SSLError):
+                    return False
+        return True
+
+
+class Server(socketserver.ThreadingMixIn, http.server.HTTPServer):
+    daemon_threads = True
+    allow_reuse_address = True
+
+    def __init__(self, address, context, shared):
+        self.context = context
+        self.documents, self.log, self.attempts, self.connections = shared
+        super().__init__(address, Handler)
+
+    def get_request(self):
+        sock, address = self.socket.accept()
+        return self.context.wrap_socket(sock, server_side=True,
+                                        do_handshake_on_connect=False), address
+
+    def finish_request(self, request, client_address):
+        # The handshake runs on the connection's own thread, so a stalled client holds up no one.
+        try:
+            request.settimeout(60)
+            request.do_handshake()
+        except (OSError, ssl.SSLError) as error:
+            print(f"fake services: TLS handshake failed: {error}", file=sys.stderr, flush=True)
+            return
+        super().finish_request(request, client_address)
+
+    def shutdown_request(self, request):
+        self.connections.closed(request)
+        super().shutdown_request(request)
+
+
+def server_context(cert, key):
+    context = ssl.SSLContext(ssl.PROTOCOL_TLS_SERVER)
+    context.load_cert_chain(cert, key)
+    return context
+
+
+def main():
+    parser = argparse.ArgumentParser(description=__doc__.split("\n")[0])
+    parser.add_argument("--cert", required=True, help="server certificate chain (PEM)")
+    parser.add_argument("--key", required=True, help="server private key (PEM)")
+    parser.add_argument("--address", default="127.0.0.1")
+    parser.add_argument("--port", type=int, action="append", help="repeatable; default 443")
+    parser.add_argument("--untrusted-port", type=int, action="append", default=[],
+                        help="repeatable; serves with --untrusted-cert, to test TLS refusals")
+    parser.add_argument("--untrusted-cert")
+    parser.add_argument("--untrusted-key")
+    parser.add_argument("--data", default=DEFAULT_DATA, help="folder with routes.json")
+    parser.add_argument("--log", help="file to append one JSON line per request to")
+    parser.add_argument("--ready", help="file created, holding the ports, once every port listens")
+    options = parser.parse_args()
+
+    if options.untrusted_port and not (options.untrusted_cert and options.untrusted_key):
+        parser.error("--untrusted-port needs --untrusted-cert and --untrusted-key")
+    shared = (Documents(options.data), RequestLog(options.log), Attempts(), Connections())
+    listeners = [(port, server_context(options.cert, options.key))
+                 for port in options.port or [443]]
+    listeners += [(port, server_context(options.untrusted_cert, options.untrusted_key))
+                  for port in options.untrusted_port]
+    servers = [Server((options.address, port), context, shared) for port, context in listeners]
+    for server in servers:
+        threading.Thread(target=server.serve_forever, daemon=True).start()
+    if options.ready:
+        with open(options.ready, "w") as f:
+            f.write(" ".join(str(s.server_address[1]) for s in servers) + "\n")
+
+    stop = threading.Event()
+    signal.signal(signal.SIGTERM, lambda *_: stop.set())
+    signal.signal(signal.SIGINT, lambda *_: stop.set())
+    stop.wait()
+    for server in servers:
+        server.shutdown()
+
+
+if __name__ == "__main__":
+    main()
