@@ -2,6 +2,8 @@
 
 #include <exception>
 
+#include <glib-unix.h>
+
 #include <nlohmann/json.hpp>
 
 #include "app/bridge/reply.h"
@@ -87,6 +89,10 @@ void Host::create_window() {
 
     g_signal_connect(window, "delete-event", G_CALLBACK(&Host::on_delete), this);
     g_signal_connect(window, "destroy", G_CALLBACK(gtk_main_quit), nullptr);
+    // A session ending or `kill` closes the window the same way the user does.
+    for (const int signal_number : {SIGTERM, SIGINT, SIGHUP}) {
+        g_unix_signal_add(signal_number, &Host::on_stop_signal, this);
+    }
 
     // Set before any view exists, as on Windows; no request thread exists yet.
     state->window = &replies;
@@ -271,6 +277,11 @@ void Host::on_scheme_request(WebKitURISchemeRequest* request, gpointer self) {
     webkit_uri_scheme_request_finish_with_response(request, response);
     g_object_unref(response);
     g_object_unref(stream);
+}
+
+gboolean Host::on_stop_signal(gpointer self) {
+    gtk_window_close(GTK_WINDOW(static_cast<Host*>(self)->window));
+    return G_SOURCE_CONTINUE;
 }
 
 gboolean Host::on_delete(GtkWidget*, GdkEvent*, gpointer self) {

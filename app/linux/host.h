@@ -51,6 +51,7 @@ private:
     static GtkWidget* on_create(WebKitWebView*, WebKitNavigationAction*, gpointer self);
     static void on_scheme_request(WebKitURISchemeRequest* request, gpointer self);
     static gboolean on_delete(GtkWidget*, GdkEvent*, gpointer self);
+    static gboolean on_stop_signal(gpointer self);
     static void on_automation_started(WebKitWebContext*, WebKitAutomationSession* session,
                                       gpointer self);
     static WebKitWebView* on_automation_view(WebKitAutomationSession*, gpointer self);

@@ -23,12 +23,21 @@ counter of a path (with its query) starts at 1.
   /test/trailing/ID              200 with text after the JSON value
   /test/empty/ID                 200 with an empty body
 
+With --demo the services stand in for the real ones for a person trying the program without
+internet: timestamps are moved forward by whole hours so the data looks current, a METAR box
+request of any box answers the western reports inside it (204 when none are, as the real
+service does), and any point in the contiguous United States answers the Salt Lake City point
+(a point written with trailing zeros is first redirected to its canonical form, as the NWS API
+does). --delay-documents holds every document answer back, for tests that need requests in
+flight.
+
 Every request is appended to the --log file as one JSON line before its answer is written, so a
 client holding an answer can already read what the server saw: seq, time (monotonic seconds),
 connection (serial of the TCP connection), port, host (the Host header), method, target, path,
 query, headers (name and value pairs in the order received), status and content_encoding.
 """
 import argparse
+import datetime
 import gzip
 import http.server
 import json
@@ -55,21 +64,83 @@ ENCODED_DOCUMENT = json.dumps(
 ).encode()
 
 
-class Documents:
-    """The test documents by (host, request target). Documents are served as stored; a rewrite of
-    their contents (for example shifting timestamps) belongs in `body`."""
+# The moment the test documents describe: 2026-11-20T18:00:00Z.
+DOCUMENTS_TIME = 1795197600
+ISO_TIME = re.compile(rb"(\d{4}-\d\d-\d\dT\d\d:\d\d:\d\d)(\.\d+)?(Z|[+-]\d\d:\d\d)")
+OBSERVATION_TIME = re.compile(rb'("obsTime":\s*)(\d+)')
+POINT_PATH = re.compile(r"^/points/(-?\d+(?:\.\d+)?),(-?\d+(?:\.\d+)?)$")
+BOX_QUERY = re.compile(r"^bbox=([^&]+)&format=json$")
 
-    def __init__(self, data_dir):
+
+def shift_times(body, seconds):
+    """Moves every ISO 8601 time and every "obsTime" of a document by `seconds`."""
+    def iso(match):
+        moment = datetime.datetime.fromisoformat((match[1] + match[3]).decode())
+        moved = (moment + datetime.timedelta(seconds=seconds)).strftime("%Y-%m-%dT%H:%M:%S")
+        return moved.encode() + (match[2] or b"") + match[3]
+
+    body = ISO_TIME.sub(iso, body)
+    return OBSERVATION_TIME.sub(lambda m: m[1] + str(int(m[2]) + seconds).encode(), body)
+
+
+def canonical_number(text):
+    """The NWS API's form of a coordinate: at most 4 decimals, no trailing zeros."""
+    return f"{round(float(text), 4):.4f}".rstrip("0").rstrip(".")
+
+
+class Documents:
+    """The test documents by (host, request target), served as stored, or made to look current
+    and answer any box or point with --demo."""
+
+    def __init__(self, data_dir, demo=False):
         self.data_dir = data_dir
+        self.demo = demo
+        # Whole hours, so hourly forecast periods still start on the hour; rounded down with a
+        # margin, so no report (the latest is 4 minutes after the documents' moment) lies ahead.
+        self.shift = int((time.time() - DOCUMENTS_TIME - 600) // 3600) * 3600 if demo else 0
         with open(os.path.join(data_dir, "routes.json"), encoding="utf-8") as f:
             self.routes = {(r["host"], r["path"]): r for r in json.load(f)}
 
     def find(self, host, target):
-        return self.routes.get((host, target))
+        route = self.routes.get((host, target))
+        if route is not None or not self.demo:
+            return route
+        split = urlsplit(target)
+        point = POINT_PATH.match(split.path) if host == "api.weather.gov" else None
+        if point and not split.query:
+            return self.point_route(*point.groups())
+        box = BOX_QUERY.match(split.query) if host == "aviationweather.gov" else None
+        if box and split.path == "/api/data/metar":
+            return self.box_route(box[1])
+        return None
+
+    def point_route(self, latitude, longitude):
+        canonical = f"/points/{canonical_number(latitude)},{canonical_number(longitude)}"
+        if f"/points/{latitude},{longitude}" != canonical:
+            return {"status": 301, "content_type": "application/problem+json",
+                    "file": "nws/points_redirect_problem.json", "location": canonical}
+        if not (24 <= float(latitude) <= 50.5 and -126 <= float(longitude) <= -66):
+            return {"status": 404, "content_type": "application/problem+json",
+                    "file": "nws/problem_404.json"}
+        return self.routes[("api.weather.gov", "/points/40.76,-111.89")]
+
+    def box_route(self, bounds):
+        try:
+            south, west, north, east = (float(n) for n in bounds.split(","))
+        except ValueError:
+            return None
+        return {"status": 200, "content_type": "application/json",
+                "file": "awc/metar_west.json", "box": (south, west, north, east)}
 
     def body(self, route):
         with open(os.path.join(self.data_dir, route["file"]), "rb") as f:
-            return f.read()
+            body = f.read()
+        if "box" in route:
+            south, west, north, east = route["box"]
+            inside = [r for r in json.loads(body)
+                      if south <= r.get("lat", 999) <= north and west <= r.get("lon", 999) <= east]
+            body = json.dumps(inside, separators=(",", ":"), ensure_ascii=False).encode()
+        return shift_times(body, self.shift) if self.shift else body
 
 
 class RequestLog:
@@ -191,6 +262,13 @@ class Handler(http.server.BaseHTTPRequestHandler):
 
     def document(self, host):
         route = self.server.documents.find(host, self.path)
+        if self.server.delay and not self.wait_unless_abandoned(self.server.delay):
+            self.note(None)
+            self.close_connection = True
+            return
+        if route is not None and route.get("box") and self.server.documents.body(route) == b"[]":
+            self.answer(204)  # the service's answer when nothing matches
+            return
         if route is None:
             self.answer(404, problem(404, "Not Found", "No test document for " + self.path),
                         "application/problem+json")
@@ -338,8 +416,9 @@ class Server(socketserver.ThreadingMixIn, http.server.HTTPServer):
     daemon_threads = True
     allow_reuse_address = True
 
-    def __init__(self, address, context, shared):
+    def __init__(self, address, context, shared, delay=0.0):
         self.context = context
+        self.delay = delay
         self.documents, self.log, self.attempts, self.connections = shared
         super().__init__(address, Handler)
 
@@ -382,16 +461,22 @@ def main():
     parser.add_argument("--data", default=DEFAULT_DATA, help="folder with routes.json")
     parser.add_argument("--log", help="file to append one JSON line per request to")
     parser.add_argument("--ready", help="file created, holding the ports, once every port listens")
+    parser.add_argument("--demo", action="store_true",
+                        help="current-looking times, any METAR box and any point answered")
+    parser.add_argument("--delay-documents", type=float, default=0.0, metavar="SECONDS",
+                        help="answer document requests only after this long")
     options = parser.parse_args()
 
     if options.untrusted_port and not (options.untrusted_cert and options.untrusted_key):
         parser.error("--untrusted-port needs --untrusted-cert and --untrusted-key")
-    shared = (Documents(options.data), RequestLog(options.log), Attempts(), Connections())
+    shared = (Documents(options.data, options.demo), RequestLog(options.log), Attempts(),
+              Connections())
     listeners = [(port, server_context(options.cert, options.key))
                  for port in options.port or [443]]
     listeners += [(port, server_context(options.untrusted_cert, options.untrusted_key))
                   for port in options.untrusted_port]
-    servers = [Server((options.address, port), context, shared) for port, context in listeners]
+    servers = [Server((options.address, port), context, shared, options.delay_documents)
+               for port, context in listeners]
     for server in servers:
         threading.Thread(target=server.serve_forever, daemon=True).start()
     if options.ready:

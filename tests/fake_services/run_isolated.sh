@@ -2,10 +2,11 @@
 # Runs a command against the fake weather services in a network namespace of its own, where
 # api.weather.gov and aviationweather.gov are 127.0.0.1 and the only trusted root is a CA made
 # for this run:
-#   run_isolated.sh [--wine-prefix DIR] -- COMMAND [ARGS...]
+#   run_isolated.sh [--wine-prefix DIR] [--services-arg ARG]... -- COMMAND [ARGS...]
 # The command sees CORVANE_FAKE_SERVICES_LOG (the JSON-lines request log) and exits with its own
 # status. The services listen on 443 and 8443 with a certificate of that CA, and on 9443 with a
-# certificate nobody trusts. With --wine-prefix, a fresh wineserver for that prefix is started
+# certificate nobody trusts; each --services-arg is passed on to fake_services.py (for example
+# --demo, or --delay-documents SECONDS). With --wine-prefix, a fresh wineserver for that prefix is started
 # inside the namespace and stopped afterwards: Wine's sockets are made by the wineserver, so one
 # started outside would connect from outside, where no fake services listen; and Wine's crypt32
 # copies the Unix trusted roots into volatile registry keys that live in the wineserver's memory
@@ -17,14 +18,16 @@ set -euo pipefail
 
 here="$(cd "$(dirname "$0")" && pwd)"
 wine_prefix=""
+services_args=()
 while [ $# -gt 0 ]; do
     case "$1" in
         --wine-prefix) wine_prefix="$(realpath -m "$2")"; shift 2 ;;
+        --services-arg) services_args+=("$2"); shift 2 ;;
         --) shift; break ;;
         *) echo "run_isolated.sh: unknown option '$1'" >&2; exit 2 ;;
     esac
 done
-[ $# -gt 0 ] || { echo "usage: run_isolated.sh [--wine-prefix DIR] -- COMMAND [ARGS...]" >&2; exit 2; }
+[ $# -gt 0 ] || { echo "usage: run_isolated.sh [--wine-prefix DIR] [--services-arg ARG]... -- COMMAND [ARGS...]" >&2; exit 2; }
 
 fail() {
     echo "run_isolated.sh: $*" >&2
@@ -125,7 +128,7 @@ log="$work/requests.jsonl"
 in_namespace python3 "$here/fake_services.py" --cert "$work/server.pem" --key "$work/server.key" \
     --port 443 --port 8443 --untrusted-port 9443 --untrusted-cert "$work/untrusted.pem" \
     --untrusted-key "$work/untrusted.key" --log "$log" --ready "$work/ready" \
-    </dev/null >"$work/services.out" 2>&1 &
+    "${services_args[@]}" </dev/null >"$work/services.out" 2>&1 &
 services=$!
 for _ in $(seq 100); do
     [ -f "$work/ready" ] && break
