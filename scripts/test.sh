@@ -33,7 +33,7 @@ configure_and_build() {
 
 # Native tests of every label but the page's, in a debug build.
 stage_core() {
-    configure_and_build debug && ctest --preset debug -j "$jobs" -LE page
+    configure_and_build debug && ctest --preset debug -j "$jobs" -LE "page|e2e"
 }
 
 # The portable core under AddressSanitizer and UndefinedBehaviorSanitizer.

@@ -6,31 +6,21 @@
 #include <iostream>
 
 #include "app/linux/host.h"
+#include "app/linux/page_files.h"
 
 namespace {
 
-// The web folder beside the executable (a build tree), else the installed one.
-std::filesystem::path find_web_folder(const char* argv0) {
+std::filesystem::path running_executable(const char* argv0) {
     std::error_code error;
     std::filesystem::path executable = std::filesystem::read_symlink("/proc/self/exe", error);
-    if (error) {
-        executable = std::filesystem::absolute(argv0);
-    }
-    const std::filesystem::path folder = executable.parent_path();
-    const std::filesystem::path installed =
-        folder.parent_path() / "share" / "corvane-weather" / "web";
-    if (!std::filesystem::exists(folder / "web" / "index.html") &&
-        std::filesystem::exists(installed / "index.html")) {
-        return installed;
-    }
-    return folder / "web";
+    return error ? std::filesystem::absolute(argv0) : executable;
 }
 
 }  // namespace
 
 int main(int argc, char** argv) {
     linux_host::HostOptions options;
-    options.web_folder = find_web_folder(argv[0]);
+    options.web_folder = linux_host::web_folder_for(running_executable(argv[0]));
     for (int i = 1; i < argc; ++i) {
         if (std::strcmp(argv[i], "--demo") == 0) {
             options.demo = true;

@@ -82,6 +82,18 @@ std::optional<std::filesystem::path> resolve_page_file(const std::filesystem::pa
     return file;
 }
 
+std::filesystem::path web_folder_for(const std::filesystem::path& executable) {
+    const std::filesystem::path beside = executable.parent_path() / "web";
+    const std::filesystem::path installed =
+        executable.parent_path().parent_path() / "share" / "corvane-weather" / "web";
+    std::error_code error;
+    if (!std::filesystem::exists(beside / "index.html", error) &&
+        std::filesystem::exists(installed / "index.html", error)) {
+        return installed;
+    }
+    return beside;
+}
+
 std::string content_type_for(const std::filesystem::path& file) {
     static const std::map<std::string, std::string> types = {
         {".html", "text/html; charset=utf-8"},

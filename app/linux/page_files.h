@@ -18,6 +18,10 @@ inline constexpr char start_address[] = "corvane-weather://app/index.html";
 std::optional<std::filesystem::path> resolve_page_file(const std::filesystem::path& web_root,
                                                        std::string_view uri);
 
+// The page's folder for the program at `executable`: "web" beside it (a build tree or a copied
+// folder), else the installed one, <prefix>/share/corvane-weather/web.
+std::filesystem::path web_folder_for(const std::filesystem::path& executable);
+
 // The media type the page's files are served with, by file name extension.
 std::string content_type_for(const std::filesystem::path& file);
 

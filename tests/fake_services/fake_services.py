@@ -221,6 +221,7 @@ class Handler(http.server.BaseHTTPRequestHandler):
         pass
 
     def do_GET(self):
+        self.logged = False  # one handler serves every request of a kept-alive connection
         host = re.sub(r":[0-9]+$", "", self.headers.get("Host") or "")
         split = urlsplit(self.path)
         self.record = {
@@ -243,6 +244,9 @@ class Handler(http.server.BaseHTTPRequestHandler):
             self.close_connection = True
 
     def note(self, status, content_encoding=None):
+        if getattr(self, "logged", False):
+            return
+        self.logged = True
         self.record["status"] = status
         self.record["content_encoding"] = content_encoding
         self.server.log.write(self.record)
@@ -262,10 +266,11 @@ class Handler(http.server.BaseHTTPRequestHandler):
 
     def document(self, host):
         route = self.server.documents.find(host, self.path)
-        if self.server.delay and not self.wait_unless_abandoned(self.server.delay):
-            self.note(None)
-            self.close_connection = True
-            return
+        if self.server.delay:
+            self.note("held")  # logged on arrival, so a test sees the request in flight
+            if not self.wait_unless_abandoned(self.server.delay):
+                self.close_connection = True
+                return
         if route is not None and route.get("box") and self.server.documents.body(route) == b"[]":
             self.answer(204)  # the service's answer when nothing matches
             return

@@ -73,6 +73,20 @@ TEST_F(PageFilesTest, ServesOnlyFilesInsideTheWebFolder) {
     }
 }
 
+TEST_F(PageFilesTest, FindsTheWebFolderBesideTheProgramOrInstalled) {
+    const fs::path tree = root / "tree";
+    fs::create_directories(tree / "bin");
+    fs::create_directories(tree / "share" / "corvane-weather" / "web");
+    write(tree / "share" / "corvane-weather" / "web" / "index.html");
+    EXPECT_EQ(web_folder_for(tree / "bin" / "corvane-weather"),
+              tree / "share" / "corvane-weather" / "web");
+    fs::create_directories(tree / "bin" / "web");
+    write(tree / "bin" / "web" / "index.html");
+    EXPECT_EQ(web_folder_for(tree / "bin" / "corvane-weather"), tree / "bin" / "web");
+    // Neither: the folder beside the program, whose absence the window then reports.
+    EXPECT_EQ(web_folder_for(root / "elsewhere" / "corvane-weather"), root / "elsewhere" / "web");
+}
+
 TEST(ContentType, NamesThePagesFileTypes) {
     EXPECT_EQ(content_type_for("index.html"), "text/html; charset=utf-8");
     EXPECT_EQ(content_type_for("map/layers.js"), "text/javascript; charset=utf-8");

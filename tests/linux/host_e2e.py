@@ -1,0 +1,273 @@
+#!/usr/bin/env python3
+"""End-to-end tests of the Linux desktop host: the real corvane-weather with the real page,
+WebKitGTK and libcurl, against the fake weather services. Run inside the services' network
+namespace and on a virtual display, e.g.
+
+  tests/fake_services/run_isolated.sh --services-arg --demo -- \\
+      xvfb-run -a -s "-screen 0 1920x1080x24" tests/linux/host_e2e.py --program build/debug/corvane-weather
+
+The request log of the services is named by CORVANE_FAKE_SERVICES_LOG (set by the harness).
+With --shutdown-program (an AddressSanitizer build of the host), the services must answer slowly
+(--services-arg --delay-documents --services-arg SECONDS): only the shutdown tests run then.
+"""
+import argparse
+import json
+import os
+import signal
+import struct
+import subprocess
+import sys
+import tempfile
+import time
+import unittest
+
+sys.path.insert(0, os.path.dirname(os.path.abspath(__file__)))
+from webdriver import Driver  # noqa: E402
+
+USER_AGENT = "Pellowind/1.0 (Windows desktop weather map; NOAA public data)"
+ACCEPT = "application/geo+json, application/json"
+OPTIONS = None
+
+
+def service_requests():
+    with open(os.environ["CORVANE_FAKE_SERVICES_LOG"], encoding="utf-8") as log:
+        return [json.loads(line) for line in log if line.strip()]
+
+
+def wait_until(condition, timeout=30, what="condition"):
+    deadline = time.monotonic() + timeout
+    while time.monotonic() < deadline:
+        value = condition()
+        if value:
+            return value
+        time.sleep(0.2)
+    raise AssertionError(f"timed out waiting for {what}")
+
+
+def png_size(path):
+    with open(path, "rb") as picture:
+        header = picture.read(24)
+    return struct.unpack(">II", header[16:24])
+
+
+class UserFolders:
+    """A home of its own: data, cache and config folders, and a recorder registered as the
+    default handler of https addresses, so a test sees what would open in the browser."""
+
+    def __init__(self):
+        self.root = tempfile.mkdtemp(prefix="corvane-home-")
+        self.opened = os.path.join(self.root, "opened.txt")
+        applications = os.path.join(self.root, "data", "applications")
+        os.makedirs(applications)
+        os.makedirs(os.path.join(self.root, "config"))
+        recorder = os.path.join(self.root, "record-url.sh")
+        with open(recorder, "w") as script:
+            script.write(f'#!/bin/sh\nprintf "%s\\n" "$1" >> "{self.opened}"\n')
+        os.chmod(recorder, 0o755)
+        with open(os.path.join(applications, "url-recorder.desktop"), "w") as entry:
+            entry.write("[Desktop Entry]\nType=Application\nName=URL recorder\n"
+                        f"Exec={recorder} %u\nMimeType=x-scheme-handler/https;\n")
+        with open(os.path.join(self.root, "config", "mimeapps.list"), "w") as defaults:
+            defaults.write("[Default Applications]\nx-scheme-handler/https=url-recorder.desktop\n")
+
+    def environment(self):
+        env = dict(os.environ)
+        env.update(HOME=self.root, XDG_DATA_HOME=os.path.join(self.root, "data"),
+                   XDG_CONFIG_HOME=os.path.join(self.root, "config"),
+                   XDG_CACHE_HOME=os.path.join(self.root, "cache"))
+        return env
+
+    def opened_addresses(self):
+        if not os.path.exists(self.opened):
+            return []
+        with open(self.opened) as recorded:
+            return [line.strip() for line in recorded if line.strip()]
+
+
+# Collects replies to requests the test posts through the page's own bridge.
+COLLECT_REPLIES = """
+window.testReplies = window.testReplies || [];
+if (!window.testListening) {
+  window.testListening = true;
+  window.chrome.webview.addEventListener('message', (e) => window.testReplies.push(e.data));
+}
+"""
+
+
+class MapOnLinux(unittest.TestCase):
+    @classmethod
+    def setUpClass(cls):
+        cls.folders = UserFolders()
+        cls.driver = Driver(OPTIONS.program, env=cls.folders.environment(),
+                            log_path=os.path.join(OPTIONS.artifacts, "webdriver.log"))
+        cls.driver.wait_for("return document.querySelectorAll('path.station-marker').length >= 55",
+                            timeout=60)
+
+    @classmethod
+    def tearDownClass(cls):
+        cls.driver.quit()
+
+    def test_page_loads_and_asks_for_every_layer(self):
+        d = self.driver
+        self.assertEqual(d.url(), "corvane-weather://app/index.html")
+        self.assertEqual(d.wait_for("return document.querySelectorAll('.pirep-symbol').length"), 20)
+        self.assertEqual(d.wait_for("return document.querySelectorAll('path.alert-shape').length"), 3)
+        self.assertTrue(d.execute("return navigator.userAgent").endswith(" CorvaneWeather/1.0"))
+        targets = {r["target"] for r in service_requests()}
+        for target in ("/api/data/metar?bbox=31,-125,49.5,-102&format=json",
+                       "/api/data/metar?ids=KSGU,KCDC,KAZC,KBCE,KPGA,KGCN&format=json",
+                       "/api/data/pirep?bbox=31,-125,49.5,-102&age=3&format=json",
+                       "/alerts/active?area=UT,AZ,NV,CA,CO,NM,OR,WA,ID,MT,WY"):
+            self.assertIn(target, targets)
+        for request in service_requests():
+            headers = {name.lower(): value for name, value in request["headers"]}
+            self.assertEqual(headers.get("user-agent"), USER_AGENT)
+            self.assertEqual(headers.get("accept"), ACCEPT)
+
+    def test_a_click_on_the_map_shows_the_point(self):
+        d = self.driver
+        rect = d.execute("""
+            const r = document.querySelector('path.station-marker[data-station="KSLC"]')
+                .getBoundingClientRect();
+            return [r.left + r.width / 2, r.top + r.height / 2];""")
+        before = len(service_requests())
+        d.click_at(rect[0] - 25, rect[1] + 25)  # beside the station, on the map itself
+        d.wait_for("return !document.querySelector('#panel-point').hidden", timeout=30)
+        text = d.wait_for("""const t = document.querySelector('#panel-point').textContent;
+                             return t.includes('Salt Lake City') && t""", timeout=30)
+        self.assertIn("KSLC", text)
+        points = [r for r in service_requests()[before:] if r["path"].startswith("/points/")]
+        self.assertTrue(points, "the click asked for the point's weather")
+
+    def test_foreign_and_oversized_messages_get_no_reply(self):
+        d = self.driver
+        d.execute(COLLECT_REPLIES)
+        d.execute("""
+            const post = (m) => window.chrome.webview.postMessage(m);
+            const sized = (id, bytes) => {
+              const m = {id, operation: 'nope', argument: ''};
+              m.argument = 'x'.repeat(bytes - JSON.stringify(m).length);
+              return m;
+            };
+            post(sized('at-limit', 2048));
+            post(sized('over-limit', 2049));
+            post('{"id": "plain-string", "operation": "nope"}');
+            post({id: 7.5, operation: 'nope'});
+            const frame = document.createElement('iframe');
+            frame.srcdoc = '<p>other document</p>';
+            frame.onload = () => frame.contentDocument.dispatchEvent(new CustomEvent(
+                'corvane-bridge-request', {detail: JSON.stringify({id: 'foreign', operation: 'nope'})}));
+            document.body.appendChild(frame);
+            post({id: 'control', operation: 'nope'});""")
+        time.sleep(3)
+        replies = d.execute("return window.testReplies.map((r) => [r.id, r.status, r.body.error])")
+        self.assertIn(["at-limit", 400, "Unsupported weather operation"], replies)
+        self.assertIn(["control", 400, "Unsupported weather operation"], replies)
+        ids = [r[0] for r in replies]
+        for ignored in ("over-limit", "plain-string", 7.5, "foreign"):
+            self.assertNotIn(ignored, ids)
+
+    def test_navigation_stays_on_the_page(self):
+        d = self.driver
+        d.execute("""
+            const a = document.createElement('a');
+            a.id = 'outside-link';
+            a.href = 'https://www.weather.gov/slc/';
+            a.textContent = 'NWS Salt Lake City';
+            a.style.position = 'fixed'; a.style.left = '300px'; a.style.top = '300px';
+            a.style.zIndex = 100000; a.style.background = 'white';
+            document.body.appendChild(a);""")
+        d.click("#outside-link")
+        wait_until(lambda: self.folders.opened_addresses(), 15, "the default browser to be asked")
+        self.assertEqual(self.folders.opened_addresses(), ["https://www.weather.gov/slc/"])
+        self.assertEqual(d.url(), "corvane-weather://app/index.html")
+        # Not started by the user: refused, and nothing opens.
+        d.execute("location.href = 'https://example.com/';")
+        d.execute("window.open('https://example.org/');")
+        d.execute("location.href = 'http://www.weather.gov/';")
+        time.sleep(2)
+        self.assertEqual(d.url(), "corvane-weather://app/index.html")
+        self.assertEqual(self.folders.opened_addresses(), ["https://www.weather.gov/slc/"])
+        d.execute("document.getElementById('outside-link').remove();")
+
+    def test_screenshots_at_both_window_sizes(self):
+        d = self.driver
+        for width, height in ((1460, 960), (920, 650)):
+            d.set_window_size(width, height)
+            time.sleep(1.5)
+            path = os.path.join(OPTIONS.artifacts, f"linux-map-{width}x{height}.png")
+            d.screenshot(path)
+            shot_width, shot_height = png_size(path)
+            self.assertLessEqual(shot_width, width)
+            self.assertGreater(shot_width, width * 0.9)
+            self.assertGreater(shot_height, height * 0.85)
+
+    def test_stored_data_lives_in_the_users_data_folder(self):
+        self.driver.execute("localStorage.setItem('corvane-e2e', 'kept');")
+        time.sleep(1)
+        folder = os.path.join(self.folders.root, "data", "CorvaneWeather", "WebKit")
+        self.assertTrue(os.path.isdir(folder), folder)
+
+
+class ClosingWithRequestsInFlight(unittest.TestCase):
+    """Runs with services that hold every answer back, so requests stay in flight."""
+
+    def test_ninth_request_is_busy(self):
+        folders = UserFolders()
+        with Driver(OPTIONS.program, env=folders.environment()) as d:
+            d.wait_for("return window.chrome && window.chrome.webview && document.readyState == 'complete'")
+            d.execute(COLLECT_REPLIES)
+            # The page's own first requests are in flight too; distinct arguments miss the cache.
+            d.execute("for (let i = 0; i < 9; i++) "
+                      "window.chrome.webview.postMessage({id: 'slow-' + i, operation: 'alerts', argument: String(i)});")
+            busy = d.wait_for("return window.testReplies.filter((r) => r.status == 429)"
+                              ".map((r) => r.body.error)", timeout=10)
+            self.assertEqual(set(busy), {"Weather requests are busy. Try again in a moment."})
+
+    def test_closing_exits_cleanly_without_leaks(self):
+        folders = UserFolders()
+        env = folders.environment()
+        suppressions = os.path.join(os.path.dirname(os.path.abspath(__file__)), "lsan.supp")
+        env["ASAN_OPTIONS"] = "detect_leaks=1:exitcode=23"
+        env["LSAN_OPTIONS"] = f"suppressions={suppressions}:print_suppressions=0"
+        before = len(service_requests())
+        program = subprocess.Popen([OPTIONS.shutdown_program], env=env, stdout=subprocess.PIPE,
+                                   stderr=subprocess.STDOUT, text=True)
+        try:
+            wait_until(lambda: len(service_requests()) - before >= 3, 60,
+                       "the page's requests to reach the services")
+            time.sleep(0.5)
+            program.send_signal(signal.SIGTERM)
+            output, _ = program.communicate(timeout=60)
+        finally:
+            if program.poll() is None:
+                program.kill()
+        with open(os.path.join(OPTIONS.artifacts, "linux-shutdown.log"), "w") as log:
+            log.write(output)
+        self.assertNotIn("LeakSanitizer", output)
+        self.assertNotIn("AddressSanitizer", output)
+        self.assertEqual(program.returncode, 0, output[-2000:])
+
+
+def main():
+    global OPTIONS
+    parser = argparse.ArgumentParser(description=__doc__.split("\n")[0])
+    parser.add_argument("--program", required=True, help="corvane-weather built with automation")
+    parser.add_argument("--shutdown-program", help="an AddressSanitizer build of corvane-weather")
+    parser.add_argument("--artifacts", default=os.path.join(tempfile.gettempdir(), "corvane-linux"))
+    OPTIONS, rest = parser.parse_known_args()
+    os.makedirs(OPTIONS.artifacts, exist_ok=True)
+    if "CORVANE_FAKE_SERVICES_LOG" not in os.environ:
+        parser.error("run inside tests/fake_services/run_isolated.sh")
+    suite = unittest.TestSuite()
+    loader = unittest.TestLoader()
+    if OPTIONS.shutdown_program:
+        suite.addTests(loader.loadTestsFromTestCase(ClosingWithRequestsInFlight))
+    else:
+        suite.addTests(loader.loadTestsFromTestCase(MapOnLinux))
+    result = unittest.TextTestRunner(verbosity=2).run(suite)
+    sys.exit(0 if result.wasSuccessful() else 1)
+
+
+if __name__ == "__main__":
+    main()
