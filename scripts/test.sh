@@ -3,7 +3,7 @@
 #   scripts/test.sh                  set up (scripts/setup.sh), then run all stages
 #   scripts/test.sh --no-setup ...   skip the set-up
 #   scripts/test.sh STAGE...         run only the named stages
-# Stages: core asan tsan fuzz windows
+# Stages: core asan tsan fuzz windows (and loader: only the loader's tests of the windows build)
 set -uo pipefail
 cd "$(dirname "$0")/.."
 root="$PWD"
@@ -78,6 +78,17 @@ stage_windows() {
     configure_and_build windows || return 1
     prepare_wine
     ctest --preset windows
+    local status=$?
+    stop_wine
+    return $status
+}
+
+# The runtime loader's tests alone (label loader), from the same Windows build and prefix; the
+# windows stage runs them too.
+stage_loader() {
+    configure_and_build windows || return 1
+    prepare_wine
+    ctest --preset windows -L loader
     local status=$?
     stop_wine
     return $status
