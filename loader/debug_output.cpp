@@ -6,7 +6,9 @@
 
 namespace loader {
 
-void debug_line(const char* text) { OutputDebugStringA(text); }
+void debug_line(const char* text) {
+    OutputDebugStringA(text);
+}
 
 void debug_path_line(const char* prefix, std::wstring_view path) {
     OutputDebugStringA(prefix);

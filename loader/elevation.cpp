@@ -48,6 +48,8 @@ bool process_is_elevated() {
     return elevated;
 }
 
-void set_integrity_query(IntegrityQuery query) { integrity_query.store(query); }
+void set_integrity_query(IntegrityQuery query) {
+    integrity_query.store(query);
+}
 
 }  // namespace loader

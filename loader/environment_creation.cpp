@@ -57,8 +57,8 @@ public:
             return S_OK;
         }
         win32::ComPtr<ICoreWebView2Environment> environment;
-        const HRESULT query = created->QueryInterface(IID_ICoreWebView2Environment,
-                                                      environment.put_void());
+        const HRESULT query =
+            created->QueryInterface(IID_ICoreWebView2Environment, environment.put_void());
         if (FAILED(query)) {
             environment.reset();
         }
@@ -157,10 +157,9 @@ HRESULT attempt(const EnvironmentRequest& request, EnvironmentCompletedHandler* 
         found = find_installed_runtime(request, dll_path);
         kind = request.use_edge_view ? runtime_kind_edge_view : runtime_kind_installed;
     }
-    const HRESULT hr =
-        SUCCEEDED(found) ? load_and_create(dll_path, kind, request.user_data_folder,
-                                           request.options, relay)
-                         : found;
+    const HRESULT hr = SUCCEEDED(found) ? load_and_create(dll_path, kind, request.user_data_folder,
+                                                          request.options, relay)
+                                        : found;
     if (FAILED(hr) && !request.use_edge_view) {
         report_creation_error(hr, SUCCEEDED(found), kind == runtime_kind_installed);
     }
@@ -179,8 +178,8 @@ HRESULT create_environment(const wchar_t* browser_folder, const wchar_t* user_da
     resolve_overrides(request, strings);
     apply_option_channels(options, request);
 
-    auto relay = win32::make_com_object<EnvironmentCompletedHandler>(
-        CompletionRelay(request, handler));
+    auto relay =
+        win32::make_com_object<EnvironmentCompletedHandler>(CompletionRelay(request, handler));
     if (!relay) {
         return E_OUTOFMEMORY;  // there is no handler to give the runtime
     }

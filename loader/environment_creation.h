@@ -27,7 +27,8 @@ using CreateEnvironmentExport = HRESULT(STDAPICALLTYPE*)(INT32 always_one, INT32
 
 // One creation attempt: find the client library for `request` and hand the request to it,
 // with `relay` as the runtime's completion handler.
-[[nodiscard]] HRESULT attempt(const EnvironmentRequest& request, EnvironmentCompletedHandler* relay);
+[[nodiscard]] HRESULT attempt(const EnvironmentRequest& request,
+                              EnvironmentCompletedHandler* relay);
 
 // Loads the client library, calls its creation export and lets it go again when it says it can
 // be unloaded.

@@ -42,9 +42,8 @@ bool probe_package_runtime(const Channel& channel, std::wstring& dll_path) {
         return false;
     }
     PWSTR dependency_id = nullptr;
-    if (SUCCEEDED(functions.try_create_package_dependency(nullptr, channel.package_family_name,
-                                                          0, 0, 0, nullptr, 0,
-                                                          &dependency_id))) {
+    if (SUCCEEDED(functions.try_create_package_dependency(nullptr, channel.package_family_name, 0,
+                                                          0, 0, nullptr, 0, &dependency_id))) {
         void* context = nullptr;  // the dependency lasts as long as the process
         (void)functions.add_package_dependency(dependency_id, 0, 0, &context, nullptr);
         if (dependency_id != nullptr) {

@@ -183,8 +183,8 @@ std::optional<OverrideValue> read_policy(HKEY root, const SettingRow& row, bool 
     if (!key) {
         return std::nullopt;
     }
-    for (const auto& name : policy_value_names(app_user_model_id(), exe_file_name(),
-                                               wildcard_refused)) {
+    for (const auto& name :
+         policy_value_names(app_user_model_id(), exe_file_name(), wildcard_refused)) {
         if (auto value = read_policy_value(key.get(), name.c_str(), row.kind)) {
             return value;
         }
@@ -218,7 +218,9 @@ std::optional<OverrideValue> read_override(const SettingRow& row, bool first_row
     return std::nullopt;
 }
 
-bool policy_root_present() { return policy_root_flag.load(); }
+bool policy_root_present() {
+    return policy_root_flag.load();
+}
 
 void resolve_overrides(EnvironmentRequest& request, OverrideStrings& strings) {
     policy_root_flag.store(true);
@@ -309,7 +311,9 @@ std::wstring app_user_model_id_from(const AppIdFunctions& functions) {
     return std::wstring();
 }
 
-std::wstring app_user_model_id() { return app_user_model_id_from(app_id_functions()); }
+std::wstring app_user_model_id() {
+    return app_user_model_id_from(app_id_functions());
+}
 
 HRESULT module_file_name(std::wstring& name) {
     for (const DWORD size : {DWORD{260}, DWORD{4096}}) {

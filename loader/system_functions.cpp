@@ -6,7 +6,8 @@ namespace {
 template <typename Function>
 void look_up(HMODULE module, const char* name, Function& function) {
     if (module != nullptr) {
-        function = reinterpret_cast<Function>(reinterpret_cast<void*>(GetProcAddress(module, name)));
+        function =
+            reinterpret_cast<Function>(reinterpret_cast<void*>(GetProcAddress(module, name)));
     }
 }
 

@@ -37,15 +37,14 @@ struct AppIdFunctions {
     HRESULT(WINAPI* get_current_process_explicit_app_user_model_id)(PWSTR* id) = nullptr;
 };
 struct PackageFunctions {
-    HRESULT(WINAPI* try_create_package_dependency)(PSID user, PCWSTR family_name,
-                                                   std::uint64_t min_version,
-                                                   INT32 architectures, INT32 lifetime_kind,
-                                                   PCWSTR lifetime_artifact, INT32 options,
-                                                   PWSTR* dependency_id) = nullptr;
-    HRESULT(WINAPI* add_package_dependency)(PCWSTR dependency_id, INT32 rank, INT32 options,
-                                            void** context, PWSTR* package_full_name) = nullptr;
-    LONG(WINAPI* get_current_package_info)(UINT32 flags, UINT32* buffer_length, BYTE* buffer,
-                                           UINT32* count) = nullptr;
+    HRESULT(WINAPI* try_create_package_dependency)
+    (PSID user, PCWSTR family_name, std::uint64_t min_version, INT32 architectures,
+     INT32 lifetime_kind, PCWSTR lifetime_artifact, INT32 options, PWSTR* dependency_id) = nullptr;
+    HRESULT(WINAPI* add_package_dependency)
+    (PCWSTR dependency_id, INT32 rank, INT32 options, void** context,
+     PWSTR* package_full_name) = nullptr;
+    LONG(WINAPI* get_current_package_info)
+    (UINT32 flags, UINT32* buffer_length, BYTE* buffer, UINT32* count) = nullptr;
 };
 
 const AppIdFunctions& app_id_functions();

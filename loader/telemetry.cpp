@@ -125,10 +125,10 @@ void write_event(UCHAR level, const std::vector<BYTE>& metadata,
         descriptor.Channel = telemetry_channel;
         descriptor.Level = level;
         descriptor.Keyword = telemetry_keyword;
-        fields.insert(fields.begin(),
-                      {data_descriptor(traits.data(), traits.size(), descriptor_provider_metadata),
-                       data_descriptor(metadata.data(), metadata.size(),
-                                       descriptor_event_metadata)});
+        fields.insert(
+            fields.begin(),
+            {data_descriptor(traits.data(), traits.size(), descriptor_provider_metadata),
+             data_descriptor(metadata.data(), metadata.size(), descriptor_event_metadata)});
         etw.event_write_transfer(handle, &descriptor, nullptr, nullptr,
                                  static_cast<ULONG>(fields.size()), fields.data());
     }
@@ -165,8 +165,7 @@ std::vector<BYTE> provider_traits() {
     return traits;
 }
 
-std::vector<BYTE> event_metadata(const char* name, const FieldMetadata* fields,
-                                 std::size_t count) {
+std::vector<BYTE> event_metadata(const char* name, const FieldMetadata* fields, std::size_t count) {
     std::vector<BYTE> metadata(2);  // total size, filled in last
     metadata.push_back(0);          // no event tags
     append_text(metadata, name);

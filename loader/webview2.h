@@ -14,7 +14,7 @@
 #include <windows.h>
 
 // Declares IID_<type> and lets __uuidof(type) name the same identifier.
-#define CORVANE_WEBVIEW2_IID(type, l, w1, w2, b1, b2, b3, b4, b5, b6, b7, b8) \
+#define CORVANE_WEBVIEW2_IID(type, l, w1, w2, b1, b2, b3, b4, b5, b6, b7, b8)        \
     inline constexpr IID IID_##type = {l, w1, w2, {b1, b2, b3, b4, b5, b6, b7, b8}}; \
     __CRT_UUID_DECL(type, l, w1, w2, b1, b2, b3, b4, b5, b6, b7, b8)
 
@@ -74,16 +74,16 @@ struct ICoreWebView2Settings;
 struct ICoreWebView2Environment : public IUnknown {
     virtual HRESULT STDMETHODCALLTYPE CreateCoreWebView2Controller(
         HWND parent_window, ICoreWebView2CreateCoreWebView2ControllerCompletedHandler* handler) = 0;
-    virtual HRESULT STDMETHODCALLTYPE CreateWebResourceResponse(
-        IStream* content, int status_code, LPCWSTR reason_phrase, LPCWSTR headers,
-        ICoreWebView2WebResourceResponse** response) = 0;
+    virtual HRESULT STDMETHODCALLTYPE
+    CreateWebResourceResponse(IStream* content, int status_code, LPCWSTR reason_phrase,
+                              LPCWSTR headers, ICoreWebView2WebResourceResponse** response) = 0;
     // The caller frees the text with CoTaskMemFree.
     virtual HRESULT STDMETHODCALLTYPE get_BrowserVersionString(LPWSTR* version_info) = 0;
-    virtual HRESULT STDMETHODCALLTYPE add_NewBrowserVersionAvailable(
-        ICoreWebView2NewBrowserVersionAvailableEventHandler* handler,
-        EventRegistrationToken* token) = 0;
-    virtual HRESULT STDMETHODCALLTYPE remove_NewBrowserVersionAvailable(
-        EventRegistrationToken token) = 0;
+    virtual HRESULT STDMETHODCALLTYPE
+    add_NewBrowserVersionAvailable(ICoreWebView2NewBrowserVersionAvailableEventHandler* handler,
+                                   EventRegistrationToken* token) = 0;
+    virtual HRESULT STDMETHODCALLTYPE
+    remove_NewBrowserVersionAvailable(EventRegistrationToken token) = 0;
 };
 
 struct ICoreWebView2CreateCoreWebView2EnvironmentCompletedHandler : public IUnknown {
@@ -118,10 +118,9 @@ struct ICoreWebView2Controller : public IUnknown {
                                                     EventRegistrationToken* token) = 0;
     virtual HRESULT STDMETHODCALLTYPE remove_LostFocus(EventRegistrationToken token) = 0;
     virtual HRESULT STDMETHODCALLTYPE add_AcceleratorKeyPressed(
-        ICoreWebView2AcceleratorKeyPressedEventHandler* handler,
-        EventRegistrationToken* token) = 0;
-    virtual HRESULT STDMETHODCALLTYPE remove_AcceleratorKeyPressed(
-        EventRegistrationToken token) = 0;
+        ICoreWebView2AcceleratorKeyPressedEventHandler* handler, EventRegistrationToken* token) = 0;
+    virtual HRESULT STDMETHODCALLTYPE
+    remove_AcceleratorKeyPressed(EventRegistrationToken token) = 0;
     virtual HRESULT STDMETHODCALLTYPE get_ParentWindow(HWND* parent_window) = 0;
     virtual HRESULT STDMETHODCALLTYPE put_ParentWindow(HWND parent_window) = 0;
     virtual HRESULT STDMETHODCALLTYPE NotifyParentWindowPositionChanged() = 0;
@@ -159,12 +158,12 @@ struct ICoreWebView2 : public IUnknown {
     virtual HRESULT STDMETHODCALLTYPE remove_NavigationCompleted(EventRegistrationToken token) = 0;
     virtual HRESULT STDMETHODCALLTYPE add_FrameNavigationStarting(
         ICoreWebView2NavigationStartingEventHandler* handler, EventRegistrationToken* token) = 0;
-    virtual HRESULT STDMETHODCALLTYPE remove_FrameNavigationStarting(
-        EventRegistrationToken token) = 0;
+    virtual HRESULT STDMETHODCALLTYPE
+    remove_FrameNavigationStarting(EventRegistrationToken token) = 0;
     virtual HRESULT STDMETHODCALLTYPE add_FrameNavigationCompleted(
         ICoreWebView2NavigationCompletedEventHandler* handler, EventRegistrationToken* token) = 0;
-    virtual HRESULT STDMETHODCALLTYPE remove_FrameNavigationCompleted(
-        EventRegistrationToken token) = 0;
+    virtual HRESULT STDMETHODCALLTYPE
+    remove_FrameNavigationCompleted(EventRegistrationToken token) = 0;
     virtual HRESULT STDMETHODCALLTYPE add_ScriptDialogOpening(
         ICoreWebView2ScriptDialogOpeningEventHandler* handler, EventRegistrationToken* token) = 0;
     virtual HRESULT STDMETHODCALLTYPE remove_ScriptDialogOpening(EventRegistrationToken token) = 0;
@@ -178,11 +177,11 @@ struct ICoreWebView2 : public IUnknown {
         LPCWSTR java_script,
         ICoreWebView2AddScriptToExecuteOnDocumentCreatedCompletedHandler* handler) = 0;
     virtual HRESULT STDMETHODCALLTYPE RemoveScriptToExecuteOnDocumentCreated(LPCWSTR id) = 0;
-    virtual HRESULT STDMETHODCALLTYPE ExecuteScript(
-        LPCWSTR java_script, ICoreWebView2ExecuteScriptCompletedHandler* handler) = 0;
-    virtual HRESULT STDMETHODCALLTYPE CapturePreview(
-        COREWEBVIEW2_CAPTURE_PREVIEW_IMAGE_FORMAT image_format, IStream* image_stream,
-        ICoreWebView2CapturePreviewCompletedHandler* handler) = 0;
+    virtual HRESULT STDMETHODCALLTYPE
+    ExecuteScript(LPCWSTR java_script, ICoreWebView2ExecuteScriptCompletedHandler* handler) = 0;
+    virtual HRESULT STDMETHODCALLTYPE
+    CapturePreview(COREWEBVIEW2_CAPTURE_PREVIEW_IMAGE_FORMAT image_format, IStream* image_stream,
+                   ICoreWebView2CapturePreviewCompletedHandler* handler) = 0;
     virtual HRESULT STDMETHODCALLTYPE Reload() = 0;
     virtual HRESULT STDMETHODCALLTYPE PostWebMessageAsJson(LPCWSTR web_message_as_json) = 0;
     virtual HRESULT STDMETHODCALLTYPE PostWebMessageAsString(LPCWSTR web_message_as_string) = 0;
@@ -213,10 +212,10 @@ struct ICoreWebView2 : public IUnknown {
     virtual HRESULT STDMETHODCALLTYPE add_ContainsFullScreenElementChanged(
         ICoreWebView2ContainsFullScreenElementChangedEventHandler* handler,
         EventRegistrationToken* token) = 0;
-    virtual HRESULT STDMETHODCALLTYPE remove_ContainsFullScreenElementChanged(
-        EventRegistrationToken token) = 0;
-    virtual HRESULT STDMETHODCALLTYPE get_ContainsFullScreenElement(
-        BOOL* contains_full_screen_element) = 0;
+    virtual HRESULT STDMETHODCALLTYPE
+    remove_ContainsFullScreenElementChanged(EventRegistrationToken token) = 0;
+    virtual HRESULT STDMETHODCALLTYPE
+    get_ContainsFullScreenElement(BOOL* contains_full_screen_element) = 0;
     virtual HRESULT STDMETHODCALLTYPE add_WebResourceRequested(
         ICoreWebView2WebResourceRequestedEventHandler* handler, EventRegistrationToken* token) = 0;
     virtual HRESULT STDMETHODCALLTYPE remove_WebResourceRequested(EventRegistrationToken token) = 0;
@@ -230,28 +229,29 @@ struct ICoreWebView2 : public IUnknown {
 };
 
 struct ICoreWebView2_2 : public ICoreWebView2 {
-    virtual HRESULT STDMETHODCALLTYPE add_WebResourceResponseReceived(
-        ICoreWebView2WebResourceResponseReceivedEventHandler* handler,
-        EventRegistrationToken* token) = 0;
-    virtual HRESULT STDMETHODCALLTYPE remove_WebResourceResponseReceived(
-        EventRegistrationToken token) = 0;
-    virtual HRESULT STDMETHODCALLTYPE NavigateWithWebResourceRequest(
-        ICoreWebView2WebResourceRequest* request) = 0;
+    virtual HRESULT STDMETHODCALLTYPE
+    add_WebResourceResponseReceived(ICoreWebView2WebResourceResponseReceivedEventHandler* handler,
+                                    EventRegistrationToken* token) = 0;
+    virtual HRESULT STDMETHODCALLTYPE
+    remove_WebResourceResponseReceived(EventRegistrationToken token) = 0;
+    virtual HRESULT STDMETHODCALLTYPE
+    NavigateWithWebResourceRequest(ICoreWebView2WebResourceRequest* request) = 0;
     virtual HRESULT STDMETHODCALLTYPE add_DOMContentLoaded(
         ICoreWebView2DOMContentLoadedEventHandler* handler, EventRegistrationToken* token) = 0;
     virtual HRESULT STDMETHODCALLTYPE remove_DOMContentLoaded(EventRegistrationToken token) = 0;
-    virtual HRESULT STDMETHODCALLTYPE get_CookieManager(
-        ICoreWebView2CookieManager** cookie_manager) = 0;
+    virtual HRESULT STDMETHODCALLTYPE
+    get_CookieManager(ICoreWebView2CookieManager** cookie_manager) = 0;
     virtual HRESULT STDMETHODCALLTYPE get_Environment(ICoreWebView2Environment** environment) = 0;
 };
 
 struct ICoreWebView2_3 : public ICoreWebView2_2 {
-    virtual HRESULT STDMETHODCALLTYPE TrySuspend(ICoreWebView2TrySuspendCompletedHandler* handler) = 0;
+    virtual HRESULT STDMETHODCALLTYPE
+    TrySuspend(ICoreWebView2TrySuspendCompletedHandler* handler) = 0;
     virtual HRESULT STDMETHODCALLTYPE Resume() = 0;
     virtual HRESULT STDMETHODCALLTYPE get_IsSuspended(BOOL* is_suspended) = 0;
-    virtual HRESULT STDMETHODCALLTYPE SetVirtualHostNameToFolderMapping(
-        LPCWSTR host_name, LPCWSTR folder_path,
-        COREWEBVIEW2_HOST_RESOURCE_ACCESS_KIND access_kind) = 0;
+    virtual HRESULT STDMETHODCALLTYPE
+    SetVirtualHostNameToFolderMapping(LPCWSTR host_name, LPCWSTR folder_path,
+                                      COREWEBVIEW2_HOST_RESOURCE_ACCESS_KIND access_kind) = 0;
     virtual HRESULT STDMETHODCALLTYPE ClearVirtualHostNameToFolderMapping(LPCWSTR host_name) = 0;
 };
 
@@ -301,8 +301,8 @@ struct ICoreWebView2NavigationStartingEventArgs : public IUnknown {
     virtual HRESULT STDMETHODCALLTYPE get_Uri(LPWSTR* uri) = 0;
     virtual HRESULT STDMETHODCALLTYPE get_IsUserInitiated(BOOL* is_user_initiated) = 0;
     virtual HRESULT STDMETHODCALLTYPE get_IsRedirected(BOOL* is_redirected) = 0;
-    virtual HRESULT STDMETHODCALLTYPE get_RequestHeaders(
-        ICoreWebView2HttpRequestHeaders** request_headers) = 0;
+    virtual HRESULT STDMETHODCALLTYPE
+    get_RequestHeaders(ICoreWebView2HttpRequestHeaders** request_headers) = 0;
     virtual HRESULT STDMETHODCALLTYPE get_Cancel(BOOL* cancel) = 0;
     virtual HRESULT STDMETHODCALLTYPE put_Cancel(BOOL cancel) = 0;
     virtual HRESULT STDMETHODCALLTYPE get_NavigationId(UINT64* navigation_id) = 0;
@@ -337,12 +337,12 @@ struct ICoreWebView2EnvironmentOptions : public IUnknown {
     virtual HRESULT STDMETHODCALLTYPE put_AllowSingleSignOnUsingOSPrimaryAccount(BOOL allow) = 0;
 };
 
-CORVANE_WEBVIEW2_IID(ICoreWebView2Environment, 0xB96D755E, 0x0319, 0x4E92, 0xA2, 0x96, 0x23,
-                     0x43, 0x6F, 0x46, 0xA1, 0xFC);
-CORVANE_WEBVIEW2_IID(ICoreWebView2CreateCoreWebView2EnvironmentCompletedHandler, 0x4E8A3389,
-                     0xC9D8, 0x4BD2, 0xB6, 0xB5, 0x12, 0x4F, 0xEE, 0x6C, 0xC1, 0x4D);
-CORVANE_WEBVIEW2_IID(ICoreWebView2CreateCoreWebView2ControllerCompletedHandler, 0x6C4819F3,
-                     0xC9B7, 0x4260, 0x81, 0x27, 0xC9, 0xF5, 0xBD, 0xE7, 0xF6, 0x8C);
+CORVANE_WEBVIEW2_IID(ICoreWebView2Environment, 0xB96D755E, 0x0319, 0x4E92, 0xA2, 0x96, 0x23, 0x43,
+                     0x6F, 0x46, 0xA1, 0xFC);
+CORVANE_WEBVIEW2_IID(ICoreWebView2CreateCoreWebView2EnvironmentCompletedHandler, 0x4E8A3389, 0xC9D8,
+                     0x4BD2, 0xB6, 0xB5, 0x12, 0x4F, 0xEE, 0x6C, 0xC1, 0x4D);
+CORVANE_WEBVIEW2_IID(ICoreWebView2CreateCoreWebView2ControllerCompletedHandler, 0x6C4819F3, 0xC9B7,
+                     0x4260, 0x81, 0x27, 0xC9, 0xF5, 0xBD, 0xE7, 0xF6, 0x8C);
 CORVANE_WEBVIEW2_IID(ICoreWebView2Controller, 0x4D00C0D1, 0x9434, 0x4EB6, 0x80, 0x78, 0x86, 0x97,
                      0xA5, 0x60, 0x33, 0x4F);
 CORVANE_WEBVIEW2_IID(ICoreWebView2, 0x76ECEACB, 0x0462, 0x4D94, 0xAC, 0x83, 0x42, 0x3A, 0x67, 0x93,
@@ -355,20 +355,20 @@ CORVANE_WEBVIEW2_IID(ICoreWebView2Settings, 0xE562E4F0, 0xD7FA, 0x43AC, 0x8D, 0x
                      0x50, 0x49, 0x9F, 0x00);
 CORVANE_WEBVIEW2_IID(ICoreWebView2Settings2, 0xEE9A0F68, 0xF46C, 0x4E32, 0xAC, 0x23, 0xEF, 0x8C,
                      0xAC, 0x22, 0x4D, 0x2A);
-CORVANE_WEBVIEW2_IID(ICoreWebView2WebMessageReceivedEventHandler, 0x57213F19, 0x00E6, 0x49FA,
-                     0x8E, 0x07, 0x89, 0x8E, 0xA0, 0x1E, 0xCB, 0xD2);
+CORVANE_WEBVIEW2_IID(ICoreWebView2WebMessageReceivedEventHandler, 0x57213F19, 0x00E6, 0x49FA, 0x8E,
+                     0x07, 0x89, 0x8E, 0xA0, 0x1E, 0xCB, 0xD2);
 CORVANE_WEBVIEW2_IID(ICoreWebView2WebMessageReceivedEventArgs, 0x0F99A40C, 0xE962, 0x4207, 0x9E,
                      0x92, 0xE3, 0xD5, 0x42, 0xEF, 0xF8, 0x49);
-CORVANE_WEBVIEW2_IID(ICoreWebView2NavigationStartingEventHandler, 0x9ADBE429, 0xF36D, 0x432B,
-                     0x9D, 0xDC, 0xF8, 0x88, 0x1F, 0xBD, 0x76, 0xE3);
+CORVANE_WEBVIEW2_IID(ICoreWebView2NavigationStartingEventHandler, 0x9ADBE429, 0xF36D, 0x432B, 0x9D,
+                     0xDC, 0xF8, 0x88, 0x1F, 0xBD, 0x76, 0xE3);
 CORVANE_WEBVIEW2_IID(ICoreWebView2NavigationStartingEventArgs, 0x5B495469, 0xE119, 0x438A, 0x9B,
                      0x18, 0x76, 0x04, 0xF2, 0x5F, 0x2E, 0x49);
-CORVANE_WEBVIEW2_IID(ICoreWebView2NewWindowRequestedEventHandler, 0xD4C185FE, 0xC81C, 0x4989,
-                     0x97, 0xAF, 0x2D, 0x3F, 0xA7, 0xAB, 0x56, 0x51);
+CORVANE_WEBVIEW2_IID(ICoreWebView2NewWindowRequestedEventHandler, 0xD4C185FE, 0xC81C, 0x4989, 0x97,
+                     0xAF, 0x2D, 0x3F, 0xA7, 0xAB, 0x56, 0x51);
 CORVANE_WEBVIEW2_IID(ICoreWebView2NewWindowRequestedEventArgs, 0x34ACB11C, 0xFC37, 0x4418, 0x91,
                      0x32, 0xF9, 0xC2, 0x1D, 0x1E, 0xAF, 0xB9);
-CORVANE_WEBVIEW2_IID(ICoreWebView2EnvironmentOptions, 0x2FDE08A8, 0x1E9A, 0x4766, 0x8C, 0x05,
-                     0x95, 0xA9, 0xCE, 0xB9, 0xD1, 0xC5);
+CORVANE_WEBVIEW2_IID(ICoreWebView2EnvironmentOptions, 0x2FDE08A8, 0x1E9A, 0x4766, 0x8C, 0x05, 0x95,
+                     0xA9, 0xCE, 0xB9, 0xD1, 0xC5);
 
 // Creates a browser environment from an installed WebView2 runtime. On S_OK the handler is called
 // later, exactly once, with the outcome; on a failure it is never called.

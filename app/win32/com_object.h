@@ -68,10 +68,12 @@ struct InvokeSignature<HRESULT (STDMETHODCALLTYPE Owner::*)(Args...)> {
 // takes the interface pointer first receives the object itself. The callable returns an HRESULT
 // or nothing (S_OK). It is destroyed with the object, on the thread of the last Release.
 template <typename Interface, typename Callable>
-class ComObject final : public detail::InvokeSignature<decltype(&Interface::Invoke)>::template
-                            Object<Interface, Callable> {
-    using Base = typename detail::InvokeSignature<decltype(&Interface::Invoke)>::template Object<
-        Interface, Callable>;
+class ComObject final
+    : public detail::InvokeSignature<decltype(&Interface::Invoke)>::template Object<Interface,
+                                                                                    Callable> {
+    using Base =
+        typename detail::InvokeSignature<decltype(&Interface::Invoke)>::template Object<Interface,
+                                                                                        Callable>;
 
 public:
     explicit ComObject(Callable callable) : Base(std::move(callable)) {
@@ -94,7 +96,9 @@ public:
         *out = nullptr;
         return E_NOINTERFACE;
     }
-    ULONG STDMETHODCALLTYPE AddRef() override { return ++references; }
+    ULONG STDMETHODCALLTYPE AddRef() override {
+        return ++references;
+    }
     ULONG STDMETHODCALLTYPE Release() override {
         const ULONG left = --references;
         if (left == 0) {
@@ -104,7 +108,9 @@ public:
     }
 
     // The callable's state, for the code that made the object.
-    Callable& state() { return this->callable; }
+    Callable& state() {
+        return this->callable;
+    }
 
 private:
     ~ComObject() {

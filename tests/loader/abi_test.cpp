@@ -67,14 +67,15 @@ TEST(ComObject, CountsReleasesAndContainsExceptions) {
     const long before = win32::live_com_objects.load();
     int calls = 0;
     {
-        auto handler = win32::make_com_object<ICoreWebView2CreateCoreWebView2EnvironmentCompletedHandler>(
-            [&calls](HRESULT result, ICoreWebView2Environment*) -> HRESULT {
-                ++calls;
-                if (result == E_ABORT) {
-                    throw std::runtime_error("boom");
-                }
-                return result == S_OK ? S_OK : S_FALSE;
-            });
+        auto handler =
+            win32::make_com_object<ICoreWebView2CreateCoreWebView2EnvironmentCompletedHandler>(
+                [&calls](HRESULT result, ICoreWebView2Environment*) -> HRESULT {
+                    ++calls;
+                    if (result == E_ABORT) {
+                        throw std::runtime_error("boom");
+                    }
+                    return result == S_OK ? S_OK : S_FALSE;
+                });
         EXPECT_EQ(win32::live_com_objects.load(), before + 1);
         EXPECT_EQ(handler->Invoke(S_OK, nullptr), S_OK);
         EXPECT_EQ(handler->Invoke(E_FAIL, nullptr), S_FALSE);
@@ -84,10 +85,10 @@ TEST(ComObject, CountsReleasesAndContainsExceptions) {
         win32::ComPtr<IUnknown> unknown;
         EXPECT_EQ(handler->QueryInterface(IID_IUnknown, unknown.put_void()), S_OK);
         win32::ComPtr<ICoreWebView2CreateCoreWebView2EnvironmentCompletedHandler> same;
-        EXPECT_EQ(handler->QueryInterface(
-                      IID_ICoreWebView2CreateCoreWebView2EnvironmentCompletedHandler,
-                      same.put_void()),
-                  S_OK);
+        EXPECT_EQ(
+            handler->QueryInterface(IID_ICoreWebView2CreateCoreWebView2EnvironmentCompletedHandler,
+                                    same.put_void()),
+            S_OK);
         win32::ComPtr<IUnknown> none;
         EXPECT_EQ(handler->QueryInterface(IID_ICoreWebView2Environment, none.put_void()),
                   E_NOINTERFACE);

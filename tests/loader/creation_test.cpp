@@ -28,7 +28,9 @@ protected:
                                                         handler.get());
     }
 
-    void use_scenario(const wchar_t* name) { scenario.emplace(L"CORVANE_FAKE_RUNTIME_SCENARIO", name); }
+    void use_scenario(const wchar_t* name) {
+        scenario.emplace(L"CORVANE_FAKE_RUNTIME_SCENARIO", name);
+    }
 
     std::wstring runtime;
     std::wstring dll;
@@ -68,8 +70,10 @@ TEST_F(Creation, RuntimeKindFollowsFolderAndEdgeView) {
         int kind;
     };
     const std::wstring fixed = runtime;
-    const Row rows[] = {{nullptr, nullptr, 0}, {fixed.c_str(), nullptr, 1},
-                        {fixed.c_str(), L"1", 2}, {L"", nullptr, 0}};
+    const Row rows[] = {{nullptr, nullptr, 0},
+                        {fixed.c_str(), nullptr, 1},
+                        {fixed.c_str(), L"1", 2},
+                        {L"", nullptr, 0}};
     for (const Row& row : rows) {
         std::remove(utf8(temp / L"runtime.log").c_str());
         std::optional<ScopedVariable> edge;
@@ -144,9 +148,9 @@ TEST_F(Creation, TheRejectionCodeIsNeverRetried) {
         use_scenario(name);
         auto seen = std::make_shared<HandlerRecord>();
         auto recorder = recording_handler(seen);
-        ASSERT_EQ(CreateCoreWebView2EnvironmentWithOptions(nullptr, nullptr, nullptr,
-                                                           recorder.get()),
-                  S_OK);
+        ASSERT_EQ(
+            CreateCoreWebView2EnvironmentWithOptions(nullptr, nullptr, nullptr, recorder.get()),
+            S_OK);
         ASSERT_TRUE(pump_until_called(*seen));
         pump_pending();
         EXPECT_EQ(log.calls(), 1) << utf8(name);
@@ -229,14 +233,26 @@ TEST_F(Creation, TheRelayHoldsTheOptionsUntilItIsDone) {
         }
         ULONG STDMETHODCALLTYPE AddRef() override { return ++references; }
         ULONG STDMETHODCALLTYPE Release() override { return --references; }
-        HRESULT STDMETHODCALLTYPE get_AdditionalBrowserArguments(LPWSTR*) override { return E_NOTIMPL; }
-        HRESULT STDMETHODCALLTYPE put_AdditionalBrowserArguments(LPCWSTR) override { return E_NOTIMPL; }
+        HRESULT STDMETHODCALLTYPE get_AdditionalBrowserArguments(LPWSTR*) override {
+            return E_NOTIMPL;
+        }
+        HRESULT STDMETHODCALLTYPE put_AdditionalBrowserArguments(LPCWSTR) override {
+            return E_NOTIMPL;
+        }
         HRESULT STDMETHODCALLTYPE get_Language(LPWSTR*) override { return E_NOTIMPL; }
         HRESULT STDMETHODCALLTYPE put_Language(LPCWSTR) override { return E_NOTIMPL; }
-        HRESULT STDMETHODCALLTYPE get_TargetCompatibleBrowserVersion(LPWSTR*) override { return E_NOTIMPL; }
-        HRESULT STDMETHODCALLTYPE put_TargetCompatibleBrowserVersion(LPCWSTR) override { return E_NOTIMPL; }
-        HRESULT STDMETHODCALLTYPE get_AllowSingleSignOnUsingOSPrimaryAccount(BOOL*) override { return E_NOTIMPL; }
-        HRESULT STDMETHODCALLTYPE put_AllowSingleSignOnUsingOSPrimaryAccount(BOOL) override { return E_NOTIMPL; }
+        HRESULT STDMETHODCALLTYPE get_TargetCompatibleBrowserVersion(LPWSTR*) override {
+            return E_NOTIMPL;
+        }
+        HRESULT STDMETHODCALLTYPE put_TargetCompatibleBrowserVersion(LPCWSTR) override {
+            return E_NOTIMPL;
+        }
+        HRESULT STDMETHODCALLTYPE get_AllowSingleSignOnUsingOSPrimaryAccount(BOOL*) override {
+            return E_NOTIMPL;
+        }
+        HRESULT STDMETHODCALLTYPE put_AllowSingleSignOnUsingOSPrimaryAccount(BOOL) override {
+            return E_NOTIMPL;
+        }
         ULONG references = 1;
     } options;
     use_scenario(L"fail_later_once");

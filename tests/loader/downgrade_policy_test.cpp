@@ -50,8 +50,7 @@ TEST_F(DowngradePolicy, PinsTheExactVersionBesideTheInstalledRuntime) {
 TEST_F(DowngradePolicy, InvalidVersionTextsAreRefused) {
     installed_value(installed);
     for (const wchar_t* text : {L"109.0.1518", L"109.0.1518.140.1", L".109.0.1518.140",
-                                L"109.0.1518.140.", L"109..1518.140", L"109.0.1518.14a",
-                                L""}) {
+                                L"109.0.1518.140.", L"109..1518.140", L"109.0.1518.14a", L""}) {
         create_folders(temp / (L"Runtime\\" + std::wstring(text)));
         policy_value(text);
         EXPECT_EQ(pin(), L"(none)") << utf8(text);
@@ -64,7 +63,8 @@ TEST_F(DowngradePolicy, Refusals) {
         std::optional<std::wstring> policy;
         std::optional<std::wstring> installed;
     };
-    const std::wstring long_parent = temp.path() + L"\\" + std::wstring(240 - temp.path().size(), L'p');
+    const std::wstring long_parent =
+        temp.path() + L"\\" + std::wstring(240 - temp.path().size(), L'p');
     const Row rows[] = {
         {"no policy value", std::nullopt, installed},
         {"no stable runtime key", L"109.0.1518.140", std::nullopt},
@@ -140,7 +140,8 @@ TEST_F(DowngradePolicy, ThePinWinsOverTheSearch) {
     ASSERT_TRUE(pump_until_called(*record));
     EXPECT_EQ(record->result, S_OK);
     ASSERT_FALSE(log.lines().empty());
-    EXPECT_EQ(log.lines().front(), "create first=1 kind=1 user_data=(null) options=(null) handler=set");
+    EXPECT_EQ(log.lines().front(),
+              "create first=1 kind=1 user_data=(null) options=(null) handler=set");
 }
 
 }  // namespace

@@ -12,8 +12,12 @@
 namespace loader_test {
 namespace {
 
-std::wstring policy(const wchar_t* name) { return std::wstring(policies) + L"\\" + name; }
-std::wstring text_of(const wchar_t* field) { return field ? field : L"(null)"; }
+std::wstring policy(const wchar_t* name) {
+    return std::wstring(policies) + L"\\" + name;
+}
+std::wstring text_of(const wchar_t* field) {
+    return field ? field : L"(null)";
+}
 
 class Elevated : public LoaderTest {
 protected:

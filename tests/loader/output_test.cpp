@@ -29,8 +29,8 @@ protected:
         EXPECT_TRUE(run.finished);
         EXPECT_EQ(run.exit_code, 0u);
         std::string text;
-        const HANDLE file = CreateFileW(result_file.c_str(), GENERIC_READ, FILE_SHARE_READ,
-                                        nullptr, OPEN_EXISTING, 0, nullptr);
+        const HANDLE file = CreateFileW(result_file.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr,
+                                        OPEN_EXISTING, 0, nullptr);
         if (file != INVALID_HANDLE_VALUE) {
             char buffer[512];
             DWORD read = 0;
@@ -87,8 +87,7 @@ TEST_F(DebuggerOutput, IncompatibleVersionIsSkipped) {
     const std::wstring old = machine_runtime(stable_key, temp / L"S\\86.0.615.999");
     machine_runtime(beta_key, temp / L"B\\86.0.616.0");
     EXPECT_EQ(probe(), "entry 0x00000000\nhandler 0x00000000 environment\n");
-    EXPECT_EQ(run.output,
-              (Lines{"WebView2: skipped an incompatible version ", utf8(old), "\n"}));
+    EXPECT_EQ(run.output, (Lines{"WebView2: skipped an incompatible version ", utf8(old), "\n"}));
 }
 
 TEST_F(DebuggerOutput, InaccessibleLibraryIsSkipped) {

@@ -21,19 +21,31 @@ TEST(ParseChannelList, SetsTheBitsOfEachPiece) {
         std::uint32_t mask;
     };
     const Row rows[] = {
-        {L"0,2", 0x05},          {L"0,1,2,3", 0x0F},     {L"15", 0x01},
-        {L"beta", 0x01},         {L"4", 0x10},           {L"5", 0x01},
-        {L" 2 ,\t3 ", 0x0C},     {L"", 0x00},            {L",, ,", 0x00},
-        {L"2x", 0x01},           {L"-1", 0x01},          {L"0004", 0x10},
-        {L"1 2", 0x01},          {L"3,beta", 0x09},      {L"+2", 0x01},
+        {L"0,2", 0x05},
+        {L"0,1,2,3", 0x0F},
+        {L"15", 0x01},
+        {L"beta", 0x01},
+        {L"4", 0x10},
+        {L"5", 0x01},
+        {L" 2 ,\t3 ", 0x0C},
+        {L"", 0x00},
+        {L",, ,", 0x00},
+        {L"2x", 0x01},
+        {L"-1", 0x01},
+        {L"0004", 0x10},
+        {L"1 2", 0x01},
+        {L"3,beta", 0x09},
+        {L"+2", 0x01},
         // 2147483647 is the largest 32-bit signed value; digits beyond it are ignored.
-        {L"2147483647", 0x01},   {L"21474836470", 0x01}, {L"00000000000000000003", 0x08},
+        {L"2147483647", 0x01},
+        {L"21474836470", 0x01},
+        {L"00000000000000000003", 0x08},
     };
     for (const Row& row : rows) {
         std::uint32_t mask = 0;
         parse_channel_list(row.text, mask);
-        EXPECT_EQ(mask, row.mask) << "list '" << std::wstring(row.text).size() << "' units: "
-                                  << testing::PrintToString(std::wstring(row.text));
+        EXPECT_EQ(mask, row.mask) << "list '" << std::wstring(row.text).size()
+                                  << "' units: " << testing::PrintToString(std::wstring(row.text));
     }
 }
 
@@ -45,9 +57,9 @@ TEST(ParseChannelList, OrsIntoWhatIsThere) {
 
 TEST(IntegerTextIsOne, ReadsLikeTheCLibrary) {
     const std::pair<const wchar_t*, bool> rows[] = {
-        {L"1", true},     {L" 1", true},  {L"\t+1", true}, {L"1abc", true}, {L"01", true},
-        {L"0", false},    {L"", false},   {L"-1", false},  {L"2", false},   {L"x1", false},
-        {L"11", false},   {L"+", false},  {L"4294967297", false},           {L"1 ", true},
+        {L"1", true},   {L" 1", true}, {L"\t+1", true},        {L"1abc", true}, {L"01", true},
+        {L"0", false},  {L"", false},  {L"-1", false},         {L"2", false},   {L"x1", false},
+        {L"11", false}, {L"+", false}, {L"4294967297", false}, {L"1 ", true},
     };
     for (const auto& [text, one] : rows) {
         EXPECT_EQ(integer_text_is_one(text), one) << testing::PrintToString(std::wstring(text));
@@ -85,10 +97,18 @@ TEST(ParseRuntimeVersion, ReadsFourSaturatingComponents) {
 
 TEST(IsPolicyVersion, AcceptsOnlyFourNumericComponents) {
     const std::pair<const wchar_t*, bool> rows[] = {
-        {L"109.0.1518.140", true}, {L"0.0.0.0", true},    {L"1.2.3.4567890123", true},
-        {L"109.0.1518", false},    {L"1.2.3.4.5", false}, {L".1.2.3", false},
-        {L"1.2.3.", false},        {L"1..2.3", false},    {L"109.0.1518.14a", false},
-        {L"", false},              {L"...", false},       {L"1.2.3.-4", false},
+        {L"109.0.1518.140", true},
+        {L"0.0.0.0", true},
+        {L"1.2.3.4567890123", true},
+        {L"109.0.1518", false},
+        {L"1.2.3.4.5", false},
+        {L".1.2.3", false},
+        {L"1.2.3.", false},
+        {L"1..2.3", false},
+        {L"109.0.1518.14a", false},
+        {L"", false},
+        {L"...", false},
+        {L"1.2.3.-4", false},
         {L" 1.2.3.4", false},
     };
     for (const auto& [text, valid] : rows) {
@@ -104,12 +124,18 @@ TEST(ChannelSearchOrder, FollowsMaskAndKind) {
         std::vector<int> order;
     };
     const Row rows[] = {
-        {false, 0x00, 0, {0, 1, 2, 3, 4}}, {false, 0x04, 1, {4, 3, 2, 1, 0}},
-        {true, 0x05, 0, {0, 2}},           {true, 0x05, 1, {2, 0}},
-        {true, 0x0F, 0, {0, 1, 2, 3, 4}},  {true, 0x1F, 0, {0, 1, 2, 3, 4}},
-        {true, 0x07, 0, {0, 1, 2}},        {true, 0x10, 0, {4}},
-        {true, 0x00, 0, {}},               {true, 0x05, 2, {0, 2}},
-        {true, 0x2F, 0, {0, 1, 2, 3}},     {true, 0xE0, 0, {}},
+        {false, 0x00, 0, {0, 1, 2, 3, 4}},
+        {false, 0x04, 1, {4, 3, 2, 1, 0}},
+        {true, 0x05, 0, {0, 2}},
+        {true, 0x05, 1, {2, 0}},
+        {true, 0x0F, 0, {0, 1, 2, 3, 4}},
+        {true, 0x1F, 0, {0, 1, 2, 3, 4}},
+        {true, 0x07, 0, {0, 1, 2}},
+        {true, 0x10, 0, {4}},
+        {true, 0x00, 0, {}},
+        {true, 0x05, 2, {0, 2}},
+        {true, 0x2F, 0, {0, 1, 2, 3}},
+        {true, 0xE0, 0, {}},
     };
     for (const Row& row : rows) {
         EnvironmentRequest request;
@@ -131,8 +157,7 @@ TEST(IsAbsoluteFolder, KnowsDrivesAndShares) {
         {L"", false},     {L"C:/runtime", false},
     };
     for (const auto& [text, absolute] : rows) {
-        EXPECT_EQ(is_absolute_folder(text), absolute)
-            << testing::PrintToString(std::wstring(text));
+        EXPECT_EQ(is_absolute_folder(text), absolute) << testing::PrintToString(std::wstring(text));
     }
 }
 
@@ -165,8 +190,7 @@ TEST(PolicyValueNames, AppIdThenExecutableThenWildcard) {
               (Names{L"Corvane.Weather", L"CorvaneWeather.exe", L"*"}));
     EXPECT_EQ(policy_value_names(L"", L"CorvaneWeather.exe", false),
               (Names{L"CorvaneWeather.exe", L"*"}));
-    EXPECT_EQ(policy_value_names(L"", L"CorvaneWeather.exe", true),
-              (Names{L"CorvaneWeather.exe"}));
+    EXPECT_EQ(policy_value_names(L"", L"CorvaneWeather.exe", true), (Names{L"CorvaneWeather.exe"}));
     EXPECT_EQ(policy_value_names(L"", L"", true), Names{});
 }
 

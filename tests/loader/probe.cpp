@@ -31,7 +31,8 @@ int wmain(int argc, wchar_t** argv) {
     const HRESULT hr = CreateCoreWebView2EnvironmentWithOptions(
         browser_folder, nullptr, nullptr, null_handler ? nullptr : handler.get());
     char text[128];
-    int length = std::snprintf(text, sizeof(text), "entry 0x%08lX\n", static_cast<unsigned long>(hr));
+    int length =
+        std::snprintf(text, sizeof(text), "entry 0x%08lX\n", static_cast<unsigned long>(hr));
     if (SUCCEEDED(hr) && loader_test::pump_until_called(*record)) {
         length += std::snprintf(text + length, sizeof(text) - length, "handler 0x%08lX %s\n",
                                 static_cast<unsigned long>(record->result),

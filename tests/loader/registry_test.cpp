@@ -35,8 +35,8 @@ TEST_F(RegistryReads, TextsUpTo259UnitsFit) {
         std::size_t units;
         bool found;
     };
-    for (const Row row : {Row{0, true}, Row{258, true}, Row{259, true}, Row{260, false},
-                          Row{600, false}}) {
+    for (const Row row :
+         {Row{0, true}, Row{258, true}, Row{259, true}, Row{260, false}, Row{600, false}}) {
         const std::wstring text(row.units, L'v');
         key().text(L"value", text);
         const auto got = loader::get_string_value(read_key.get(), L"value");

@@ -116,8 +116,8 @@ TEST_F(RuntimeSearch, MinimumVersionBoundary) {
         const wchar_t* version;
         bool accepted;
     };
-    const Row rows[] = {{L"86.0.615.999", false}, {L"86.0.616.0", true},  {L"100", true},
-                        {L"85.99.9999.9999", false}, {L"86.1.0.0", true}, {L"120abc", true}};
+    const Row rows[] = {{L"86.0.615.999", false},    {L"86.0.616.0", true}, {L"100", true},
+                        {L"85.99.9999.9999", false}, {L"86.1.0.0", true},   {L"120abc", true}};
     for (const Row& row : rows) {
         const std::wstring folder = machine_runtime(stable_key, row.version);
         EXPECT_EQ(find({}) == S_OK, row.accepted) << utf8(row.version);

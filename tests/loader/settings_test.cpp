@@ -16,9 +16,13 @@ namespace {
 using loader::EnvironmentRequest;
 using loader::OverrideStrings;
 
-std::wstring policy(const wchar_t* name) { return std::wstring(policies) + L"\\" + name; }
+std::wstring policy(const wchar_t* name) {
+    return std::wstring(policies) + L"\\" + name;
+}
 
-std::wstring text_of(const wchar_t* field) { return field ? field : L"(null)"; }
+std::wstring text_of(const wchar_t* field) {
+    return field ? field : L"(null)";
+}
 
 class Settings : public LoaderTest {
 protected:
@@ -95,8 +99,8 @@ TEST_F(Settings, WithoutAPolicyRootNoPolicyIsRead) {
 
 TEST_F(Settings, UseEdgeViewIsExactlyTheTextOne) {
     const std::pair<std::optional<std::wstring>, bool> rows[] = {
-        {L"1", true}, {L"true", false}, {L"", false}, {L" 1", false}, {L"01", false},
-        {std::nullopt, false}};
+        {L"1", true},   {L"true", false}, {L"", false},
+        {L" 1", false}, {L"01", false},   {std::nullopt, false}};
     for (const auto& [value, expected] : rows) {
         ScopedVariable edge(L"WEBVIEW2_USE_EDGE_VIEW", value);
         EXPECT_EQ(resolve().use_edge_view, expected) << (value ? utf8(*value) : "(absent)");

@@ -62,13 +62,15 @@ TempFolder::TempFolder() {
     static int made = 0;
     wchar_t temp[MAX_PATH];
     GetTempPathW(MAX_PATH, temp);
-    root = std::wstring(temp) + L"corvane-loader-" + std::to_wstring(GetCurrentProcessId()) +
-           L"-" + std::to_wstring(++made);
+    root = std::wstring(temp) + L"corvane-loader-" + std::to_wstring(GetCurrentProcessId()) + L"-" +
+           std::to_wstring(++made);
     delete_tree(root);
     CreateDirectoryW(root.c_str(), nullptr);
 }
 
-TempFolder::~TempFolder() { delete_tree(root); }
+TempFolder::~TempFolder() {
+    delete_tree(root);
+}
 
 void delete_tree(const std::wstring& path) {
     WIN32_FIND_DATAW entry;
@@ -215,8 +217,12 @@ std::string utf8(const std::wstring& text) {
     return result;
 }
 
-long live_handlers() { return win32::live_com_objects.load(); }
+long live_handlers() {
+    return win32::live_com_objects.load();
+}
 
-bool module_loaded(const std::wstring& path) { return GetModuleHandleW(path.c_str()) != nullptr; }
+bool module_loaded(const std::wstring& path) {
+    return GetModuleHandleW(path.c_str()) != nullptr;
+}
 
 }  // namespace loader_test

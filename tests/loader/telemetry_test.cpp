@@ -21,10 +21,10 @@ TEST(EventEnabled, LevelAndKeywordRules) {
         bool enabled;
     };
     const Row rows[] = {
-        {2, k, 0, 2, true},          {1, k, 0, 2, false},       {0, k, 0, 2, true},
-        {3, k, 0, 4, false},         {4, k, 0, 4, true},        {5, k, 0, 3, true},
-        {0, k, 0, 4, true},          {2, 0, 0, 2, false},       {2, ~0ull, 0, 2, true},
-        {2, 0x1, 0, 2, false},       {2, k, k, 2, true},        {2, k, k | 1, 2, false},
+        {2, k, 0, 2, true},          {1, k, 0, 2, false},  {0, k, 0, 2, true},
+        {3, k, 0, 4, false},         {4, k, 0, 4, true},   {5, k, 0, 3, true},
+        {0, k, 0, 4, true},          {2, 0, 0, 2, false},  {2, ~0ull, 0, 2, true},
+        {2, 0x1, 0, 2, false},       {2, k, k, 2, true},   {2, k, k | 1, 2, false},
         {2, k | 0x8, 0x8, 2, false}, {255, k, 0, 4, true},
     };
     for (const Row& row : rows) {

@@ -33,17 +33,17 @@ public:
     FakeEnvironment() : FakeObject("environment") {}
     HRESULT STDMETHODCALLTYPE QueryInterface(REFIID iid, void** out) override;
     HRESULT STDMETHODCALLTYPE CreateCoreWebView2Controller(
-        HWND parent_window, ICoreWebView2CreateCoreWebView2ControllerCompletedHandler* handler)
-        override;
+        HWND parent_window,
+        ICoreWebView2CreateCoreWebView2ControllerCompletedHandler* handler) override;
     HRESULT STDMETHODCALLTYPE CreateWebResourceResponse(
         IStream* content, int status_code, LPCWSTR reason_phrase, LPCWSTR headers,
         ICoreWebView2WebResourceResponse** response) override;
     HRESULT STDMETHODCALLTYPE get_BrowserVersionString(LPWSTR* version_info) override;
-    HRESULT STDMETHODCALLTYPE add_NewBrowserVersionAvailable(
-        ICoreWebView2NewBrowserVersionAvailableEventHandler* handler,
-        EventRegistrationToken* token) override;
-    HRESULT STDMETHODCALLTYPE remove_NewBrowserVersionAvailable(
-        EventRegistrationToken token) override;
+    HRESULT STDMETHODCALLTYPE
+    add_NewBrowserVersionAvailable(ICoreWebView2NewBrowserVersionAvailableEventHandler* handler,
+                                   EventRegistrationToken* token) override;
+    HRESULT STDMETHODCALLTYPE
+    remove_NewBrowserVersionAvailable(EventRegistrationToken token) override;
 };
 
 // An object that is no environment: only IUnknown.

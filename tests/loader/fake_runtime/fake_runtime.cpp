@@ -24,7 +24,8 @@ constexpr HRESULT failure_now = E_FAIL;
 
 std::string scenario() {
     char value[64] = {};
-    const DWORD length = GetEnvironmentVariableA("CORVANE_FAKE_RUNTIME_SCENARIO", value, sizeof(value));
+    const DWORD length =
+        GetEnvironmentVariableA("CORVANE_FAKE_RUNTIME_SCENARIO", value, sizeof(value));
     return length > 0 && length < sizeof(value) ? std::string(value) : std::string("succeed");
 }
 
@@ -46,7 +47,7 @@ HRESULT later(Handler* handler, HRESULT result, IUnknown* created) {
 }
 
 [[maybe_unused]] HRESULT create(INT32 always_one, INT32 kind, PCWSTR user_data_folder,
-               ICoreWebView2EnvironmentOptions* options, Handler* handler) {
+                                ICoreWebView2EnvironmentOptions* options, Handler* handler) {
     char line[512];
     std::snprintf(line, sizeof(line), "create first=%d kind=%d user_data=%s options=%s handler=%s",
                   static_cast<int>(always_one), static_cast<int>(kind),
@@ -106,7 +107,9 @@ extern "C" __declspec(dllexport) HRESULT STDAPICALLTYPE CreateWebViewEnvironment
 #endif
 
 #if defined(FAKE_RUNTIME_EXPORTS_UNLOAD)
-extern "C" __declspec(dllexport) HRESULT STDAPICALLTYPE DllCanUnloadNow() { return S_FALSE; }
+extern "C" __declspec(dllexport) HRESULT STDAPICALLTYPE DllCanUnloadNow() {
+    return S_FALSE;
+}
 #endif
 
 #if defined(FAKE_RUNTIME_NEEDS_ABSENT_DEPENDENCY)
