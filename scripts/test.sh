@@ -3,7 +3,8 @@
 #   scripts/test.sh                  set up (scripts/setup.sh), then run all stages
 #   scripts/test.sh --no-setup ...   skip the set-up
 #   scripts/test.sh STAGE...         run only the named stages
-# Stages: core asan tsan fuzz page windows e2e (e2e needs root: it uses network namespaces)
+# Stages: core asan tsan fuzz page windows e2e (e2e needs root: it uses network namespaces);
+# "loader" runs only the loader's tests of the windows build
 set -uo pipefail
 cd "$(dirname "$0")/.."
 root="$PWD"
@@ -94,6 +95,17 @@ stage_windows() {
 # (tests/fake_services/run_isolated.sh).
 stage_e2e() {
     configure_and_build windows && ctest --preset e2e
+}
+
+# The runtime loader's tests alone (label loader), from the same Windows build and prefix; the
+# windows stage runs them too.
+stage_loader() {
+    configure_and_build windows || return 1
+    prepare_wine
+    ctest --preset windows -L loader
+    local status=$?
+    stop_wine
+    return $status
 }
 
 mkdir -p build

@@ -1,0 +1,69 @@
+#include "call_log.h"
+
+#include <vector>
+
+#include <windows.h>
+
+namespace fake_runtime {
+namespace {
+
+std::wstring log_path() {
+    wchar_t path[MAX_PATH] = {};
+    const DWORD length = GetEnvironmentVariableW(L"CORVANE_FAKE_RUNTIME_LOG", path, MAX_PATH);
+    return length > 0 && length < MAX_PATH ? std::wstring(path) : std::wstring();
+}
+
+}  // namespace
+
+std::string utf8(const wchar_t* text) {
+    if (text == nullptr) {
+        return "(null)";
+    }
+    const int size = WideCharToMultiByte(CP_UTF8, 0, text, -1, nullptr, 0, nullptr, nullptr);
+    std::string result(size > 0 ? size - 1 : 0, '\0');
+    if (size > 1) {
+        WideCharToMultiByte(CP_UTF8, 0, text, -1, result.data(), size, nullptr, nullptr);
+    }
+    return result;
+}
+
+void log_line(const std::string& line) {
+    const std::wstring path = log_path();
+    if (path.empty()) {
+        return;
+    }
+    const HANDLE file =
+        CreateFileW(path.c_str(), FILE_APPEND_DATA, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr,
+                    OPEN_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr);
+    if (file == INVALID_HANDLE_VALUE) {
+        return;
+    }
+    const std::string text = line + "\n";
+    DWORD written = 0;
+    WriteFile(file, text.data(), static_cast<DWORD>(text.size()), &written, nullptr);
+    CloseHandle(file);
+}
+
+int logged_calls() {
+    const std::wstring path = log_path();
+    const HANDLE file = CreateFileW(path.c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE,
+                                    nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
+    if (file == INVALID_HANDLE_VALUE) {
+        return 0;
+    }
+    std::vector<char> buffer(65536);
+    DWORD read = 0;
+    ReadFile(file, buffer.data(), static_cast<DWORD>(buffer.size()), &read, nullptr);
+    CloseHandle(file);
+    int calls = 0;
+    const std::string text(buffer.data(), read);
+    for (std::size_t at = text.find("create "); at != std::string::npos;
+         at = text.find("create ", at + 1)) {
+        if (at == 0 || text[at - 1] == '\n') {
+            ++calls;
+        }
+    }
+    return calls;
+}
+
+}  // namespace fake_runtime

@@ -1,0 +1,16 @@
+#pragma once
+
+#include <string>
+
+namespace fake_runtime {
+
+// Appends one line to the file named by CORVANE_FAKE_RUNTIME_LOG (nothing when unset).
+void log_line(const std::string& line);
+
+// How many creation calls the log holds so far.
+int logged_calls();
+
+// UTF-8 of a UTF-16 text; "(null)" for a null pointer.
+std::string utf8(const wchar_t* text);
+
+}  // namespace fake_runtime

@@ -1,0 +1,16 @@
+#pragma once
+
+#include <windows.h>
+
+#include "loader/webview2.h"
+
+namespace fake_runtime {
+
+// Calls `handler` with (`result`, `created`) later, from the message loop of the calling thread,
+// as the real runtime does: the call is posted to a message-only window of this thread. The
+// handler and the object are held until then and released right after the call.
+[[nodiscard]] HRESULT deliver_later(
+    ICoreWebView2CreateCoreWebView2EnvironmentCompletedHandler* handler, HRESULT result,
+    IUnknown* created);
+
+}  // namespace fake_runtime

@@ -1,0 +1,135 @@
+#pragma once
+
+// Set-up helpers for the loader's tests: real registry keys, environment variables and runtime
+// folders inside the Wine prefix, each removed again by its owner.
+
+#include <memory>
+#include <optional>
+#include <string>
+#include <vector>
+
+#include <windows.h>
+
+#include "app/win32/com_ptr.h"
+#include "loader/webview2.h"
+
+namespace loader_test {
+
+// Sets (or, with no value, removes) an environment variable; restores the old state on
+// destruction.
+class ScopedVariable {
+public:
+    ScopedVariable(const wchar_t* name, std::optional<std::wstring> value);
+    ~ScopedVariable();
+    ScopedVariable(const ScopedVariable&) = delete;
+    ScopedVariable& operator=(const ScopedVariable&) = delete;
+
+private:
+    std::wstring name;
+    std::optional<std::wstring> previous;
+};
+
+// Every registry tree the loader reads, under both roots and both views.
+void delete_loader_registry_trees();
+
+// Creates `path` under `root` and writes values into it; the caller's fixture removes the trees.
+class RegistryKey {
+public:
+    RegistryKey(HKEY root, const std::wstring& path);
+    ~RegistryKey();
+    RegistryKey(const RegistryKey&) = delete;
+    RegistryKey& operator=(const RegistryKey&) = delete;
+    RegistryKey& text(const wchar_t* name, const std::wstring& value);
+    RegistryKey& dword(const wchar_t* name, DWORD value);
+    RegistryKey& raw(const wchar_t* name, DWORD type, const void* data, DWORD bytes);
+
+private:
+    HKEY key = nullptr;
+};
+
+// Where the 32-bit updater's keys live in a 64-bit registry.
+std::wstring wow64_path(const std::wstring& software_path);
+inline constexpr wchar_t stable_key[] =
+    L"Software\\Microsoft\\EdgeUpdate\\ClientState\\{F3017226-FE2A-4295-8BDF-00C3A9A7E4C5}";
+inline constexpr wchar_t beta_key[] =
+    L"Software\\Microsoft\\EdgeUpdate\\ClientState\\{2CD8A007-E189-409D-A2C8-9AF4EF3C72AA}";
+inline constexpr wchar_t dev_key[] =
+    L"Software\\Microsoft\\EdgeUpdate\\ClientState\\{0D50BFEC-CD6A-4F9A-964C-C7416E3ACB10}";
+inline constexpr wchar_t canary_key[] =
+    L"Software\\Microsoft\\EdgeUpdate\\ClientState\\{65C35B14-6C1D-4122-AC46-7148CC9D6497}";
+inline constexpr wchar_t internal_key[] =
+    L"Software\\Microsoft\\EdgeUpdate\\ClientState\\{BE59E8FD-089A-411B-A3B0-051D9E417818}";
+inline constexpr wchar_t edge_key[] =
+    L"Software\\Microsoft\\EdgeUpdate\\Clients\\{56EB18F8-B008-4CBD-B6D2-8C97FE7E9062}";
+inline constexpr wchar_t policies[] = L"Software\\Policies\\Microsoft\\Edge\\WebView2";
+
+// A fresh folder under the temporary folder, deleted with everything in it on destruction.
+class TempFolder {
+public:
+    TempFolder();
+    ~TempFolder();
+    TempFolder(const TempFolder&) = delete;
+    TempFolder& operator=(const TempFolder&) = delete;
+    const std::wstring& path() const { return root; }
+    std::wstring operator/(const std::wstring& name) const { return root + L"\\" + name; }
+
+private:
+    std::wstring root;
+};
+
+void delete_tree(const std::wstring& path);
+void create_folders(const std::wstring& path);
+void write_file(const std::wstring& path, const std::string& content);
+
+// The folder of the running executable, with a trailing backslash.
+std::wstring executable_folder();
+std::wstring executable_name();
+
+// The fake client library of a variant ("full", "no_create", "no_unload",
+// "missing_dependency") and its installed place below a runtime folder.
+std::wstring fake_runtime_dll(const wchar_t* variant);
+std::wstring client_dll_path(const std::wstring& runtime_folder);
+// Copies a fake client library into runtime_folder\EBWebView\x64; returns its path.
+std::wstring install_fake_runtime(const std::wstring& runtime_folder,
+                                  const wchar_t* variant = L"full");
+
+// The fake runtime's log: a file in `folder` named by CORVANE_FAKE_RUNTIME_LOG while this lives.
+class RuntimeLog {
+public:
+    explicit RuntimeLog(const TempFolder& folder);
+    std::vector<std::string> lines() const;
+    int calls() const;  // lines that record a creation call
+
+private:
+    std::wstring path;
+    ScopedVariable variable;
+};
+
+// What the caller's completion handler saw.
+struct HandlerRecord {
+    int calls = 0;
+    HRESULT result = S_OK;
+    bool environment = false;
+    std::wstring browser_version;  // asked from the environment while it was offered
+};
+
+// A completion handler that records its calls into `record`.
+win32::ComPtr<ICoreWebView2CreateCoreWebView2EnvironmentCompletedHandler> recording_handler(
+    std::shared_ptr<HandlerRecord> record);
+
+// Runs this thread's message loop until `record` has a call; false if nothing came for a long
+// while (a hang guard, not a timing check).
+bool pump_until_called(const HandlerRecord& record);
+
+// Runs queued messages of this thread without waiting.
+void pump_pending();
+
+std::string utf8(const std::wstring& text);
+
+// Live COM objects made by win32::ComObject.
+long live_handlers();
+
+// Whether a module with this full path is loaded in the process.
+bool module_loaded(const std::wstring& path);
+
+}  // namespace loader_test
