@@ -3,19 +3,19 @@
 #   scripts/test.sh                  set up (scripts/setup.sh), then run all stages
 #   scripts/test.sh --no-setup ...   skip the set-up
 #   scripts/test.sh STAGE...         run only the named stages
-# Stages: core asan tsan fuzz page windows e2e (e2e needs root: it uses network namespaces);
-# "loader" runs only the loader's tests of the windows build
+# Stages: core asan tsan fuzz page linux windows e2e (linux and e2e need root: they use
+# network namespaces); "loader" runs only the loader's tests of the windows build
 set -uo pipefail
 cd "$(dirname "$0")/.."
 root="$PWD"
 
-all_stages=(core asan tsan fuzz page windows e2e)
+all_stages=(core asan tsan fuzz page linux windows e2e)
 run_setup=1
 stages=()
 for argument in "$@"; do
     case "$argument" in
         --no-setup) run_setup=0 ;;
-        -h|--help) sed -n '2,6p' "$0"; exit 0 ;;
+        -h|--help) sed -n '2,8p' "$0"; exit 0 ;;
         *) stages+=("$argument") ;;
     esac
 done
@@ -51,6 +51,12 @@ stage_tsan() {
 stage_page() {
     cmake --preset debug >build/configure-debug.log 2>&1 || { cat build/configure-debug.log; return 1; }
     cmake --build --preset debug --target corvane_web && ctest --preset debug -L page -j "$jobs"
+}
+
+# The Linux desktop host: its unit tests, its installed layout, and the real program with the
+# real page, WebKitGTK and libcurl against the fake services on a virtual display.
+stage_linux() {
+    configure_and_build debug && ctest --preset debug -L linux
 }
 
 # Each fuzz target briefly, so none of them rots.
