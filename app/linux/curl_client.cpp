@@ -2,6 +2,7 @@
 
 #include <curl/curl.h>
 
+#include <chrono>
 #include <cstring>
 #include <string>
 
@@ -11,10 +12,10 @@
 namespace linux_host {
 namespace {
 
-// The same limits as the Windows client: 8 s to resolve and connect, and a receive stalled
-// for 14 s ends the request.
+// The same limits as the Windows client: 8 s to resolve and connect, and 14 s without a byte
+// from the server (waiting for the response or inside the body) ends the request.
 constexpr long connect_timeout_ms = 8000;
-constexpr long stall_timeout_seconds = 14;
+constexpr std::chrono::milliseconds receive_timeout{14000};
 // Received data waiting to be read is bounded; curl is paused beyond this.
 constexpr std::size_t pending_limit = 65536;
 
@@ -46,8 +47,6 @@ public:
         curl_easy_setopt(easy.get(), CURLOPT_USERAGENT, weather::user_agent);
         curl_easy_setopt(easy.get(), CURLOPT_NOSIGNAL, 1L);
         curl_easy_setopt(easy.get(), CURLOPT_CONNECTTIMEOUT_MS, connect_timeout_ms);
-        curl_easy_setopt(easy.get(), CURLOPT_LOW_SPEED_LIMIT, 1L);
-        curl_easy_setopt(easy.get(), CURLOPT_LOW_SPEED_TIME, stall_timeout_seconds);
         curl_easy_setopt(easy.get(), CURLOPT_ACCEPT_ENCODING, "gzip, deflate");
         curl_easy_setopt(easy.get(), CURLOPT_PROTOCOLS_STR, "https");
         curl_easy_setopt(easy.get(), CURLOPT_REDIR_PROTOCOLS_STR, "https");
@@ -55,6 +54,8 @@ public:
         curl_easy_setopt(easy.get(), CURLOPT_MAXREDIRS, 10L);
         curl_easy_setopt(easy.get(), CURLOPT_WRITEFUNCTION, &CurlExchange::receive);
         curl_easy_setopt(easy.get(), CURLOPT_WRITEDATA, this);
+        curl_easy_setopt(easy.get(), CURLOPT_HEADERFUNCTION, &CurlExchange::receive_header);
+        curl_easy_setopt(easy.get(), CURLOPT_HEADERDATA, this);
         return true;
     }
 
@@ -143,12 +144,25 @@ private:
             return CURL_WRITEFUNC_PAUSE;
         }
         exchange->pending.append(data, size * count);
+        exchange->last_received = std::chrono::steady_clock::now();
+        return size * count;
+    }
+
+    static std::size_t receive_header(char*, std::size_t size, std::size_t count, void* self) {
+        static_cast<CurlExchange*>(self)->last_received = std::chrono::steady_clock::now();
         return size * count;
     }
 
     template <typename Done>
     void pump(Done done) {
+        // Waiting starts now: the time a caller spent between reads is not the server's.
+        last_received = std::chrono::steady_clock::now();
         while (!done()) {
+            if (std::chrono::steady_clock::now() - last_received > receive_timeout) {
+                finished = true;
+                result = CURLE_OPERATION_TIMEDOUT;
+                return;
+            }
             int running = 0;
             if (curl_multi_perform(multi.get(), &running) != CURLM_OK) {
                 finished = true;
@@ -163,7 +177,7 @@ private:
                 }
             }
             if (!done() && running > 0) {
-                curl_multi_poll(multi.get(), nullptr, 0, 1000, nullptr);
+                curl_multi_poll(multi.get(), nullptr, 0, 250, nullptr);
             } else if (running == 0) {
                 finished = true;
             }
@@ -185,6 +199,7 @@ private:
     std::size_t pending_offset = 0;
     bool paused = false;
     bool finished = false;
+    std::chrono::steady_clock::time_point last_received;
     CURLcode result = CURLE_OK;
     CURLcode error = CURLE_OK;
 };

@@ -1,9 +1,6 @@
-// The WinHTTP client against the fake weather services, run by tests/fake_services/run_isolated.sh
-// in a network namespace where both service hosts are the fake ones and trust only its CA.
-
-// clang-format off
-#include <windows.h>
-// clang-format on
+// The platform's HTTP client (WinHTTP on Windows, libcurl on Linux) against the fake weather
+// services, run by tests/fake_services/run_isolated.sh in a network namespace where both service
+// hosts are the fake ones and trust only its CA.
 
 #include <algorithm>
 #include <atomic>
@@ -18,13 +15,14 @@
 
 #include <gtest/gtest.h>
 
+#if defined(_WIN32)
 #include "app/win32/winhttp_client.h"
+#endif
 #include "tests/weather/scripted_client.h"
 #include "weather/fetch.h"
 #include "weather/operations.h"
 #include "weather/services.h"
 
-namespace win32 {
 namespace {
 
 using nlohmann::json;
@@ -42,9 +40,13 @@ public:
     RequestLog() {
         const char* unix_path = std::getenv(log_variable);
         if (unix_path && *unix_path == '/') {
+#if defined(_WIN32)
             // Wine shows the Unix root as drive Z:.
             path = std::string("Z:") + unix_path;
             std::replace(path.begin(), path.end(), '/', '\\');
+#else
+            path = unix_path;
+#endif
         }
     }
 
@@ -71,9 +73,25 @@ private:
     std::string path;
 };
 
+// Unique within a run of the services, which count attempts per path.
 std::string unique_id() {
+    static const auto start = std::chrono::steady_clock::now().time_since_epoch().count();
     static std::atomic<int> counter{0};
-    return std::to_string(GetCurrentProcessId()) + "-" + std::to_string(++counter);
+    return std::to_string(start) + "-" + std::to_string(++counter);
+}
+
+// Whether `error` is the client's failure text for `text` with the platform error `code`,
+// followed by ": " and the URL.
+bool is_client_failure(const std::string& error, const std::string& text, std::uint32_t code,
+                       const std::string& url) {
+#if defined(_WIN32)
+    return error == win32::with_windows_error(text, code) + ": " + url;
+#else
+    const std::string start = text + " (curl error " + std::to_string(code) + ": ";
+    const std::string end = "): " + url;
+    return error.starts_with(start) && error.ends_with(end) &&
+           error.size() > start.size() + end.size();
+#endif
 }
 
 std::string with_id(std::string url, const std::string& id) {
@@ -118,7 +136,8 @@ std::vector<std::string> header_values(const json& record, const std::string& na
 }
 
 // A scripted client answering every known request of routes.json as the fake services do, the
-// 301 of the points lookup already followed (WinHTTP follows it inside one exchange).
+// 301 of the points lookup already followed (the platform client follows it inside one
+// exchange).
 void script_routes(ScriptedClient& client) {
     const json routes = json::parse(test_document("routes.json"));
     for (const auto& route : routes) {
@@ -136,7 +155,7 @@ void script_routes(ScriptedClient& client) {
     }
 }
 
-class WinHttpEndToEnd : public ::testing::Test {
+class TransportEndToEnd : public ::testing::Test {
 protected:
     void SetUp() override {
         ASSERT_TRUE(log.available())
@@ -144,12 +163,13 @@ protected:
             << "tests/fake_services/run_isolated.sh (ctest does), never against the real services";
     }
 
-    WinHttpClient client;
+    const weather::HttpClient& client = weather::platform_http_client();
     weather::Transport transport{client};  // the real 350 ms pause
     RequestLog log;
 };
 
-// Rows whose outcome the server decides: WinHTTP and the scripted client must agree on them.
+// Rows whose outcome the server decides: the platform client and the scripted client must agree
+// on them.
 struct AgreementRow {
     std::string name;
     std::string url;  // "{id}" becomes a fresh id, so the server's attempt counter starts at 1
@@ -168,7 +188,7 @@ std::string json_array_of(std::size_t bytes) {
     return body;
 }
 
-TEST_F(WinHttpEndToEnd, FetchAgreesWithTheScriptedClientOnEveryServerDecidedRow) {
+TEST_F(TransportEndToEnd, FetchAgreesWithTheScriptedClientOnEveryServerDecidedRow) {
     constexpr char invalid_json[] = "Weather service returned an invalid JSON response";
     const json attempt_two_ok = {{"attempt", 2}, {"status", 200}};
     const json attempt_one_ok = {{"attempt", 1}, {"status", 200}};
@@ -209,7 +229,7 @@ TEST_F(WinHttpEndToEnd, FetchAgreesWithTheScriptedClientOnEveryServerDecidedRow)
          {Exchange::with_status(200)}, {}, invalid_json, 1, true},
         {"redirect to https followed", "https://api.weather.gov/test/redirect-to/https/{id}", false,
          {Exchange::ok(attempt_one_ok.dump())}, attempt_one_ok, "", 1, true},
-        // WinHTTP follows 301, 302, 303, 307 and 308 itself; other 3xx reach the transport.
+        // The clients follow 301, 302, 303, 307 and 308 themselves; other 3xx reach the transport.
         {"3xx not followed", "https://api.weather.gov/test/status/300,200/{id}", false,
          {Exchange::with_status(300), Exchange::ok(attempt_two_ok.dump())}, {},
          "Weather service returned HTTP 300", 1, true},
@@ -260,16 +280,17 @@ TEST_F(WinHttpEndToEnd, FetchAgreesWithTheScriptedClientOnEveryServerDecidedRow)
 // Failures inside the client carry the platform's error code; which code a fault produces is
 // the platform's (Wine reports socket codes where Windows has WinHTTP ones). Run in parallel,
 // as fetch_json shares nothing between calls, so the two time-outs overlap.
-TEST_F(WinHttpEndToEnd, NetworkFailuresAreRetriedAndCarryAWindowsErrorCode) {
+TEST_F(TransportEndToEnd, NetworkFailuresAreRetriedAndCarryThePlatformsErrorCode) {
     struct Row {
         std::string name;
         std::string url;
         std::string text;
-        std::vector<std::uint32_t> codes;  // ERROR_WINHTTP_* first, then Wine's
+        std::vector<std::uint32_t> codes;  // ERROR_WINHTTP_* first, then Wine's; or curl's
         Step failing_step;
         bool reaches_server;
     };
     // clang-format off
+#if defined(_WIN32)
     const Row rows[] = {
         {"nothing listening", "https://api.weather.gov:1/test/status/200/{id}",
          "Weather download failed", {12029}, Step::send, false},
@@ -283,6 +304,21 @@ TEST_F(WinHttpEndToEnd, NetworkFailuresAreRetriedAndCarryAWindowsErrorCode) {
         {"body stalled past the receive time-out", "https://api.weather.gov/test/slow/body/20/{id}",
          "Weather response was interrupted", {12002, 10060}, Step::read, true},
     };
+#else
+    const Row rows[] = {
+        {"nothing listening", "https://api.weather.gov:1/test/status/200/{id}",
+         "Weather download failed", {7}, Step::send, false},
+        {"certificate of an unknown CA", "https://api.weather.gov:9443/test/status/200/{id}",
+         "Weather download failed", {60}, Step::send, false},
+        {"redirect from https to http", "https://api.weather.gov/test/redirect-to/http/{id}",
+         "Weather download failed", {1}, Step::send, true},
+        {"connection reset mid-body", "https://api.weather.gov/test/drop/reset/{id}",
+         "Weather response was interrupted", {56}, Step::read, true},
+        // 20 s: past the 14 s stall limit.
+        {"body stalled past the receive time-out", "https://api.weather.gov/test/slow/body/20/{id}",
+         "Weather response was interrupted", {28}, Step::read, true},
+    };
+#endif
     // clang-format on
     std::vector<std::string> urls;
     std::vector<std::future<Outcome>> outcomes;
@@ -299,7 +335,7 @@ TEST_F(WinHttpEndToEnd, NetworkFailuresAreRetriedAndCarryAWindowsErrorCode) {
         ASSERT_FALSE(outcome.value.has_value());
         std::optional<std::uint32_t> matched;
         for (std::uint32_t code : row.codes) {
-            if (outcome.error == with_windows_error(row.text, code) + ": " + urls[i]) {
+            if (is_client_failure(outcome.error, row.text, code, urls[i])) {
                 matched = code;
             }
         }
@@ -311,6 +347,7 @@ TEST_F(WinHttpEndToEnd, NetworkFailuresAreRetriedAndCarryAWindowsErrorCode) {
                                          [&](const json& r) { return r.at("target") == path; });
         EXPECT_EQ(count, row.reaches_server ? 2 : 0);
 
+#if defined(_WIN32)
         // The scripted client failing at the same step with the same code reads the same.
         ScriptedClient scripted;
         std::vector<Exchange> answers{Exchange::failure(row.failing_step, *matched)};
@@ -318,10 +355,11 @@ TEST_F(WinHttpEndToEnd, NetworkFailuresAreRetriedAndCarryAWindowsErrorCode) {
         PauseRecorder pauses;
         const weather::Transport scripted_transport{scripted, pauses.function()};
         EXPECT_EQ(fetch(scripted_transport, urls[i], false), outcome);
+#endif
     }
 }
 
-TEST_F(WinHttpEndToEnd, AUrlThatIsNotUtf8IsRefusedAtOnceWithoutARequest) {
+TEST_F(TransportEndToEnd, AUrlThatIsNotUtf8IsRefusedAtOnceWithoutARequest) {
     PauseRecorder pauses;
     const weather::Transport recorded{client, pauses.function()};
     const std::size_t mark = log.mark();
@@ -331,7 +369,7 @@ TEST_F(WinHttpEndToEnd, AUrlThatIsNotUtf8IsRefusedAtOnceWithoutARequest) {
     EXPECT_TRUE(log.since(mark).empty());
 }
 
-TEST_F(WinHttpEndToEnd, RetriesAbout350msApart) {
+TEST_F(TransportEndToEnd, RetriesAbout350msApart) {
     const std::string http_url = "http://api.weather.gov/test/status/200/" + unique_id();
     const auto start = std::chrono::steady_clock::now();
     EXPECT_EQ(fetch(transport, http_url, false).error,
@@ -350,7 +388,7 @@ TEST_F(WinHttpEndToEnd, RetriesAbout350msApart) {
     EXPECT_LT(gap, 5.0);
 }
 
-TEST_F(WinHttpEndToEnd, SendsTheFixedUserAgentAndASingleAcceptHeader) {
+TEST_F(TransportEndToEnd, SendsTheFixedUserAgentAndASingleAcceptHeader) {
     const std::size_t mark = log.mark();
     ASSERT_TRUE(fetch(transport, weather::active_alerts_url, false).value.has_value());
     const auto requests = log.since(mark);
@@ -367,7 +405,7 @@ TEST_F(WinHttpEndToEnd, SendsTheFixedUserAgentAndASingleAcceptHeader) {
               std::vector<std::string>{"application/geo+json, application/json"});
 }
 
-TEST_F(WinHttpEndToEnd, ConnectsOnAnExplicitPort) {
+TEST_F(TransportEndToEnd, ConnectsOnAnExplicitPort) {
     const std::string url =
         "https://aviationweather.gov:8443/api/data/metar?ids=KSGU,KCDC,KAZC,"
         "KBCE,KPGA,KGCN&format=json";
@@ -382,8 +420,8 @@ TEST_F(WinHttpEndToEnd, ConnectsOnAnExplicitPort) {
 
 // The server encodes only what the request's Accept-Encoding allows, as the real services do;
 // whatever it chose, the body must arrive as the document. (Wine's WinHTTP refuses the
-// decompression option and so asks for no encoding.)
-TEST_F(WinHttpEndToEnd, CompressedBodiesArriveDecoded) {
+// decompression option and so asks for no encoding; libcurl always asks for both.)
+TEST_F(TransportEndToEnd, CompressedBodiesArriveDecoded) {
     json expected = {{"encoded", true}, {"stations", json::array()}};
     for (int i = 0; i < 200; ++i) {
         for (const char* station : {"KSLC", "KOGD", "KPVU"}) {
@@ -400,6 +438,9 @@ TEST_F(WinHttpEndToEnd, CompressedBodiesArriveDecoded) {
         ASSERT_EQ(requests.size(), 1u);
         const json& encoding = requests[0].at("content_encoding");
         const auto accepted = header_values(requests[0], "accept-encoding");
+#if !defined(_WIN32)
+        EXPECT_EQ(encoding, coding);
+#endif
         if (accepted.empty()) {
             EXPECT_TRUE(encoding.is_null());
         } else {
@@ -431,7 +472,7 @@ void expect_same_as_scripted(const std::string& operation, const std::string& ar
     EXPECT_EQ(real_body, expected_body);
 }
 
-TEST_F(WinHttpEndToEnd, PointFollowsTheRedirectAndGathersAllThreeProducts) {
+TEST_F(TransportEndToEnd, PointFollowsTheRedirectAndGathersAllThreeProducts) {
     const std::size_t mark = log.mark();
     const weather::Response response = weather::run_operation("point", "40.76,-111.89");
     ASSERT_EQ(response.status, 200) << response.body;
@@ -456,7 +497,7 @@ TEST_F(WinHttpEndToEnd, PointFollowsTheRedirectAndGathersAllThreeProducts) {
     expect_same_as_scripted("point", "40.76,-111.89", response);
 }
 
-TEST_F(WinHttpEndToEnd, MetarsOfTheWholeAreaAreMergedOnePerStationInOrder) {
+TEST_F(TransportEndToEnd, MetarsOfTheWholeAreaAreMergedOnePerStationInOrder) {
     const weather::Response response = weather::run_operation("metars", "");
     ASSERT_EQ(response.status, 200) << response.body;
     const json records = json::parse(response.body);
@@ -469,14 +510,14 @@ TEST_F(WinHttpEndToEnd, MetarsOfTheWholeAreaAreMergedOnePerStationInOrder) {
     expect_same_as_scripted("metars", "", response);
 }
 
-TEST_F(WinHttpEndToEnd, PilotReportsArePassedOn) {
+TEST_F(TransportEndToEnd, PilotReportsArePassedOn) {
     const weather::Response response = weather::run_operation("pireps", "");
     ASSERT_EQ(response.status, 200) << response.body;
     EXPECT_EQ(json::parse(response.body), json::parse(test_document("awc/pirep_west.json")));
     expect_same_as_scripted("pireps", "", response);
 }
 
-TEST_F(WinHttpEndToEnd, AlertsArePassedOn) {
+TEST_F(TransportEndToEnd, AlertsArePassedOn) {
     const weather::Response response = weather::run_operation("alerts", "");
     ASSERT_EQ(response.status, 200) << response.body;
     EXPECT_EQ(json::parse(response.body), json::parse(test_document("nws/alerts_active.json")));
@@ -484,4 +525,3 @@ TEST_F(WinHttpEndToEnd, AlertsArePassedOn) {
 }
 
 }  // namespace
-}  // namespace win32
