@@ -26,12 +26,15 @@ void check_message(benchmark::State& state, const std::string& message) {
 }
 
 void BM_CheckTypicalMessage(benchmark::State& state) {
-    check_message(state, R"({"id":12,"operation":"metars","argument":"36.5000,-115.2000,38.1000,-112.4000"})");
+    check_message(
+        state,
+        R"({"id":12,"operation":"metars","argument":"36.5000,-115.2000,38.1000,-112.4000"})");
 }
 BENCHMARK(BM_CheckTypicalMessage);
 
 void BM_CheckLargestMessage(benchmark::State& state) {
-    std::string message = R"({"id":"request-000000012","operation":"point","argument":"40.76,-111.89","padding":")";
+    std::string message =
+        R"({"id":"request-000000012","operation":"point","argument":"40.76,-111.89","padding":")";
     message += std::string(2048 - message.size() - 2, 'x') + "\"}";
     check_message(state, message);
 }
@@ -42,11 +45,13 @@ std::string report_list(std::size_t bytes) {
     nlohmann::json list = nlohmann::json::array();
     std::string text;
     for (int i = 0; text.size() < bytes; ++i) {
-        list.push_back({{"icaoId", "K" + std::to_string(1000 + i)},
-                        {"obsTime", 1795000000 + i},
-                        {"temp", 12.5},
-                        {"rawOb", "METAR KSLC 201754Z 33008G18KT 10SM FEW060 BKN120 08/M02 A3012 RMK AO2"},
-                        {"clouds", {{{"cover", "FEW"}, {"base", 6000}}, {{"cover", "BKN"}, {"base", 12000}}}}});
+        list.push_back(
+            {{"icaoId", "K" + std::to_string(1000 + i)},
+             {"obsTime", 1795000000 + i},
+             {"temp", 12.5},
+             {"rawOb", "METAR KSLC 201754Z 33008G18KT 10SM FEW060 BKN120 08/M02 A3012 RMK AO2"},
+             {"clouds",
+              {{{"cover", "FEW"}, {"base", 6000}}, {{"cover", "BKN"}, {"base", 12000}}}}});
         if (i % 1000 == 999) {
             text = list.dump();
         }

@@ -15,10 +15,12 @@ std::string alerts_of(std::size_t bytes) {
     nlohmann::json features = nlohmann::json::array();
     for (int i = 0; features.dump().size() < bytes; ++i) {
         for (int j = 0; j < 100; ++j) {
-            features.push_back({{"id", "https://api.weather.gov/alerts/urn:oid:2.49.0.1.840.0." + std::to_string(i * 100 + j)},
-                                {"properties", {{"event", "Winter Storm Warning"},
-                                                {"severity", "Severe"},
-                                                {"description", std::string(1500, 'w')}}}});
+            features.push_back({{"id", "https://api.weather.gov/alerts/urn:oid:2.49.0.1.840.0." +
+                                           std::to_string(i * 100 + j)},
+                                {"properties",
+                                 {{"event", "Winter Storm Warning"},
+                                  {"severity", "Severe"},
+                                  {"description", std::string(1500, 'w')}}}});
         }
     }
     return nlohmann::json({{"type", "FeatureCollection"}, {"features", features}}).dump();
@@ -54,9 +56,10 @@ void BM_PointWeatherParallelism(benchmark::State& state) {
                                     {{"forecastHourly", base + "/forecast/hourly"},
                                      {"forecastGridData", base},
                                      {"observationStations", base + "/stations"}}}};
-    const nlohmann::json stations = {{"features", {{{"id", "https://api.weather.gov/stations/KSLC"},
-                                                    {"properties", {{"name", "Salt Lake City"},
-                                                                    {"stationIdentifier", "KSLC"}}}}}}};
+    const nlohmann::json stations = {
+        {"features",
+         {{{"id", "https://api.weather.gov/stations/KSLC"},
+           {"properties", {{"name", "Salt Lake City"}, {"stationIdentifier", "KSLC"}}}}}}};
     ScriptedClient client;
     client.on("https://api.weather.gov/points/40.7600,-111.8900", delayed(points.dump(), 100ms));
     client.on(base + "/forecast/hourly", delayed(R"({"properties":{}})", 300ms));
@@ -69,7 +72,9 @@ void BM_PointWeatherParallelism(benchmark::State& state) {
         weather::WeatherService service(weather::Transport{client});  // a cold cache each time
         const auto start = std::chrono::steady_clock::now();
         const weather::Response response = service.run_operation("point", "40.76,-111.89");
-        total_ms += std::chrono::duration<double, std::milli>(std::chrono::steady_clock::now() - start).count();
+        total_ms +=
+            std::chrono::duration<double, std::milli>(std::chrono::steady_clock::now() - start)
+                .count();
         if (response.status != 200 || response.body.find("\"warnings\":[]") == std::string::npos) {
             state.SkipWithError("the point request did not succeed");
         }

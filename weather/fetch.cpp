@@ -8,7 +8,9 @@
 namespace weather {
 namespace {
 
-HttpResult failed(std::string error) { return HttpResult{502, {}, std::move(error)}; }
+HttpResult failed(std::string error) {
+    return HttpResult{502, {}, std::move(error)};
+}
 
 // Exact, case-sensitive comparison of UTF-16 units: no case folding, no trailing dot.
 bool is_allowed_host(const std::u16string& host) {
@@ -85,9 +87,9 @@ nlohmann::json fetch_json(const Transport& transport, const std::string& url,
         return nlohmann::json::array();
     }
     if (result.status < 200 || result.status > 299) {
-        const std::string text = result.error.empty()
-                                     ? "Weather service returned HTTP " + std::to_string(result.status)
-                                     : result.error;
+        const std::string text =
+            result.error.empty() ? "Weather service returned HTTP " + std::to_string(result.status)
+                                 : result.error;
         throw std::runtime_error(text + ": " + url);
     }
     try {

@@ -73,8 +73,8 @@ std::optional<CrackedUrl> crack_url_portably(std::u16string_view url) {
     cracked.port = *port;
 
     const std::u16string_view after_authority = rest.substr(authority_end);
-    const std::size_t extra_start = std::min(after_authority.find_first_of(u"?#"),
-                                             after_authority.size());
+    const std::size_t extra_start =
+        std::min(after_authority.find_first_of(u"?#"), after_authority.size());
     cracked.path = after_authority.substr(0, extra_start);
     cracked.extra = after_authority.substr(extra_start);
     return cracked;

@@ -18,8 +18,7 @@
 namespace weather {
 namespace {
 
-constexpr std::array<std::string_view, 4> operation_names = {"metars", "pireps", "point",
-                                                             "alerts"};
+constexpr std::array<std::string_view, 4> operation_names = {"metars", "pireps", "point", "alerts"};
 
 std::string utc_timestamp(std::chrono::system_clock::time_point now) {
     const std::time_t seconds = std::chrono::system_clock::to_time_t(now);
@@ -96,8 +95,7 @@ Response active_alerts(const Transport& transport) {
 WeatherService::WeatherService(Transport transport, SteadyClock clock)
     : transport(std::move(transport)), clock(std::move(clock)) {}
 
-Response WeatherService::run_operation(const std::string& operation,
-                                       const std::string& argument) {
+Response WeatherService::run_operation(const std::string& operation, const std::string& argument) {
     if (std::find(operation_names.begin(), operation_names.end(), operation) ==
         operation_names.end()) {
         return error_response(400, "Unsupported weather operation", {});

@@ -21,8 +21,8 @@ class WeatherService {
 public:
     using SteadyClock = std::function<ResponseCache::TimePoint()>;
 
-    explicit WeatherService(Transport transport,
-                            SteadyClock clock = [] { return std::chrono::steady_clock::now(); });
+    explicit WeatherService(
+        Transport transport, SteadyClock clock = [] { return std::chrono::steady_clock::now(); });
 
     // The response to (operation, argument): fresh from the cache, or from the services. Turns
     // every failure of an operation into an error response; thread-safe.

@@ -7,7 +7,9 @@
 namespace weather {
 namespace {
 
-nlohmann::json error_marker(std::string text) { return {{request_error_key, std::move(text)}}; }
+nlohmann::json error_marker(std::string text) {
+    return {{request_error_key, std::move(text)}};
+}
 
 bool is_error_marker(const nlohmann::json& value) {
     return value.is_object() && value.contains(request_error_key);
@@ -78,8 +80,7 @@ nlohmann::json nearest_observation(const Transport& transport, const std::string
         station_properties->is_object()) {
         // value() throws the library's type error for a present non-string name; that error
         // is meant to end the whole point operation.
-        observation["properties"]["stationName"] =
-            station_properties->value("name", std::string{});
+        observation["properties"]["stationName"] = station_properties->value("name", std::string{});
         observation["properties"]["stationIdentifier"] =
             station_properties->value("stationIdentifier", std::string{});
     }

@@ -19,10 +19,10 @@ void ResponseCache::store(const std::string& key, TimePoint now, Response respon
     entries.with_lock([&](auto& map) {
         if (map.size() >= capacity) {
             // min_element keeps the first of equal elements, which is the first in key order.
-            const auto oldest = std::min_element(map.begin(), map.end(),
-                                                 [](const auto& a, const auto& b) {
-                                                     return a.second.stored_at < b.second.stored_at;
-                                                 });
+            const auto oldest =
+                std::min_element(map.begin(), map.end(), [](const auto& a, const auto& b) {
+                    return a.second.stored_at < b.second.stored_at;
+                });
             map.erase(oldest);
         }
         map.insert_or_assign(key, CachedResponse{now, std::move(response)});

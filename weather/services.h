@@ -23,7 +23,8 @@ inline constexpr char fixed_stations_metar_url[] =
 inline constexpr char default_metar_bounds[] = "31,-125,49.5,-102";
 
 // Sent with every request.
-inline constexpr char user_agent[] = "Pellowind/1.0 (Windows desktop weather map; NOAA public data)";
+inline constexpr char user_agent[] =
+    "Pellowind/1.0 (Windows desktop weather map; NOAA public data)";
 inline constexpr char accept_header[] = "Accept: application/geo+json, application/json\r\n";
 inline constexpr char16_t user_agent_utf16[] =
     u"Pellowind/1.0 (Windows desktop weather map; NOAA public data)";

@@ -10,7 +10,9 @@ nlohmann::json make_reply(nlohmann::json id, int status, nlohmann::json body) {
     return {{"body", std::move(body)}, {"id", std::move(id)}, {"status", status}};
 }
 
-nlohmann::json error_body(std::string_view text) { return {{"error", weather::valid_utf8(text)}}; }
+nlohmann::json error_body(std::string_view text) {
+    return {{"error", weather::valid_utf8(text)}};
+}
 
 nlohmann::json finished_reply(const nlohmann::json& id, const std::string& operation,
                               const std::string& argument, const OperationRunner& run) {
@@ -26,6 +28,8 @@ nlohmann::json finished_reply(const nlohmann::json& id, const std::string& opera
     return reply;
 }
 
-std::string serialise_reply(const nlohmann::json& reply) { return weather::to_compact_json(reply); }
+std::string serialise_reply(const nlohmann::json& reply) {
+    return weather::to_compact_json(reply);
+}
 
 }  // namespace bridge

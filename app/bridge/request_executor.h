@@ -39,12 +39,12 @@ struct ReplyChannel {
 // gives the slot back. Every reply text is freed exactly once: by whoever takes the queued
 // message, or here when there is no window or the post fails. Nothing escapes.
 template <typename Window, typename Text>
-void run_request(WorkerClosure<Window> closure, const ReplyChannel<Window, Text>& channel) noexcept {
+void run_request(WorkerClosure<Window> closure,
+                 const ReplyChannel<Window, Text>& channel) noexcept {
     std::unique_ptr<Text> text;
     try {
-        const nlohmann::json reply =
-            finished_reply(closure.request.id, closure.request.operation,
-                           closure.request.argument, channel.run);
+        const nlohmann::json reply = finished_reply(closure.request.id, closure.request.operation,
+                                                    closure.request.argument, channel.run);
         text = std::make_unique<Text>(channel.encode(serialise_reply(reply)));
     } catch (...) {
         // Out of memory while forming the reply: the request ends without one, but its slot

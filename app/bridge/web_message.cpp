@@ -10,8 +10,7 @@
 namespace bridge {
 namespace {
 
-constexpr std::array<std::string_view, 4> operation_names = {"metars", "pireps", "point",
-                                                             "alerts"};
+constexpr std::array<std::string_view, 4> operation_names = {"metars", "pireps", "point", "alerts"};
 
 bool is_supported(const std::string& operation) {
     for (const std::string_view name : operation_names) {

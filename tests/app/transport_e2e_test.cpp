@@ -50,7 +50,9 @@ public:
         }
     }
 
-    bool available() const { return !path.empty(); }
+    bool available() const {
+        return !path.empty();
+    }
 
     std::vector<json> records() const {
         std::vector<json> result;
@@ -61,7 +63,9 @@ public:
         return result;
     }
 
-    std::size_t mark() const { return records().size(); }
+    std::size_t mark() const {
+        return records().size();
+    }
 
     // The records written since `mark`.
     std::vector<json> since(std::size_t mark) const {

@@ -63,10 +63,11 @@ TEST(Resources, IconGroupOneHoldsSevenThirtyTwoBitImages) {
 TEST(Resources, ManifestDeclaresIdentityDpiLongPathsAndInvoker) {
     const std::string manifest = resource_bytes(MAKEINTRESOURCEW(1), manifest_type);
     for (const char* expected :
-         {R"(name="CorvaneWeather.Desktop")", R"(version="1.0.0.0")", R"(processorArchitecture="amd64")",
-          R"(type="win32")", "<description>Corvane Weather</description>",
-          R"(level="asInvoker" uiAccess="false")", ">PerMonitorV2</dpiAwareness>",
-          ">true</longPathAware>", R"(Id="{8e0f7a12-bfb3-4fe8-b9a5-48fd50a15a9a}")"}) {
+         {R"(name="CorvaneWeather.Desktop")", R"(version="1.0.0.0")",
+          R"(processorArchitecture="amd64")", R"(type="win32")",
+          "<description>Corvane Weather</description>", R"(level="asInvoker" uiAccess="false")",
+          ">PerMonitorV2</dpiAwareness>", ">true</longPathAware>",
+          R"(Id="{8e0f7a12-bfb3-4fe8-b9a5-48fd50a15a9a}")"}) {
         EXPECT_NE(manifest.find(expected), std::string::npos) << expected;
     }
     EXPECT_EQ(resource_bytes(MAKEINTRESOURCEW(2), manifest_type), "") << "only one manifest";

@@ -31,15 +31,16 @@ protected:
 
 TEST_F(FetchTest, ReturnsTheDecodedBodyOfA2xxReply) {
     client.on(alerts_url, Exchange::ok(R"({"features": []})"));
-    EXPECT_EQ(fetch_json(transport(), alerts_url, false), nlohmann::json::parse(R"({"features":[]})"));
+    EXPECT_EQ(fetch_json(transport(), alerts_url, false),
+              nlohmann::json::parse(R"({"features":[]})"));
     const auto requests = client.requests();
     ASSERT_EQ(requests.size(), 1u);
     EXPECT_EQ(requests[0].host, "api.weather.gov");
     EXPECT_EQ(requests[0].port, 443);
     EXPECT_EQ(requests[0].object_name, "/alerts/active?area=UT");
-    EXPECT_EQ(requests[0].steps, (std::vector<Step>{Step::open_session, Step::connect,
-                                                   Step::open_request, Step::send,
-                                                   Step::query_status, Step::read, Step::read}));
+    EXPECT_EQ(requests[0].steps,
+              (std::vector<Step>{Step::open_session, Step::connect, Step::open_request, Step::send,
+                                 Step::query_status, Step::read, Step::read}));
     EXPECT_TRUE(pauses.recorded().empty());
     EXPECT_EQ(client.open_exchanges(), 0);
 }
@@ -55,7 +56,8 @@ TEST_F(FetchTest, RefusesUrlsThatAreNotHttpsOnAnAllowedHostAfterTwoAttempts) {
         {"api.weather.gov/alerts", "Invalid HTTPS weather service URL"},
         {"https://API.WEATHER.GOV/alerts/active", "Weather service returned an unexpected host"},
         {"https://api.weather.gov./alerts/active", "Weather service returned an unexpected host"},
-        {"https://aviationweather.gov.evil.example/x", "Weather service returned an unexpected host"},
+        {"https://aviationweather.gov.evil.example/x",
+         "Weather service returned an unexpected host"},
         {"https://example.com/api.weather.gov", "Weather service returned an unexpected host"},
         {"https://api.weather.gov@example.com/x", "Weather service returned an unexpected host"},
     };
@@ -74,7 +76,8 @@ TEST_F(FetchTest, RefusesUrlsThatAreNotHttpsOnAnAllowedHostAfterTwoAttempts) {
 }
 
 TEST_F(FetchTest, AcceptsAnExplicitPortAndKeepsQueryAndFragment) {
-    const std::string url = "https://aviationweather.gov:8443/api/data/metar?ids=KSLC&format=json#x";
+    const std::string url =
+        "https://aviationweather.gov:8443/api/data/metar?ids=KSLC&format=json#x";
     client.on(url, Exchange::ok("[]"));
     EXPECT_EQ(fetch_json(transport(), url, false), nlohmann::json::array());
     const auto requests = client.requests();
@@ -140,9 +143,12 @@ TEST_F(FetchTest, RetriesOnceAfter350msOnGatewayStatuses) {
         {{Exchange::with_status(503), Exchange::ok("[1]")}, "", 2},
         {{Exchange::with_status(502), Exchange::ok("[1]")}, "", 2},
         {{Exchange::with_status(504), Exchange::ok("[1]")}, "", 2},
-        {{Exchange::with_status(503), Exchange::with_status(504)}, "Weather service returned HTTP 504", 2},
+        {{Exchange::with_status(503), Exchange::with_status(504)},
+         "Weather service returned HTTP 504",
+         2},
         {{Exchange::with_status(503), Exchange::with_status(503), Exchange::ok("[1]")},
-         "Weather service returned HTTP 503", 2},
+         "Weather service returned HTTP 503",
+         2},
         {{Exchange::with_status(404), Exchange::ok("[1]")}, "Weather service returned HTTP 404", 1},
         {{Exchange::with_status(500), Exchange::ok("[1]")}, "Weather service returned HTTP 500", 1},
         {{Exchange::with_status(429), Exchange::ok("[1]")}, "Weather service returned HTTP 429", 1},
@@ -152,7 +158,8 @@ TEST_F(FetchTest, RetriesOnceAfter350msOnGatewayStatuses) {
         {{Exchange::ok("[2]", 299)}, "", 1},
         {{Exchange::failure(Step::send, 12002), Exchange::ok("[1]")}, "", 2},
         {{Exchange::failure(Step::send, 12002), Exchange::failure(Step::send, 12029)},
-         "Weather download failed (Windows error 12029)", 2},
+         "Weather download failed (Windows error 12029)",
+         2},
     };
     for (std::size_t i = 0; i < std::size(cases); ++i) {
         ScriptedClient scripted;
@@ -172,8 +179,9 @@ TEST_F(FetchTest, RetriesOnceAfter350msOnGatewayStatuses) {
             EXPECT_EQ(error, cases[i].error + ": " + alerts_url) << "case " << i;
         }
         EXPECT_EQ(scripted.requests_for(alerts_url), cases[i].attempts) << "case " << i;
-        const auto expected_pauses = cases[i].attempts == 2 ? std::vector<milliseconds>{milliseconds(350)}
-                                                            : std::vector<milliseconds>{};
+        const auto expected_pauses = cases[i].attempts == 2
+                                         ? std::vector<milliseconds>{milliseconds(350)}
+                                         : std::vector<milliseconds>{};
         EXPECT_EQ(case_pauses.recorded(), expected_pauses) << "case " << i;
     }
 }
@@ -249,8 +257,9 @@ TEST_F(FetchTest, NoContentRules) {
 }
 
 TEST_F(FetchTest, DecodesStrictlyOneJsonValue) {
-    const char* const refused[] = {"", "   ", "[1] trailing", "[1][2]", "/* c */ [1]", "[1 // c\n]",
-                                   "{\"a\":}", "[1,]", "\"\xC3\x28\"", "nul"};
+    const char* const refused[] = {
+        "",           "   ",      "[1] trailing", "[1][2]",       "/* c */ [1]",
+        "[1 // c\n]", "{\"a\":}", "[1,]",         "\"\xC3\x28\"", "nul"};
     for (const char* body : refused) {
         ScriptedClient scripted;
         scripted.on(alerts_url, Exchange::ok(body));
@@ -259,8 +268,9 @@ TEST_F(FetchTest, DecodesStrictlyOneJsonValue) {
             fetch_json(case_transport, alerts_url, false);
             ADD_FAILURE() << "accepted " << body;
         } catch (const std::runtime_error& failure) {
-            EXPECT_EQ(std::string(failure.what()),
-                      std::string("Weather service returned an invalid JSON response: ") + alerts_url);
+            EXPECT_EQ(
+                std::string(failure.what()),
+                std::string("Weather service returned an invalid JSON response: ") + alerts_url);
         }
     }
     for (const char* body : {" [1] \n", "\"text\"", "0", "null"}) {

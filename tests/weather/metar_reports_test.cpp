@@ -39,11 +39,16 @@ protected:
 };
 
 TEST_F(MetarReportsTest, WholeAreaMergesTheFixedStationsNewestPerStation) {
-    const nlohmann::json box = {record("KSLC", 1000), record("KSGU", 900, "box KSGU"),
-                                record("KCDC", 950, "box KCDC"), record("KBCE", 800, "box KBCE"),
-                                record("KSLC", 990, "older KSLC"), {{"rawOb", "no id"}},
-                                {{"icaoId", 5}}, "not a record"};
-    const nlohmann::json fixed = {record("KSGU", 900, "fixed KSGU"), record("KCDC", 940, "fixed KCDC"),
+    const nlohmann::json box = {record("KSLC", 1000),
+                                record("KSGU", 900, "box KSGU"),
+                                record("KCDC", 950, "box KCDC"),
+                                record("KBCE", 800, "box KBCE"),
+                                record("KSLC", 990, "older KSLC"),
+                                {{"rawOb", "no id"}},
+                                {{"icaoId", 5}},
+                                "not a record"};
+    const nlohmann::json fixed = {record("KSGU", 900, "fixed KSGU"),
+                                  record("KCDC", 940, "fixed KCDC"),
                                   record("KBCE", 850, "fixed KBCE"), record("KAZC", 700)};
     client.on(default_box_url, Exchange::ok(box.dump()));
     client.on(fixed_stations_metar_url, Exchange::ok(fixed.dump()));
@@ -64,8 +69,10 @@ TEST_F(MetarReportsTest, WholeAreaMergesTheFixedStationsNewestPerStation) {
 
 TEST_F(MetarReportsTest, AnExplicitBoxIsOneRequestReturnedUnchanged) {
     const nlohmann::json box = {record("KSLC", 1000), record("KSLC", 990), record("KAAA", 5)};
-    client.on("https://aviationweather.gov/api/data/metar?bbox=31.0000,-125.0000,49.5000,-102.0000&format=json",
-              Exchange::ok(box.dump()));
+    client.on(
+        "https://aviationweather.gov/api/data/"
+        "metar?bbox=31.0000,-125.0000,49.5000,-102.0000&format=json",
+        Exchange::ok(box.dump()));
     const Response response = run("31,-125,49.5,-102");
     ASSERT_EQ(response.status, 200);
     EXPECT_EQ(nlohmann::json::parse(response.body), box);
@@ -103,7 +110,8 @@ TEST_F(MetarReportsTest, RefusesBadBoxesWithoutRequests) {
 }
 
 TEST_F(MetarReportsTest, AFloatingPointTimeCountsAsZero) {
-    client.on(default_box_url, Exchange::ok(nlohmann::json::array({record("KSGU", 1e9, "box")}).dump()));
+    client.on(default_box_url,
+              Exchange::ok(nlohmann::json::array({record("KSGU", 1e9, "box")}).dump()));
     client.on(fixed_stations_metar_url,
               Exchange::ok(nlohmann::json::array({record("KSGU", 0, "fixed")}).dump()));
     const auto merged = nlohmann::json::parse(run("").body);
@@ -112,11 +120,14 @@ TEST_F(MetarReportsTest, AFloatingPointTimeCountsAsZero) {
 
 TEST_F(MetarReportsTest, AFailingFixedStationRequestStillMergesTheBox) {
     client.on(default_box_url,
-              Exchange::ok(nlohmann::json::array({record("KSLC", 2), record("KBCE", 1), record("KSLC", 1)}).dump()));
+              Exchange::ok(
+                  nlohmann::json::array({record("KSLC", 2), record("KBCE", 1), record("KSLC", 1)})
+                      .dump()));
     client.on(fixed_stations_metar_url, Exchange::with_status(503));
     const Response response = run("");
     ASSERT_EQ(response.status, 200);
-    EXPECT_EQ(ids_of(nlohmann::json::parse(response.body)), (std::vector<std::string>{"KBCE", "KSLC"}));
+    EXPECT_EQ(ids_of(nlohmann::json::parse(response.body)),
+              (std::vector<std::string>{"KBCE", "KSLC"}));
     EXPECT_EQ(client.requests_for(fixed_stations_metar_url), 2u);
 }
 
@@ -128,23 +139,27 @@ TEST_F(MetarReportsTest, AFixedStationAnswerThatIsNotAnArrayLeavesTheBoxUnmerged
 }
 
 TEST_F(MetarReportsTest, NoContentIsAnEmptyArray) {
-    client.on("https://aviationweather.gov/api/data/metar?bbox=36.0000,-115.0000,38.0000,-112.0000&format=json",
-              Exchange::with_status(204));
+    client.on(
+        "https://aviationweather.gov/api/data/"
+        "metar?bbox=36.0000,-115.0000,38.0000,-112.0000&format=json",
+        Exchange::with_status(204));
     EXPECT_EQ(run("36,-115,38,-112").body, "[]");
 
     client.on(default_box_url, Exchange::with_status(204));
     client.on(fixed_stations_metar_url,
               Exchange::ok(nlohmann::json::array({record("KGCN", 1), record("KAZC", 1)}).dump()));
-    EXPECT_EQ(ids_of(nlohmann::json::parse(run("").body)), (std::vector<std::string>{"KAZC", "KGCN"}));
+    EXPECT_EQ(ids_of(nlohmann::json::parse(run("").body)),
+              (std::vector<std::string>{"KAZC", "KGCN"}));
 }
 
 TEST_F(MetarReportsTest, ABoxAnswerThatIsNotAnArrayIs502WithItsSource) {
     client.on(default_box_url, Exchange::ok(R"({"status":"error","error":"busy"})"));
     const Response response = run("");
     EXPECT_EQ(response.status, 502);
-    EXPECT_EQ(nlohmann::json::parse(response.body),
-              nlohmann::json({{"error", "Aviation weather service returned an unexpected data format"},
-                              {"source", default_box_url}}));
+    EXPECT_EQ(
+        nlohmann::json::parse(response.body),
+        nlohmann::json({{"error", "Aviation weather service returned an unexpected data format"},
+                        {"source", default_box_url}}));
     EXPECT_EQ(client.request_count(), 1u);
 }
 
@@ -156,7 +171,8 @@ TEST_F(MetarReportsTest, ABoxRequestFailureIsThrownForTheDispatcher) {
     const Response response = service.run_operation("metars", "");
     EXPECT_EQ(response.status, 502);
     EXPECT_EQ(nlohmann::json::parse(response.body),
-              nlohmann::json({{"error", std::string("Weather service returned HTTP 500: ") + default_box_url}}));
+              nlohmann::json({{"error", std::string("Weather service returned HTTP 500: ") +
+                                            default_box_url}}));
 }
 
 TEST(MergeMetars, KeepsTheNewestRecordPerStation) {

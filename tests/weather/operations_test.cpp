@@ -59,11 +59,13 @@ TEST_F(OperationsTest, AcceptsAnArgumentOfExactly96Bytes) {
 
 TEST_F(OperationsTest, PassesAlertsThroughResortedAndCompact) {
     client.on(active_alerts_url,
-              Exchange::ok("{\n    \"type\": \"FeatureCollection\",\n    \"features\": [ {\"b\": 1, \"a\": \"Ca\\u00f1ada\"} ]\n}"));
+              Exchange::ok("{\n    \"type\": \"FeatureCollection\",\n    \"features\": [ {\"b\": "
+                           "1, \"a\": \"Ca\\u00f1ada\"} ]\n}"));
     const Response response = service.run_operation("alerts", "");
     EXPECT_EQ(response.status, 200);
     EXPECT_EQ(response.body,
-              "{\"features\":[{\"a\":\"Ca\xC3\xB1" "ada\",\"b\":1}],\"type\":\"FeatureCollection\"}");
+              "{\"features\":[{\"a\":\"Ca\xC3\xB1"
+              "ada\",\"b\":1}],\"type\":\"FeatureCollection\"}");
 }
 
 TEST_F(OperationsTest, CacheLifetimesEndExactlyAt300And180Seconds) {
@@ -86,7 +88,8 @@ TEST_F(OperationsTest, CacheLifetimesEndExactlyAt300And180Seconds) {
         EXPECT_EQ(client.requests_for(c.url), before + 1) << c.operation << " fresh until the end";
         clock.advance(1ns);
         EXPECT_EQ(service.run_operation(c.operation, "").status, 200);
-        EXPECT_EQ(client.requests_for(c.url), before + 2) << c.operation << " stale at the lifetime";
+        EXPECT_EQ(client.requests_for(c.url), before + 2)
+            << c.operation << " stale at the lifetime";
         // The new response is stored at the time it finished and is fresh again.
         clock.advance(c.lifetime - 1ns);
         EXPECT_EQ(service.run_operation(c.operation, "").status, 200);
@@ -134,7 +137,8 @@ TEST_F(OperationsTest, UnexpectedShapesAre502WithTheirSource) {
     for (const auto& c : cases) {
         ScriptedClient scripted;
         scripted.on(c.url, Exchange::ok(c.body));
-        WeatherService fresh(Transport{scripted, pauses.function()}, [this] { return clock.now(); });
+        WeatherService fresh(Transport{scripted, pauses.function()},
+                             [this] { return clock.now(); });
         const Response response = fresh.run_operation(c.operation, "");
         EXPECT_EQ(response.status, c.status) << c.body;
         if (c.status == 502) {
@@ -221,7 +225,8 @@ TEST_F(OperationsTest, ConcurrentIdenticalMissesEachRunTheOperation) {
     client.on(active_alerts_url, Exchange::ok(R"({"features":[]})"));
     std::vector<std::thread> workers;
     for (int i = 0; i < 8; ++i) {
-        workers.emplace_back([this] { EXPECT_EQ(service.run_operation("alerts", "").status, 200); });
+        workers.emplace_back(
+            [this] { EXPECT_EQ(service.run_operation("alerts", "").status, 200); });
     }
     for (auto& worker : workers) {
         worker.join();

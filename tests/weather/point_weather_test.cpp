@@ -30,19 +30,21 @@ nlohmann::json station_list(nlohmann::json first_feature) {
             {"features",
              {std::move(first_feature),
               {{"id", "https://api.weather.gov/stations/KU42"},
-               {"properties", {{"name", "Salt Lake City Airport #2"}, {"stationIdentifier", "KU42"}}}}}}};
+               {"properties",
+                {{"name", "Salt Lake City Airport #2"}, {"stationIdentifier", "KU42"}}}}}}};
 }
 
 nlohmann::json kslc_feature() {
     return {{"id", "https://api.weather.gov/stations/KSLC"},
-            {"properties", {{"name", "Salt Lake City International Airport"},
-                            {"stationIdentifier", "KSLC"}}}};
+            {"properties",
+             {{"name", "Salt Lake City International Airport"}, {"stationIdentifier", "KSLC"}}}};
 }
 
 nlohmann::json observation_document() {
     return {{"type", "Feature"},
-            {"properties", {{"rawMessage", "METAR KSLC 201754Z 33008KT 10SM FEW060 08/M02 A3012"},
-                            {"stationName", "from the observation"}}}};
+            {"properties",
+             {{"rawMessage", "METAR KSLC 201754Z 33008KT 10SM FEW060 08/M02 A3012"},
+              {"stationName", "from the observation"}}}};
 }
 
 class PointWeatherTest : public ::testing::Test {
@@ -112,9 +114,10 @@ TEST_F(PointWeatherTest, WritesThePointWithFourDecimals) {
         const auto requests = scripted.requests();
         ASSERT_EQ(requests.size(), 1u) << "a 404 is not retried and no product is requested";
         EXPECT_EQ(requests[0].object_name, c.object_name);
-        EXPECT_EQ(nlohmann::json::parse(response.body),
-                  nlohmann::json({{"error", "Weather service returned HTTP 404: https://api.weather.gov" +
-                                                c.object_name}}));
+        EXPECT_EQ(
+            nlohmann::json::parse(response.body),
+            nlohmann::json({{"error", "Weather service returned HTTP 404: https://api.weather.gov" +
+                                          c.object_name}}));
     }
 }
 
@@ -126,7 +129,8 @@ TEST_F(PointWeatherTest, ReportsAFailedProductAsAWarning) {
     EXPECT_FALSE(reply["grid"].is_null());
     EXPECT_FALSE(reply["observation"].is_null());
     EXPECT_EQ(reply["warnings"],
-              nlohmann::json::array({std::string("hourly: Weather service returned HTTP 503: ") + hourly_url}));
+              nlohmann::json::array(
+                  {std::string("hourly: Weather service returned HTTP 503: ") + hourly_url}));
     EXPECT_EQ(client.requests_for(hourly_url), 2u);
 }
 
@@ -159,7 +163,8 @@ TEST_F(PointWeatherTest, MissingOrForeignLinksAreProductsTheLocationLacks) {
         const Response response = fresh.run_operation("point", "40.76,-111.89");
         ASSERT_EQ(response.status, 200);
         const auto reply = nlohmann::json::parse(response.body);
-        EXPECT_EQ(reply["warnings"], nlohmann::json::array({std::string("grid: ") + missing})) << c.value;
+        EXPECT_EQ(reply["warnings"], nlohmann::json::array({std::string("grid: ") + missing}))
+            << c.value;
         EXPECT_TRUE(reply["grid"].is_null());
         EXPECT_EQ(scripted.request_count(), 4u) << "no request for the grid";
     }
@@ -175,7 +180,8 @@ TEST_F(PointWeatherTest, APointsDocumentThatIsNotAnObjectYieldsThreeWarnings) {
         const auto reply = nlohmann::json::parse(response.body);
         EXPECT_EQ(reply["point"], nlohmann::json::parse(document));
         EXPECT_EQ(reply["warnings"],
-                  nlohmann::json::array({std::string("hourly: ") + missing, std::string("grid: ") + missing,
+                  nlohmann::json::array({std::string("hourly: ") + missing,
+                                         std::string("grid: ") + missing,
                                          std::string("observation: ") + missing}));
         EXPECT_EQ(scripted.request_count(), 1u);
     }
@@ -187,11 +193,14 @@ TEST_F(PointWeatherTest, APointsLookupThatFailsEndsTheOperationWith502) {
         std::string error;
     };
     const Case cases[] = {
-        {Exchange::with_status(404), std::string("Weather service returned HTTP 404: ") + points_url},
+        {Exchange::with_status(404),
+         std::string("Weather service returned HTTP 404: ") + points_url},
         {Exchange::with_status(204),
          std::string("Weather service returned an invalid JSON response: ") + points_url},
-        {Exchange::ok("<html>"), std::string("Weather service returned an invalid JSON response: ") + points_url},
-        {Exchange::with_status(301), std::string("Weather service returned HTTP 301: ") + points_url},
+        {Exchange::ok("<html>"),
+         std::string("Weather service returned an invalid JSON response: ") + points_url},
+        {Exchange::with_status(301),
+         std::string("Weather service returned HTTP 301: ") + points_url},
     };
     for (const auto& c : cases) {
         ScriptedClient scripted;
@@ -212,23 +221,34 @@ TEST_F(PointWeatherTest, NearestStationRules) {
         std::size_t observation_requests;
     };
     const Case cases[] = {
-        {"empty features", {{"features", nlohmann::json::array()}},
-         "No nearby reporting stations were returned", 0},
-        {"no features", {{"type", "FeatureCollection"}}, "No nearby reporting stations were returned", 0},
-        {"features not array", {{"features", {{"id", "x"}}}}, "No nearby reporting stations were returned", 0},
+        {"empty features",
+         {{"features", nlohmann::json::array()}},
+         "No nearby reporting stations were returned",
+         0},
+        {"no features",
+         {{"type", "FeatureCollection"}},
+         "No nearby reporting stations were returned",
+         0},
+        {"features not array",
+         {{"features", {{"id", "x"}}}},
+         "No nearby reporting stations were returned",
+         0},
         {"list not object", nlohmann::json::array({kslc_feature()}),
          "No nearby reporting stations were returned", 0},
-        {"id a number", station_list({{"id", 7}}), "Nearest weather station has no valid identifier", 0},
+        {"id a number", station_list({{"id", 7}}),
+         "Nearest weather station has no valid identifier", 0},
         {"no id", station_list({{"properties", nlohmann::json::object()}}),
          "Nearest weather station has no valid identifier", 0},
-        {"feature not object", station_list("KSLC"), "Nearest weather station has no valid identifier", 0},
+        {"feature not object", station_list("KSLC"),
+         "Nearest weather station has no valid identifier", 0},
         {"http id", station_list({{"id", "http://api.weather.gov/stations/KSLC"}}),
          "Nearest weather station URL is invalid", 0},
         {"other host", station_list({{"id", "https://example.com/stations/KSLC"}}),
          "Nearest weather station URL is invalid", 0},
         {"not under stations", station_list({{"id", "https://api.weather.gov/zones/KSLC"}}),
          "Nearest weather station URL is invalid", 0},
-        {"list fails", nullptr, std::string("Weather service returned HTTP 404: ") + stations_url, 0},
+        {"list fails", nullptr, std::string("Weather service returned HTTP 404: ") + stations_url,
+         0},
         {"kslc", station_list(kslc_feature()), "", 1},
     };
     for (const auto& c : cases) {
@@ -247,7 +267,8 @@ TEST_F(PointWeatherTest, NearestStationRules) {
         if (c.warning.empty()) {
             EXPECT_EQ(reply["warnings"], nlohmann::json::array()) << c.name;
         } else {
-            EXPECT_EQ(reply["warnings"], nlohmann::json::array({"observation: " + c.warning})) << c.name;
+            EXPECT_EQ(reply["warnings"], nlohmann::json::array({"observation: " + c.warning}))
+                << c.name;
             EXPECT_TRUE(reply["observation"].is_null()) << c.name;
         }
         EXPECT_EQ(scripted.requests_for(observation_url), c.observation_requests) << c.name;
@@ -262,16 +283,22 @@ TEST_F(PointWeatherTest, StationLabelsFollowTheStationList) {
     };
     const auto observed = observation_document()["properties"];
     const Case cases[] = {
-        {"overwrites", kslc_feature(),
+        {"overwrites",
+         kslc_feature(),
          {{"rawMessage", observed["rawMessage"]},
           {"stationName", "Salt Lake City International Airport"},
           {"stationIdentifier", "KSLC"}}},
         {"no properties", {{"id", "https://api.weather.gov/stations/KSLC"}}, observed},
-        {"no name", {{"id", "https://api.weather.gov/stations/KSLC"}, {"properties", {{"stationIdentifier", "KSLC"}}}},
-         {{"rawMessage", observed["rawMessage"]}, {"stationName", ""}, {"stationIdentifier", "KSLC"}}},
+        {"no name",
+         {{"id", "https://api.weather.gov/stations/KSLC"},
+          {"properties", {{"stationIdentifier", "KSLC"}}}},
+         {{"rawMessage", observed["rawMessage"]},
+          {"stationName", ""},
+          {"stationIdentifier", "KSLC"}}},
         {"padded name",
          {{"id", "https://api.weather.gov/stations/KSLC"},
-          {"properties", {{"name", "CW1234 Sugar House        UT US"}, {"stationIdentifier", "C1234"}}}},
+          {"properties",
+           {{"name", "CW1234 Sugar House        UT US"}, {"stationIdentifier", "C1234"}}}},
          {{"rawMessage", observed["rawMessage"]},
           {"stationName", "CW1234 Sugar House        UT US"},
           {"stationIdentifier", "C1234"}}},
@@ -282,7 +309,8 @@ TEST_F(PointWeatherTest, StationLabelsFollowTheStationList) {
         scripted.on(points_url, Exchange::ok(points_document().dump()));
         scripted.on(stations_url, Exchange::ok(station_list(c.feature).dump()));
         scripted.on(observation_url, Exchange::ok(observation_document().dump()));
-        const auto reply = nlohmann::json::parse(fresh.run_operation("point", "40.76,-111.89").body);
+        const auto reply =
+            nlohmann::json::parse(fresh.run_operation("point", "40.76,-111.89").body);
         EXPECT_EQ(reply["observation"]["properties"], c.expected_properties) << c.name;
     }
 }
@@ -291,17 +319,19 @@ TEST_F(PointWeatherTest, OnlyTheFirstStationIsTried) {
     script_all_products();
     client.on(observation_url, Exchange::with_status(404));
     const auto reply = run("40.76,-111.89");
-    EXPECT_EQ(reply["warnings"],
-              nlohmann::json::array({std::string("observation: Weather service returned HTTP 404: ") +
-                                     observation_url}));
+    EXPECT_EQ(
+        reply["warnings"],
+        nlohmann::json::array(
+            {std::string("observation: Weather service returned HTTP 404: ") + observation_url}));
     EXPECT_EQ(client.requests_for("https://api.weather.gov/stations/KU42/observations/latest"), 0u);
 }
 
 TEST_F(PointWeatherTest, ANonStringStationNameEndsTheOperationWith502) {
     script_all_products();
-    client.on(stations_url, Exchange::ok(station_list({{"id", "https://api.weather.gov/stations/KSLC"},
-                                                       {"properties", {{"name", 12}}}})
-                                             .dump()));
+    client.on(stations_url,
+              Exchange::ok(station_list({{"id", "https://api.weather.gov/stations/KSLC"},
+                                         {"properties", {{"name", 12}}}})
+                               .dump()));
     const Response response = service.run_operation("point", "40.76,-111.89");
     EXPECT_EQ(response.status, 502);
     const auto error = nlohmann::json::parse(response.body)["error"].get<std::string>();
@@ -318,10 +348,12 @@ TEST_F(PointWeatherTest, EveryProductFailingIsStillA200) {
     EXPECT_TRUE(reply["hourly"].is_null());
     EXPECT_TRUE(reply["grid"].is_null());
     EXPECT_TRUE(reply["observation"].is_null());
-    EXPECT_EQ(reply["warnings"],
-              nlohmann::json::array({std::string("hourly: Weather service returned HTTP 500: ") + hourly_url,
-                                     std::string("grid: Weather download failed (Windows error 12002): ") + grid_url,
-                                     std::string("observation: Weather service returned HTTP 404: ") + stations_url}));
+    EXPECT_EQ(
+        reply["warnings"],
+        nlohmann::json::array(
+            {std::string("hourly: Weather service returned HTTP 500: ") + hourly_url,
+             std::string("grid: Weather download failed (Windows error 12002): ") + grid_url,
+             std::string("observation: Weather service returned HTTP 404: ") + stations_url}));
 }
 
 TEST_F(PointWeatherTest, AProductWithAnErrorKeyOfItsOwnCountsAsFailed) {

@@ -15,7 +15,10 @@ TEST(Utf8ToUtf16, AcceptsWellFormedAndRefusesIllFormedSequences) {
     const Utf8Case cases[] = {
         {"empty", "", true},
         {"ascii", "https://api.weather.gov/x", true},
-        {"two-byte", "Ca\xC3\xB1" "ada", true},
+        {"two-byte",
+         "Ca\xC3\xB1"
+         "ada",
+         true},
         {"four-byte", "\xF0\x9F\x8C\xA7", true},
         {"highest code point", "\xF4\x8F\xBF\xBF", true},
         {"lone continuation", "\x80", false},
@@ -34,11 +37,16 @@ TEST(Utf8ToUtf16, AcceptsWellFormedAndRefusesIllFormedSequences) {
 
 TEST(Utf8ToUtf16, WritesSurrogatePairsForSupplementaryCharacters) {
     EXPECT_EQ(utf8_to_utf16("\xF0\x9F\x8C\xA7"), std::u16string(u"\U0001F327"));
-    EXPECT_EQ(utf8_to_utf16("Ca\xC3\xB1" "ada"), std::u16string(u"Ca\u00F1ada"));
+    EXPECT_EQ(utf8_to_utf16("Ca\xC3\xB1"
+                            "ada"),
+              std::u16string(u"Ca\u00F1ada"));
 }
 
 TEST(Utf16ToUtf8, ReplacesUnpairedSurrogates) {
-    EXPECT_EQ(utf16_to_utf8(u"a\xD800" u"b"), "a\xEF\xBF\xBD" "b");
+    EXPECT_EQ(utf16_to_utf8(u"a\xD800"
+                            u"b"),
+              "a\xEF\xBF\xBD"
+              "b");
     EXPECT_EQ(utf16_to_utf8(u"\xDC00"), "\xEF\xBF\xBD");
     EXPECT_EQ(utf16_to_utf8(u"\U0001F327"), "\xF0\x9F\x8C\xA7");
 }
@@ -50,8 +58,11 @@ TEST(ValidUtf8, KeepsValidTextAndReplacesEachBadByte) {
 }
 
 TEST(CompactJson, SortsKeysDropsWhitespaceAndKeepsRawUtf8) {
-    const auto value = nlohmann::json::parse(R"({ "b": [1, 2], "a": "Ca\u00f1ada", "c": {"z": 1, "y": null} })");
-    EXPECT_EQ(to_compact_json(value), "{\"a\":\"Ca\xC3\xB1" "ada\",\"b\":[1,2],\"c\":{\"y\":null,\"z\":1}}");
+    const auto value =
+        nlohmann::json::parse(R"({ "b": [1, 2], "a": "Ca\u00f1ada", "c": {"z": 1, "y": null} })");
+    EXPECT_EQ(to_compact_json(value),
+              "{\"a\":\"Ca\xC3\xB1"
+              "ada\",\"b\":[1,2],\"c\":{\"y\":null,\"z\":1}}");
 }
 
 TEST(CompactJson, RefusesInvalidUtf8WithTheLibraryTypeError) {

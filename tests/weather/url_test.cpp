@@ -43,9 +43,9 @@ TEST(CrackUrl, SplitsTheUrlAsWritten) {
 }
 
 TEST(CrackUrl, RefusesWhatCannotBeCracked) {
-    for (const std::u16string url : {u"", u"api.weather.gov/points", u"ftp://api.weather.gov/x",
-                                     u"https:///path", u"https://api.weather.gov:99999/",
-                                     u"https://api.weather.gov:12a/"}) {
+    for (const std::u16string url :
+         {u"", u"api.weather.gov/points", u"ftp://api.weather.gov/x", u"https:///path",
+          u"https://api.weather.gov:99999/", u"https://api.weather.gov:12a/"}) {
         EXPECT_FALSE(crack_url_portably(url).has_value());
     }
 }

@@ -89,8 +89,9 @@ TEST_F(RequestExecutorTest, AnOperationThatThrowsIsAnswered500) {
                 channel_running([](const std::string&, const std::string&) -> weather::Response {
                     throw std::runtime_error("mutex failure");
                 }));
-    EXPECT_EQ(window.take_all(),
-              std::vector<std::string>{R"({"body":{"error":"mutex failure"},"id":"a","status":500})"});
+    EXPECT_EQ(
+        window.take_all(),
+        std::vector<std::string>{R"({"body":{"error":"mutex failure"},"id":"a","status":500})"});
     EXPECT_EQ(state->active_requests.load(), 0);
 }
 

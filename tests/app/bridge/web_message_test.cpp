@@ -18,7 +18,8 @@ protected:
     std::optional<nlohmann::json> send(std::string_view text, std::string_view source = page) {
         return accept_web_message(source, text, active_requests, [this](PageRequest&& request) {
             if (fail_start) {
-                throw std::system_error(std::make_error_code(std::errc::resource_unavailable_try_again));
+                throw std::system_error(
+                    std::make_error_code(std::errc::resource_unavailable_try_again));
             }
             started.push_back(std::move(request));
         });
@@ -30,7 +31,8 @@ protected:
 };
 
 TEST_F(WebMessageTest, AcceptsAValidRequestAndReservesASlot) {
-    EXPECT_FALSE(send(R"({"id": 7, "operation": "point", "argument": "40.76,-111.89", "extra": [1]})"));
+    EXPECT_FALSE(
+        send(R"({"id": 7, "operation": "point", "argument": "40.76,-111.89", "extra": [1]})"));
     ASSERT_EQ(started.size(), 1u);
     EXPECT_EQ(started[0].id, 7);
     EXPECT_EQ(started[0].operation, "point");
@@ -87,8 +89,8 @@ TEST_F(WebMessageTest, SizeLimitIs2048Utf8Bytes) {
 }
 
 TEST_F(WebMessageTest, UnparsableTextIsAnswered400WithANullId) {
-    for (const std::string text : {"", "{", "{\"id\": 1,}", "[1] [2]", "{\"id\": 1} // c",
-                                   "{\"id\": \xC3\xA9}"}) {
+    for (const std::string text :
+         {"", "{", "{\"id\": 1,}", "[1] [2]", "{\"id\": 1} // c", "{\"id\": \xC3\xA9}"}) {
         const auto reply = send(text);
         ASSERT_TRUE(reply) << text;
         std::string library_text;
@@ -106,8 +108,8 @@ TEST_F(WebMessageTest, UnparsableTextIsAnswered400WithANullId) {
 }
 
 TEST_F(WebMessageTest, IgnoresValuesThatAreNotObjects) {
-    for (const std::string text : {"\"{\\\"id\\\": 1, \\\"operation\\\": \\\"alerts\\\"}\"", "[1]", "7",
-                                   "null", "true"}) {
+    for (const std::string text :
+         {"\"{\\\"id\\\": 1, \\\"operation\\\": \\\"alerts\\\"}\"", "[1]", "7", "null", "true"}) {
         EXPECT_FALSE(send(text)) << text;
     }
     EXPECT_TRUE(started.empty());
@@ -173,7 +175,8 @@ TEST_F(WebMessageTest, OperationAndArgumentRules) {
         {R"({"id": 1, "operation": 5})", type_error},
         {R"({"id": 1, "operation": null})", "type must be string, but is null"},
         {R"({"id": 1, "operation": "alerts", "argument": 5})", type_error},
-        {R"({"id": 1, "operation": "alerts", "argument": ["x"]})", "type must be string, but is array"},
+        {R"({"id": 1, "operation": "alerts", "argument": ["x"]})",
+         "type must be string, but is array"},
         {R"({"id": 1, "operation": "alerts"})", ""},
         {R"({"id": 1, "operation": "pireps", "argument": ")" + std::string(200, 'x') + "\"}", ""},
     };
@@ -205,8 +208,9 @@ TEST_F(WebMessageTest, TheNinthRequestInFlightIsBusy) {
     }
     const auto busy = send(R"({"id": "ninth", "operation": "alerts"})");
     ASSERT_TRUE(busy);
-    EXPECT_EQ(serialise_reply(*busy),
-              R"({"body":{"error":"Weather requests are busy. Try again in a moment."},"id":"ninth","status":429})");
+    EXPECT_EQ(
+        serialise_reply(*busy),
+        R"({"body":{"error":"Weather requests are busy. Try again in a moment."},"id":"ninth","status":429})");
     EXPECT_EQ(active_requests.load(), 8);
     release_slot(active_requests);
     EXPECT_FALSE(send(R"({"id": 9, "operation": "alerts"})"));
@@ -220,16 +224,18 @@ TEST_F(WebMessageTest, AWorkerThatCannotStartIsAnswered400AndGivesItsSlotBack) {
     ASSERT_TRUE(reply);
     EXPECT_EQ((*reply)["id"], "w");
     EXPECT_EQ((*reply)["status"], 400);
-    EXPECT_EQ((*reply)["body"]["error"],
-              std::system_error(std::make_error_code(std::errc::resource_unavailable_try_again)).what());
+    EXPECT_EQ(
+        (*reply)["body"]["error"],
+        std::system_error(std::make_error_code(std::errc::resource_unavailable_try_again)).what());
     EXPECT_EQ(active_requests.load(), 0);
 }
 
 TEST(Reply, KeysComeOutAsBodyIdStatus) {
     EXPECT_EQ(serialise_reply(make_reply("x", 400, error_body("Unsupported weather operation"))),
               R"({"body":{"error":"Unsupported weather operation"},"id":"x","status":400})");
-    EXPECT_EQ(serialise_reply(make_reply(nullptr, 200, nlohmann::json::parse(R"({"b":1,"a":"\u00f1"})"))),
-              "{\"body\":{\"a\":\"\xC3\xB1\",\"b\":1},\"id\":null,\"status\":200}");
+    EXPECT_EQ(
+        serialise_reply(make_reply(nullptr, 200, nlohmann::json::parse(R"({"b":1,"a":"\u00f1"})"))),
+        "{\"body\":{\"a\":\"\xC3\xB1\",\"b\":1},\"id\":null,\"status\":200}");
 }
 
 TEST(Reply, FinishedReplyCarriesTheOperationsResultOr500) {
@@ -245,7 +251,10 @@ TEST(Reply, FinishedReplyCarriesTheOperationsResultOr500) {
         nlohmann::json expected;
     };
     const Case cases[] = {
-        {"success", [](const std::string&, const std::string&) { return weather::Response{200, "[1,2]"}; },
+        {"success",
+         [](const std::string&, const std::string&) {
+             return weather::Response{200, "[1,2]"};
+         },
          make_reply(3, 200, {1, 2})},
         {"error response",
          [](const std::string&, const std::string&) {
@@ -253,9 +262,14 @@ TEST(Reply, FinishedReplyCarriesTheOperationsResultOr500) {
          },
          make_reply(3, 502, error_body("Weather service returned HTTP 500: u"))},
         {"throws",
-         [](const std::string&, const std::string&) -> weather::Response { throw std::runtime_error("boom"); },
+         [](const std::string&, const std::string&) -> weather::Response {
+             throw std::runtime_error("boom");
+         },
          make_reply(3, 500, error_body("boom"))},
-        {"not json", [](const std::string&, const std::string&) { return weather::Response{200, "nope"}; },
+        {"not json",
+         [](const std::string&, const std::string&) {
+             return weather::Response{200, "nope"};
+         },
          make_reply(3, 500, error_body(parse_error))},
     };
     for (const auto& c : cases) {
