@@ -2,6 +2,8 @@
 
 #include <string>
 
+#include <windows.h>
+
 namespace fake_runtime {
 
 // Appends one line to the file named by CORVANE_FAKE_RUNTIME_LOG (nothing when unset).
@@ -12,5 +14,11 @@ int logged_calls();
 
 // UTF-8 of a UTF-16 text; "(null)" for a null pointer.
 std::string utf8(const wchar_t* text);
+
+// UTF-16 of a UTF-8 text.
+std::wstring wide(const std::string& text);
+
+// "0x" and eight upper-case hexadecimal digits.
+std::string hex(HRESULT code);
 
 }  // namespace fake_runtime
