@@ -1,0 +1,31 @@
+#pragma once
+
+// The prefix the host's tests need: the fake browser runtime registered where the loader finds
+// it (the updater's machine-wide key, as an installed Evergreen runtime is), Wine's handler for
+// https addresses pointed at the shell recorder, and the usual 96 DPI. Set once per test
+// program and taken back afterwards.
+
+#include <gtest/gtest.h>
+
+#include "host_driver.h"
+
+namespace host_test {
+
+// Writes a value under `root\path` (creating the key); an empty `text` with REG_SZ writes "".
+void set_registry_text(HKEY root, const std::wstring& path, const wchar_t* name,
+                       const std::wstring& text);
+void set_registry_dword(HKEY root, const std::wstring& path, const wchar_t* name, DWORD value);
+std::optional<std::wstring> registry_text(HKEY root, const std::wstring& path, const wchar_t* name);
+
+// The system DPI Wine reports to programs started from now on.
+void set_system_dpi(DWORD dpi);
+
+class HostTest : public ::testing::Test {
+protected:
+    static void SetUpTestSuite();
+    static void TearDownTestSuite();
+
+    Scratch scratch;
+};
+
+}  // namespace host_test
