@@ -54,6 +54,17 @@ void set_system_dpi(DWORD dpi) {
     set_registry_dword(HKEY_CURRENT_USER, desktop, L"LogPixels", dpi);
 }
 
+void expect_everything_released(const std::vector<std::string>& log) {
+    const std::vector<std::string> summary = starting_with(log, "exit: ");
+    ASSERT_EQ(summary.size(), 1u);
+    const std::string& line = summary.front();
+    EXPECT_EQ(line.substr(0, line.find(", strings")), "exit: objects alive 0") << line;
+    const std::string given = line.substr(line.find("given ") + 6);
+    const std::string count = given.substr(0, given.find(','));
+    EXPECT_NE(line.find(", freed " + count + ", freed twice 0"), std::string::npos) << line;
+    EXPECT_TRUE(starting_with(log, "unexpected").empty());
+}
+
 void HostTest::SetUpTestSuite() {
     // An installed runtime of a version the loader accepts, with the fake client library.
     const std::wstring version_folder = runtime_root() + L"\\120.0.2210.91";

@@ -20,6 +20,10 @@ std::optional<std::wstring> registry_text(HKEY root, const std::wstring& path, c
 // The system DPI Wine reports to programs started from now on.
 void set_system_dpi(DWORD dpi);
 
+// After a normal close, from the fake's exit report: none of its objects is alive, every text
+// it handed out was freed exactly once, and the host made no call it should not make.
+void expect_everything_released(const std::vector<std::string>& log);
+
 class HostTest : public ::testing::Test {
 protected:
     static void SetUpTestSuite();

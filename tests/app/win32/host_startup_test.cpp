@@ -54,18 +54,6 @@ void expect_box(HostRun& run, const std::string& text) {
     EXPECT_TRUE(wait_until([&] { return !run.find_box() && IsWindowVisible(run.main_window()); }));
 }
 
-// After a normal close: nothing of the fake is alive and every text it gave was freed once.
-void expect_everything_released(const std::vector<std::string>& log) {
-    const std::vector<std::string> summary = starting_with(log, "exit: ");
-    ASSERT_EQ(summary.size(), 1u);
-    const std::string& line = summary.front();
-    EXPECT_EQ(line.substr(0, line.find(", strings")), "exit: objects alive 0") << line;
-    const std::string given = line.substr(line.find("given ") + 6);
-    const std::string count = given.substr(0, given.find(','));
-    EXPECT_NE(line.find(", freed " + count + ", freed twice 0"), std::string::npos) << line;
-    EXPECT_TRUE(starting_with(log, "unexpected").empty());
-}
-
 TEST_F(HostStartup, ConfiguresTheViewCallByCallAndReleasesItOnClose) {
     HostRun run(scratch);
     const HWND window = run.main_window();
