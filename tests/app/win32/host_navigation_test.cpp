@@ -17,8 +17,8 @@ struct Row {
     std::string event;  // "navigate" or "new_window"
     std::string uri;    // "-": the runtime gives no address
     std::string initiator;
-    bool goes_ahead;    // navigation allowed (for new windows: never)
-    bool opened;        // handed to the shell
+    bool goes_ahead;  // navigation allowed (for new windows: never)
+    bool opened;      // handed to the shell
 };
 
 const std::vector<Row> rows = {
@@ -62,8 +62,8 @@ TEST_F(HostNavigation, StaysOnThePageHostAndHandsUserStartedHttpsToTheShell) {
         ASSERT_TRUE(run.step(row.event + " " + row.uri + " " + row.initiator));
         const std::vector<std::string> seen = lines_from(run.log(), mark);
         if (row.event == "navigate") {
-            EXPECT_TRUE(contains(seen, "navigation " + row.uri +
-                                           (row.goes_ahead ? " allowed" : " cancelled")));
+            EXPECT_TRUE(contains(
+                seen, "navigation " + row.uri + (row.goes_ahead ? " allowed" : " cancelled")));
             EXPECT_EQ(contains(seen, "navigation put_Cancel 1"), !row.goes_ahead);
             EXPECT_EQ(contains(seen, "navigation get_IsUserInitiated"), !row.goes_ahead);
         } else {
@@ -74,9 +74,8 @@ TEST_F(HostNavigation, StaysOnThePageHostAndHandsUserStartedHttpsToTheShell) {
         EXPECT_EQ(run.processes_started() - launched, row.opened ? 1 : 0);
         if (row.opened) {
             opened.push_back(row.uri);
-            EXPECT_TRUE(wait_until([&] {
-                return read_lines(run.shell_record()).size() == opened.size();
-            }));
+            EXPECT_TRUE(
+                wait_until([&] { return read_lines(run.shell_record()).size() == opened.size(); }));
         }
     }
     EXPECT_EQ(read_lines(run.shell_record()), opened);
