@@ -82,6 +82,9 @@ void HostTest::SetUpTestSuite() {
     set_registry_text(HKEY_LOCAL_MACHINE, https_command, nullptr,
                       L"\"" + shell_recorder() + L"\" \"%1\"");
     set_system_dpi(96);
+    // No window manager runs on the virtual screen: without this, Wine waits 2 s for one
+    // each time a window of the program is hidden or destroyed.
+    set_registry_text(HKEY_CURRENT_USER, L"Software\\Wine\\X11 Driver", L"Managed", L"N");
 }
 
 void HostTest::TearDownTestSuite() {

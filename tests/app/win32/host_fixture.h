@@ -2,8 +2,9 @@
 
 // The prefix the host's tests need: the fake browser runtime registered where the loader finds
 // it (the updater's machine-wide key, as an installed Evergreen runtime is), Wine's handler for
-// https addresses pointed at the shell recorder, and the usual 96 DPI. Set once per test
-// program and taken back afterwards.
+// https addresses pointed at the shell recorder, the usual 96 DPI, and windows that need no
+// window manager. Set once per test program; the runtime and the handler are taken back
+// afterwards.
 
 #include <gtest/gtest.h>
 

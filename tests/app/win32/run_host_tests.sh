@@ -17,42 +17,26 @@ mkdir -p "$prefix"
 exec 9>"$prefix.lock"
 flock 9
 
-xvfb=""
-work="$(mktemp -d /tmp/corvane-host-tests.XXXXXX)"
+here="$(cd "$(dirname "$0")" && pwd)"
+source "$here/xvfb.sh"
 stop_screen() {
     wineserver --kill >/dev/null 2>&1 || true
     wineserver --wait >/dev/null 2>&1 || true
-    if [ -n "$xvfb" ]; then
-        kill "$xvfb" 2>/dev/null || true
-        wait "$xvfb" 2>/dev/null || true
-        xvfb=""
-    fi
+    stop_xvfb
 }
-trap 'stop_screen; rm -rf "$work"' EXIT
+trap stop_screen EXIT
 
 start_screen() {
     stop_screen
-    : >"$work/display"
-    Xvfb -displayfd 5 -screen 0 "$1x24" -nolisten tcp 5>"$work/display" \
-        </dev/null >"$work/xvfb.log" 2>&1 &
-    xvfb=$!
-    for _ in $(seq 100); do
-        [ -s "$work/display" ] && break
-        sleep 0.1
-    done
-    [ -s "$work/display" ] || { cat "$work/xvfb.log" >&2; echo "Xvfb did not start" >&2; exit 1; }
-    export DISPLAY=":$(head -n1 "$work/display")"
+    start_xvfb "$1"
     if [ ! -f "$prefix/.prepared" ]; then
         wineboot --init </dev/null >/dev/null 2>&1 || true
         wineserver --wait
         touch "$prefix/.prepared"
     fi
     wineserver --persistent
-    # No window manager runs on the virtual screen: Wine must not wait for one (it would wait
-    # 2 s each time a window is hidden or destroyed). This also starts Wine's own services and
-    # desktop now, detached from the test's output.
-    "$wine" reg add 'HKCU\Software\Wine\X11 Driver' /v Managed /d N /f \
-        </dev/null >/dev/null 2>&1 || true
+    # Wine's own services and desktop start now, detached from the test's output.
+    "$wine" cmd.exe /c exit </dev/null >/dev/null 2>&1 || true
 }
 
 status=0
