@@ -114,6 +114,9 @@ std::wstring wine_path(const std::string& unix_path) {
 std::wstring host_executable() {
     return wine_path(CORVANE_HOST_EXECUTABLE);
 }
+std::wstring packaged_executable() {
+    return wine_path(CORVANE_PACKAGED_EXECUTABLE);
+}
 std::wstring fake_runtime_library() {
     return wine_path(CORVANE_FAKE_RUNTIME_LIBRARY);
 }

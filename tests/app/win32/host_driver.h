@@ -21,6 +21,7 @@ std::wstring wine_path(const std::string& unix_path);
 
 // Paths of the build's programs, set by the build.
 std::wstring host_executable();
+std::wstring packaged_executable();  // in the ready-to-copy folder
 std::wstring fake_runtime_library();
 std::wstring shell_recorder();
 

@@ -237,6 +237,17 @@ TEST_F(HostStartup, WithoutIndexHtmlBesideTheProgramNoViewIsCreated) {
     }
 }
 
+TEST_F(HostStartup, TheReadyToCopyFolderServesItsOwnWebFolder) {
+    HostRun run(scratch, Launch{packaged_executable(), "", L""});
+    ASSERT_TRUE(run.wait_until_loaded());
+    EXPECT_TRUE(contains(run.log(),
+                         "webview SetVirtualHostNameToFolderMapping "
+                         "corvane-weather.example " +
+                             folder_of(packaged_executable()) + "\\web 2 returns 0x00000000"));
+    run.close();
+    EXPECT_EQ(run.wait_for_exit(), 0);
+}
+
 TEST_F(HostStartup, UserDataLivesUnderLocalApplicationData) {
     const std::wstring root = local_app_data() + L"\\CorvaneWeather";
     remove_tree(root);
