@@ -28,6 +28,10 @@ std::string utf8(const wchar_t* text) {
     return result;
 }
 
+bool logging() {
+    return !log_path().empty();
+}
+
 void log_line(const std::string& line) {
     const std::wstring path = log_path();
     if (path.empty()) {

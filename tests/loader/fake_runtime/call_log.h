@@ -9,6 +9,9 @@ namespace fake_runtime {
 // Appends one line to the file named by CORVANE_FAKE_RUNTIME_LOG (nothing when unset).
 void log_line(const std::string& line);
 
+// Whether CORVANE_FAKE_RUNTIME_LOG names a log, so that costly lines can be skipped.
+bool logging();
+
 // How many creation calls the log holds so far.
 int logged_calls();
 

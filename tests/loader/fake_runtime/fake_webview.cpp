@@ -160,7 +160,9 @@ HRESULT FakeWebView::Navigate(LPCWSTR uri) {
 }
 
 HRESULT FakeWebView::PostWebMessageAsJson(LPCWSTR web_message_as_json) {
-    log_line("webview PostWebMessageAsJson " + utf8(web_message_as_json));
+    if (logging()) {
+        log_line("webview PostWebMessageAsJson " + utf8(web_message_as_json));
+    }
     ++replies_posted;
     if (replies_awaited >= 0 && replies_posted >= replies_awaited) {
         replies_awaited = -1;
