@@ -396,6 +396,34 @@ TEST_F(HostWindowProcedure, SizeDpiAndFocusMessages) {
     EXPECT_EQ(seen, expected);
 }
 
+// The resources' content is tested with the resources themselves (tests/resources); here, that
+// the program carries them.
+TEST(HostResources, TheProgramCarriesItsIconManifestAndVersionRecord) {
+    const HMODULE program =
+        LoadLibraryExW(host_executable().c_str(), nullptr,
+                       LOAD_LIBRARY_AS_DATAFILE | LOAD_LIBRARY_AS_IMAGE_RESOURCE);
+    ASSERT_NE(program, nullptr);
+    const auto bytes = [&](LPCWSTR type) {
+        const HRSRC found = FindResourceW(program, MAKEINTRESOURCEW(1), type);
+        if (found == nullptr) {
+            return std::string();
+        }
+        const auto* data = static_cast<const char*>(LockResource(LoadResource(program, found)));
+        return std::string(data, SizeofResource(program, found));
+    };
+    const std::string icons = bytes(MAKEINTRESOURCEW(14));  // RT_GROUP_ICON
+    ASSERT_GE(icons.size(), 6u);
+    EXPECT_EQ(static_cast<unsigned char>(icons[4]), 7u) << "seven images in icon group 1";
+    const std::string manifest = bytes(MAKEINTRESOURCEW(24));  // RT_MANIFEST
+    EXPECT_NE(manifest.find(">PerMonitorV2</dpiAwareness>"), std::string::npos);
+    EXPECT_NE(manifest.find(R"(level="asInvoker")"), std::string::npos);
+    const std::string version = bytes(MAKEINTRESOURCEW(16));  // RT_VERSION
+    std::wstring wide_version(reinterpret_cast<const wchar_t*>(version.data()),
+                              version.size() / sizeof(wchar_t));
+    EXPECT_NE(wide_version.find(L"CorvaneWeather.exe"), std::wstring::npos);
+    FreeLibrary(program);
+}
+
 TEST(HostHandlers, HandlerObjectsAreFreedWithTheirLastReference) {
     const long before = win32::live_com_objects.load();
     {
