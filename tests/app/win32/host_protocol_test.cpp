@@ -181,7 +181,7 @@ std::vector<Row> immediate_rows() {
     return rows;
 }
 
-TEST_F(HostProtocol, EveryMessageIsIgnoredOrAnsweredAtOnceAsDesigned) {
+TEST_F(HostProtocol, EveryMessageIsIgnoredOrAnsweredAtOnce) {
     HostRun run(scratch);
     ASSERT_TRUE(run.wait_until_loaded());
     for (const Row& row : immediate_rows()) {

@@ -66,7 +66,7 @@ TEST_F(HostWindow, HasItsClassTitleAndStyleAndPaintsItsBackgroundUntilTheViewDra
     EXPECT_EQ(run.wait_for_exit(), 0);
 }
 
-// Run on each screen size of the test script; the rows are the design's.
+// Run on each screen size of run_host_tests.sh.
 TEST_F(HostWindow, GeometryOnThisScreen) {
     struct Row {
         int screen_width, screen_height;
