@@ -5,8 +5,10 @@
 .DESCRIPTION
     Needs CMake 3.25+, Node.js 20+ (the map page's libraries come from npm), a vcpkg clone named
     by VCPKG_ROOT, and either Visual Studio 2022 with the C++ workload (-Compiler msvc) or a
-    MinGW-w64 g++ with Ninja on PATH (-Compiler mingw). The result is a ready-to-copy folder:
-    build\windows-<compiler>\CorvaneWeather\ with CorvaneWeather.exe and web\.
+    MinGW-w64 g++ with Ninja on PATH (-Compiler mingw). The result is a ready-to-copy folder,
+    build\windows-<compiler>\dist\CorvaneWeather\ with CorvaneWeather.exe and web\, and the same
+    folder zipped as build\windows-<compiler>\dist\CorvaneWeather-1.0.0-win64.zip (the build's
+    corvane_package target, as in the Debian cross build).
 
 .EXAMPLE
     .\build.ps1
@@ -78,17 +80,12 @@ if ($Tests) {
                            '-LE', 'e2e|page|linux')
 }
 
-# The ready-to-copy folder: the executable with its web folder beside it.
-$package = Join-Path $build 'CorvaneWeather'
-if (Test-Path $package) {
-    Remove-Item -Recurse -Force $package
+# The build's corvane_package target made the ready-to-copy folder and its zip.
+$package = Join-Path $build 'dist\CorvaneWeather'
+if (-not (Test-Path (Join-Path $package 'CorvaneWeather.exe')) -or
+    -not (Test-Path (Join-Path $package 'web\index.html'))) {
+    throw "The build did not produce $package with CorvaneWeather.exe and web\index.html."
 }
-New-Item -ItemType Directory -Path $package | Out-Null
-$exe = Get-ChildItem -Path $build -Recurse -Filter 'CorvaneWeather.exe' |
-    Where-Object { $_.FullName -notlike "*\CorvaneWeather\*" } | Select-Object -First 1
-if (-not $exe) {
-    throw 'CorvaneWeather.exe was not built.'
-}
-Copy-Item $exe.FullName $package
-Copy-Item -Recurse (Join-Path $build 'web') (Join-Path $package 'web')
-Write-Host "Built $package\CorvaneWeather.exe with its web folder."
+$zip = Get-ChildItem -Path (Join-Path $build 'dist') -Filter 'CorvaneWeather-*-win64.zip' |
+    Select-Object -First 1
+Write-Host "Built $package\CorvaneWeather.exe with its web folder, and $($zip.FullName)."

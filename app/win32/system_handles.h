@@ -1,5 +1,6 @@
 #pragma once
 
+#include <objbase.h>
 #include <windows.h>
 
 #include "app/win32/unique_handle.h"
@@ -10,5 +11,8 @@ using UniqueHkey = UniqueHandle<HKEY, RegCloseKey>;
 using UniqueKernelHandle = UniqueHandle<HANDLE, CloseHandle>;
 using UniqueFileHandle = UniqueHandle<HANDLE, CloseHandle, -1>;  // INVALID_HANDLE_VALUE
 using UniqueModule = UniqueHandle<HMODULE, FreeLibrary>;
+using UniqueBrush = UniqueHandle<HBRUSH, DeleteObject>;
+// A text that the browser runtime or the shell allocated for us.
+using UniqueCoTaskString = UniqueHandle<LPWSTR, CoTaskMemFree>;
 
 }  // namespace win32

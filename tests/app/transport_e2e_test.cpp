@@ -139,26 +139,6 @@ std::vector<std::string> header_values(const json& record, const std::string& na
     return values;
 }
 
-// A scripted client answering every known request of routes.json as the fake services do, the
-// 301 of the points lookup already followed (the platform client follows it inside one
-// exchange).
-void script_routes(ScriptedClient& client) {
-    const json routes = json::parse(test_document("routes.json"));
-    for (const auto& route : routes) {
-        const std::string host = route.at("host");
-        const std::string url = "https://" + host + route.at("path").get<std::string>();
-        const json* answer = &route;
-        if (route.contains("location")) {
-            for (const auto& target : routes) {
-                if (target.at("host") == host && target.at("path") == route.at("location")) {
-                    answer = &target;
-                }
-            }
-        }
-        client.on(url, Exchange::ok(test_document(answer->at("file")), answer->at("status")));
-    }
-}
-
 class TransportEndToEnd : public ::testing::Test {
 protected:
     void SetUp() override {
@@ -461,7 +441,7 @@ TEST_F(TransportEndToEnd, CompressedBodiesArriveDecoded) {
 void expect_same_as_scripted(const std::string& operation, const std::string& argument,
                              const weather::Response& real) {
     ScriptedClient scripted;
-    script_routes(scripted);
+    weather::testing::answer_from_routes(scripted);
     PauseRecorder pauses;
     weather::WeatherService service(weather::Transport{scripted, pauses.function()});
     const weather::Response expected = service.run_operation(operation, argument);

@@ -29,7 +29,10 @@ request of any box answers the western reports inside it (204 when none are, as 
 service does), and any point in the contiguous United States answers the Salt Lake City point
 (a point written with trailing zeros is first redirected to its canonical form, as the NWS API
 does). --delay-documents holds every document answer back, for tests that need requests in
-flight.
+flight. --hold-documents FILE holds them until the test lets them go: while FILE exists, each
+document request takes the next place in line (1 for the first held request of the run) and
+is answered once FILE holds a number at least as large; removing FILE lets every one go and
+holds no more.
 
 Every request is appended to the --log file as one JSON line before its answer is written, so a
 client holding an answer can already read what the server saw: seq, time (monotonic seconds),
@@ -266,6 +269,12 @@ class Handler(http.server.BaseHTTPRequestHandler):
 
     def document(self, host):
         route = self.server.documents.find(host, self.path)
+        if self.server.hold.active():
+            place = self.server.hold.take_place()
+            self.note("held")  # logged on arrival, so a test sees the request in flight
+            if not self.wait_for_release(place):
+                self.close_connection = True
+                return
         if self.server.delay:
             self.note("held")  # logged on arrival, so a test sees the request in flight
             if not self.wait_unless_abandoned(self.server.delay):
@@ -416,14 +425,53 @@ class Handler(http.server.BaseHTTPRequestHandler):
                     return False
         return True
 
+    def wait_for_release(self, place):
+        """Waits until the hold lets `place` go; False as soon as the client closes its end."""
+        while not self.server.hold.released(place):
+            readable, _, _ = select.select([self.connection], [], [], 0.05)
+            if readable:
+                try:
+                    if not self.connection.recv(1):
+                        return False
+                except (OSError, ssl.SSLError):
+                    return False
+        return True
+
+
+class Hold:
+    """The --hold-documents line: places in arrival order, released through a file."""
+
+    def __init__(self, path):
+        self.path = path
+        self.lock = threading.Lock()
+        self.places = 0
+
+    def active(self):
+        return self.path is not None and os.path.exists(self.path)
+
+    def take_place(self):
+        with self.lock:
+            self.places += 1
+            return self.places
+
+    def released(self, place):
+        try:
+            with open(self.path) as f:
+                return int(f.read().strip() or 0) >= place
+        except FileNotFoundError:
+            return True
+        except ValueError:
+            return False
+
 
 class Server(socketserver.ThreadingMixIn, http.server.HTTPServer):
     daemon_threads = True
     allow_reuse_address = True
 
-    def __init__(self, address, context, shared, delay=0.0):
+    def __init__(self, address, context, shared, delay=0.0, hold=None):
         self.context = context
         self.delay = delay
+        self.hold = hold or Hold(None)
         self.documents, self.log, self.attempts, self.connections = shared
         super().__init__(address, Handler)
 
@@ -470,6 +518,9 @@ def main():
                         help="current-looking times, any METAR box and any point answered")
     parser.add_argument("--delay-documents", type=float, default=0.0, metavar="SECONDS",
                         help="answer document requests only after this long")
+    parser.add_argument("--hold-documents", metavar="FILE",
+                        help="while FILE exists, answer the n-th held document request only "
+                             "once FILE holds a number >= n")
     options = parser.parse_args()
 
     if options.untrusted_port and not (options.untrusted_cert and options.untrusted_key):
@@ -480,7 +531,8 @@ def main():
                  for port in options.port or [443]]
     listeners += [(port, server_context(options.untrusted_cert, options.untrusted_key))
                   for port in options.untrusted_port]
-    servers = [Server((options.address, port), context, shared, options.delay_documents)
+    hold = Hold(options.hold_documents)
+    servers = [Server((options.address, port), context, shared, options.delay_documents, hold)
                for port, context in listeners]
     for server in servers:
         threading.Thread(target=server.serve_forever, daemon=True).start()

@@ -5,6 +5,8 @@
 #include <stdexcept>
 #include <thread>
 
+#include <nlohmann/json.hpp>
+
 #include "weather/text.h"
 
 namespace weather::testing {
@@ -199,14 +201,30 @@ int ScriptedClient::open_exchanges() const {
 }
 
 std::string test_document(const std::string& relative_path) {
-    std::ifstream file(std::string(CORVANE_TEST_DATA_DIR) + "/" + relative_path,
-                       std::ios::binary);
+    std::ifstream file(std::string(CORVANE_TEST_DATA_DIR) + "/" + relative_path, std::ios::binary);
     if (!file) {
         throw std::runtime_error("missing test document " + relative_path);
     }
     std::ostringstream content;
     content << file.rdbuf();
     return content.str();
+}
+
+void answer_from_routes(ScriptedClient& client) {
+    const nlohmann::json routes = nlohmann::json::parse(test_document("routes.json"));
+    for (const auto& route : routes) {
+        const std::string host = route.at("host");
+        const std::string url = "https://" + host + route.at("path").get<std::string>();
+        const nlohmann::json* answer = &route;
+        if (route.contains("location")) {
+            for (const auto& target : routes) {
+                if (target.at("host") == host && target.at("path") == route.at("location")) {
+                    answer = &target;
+                }
+            }
+        }
+        client.on(url, Exchange::ok(test_document(answer->at("file")), answer->at("status")));
+    }
 }
 
 }  // namespace weather::testing

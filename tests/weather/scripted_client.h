@@ -118,4 +118,8 @@ private:
 // Reads a document of the project's test data (tests/data/...).
 std::string test_document(const std::string& relative_path);
 
+// Scripts `client` to answer every known request of tests/data/routes.json as the fake
+// services do, a redirect already followed (WinHTTP follows it inside one exchange).
+void answer_from_routes(ScriptedClient& client);
+
 }  // namespace weather::testing

@@ -12,7 +12,9 @@ namespace win32 {
 namespace {
 
 std::vector<int> closed;
-void close_number(int handle) { closed.push_back(handle); }
+void close_number(int handle) {
+    closed.push_back(handle);
+}
 
 using unique_number = UniqueHandle<int, close_number>;
 using unique_minus_one = UniqueHandle<int, close_number, -1>;

@@ -1,5 +1,6 @@
 #include "call_log.h"
 
+#include <cstdio>
 #include <vector>
 
 #include <windows.h>
@@ -27,6 +28,10 @@ std::string utf8(const wchar_t* text) {
     return result;
 }
 
+bool logging() {
+    return !log_path().empty();
+}
+
 void log_line(const std::string& line) {
     const std::wstring path = log_path();
     if (path.empty()) {
@@ -51,12 +56,16 @@ int logged_calls() {
     if (file == INVALID_HANDLE_VALUE) {
         return 0;
     }
+    // The whole log: a browser view's calls can make it long.
+    std::string text;
     std::vector<char> buffer(65536);
     DWORD read = 0;
-    ReadFile(file, buffer.data(), static_cast<DWORD>(buffer.size()), &read, nullptr);
+    while (ReadFile(file, buffer.data(), static_cast<DWORD>(buffer.size()), &read, nullptr) &&
+           read > 0) {
+        text.append(buffer.data(), read);
+    }
     CloseHandle(file);
     int calls = 0;
-    const std::string text(buffer.data(), read);
     for (std::size_t at = text.find("create "); at != std::string::npos;
          at = text.find("create ", at + 1)) {
         if (at == 0 || text[at - 1] == '\n') {
@@ -64,6 +73,23 @@ int logged_calls() {
         }
     }
     return calls;
+}
+
+std::string hex(HRESULT code) {
+    char text[16];
+    std::snprintf(text, sizeof(text), "0x%08lX", static_cast<unsigned long>(code));
+    return text;
+}
+
+std::wstring wide(const std::string& text) {
+    const int size =
+        MultiByteToWideChar(CP_UTF8, 0, text.data(), static_cast<int>(text.size()), nullptr, 0);
+    std::wstring result(size > 0 ? size : 0, L'\0');
+    if (size > 0) {
+        MultiByteToWideChar(CP_UTF8, 0, text.data(), static_cast<int>(text.size()), result.data(),
+                            size);
+    }
+    return result;
 }
 
 }  // namespace fake_runtime

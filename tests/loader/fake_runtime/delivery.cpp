@@ -1,6 +1,7 @@
 #include "delivery.h"
 
 #include <cstdio>
+#include <memory>
 
 #include "call_log.h"
 
@@ -10,6 +11,7 @@ namespace fake_runtime {
 namespace {
 
 constexpr UINT deliver_message = WM_APP + 7;
+constexpr UINT call_message = WM_APP + 8;
 constexpr wchar_t window_class[] = L"CorvaneFakeRuntimeDelivery";
 
 struct Delivery {
@@ -19,6 +21,12 @@ struct Delivery {
 };
 
 LRESULT CALLBACK delivery_procedure(HWND window, UINT message, WPARAM wparam, LPARAM lparam) {
+    if (message == call_message) {
+        const std::unique_ptr<std::function<void()>> call(
+            reinterpret_cast<std::function<void()>*>(lparam));
+        (*call)();
+        return 0;
+    }
     if (message != deliver_message) {
         return DefWindowProcW(window, message, wparam, lparam);
     }
@@ -76,6 +84,19 @@ HRESULT deliver_later(ICoreWebView2CreateCoreWebView2EnvironmentCompletedHandler
         delete delivery;
         return hr;
     }
+    return S_OK;
+}
+
+HRESULT call_later(std::function<void()> call) {
+    const HWND window = thread_window();
+    if (window == nullptr) {
+        return HRESULT_FROM_WIN32(GetLastError());
+    }
+    auto pending = std::make_unique<std::function<void()>>(std::move(call));
+    if (!PostMessageW(window, call_message, 0, reinterpret_cast<LPARAM>(pending.get()))) {
+        return HRESULT_FROM_WIN32(GetLastError());
+    }
+    pending.release();  // now the message's
     return S_OK;
 }
 

@@ -1,5 +1,7 @@
 #pragma once
 
+#include <functional>
+
 #include <windows.h>
 
 #include "loader/webview2.h"
@@ -12,5 +14,9 @@ namespace fake_runtime {
 [[nodiscard]] HRESULT deliver_later(
     ICoreWebView2CreateCoreWebView2EnvironmentCompletedHandler* handler, HRESULT result,
     IUnknown* created);
+
+// Runs `call` later, from the message loop of the calling thread, as the runtime runs its
+// completions and events.
+[[nodiscard]] HRESULT call_later(std::function<void()> call);
 
 }  // namespace fake_runtime

@@ -2,18 +2,12 @@
 
 #include <objbase.h>
 
+#include "browser_script.h"
 #include "call_log.h"
+#include "delivery.h"
+#include "fake_controller.h"
 
 namespace fake_runtime {
-template <typename Interface>
-ULONG FakeObject<Interface>::Release() {
-    const ULONG left = --references;
-    if (left == 0) {
-        log_line(name + " released");
-        delete this;
-    }
-    return left;
-}
 
 HRESULT FakeEnvironment::QueryInterface(REFIID iid, void** out) {
     if (out == nullptr) {
@@ -29,8 +23,45 @@ HRESULT FakeEnvironment::QueryInterface(REFIID iid, void** out) {
 }
 
 HRESULT FakeEnvironment::CreateCoreWebView2Controller(
-    HWND, ICoreWebView2CreateCoreWebView2ControllerCompletedHandler*) {
-    return E_NOTIMPL;
+    HWND parent_window, ICoreWebView2CreateCoreWebView2ControllerCompletedHandler* handler) {
+    log_line(std::string("environment CreateCoreWebView2Controller parent=") +
+             (parent_window ? "set" : "(null)") + " handler=" + (handler ? "set" : "(null)"));
+    browser_view_requested = true;
+    if (handler == nullptr) {
+        return E_POINTER;
+    }
+    const BrowserScript& script = browser_script();
+    if (script.controller_now) {
+        log_line("environment CreateCoreWebView2Controller returns " + hex(*script.controller_now));
+        return *script.controller_now;
+    }
+    if (script.close_before == "controller") {
+        close_host_window();
+    }
+    HRESULT result = S_OK;
+    FakeController* made = nullptr;
+    if (script.controller_later) {
+        result = *script.controller_later;
+    } else if (!script.controller_missing) {
+        made = new FakeController(parent_window);
+    }
+    handler->AddRef();
+    const HRESULT queued = call_later([handler, result, made] {
+        log_line("controller deliver " + hex(result) + (made ? " object" : " (null)"));
+        const HRESULT returned = handler->Invoke(result, made);
+        log_line("controller handler returned " + hex(returned));
+        if (made) {
+            made->Release();
+        }
+        log_line("controller handler released, " + std::to_string(handler->Release()) + " left");
+    });
+    if (FAILED(queued)) {
+        handler->Release();
+        if (made) {
+            made->Release();
+        }
+    }
+    return queued;
 }
 HRESULT FakeEnvironment::CreateWebResourceResponse(IStream*, int, LPCWSTR, LPCWSTR,
                                                    ICoreWebView2WebResourceResponse**) {
@@ -68,8 +99,5 @@ HRESULT PlainObject::QueryInterface(REFIID iid, void** out) {
     *out = nullptr;
     return E_NOINTERFACE;
 }
-
-template class FakeObject<ICoreWebView2Environment>;
-template class FakeObject<IUnknown>;
 
 }  // namespace fake_runtime

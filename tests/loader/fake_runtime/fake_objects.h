@@ -1,14 +1,21 @@
 #pragma once
 
-// The COM objects the fake runtime hands out. A later browser-view fake adds its controller,
-// view and settings objects beside these, each in its own files.
+// The COM objects the fake runtime hands out: the environment here; the controller, view,
+// settings and event arguments of the browser view each in their own files.
 
 #include <atomic>
 #include <string>
 
+#include "call_log.h"
 #include "loader/webview2.h"
 
 namespace fake_runtime {
+
+// Fake objects alive in this process.
+inline std::atomic<long> live_objects{0};
+
+// Whether the host asked for a browser view in this process.
+inline std::atomic<bool> browser_view_requested{false};
 
 // Reference counting shared by the fake objects; logs "<name> released" when the last
 // reference goes, so a test can check that everyone let go.
@@ -16,18 +23,31 @@ template <typename Interface>
 class FakeObject : public Interface {
 public:
     ULONG STDMETHODCALLTYPE AddRef() override { return ++references; }
-    ULONG STDMETHODCALLTYPE Release() override;
+    ULONG STDMETHODCALLTYPE Release() override {
+        const ULONG left = --references;
+        if (left == 0) {
+            log_line(name + " released");
+            delete this;
+        }
+        return left;
+    }
 
 protected:
-    explicit FakeObject(std::string name) : name(std::move(name)) {}
-    virtual ~FakeObject() = default;
+    explicit FakeObject(std::string name) : name(std::move(name)) { ++live_objects; }
+    virtual ~FakeObject() { --live_objects; }
+
+    // Logs a call the host is not expected to make, and refuses it.
+    HRESULT unexpected(const char* method) const {
+        log_line("unexpected " + name + " " + method);
+        return E_NOTIMPL;
+    }
 
 private:
     std::atomic<ULONG> references{1};
     std::string name;
 };
 
-// An environment that answers QueryInterface for itself and nothing else yet.
+// An environment that answers QueryInterface for itself and creates the fake browser view.
 class FakeEnvironment final : public FakeObject<ICoreWebView2Environment> {
 public:
     FakeEnvironment() : FakeObject("environment") {}

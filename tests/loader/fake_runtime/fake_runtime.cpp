@@ -7,10 +7,12 @@
 
 #include <windows.h>
 
+#include "browser_script.h"
 #include "call_log.h"
 #include "delivery.h"
 #include "fake_objects.h"
 #include "loader/webview2.h"
+#include "string_tracker.h"
 
 namespace fake_runtime {
 namespace {
@@ -59,6 +61,9 @@ HRESULT later(Handler* handler, HRESULT result, IUnknown* created) {
     }
     const int call = logged_calls();  // 1 for the first call of this log
     const std::string chosen = scenario();
+    if (browser_script().close_before == "environment") {
+        close_host_window();
+    }
     if (chosen == "succeed") {
         return later(handler, S_OK, new FakeEnvironment);
     }
@@ -96,6 +101,20 @@ HRESULT later(Handler* handler, HRESULT result, IUnknown* created) {
 
 }  // namespace
 }  // namespace fake_runtime
+
+// At process exit, after a browser view was asked for: what is still alive, and whether every
+// text handed out was freed exactly once.
+extern "C" BOOL WINAPI DllMain(HINSTANCE, DWORD reason, LPVOID reserved) {
+    if (reason == DLL_PROCESS_DETACH && reserved != nullptr &&
+        fake_runtime::browser_view_requested.load()) {
+        const fake_runtime::StringCounts strings = fake_runtime::string_counts();
+        fake_runtime::log_line(
+            "exit: objects alive " + std::to_string(fake_runtime::live_objects.load()) +
+            ", strings given " + std::to_string(strings.given) + ", freed " +
+            std::to_string(strings.freed) + ", freed twice " + std::to_string(strings.freed_twice));
+    }
+    return TRUE;
+}
 
 #if defined(FAKE_RUNTIME_EXPORTS_CREATE)
 extern "C" __declspec(dllexport) HRESULT STDAPICALLTYPE CreateWebViewEnvironmentWithOptionsInternal(

@@ -1,0 +1,159 @@
+// Application::initialize and the two completion handlers that turn the empty main window into
+// the map: web folder check, user data folder, environment, controller, configuration,
+// navigation. Every failure is shown once in a box owned by the main window; nothing retries.
+
+#include <filesystem>
+#include <memory>
+#include <new>
+#include <string>
+#include <utility>
+
+#include "app/bridge/page_host.h"
+#include "app/win32/application.h"
+#include "app/win32/com_object.h"
+#include "app/win32/error_box.h"
+#include "app/win32/folders.h"
+#include "app/win32/navigation_policy.h"
+#include "app/win32/page_bridge.h"
+#include "app/win32/system_handles.h"
+
+namespace host {
+namespace {
+
+constexpr wchar_t missing_web_folder[] =
+    L"The web folder is missing. Keep the web folder beside CorvaneWeather.exe, or rebuild "
+    L"using build.ps1.";
+constexpr wchar_t runtime_not_started[] = L"Could not start the Microsoft Edge WebView2 Runtime.";
+constexpr wchar_t runtime_required[] =
+    L"Microsoft Edge WebView2 Runtime is required. Install the free Evergreen Runtime from "
+    L"https://developer.microsoft.com/microsoft-edge/webview2/ and reopen the app.";
+constexpr wchar_t map_window_failed[] = L"Could not create the map window.";
+constexpr wchar_t runtime_too_old[] =
+    L"This WebView2 Runtime is too old. Update Microsoft Edge WebView2 and reopen the app.";
+constexpr wchar_t user_agent_token[] = L" CorvaneWeather/1.0";
+
+// What each completion handler carries: its own copies, and a share of the state so that it
+// outlives a pending handler.
+struct HandlerCapture {
+    Application* application;
+    std::wstring web_folder;
+    std::shared_ptr<AsyncState> state;
+};
+
+template <typename Handler>
+win32::ComPtr<Handler> checked(win32::ComPtr<Handler> handler) {
+    if (!handler) {
+        throw std::bad_alloc();
+    }
+    return handler;
+}
+
+// Steps 5 to 12 of the view setup, after the controller and view are stored.
+void configure_browser_view(Application& application, const std::wstring& web_folder) {
+    const auto view = application.webview.query<ICoreWebView2_3>(IID_ICoreWebView2_3);
+    if (!view) {
+        show_error(application.window, runtime_too_old, 0);
+        return;
+    }
+    if (FAILED(view->SetVirtualHostNameToFolderMapping(
+            bridge::page_host_wide, web_folder.c_str(),
+            COREWEBVIEW2_HOST_RESOURCE_ACCESS_KIND_DENY_CORS))) {
+        show_error(application.window, runtime_too_old, 0);
+        return;
+    }
+
+    win32::ComPtr<ICoreWebView2Settings> settings;
+    (void)application.webview->get_Settings(settings.put());
+    if (settings) {
+        (void)settings->put_IsStatusBarEnabled(FALSE);
+    }
+    if (const auto settings2 = settings.query<ICoreWebView2Settings2>(IID_ICoreWebView2Settings2)) {
+        win32::UniqueCoTaskString default_agent;
+        (void)settings2->get_UserAgent(default_agent.put());
+        std::wstring agent = default_agent ? default_agent.get() : L"";
+        agent += user_agent_token;
+        (void)settings2->put_UserAgent(agent.c_str());
+    }
+
+    // Registered for the life of the view; the tokens are not kept, and our references go as
+    // soon as the view holds its own.
+    EventRegistrationToken token{};
+    (void)application.webview->add_WebMessageReceived(
+        checked(make_web_message_handler(&application)).get(), &token);
+    (void)application.webview->add_NavigationStarting(
+        checked(make_navigation_starting_handler()).get(), &token);
+    (void)application.webview->add_NewWindowRequested(checked(make_new_window_handler()).get(),
+                                                      &token);
+
+    application.resize_browser();
+    (void)application.controller->put_IsVisible(TRUE);
+    (void)application.webview->Navigate(bridge::start_address_wide);
+}
+
+// Later, on the UI thread, once per environment request.
+[[nodiscard]] HRESULT on_controller_created(const HandlerCapture& capture, HRESULT result,
+                                            ICoreWebView2Controller* controller) {
+    if (capture.state->closing.load()) {
+        return S_OK;  // the window is closing: the offered controller is not kept
+    }
+    Application& application = *capture.application;
+    if (FAILED(result) || controller == nullptr) {
+        show_error(application.window, map_window_failed, result);
+        return S_OK;
+    }
+    application.controller = win32::ComPtr<ICoreWebView2Controller>(controller);
+    application.webview.reset();
+    (void)controller->get_CoreWebView2(application.webview.put());
+    configure_browser_view(application, capture.web_folder);
+    return S_OK;
+}
+
+// Later, on the UI thread, once.
+[[nodiscard]] HRESULT on_environment_created(const HandlerCapture& capture, HRESULT result,
+                                             ICoreWebView2Environment* environment) {
+    if (capture.state->closing.load()) {
+        return S_OK;
+    }
+    Application& application = *capture.application;
+    if (FAILED(result) || environment == nullptr) {
+        show_error(application.window, runtime_required, result);
+        return S_OK;
+    }
+    auto handler =
+        checked(win32::make_com_object<ICoreWebView2CreateCoreWebView2ControllerCompletedHandler>(
+            [capture](HRESULT created, ICoreWebView2Controller* controller) {
+                return on_controller_created(capture, created, controller);
+            }));
+    const HRESULT requested =
+        environment->CreateCoreWebView2Controller(application.window, handler.get());
+    handler.reset();
+    return requested;  // a failure here is the runtime's to see; no box
+}
+
+}  // namespace
+
+void Application::initialize() {
+    state->window = window;  // without the lock: no request thread exists yet
+
+    const std::filesystem::path web_folder = executable_folder() / L"web";
+    if (!file_exists(web_folder / L"index.html")) {
+        show_error(window, missing_web_folder, 0);
+        return;
+    }
+    const std::filesystem::path user_data = user_data_root() / L"WebView2";
+
+    HandlerCapture capture{this, web_folder.wstring(), state};
+    auto handler =
+        checked(win32::make_com_object<ICoreWebView2CreateCoreWebView2EnvironmentCompletedHandler>(
+            [capture = std::move(capture)](HRESULT result, ICoreWebView2Environment* environment) {
+                return on_environment_created(capture, result, environment);
+            }));
+    const HRESULT requested = CreateCoreWebView2EnvironmentWithOptions(nullptr, user_data.c_str(),
+                                                                       nullptr, handler.get());
+    handler.reset();
+    if (FAILED(requested)) {
+        show_error(window, runtime_not_started, requested);
+    }
+}
+
+}  // namespace host

@@ -1,0 +1,156 @@
+// The UI thread's cost per page request in the Windows host: handle_web_message for a message
+// that is accepted (origin, size, parse, id, operation, slot, thread start), for one answered
+// at once (the same checks and a 400 reply posted to the view), and the window procedure's
+// delivery of one worker reply (PostWebMessageAsJson and freeing the text). Runs under Wine
+// through scripts/bench-host.sh; the view is the fake runtime's, which does nothing with a
+// reply, so the figures are the host's own work.
+
+#include <algorithm>
+#include <chrono>
+#include <cstdio>
+#include <memory>
+#include <string>
+#include <thread>
+#include <vector>
+
+#include <windows.h>
+
+#include "app/win32/application.h"
+#include "app/win32/main_window.h"
+#include "tests/loader/fake_runtime/fake_controller.h"
+
+namespace {
+
+// A web message as the runtime delivers it, its texts from CoTaskMemAlloc.
+class MessageArgs final : public ICoreWebView2WebMessageReceivedEventArgs {
+public:
+    explicit MessageArgs(std::wstring json) : json(std::move(json)) {}
+    HRESULT STDMETHODCALLTYPE QueryInterface(REFIID, void** out) override {
+        *out = nullptr;
+        return E_NOINTERFACE;
+    }
+    ULONG STDMETHODCALLTYPE AddRef() override { return 2; }
+    ULONG STDMETHODCALLTYPE Release() override { return 1; }
+    HRESULT STDMETHODCALLTYPE get_Source(LPWSTR* out) override {
+        *out = copy(L"https://corvane-weather.example/index.html");
+        return S_OK;
+    }
+    HRESULT STDMETHODCALLTYPE get_WebMessageAsJson(LPWSTR* out) override {
+        *out = copy(json);
+        return S_OK;
+    }
+    HRESULT STDMETHODCALLTYPE TryGetWebMessageAsString(LPWSTR*) override { return E_NOTIMPL; }
+
+private:
+    static LPWSTR copy(const std::wstring& text) {
+        const std::size_t bytes = (text.size() + 1) * sizeof(wchar_t);
+        auto* block = static_cast<LPWSTR>(CoTaskMemAlloc(bytes));
+        CopyMemory(block, text.c_str(), bytes);
+        return block;
+    }
+    std::wstring json;
+};
+
+using Clock = std::chrono::steady_clock;
+
+double microseconds_since(Clock::time_point start) {
+    return std::chrono::duration<double, std::micro>(Clock::now() - start).count();
+}
+
+void report(const char* what, std::vector<double> samples) {
+    std::sort(samples.begin(), samples.end());
+    const auto at = [&](double share) {
+        return samples[static_cast<std::size_t>(share * static_cast<double>(samples.size() - 1))];
+    };
+    std::printf("%-58s %8.1f µs %8.1f µs %8.1f µs %6zu\n", what, at(0.5), at(0.9), at(0.99),
+                samples.size());
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+    const int batches = argc > 1 ? std::atoi(argv[1]) : 400;
+    if (FAILED(CoInitializeEx(nullptr, COINIT_APARTMENTTHREADED))) {
+        return 1;
+    }
+    const HINSTANCE instance = GetModuleHandleW(nullptr);
+    host::register_window_class(instance, nullptr);
+    // A message-only window of the host's class: the bench needs its queue, not a screen.
+    const HWND window = CreateWindowExW(0, host::window_class_name, L"bench", 0, 0, 0, 0, 0,
+                                        HWND_MESSAGE, nullptr, instance, nullptr);
+    if (window == nullptr) {
+        std::fprintf(stderr, "no window: %lu\n", GetLastError());
+        return 1;
+    }
+    host::Application application;
+    application.state = std::make_shared<host::AsyncState>();
+    application.window = window;
+    application.state->window = window;
+    SetWindowLongPtrW(window, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(&application));
+    application.controller =
+        win32::ComPtr<ICoreWebView2Controller>::attach(new fake_runtime::FakeController(window));
+    (void)application.controller->get_CoreWebView2(application.webview.put());
+
+    // A typical request; its worker refuses the argument, so no network is involved and the
+    // reply comes back quickly.
+    MessageArgs accepted(L"{\"argument\":\"40.76,-111.89x\",\"id\":17,\"operation\":\"point\"}");
+    MessageArgs answered(L"{\"argument\":\"40.76,-111.89\",\"id\":17,\"operation\":\"Point\"}");
+
+    std::vector<double> starting;
+    std::vector<double> accepting;
+    std::vector<double> answering;
+    std::vector<double> delivering;
+    for (int batch = 0; batch < batches + 5; ++batch) {
+        const bool measured = batch >= 5;  // the first batches warm up
+        for (int i = 0; i < 8; ++i) {
+            const auto start = Clock::now();
+            application.handle_web_message(&accepted);
+            if (measured) {
+                accepting.push_back(microseconds_since(start));
+            }
+        }
+        int delivered = 0;
+        while (delivered < 8) {
+            MsgWaitForMultipleObjects(0, nullptr, FALSE, INFINITE, QS_ALLPOSTMESSAGE);
+            MSG message;
+            while (PeekMessageW(&message, nullptr, 0, 0, PM_REMOVE)) {
+                const bool reply = message.message == host::reply_message;
+                const auto start = Clock::now();
+                DispatchMessageW(&message);
+                if (reply) {
+                    ++delivered;
+                    if (measured) {
+                        delivering.push_back(microseconds_since(start));
+                    }
+                }
+            }
+        }
+        while (application.state->active_requests.load() != 0) {
+            Sleep(0);
+        }
+        for (int i = 0; i < 8; ++i) {
+            const auto start = Clock::now();
+            std::thread([] {}).detach();
+            if (measured) {
+                starting.push_back(microseconds_since(start));
+            }
+        }
+        for (int i = 0; i < 8; ++i) {
+            const auto start = Clock::now();
+            application.handle_web_message(&answered);
+            if (measured) {
+                answering.push_back(microseconds_since(start));
+            }
+        }
+    }
+
+    std::printf("%-58s %11s %11s %11s %6s\n", "UI thread, per", "median", "p90", "p99", "n");
+    report("accepted message (checks, slot, thread start)", accepting);
+    report("message answered at once (checks, 400 reply posted)", answering);
+    report("delivered worker reply (window procedure)", delivering);
+    report("for comparison: starting and detaching an empty thread", starting);
+    application.shutdown();
+    DestroyWindow(window);
+    CoUninitialize();
+    return 0;
+}

@@ -1,0 +1,440 @@
+// The host's parts in this process: text conversion, box text, geometry, the address policy,
+// and the window procedure with the reply queue: every reply text freed exactly once, whether
+// delivered, dropped for want of a view, drained by the shutdown, or refused by a closed
+// window, with workers still running while the window closes.
+
+#include <filesystem>
+#include <memory>
+#include <string>
+#include <thread>
+#include <vector>
+
+#include <gtest/gtest.h>
+
+#include "allocation_counter.h"
+#include "app/win32/application.h"
+#include "app/win32/com_object.h"
+#include "app/win32/error_box.h"
+#include "app/win32/folders.h"
+#include "app/win32/main_window.h"
+#include "app/win32/navigation_policy.h"
+#include "app/win32/page_bridge.h"
+#include "app/win32/text_conversion.h"
+#include "host_driver.h"
+#include "tests/loader/fake_runtime/fake_controller.h"
+
+namespace host_test {
+namespace {
+
+TEST(HostText, Utf8ToWide) {
+    struct Row {
+        std::string utf8;
+        std::wstring wide;
+    };
+    const Row rows[] = {
+        {"", L""},
+        {"abc", L"abc"},
+        {"\xC3\xA9t\xC3\xA9", L"\u00E9t\u00E9"},
+        {"\xF0\x9F\x8C\xA7", L"\U0001F327"},
+        {std::string("a\0b", 3), std::wstring(L"a\0b", 3)},
+        {"\xC3\x28", L"Invalid UTF-8"},
+        {"\xC0\xAF", L"Invalid UTF-8"},
+        {"abc\xE2\x82", L"Invalid UTF-8"},
+    };
+    for (const Row& row : rows) {
+        EXPECT_EQ(host::utf8_to_wide(row.utf8), row.wide) << row.utf8;
+    }
+}
+
+TEST(HostText, WideToUtf8) {
+    EXPECT_EQ(host::wide_to_utf8(L""), "");
+    EXPECT_EQ(host::wide_to_utf8(L"\u00E9\U0001F327"), "\xC3\xA9\xF0\x9F\x8C\xA7");
+    EXPECT_EQ(host::wide_to_utf8(std::wstring(1, wchar_t(0xD800)) + L"x"), "\xEF\xBF\xBDx");
+}
+
+TEST(HostText, ErrorBoxAddsTheCodeLineOnlyForNegativeCodes) {
+    struct Row {
+        HRESULT code;
+        std::wstring text;
+    };
+    const Row rows[] = {
+        {0, L"Text"},
+        {1, L"Text"},
+        {0x7FFFFFFF, L"Text"},
+        {E_FAIL, L"Text\n\nError: 0x80004005"},
+        {static_cast<HRESULT>(0x80000000), L"Text\n\nError: 0x80000000"},
+        {static_cast<HRESULT>(0x8007000E), L"Text\n\nError: 0x8007000E"},
+        {static_cast<HRESULT>(0xC00000AB), L"Text\n\nError: 0xC00000AB"},
+        {static_cast<HRESULT>(0xFFFFFFFF), L"Text\n\nError: 0xFFFFFFFF"},
+    };
+    for (const Row& row : rows) {
+        EXPECT_EQ(host::error_box_text(L"Text", row.code), row.text) << row.code;
+    }
+}
+
+TEST(HostGeometry, WindowRectangleOfAScreen) {
+    struct Row {
+        int width, height;
+        RECT expected;
+    };
+    const Row rows[] = {
+        {1366, 768, {35, 40, 1331, 728}},     {1920, 1080, {230, 60, 1690, 1020}},
+        {2560, 1440, {550, 240, 2010, 1200}}, {1530, 1040, {35, 40, 1495, 1000}},
+        {1531, 1041, {35, 40, 1495, 1000}},   {1529, 1039, {35, 40, 1494, 999}},
+    };
+    for (const Row& row : rows) {
+        const RECT rect = host::window_rectangle(row.width, row.height);
+        EXPECT_EQ((std::vector<LONG>{rect.left, rect.top, rect.right, rect.bottom}),
+                  (std::vector<LONG>{row.expected.left, row.expected.top, row.expected.right,
+                                     row.expected.bottom}))
+            << row.width << "x" << row.height;
+    }
+}
+
+TEST(HostGeometry, MinimumTrackSizeRoundsToNearest) {
+    struct Row {
+        UINT dpi;
+        SIZE minimum;
+    };
+    const Row rows[] = {
+        {96, {920, 650}}, {120, {1150, 813}}, {144, {1380, 975}}, {192, {1840, 1300}}};
+    for (const Row& row : rows) {
+        const SIZE size = host::minimum_track_size(row.dpi);
+        EXPECT_EQ(size.cx, row.minimum.cx) << row.dpi;
+        EXPECT_EQ(size.cy, row.minimum.cy) << row.dpi;
+    }
+}
+
+TEST(HostAddresses, PageAndExternalPrefixesCompareCodeUnitsExactly) {
+    struct Row {
+        std::wstring address;
+        bool page;
+        bool external;
+    };
+    const Row rows[] = {
+        {L"https://corvane-weather.example/index.html", true, true},
+        {L"https://corvane-weather.example/", true, true},
+        {L"https://corvane-weather.example", false, true},
+        {L"https://corvane-weather.exampl/", false, true},
+        {L"https://Corvane-weather.example/", false, true},
+        {L"https://corvane-weather.example.org/", false, true},
+        {L" https://corvane-weather.example/", false, false},
+        {L"http://corvane-weather.example/", false, false},
+        {L"https://", false, true},
+        {L"https:/", false, false},
+        {L"HTTPS://www.weather.gov/", false, false},
+        {L"mailto:a@b.example", false, false},
+        {L"", false, false},
+    };
+    for (const Row& row : rows) {
+        EXPECT_EQ(host::is_page_address(row.address), row.page) << utf8(row.address);
+        EXPECT_EQ(host::is_external_address(row.address), row.external) << utf8(row.address);
+    }
+}
+
+TEST(HostFolders, TheWebFolderIsBesideTheExecutable) {
+    wchar_t path[MAX_PATH];
+    const std::wstring self(path, GetModuleFileNameW(nullptr, path, MAX_PATH));
+    EXPECT_EQ(host::executable_folder().wstring(), self.substr(0, self.rfind(L'\\')));
+    EXPECT_EQ((host::executable_folder() / L"web").wstring(),
+              self.substr(0, self.rfind(L'\\')) + L"\\web");
+    // The parent-path rule the host relies on.
+    EXPECT_EQ(std::filesystem::path(L"C:\\Apps\\CorvaneWeather.exe").parent_path(), L"C:\\Apps");
+    EXPECT_EQ(std::filesystem::path(L"C:\\CorvaneWeather.exe").parent_path(), L"C:\\");
+    EXPECT_EQ(std::filesystem::path(L"C:\\Apps") / L"web", L"C:\\Apps\\web");
+    EXPECT_EQ(std::filesystem::path(L"C:\\Apps\\") / L"web", L"C:\\Apps\\web");
+}
+
+// A web message as the runtime delivers it, with its texts from CoTaskMemAlloc.
+class MessageArgs final : public ICoreWebView2WebMessageReceivedEventArgs {
+public:
+    explicit MessageArgs(std::wstring json) : json(std::move(json)) {}
+    HRESULT STDMETHODCALLTYPE QueryInterface(REFIID, void** out) override {
+        *out = nullptr;
+        return E_NOINTERFACE;
+    }
+    ULONG STDMETHODCALLTYPE AddRef() override { return 2; }
+    ULONG STDMETHODCALLTYPE Release() override { return 1; }
+    HRESULT STDMETHODCALLTYPE get_Source(LPWSTR* out) override {
+        *out = copy(L"https://corvane-weather.example/index.html");
+        return S_OK;
+    }
+    HRESULT STDMETHODCALLTYPE get_WebMessageAsJson(LPWSTR* out) override {
+        *out = copy(json);
+        return S_OK;
+    }
+    HRESULT STDMETHODCALLTYPE TryGetWebMessageAsString(LPWSTR*) override { return E_NOTIMPL; }
+
+private:
+    static LPWSTR copy(const std::wstring& text) {
+        const std::size_t bytes = (text.size() + 1) * sizeof(wchar_t);
+        auto* block = static_cast<LPWSTR>(CoTaskMemAlloc(bytes));
+        CopyMemory(block, text.c_str(), bytes);
+        return block;
+    }
+    std::wstring json;
+};
+
+// A window of the host's class driven in this process, with the fake controller and view of
+// the fake runtime when a test attaches them; they log to a file of the test's own.
+class HostWindowProcedure : public ::testing::Test {
+protected:
+    void SetUp() override {
+        SetEnvironmentVariableW(L"CORVANE_FAKE_RUNTIME_LOG", (scratch / L"fake.log").c_str());
+        static const ATOM registered = host::register_window_class(
+            GetModuleHandleW(nullptr), static_cast<HBRUSH>(GetStockObject(BLACK_BRUSH)));
+        ASSERT_NE(registered, 0);
+        // Created without an application (WM_CREATE would start a browser view); tests attach
+        // one afterwards as WM_NCCREATE would.
+        window = CreateWindowExW(0, host::window_class_name, L"test", WS_OVERLAPPEDWINDOW, 0, 0,
+                                 1000, 700, nullptr, nullptr, GetModuleHandleW(nullptr), nullptr);
+        ASSERT_NE(window, nullptr);
+        application.state = std::make_shared<host::AsyncState>();
+    }
+    void TearDown() override {
+        application.shutdown();
+        if (IsWindow(window)) {
+            DestroyWindow(window);
+        }
+        pump();
+        SetEnvironmentVariableW(L"CORVANE_FAKE_RUNTIME_LOG", nullptr);
+    }
+
+    void attach() {
+        application.window = window;
+        application.state->window = window;
+        SetWindowLongPtrW(window, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(&application));
+    }
+    void attach_view() {
+        application.controller = win32::ComPtr<ICoreWebView2Controller>::attach(
+            new fake_runtime::FakeController(window));
+        ASSERT_EQ(application.controller->get_CoreWebView2(application.webview.put()), S_OK);
+    }
+    static void pump() {
+        MSG message;
+        while (PeekMessageW(&message, nullptr, 0, 0, PM_REMOVE)) {
+            TranslateMessage(&message);
+            DispatchMessageW(&message);
+        }
+    }
+    std::vector<std::string> log() const { return read_lines(scratch / L"fake.log"); }
+    void post_reply(const wchar_t* text) {
+        ASSERT_TRUE(host::post_reply_message(window, new std::wstring(text)));
+    }
+
+    Scratch scratch;
+    HWND window = nullptr;
+    host::Application application;
+};
+
+TEST_F(HostWindowProcedure, WithoutAnApplicationRepliesAreFreedAndCloseStillDestroys) {
+    const long before = live_allocations();
+    post_reply(L"{\"a long reply text\":\"beyond the short string buffer\"}");
+    SendMessageW(window, host::reply_message, 0, 0);  // no text at all: nothing to free
+    pump();
+    EXPECT_EQ(live_allocations(), before);
+    SendMessageW(window, WM_CLOSE, 0, 0);
+    EXPECT_FALSE(IsWindow(window));
+}
+
+TEST_F(HostWindowProcedure, AReplyReachesTheViewOnceAndIsFreed) {
+    attach();
+    {
+        const long before = live_allocations();
+        post_reply(L"{\"before\":\"the view exists, this reply is dropped\"}");
+        pump();
+        EXPECT_EQ(live_allocations(), before);
+    }
+    attach_view();
+    const long before = live_allocations();
+    post_reply(L"{\"body\":{},\"id\":\"\u00E9\",\"status\":200}");
+    pump();
+    EXPECT_EQ(live_allocations(), before);
+    EXPECT_EQ(posted_replies(log()),
+              std::vector<std::string>{"{\"body\":{},\"id\":\"\xC3\xA9\",\"status\":200}"});
+}
+
+TEST_F(HostWindowProcedure, ShutdownDrainsQueuedRepliesAndLetsGoOfTheView) {
+    attach();
+    attach_view();
+    // Our own references keep the fake objects' memory out of the count.
+    const auto controller = application.controller;
+    const auto view = application.webview;
+    const long before = live_allocations();
+    for (const wchar_t* text : {L"{\"n\":1}", L"{\"n\":2}", L"{\"n\":3}"}) {
+        post_reply(text);
+    }
+    const std::size_t mark = log().size();
+    application.shutdown();
+    EXPECT_EQ(live_allocations(), before) << "the drain frees every queued reply";
+    EXPECT_TRUE(application.state->closing.load());
+    EXPECT_EQ(application.state->window, nullptr);
+    EXPECT_FALSE(application.controller);
+    EXPECT_FALSE(application.webview);
+    EXPECT_EQ(lines_from(log(), mark), std::vector<std::string>{"controller Close"});
+    MSG left;
+    EXPECT_FALSE(
+        PeekMessageW(&left, window, host::reply_message, host::reply_message, PM_NOREMOVE));
+
+    application.shutdown();  // again: nothing of consequence
+    EXPECT_EQ(lines_from(log(), mark), std::vector<std::string>{"controller Close"});
+    pump();
+    EXPECT_TRUE(posted_replies(log()).empty());
+    // The host let go: ours were the last references.
+    EXPECT_EQ(view->AddRef(), 2u);
+    view->Release();
+    EXPECT_EQ(controller->AddRef(), 2u);
+    controller->Release();
+}
+
+TEST_F(HostWindowProcedure, ClosingWithWorkersInFlightDeliversNothingLateAndFreesEveryReply) {
+    attach();
+    attach_view();
+    const std::wstring request = L"{\"argument\":\"abc\",\"id\":\"r\",\"operation\":\"point\"}";
+    MessageArgs args(request);
+    // Once, so that the process-wide pieces (weather service, reply channel) exist already.
+    application.handle_web_message(&args);
+    ASSERT_TRUE(wait_until([&] {
+        pump();
+        return posted_replies(log()).size() == 1 && application.state.use_count() == 1;
+    }));
+
+    for (int round = 0; round < 12; ++round) {
+        SCOPED_TRACE(round);
+        host::Application closing;
+        closing.state = std::make_shared<host::AsyncState>();
+        closing.window = window;
+        closing.state->window = window;
+        SetWindowLongPtrW(window, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(&closing));
+        closing.controller = win32::ComPtr<ICoreWebView2Controller>::attach(
+            new fake_runtime::FakeController(window));
+        ASSERT_EQ(closing.controller->get_CoreWebView2(closing.webview.put()), S_OK);
+        const auto controller = closing.controller;  // keeps the fakes out of the count
+        const auto view = closing.webview;
+        const long before = live_allocations();
+        const std::size_t mark = log().size();
+
+        for (int i = 0; i < 8; ++i) {
+            closing.handle_web_message(&args);
+            if (i == round % 8) {
+                pump();  // some replies are delivered before the close, some are not
+            }
+        }
+        closing.shutdown();
+        const std::size_t delivered = posted_replies(lines_from(log(), mark)).size();
+        ASSERT_TRUE(wait_until([&] {
+            pump();
+            return closing.state.use_count() == 1 && live_allocations() <= before;
+        })) << "a worker's reply or closure was not freed: "
+            << closing.state.use_count() << " shares, " << live_allocations() - before
+            << " blocks more";
+        EXPECT_EQ(closing.state->active_requests.load(), 0);
+        EXPECT_EQ(posted_replies(lines_from(log(), mark)).size(), delivered)
+            << "a reply reached the view after the close";
+        EXPECT_EQ(live_allocations(), before);
+    }
+    SetWindowLongPtrW(window, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(&application));
+}
+
+TEST_F(HostWindowProcedure, AWorkerWhoseWindowIsGoneFreesItsReply) {
+    attach();
+    attach_view();
+    MessageArgs args(L"{\"argument\":\"abc\",\"id\":1,\"operation\":\"point\"}");
+    application.handle_web_message(&args);  // the process-wide pieces, as above
+    ASSERT_TRUE(wait_until([&] {
+        pump();
+        return application.state.use_count() == 1;
+    }));
+    const std::size_t replies = posted_replies(log()).size();
+
+    const HWND gone = CreateWindowExW(0, host::window_class_name, L"gone", 0, 0, 0, 10, 10, nullptr,
+                                      nullptr, GetModuleHandleW(nullptr), nullptr);
+    DestroyWindow(gone);
+    auto text = std::make_unique<std::wstring>(L"x");
+    EXPECT_FALSE(host::post_reply_message(gone, text.get())) << "the text stays the caller's";
+
+    const long before = live_allocations();
+    application.state->window = gone;  // as if the window went without a shutdown
+    application.handle_web_message(&args);
+    ASSERT_TRUE(wait_until([&] {
+        pump();
+        return application.state.use_count() == 1 && live_allocations() <= before;
+    }));
+    EXPECT_EQ(live_allocations(), before);
+    EXPECT_EQ(application.state->active_requests.load(), 0);
+    EXPECT_EQ(posted_replies(log()).size(), replies);
+    application.state->window = window;
+}
+
+TEST_F(HostWindowProcedure, SizeDpiAndFocusMessages) {
+    MINMAXINFO limits{};
+    limits.ptMaxTrackSize = POINT{12345, 6789};
+    SendMessageW(window, WM_GETMINMAXINFO, 0, reinterpret_cast<LPARAM>(&limits));
+    EXPECT_EQ(limits.ptMinTrackSize.x, 920);  // this test program is not DPI aware: 96
+    EXPECT_EQ(limits.ptMinTrackSize.y, 650);
+    EXPECT_EQ(limits.ptMaxTrackSize.x, 12345) << "the other members are the system's";
+
+    attach();
+    SendMessageW(window, WM_SETFOCUS, 0, 0);  // no view yet: nothing happens
+    SendMessageW(window, WM_SIZE, 0, 0);
+    attach_view();
+    const std::size_t mark = log().size();
+    RECT suggested{100, 50, 100 + 1400, 50 + 900};
+    SendMessageW(window, WM_DPICHANGED, MAKEWPARAM(144, 144), reinterpret_cast<LPARAM>(&suggested));
+    RECT now{};
+    GetWindowRect(window, &now);
+    EXPECT_EQ((std::vector<LONG>{now.left, now.top, now.right, now.bottom}),
+              (std::vector<LONG>{100, 50, 1500, 950}));
+    RECT client{};
+    GetClientRect(window, &client);
+    SendMessageW(window, WM_SETFOCUS, 0, 0);
+    const std::vector<std::string> expected = {"controller put_Bounds 0 0 " +
+                                                   std::to_string(client.right) + " " +
+                                                   std::to_string(client.bottom),
+                                               "controller MoveFocus 0"};
+    std::vector<std::string> seen = lines_from(log(), mark);
+    EXPECT_EQ(seen, expected);
+}
+
+// The resources' content is tested with the resources themselves (tests/resources); here, that
+// the program carries them.
+TEST(HostResources, TheProgramCarriesItsIconManifestAndVersionRecord) {
+    const HMODULE program =
+        LoadLibraryExW(host_executable().c_str(), nullptr,
+                       LOAD_LIBRARY_AS_DATAFILE | LOAD_LIBRARY_AS_IMAGE_RESOURCE);
+    ASSERT_NE(program, nullptr);
+    const auto bytes = [&](LPCWSTR type) {
+        const HRSRC found = FindResourceW(program, MAKEINTRESOURCEW(1), type);
+        if (found == nullptr) {
+            return std::string();
+        }
+        const auto* data = static_cast<const char*>(LockResource(LoadResource(program, found)));
+        return std::string(data, SizeofResource(program, found));
+    };
+    const std::string icons = bytes(MAKEINTRESOURCEW(14));  // RT_GROUP_ICON
+    ASSERT_GE(icons.size(), 6u);
+    EXPECT_EQ(static_cast<unsigned char>(icons[4]), 7u) << "seven images in icon group 1";
+    const std::string manifest = bytes(MAKEINTRESOURCEW(24));  // RT_MANIFEST
+    EXPECT_NE(manifest.find(">PerMonitorV2</dpiAwareness>"), std::string::npos);
+    EXPECT_NE(manifest.find(R"(level="asInvoker")"), std::string::npos);
+    const std::string version = bytes(MAKEINTRESOURCEW(16));  // RT_VERSION
+    std::wstring wide_version(reinterpret_cast<const wchar_t*>(version.data()),
+                              version.size() / sizeof(wchar_t));
+    EXPECT_NE(wide_version.find(L"CorvaneWeather.exe"), std::wstring::npos);
+    FreeLibrary(program);
+}
+
+TEST(HostHandlers, HandlerObjectsAreFreedWithTheirLastReference) {
+    const long before = win32::live_com_objects.load();
+    {
+        host::Application application;
+        auto message = host::make_web_message_handler(&application);
+        auto navigation = host::make_navigation_starting_handler();
+        auto window = host::make_new_window_handler();
+        EXPECT_EQ(win32::live_com_objects.load(), before + 3);
+    }
+    EXPECT_EQ(win32::live_com_objects.load(), before);
+}
+
+}  // namespace
+}  // namespace host_test
