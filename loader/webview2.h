@@ -13,10 +13,23 @@
 #include <unknwn.h>
 #include <windows.h>
 
-// Declares IID_<type> and lets __uuidof(type) name the same identifier.
+#include "app/win32/interface_id.h"
+
+// Declares IID_<type> and makes win32::interface_id<type>() (and, with MinGW, __uuidof(type))
+// name the same identifier.
+#if defined(__CRT_UUID_DECL)
+#define CORVANE_WEBVIEW2_UUIDOF(type, l, w1, w2, b1, b2, b3, b4, b5, b6, b7, b8) \
+    __CRT_UUID_DECL(type, l, w1, w2, b1, b2, b3, b4, b5, b6, b7, b8)
+#else
+#define CORVANE_WEBVIEW2_UUIDOF(type, l, w1, w2, b1, b2, b3, b4, b5, b6, b7, b8)
+#endif
 #define CORVANE_WEBVIEW2_IID(type, l, w1, w2, b1, b2, b3, b4, b5, b6, b7, b8)        \
     inline constexpr IID IID_##type = {l, w1, w2, {b1, b2, b3, b4, b5, b6, b7, b8}}; \
-    __CRT_UUID_DECL(type, l, w1, w2, b1, b2, b3, b4, b5, b6, b7, b8)
+    template <>                                                                      \
+    struct win32::InterfaceId<type> {                                                \
+        static const IID& value() { return IID_##type; }                             \
+    };                                                                               \
+    CORVANE_WEBVIEW2_UUIDOF(type, l, w1, w2, b1, b2, b3, b4, b5, b6, b7, b8)
 
 enum COREWEBVIEW2_MOVE_FOCUS_REASON : std::int32_t {
     COREWEBVIEW2_MOVE_FOCUS_REASON_PROGRAMMATIC = 0,

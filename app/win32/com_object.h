@@ -1,5 +1,7 @@
 #pragma once
 
+#include "app/win32/interface_id.h"
+
 #include <atomic>
 #include <functional>
 #include <new>
@@ -88,7 +90,7 @@ public:
         if (out == nullptr) {
             return E_POINTER;
         }
-        if (iid == __uuidof(IUnknown) || iid == __uuidof(Interface)) {
+        if (iid == interface_id<IUnknown>() || iid == interface_id<Interface>()) {
             *out = static_cast<Interface*>(this);
             AddRef();
             return S_OK;

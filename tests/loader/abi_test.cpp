@@ -55,6 +55,8 @@ TEST(WebView2Abi, SlotsMatchTheInterfaceTables) {
 
 TEST(WebView2Abi, IidsAndEnumerations) {
     EXPECT_EQ(__uuidof(ICoreWebView2Environment), IID_ICoreWebView2Environment);
+    EXPECT_EQ(win32::interface_id<ICoreWebView2Environment>(), IID_ICoreWebView2Environment);
+    EXPECT_EQ(win32::interface_id<ICoreWebView2_3>(), IID_ICoreWebView2_3);
     EXPECT_EQ(IID_ICoreWebView2Environment.Data1, 0xB96D755Eu);
     EXPECT_EQ(IID_ICoreWebView2_3.Data4[7], 0x57);
     EXPECT_EQ(sizeof(COREWEBVIEW2_HOST_RESOURCE_ACCESS_KIND), 4u);
