@@ -8,9 +8,5 @@ mkdir -p build
 cmake --preset windows >build/configure-windows.log 2>&1 || { cat build/configure-windows.log; exit 1; }
 cmake --build --preset windows --target host_bench
 prefix="$PWD/build/windows/wineprefix"
-if [ ! -f "$prefix/.prepared" ]; then
-    WINEPREFIX="$prefix" WINEDEBUG=-all wineboot --init >/dev/null 2>&1 || true
-    WINEPREFIX="$prefix" wineserver --wait
-    touch "$prefix/.prepared"
-fi
+scripts/wine-prepare.sh "$prefix"
 exec scripts/wine-run.sh "$prefix" build/windows/bench/win32/host_bench.exe "$@"

@@ -70,12 +70,7 @@ prepare_wine() {
     export WINEPREFIX="$root/build/windows/wineprefix"
     export WINEDEBUG=-all WINEDLLOVERRIDES="mscoree,mshtml="
     wineserver --kill >/dev/null 2>&1 || true  # a server left from an earlier run
-    if [ ! -f "$WINEPREFIX/.prepared" ]; then
-        mkdir -p "$WINEPREFIX"
-        wineboot --init >/dev/null 2>&1 || true
-        wineserver --wait
-        touch "$WINEPREFIX/.prepared"
-    fi
+    "$root/scripts/wine-prepare.sh" "$WINEPREFIX"
     wineserver --persistent
     # Start Wine's own services now, detached from any test's output: a service started by a
     # test program would inherit the test's pipes and keep CTest waiting for them to close.

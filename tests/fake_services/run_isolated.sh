@@ -147,11 +147,7 @@ if [ -n "$wine_prefix" ]; then
     wineserver --kill >/dev/null 2>&1 || true
     wineserver --wait >/dev/null 2>&1 || true
     wineserver_started=1
-    if [ ! -f "$wine_prefix/.prepared" ]; then
-        in_namespace wineboot --init </dev/null >/dev/null 2>&1 || true
-        in_namespace wineserver --wait
-        touch "$wine_prefix/.prepared"
-    fi
+    in_namespace "$here/../../scripts/wine-prepare.sh" "$wine_prefix"
     in_namespace wineserver --persistent
     # Wine's own services start detached from the command's output, which CTest waits on.
     wine_binary=/usr/lib/wine/wine64

@@ -29,11 +29,7 @@ trap stop_screen EXIT
 start_screen() {
     stop_screen
     start_xvfb "$1"
-    if [ ! -f "$prefix/.prepared" ]; then
-        wineboot --init </dev/null >/dev/null 2>&1 || true
-        wineserver --wait
-        touch "$prefix/.prepared"
-    fi
+    "$here/../../../scripts/wine-prepare.sh" "$prefix"
     wineserver --persistent
     # Wine's own services and desktop start now, detached from the test's output.
     "$wine" cmd.exe /c exit </dev/null >/dev/null 2>&1 || true
