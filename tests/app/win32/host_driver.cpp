@@ -241,9 +241,20 @@ HostRun::HostRun(const Scratch& scratch, const Launch& launch) {
     STARTUPINFOW startup{};
     startup.cb = sizeof(startup);
     PROCESS_INFORMATION started{};
-    if (!CreateProcessW(launch.executable.c_str(), command.data(), nullptr, nullptr, FALSE,
-                        CREATE_SUSPENDED, nullptr, nullptr, &startup, &started)) {
-        ADD_FAILURE() << "cannot start " << utf8(launch.executable) << ": " << GetLastError();
+    // Wine on a busy machine now and then loses a new process while setting it up, before any
+    // of the program's code runs, and reports ERROR_INTERNAL_ERROR; that alone is tried again.
+    bool created = false;
+    DWORD error = 0;
+    for (int attempt = 0; attempt < 3 && !created; ++attempt) {
+        created = CreateProcessW(launch.executable.c_str(), command.data(), nullptr, nullptr, FALSE,
+                                 CREATE_SUSPENDED, nullptr, nullptr, &startup, &started);
+        error = created ? 0 : GetLastError();
+        if (error != ERROR_INTERNAL_ERROR) {
+            break;
+        }
+    }
+    if (!created) {
+        ADD_FAILURE() << "cannot start " << utf8(launch.executable) << ": " << error;
         return;
     }
     process.reset(started.hProcess);
