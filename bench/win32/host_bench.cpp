@@ -148,7 +148,7 @@ int main(int argc, char** argv) {
     report("accepted message (checks, slot, thread start)", accepting);
     report("message answered at once (checks, 400 reply posted)", answering);
     report("delivered worker reply (window procedure)", delivering);
-    report("for comparison: starting and detaching an empty thread", starting);
+    report("for comparison: starting and detaching an empty std::thread", starting);
     application.shutdown();
     DestroyWindow(window);
     CoUninitialize();
