@@ -1,29 +1,20 @@
 #include "support.h"
 
-#include <sstream>
-
 #include "app/win32/com_object.h"
 
 namespace loader_test {
 
-ScopedVariable::ScopedVariable(const wchar_t* name, std::optional<std::wstring> value)
-    : name(name) {
-    wchar_t buffer[32768];
-    SetLastError(ERROR_SUCCESS);
-    const DWORD length = GetEnvironmentVariableW(name, buffer, 32768);
-    if (length > 0 || GetLastError() != ERROR_ENVVAR_NOT_FOUND) {
-        previous = std::wstring(buffer, length);
-    }
-    SetEnvironmentVariableW(name, value ? value->c_str() : nullptr);
-}
-
-ScopedVariable::~ScopedVariable() {
-    SetEnvironmentVariableW(name.c_str(), previous ? previous->c_str() : nullptr);
-}
-
 std::wstring wow64_path(const std::wstring& software_path) {
     // "Software\X" as a 32-bit program writes it, seen from the 64-bit view.
     return L"Software\\Wow6432Node\\" + software_path.substr(std::wstring(L"Software\\").size());
+}
+
+std::wstring policy(const wchar_t* name) {
+    return std::wstring(policies) + L"\\" + name;
+}
+
+std::wstring text_of(const wchar_t* field) {
+    return field ? field : L"(null)";
 }
 
 void delete_loader_registry_trees() {
@@ -58,42 +49,6 @@ RegistryKey& RegistryKey::raw(const wchar_t* name, DWORD type, const void* data,
     return *this;
 }
 
-TempFolder::TempFolder() {
-    static int made = 0;
-    wchar_t temp[MAX_PATH];
-    GetTempPathW(MAX_PATH, temp);
-    root = std::wstring(temp) + L"corvane-loader-" + std::to_wstring(GetCurrentProcessId()) + L"-" +
-           std::to_wstring(++made);
-    delete_tree(root);
-    CreateDirectoryW(root.c_str(), nullptr);
-}
-
-TempFolder::~TempFolder() {
-    delete_tree(root);
-}
-
-void delete_tree(const std::wstring& path) {
-    WIN32_FIND_DATAW entry;
-    const HANDLE search = FindFirstFileW((path + L"\\*").c_str(), &entry);
-    if (search != INVALID_HANDLE_VALUE) {
-        do {
-            const std::wstring name = entry.cFileName;
-            if (name == L"." || name == L"..") {
-                continue;
-            }
-            const std::wstring child = path + L"\\" + name;
-            if (entry.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) {
-                delete_tree(child);
-            } else {
-                SetFileAttributesW(child.c_str(), FILE_ATTRIBUTE_NORMAL);
-                DeleteFileW(child.c_str());
-            }
-        } while (FindNextFileW(search, &entry));
-        FindClose(search);
-    }
-    RemoveDirectoryW(path.c_str());
-}
-
 void create_folders(const std::wstring& path) {
     // The long-path form, so folders near MAX_PATH can be made too.
     const std::wstring full = L"\\\\?\\" + path;
@@ -102,14 +57,6 @@ void create_folders(const std::wstring& path) {
         CreateDirectoryW(full.substr(0, at).c_str(), nullptr);
     }
     CreateDirectoryW(full.c_str(), nullptr);
-}
-
-void write_file(const std::wstring& path, const std::string& content) {
-    const HANDLE file = CreateFileW(path.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS,
-                                    FILE_ATTRIBUTE_NORMAL, nullptr);
-    DWORD written = 0;
-    WriteFile(file, content.data(), static_cast<DWORD>(content.size()), &written, nullptr);
-    CloseHandle(file);
 }
 
 std::wstring executable_folder() {
@@ -145,22 +92,7 @@ RuntimeLog::RuntimeLog(const TempFolder& folder)
     : path(folder / L"runtime.log"), variable(L"CORVANE_FAKE_RUNTIME_LOG", path) {}
 
 std::vector<std::string> RuntimeLog::lines() const {
-    std::vector<std::string> result;
-    const HANDLE file = CreateFileW(path.c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE,
-                                    nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
-    if (file == INVALID_HANDLE_VALUE) {
-        return result;
-    }
-    std::string text(1 << 16, '\0');
-    DWORD read = 0;
-    ReadFile(file, text.data(), static_cast<DWORD>(text.size()), &read, nullptr);
-    CloseHandle(file);
-    text.resize(read);
-    std::istringstream lines(text);
-    for (std::string line; std::getline(lines, line);) {
-        result.push_back(line);
-    }
-    return result;
+    return win32_test::read_lines(path);
 }
 
 int RuntimeLog::calls() const {
@@ -205,16 +137,6 @@ void pump_pending() {
         TranslateMessage(&message);
         DispatchMessageW(&message);
     }
-}
-
-std::string utf8(const std::wstring& text) {
-    const int size =
-        WideCharToMultiByte(CP_UTF8, 0, text.c_str(), -1, nullptr, 0, nullptr, nullptr);
-    std::string result(size > 0 ? size - 1 : 0, '\0');
-    if (size > 1) {
-        WideCharToMultiByte(CP_UTF8, 0, text.c_str(), -1, result.data(), size, nullptr, nullptr);
-    }
-    return result;
 }
 
 long live_handlers() {

@@ -12,22 +12,15 @@
 
 #include "app/win32/com_ptr.h"
 #include "loader/webview2.h"
+#include "tests/app/win32/test_support.h"
 
 namespace loader_test {
 
-// Sets (or, with no value, removes) an environment variable; restores the old state on
-// destruction.
-class ScopedVariable {
-public:
-    ScopedVariable(const wchar_t* name, std::optional<std::wstring> value);
-    ~ScopedVariable();
-    ScopedVariable(const ScopedVariable&) = delete;
-    ScopedVariable& operator=(const ScopedVariable&) = delete;
-
-private:
-    std::wstring name;
-    std::optional<std::wstring> previous;
-};
+using win32_test::delete_tree;
+using win32_test::ScopedVariable;
+using win32_test::TempFolder;
+using win32_test::utf8;
+using win32_test::write_file;
 
 // Every registry tree the loader reads, under both roots and both views.
 void delete_loader_registry_trees();
@@ -62,24 +55,13 @@ inline constexpr wchar_t internal_key[] =
 inline constexpr wchar_t edge_key[] =
     L"Software\\Microsoft\\EdgeUpdate\\Clients\\{56EB18F8-B008-4CBD-B6D2-8C97FE7E9062}";
 inline constexpr wchar_t policies[] = L"Software\\Policies\\Microsoft\\Edge\\WebView2";
+// The key of one policy below `policies`.
+std::wstring policy(const wchar_t* name);
 
-// A fresh folder under the temporary folder, deleted with everything in it on destruction.
-class TempFolder {
-public:
-    TempFolder();
-    ~TempFolder();
-    TempFolder(const TempFolder&) = delete;
-    TempFolder& operator=(const TempFolder&) = delete;
-    const std::wstring& path() const { return root; }
-    std::wstring operator/(const std::wstring& name) const { return root + L"\\" + name; }
+// A resolved setting as text; "(null)" when it is unset.
+std::wstring text_of(const wchar_t* field);
 
-private:
-    std::wstring root;
-};
-
-void delete_tree(const std::wstring& path);
 void create_folders(const std::wstring& path);
-void write_file(const std::wstring& path, const std::string& content);
 
 // The folder of the running executable, with a trailing backslash.
 std::wstring executable_folder();
@@ -123,8 +105,6 @@ bool pump_until_called(const HandlerRecord& record);
 
 // Runs queued messages of this thread without waiting.
 void pump_pending();
-
-std::string utf8(const std::wstring& text);
 
 // Live COM objects made by win32::ComObject.
 long live_handlers();

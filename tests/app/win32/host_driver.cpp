@@ -1,9 +1,6 @@
 #include "host_driver.h"
 
 #include <algorithm>
-#include <filesystem>
-#include <fstream>
-#include <sstream>
 
 #include <gtest/gtest.h>
 
@@ -12,26 +9,10 @@ namespace {
 
 constexpr DWORD hang_guard_ms = 30000;
 
-// Sets an environment variable (or removes it, for an empty value) for the programs this one
-// starts, and puts the old value back afterwards.
-class InheritedVariable {
-public:
-    InheritedVariable(const wchar_t* name, const std::wstring& value) : name(name) {
-        wchar_t buffer[32768];
-        const DWORD length = GetEnvironmentVariableW(name, buffer, 32768);
-        if (length > 0 && length < 32768) {
-            previous = std::wstring(buffer, length);
-        }
-        SetEnvironmentVariableW(name, value.empty() ? nullptr : value.c_str());
-    }
-    ~InheritedVariable() { SetEnvironmentVariableW(name, previous ? previous->c_str() : nullptr); }
-    InheritedVariable(const InheritedVariable&) = delete;
-    InheritedVariable& operator=(const InheritedVariable&) = delete;
-
-private:
-    const wchar_t* name;
-    std::optional<std::wstring> previous;
-};
+// The value to set, or none (the variable removed) for an empty text.
+std::optional<std::wstring> unless_empty(const std::wstring& value) {
+    return value.empty() ? std::nullopt : std::optional<std::wstring>(value);
+}
 
 std::wstring class_of(HWND window) {
     wchar_t name[256] = {};
@@ -124,86 +105,6 @@ std::wstring shell_recorder() {
     return wine_path(CORVANE_SHELL_RECORDER);
 }
 
-Scratch::Scratch() {
-    static int made = 0;
-    wchar_t temp[MAX_PATH];
-    GetTempPathW(MAX_PATH, temp);
-    root = std::wstring(temp) + L"corvane-host-" + std::to_wstring(GetCurrentProcessId()) + L"-" +
-           std::to_wstring(++made);
-    remove_tree(root);
-    CreateDirectoryW(root.c_str(), nullptr);
-}
-
-Scratch::~Scratch() {
-    remove_tree(root);
-}
-
-void remove_tree(const std::wstring& path) {
-    WIN32_FIND_DATAW entry;
-    const HANDLE search = FindFirstFileW((path + L"\\*").c_str(), &entry);
-    if (search != INVALID_HANDLE_VALUE) {
-        do {
-            const std::wstring name = entry.cFileName;
-            if (name == L"." || name == L"..") {
-                continue;
-            }
-            const std::wstring child = path + L"\\" + name;
-            if (entry.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) {
-                remove_tree(child);
-            } else {
-                SetFileAttributesW(child.c_str(), FILE_ATTRIBUTE_NORMAL);
-                DeleteFileW(child.c_str());
-            }
-        } while (FindNextFileW(search, &entry));
-        FindClose(search);
-    }
-    RemoveDirectoryW(path.c_str());
-    DeleteFileW(path.c_str());
-}
-
-void write_text(const std::wstring& path, const std::string& text) {
-    std::ofstream file(std::filesystem::path(path), std::ios::binary | std::ios::trunc);
-    file << text;
-}
-
-std::string read_text(const std::wstring& path) {
-    std::ifstream file(std::filesystem::path(path), std::ios::binary);
-    std::ostringstream text;
-    text << file.rdbuf();
-    return text.str();
-}
-
-std::vector<std::string> read_lines(const std::wstring& path) {
-    std::vector<std::string> lines;
-    std::istringstream text(read_text(path));
-    for (std::string line; std::getline(text, line);) {
-        lines.push_back(line);
-    }
-    return lines;
-}
-
-std::string utf8(const std::wstring& text) {
-    const int size = WideCharToMultiByte(CP_UTF8, 0, text.data(), static_cast<int>(text.size()),
-                                         nullptr, 0, nullptr, nullptr);
-    std::string result(size > 0 ? size : 0, '\0');
-    if (size > 0) {
-        WideCharToMultiByte(CP_UTF8, 0, text.data(), static_cast<int>(text.size()), result.data(),
-                            size, nullptr, nullptr);
-    }
-    return result;
-}
-
-std::wstring wide(const std::string& text) {
-    const int size =
-        MultiByteToWideChar(CP_UTF8, 0, text.data(), static_cast<int>(text.size()), nullptr, 0);
-    std::wstring result(size > 0 ? size : 0, L'\0');
-    if (size > 0) {
-        MultiByteToWideChar(CP_UTF8, 0, text.data(), static_cast<int>(text.size()), result.data(),
-                            size);
-    }
-    return result;
-}
-
 bool wait_until(const std::function<bool()>& done) {
     const ULONGLONG deadline = GetTickCount64() + hang_guard_ms;
     while (!done()) {
@@ -215,7 +116,7 @@ bool wait_until(const std::function<bool()>& done) {
     return true;
 }
 
-HostRun::HostRun(const Scratch& scratch, const Launch& launch) {
+HostRun::HostRun(const TempFolder& scratch, const Launch& launch) {
     static int runs = 0;
     const std::wstring run = std::to_wstring(++runs);
     log_file = scratch / (L"runtime-" + run + L".log");
@@ -223,12 +124,12 @@ HostRun::HostRun(const Scratch& scratch, const Launch& launch) {
     std::wstring script_file;
     if (!launch.script.empty()) {
         script_file = scratch / (L"browser-script-" + run + L".txt");
-        write_text(script_file, launch.script);
+        write_file(script_file, launch.script);
     }
-    const InheritedVariable log(L"CORVANE_FAKE_RUNTIME_LOG", log_file);
-    const InheritedVariable script(L"CORVANE_FAKE_BROWSER_SCRIPT", script_file);
-    const InheritedVariable scenario(L"CORVANE_FAKE_RUNTIME_SCENARIO", launch.scenario);
-    const InheritedVariable record(L"CORVANE_SHELL_RECORD", record_file);
+    const ScopedVariable log(L"CORVANE_FAKE_RUNTIME_LOG", log_file);
+    const ScopedVariable script(L"CORVANE_FAKE_BROWSER_SCRIPT", unless_empty(script_file));
+    const ScopedVariable scenario(L"CORVANE_FAKE_RUNTIME_SCENARIO", unless_empty(launch.scenario));
+    const ScopedVariable record(L"CORVANE_SHELL_RECORD", record_file);
 
     // Everything the program starts joins its job, so the shell's launches can be counted,
     // and closing the job ends whatever a failed test left running.

@@ -13,8 +13,18 @@
 #include <windows.h>
 
 #include "app/win32/system_handles.h"
+#include "tests/app/win32/test_support.h"
 
 namespace host_test {
+
+using win32_test::delete_tree;
+using win32_test::read_lines;
+using win32_test::read_text;
+using win32_test::ScopedVariable;
+using win32_test::TempFolder;
+using win32_test::utf8;
+using win32_test::wide;
+using win32_test::write_file;
 
 // The Wine (Z:) form of an absolute Unix path.
 std::wstring wine_path(const std::string& unix_path);
@@ -24,27 +34,6 @@ std::wstring host_executable();
 std::wstring packaged_executable();  // in the ready-to-copy folder
 std::wstring fake_runtime_library();
 std::wstring shell_recorder();
-
-// A fresh folder under the temporary folder, removed with its content on destruction.
-class Scratch {
-public:
-    Scratch();
-    ~Scratch();
-    Scratch(const Scratch&) = delete;
-    Scratch& operator=(const Scratch&) = delete;
-    std::wstring operator/(const std::wstring& name) const { return root + L"\\" + name; }
-    const std::wstring& path() const { return root; }
-
-private:
-    std::wstring root;
-};
-
-void write_text(const std::wstring& path, const std::string& text);
-std::string read_text(const std::wstring& path);
-std::vector<std::string> read_lines(const std::wstring& path);
-std::string utf8(const std::wstring& text);
-std::wstring wide(const std::string& text);
-void remove_tree(const std::wstring& path);
 
 // Calls `done` every 20 ms until it is true; false after 30 s (a hang guard).
 bool wait_until(const std::function<bool()>& done);
@@ -68,7 +57,7 @@ struct Launch {
 // One run of the program, ended (killed if need be) on destruction.
 class HostRun {
 public:
-    HostRun(const Scratch& scratch, const Launch& launch = {});
+    HostRun(const TempFolder& scratch, const Launch& launch = {});
     ~HostRun();
     HostRun(const HostRun&) = delete;
     HostRun& operator=(const HostRun&) = delete;

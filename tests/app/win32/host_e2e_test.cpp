@@ -67,7 +67,7 @@ public:
     }
 
 private:
-    void write() const { write_text(file, std::to_string(released)); }
+    void write() const { write_file(file, std::to_string(released)); }
     const std::wstring file = wine_path(CORVANE_HOLD_FILE);
     std::size_t released;
 };

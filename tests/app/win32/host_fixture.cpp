@@ -93,7 +93,7 @@ void HostTest::TearDownTestSuite() {
         set_registry_text(HKEY_LOCAL_MACHINE, https_command, nullptr, *previous_https_command);
     }
     set_system_dpi(96);
-    remove_tree(runtime_root());
+    delete_tree(runtime_root());
 }
 
 }  // namespace host_test

@@ -30,7 +30,7 @@ protected:
     static void SetUpTestSuite();
     static void TearDownTestSuite();
 
-    Scratch scratch;
+    TempFolder scratch;
 };
 
 }  // namespace host_test

@@ -222,7 +222,7 @@ protected:
         ASSERT_TRUE(host::post_reply_message(window, new std::wstring(text)));
     }
 
-    Scratch scratch;
+    TempFolder scratch;
     HWND window = nullptr;
     host::Application application;
 };

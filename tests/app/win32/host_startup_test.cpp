@@ -217,14 +217,14 @@ TEST_F(HostStartup, WithoutIndexHtmlBesideTheProgramNoViewIsCreated) {
         {"web folder without index.html",
          [](const std::wstring& folder) {
              CreateDirectoryW((folder + L"\\web").c_str(), nullptr);
-             write_text(folder + L"\\web\\index.htm", "<p>not the page</p>");
+             write_file(folder + L"\\web\\index.htm", "<p>not the page</p>");
              CreateDirectoryW((folder + L"\\web\\js").c_str(), nullptr);
          }},
-        {"web is a file", [](const std::wstring& folder) { write_text(folder + L"\\web", ""); }},
+        {"web is a file", [](const std::wstring& folder) { write_file(folder + L"\\web", ""); }},
     };
     for (const Row& row : rows) {
         SCOPED_TRACE(row.name);
-        Scratch place;
+        TempFolder place;
         const std::wstring program = place / L"CorvaneWeather.exe";
         ASSERT_TRUE(CopyFileW(host_executable().c_str(), program.c_str(), FALSE));
         row.prepare(place.path());
@@ -250,7 +250,7 @@ TEST_F(HostStartup, TheReadyToCopyFolderServesItsOwnWebFolder) {
 
 TEST_F(HostStartup, UserDataLivesUnderLocalApplicationData) {
     const std::wstring root = local_app_data() + L"\\CorvaneWeather";
-    remove_tree(root);
+    delete_tree(root);
     HostRun run(scratch);
     ASSERT_TRUE(run.wait_until_loaded());
     const std::vector<std::string> creations = starting_with(run.log(), "create ");
@@ -265,8 +265,8 @@ TEST_F(HostStartup, UserDataLivesUnderLocalApplicationData) {
 
 TEST_F(HostStartup, AFileSystemErrorEndsTheProgramWithItsTextAndCodeOne) {
     const std::wstring root = local_app_data() + L"\\CorvaneWeather";
-    remove_tree(root);
-    write_text(root, "a file where the folder belongs");
+    delete_tree(root);
+    write_file(root, "a file where the folder belongs");
     HostRun run(scratch);
     const std::optional<Box> box = run.wait_for_box();
     ASSERT_TRUE(box.has_value());

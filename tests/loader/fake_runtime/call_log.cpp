@@ -1,7 +1,6 @@
 #include "call_log.h"
 
 #include <cstdio>
-#include <vector>
 
 #include <windows.h>
 
@@ -50,21 +49,8 @@ void log_line(const std::string& line) {
 }
 
 int logged_calls() {
-    const std::wstring path = log_path();
-    const HANDLE file = CreateFileW(path.c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE,
-                                    nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
-    if (file == INVALID_HANDLE_VALUE) {
-        return 0;
-    }
     // The whole log: a browser view's calls can make it long.
-    std::string text;
-    std::vector<char> buffer(65536);
-    DWORD read = 0;
-    while (ReadFile(file, buffer.data(), static_cast<DWORD>(buffer.size()), &read, nullptr) &&
-           read > 0) {
-        text.append(buffer.data(), read);
-    }
-    CloseHandle(file);
+    const std::string text = win32_test::read_text(log_path());
     int calls = 0;
     for (std::size_t at = text.find("create "); at != std::string::npos;
          at = text.find("create ", at + 1)) {
@@ -79,17 +65,6 @@ std::string hex(HRESULT code) {
     char text[16];
     std::snprintf(text, sizeof(text), "0x%08lX", static_cast<unsigned long>(code));
     return text;
-}
-
-std::wstring wide(const std::string& text) {
-    const int size =
-        MultiByteToWideChar(CP_UTF8, 0, text.data(), static_cast<int>(text.size()), nullptr, 0);
-    std::wstring result(size > 0 ? size : 0, L'\0');
-    if (size > 0) {
-        MultiByteToWideChar(CP_UTF8, 0, text.data(), static_cast<int>(text.size()), result.data(),
-                            size);
-    }
-    return result;
 }
 
 }  // namespace fake_runtime

@@ -4,6 +4,8 @@
 
 #include <windows.h>
 
+#include "tests/app/win32/test_support.h"
+
 namespace fake_runtime {
 
 // Appends one line to the file named by CORVANE_FAKE_RUNTIME_LOG (nothing when unset).
@@ -18,8 +20,7 @@ int logged_calls();
 // UTF-8 of a UTF-16 text; "(null)" for a null pointer.
 std::string utf8(const wchar_t* text);
 
-// UTF-16 of a UTF-8 text.
-std::wstring wide(const std::string& text);
+using win32_test::wide;  // UTF-16 of a UTF-8 text
 
 // "0x" and eight upper-case hexadecimal digits.
 std::string hex(HRESULT code);
