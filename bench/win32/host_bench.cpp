@@ -17,39 +17,12 @@
 
 #include "app/win32/application.h"
 #include "app/win32/main_window.h"
+#include "tests/app/win32/message_args.h"
 #include "tests/loader/fake_runtime/fake_controller.h"
 
 namespace {
 
-// A web message as the runtime delivers it, its texts from CoTaskMemAlloc.
-class MessageArgs final : public ICoreWebView2WebMessageReceivedEventArgs {
-public:
-    explicit MessageArgs(std::wstring json) : json(std::move(json)) {}
-    HRESULT STDMETHODCALLTYPE QueryInterface(REFIID, void** out) override {
-        *out = nullptr;
-        return E_NOINTERFACE;
-    }
-    ULONG STDMETHODCALLTYPE AddRef() override { return 2; }
-    ULONG STDMETHODCALLTYPE Release() override { return 1; }
-    HRESULT STDMETHODCALLTYPE get_Source(LPWSTR* out) override {
-        *out = copy(L"https://corvane-weather.example/index.html");
-        return S_OK;
-    }
-    HRESULT STDMETHODCALLTYPE get_WebMessageAsJson(LPWSTR* out) override {
-        *out = copy(json);
-        return S_OK;
-    }
-    HRESULT STDMETHODCALLTYPE TryGetWebMessageAsString(LPWSTR*) override { return E_NOTIMPL; }
-
-private:
-    static LPWSTR copy(const std::wstring& text) {
-        const std::size_t bytes = (text.size() + 1) * sizeof(wchar_t);
-        auto* block = static_cast<LPWSTR>(CoTaskMemAlloc(bytes));
-        CopyMemory(block, text.c_str(), bytes);
-        return block;
-    }
-    std::wstring json;
-};
+using host_test::MessageArgs;
 
 using Clock = std::chrono::steady_clock;
 

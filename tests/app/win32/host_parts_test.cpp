@@ -21,6 +21,7 @@
 #include "app/win32/page_bridge.h"
 #include "app/win32/text_conversion.h"
 #include "host_driver.h"
+#include "message_args.h"
 #include "tests/loader/fake_runtime/fake_controller.h"
 
 namespace host_test {
@@ -144,36 +145,6 @@ TEST(HostFolders, TheWebFolderIsBesideTheExecutable) {
     EXPECT_EQ(std::filesystem::path(L"C:\\Apps") / L"web", L"C:\\Apps\\web");
     EXPECT_EQ(std::filesystem::path(L"C:\\Apps\\") / L"web", L"C:\\Apps\\web");
 }
-
-// A web message as the runtime delivers it, with its texts from CoTaskMemAlloc.
-class MessageArgs final : public ICoreWebView2WebMessageReceivedEventArgs {
-public:
-    explicit MessageArgs(std::wstring json) : json(std::move(json)) {}
-    HRESULT STDMETHODCALLTYPE QueryInterface(REFIID, void** out) override {
-        *out = nullptr;
-        return E_NOINTERFACE;
-    }
-    ULONG STDMETHODCALLTYPE AddRef() override { return 2; }
-    ULONG STDMETHODCALLTYPE Release() override { return 1; }
-    HRESULT STDMETHODCALLTYPE get_Source(LPWSTR* out) override {
-        *out = copy(L"https://corvane-weather.example/index.html");
-        return S_OK;
-    }
-    HRESULT STDMETHODCALLTYPE get_WebMessageAsJson(LPWSTR* out) override {
-        *out = copy(json);
-        return S_OK;
-    }
-    HRESULT STDMETHODCALLTYPE TryGetWebMessageAsString(LPWSTR*) override { return E_NOTIMPL; }
-
-private:
-    static LPWSTR copy(const std::wstring& text) {
-        const std::size_t bytes = (text.size() + 1) * sizeof(wchar_t);
-        auto* block = static_cast<LPWSTR>(CoTaskMemAlloc(bytes));
-        CopyMemory(block, text.c_str(), bytes);
-        return block;
-    }
-    std::wstring json;
-};
 
 // A window of the host's class driven in this process, with the fake controller and view of
 // the fake runtime when a test attaches them; they log to a file of the test's own.
