@@ -6,6 +6,7 @@
 
 #include <gtest/gtest.h>
 
+#include "fake_options.h"
 #include "fixture.h"
 #include "loader/environment_creation.h"
 #include "loader/webview2.h"
@@ -221,40 +222,9 @@ TEST_F(Creation, AFileThatIsNoLibrary) {
 }
 
 TEST_F(Creation, TheRelayHoldsTheOptionsUntilItIsDone) {
-    struct Options : ICoreWebView2EnvironmentOptions {
-        HRESULT STDMETHODCALLTYPE QueryInterface(REFIID iid, void** out) override {
-            if (iid == IID_IUnknown || iid == IID_ICoreWebView2EnvironmentOptions) {
-                *out = this;
-                AddRef();
-                return S_OK;
-            }
-            *out = nullptr;
-            return E_NOINTERFACE;
-        }
-        ULONG STDMETHODCALLTYPE AddRef() override { return ++references; }
-        ULONG STDMETHODCALLTYPE Release() override { return --references; }
-        HRESULT STDMETHODCALLTYPE get_AdditionalBrowserArguments(LPWSTR*) override {
-            return E_NOTIMPL;
-        }
-        HRESULT STDMETHODCALLTYPE put_AdditionalBrowserArguments(LPCWSTR) override {
-            return E_NOTIMPL;
-        }
-        HRESULT STDMETHODCALLTYPE get_Language(LPWSTR*) override { return E_NOTIMPL; }
-        HRESULT STDMETHODCALLTYPE put_Language(LPCWSTR) override { return E_NOTIMPL; }
-        HRESULT STDMETHODCALLTYPE get_TargetCompatibleBrowserVersion(LPWSTR*) override {
-            return E_NOTIMPL;
-        }
-        HRESULT STDMETHODCALLTYPE put_TargetCompatibleBrowserVersion(LPCWSTR) override {
-            return E_NOTIMPL;
-        }
-        HRESULT STDMETHODCALLTYPE get_AllowSingleSignOnUsingOSPrimaryAccount(BOOL*) override {
-            return E_NOTIMPL;
-        }
-        HRESULT STDMETHODCALLTYPE put_AllowSingleSignOnUsingOSPrimaryAccount(BOOL) override {
-            return E_NOTIMPL;
-        }
-        ULONG references = 1;
-    } options;
+    FakeOptions options;  // offering neither option interface
+    options.offer_edge_view = false;
+    options.offer_channels = false;
     use_scenario(L"fail_later_once");
     ASSERT_EQ(CreateCoreWebView2EnvironmentWithOptions(nullptr, nullptr, &options, handler.get()),
               S_OK);

@@ -12,13 +12,6 @@
 namespace loader_test {
 namespace {
 
-std::wstring policy(const wchar_t* name) {
-    return std::wstring(policies) + L"\\" + name;
-}
-std::wstring text_of(const wchar_t* field) {
-    return field ? field : L"(null)";
-}
-
 class Elevated : public LoaderTest {
 protected:
     loader::EnvironmentRequest resolve() {
