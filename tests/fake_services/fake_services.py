@@ -416,27 +416,26 @@ class Handler(http.server.BaseHTTPRequestHandler):
         """Sleeps up to `seconds`; False as soon as the client closes its end."""
         deadline = time.monotonic() + seconds
         while (left := deadline - time.monotonic()) > 0:
-            readable, _, _ = select.select([self.connection], [], [], min(left, 0.25))
-            if readable:
-                try:
-                    if not self.connection.recv(1):
-                        return False
-                except (OSError, ssl.SSLError):
-                    return False
+            if self.client_closed(min(left, 0.25)):
+                return False
         return True
 
     def wait_for_release(self, place):
         """Waits until the hold lets `place` go; False as soon as the client closes its end."""
         while not self.server.hold.released(place):
-            readable, _, _ = select.select([self.connection], [], [], 0.05)
-            if readable:
-                try:
-                    if not self.connection.recv(1):
-                        return False
-                except (OSError, ssl.SSLError):
-                    return False
+            if self.client_closed(0.05):
+                return False
         return True
 
+    def client_closed(self, seconds):
+        """Whether the client closes its end within `seconds` (a byte it sends is dropped)."""
+        readable, _, _ = select.select([self.connection], [], [], seconds)
+        if not readable:
+            return False
+        try:
+            return not self.connection.recv(1)
+        except (OSError, ssl.SSLError):
+            return True
 
 class Hold:
     """The --hold-documents line: places in arrival order, released through a file."""
