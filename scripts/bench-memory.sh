@@ -1,0 +1,13 @@
+#!/usr/bin/env bash
+# Peak memory of the Linux host and its web process with a 12 MiB alerts document of about
+# 2,000 alerts, in an optimised build against the fake services in a network namespace (needs
+# root). Not a test: it prints figures (README, Performance).
+set -euo pipefail
+cd "$(dirname "$0")/.."
+cmake --preset release >/dev/null
+cmake --build --preset release --target corvane-weather corvane_web
+data="$PWD/build/release/bench-memory-data"
+python3 bench/linux/memory_bench.py make-data "$data"
+exec tests/fake_services/run_isolated.sh --services-arg --demo --services-arg "--data=$data" -- \
+    xvfb-run -a -s "-screen 0 1920x1080x24" \
+    python3 bench/linux/memory_bench.py measure --program "$PWD/build/release/corvane-weather" "$@"
