@@ -87,9 +87,14 @@ CT = {"api.weather.gov": {"application/geo+json", "application/problem+json"},
 route_by = {}
 for i, r in enumerate(routes):
     where = f"routes.json row {i}"
+    if r.get("status") == 204 and "file" not in r:
+        r = dict(r, file=None)  # answers with its status alone
     for k in ("host", "path", "status", "content_type", "file"):
         check(k in r, f"{where}: member {k} missing")
     if not all(k in r for k in ("host", "path", "status", "content_type", "file")):
+        continue
+    if r["file"] is None:
+        route_by[(r["host"], r["path"])] = r
         continue
     check(r["host"] in CT, f"{where}: unknown host {r['host']}")
     check(r["content_type"] in CT.get(r["host"], ()), f"{where}: content type {r['content_type']} for {r['host']}")
@@ -358,6 +363,12 @@ check(p301.get("status") == 301 and all(k in p301 for k in ("type", "title", "de
 e400 = doc("awc/error_missing_bbox.json")
 check(e400.get("status") == "error" and isinstance(e400.get("error"), str), "error_missing_bbox: shape")
 
+empty_tafs = route_by.get(("aviationweather.gov", "/api/data/taf?bbox=31.0000,-125.0000,32.0000,-124.0000&format=json"))
+check(empty_tafs is not None and empty_tafs["status"] == 204 and empty_tafs["file"] is None,
+      "routes.json: no 204 row without a file for the TAF box 31,-125,32,-124")
+if empty_tafs is not None:
+    check(not [t for t in doc("awc/taf_west.json") if 31 <= t["lat"] <= 32 and -125 <= t["lon"] <= -124],
+          "taf: a station lies in the box that answers 204")
 grid404 = route_by.get(("api.weather.gov", "/gridpoints/SLC/0,0/forecast"))
 check(grid404 is not None and grid404["status"] == 404 and grid404["file"] == "nws/problem_grid_404.json"
       and doc("nws/problem_grid_404.json").get("status") == 404, "routes.json: no 404 row for /gridpoints/SLC/0,0/forecast")
