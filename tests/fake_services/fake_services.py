@@ -3,7 +3,7 @@
 
 Answers for both host names on every port it is given. Known requests get the project's own
 documents (tests/data/routes.json: host, path with query exactly as sent, status, content type,
-file, optional Location); other requests get a 404 problem document, as the NWS API does. Paths
+file, optional Location; a row without file answers its status alone); other requests get a 404 problem document, as the NWS API does. Paths
 under /test/ script faults on either host, so a test program picks its fault by the URL it asks
 for and needs no control channel. ID is any text that makes the path unique; the attempt
 counter of a path (with its query) starts at 1.
