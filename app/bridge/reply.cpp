@@ -10,11 +10,10 @@ namespace bridge {
 namespace {
 
 // The operation's response, or the 500 reply for an exception it raised.
-std::optional<weather::Response> run_operation(const nlohmann::json& id,
-                                               const std::string& operation,
-                                               const std::string& argument,
-                                               const OperationRunner& run,
-                                               nlohmann::json& failure_reply) {
+std::optional<weather::Response> run_guarded(const nlohmann::json& id, const std::string& operation,
+                                             const std::string& argument,
+                                             const OperationRunner& run,
+                                             nlohmann::json& failure_reply) {
     try {
         return run(operation, argument);
     } catch (const std::exception& failure) {
@@ -45,14 +44,14 @@ nlohmann::json error_body(std::string_view text) {
 nlohmann::json finished_reply(const nlohmann::json& id, const std::string& operation,
                               const std::string& argument, const OperationRunner& run) {
     nlohmann::json failure_reply;
-    const auto response = run_operation(id, operation, argument, run, failure_reply);
+    const auto response = run_guarded(id, operation, argument, run, failure_reply);
     return response ? reply_to(id, *response) : failure_reply;
 }
 
 std::string reply_text(const nlohmann::json& id, const std::string& operation,
                        const std::string& argument, const OperationRunner& run) {
     nlohmann::json failure_reply;
-    const auto response = run_operation(id, operation, argument, run, failure_reply);
+    const auto response = run_guarded(id, operation, argument, run, failure_reply);
     if (!response) {
         return serialise_reply(failure_reply);
     }
