@@ -59,14 +59,74 @@ std::string report_list(std::size_t bytes) {
     return list.dump();
 }
 
+// A body of about `bytes` shaped like a list of alerts: long texts with line breaks, a few
+// coordinates.
+std::string alert_list(std::size_t bytes) {
+    nlohmann::json features = nlohmann::json::array();
+    std::string description;
+    for (int line = 0; line < 24; ++line) {
+        description += "* WHAT...Heavy snow. Total snow accumulations of 8 to 14 inches.\n";
+    }
+    for (int i = 0; features.size() * (description.size() + 400) < bytes; ++i) {
+        features.push_back(
+            {{"id", "https://api.weather.gov/alerts/urn:oid:2.49.0.1.840.0." + std::to_string(i)},
+             {"geometry",
+              i % 8 ? nlohmann::json()
+                    : nlohmann::json{{"type", "Polygon"},
+                                     {"coordinates", {{{-111.5, 40.25}, {-111.75, 40.5}}}}}},
+             {"properties",
+              {{"event", "Winter Storm Warning"},
+               {"severity", "Severe"},
+               {"areaDesc", "Wasatch Mountains I-80 North; Western Uinta Mountains"},
+               {"description", description}}}});
+    }
+    return nlohmann::json({{"features", features}, {"type", "FeatureCollection"}}).dump();
+}
+
+// Forming one worker reply from a finished operation's body, the way the workers do (`splice`)
+// or by parsing the body and serialising the reply again (the reference form).
+void form_reply(benchmark::State& state, const std::string& body, bool splice) {
+    const bridge::OperationRunner run = [&](const std::string&, const std::string&) {
+        return weather::Response{200, body};
+    };
+    for (auto _ : state) {
+        std::string text =
+            splice ? bridge::reply_text(7, "alerts", "", run)
+                   : bridge::serialise_reply(bridge::finished_reply(7, "alerts", "", run));
+        benchmark::DoNotOptimize(text);
+    }
+    state.SetBytesProcessed(static_cast<std::int64_t>(state.iterations() * body.size()));
+    state.counters["body_MB"] = static_cast<double>(body.size()) / (1024 * 1024);
+}
+
+void BM_FormReplyByParsing5MBReports(benchmark::State& state) {
+    form_reply(state, report_list(5 * 1024 * 1024), false);
+}
+BENCHMARK(BM_FormReplyByParsing5MBReports)->Unit(benchmark::kMillisecond);
+
+void BM_FormReplyBySplicing5MBReports(benchmark::State& state) {
+    form_reply(state, report_list(5 * 1024 * 1024), true);
+}
+BENCHMARK(BM_FormReplyBySplicing5MBReports)->Unit(benchmark::kMillisecond);
+
+void BM_FormReplyByParsingAlerts(benchmark::State& state) {
+    form_reply(state, alert_list(12 * 1024 * 1024 - 4096), false);
+}
+BENCHMARK(BM_FormReplyByParsingAlerts)->Unit(benchmark::kMillisecond);
+
+void BM_FormReplyBySplicingAlerts(benchmark::State& state) {
+    form_reply(state, alert_list(12 * 1024 * 1024 - 4096), true);
+}
+BENCHMARK(BM_FormReplyBySplicingAlerts)->Unit(benchmark::kMillisecond);
+
+// The worker's whole share of a reply: forming it and converting it to UTF-16.
 void BM_FormReplyFor5MBBody(benchmark::State& state) {
     const std::string body = report_list(5 * 1024 * 1024);
     const bridge::OperationRunner run = [&](const std::string&, const std::string&) {
         return weather::Response{200, body};
     };
     for (auto _ : state) {
-        const nlohmann::json reply = bridge::finished_reply(7, "metars", "", run);
-        const std::string text = bridge::serialise_reply(reply);
+        const std::string text = bridge::reply_text(7, "metars", "", run);
         auto wide = weather::utf8_to_utf16(text);
         benchmark::DoNotOptimize(wide);
     }

@@ -1,4 +1,5 @@
-// Cost of the weather service's own work: cache hits and the parallel point operation.
+// Cost of the weather service's own work: cache hits and the parallel point and hazards
+// operations.
 #include <benchmark/benchmark.h>
 
 #include "tests/weather/scripted_client.h"
@@ -84,5 +85,30 @@ void BM_PointWeatherParallelism(benchmark::State& state) {
     state.counters["ratio"] = mean_ms / 600.0;
 }
 BENCHMARK(BM_PointWeatherParallelism)->Iterations(5)->UseRealTime()->Unit(benchmark::kMillisecond);
+
+// Wall time of one hazards request whose three products take fixed times. The ideal is the
+// slowest product: max(300, 500, 200) = 500 ms.
+void BM_HazardsParallelism(benchmark::State& state) {
+    ScriptedClient client;
+    client.on(weather::sigmets_url, delayed(R"([{"seriesId":"12W"}])", 300ms));
+    client.on(weather::gairmets_url, delayed(R"([{"tag":"1W"}])", 500ms));
+    client.on(weather::center_advisories_url, delayed(R"([{"cwsu":"ZLC"}])", 200ms));
+    double total_ms = 0;
+    for (auto _ : state) {
+        weather::WeatherService service(weather::Transport{client});  // a cold cache each time
+        const auto start = std::chrono::steady_clock::now();
+        const weather::Response response = service.run_operation("hazards", "");
+        total_ms +=
+            std::chrono::duration<double, std::milli>(std::chrono::steady_clock::now() - start)
+                .count();
+        if (response.status != 200 || response.body.find("\"warnings\":[]") == std::string::npos) {
+            state.SkipWithError("the hazards request did not succeed");
+        }
+    }
+    const double mean_ms = total_ms / static_cast<double>(state.iterations());
+    state.counters["ideal_ms"] = 500;
+    state.counters["ratio"] = mean_ms / 500.0;
+}
+BENCHMARK(BM_HazardsParallelism)->Iterations(5)->UseRealTime()->Unit(benchmark::kMillisecond);
 
 }  // namespace

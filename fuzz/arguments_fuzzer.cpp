@@ -1,5 +1,6 @@
-// Arbitrary request arguments through the point and METAR box parsers: accepted values always
-// lie inside their areas.
+// Arbitrary request arguments through every argument parser: accepted values always lie inside
+// their areas, and a grid cell or office written back reads as the same value.
+#include <algorithm>
 #include <cstdint>
 #include <cstdlib>
 #include <string>
@@ -20,14 +21,42 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
         std::abort();
     }
 
-    const auto box = weather::parse_bounds_argument(argument);
-    if (box.value) {
-        const auto [south, west, north, east] = *box.value;
-        if (!(south >= 31 && north <= 49.5 && west >= -125 && east <= -102 && south < north &&
-              west < east)) {
+    for (const auto& texts : {weather::metar_bounds_texts, weather::taf_bounds_texts}) {
+        const auto box = weather::parse_bounds_argument(argument, texts);
+        if (box.value) {
+            const auto [south, west, north, east] = *box.value;
+            if (!(south >= 31 && north <= 49.5 && west >= -125 && east <= -102 && south < north &&
+                  west < east)) {
+                std::abort();
+            }
+            (void)weather::bounds_text(*box.value);
+        } else if (box.error != texts.format_error && box.error != texts.area_error) {
             std::abort();
         }
-    } else if (box.error.empty()) {
+    }
+
+    const auto is_office = [](const std::string& office) {
+        return office.size() == 3 && std::all_of(office.begin(), office.end(),
+                                                 [](char c) { return c >= 'A' && c <= 'Z'; });
+    };
+    const auto cell = weather::parse_grid_cell_argument(argument);
+    if (cell.value) {
+        const auto& [office, x, y] = *cell.value;
+        const std::string written = office + "/" + std::to_string(x) + "," + std::to_string(y);
+        const auto again = weather::parse_grid_cell_argument(written);
+        if (!is_office(office) || x < 0 || x > 999 || y < 0 || y > 999 || !again.value ||
+            again.value->office != office || again.value->x != x || again.value->y != y ||
+            argument.find_first_not_of("ABCDEFGHIJKLMNOPQRSTUVWXYZ0123456789/,") !=
+                std::string::npos) {
+            std::abort();
+        }
+    } else if (cell.error != weather::grid_cell_error) {
+        std::abort();
+    }
+
+    const auto office = weather::parse_office_argument(argument);
+    if (office.value ? (!is_office(*office.value) || *office.value != argument)
+                     : office.error != weather::office_error) {
         std::abort();
     }
     return 0;

@@ -1,12 +1,15 @@
 // Arbitrary statuses, bodies and allow-no-content choices through fetch_json's decoding: it
-// either returns a value or throws std::runtime_error with a text that names the URL.
+// either returns a value or throws std::runtime_error with a text that names the URL. A body
+// is_canonical_json accepts is one the serialiser writes again byte for byte.
 #include <cstdint>
 #include <cstdlib>
 #include <stdexcept>
 #include <string>
 
 #include "tests/weather/scripted_client.h"
+#include "weather/canonical_json.h"
 #include "weather/fetch.h"
+#include "weather/text.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
     if (size < 3) {
@@ -17,6 +20,11 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     const int status = 100 + (data[0] | (data[1] << 8)) % 500;
     const bool allow_no_content = data[2] & 1;
     const std::string body(reinterpret_cast<const char*>(data) + 3, size - 3);
+
+    if (weather::is_canonical_json(body) &&
+        weather::to_compact_json(nlohmann::json::parse(body, nullptr, true, false)) != body) {
+        std::abort();
+    }
 
     weather::testing::ScriptedClient client;
     client.on(url, Exchange::ok(body, status));

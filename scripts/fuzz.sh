@@ -11,7 +11,7 @@ cmake --build --preset fuzz
 
 mkdir -p build/fuzz/findings
 status=0
-for target in web_message_fuzzer arguments_fuzzer fetch_json_fuzzer; do
+for target in web_message_fuzzer arguments_fuzzer fetch_json_fuzzer operations_fuzzer; do
     work="build/fuzz/corpus/$target"
     mkdir -p "$work"
     echo "== $target for ${seconds}s"

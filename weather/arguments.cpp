@@ -1,5 +1,6 @@
 #include "weather/arguments.h"
 
+#include <algorithm>
 #include <cmath>
 #include <iomanip>
 #include <locale>
@@ -37,6 +38,25 @@ private:
     std::istringstream stream;
 };
 
+// A grid index: one or more ASCII digits with a value of at most 999. Leading zeros are read
+// like any other digit and do not count against the value.
+std::optional<int> grid_index(std::string_view text) {
+    if (text.empty()) {
+        return std::nullopt;
+    }
+    int value = 0;
+    for (const char c : text) {
+        if (c < '0' || c > '9') {
+            return std::nullopt;
+        }
+        value = value * 10 + (c - '0');
+        if (value > 999) {
+            return std::nullopt;
+        }
+    }
+    return value;
+}
+
 }  // namespace
 
 ParsedArgument<Coordinates> parse_point_argument(const std::string& argument) {
@@ -52,19 +72,50 @@ ParsedArgument<Coordinates> parse_point_argument(const std::string& argument) {
     return {point, {}};
 }
 
-ParsedArgument<Bounds> parse_bounds_argument(const std::string& argument) {
+ParsedArgument<Bounds> parse_bounds_argument(const std::string& argument,
+                                             const BoundsTexts& texts) {
     ArgumentReader reader(argument);
     Bounds box;
     if (!reader.number(box.south) || !reader.separator() || !reader.number(box.west) ||
         !reader.separator() || !reader.number(box.north) || !reader.separator() ||
         !reader.number(box.east)) {
-        return {std::nullopt, bounds_format_error};
+        return {std::nullopt, texts.format_error};
     }
     if (!reader.exhausted() || box.south < 31 || box.north > 49.5 || box.west < -125 ||
         box.east > -102 || box.south >= box.north || box.west >= box.east) {
-        return {std::nullopt, bounds_area_error};
+        return {std::nullopt, texts.area_error};
     }
     return {box, {}};
+}
+
+std::string bounds_text(const Bounds& box) {
+    return four_decimals(box.south) + "," + four_decimals(box.west) + "," +
+           four_decimals(box.north) + "," + four_decimals(box.east);
+}
+
+ParsedArgument<GridCell> parse_grid_cell_argument(const std::string& argument) {
+    const auto slash = argument.find('/');
+    const auto comma = argument.find(',');
+    if (slash == std::string::npos || comma == std::string::npos || comma < slash) {
+        return {std::nullopt, grid_cell_error};
+    }
+    const auto office = parse_office_argument(argument.substr(0, slash));
+    const auto x = grid_index(std::string_view(argument).substr(slash + 1, comma - slash - 1));
+    const auto y = grid_index(std::string_view(argument).substr(comma + 1));
+    if (!office.value || !x || !y) {
+        return {std::nullopt, grid_cell_error};
+    }
+    return {GridCell{*office.value, *x, *y}, {}};
+}
+
+ParsedArgument<std::string> parse_office_argument(const std::string& argument) {
+    const bool letters =
+        argument.size() == 3 &&
+        std::all_of(argument.begin(), argument.end(), [](char c) { return c >= 'A' && c <= 'Z'; });
+    if (!letters) {
+        return {std::nullopt, office_error};
+    }
+    return {argument, {}};
 }
 
 std::string four_decimals(double value) {

@@ -47,15 +47,13 @@ Response metar_reports(const Transport& transport, const std::string& argument) 
         if (!box.value) {
             return error_response(400, std::string(box.error), {});
         }
-        bounds = four_decimals(box.value->south) + "," + four_decimals(box.value->west) + "," +
-                 four_decimals(box.value->north) + "," + four_decimals(box.value->east);
+        bounds = bounds_text(*box.value);
     }
 
     const std::string box_url = metar_box_url_prefix + bounds + metar_box_url_suffix;
     nlohmann::json reports = fetch_json(transport, box_url, true);
     if (!reports.is_array()) {
-        return error_response(502, "Aviation weather service returned an unexpected data format",
-                              box_url);
+        return error_response(502, aviation_format_error, box_url);
     }
 
     if (argument.empty()) {

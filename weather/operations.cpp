@@ -1,7 +1,5 @@
 #include "weather/operations.h"
 
-#include <algorithm>
-#include <array>
 #include <chrono>
 #include <cstdio>
 #include <ctime>
@@ -10,15 +8,16 @@
 #include <string_view>
 
 #include "weather/arguments.h"
+#include "weather/aviation_products.h"
+#include "weather/forecast_products.h"
 #include "weather/metar_reports.h"
+#include "weather/operation_names.h"
 #include "weather/point_products.h"
 #include "weather/services.h"
 #include "weather/text.h"
 
 namespace weather {
 namespace {
-
-constexpr std::array<std::string_view, 4> operation_names = {"metars", "pireps", "point", "alerts"};
 
 std::string utc_timestamp(std::chrono::system_clock::time_point now) {
     const std::time_t seconds = std::chrono::system_clock::to_time_t(now);
@@ -75,8 +74,7 @@ Response point_weather(const Transport& transport, const std::string& argument) 
 Response pilot_reports(const Transport& transport) {
     nlohmann::json data = fetch_json(transport, pilot_reports_url, true);
     if (!data.is_array()) {
-        return error_response(502, "Aviation weather service returned an unexpected data format",
-                              pilot_reports_url);
+        return error_response(502, aviation_format_error, pilot_reports_url);
     }
     return Response{200, to_compact_json(data), json_content_type};
 }
@@ -84,54 +82,75 @@ Response pilot_reports(const Transport& transport) {
 Response active_alerts(const Transport& transport) {
     nlohmann::json data = fetch_json(transport, active_alerts_url, false);
     if (!data.is_object() || !data.contains("features")) {
-        return error_response(502, "NWS alert service returned an unexpected data format",
-                              active_alerts_url);
+        return error_response(502, alerts_format_error, active_alerts_url);
     }
     return Response{200, to_compact_json(data), json_content_type};
 }
 
 }  // namespace
 
+std::chrono::seconds cache_lifetime(std::string_view operation) {
+    if (operation == "pireps") {
+        return pilot_reports_lifetime;
+    }
+    if (operation == "hazards") {
+        return hazards_lifetime;
+    }
+    return default_lifetime;
+}
+
 WeatherService::WeatherService(Transport transport, SteadyClock clock)
     : transport(std::move(transport)), clock(std::move(clock)) {}
 
 Response WeatherService::run_operation(const std::string& operation, const std::string& argument) {
-    if (std::find(operation_names.begin(), operation_names.end(), operation) ==
-        operation_names.end()) {
-        return error_response(400, "Unsupported weather operation", {});
+    if (!is_operation(operation)) {
+        return error_response(400, unsupported_operation_error, {});
     }
     if (argument.size() > max_argument_bytes) {
         return error_response(400, "Weather request argument is too long", {});
     }
     const std::string key = operation + ":" + argument;
-    const std::chrono::nanoseconds lifetime =
-        operation == "pireps" ? pilot_reports_lifetime : default_lifetime;
-    if (auto cached = responses.find_fresh(key, clock(), lifetime)) {
+    if (auto cached = responses.find_fresh(key, clock(), cache_lifetime(operation))) {
         return std::move(*cached);
     }
 
-    Response response = run_uncached(operation, argument);
-    if (response.status == 200) {
+    Outcome outcome = run_uncached(operation, argument);
+    if (outcome.response.status == 200 && outcome.cacheable) {
         // Stored at the time the operation finished, not when the request came in.
-        responses.store(key, clock(), response);
+        responses.store(key, clock(), outcome.response);
     }
-    return response;
+    return std::move(outcome.response);
 }
 
-Response WeatherService::run_uncached(const std::string& operation, const std::string& argument) {
+WeatherService::Outcome WeatherService::run_uncached(const std::string& operation,
+                                                     const std::string& argument) {
     try {
         if (operation == "point") {
-            return point_weather(transport, argument);
+            return {point_weather(transport, argument)};
         }
         if (operation == "metars") {
-            return metar_reports(transport, argument);
+            return {metar_reports(transport, argument)};
         }
         if (operation == "pireps") {
-            return pilot_reports(transport);
+            return {pilot_reports(transport)};
         }
-        return active_alerts(transport);
+        if (operation == "alerts") {
+            return {active_alerts(transport)};
+        }
+        if (operation == "tafs") {
+            return {terminal_forecasts(transport, argument)};
+        }
+        if (operation == "hazards") {
+            // A reply with a failed product is answered but not kept.
+            HazardsResult hazards = aviation_hazards(transport);
+            return {std::move(hazards.response), !hazards.has_warnings};
+        }
+        if (operation == "forecast") {
+            return {twelve_hour_forecast(transport, argument)};
+        }
+        return {forecast_discussion(transport, argument)};
     } catch (const std::exception& failure) {
-        return error_response(502, failure.what(), {});
+        return {error_response(502, failure.what(), {})};
     }
 }
 

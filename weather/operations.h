@@ -4,6 +4,7 @@
 #include <cstddef>
 #include <functional>
 #include <string>
+#include <string_view>
 
 #include "weather/fetch.h"
 #include "weather/response.h"
@@ -13,9 +14,13 @@ namespace weather {
 
 inline constexpr std::size_t max_argument_bytes = 96;
 inline constexpr std::chrono::seconds pilot_reports_lifetime{180};
+inline constexpr std::chrono::seconds hazards_lifetime{180};
 inline constexpr std::chrono::seconds default_lifetime{300};
 
-// The four operations behind one response cache. The program has one (see run_operation);
+// How long a successful response of `operation` is answered from the cache.
+std::chrono::seconds cache_lifetime(std::string_view operation);
+
+// The operations behind one response cache. The program has one (see run_operation);
 // tests build their own around a scripted client and clock.
 class WeatherService {
 public:
@@ -31,7 +36,12 @@ public:
     const ResponseCache& cache() const { return responses; }
 
 private:
-    Response run_uncached(const std::string& operation, const std::string& argument);
+    // An operation's response and whether a 200 of it may be kept.
+    struct Outcome {
+        Response response;
+        bool cacheable = true;
+    };
+    Outcome run_uncached(const std::string& operation, const std::string& argument);
 
     Transport transport;
     SteadyClock clock;

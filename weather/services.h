@@ -21,6 +21,28 @@ inline constexpr char metar_box_url_suffix[] = "&format=json";
 inline constexpr char fixed_stations_metar_url[] =
     "https://aviationweather.gov/api/data/metar?ids=KSGU,KCDC,KAZC,KBCE,KPGA,KGCN&format=json";
 inline constexpr char default_metar_bounds[] = "31,-125,49.5,-102";
+inline constexpr char taf_box_url_prefix[] = "https://aviationweather.gov/api/data/taf?bbox=";
+inline constexpr char taf_box_url_suffix[] = "&format=json";
+inline constexpr char default_taf_bounds[] = "31,-125,49.5,-102";
+inline constexpr char sigmets_url[] = "https://aviationweather.gov/api/data/airsigmet?format=json";
+inline constexpr char gairmets_url[] = "https://aviationweather.gov/api/data/gairmet?format=json";
+inline constexpr char center_advisories_url[] =
+    "https://aviationweather.gov/api/data/cwa?format=json";
+inline constexpr char nws_gridpoints_prefix[] = "https://api.weather.gov/gridpoints/";
+inline constexpr char forecast_url_suffix[] = "/forecast";
+inline constexpr char discussion_url_prefix[] =
+    "https://api.weather.gov/products/types/AFD/locations/";
+inline constexpr char discussion_url_suffix[] = "/latest";
+
+// What the operations answer when a service's document does not have the expected form.
+inline constexpr char aviation_format_error[] =
+    "Aviation weather service returned an unexpected data format";
+inline constexpr char alerts_format_error[] =
+    "NWS alert service returned an unexpected data format";
+inline constexpr char forecast_format_error[] =
+    "NWS forecast service returned an unexpected data format";
+inline constexpr char discussion_format_error[] =
+    "NWS discussion service returned an unexpected data format";
 
 // Sent with every request.
 inline constexpr char user_agent[] =

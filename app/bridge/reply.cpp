@@ -1,10 +1,37 @@
 #include "app/bridge/reply.h"
 
 #include <exception>
+#include <optional>
 
+#include "weather/canonical_json.h"
 #include "weather/text.h"
 
 namespace bridge {
+namespace {
+
+// The operation's response, or the 500 reply for an exception it raised.
+std::optional<weather::Response> run_guarded(const nlohmann::json& id, const std::string& operation,
+                                             const std::string& argument,
+                                             const OperationRunner& run,
+                                             nlohmann::json& failure_reply) {
+    try {
+        return run(operation, argument);
+    } catch (const std::exception& failure) {
+        failure_reply = make_reply(id, 500, error_body(failure.what()));
+        return std::nullopt;
+    }
+}
+
+nlohmann::json reply_to(const nlohmann::json& id, const weather::Response& response) {
+    try {
+        return make_reply(id, response.status,
+                          nlohmann::json::parse(response.body, nullptr, true, false));
+    } catch (const std::exception& failure) {
+        return make_reply(id, 500, error_body(failure.what()));
+    }
+}
+
+}  // namespace
 
 nlohmann::json make_reply(nlohmann::json id, int status, nlohmann::json body) {
     return {{"body", std::move(body)}, {"id", std::move(id)}, {"status", status}};
@@ -16,16 +43,30 @@ nlohmann::json error_body(std::string_view text) {
 
 nlohmann::json finished_reply(const nlohmann::json& id, const std::string& operation,
                               const std::string& argument, const OperationRunner& run) {
-    nlohmann::json reply = {{"id", id}};
-    try {
-        const weather::Response response = run(operation, argument);
-        reply["status"] = response.status;
-        reply["body"] = nlohmann::json::parse(response.body, nullptr, true, false);
-    } catch (const std::exception& failure) {
-        reply["status"] = 500;
-        reply["body"] = error_body(failure.what());
+    nlohmann::json failure_reply;
+    const auto response = run_guarded(id, operation, argument, run, failure_reply);
+    return response ? reply_to(id, *response) : failure_reply;
+}
+
+std::string reply_text(const nlohmann::json& id, const std::string& operation,
+                       const std::string& argument, const OperationRunner& run) {
+    nlohmann::json failure_reply;
+    const auto response = run_guarded(id, operation, argument, run, failure_reply);
+    if (!response) {
+        return serialise_reply(failure_reply);
     }
-    return reply;
+    if (!weather::is_canonical_json(response->body)) {
+        return serialise_reply(reply_to(id, *response));
+    }
+    // The keys in the order the serialiser sorts them: body, id, status.
+    const std::string id_text = weather::to_compact_json(id);
+    const std::string status_text = std::to_string(response->status);
+    std::string text;
+    text.reserve(response->body.size() + id_text.size() + status_text.size() + 24);
+    text.append("{\"body\":").append(response->body);
+    text.append(",\"id\":").append(id_text);
+    text.append(",\"status\":").append(status_text).append("}");
+    return text;
 }
 
 std::string serialise_reply(const nlohmann::json& reply) {

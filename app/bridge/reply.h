@@ -20,9 +20,16 @@ using OperationRunner =
     std::function<weather::Response(const std::string& operation, const std::string& argument)>;
 
 // The reply to a finished request: the operation's status and its body parsed as JSON, or
-// status 500 with the text of any exception raised on the way.
+// status 500 with the text of any exception raised on the way. The reference form of
+// `reply_text`.
 nlohmann::json finished_reply(const nlohmann::json& id, const std::string& operation,
                               const std::string& argument, const OperationRunner& run);
+
+// serialise_reply(finished_reply(...)) without parsing the body again: a body already in the
+// serialiser's compact form (every body the weather core writes) is spliced into the text as it
+// is; any other body takes the reference path. Throws only what serialising throws.
+std::string reply_text(const nlohmann::json& id, const std::string& operation,
+                       const std::string& argument, const OperationRunner& run);
 
 // Compact text with keys in ascending byte order and raw UTF-8; throws the JSON library's
 // type error for a string that is not valid UTF-8.

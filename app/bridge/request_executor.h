@@ -43,9 +43,8 @@ void run_request(WorkerClosure<Window> closure,
                  const ReplyChannel<Window, Text>& channel) noexcept {
     std::unique_ptr<Text> text;
     try {
-        const nlohmann::json reply = finished_reply(closure.request.id, closure.request.operation,
-                                                    closure.request.argument, channel.run);
-        text = std::make_unique<Text>(channel.encode(serialise_reply(reply)));
+        text = std::make_unique<Text>(channel.encode(reply_text(
+            closure.request.id, closure.request.operation, closure.request.argument, channel.run)));
     } catch (...) {
         // Out of memory while forming the reply: the request ends without one, but its slot
         // is still released below.

@@ -1,25 +1,14 @@
 #include "app/bridge/web_message.h"
 
-#include <array>
 #include <exception>
 
 #include "app/bridge/async_state.h"
 #include "app/bridge/reply.h"
+#include "weather/operation_names.h"
 #include "weather/text.h"
 
 namespace bridge {
 namespace {
-
-constexpr std::array<std::string_view, 4> operation_names = {"metars", "pireps", "point", "alerts"};
-
-bool is_supported(const std::string& operation) {
-    for (const std::string_view name : operation_names) {
-        if (operation == name) {
-            return true;
-        }
-    }
-    return false;
-}
 
 // A present member must be a string (the library's type error otherwise); missing is empty.
 std::string string_member(const nlohmann::json& message, const char* key) {
@@ -57,8 +46,8 @@ std::optional<nlohmann::json> accept_web_message(std::string_view source_uri,
 
         PageRequest request{id, string_member(message, "operation"),
                             string_member(message, "argument")};
-        if (!is_supported(request.operation)) {
-            return make_reply(id, 400, error_body(unsupported_operation_error));
+        if (!weather::is_operation(request.operation)) {
+            return make_reply(id, 400, error_body(weather::unsupported_operation_error));
         }
         if (!try_reserve_slot(active_requests)) {
             return make_reply(id, 429, error_body(busy_error));

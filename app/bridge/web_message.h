@@ -17,7 +17,6 @@ namespace bridge {
 inline constexpr std::size_t max_message_bytes = 2048;
 inline constexpr std::size_t max_id_bytes = 100;
 inline constexpr char busy_error[] = "Weather requests are busy. Try again in a moment.";
-inline constexpr char unsupported_operation_error[] = "Unsupported weather operation";
 
 // One accepted page request, copied out of its message.
 struct PageRequest {

@@ -437,11 +437,16 @@ TEST_F(TransportEndToEnd, CompressedBodiesArriveDecoded) {
 }
 
 // The same operation through a WeatherService over the scripted client, answering from the
-// same documents; both replies must be the same apart from the time of retrieval.
+// same documents (and `faults`, which the services were armed with); both replies must be the
+// same apart from the time of retrieval.
 void expect_same_as_scripted(const std::string& operation, const std::string& argument,
-                             const weather::Response& real) {
+                             const weather::Response& real,
+                             const std::vector<std::pair<std::string, Exchange>>& faults = {}) {
     ScriptedClient scripted;
     weather::testing::answer_from_routes(scripted);
+    for (const auto& [url, answer] : faults) {
+        scripted.on(url, answer);
+    }
     PauseRecorder pauses;
     weather::WeatherService service(weather::Transport{scripted, pauses.function()});
     const weather::Response expected = service.run_operation(operation, argument);
@@ -506,6 +511,94 @@ TEST_F(TransportEndToEnd, AlertsArePassedOn) {
     ASSERT_EQ(response.status, 200) << response.body;
     EXPECT_EQ(json::parse(response.body), json::parse(test_document("nws/alerts_active.json")));
     expect_same_as_scripted("alerts", "", response);
+}
+
+// The four operations beyond the first ones, their refusals and service failures, through the
+// real client; the services' fault for an operation is chosen by its argument.
+TEST_F(TransportEndToEnd, TafsHazardsForecastAndDiscussionAnswerAsTheScriptedClientDoes) {
+    struct Row {
+        std::string operation;
+        std::string argument;
+        int status;
+        std::vector<std::string> targets;  // requested, in order
+    };
+    const std::string taf_west = "/api/data/taf?bbox=31,-125,49.5,-102&format=json";
+    const Row rows[] = {
+        {"tafs", "", 200, {taf_west}},
+        {"tafs",
+         " 31 , -125 , 32 , -124 ",  // over the Pacific: 204
+         200,
+         {"/api/data/taf?bbox=31.0000,-125.0000,32.0000,-124.0000&format=json"}},
+        {"tafs", "40,-112,40,-111", 400, {}},
+        {"hazards", "", 200, {}},
+        {"forecast", "SLC/101,174", 200, {"/gridpoints/SLC/101,174/forecast"}},
+        {"forecast", "SLC/0,0", 502, {"/gridpoints/SLC/0,0/forecast"}},
+        {"forecast", "SLC/101, 174", 400, {}},
+        {"discussion", "SLC", 200, {"/products/types/AFD/locations/SLC/latest"}},
+        {"discussion", "XYZ", 502, {"/products/types/AFD/locations/XYZ/latest"}},
+        {"discussion", "KSLC", 400, {}},
+    };
+    for (const auto& row : rows) {
+        SCOPED_TRACE(row.operation + " \"" + row.argument + "\"");
+        const std::size_t mark = log.mark();
+        const weather::Response response = weather::run_operation(row.operation, row.argument);
+        EXPECT_EQ(response.status, row.status) << response.body;
+        std::vector<std::string> targets;
+        for (const auto& request : log.since(mark)) {
+            targets.push_back(request.at("target"));
+        }
+        if (row.operation == "hazards") {
+            std::sort(targets.begin(), targets.end());
+            EXPECT_EQ(targets, (std::vector<std::string>{"/api/data/airsigmet?format=json",
+                                                         "/api/data/cwa?format=json",
+                                                         "/api/data/gairmet?format=json"}));
+        } else {
+            EXPECT_EQ(targets, row.targets);
+        }
+        expect_same_as_scripted(row.operation, row.argument, response);
+    }
+    EXPECT_EQ(json::parse(weather::run_operation("tafs", "").body),
+              json::parse(test_document("awc/taf_west.json")));
+    EXPECT_EQ(json::parse(weather::run_operation("forecast", "SLC/101,174").body),
+              json::parse(test_document("nws/forecast_slc.json")));
+}
+
+// The services are armed through a path of their own (/test/next), since the hazards URLs are
+// fixed: SIGMETs fail twice (the retry too), G-AIRMETs answer an object.
+TEST_F(TransportEndToEnd, AFailedHazardProductBecomesAWarningAndTheReplyIsNotKept) {
+    const auto arm = [&](const std::string& statuses, const std::string& target) {
+        const std::string url = "https://aviationweather.gov/test/next/" + statuses + "/" +
+                                unique_id() + "?target=" + target;
+        ASSERT_TRUE(fetch(transport, url, false).value.has_value()) << url;
+    };
+    arm("503,503", "%2Fapi%2Fdata%2Fairsigmet%3Fformat%3Djson");
+    arm("200", "%2Fapi%2Fdata%2Fgairmet%3Fformat%3Djson");
+    const std::string argument = "partial-" + unique_id();
+    const std::size_t mark = log.mark();
+    const weather::Response response = weather::run_operation("hazards", argument);
+    ASSERT_EQ(response.status, 200) << response.body;
+    const json body = json::parse(response.body);
+    EXPECT_TRUE(body.at("sigmets").is_null());
+    EXPECT_TRUE(body.at("gairmets").is_null());
+    EXPECT_EQ(body.at("cwas"), json::parse(test_document("awc/cwa.json")));
+    EXPECT_EQ(
+        body.at("warnings"),
+        json({std::string("sigmets: Weather service returned HTTP 503: ") + weather::sigmets_url,
+              "gairmets: Aviation weather service returned an unexpected data format"}));
+    EXPECT_EQ(log.since(mark).size(), 4u) << "SIGMETs twice, G-AIRMETs and CWAs once";
+    expect_same_as_scripted(
+        "hazards", argument, response,
+        {{weather::sigmets_url, Exchange::with_status(503)},
+         {weather::gairmets_url, Exchange::ok(R"({"attempt":1,"status":200})")}});
+
+    // Not kept: asked again at once, the services answer in full.
+    const std::size_t again = log.mark();
+    const weather::Response whole = weather::run_operation("hazards", argument);
+    EXPECT_EQ(json::parse(whole.body).at("warnings"), json::array());
+    EXPECT_EQ(log.since(again).size(), 3u);
+    const std::size_t cached = log.mark();
+    EXPECT_EQ(weather::run_operation("hazards", argument).body, whole.body);
+    EXPECT_EQ(log.since(cached).size(), 0u) << "the whole reply is kept";
 }
 
 }  // namespace

@@ -3,7 +3,7 @@
 
 Answers for both host names on every port it is given. Known requests get the project's own
 documents (tests/data/routes.json: host, path with query exactly as sent, status, content type,
-file, optional Location); other requests get a 404 problem document, as the NWS API does. Paths
+file, optional Location; a row without file answers its status alone); other requests get a 404 problem document, as the NWS API does. Paths
 under /test/ script faults on either host, so a test program picks its fault by the URL it asks
 for and needs no control channel. ID is any text that makes the path unique; the attempt
 counter of a path (with its query) starts at 1.
@@ -22,13 +22,20 @@ counter of a path (with its query) starts at 1.
   /test/redirect-to/SCHEME/ID    301 to SCHEME://the same host/test/status/200/ID-target
   /test/trailing/ID              200 with text after the JSON value
   /test/empty/ID                 200 with an empty body
+  /test/next/S1,S2,.../ID?target=T
+                                 arms a fault for the request target T (path and query, URL-
+                                 encoded), for operations whose URLs are fixed: the next
+                                 requests of T answer S1, S2, ... in turn as /test/status does
+                                 (so 200 is an object, not the document), then T answers its
+                                 document again; answers 200 {"armed": [S1, ...], "target": T}
 
 With --demo the services stand in for the real ones for a person trying the program without
-internet: timestamps are moved forward by whole hours so the data looks current, a METAR box
-request of any box answers the western reports inside it (204 when none are, as the real
-service does), and any point in the contiguous United States answers the Salt Lake City point
-(a point written with trailing zeros is first redirected to its canonical form, as the NWS API
-does). --delay-documents holds every document answer back, for tests that need requests in
+internet: timestamps are moved forward by whole hours so the data looks current (ISO times in
+either form, with their offsets, and the Unix seconds of the reports, forecasts and hazards;
+the forecast's day names and the discussion's header follow), a METAR or TAF box request of any
+box answers the western reports inside it (204 when none are, as the real service does), and
+any point in the contiguous United States answers the Salt Lake City point (a point written
+with trailing zeros is first redirected to its canonical form, as the NWS API does). --delay-documents holds every document answer back, for tests that need requests in
 flight. --hold-documents FILE holds them until the test lets them go: while FILE exists, each
 document request takes the next place in line (1 for the first held request of the run) and
 is answered once FILE holds a number at least as large; removing FILE lets every one go and
@@ -69,21 +76,54 @@ ENCODED_DOCUMENT = json.dumps(
 
 # The moment the test documents describe: 2026-11-20T18:00:00Z.
 DOCUMENTS_TIME = 1795197600
-ISO_TIME = re.compile(rb"(\d{4}-\d\d-\d\dT\d\d:\d\d:\d\d)(\.\d+)?(Z|[+-]\d\d:\d\d)")
-OBSERVATION_TIME = re.compile(rb'("obsTime":\s*)(\d+)')
+# ISO 8601 times with "T" or, as in older TAF records, a blank between date and time.
+ISO_TIME = re.compile(rb"(\d{4}-\d\d-\d\d)([T ])(\d\d:\d\d:\d\d)(\.\d+)?(Z|[+-]\d\d:\d\d)")
+# Members holding Unix seconds: METARs, PIREPs, TAFs and their groups, SIGMETs, G-AIRMETs, CWAs.
+UNIX_TIME = re.compile(rb'("(?:obsTime|validTimeFrom|validTimeTo|timeFrom|timeTo|timeBec|'
+                       rb'issueTime|receiptTime|expireTime)":\s*)(\d+)')
 POINT_PATH = re.compile(r"^/points/(-?\d+(?:\.\d+)?),(-?\d+(?:\.\d+)?)$")
 BOX_QUERY = re.compile(r"^bbox=([^&]+)&format=json$")
+BOX_DOCUMENTS = {"/api/data/metar": "awc/metar_west.json", "/api/data/taf": "awc/taf_west.json"}
+WEEKDAYS = ("Monday", "Tuesday", "Wednesday", "Thursday", "Friday", "Saturday", "Sunday")
+# Period names that say the time of day rather than the day.
+RELATIVE_PERIODS = {"Today", "This Morning", "This Afternoon", "Tonight", "Overnight"}
 
 
 def shift_times(body, seconds):
-    """Moves every ISO 8601 time and every "obsTime" of a document by `seconds`."""
+    """Moves every ISO 8601 time and every Unix-seconds time member of a document by `seconds`."""
     def iso(match):
-        moment = datetime.datetime.fromisoformat((match[1] + match[3]).decode())
-        moved = (moment + datetime.timedelta(seconds=seconds)).strftime("%Y-%m-%dT%H:%M:%S")
-        return moved.encode() + (match[2] or b"") + match[3]
+        moment = datetime.datetime.fromisoformat((match[1] + b"T" + match[3] + match[5]).decode())
+        moved = moment + datetime.timedelta(seconds=seconds)
+        return (moved.strftime("%Y-%m-%d").encode() + match[2] + moved.strftime("%H:%M:%S").encode()
+                + (match[4] or b"") + match[5])
 
     body = ISO_TIME.sub(iso, body)
-    return OBSERVATION_TIME.sub(lambda m: m[1] + str(int(m[2]) + seconds).encode(), body)
+    return UNIX_TIME.sub(lambda m: m[1] + str(int(m[2]) + seconds).encode(), body)
+
+
+def rename_periods(body):
+    """Gives the forecast's day periods the names of their (moved) days, as the NWS would."""
+    document = json.loads(body)
+    for period in document.get("properties", {}).get("periods", []):
+        if period.get("name") in RELATIVE_PERIODS:
+            continue
+        day = WEEKDAYS[datetime.datetime.fromisoformat(period["startTime"]).weekday()]
+        period["name"] = day if period.get("isDaytime") else day + " Night"
+    return (json.dumps(document, ensure_ascii=False, indent=4) + "\n").encode()
+
+
+def redate_discussion(body):
+    """Writes the (moved) issuance time into the discussion's header lines."""
+    document = json.loads(body)
+    issued = datetime.datetime.fromisoformat(document["issuanceTime"])
+    local = issued.astimezone(datetime.timezone(datetime.timedelta(hours=-7)))
+    text = re.sub(r"^(FXUS\d\d \w{4}) \d{6}$", r"\g<1> " + issued.strftime("%d%H%M"),
+                  document["productText"], count=1, flags=re.M)
+    text = re.sub(r"^\d{3,4} [AP]M MST \w{3} \w{3} \d{1,2} \d{4}$",
+                  f"{local.hour % 12 or 12}{local.minute:02d} {'AM' if local.hour < 12 else 'PM'} MST "
+                  f"{local.strftime('%a %b')} {local.day} {local.year}", text, count=1, flags=re.M)
+    document["productText"] = text
+    return (json.dumps(document, ensure_ascii=False, indent=4) + "\n").encode()
 
 
 def canonical_number(text):
@@ -113,8 +153,8 @@ class Documents:
         if point and not split.query:
             return self.point_route(*point.groups())
         box = BOX_QUERY.match(split.query) if host == "aviationweather.gov" else None
-        if box and split.path == "/api/data/metar":
-            return self.box_route(box[1])
+        if box and split.path in BOX_DOCUMENTS:
+            return self.box_route(BOX_DOCUMENTS[split.path], box[1])
         return None
 
     def point_route(self, latitude, longitude):
@@ -127,15 +167,17 @@ class Documents:
                     "file": "nws/problem_404.json"}
         return self.routes[("api.weather.gov", "/points/40.76,-111.89")]
 
-    def box_route(self, bounds):
+    def box_route(self, file, bounds):
         try:
             south, west, north, east = (float(n) for n in bounds.split(","))
         except ValueError:
             return None
         return {"status": 200, "content_type": "application/json",
-                "file": "awc/metar_west.json", "box": (south, west, north, east)}
+                "file": file, "box": (south, west, north, east)}
 
     def body(self, route):
+        if route.get("file") is None:
+            return b""  # a row that answers with its status alone, such as 204
         with open(os.path.join(self.data_dir, route["file"]), "rb") as f:
             body = f.read()
         if "box" in route:
@@ -143,7 +185,14 @@ class Documents:
             inside = [r for r in json.loads(body)
                       if south <= r.get("lat", 999) <= north and west <= r.get("lon", 999) <= east]
             body = json.dumps(inside, separators=(",", ":"), ensure_ascii=False).encode()
-        return shift_times(body, self.shift) if self.shift else body
+        if not self.shift:
+            return body
+        body = shift_times(body, self.shift)
+        if route["file"] == "nws/forecast_slc.json":
+            body = rename_periods(body)
+        elif route["file"].startswith("nws/afd_"):
+            body = redate_discussion(body)
+        return body
 
 
 class RequestLog:
@@ -185,11 +234,28 @@ class Attempts:
     def __init__(self):
         self.lock = threading.Lock()
         self.counts = {}
+        self.armed = {}  # request target -> statuses its next requests answer (/test/next)
 
     def next(self, target):
         with self.lock:
-            self.counts[target] = self.counts.get(target, 0) + 1
-            return self.counts[target]
+            return self.next_locked(target)
+
+    def arm(self, target, statuses):
+        with self.lock:
+            self.armed[target] = list(statuses)
+
+    def take_armed(self, target):
+        """The status armed for the next request of `target` (and its attempt), or None."""
+        with self.lock:
+            statuses = self.armed.get(target)
+            if not statuses:
+                return None
+            status = statuses.pop(0)
+            return status, self.next_locked(target)
+
+    def next_locked(self, target):
+        self.counts[target] = self.counts.get(target, 0) + 1
+        return self.counts[target]
 
 
 def problem(status, title, detail=""):
@@ -268,6 +334,10 @@ class Handler(http.server.BaseHTTPRequestHandler):
         self.wfile.flush()
 
     def document(self, host):
+        armed = self.server.attempts.take_armed(self.path)
+        if armed is not None:
+            self.answer_status(*armed)
+            return
         route = self.server.documents.find(host, self.path)
         if self.server.hold.active():
             place = self.server.hold.take_place()
@@ -306,7 +376,16 @@ class Handler(http.server.BaseHTTPRequestHandler):
 
     def fault_status(self, attempt, query, statuses):
         statuses = [int(s) for s in statuses.split(",")]
-        status = statuses[min(attempt, len(statuses)) - 1]
+        self.answer_status(statuses[min(attempt, len(statuses)) - 1], attempt)
+
+    def fault_next(self, attempt, query, statuses):
+        statuses = [int(s) for s in statuses.split(",")]
+        if "target" not in query or not query["target"][0].startswith("/"):
+            raise ValueError("target must be a request target such as /api/data/cwa?format=json")
+        self.server.attempts.arm(query["target"][0], statuses)
+        self.answer(200, json.dumps({"armed": statuses, "target": query["target"][0]}).encode())
+
+    def answer_status(self, status, attempt):
         if status == 204:
             self.answer(204)
         elif 200 <= status <= 299:

@@ -167,6 +167,57 @@ class MapOnLinux(unittest.TestCase):
         for ignored in ("over-limit", "plain-string", 7.5, "foreign"):
             self.assertNotIn(ignored, ids)
 
+    def test_tafs_hazards_forecast_and_discussion_through_the_page_bridge(self):
+        d = self.driver
+        d.execute(COLLECT_REPLIES)
+        asked = [  # id, operation, argument, status
+            ("n-tafs", "tafs", "", 200),
+            ("n-tafs-sea", "tafs", "31,-125,32,-124", 200),
+            ("n-tafs-flat", "tafs", "40,-112,40,-111", 400),
+            ("n-hazards", "hazards", "", 200),
+            ("n-forecast", "forecast", "SLC/101,174", 200),
+            ("n-forecast-missing", "forecast", "SLC/0,0", 502),
+            ("n-forecast-blank", "forecast", "SLC/101, 174", 400),
+            ("n-discussion", "discussion", "SLC", 200),
+            ("n-discussion-lower", "discussion", "slc", 400),
+        ]
+        messages = [{"id": i, "operation": o, "argument": a} for i, o, a, _ in asked]
+        d.execute(f"for (const m of {json.dumps(messages)}) window.chrome.webview.postMessage(m);")
+        replies = d.wait_for(f"""
+            const ids = {json.dumps([i for i, *_ in asked])};
+            const got = window.testReplies.filter((r) => ids.includes(r.id));
+            return got.length == ids.length && got;""", timeout=30)
+        by_id = {r["id"]: r for r in replies}
+        for ident, operation, argument, status in asked:
+            self.assertEqual(by_id[ident]["status"], status, (ident, by_id[ident]["body"]))
+        body = {ident: by_id[ident]["body"] for ident, *_ in asked}
+        self.assertEqual(len(body["n-tafs"]), 20)
+        self.assertIn("KSLC", {t["icaoId"] for t in body["n-tafs"]})
+        self.assertEqual(body["n-tafs-sea"], [])
+        self.assertEqual(body["n-tafs-flat"],
+                         {"error": "TAF bounds must be inside 31 to 49.5 N, 125 to 102 W"})
+        hazards = body["n-hazards"]
+        self.assertEqual(sorted(hazards), ["cwas", "gairmets", "sigmets", "warnings"])
+        self.assertEqual((len(hazards["sigmets"]), len(hazards["gairmets"]), len(hazards["cwas"])),
+                         (7, 13, 5))
+        self.assertEqual(hazards["warnings"], [])
+        self.assertEqual(len(body["n-forecast"]["properties"]["periods"]), 14)
+        self.assertEqual(body["n-forecast-missing"], {
+            "error": "Weather service returned HTTP 404: "
+                     "https://api.weather.gov/gridpoints/SLC/0,0/forecast"})
+        self.assertEqual(body["n-forecast-blank"], {"error": "Expected a forecast grid as office/x,y"})
+        self.assertEqual(sorted(body["n-discussion"]), ["issuanceTime", "issuingOffice", "productText"])
+        self.assertEqual(body["n-discussion"]["issuingOffice"], "KSLC")
+        self.assertIn(".SYNOPSIS...", body["n-discussion"]["productText"])
+        self.assertEqual(body["n-discussion-lower"], {"error": "Expected a forecast office as three letters"})
+        targets = {r["target"] for r in service_requests()}
+        for target in ("/api/data/taf?bbox=31,-125,49.5,-102&format=json",
+                       "/api/data/taf?bbox=31.0000,-125.0000,32.0000,-124.0000&format=json",
+                       "/api/data/airsigmet?format=json", "/api/data/gairmet?format=json",
+                       "/api/data/cwa?format=json", "/gridpoints/SLC/101,174/forecast",
+                       "/gridpoints/SLC/0,0/forecast", "/products/types/AFD/locations/SLC/latest"):
+            self.assertIn(target, targets)
+
     def test_navigation_stays_on_the_page(self):
         d = self.driver
         d.execute("""

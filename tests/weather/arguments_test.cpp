@@ -1,5 +1,8 @@
 #include "weather/arguments.h"
 
+#include <optional>
+#include <tuple>
+
 #include <gtest/gtest.h>
 
 namespace weather {
@@ -74,6 +77,127 @@ TEST(BoundsArgument, AcceptsBoxesInsideTheWesternArea) {
         EXPECT_EQ(std::string(parsed.error), c.error) << '"' << c.argument << '"';
         EXPECT_EQ(parsed.value.has_value(), c.error.empty()) << '"' << c.argument << '"';
     }
+}
+
+TEST(BoundsArgument, TafBoxesFollowTheSameRulesInTheirOwnWords) {
+    const PointCase cases[] = {
+        {"31,-125,49.5,-102", ""},
+        {" 31.0001 , -124.9999 , 49.4999 , -102.0001 ", ""},
+        {"30.9999,-112,40,-111", taf_bounds_area_error},
+        {"40,-125.0001,41,-112", taf_bounds_area_error},
+        {"40,-112,49.5001,-111", taf_bounds_area_error},
+        {"40,-112,41,-101.9999", taf_bounds_area_error},
+        {"40,-112,40,-111", taf_bounds_area_error},
+        {"40,-111,41,-111", taf_bounds_area_error},
+        {"36,-115,38,-112,", taf_bounds_area_error},
+        {"36,-115,38", taf_bounds_format_error},
+        {"36,-115,38,inf", taf_bounds_format_error},
+        {"", taf_bounds_format_error},
+    };
+    for (const auto& c : cases) {
+        const auto parsed = parse_bounds_argument(c.argument, taf_bounds_texts);
+        EXPECT_EQ(std::string(parsed.error), c.error) << '"' << c.argument << '"';
+        EXPECT_EQ(parsed.value.has_value(), c.error.empty()) << '"' << c.argument << '"';
+    }
+    EXPECT_EQ(std::string(taf_bounds_format_error), "Expected TAF bounds as south,west,north,east");
+    EXPECT_EQ(std::string(taf_bounds_area_error),
+              "TAF bounds must be inside 31 to 49.5 N, 125 to 102 W");
+}
+
+TEST(GridCellArgument, TakesTheCellAsThePointsDocumentNamesIt) {
+    struct Case {
+        std::string argument;
+        std::optional<std::tuple<std::string, int, int>> cell;  // nullopt when refused
+    };
+    using Cell = std::tuple<std::string, int, int>;
+    const Case cases[] = {
+        {"SLC/101,174", Cell{"SLC", 101, 174}},
+        {"SLC/0,0", Cell{"SLC", 0, 0}},
+        {"AAA/999,999", Cell{"AAA", 999, 999}},
+        {"ZZZ/7,5", Cell{"ZZZ", 7, 5}},
+        {"SLC/007,0999", Cell{"SLC", 7, 999}},
+        {"SLC/1000,1", std::nullopt},
+        {"SLC/1,1000", std::nullopt},
+        {"SLC/99999999999999999999,1", std::nullopt},
+        {"slc/1,2", std::nullopt},
+        {"SLc/1,2", std::nullopt},
+        {"@LC/1,2", std::nullopt},
+        {"[LC/1,2", std::nullopt},
+        {"SL/1,2", std::nullopt},
+        {"SLCX/1,2", std::nullopt},
+        {" SLC/1,2", std::nullopt},
+        {"SLC /1,2", std::nullopt},
+        {"SLC/ 1,2", std::nullopt},
+        {"SLC/1 ,2", std::nullopt},
+        {"SLC/1, 2", std::nullopt},
+        {"SLC/1,2 ", std::nullopt},
+        {"SLC/+1,2", std::nullopt},
+        {"SLC/-1,2", std::nullopt},
+        {"SLC/1,-2", std::nullopt},
+        {"SLC/1.0,2", std::nullopt},
+        {"SLC/1e2,2", std::nullopt},
+        {"SLC/1;2", std::nullopt},
+        {"SLC/1", std::nullopt},
+        {"SLC/,2", std::nullopt},
+        {"SLC/1,", std::nullopt},
+        {"SLC/1,2,3", std::nullopt},
+        {"SLC/1/2,3", std::nullopt},
+        {"SLC1,2", std::nullopt},
+        {"SLC,1/2", std::nullopt},
+        {std::string("SLC/1,2\0", 8), std::nullopt},
+        {"\xC3\x84"
+         "BC/1,2",
+         std::nullopt},
+        {"", std::nullopt},
+    };
+    for (const auto& c : cases) {
+        const auto parsed = parse_grid_cell_argument(c.argument);
+        ASSERT_EQ(parsed.value.has_value(), c.cell.has_value()) << '"' << c.argument << '"';
+        if (c.cell) {
+            EXPECT_EQ(Cell(parsed.value->office, parsed.value->x, parsed.value->y), *c.cell);
+            EXPECT_TRUE(parsed.error.empty());
+        } else {
+            EXPECT_EQ(std::string(parsed.error), "Expected a forecast grid as office/x,y")
+                << '"' << c.argument << '"';
+        }
+    }
+}
+
+TEST(OfficeArgument, IsExactlyThreeCapitalLetters) {
+    const PointCase cases[] = {
+        {"SLC", ""},
+        {"AAA", ""},
+        {"ZZZ", ""},
+        {"slc", office_error},
+        {"SlC", office_error},
+        {"@AA", office_error},
+        {"[AA", office_error},
+        {"S1C", office_error},
+        {"SL", office_error},
+        {"SLCX", office_error},
+        {" SLC", office_error},
+        {"SLC ", office_error},
+        {"", office_error},
+        {"KSLC", office_error},
+        {"\xC3\x84"
+         "BC",
+         office_error},
+    };
+    for (const auto& c : cases) {
+        const auto parsed = parse_office_argument(c.argument);
+        EXPECT_EQ(std::string(parsed.error), c.error) << '"' << c.argument << '"';
+        EXPECT_EQ(parsed.value.has_value(), c.error.empty()) << '"' << c.argument << '"';
+        if (parsed.value) {
+            EXPECT_EQ(*parsed.value, c.argument);
+        }
+    }
+    EXPECT_EQ(std::string(office_error), "Expected a forecast office as three letters");
+}
+
+TEST(BoundsText, WritesFourDecimalsSouthWestNorthEast) {
+    EXPECT_EQ(bounds_text(Bounds{36, -115, 38, -112}), "36.0000,-115.0000,38.0000,-112.0000");
+    EXPECT_EQ(bounds_text(Bounds{31.00005, -124.99994, 49.5, -102}),
+              "31.0001,-124.9999,49.5000,-102.0000");
 }
 
 TEST(FourDecimals, RoundsToNearestInFixedNotation) {

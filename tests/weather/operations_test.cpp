@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include "tests/weather/scripted_client.h"
+#include "weather/operation_names.h"
 #include "weather/services.h"
 
 namespace weather::testing {
@@ -36,8 +37,10 @@ TEST_F(OperationsTest, RefusesUnknownOperationsAndLongArguments) {
         {"Alerts", "", "Unsupported weather operation"},
         {"alerts ", "", "Unsupported weather operation"},
         {"radar", "", "Unsupported weather operation"},
-        {"pireps", std::string(97, 'x'), "Weather request argument is too long"},
-        {"alerts", std::string(97, 'x'), "Weather request argument is too long"},
+        {"Tafs", "", "Unsupported weather operation"},
+        {"hazard", "", "Unsupported weather operation"},
+        {"forecast ", "SLC/101,174", "Unsupported weather operation"},
+        {"discussions", "SLC", "Unsupported weather operation"},
         {"point", std::string(97, ' '), "Weather request argument is too long"},
     };
     for (const auto& c : cases) {
@@ -50,6 +53,20 @@ TEST_F(OperationsTest, RefusesUnknownOperationsAndLongArguments) {
     }
     EXPECT_EQ(client.request_count(), 0u);
     EXPECT_EQ(service.cache().size(), 0u);
+}
+
+TEST_F(OperationsTest, EveryOperationRefusesA97ByteArgumentBeforeAnythingElse) {
+    const std::string names[] = {"metars", "pireps",  "point",    "alerts",
+                                 "tafs",   "hazards", "forecast", "discussion"};
+    EXPECT_EQ(std::size(names), operation_names.size());
+    for (const std::string& name : names) {
+        const Response response = service.run_operation(name, std::string(97, 'x'));
+        EXPECT_EQ(response.status, 400) << name;
+        EXPECT_EQ(body_of(response),
+                  nlohmann::json({{"error", "Weather request argument is too long"}}))
+            << name;
+    }
+    EXPECT_EQ(client.request_count(), 0u);
 }
 
 TEST_F(OperationsTest, AcceptsAnArgumentOfExactly96Bytes) {
@@ -71,30 +88,45 @@ TEST_F(OperationsTest, PassesAlertsThroughResortedAndCompact) {
 TEST_F(OperationsTest, CacheLifetimesEndExactlyAt300And180Seconds) {
     struct Case {
         std::string operation;
-        std::string url;
+        std::string argument;
+        std::string url;  // counted; every other request of the operation is scripted too
         std::string body;
         std::chrono::nanoseconds lifetime;
     };
+    const std::string taf_url =
+        "https://aviationweather.gov/api/data/taf?bbox=31,-125,49.5,-102&format=json";
+    const std::string forecast_url = "https://api.weather.gov/gridpoints/SLC/101,174/forecast";
+    const std::string discussion_url =
+        "https://api.weather.gov/products/types/AFD/locations/SLC/latest";
     const Case cases[] = {
-        {"alerts", active_alerts_url, R"({"features":[]})", 300s},
-        {"pireps", pilot_reports_url, "[]", 180s},
+        {"alerts", "", active_alerts_url, R"({"features":[]})", 300s},
+        {"pireps", "", pilot_reports_url, "[]", 180s},
+        {"tafs", "", taf_url, "[]", 300s},
+        {"hazards", "", sigmets_url, "[]", 180s},
+        {"forecast", "SLC/101,174", forecast_url, R"({"properties":{"periods":[]}})", 300s},
+        {"discussion", "SLC", discussion_url, R"({"productText":""})", 300s},
     };
+    client.on(gairmets_url, Exchange::ok("[]"));
+    client.on(center_advisories_url, Exchange::ok("[]"));
     for (const auto& c : cases) {
+        EXPECT_EQ(cache_lifetime(c.operation), c.lifetime) << c.operation;
         client.on(c.url, Exchange::ok(c.body));
         const std::size_t before = client.requests_for(c.url);
-        EXPECT_EQ(service.run_operation(c.operation, "").status, 200);
+        EXPECT_EQ(service.run_operation(c.operation, c.argument).status, 200);
         clock.advance(c.lifetime - 1ns);
-        EXPECT_EQ(service.run_operation(c.operation, "").status, 200);
+        EXPECT_EQ(service.run_operation(c.operation, c.argument).status, 200);
         EXPECT_EQ(client.requests_for(c.url), before + 1) << c.operation << " fresh until the end";
         clock.advance(1ns);
-        EXPECT_EQ(service.run_operation(c.operation, "").status, 200);
+        EXPECT_EQ(service.run_operation(c.operation, c.argument).status, 200);
         EXPECT_EQ(client.requests_for(c.url), before + 2)
             << c.operation << " stale at the lifetime";
         // The new response is stored at the time it finished and is fresh again.
         clock.advance(c.lifetime - 1ns);
-        EXPECT_EQ(service.run_operation(c.operation, "").status, 200);
+        EXPECT_EQ(service.run_operation(c.operation, c.argument).status, 200);
         EXPECT_EQ(client.requests_for(c.url), before + 2);
     }
+    EXPECT_EQ(cache_lifetime("point"), 300s);
+    EXPECT_EQ(cache_lifetime("metars"), 300s);
 }
 
 TEST_F(OperationsTest, ArgumentsAreDistinctCacheKeysEvenWhenIgnored) {

@@ -44,7 +44,7 @@ public:
     bool open_request(const std::u16string& object_name) override {
         const std::string name = utf16_to_utf8(object_name);
         client.set_object(index, name);
-        answer = client.next_answer(ScriptedClient::key_of(host, name));
+        answer = client.next_answer(host, name);
         return step(Step::open_request);
     }
 
@@ -139,7 +139,23 @@ std::unique_ptr<HttpExchange> ScriptedClient::start_exchange() const {
     return std::make_unique<ScriptedExchange>(*this, std::move(early));
 }
 
-Exchange ScriptedClient::next_answer(const std::string& key) const {
+ScriptedClient& ScriptedClient::answer_with(Answerer answer) {
+    std::lock_guard lock(mutex);
+    answerer = std::move(answer);
+    return *this;
+}
+
+Exchange ScriptedClient::next_answer(const std::string& host,
+                                     const std::string& object_name) const {
+    Answerer answer;
+    {
+        std::lock_guard lock(mutex);
+        answer = answerer;
+    }
+    if (answer) {
+        return answer(host, object_name);
+    }
+    const std::string key = key_of(host, object_name);
     std::lock_guard lock(mutex);
     const auto found = script.find(key);
     if (found == script.end() || found->second.empty()) {
@@ -222,6 +238,10 @@ void answer_from_routes(ScriptedClient& client) {
                     answer = &target;
                 }
             }
+        }
+        if (!answer->contains("file")) {
+            client.on(url, Exchange::with_status(answer->at("status")));  // 204, no body
+            continue;
         }
         client.on(url, Exchange::ok(test_document(answer->at("file")), answer->at("status")));
     }

@@ -51,6 +51,11 @@ public:
     // (open_session or connect), whatever its URL.
     ScriptedClient& fail_every_exchange_at(Step step, std::uint32_t code);
 
+    // Answers every request with what `answer` gives for its host and object name (path and
+    // query), instead of the script. Called on the requesting threads.
+    using Answerer = std::function<Exchange(const std::string& host, const std::string& object)>;
+    ScriptedClient& answer_with(Answerer answer);
+
     std::unique_ptr<HttpExchange> start_exchange() const override;
 
     std::vector<SeenRequest> requests() const;
@@ -64,7 +69,7 @@ private:
     friend class ScriptedExchange;
     static std::string key_of(const std::string& host, const std::string& object_name);
     static std::string key_of_url(const std::string& url);
-    Exchange next_answer(const std::string& key) const;
+    Exchange next_answer(const std::string& host, const std::string& object_name) const;
     void record(std::size_t index, Step step) const;
     std::size_t begin_request() const;
     void set_target(std::size_t index, const std::string& host, std::uint16_t port) const;
@@ -73,6 +78,7 @@ private:
 
     mutable std::mutex mutex;
     Exchange early_failure;
+    Answerer answerer;
     std::map<std::string, std::vector<Exchange>> script;
     mutable std::map<std::string, std::size_t> served;
     mutable std::vector<SeenRequest> seen;

@@ -177,7 +177,15 @@ TEST_F(WebMessageTest, OperationAndArgumentRules) {
         {R"({"id": 1, "operation": "alerts", "argument": 5})", type_error},
         {R"({"id": 1, "operation": "alerts", "argument": ["x"]})",
          "type must be string, but is array"},
+        {R"({"id": 1, "operation": "Tafs"})", "Unsupported weather operation"},
+        {R"({"id": 1, "operation": "hazard"})", "Unsupported weather operation"},
         {R"({"id": 1, "operation": "alerts"})", ""},
+        {R"({"id": 1, "operation": "metars"})", ""},
+        {R"({"id": 1, "operation": "point"})", ""},
+        {R"({"id": 1, "operation": "tafs", "argument": "31,-125,49.5,-102"})", ""},
+        {R"({"id": 1, "operation": "hazards"})", ""},
+        {R"({"id": 1, "operation": "forecast", "argument": "SLC/101,174"})", ""},
+        {R"({"id": 1, "operation": "discussion", "argument": "SLC"})", ""},
         {R"({"id": 1, "operation": "pireps", "argument": ")" + std::string(200, 'x') + "\"}", ""},
     };
     for (const auto& c : cases) {

@@ -1,9 +1,10 @@
 // The whole system: the real program with our loader, the fake browser view, WinHTTP and the
 // fake weather services in a network namespace (tests/fake_services/run_isolated.sh) on a
-// virtual screen. A scripted page asks for the four operations and gets the replies built
-// from the project's documents; the cache answers a second asking; eight requests held by the
-// services fill the slots, the ninth is busy at once, and closing with replies on their way
-// delivers none after the close.
+// virtual screen. A scripted page asks for the eight operations and gets the replies built
+// from the project's documents; the cache answers a second asking; refusals and a service
+// failure of the newer operations reach the page as the weather core words them; eight requests
+// held by the services fill the slots, the ninth is busy at once, and closing with replies on their
+// way delivers none after the close.
 
 #include <algorithm>
 #include <cstdlib>
@@ -113,11 +114,17 @@ protected:
     ServicesLog services;
 };
 
-TEST_F(HostEndToEnd, TheFourOperationsAnswerFromTheServicesAndThenFromTheCache) {
+TEST_F(HostEndToEnd, TheEightOperationsAnswerFromTheServicesAndThenFromTheCache) {
     HostRun run(scratch);
     ASSERT_TRUE(run.wait_until_loaded());
-    const std::vector<std::pair<std::string, std::string>> asked = {
-        {"point", "40.76,-111.89"}, {"metars", ""}, {"pireps", ""}, {"alerts", ""}};
+    const std::vector<std::pair<std::string, std::string>> asked = {{"point", "40.76,-111.89"},
+                                                                    {"metars", ""},
+                                                                    {"pireps", ""},
+                                                                    {"alerts", ""},
+                                                                    {"tafs", ""},
+                                                                    {"hazards", ""},
+                                                                    {"forecast", "SLC/101,174"},
+                                                                    {"discussion", "SLC"}};
 
     // The replies the same operations give over the project's documents without a network.
     weather::testing::ScriptedClient scripted;
@@ -163,10 +170,46 @@ TEST_F(HostEndToEnd, TheFourOperationsAnswerFromTheServicesAndThenFromTheCache) 
         }
         const std::size_t requests = services.records().size() - requests_before;
         if (round == 0) {
-            EXPECT_GE(requests, 9u) << "six for the point, one for each other operation";
+            EXPECT_GE(requests, 16u) << "six for the point, two for the METARs, three for the "
+                                        "hazards, one for each other operation";
         } else {
             EXPECT_EQ(requests, 0u) << "the second asking is answered from the cache";
         }
+    }
+    run.close();
+    EXPECT_EQ(run.wait_for_exit(), 0);
+    expect_everything_released(run.log());
+}
+
+TEST_F(HostEndToEnd, RefusalsAndAServiceFailureOfTheNewerOperationsReachThePage) {
+    HostRun run(scratch);
+    ASSERT_TRUE(run.wait_until_loaded());
+    const std::vector<std::pair<std::string, std::string>> asked = {
+        {"tafs", "40,-112,40,-111"},      {"tafs", "31,-125,32,-124"}, {"forecast", "SLC/0,0"},
+        {"forecast", "SLC/101, 174"},     {"discussion", "XYZ"},       {"discussion", "KSLC"},
+        {"hazards", std::string(97, 'x')}};
+    weather::testing::ScriptedClient scripted;
+    weather::testing::answer_from_routes(scripted);
+    weather::testing::PauseRecorder pauses;
+    weather::WeatherService reference(weather::Transport{scripted, pauses.function()});
+
+    const std::size_t mark = run.log().size();
+    for (std::size_t i = 0; i < asked.size(); ++i) {
+        ASSERT_TRUE(run.step(request("e" + std::to_string(i), asked[i].first, asked[i].second)));
+    }
+    ASSERT_TRUE(wait_until(
+        [&] { return posted_replies(lines_from(run.log(), mark)).size() == asked.size(); }));
+    const std::vector<std::string> replies = posted_replies(lines_from(run.log(), mark));
+    for (std::size_t i = 0; i < asked.size(); ++i) {
+        SCOPED_TRACE(asked[i].first + " " + asked[i].second);
+        const std::string id = "e" + std::to_string(i);
+        const auto reply = std::find_if(replies.begin(), replies.end(), [&](const auto& text) {
+            return text.find("\"id\":\"" + id + "\"") != std::string::npos;
+        });
+        ASSERT_NE(reply, replies.end());
+        const weather::Response expected = reference.run_operation(asked[i].first, asked[i].second);
+        EXPECT_EQ(*reply, "{\"body\":" + expected.body + ",\"id\":\"" + id +
+                              "\",\"status\":" + std::to_string(expected.status) + "}");
     }
     run.close();
     EXPECT_EQ(run.wait_for_exit(), 0);

@@ -1,0 +1,149 @@
+#include "weather/canonical_json.h"
+
+#include <filesystem>
+
+#include <gtest/gtest.h>
+
+#include "tests/weather/scripted_client.h"
+#include "weather/text.h"
+
+namespace weather {
+namespace {
+
+// Whether the serialiser writes `text` again for the value `text` holds.
+bool survives_parse_and_dump(const std::string& text) {
+    try {
+        return to_compact_json(nlohmann::json::parse(text, nullptr, true, false)) == text;
+    } catch (const nlohmann::json::exception&) {
+        return false;
+    }
+}
+
+TEST(CanonicalJson, SaysYesOnlyToWhatTheSerialiserWrites) {
+    struct Case {
+        std::string text;
+        bool canonical;
+    };
+    const Case cases[] = {
+        {R"({"a":1,"b":[true,false,null],"c":{}})", true},
+        {R"([])", true},
+        {R"("")", true},
+        {R"(0)", true},
+        {R"(null)", true},
+        {R"({"a":1, "b":2})", false},
+        {R"( {"a":1})", false},
+        {R"({"a":1} )", false},
+        {"{\"a\":1}\n", false},
+        {R"({"b":1,"a":2})", false},
+        {R"({"a":1,"a":2})", false},
+        {R"({"a":1,"ab":2,"b":3})", true},
+        {"{\"B\":1,\"a\":2,\"\xC3\xA9\":3}", true},
+        {"{\"\xC3\xA9\":3,\"a\":2}", false},
+        {R"({"a":1,})", false},
+        {R"([1,])", false},
+        {R"([1 2])", false},
+        {R"({"a"})", false},
+        {R"({"a":})", false},
+        {R"({1:2})", false},
+        {R"([)", false},
+        {R"(])", false},
+        {R"([1]])", false},
+        {R"({"a":1}{})", false},
+        {"", false},
+        {R"(tru)", false},
+        {R"(nul)", false},
+        {R"(True)", false},
+        {R"("Ca\u00f1ada")", false},
+        {"\"Ca\xC3\xB1"
+         "ada\"",
+         true},
+        {R"("a\/b")", false},
+        {R"("a/b")", true},
+        {R"("q\"b\\s\b\f\n\r\t")", true},
+        {R"("\u001f\u0000\u007f")", false},
+        {R"("\u001f\u0000")", true},
+        {R"("\u001F")", false},
+        {R"("\u000a")", false},
+        {R"("\u0008")", false},
+        {R"("\ud83d\ude00")", false},
+        {"\"\xF0\x9F\x98\x80\x7F\"", true},
+        {"\"\t\"", false},
+        {"\"\xC0\x80\"", false},
+        {"\"\xC3\"", false},
+        {"\"\xED\xA0\x80\"", false},
+        {"\"\xF4\x90\x80\x80\"", false},
+        {"\"\xEF\xBB\xBF\"", true},
+        {"\xEF\xBB\xBF[]", false},
+        {R"("unterminated)", false},
+        {R"("a\x")", false},
+        {R"("a\u00")", false},
+        {R"(-0)", false},
+        {R"(-0.0)", true},
+        {R"(01)", false},
+        {R"(+1)", false},
+        {R"(-)", false},
+        {R"(1.)", false},
+        {R"(.5)", false},
+        {R"(1e)", false},
+        {R"(1.5)", true},
+        {R"(1.50)", false},
+        {R"(100.0)", true},
+        {R"(100)", true},
+        {R"(1e2)", false},
+        {R"(1E2)", false},
+        {R"(1e+20)", true},
+        {R"(1e20)", false},
+        {R"(1e-05)", true},
+        {R"(1e-5)", false},
+        {R"(0.0001)", true},
+        {R"(3.3333333333333335)", true},
+        {R"(3.33333333333333350)", false},
+        {R"(0.1)", true},
+        {R"(0.10000000000000001)", false},
+        {R"(1e400)", false},
+        {R"(-1e400)", false},
+        {R"(1e-400)", false},
+        {R"(18446744073709551615)", true},
+        {R"(18446744073709551616)", false},
+        {R"(-9223372036854775808)", true},
+        {R"(-9223372036854775809)", false},
+        {R"(9223372036854775808)", true},
+    };
+    for (const auto& c : cases) {
+        EXPECT_EQ(is_canonical_json(c.text), c.canonical) << c.text;
+        EXPECT_EQ(survives_parse_and_dump(c.text), c.canonical) << c.text;
+    }
+}
+
+TEST(CanonicalJson, KeysWithEscapesAreLeftToTheParser) {
+    // Canonical, but their order would need decoding; the caller then takes the slow path.
+    const std::string text = R"({"a\nb":1})";
+    EXPECT_TRUE(survives_parse_and_dump(text));
+    EXPECT_FALSE(is_canonical_json(text));
+}
+
+TEST(CanonicalJson, DeepNestingNeedsNoRecursion) {
+    const std::string deep = std::string(100000, '[') + std::string(100000, ']');
+    EXPECT_TRUE(is_canonical_json(deep));
+    EXPECT_FALSE(is_canonical_json(deep.substr(1)));
+}
+
+TEST(CanonicalJson, EveryTestDocumentIsCanonicalOnceReserialised) {
+    std::size_t documents = 0;
+    for (const auto& entry : std::filesystem::recursive_directory_iterator(CORVANE_TEST_DATA_DIR)) {
+        if (entry.path().extension() != ".json") {
+            continue;
+        }
+        const std::string relative =
+            std::filesystem::relative(entry.path(), CORVANE_TEST_DATA_DIR).generic_string();
+        const std::string raw = testing::test_document(relative);
+        const std::string compact = to_compact_json(nlohmann::json::parse(raw));
+        EXPECT_TRUE(is_canonical_json(compact)) << relative;
+        EXPECT_EQ(is_canonical_json(raw), raw == compact) << relative;
+        ++documents;
+    }
+    EXPECT_GE(documents, 20u);
+}
+
+}  // namespace
+}  // namespace weather

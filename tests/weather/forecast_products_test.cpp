@@ -1,0 +1,160 @@
+#include "weather/forecast_products.h"
+
+#include <gtest/gtest.h>
+
+#include "tests/weather/scripted_client.h"
+#include "weather/operations.h"
+
+namespace weather::testing {
+namespace {
+
+using nlohmann::json;
+
+constexpr char forecast_url[] = "https://api.weather.gov/gridpoints/SLC/101,174/forecast";
+constexpr char discussion_url[] = "https://api.weather.gov/products/types/AFD/locations/SLC/latest";
+
+class ForecastProductsTest : public ::testing::Test {
+protected:
+    Response run(const std::string& operation, const std::string& argument) {
+        WeatherService service(Transport{client, pauses.function()});
+        return service.run_operation(operation, argument);
+    }
+    static json body_of(const Response& response) { return json::parse(response.body); }
+
+    ScriptedClient client;
+    PauseRecorder pauses;
+};
+
+TEST_F(ForecastProductsTest, AsksForTheCellWithItsNumbersWrittenPlainly) {
+    const std::pair<std::string, std::string> cases[] = {
+        {"SLC/101,174", forecast_url},
+        {"SLC/0101,0174", forecast_url},
+        {"PQR/0,0", "https://api.weather.gov/gridpoints/PQR/0,0/forecast"},
+        {"TWC/999,999", "https://api.weather.gov/gridpoints/TWC/999,999/forecast"},
+    };
+    for (const auto& [argument, url] : cases) {
+        client.on(url, Exchange::ok(R"({"properties": {"periods": []}})"));
+        const Response response = run("forecast", argument);
+        EXPECT_EQ(response.status, 200) << argument;
+        EXPECT_EQ(response.body, R"({"properties":{"periods":[]}})");
+        EXPECT_EQ(client.requests_for(url), argument == "SLC/0101,0174" ? 2u : 1u) << argument;
+    }
+}
+
+TEST_F(ForecastProductsTest, ForecastDocumentsNeedAPeriodsArray) {
+    const std::string source = forecast_url;
+    const json refused = {{"error", "NWS forecast service returned an unexpected data format"},
+                          {"source", source}};
+    const std::pair<std::string, int> cases[] = {
+        {R"({"properties":{"periods":[{"number":1}]},"type":"Feature"})", 200},
+        {R"({"properties":{"periods":[]}})", 200},
+        {R"({"properties":{"periods":{}}})", 502},
+        {R"({"properties":{"periods":null}})", 502},
+        {R"({"properties":{}})", 502},
+        {R"({"properties":[{"periods":[]}]})", 502},
+        {R"({"periods":[]})", 502},
+        {R"([{"properties":{"periods":[]}}])", 502},
+        {R"("properties")", 502},
+    };
+    for (const auto& [document, status] : cases) {
+        client.on(forecast_url, Exchange::ok(document));
+        const Response response = run("forecast", "SLC/101,174");
+        EXPECT_EQ(response.status, status) << document;
+        EXPECT_EQ(body_of(response), status == 200 ? json::parse(document) : refused) << document;
+    }
+}
+
+TEST_F(ForecastProductsTest, FailuresAndRefusals) {
+    struct Case {
+        std::string operation;
+        std::string argument;
+        Exchange answer;
+        int status;
+        json body;
+    };
+    const std::string forecast = forecast_url;
+    const std::string discussion = discussion_url;
+    const Case cases[] = {
+        {"forecast",
+         "SLC/101,174",
+         Exchange::with_status(404),
+         502,
+         {{"error", "Weather service returned HTTP 404: " + forecast}}},
+        {"forecast",
+         "SLC/101,174",
+         Exchange::with_status(204),
+         502,
+         {{"error", "Weather service returned an invalid JSON response: " + forecast}}},
+        {"forecast",
+         "SLC/101 ,174",
+         Exchange::ok("{}"),
+         400,
+         {{"error", "Expected a forecast grid as office/x,y"}}},
+        {"forecast",
+         "",
+         Exchange::ok("{}"),
+         400,
+         {{"error", "Expected a forecast grid as office/x,y"}}},
+        {"discussion",
+         "SLC",
+         Exchange::with_status(503),
+         502,
+         {{"error", "Weather service returned HTTP 503: " + discussion}}},
+        {"discussion",
+         "SLC",
+         Exchange::with_status(204),
+         502,
+         {{"error", "Weather service returned an invalid JSON response: " + discussion}}},
+        {"discussion",
+         "slc",
+         Exchange::ok("{}"),
+         400,
+         {{"error", "Expected a forecast office as three letters"}}},
+        {"discussion",
+         "",
+         Exchange::ok("{}"),
+         400,
+         {{"error", "Expected a forecast office as three letters"}}},
+    };
+    for (const auto& c : cases) {
+        ScriptedClient scripted;
+        scripted.on(forecast_url, c.answer);
+        scripted.on(discussion_url, c.answer);
+        WeatherService service(Transport{scripted, pauses.function()});
+        const Response response = service.run_operation(c.operation, c.argument);
+        EXPECT_EQ(response.status, c.status) << c.operation << " " << c.argument;
+        EXPECT_EQ(body_of(response), c.body) << c.operation << " " << c.argument;
+        EXPECT_EQ(service.cache().size(), 0u);
+        EXPECT_EQ(scripted.request_count() > 0, c.status == 502);
+    }
+}
+
+TEST_F(ForecastProductsTest, DiscussionsKeepTheTextTheOfficeAndTheTime) {
+    const json refused = {{"error", "NWS discussion service returned an unexpected data format"},
+                          {"source", discussion_url}};
+    const std::pair<std::string, json> cases[] = {
+        {R"({"@id":"x","issuanceTime":"2026-11-20T17:11:00+00:00","issuingOffice":"KSLC",
+             "productCode":"AFD","productText":"\n000\nFXUS65 KSLC 201711\n"})",
+         {{"issuanceTime", "2026-11-20T17:11:00+00:00"},
+          {"issuingOffice", "KSLC"},
+          {"productText", "\n000\nFXUS65 KSLC 201711\n"}}},
+        {R"({"productText":""})",
+         {{"issuanceTime", nullptr}, {"issuingOffice", nullptr}, {"productText", ""}}},
+        {R"({"issuanceTime":17,"issuingOffice":null,"productText":"x"})",
+         {{"issuanceTime", 17}, {"issuingOffice", nullptr}, {"productText", "x"}}},
+        {R"({"productText":null})", refused},
+        {R"({"productText":["x"]})", refused},
+        {R"({"issuingOffice":"KSLC"})", refused},
+        {R"({"@graph":[]})", refused},
+        {R"([{"productText":"x"}])", refused},
+    };
+    for (const auto& [document, expected] : cases) {
+        client.on(discussion_url, Exchange::ok(document));
+        const Response response = run("discussion", "SLC");
+        EXPECT_EQ(response.status, expected.contains("error") ? 502 : 200) << document;
+        EXPECT_EQ(body_of(response), expected) << document;
+    }
+}
+
+}  // namespace
+}  // namespace weather::testing

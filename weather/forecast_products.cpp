@@ -1,0 +1,63 @@
+#include "weather/forecast_products.h"
+
+#include "weather/arguments.h"
+#include "weather/services.h"
+#include "weather/text.h"
+
+namespace weather {
+namespace {
+
+bool has_periods(const nlohmann::json& forecast) {
+    if (!forecast.is_object()) {
+        return false;
+    }
+    const auto properties = forecast.find("properties");
+    if (properties == forecast.end() || !properties->is_object()) {
+        return false;
+    }
+    const auto periods = properties->find("periods");
+    return periods != properties->end() && periods->is_array();
+}
+
+// The member's value, or null when the document has none.
+nlohmann::json member_or_null(nlohmann::json& document, const char* key) {
+    const auto found = document.find(key);
+    return found == document.end() ? nlohmann::json() : std::move(*found);
+}
+
+}  // namespace
+
+Response twelve_hour_forecast(const Transport& transport, const std::string& argument) {
+    const ParsedArgument<GridCell> cell = parse_grid_cell_argument(argument);
+    if (!cell.value) {
+        return error_response(400, std::string(cell.error), {});
+    }
+    // Written anew, so "SLC/007,5" asks for the cell the service calls SLC/7,5.
+    const std::string url = nws_gridpoints_prefix + cell.value->office + "/" +
+                            std::to_string(cell.value->x) + "," + std::to_string(cell.value->y) +
+                            forecast_url_suffix;
+    const nlohmann::json forecast = fetch_json(transport, url, false);
+    if (!has_periods(forecast)) {
+        return error_response(502, forecast_format_error, url);
+    }
+    return Response{200, to_compact_json(forecast), json_content_type};
+}
+
+Response forecast_discussion(const Transport& transport, const std::string& argument) {
+    const ParsedArgument<std::string> office = parse_office_argument(argument);
+    if (!office.value) {
+        return error_response(400, std::string(office.error), {});
+    }
+    const std::string url = discussion_url_prefix + *office.value + discussion_url_suffix;
+    nlohmann::json product = fetch_json(transport, url, false);
+    if (!product.is_object() || !product.contains("productText") ||
+        !product["productText"].is_string()) {
+        return error_response(502, discussion_format_error, url);
+    }
+    const nlohmann::json reply = {{"issuanceTime", member_or_null(product, "issuanceTime")},
+                                  {"issuingOffice", member_or_null(product, "issuingOffice")},
+                                  {"productText", member_or_null(product, "productText")}};
+    return Response{200, to_compact_json(reply), json_content_type};
+}
+
+}  // namespace weather

@@ -1,0 +1,22 @@
+#pragma once
+
+#include <string>
+
+#include "weather/fetch.h"
+#include "weather/response.h"
+
+// The forecast office's words: the 12-hour forecast of a grid cell and the latest discussion.
+namespace weather {
+
+// The forecast document of the grid cell "OFFICE/X,Y", passed on whole. 400 for a bad
+// argument, 502 with the URL as source when "properties" holds no "periods" array; throws what
+// fetch_json throws.
+Response twelve_hour_forecast(const Transport& transport, const std::string& argument);
+
+// {"issuanceTime", "issuingOffice", "productText"} of the office's latest Area Forecast
+// Discussion (a missing member is null). 400 for an argument that is not three capital letters,
+// 502 with the URL as source when the document has no string "productText"; throws what
+// fetch_json throws.
+Response forecast_discussion(const Transport& transport, const std::string& argument);
+
+}  // namespace weather
