@@ -1,6 +1,6 @@
 # What every artefact shares: the product's names, its one version number (project(VERSION)),
-# the version header the programs and the version record read, and the list of native
-# third-party code linked into the programs (for the notices).
+# the version header the programs and the version record read, the list of native third-party
+# code linked into the programs (for the notices), and the Windows installer.
 set(CORVANE_PRODUCT_NAME "Corvane Weather")
 set(CORVANE_PUBLISHER "Corvane Weather Project")
 # Written by the page build (scripts/build-web.mjs), shipped with every package.
@@ -58,3 +58,61 @@ endif()
 set(CORVANE_NATIVE_COMPONENTS "${CMAKE_BINARY_DIR}/native-components.json")
 string(CONFIGURE "[\n${corvane_native_components}\n]\n" native_components_json @ONLY)
 file(CONFIGURE OUTPUT "${CORVANE_NATIVE_COMPONENTS}" CONTENT "${native_components_json}")
+
+# corvane_windows_installer(OUTPUT_VAR FOLDER VERSION [DEPENDS ...]): adds the rule that builds
+# the NSIS installer of the ready-to-copy FOLDER as dist/CorvaneWeather-VERSION-win64-setup.exe
+# in the current binary directory (or OUTPUT_DIR), and sets OUTPUT_VAR to its path. The file
+# lists of the installer and its uninstaller are made from FOLDER when the rule runs, so the
+# uninstaller removes exactly what was installed.
+function(corvane_windows_installer output_var folder version)
+    cmake_parse_arguments(ARG "" "OUTPUT_DIR" "DEPENDS" ${ARGN})
+    if(NOT ARG_OUTPUT_DIR)
+        set(ARG_OUTPUT_DIR "${CMAKE_BINARY_DIR}/dist")
+    endif()
+    if(CMAKE_CROSSCOMPILING)
+        find_program(CORVANE_MAKENSIS makensis REQUIRED)  # scripts/setup.sh installs nsis
+    else()
+        find_program(CORVANE_MAKENSIS makensis)
+        if(NOT CORVANE_MAKENSIS)
+            message(STATUS "makensis not found: no installer, only the zip")
+            set(${output_var} "" PARENT_SCOPE)
+            return()
+        endif()
+    endif()
+    string(REPLACE "." ";" parts "${version}")
+    list(GET parts 0 major)
+    list(GET parts 1 minor)
+    list(GET parts 2 patch)
+    # One number that orders versions, for the installer's upgrade check.
+    math(EXPR code "${major} * 1000000 + ${minor} * 1000 + ${patch}")
+    set(installer "${ARG_OUTPUT_DIR}/CorvaneWeather-${version}-win64-setup.exe")
+    set(lists "${CMAKE_CURRENT_BINARY_DIR}/installer-${version}")
+    set(script "${PROJECT_SOURCE_DIR}/packaging/windows/CorvaneWeather.nsi")
+    set(svg "${PROJECT_SOURCE_DIR}/resources/corvane-weather.svg")
+    # The picture of the first and last pages: the icon on the window's background colour.
+    find_program(CORVANE_RSVG rsvg-convert)
+    find_program(CORVANE_CONVERT convert)
+    set(picture "")
+    if(CORVANE_RSVG AND CORVANE_CONVERT)
+        set(picture COMMAND "${CORVANE_RSVG}" -w 112 -h 112 -o "${lists}/icon.png" "${svg}"
+                    COMMAND "${CORVANE_CONVERT}" -size 164x314 "xc:#0C1623" "${lists}/icon.png"
+                            -gravity north -geometry +0+56 -composite -type TrueColor
+                            "BMP3:${lists}/wizard.bmp")
+        set(picture_define "-DWIZARD_BITMAP=${lists}/wizard.bmp")
+    endif()
+    add_custom_command(
+        OUTPUT "${installer}"
+        COMMAND "${CMAKE_COMMAND}" "-DFOLDER=${folder}" "-DOUTPUT=${lists}"
+                -P "${PROJECT_SOURCE_DIR}/packaging/windows/FileLists.cmake"
+        ${picture}
+        COMMAND "${CORVANE_MAKENSIS}" -V2 -NOCD ${picture_define} "-DVERSION=${version}"
+                "-DVERSION_MAJOR=${major}" "-DVERSION_MINOR=${minor}" "-DVERSION_CODE=${code}"
+                "-DPRODUCT=${CORVANE_PRODUCT_NAME}" "-DPUBLISHER=${CORVANE_PUBLISHER}"
+                "-DFOLDER=${folder}" "-DLISTS=${lists}" "-DOUTFILE=${installer}"
+                "-DICON=${PROJECT_SOURCE_DIR}/resources/corvane-weather.ico" "${script}"
+        DEPENDS "${script}" "${PROJECT_SOURCE_DIR}/packaging/windows/FileLists.cmake"
+                "${PROJECT_SOURCE_DIR}/resources/corvane-weather.ico" "${svg}" ${ARG_DEPENDS}
+        COMMENT "Building the installer CorvaneWeather-${version}-win64-setup.exe"
+        VERBATIM)
+    set(${output_var} "${installer}" PARENT_SCOPE)
+endfunction()
