@@ -3,7 +3,7 @@
 # or scripts/package-linux.sh. Beside the program, its page, desktop entry and icons, a Debian
 # package carries an AppStream metainfo file, a manual page, the copyright file (here with the
 # third-party notices) and a changelog.
-if(NOT TARGET corvane-weather)
+if(NOT TARGET corvane-weather OR NOT TARGET corvane_web)
     return()
 endif()
 
@@ -53,8 +53,9 @@ install(FILES "${generated}/corvane-weather.1.gz" DESTINATION "${CMAKE_INSTALL_M
 install(FILES "${generated}/copyright" "${generated}/changelog.gz"
         DESTINATION "${CMAKE_INSTALL_DATADIR}/doc/corvane-weather")
 
-# The programs of the package are built hardened, as Debian builds its own (dpkg-buildflags).
-if(CMAKE_BUILD_TYPE STREQUAL "Release" AND NOT CORVANE_SANITIZE)
+# The programs of the package are built hardened, as Debian builds its own (dpkg-buildflags);
+# benchmark builds keep the flags their baselines were measured with.
+if(CMAKE_BUILD_TYPE STREQUAL "Release" AND NOT CORVANE_BUILD_BENCHMARKS)
     target_compile_options(corvane_options INTERFACE -D_FORTIFY_SOURCE=2 -fstack-protector-strong)
     target_link_options(corvane_options INTERFACE -Wl,-z,relro -Wl,-z,now)
 endif()

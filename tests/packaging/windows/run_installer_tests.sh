@@ -23,7 +23,7 @@ wineserver --wait >/dev/null 2>&1 || true
 fresh="$prefix.fresh"
 changing=(system.reg user.reg userdef.reg drive_c/users drive_c/ProgramData
           "drive_c/Program Files" "drive_c/Program Files (x86)")
-if [ ! -f "$fresh/.complete" ]; then
+if [ ! -f "$fresh/.complete" ] || [ ! -f "$prefix/.prepared" ]; then
     rm -rf "$prefix" "$fresh"
     "$repo/scripts/wine-prepare.sh" "$prefix"
     wineserver --wait
