@@ -26,6 +26,13 @@ function licenceOf(manifest) {
   return '';
 }
 
+// "Name <mail> (address)" or {name}: the name, which licences such as CC BY ask to credit.
+function authorOf(manifest) {
+  const {author} = manifest;
+  const text = typeof author === 'string' ? author : author?.name || '';
+  return text.replace(/<[^>]*>|\([^)]*\)/g, '').trim();
+}
+
 function addressOf(manifest) {
   if (typeof manifest.homepage === 'string' && /^https?:\/\//.test(manifest.homepage)) {
     return manifest.homepage.replace(/#readme$/, '');
@@ -72,6 +79,7 @@ export function readPackageNotice(folder) {
     name: manifest.name,
     version: manifest.version || '',
     licence: licenceOf(manifest),
+    author: authorOf(manifest),
     url: addressOf(manifest),
     text,
     // What the package says about itself, searched for the data sources it carries.
@@ -181,9 +189,9 @@ export function formatNotices({version, dataSources, components}) {
   lines.push('SOFTWARE', '');
   for (const component of components) {
     lines.push(RULE, `${component.name}${component.version ? ` ${component.version}` : ''}`,
-        component.url, component.licence ? `Licence: ${component.licence}` : '', '',
-        component.text, '');
+        component.author ? `By ${component.author}` : '', component.url,
+        component.licence ? `Licence: ${component.licence}` : '', '', component.text, '');
   }
-  return lines.filter((line, index, all) => !(line === '' && all[index - 1] === '')).join('\n')
+  return lines.filter((line, index, all) => line !== '' || all[index - 1] !== '').join('\n')
       .trimEnd() + '\n';
 }

@@ -50,17 +50,19 @@ describe('#readPackageNotice', () => {
   });
 
   const rows = [
-    [{license: 'ISC', homepage: 'https://example.org/lib#readme'}, 'ISC', 'https://example.org/lib'],
-    [{license: {type: 'BSD-2-Clause'}, repository: 'github:someone/lib'}, 'BSD-2-Clause', 'https://github.com/someone/lib'],
+    [{license: 'ISC', homepage: 'https://example.org/lib#readme', author: 'Ann Lee <a@l.example> (https://l.example)'},
+      'ISC', 'https://example.org/lib', 'Ann Lee'],
+    [{license: {type: 'BSD-2-Clause'}, repository: 'github:someone/lib', author: {name: 'Bo Ek', url: 'x'}},
+      'BSD-2-Clause', 'https://github.com/someone/lib', 'Bo Ek'],
     [{licenses: [{type: 'MIT'}, {type: 'Apache-2.0'}], repository: {url: 'git+https://github.com/x/y.git'}},
-      'MIT OR Apache-2.0', 'https://github.com/x/y'],
-    [{repository: {url: 'git://github.com/x/z.git'}}, '', 'https://github.com/x/z'],
-    [{}, '', 'https://www.npmjs.com/package/plain'],
+      'MIT OR Apache-2.0', 'https://github.com/x/y', ''],
+    [{repository: {url: 'git://github.com/x/z.git'}}, '', 'https://github.com/x/z', ''],
+    [{}, '', 'https://www.npmjs.com/package/plain', ''],
   ];
-  for (const [fields, licence, url] of rows) {
-    it(`names licence "${licence}" and address ${url}`, () => {
+  for (const [fields, licence, url, author] of rows) {
+    it(`names licence "${licence}", address ${url} and author "${author}"`, () => {
       const notice = readPackageNotice(makePackage({name: 'plain', ...fields}));
-      assert.deepEqual([notice.licence, notice.url], [licence, url]);
+      assert.deepEqual([notice.licence, notice.url, notice.author], [licence, url, author]);
     });
   }
 

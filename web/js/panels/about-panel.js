@@ -30,6 +30,7 @@ function componentItem(component) {
       el('details', {},
           el('summary', {}, title, component.licence ?
             el('span', {className: 'about-licence', text: ` · ${component.licence}`}) : null),
+          component.author ? el('div', {className: 'about-terms', text: `By ${component.author}`}) : null,
           el('a', {href: component.url, text: component.url}),
           el('pre', {className: 'about-licence-text', text: component.text})));
 }
