@@ -263,7 +263,7 @@ createUnitsPanel(document.getElementById('panel-units'), units, (chosen) => {
   drawPoint(pointController.state);
 });
 
-createAboutPanel(document.getElementById('about-open'));
+createAboutPanel(document.getElementById('app-menu'));
 
 document.getElementById('refresh-all').addEventListener('click', () => {
   for (const feed of feeds) feed.refresh();

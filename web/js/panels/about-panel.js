@@ -65,8 +65,14 @@ function buildDialog(info) {
   return dialog;
 }
 
-/** Opens the About dialog from `opener` (a button); built on first use. Returns {open, close}. */
-export function createAboutPanel(opener, info = BUILD_INFO) {
+/**
+ * Puts the About button into `slot` (the top bar's menu); the dialog it opens is built on first
+ * use. Returns {open, close}.
+ */
+export function createAboutPanel(slot, info = BUILD_INFO) {
+  const opener = el('button', {id: 'about-open', type: 'button', className: 'about-open',
+    'aria-haspopup': 'dialog', text: 'About'});
+  slot.appendChild(opener);
   let dialog = null;
   function open() {
     if (!dialog) {
