@@ -56,7 +56,8 @@ for library in libwebkit2gtk-4.1-0 libgtk-3-0 libcurl4 libc6 ca-certificates; do
 done
 
 echo "--- apt-get install"
-"${apt[@]}" install --no-install-recommends "$deb" >"$work/install.log" 2>&1 ||
+(cd "$(dirname "$deb")" && "${apt[@]}" install --no-install-recommends "./$(basename "$deb")") \
+    >"$work/install.log" 2>&1 ||
     { cat "$work/install.log"; fail "apt-get install"; exit 1; }
 dpkg -L corvane-weather | sort >"$work/files"
 expect_equal "installed version" "$(dpkg-query -W -f='${Version}' corvane-weather)" "$version"
