@@ -1,6 +1,6 @@
-# cmake -DDIST=... -DEXECUTABLE=... -DWEB=... -DZIP=... -P CheckPackage.cmake
-# Fails unless DIST/CorvaneWeather holds exactly the built executable and web folder, and ZIP
-# holds exactly that folder.
+# cmake -DDIST=... -DEXECUTABLE=... -DWEB=... -DNOTICES=... -DZIP=... -P CheckPackage.cmake
+# Fails unless DIST/CorvaneWeather holds exactly the built executable, web folder and third-party
+# notices, and ZIP holds exactly that folder.
 cmake_minimum_required(VERSION 3.25)
 set(failures "")
 set(folder "${DIST}/CorvaneWeather")
@@ -12,6 +12,16 @@ else()
     file(SHA256 "${folder}/CorvaneWeather.exe" packaged)
     if(NOT built STREQUAL packaged)
         list(APPEND failures "the packaged CorvaneWeather.exe is not the built one")
+    endif()
+endif()
+
+file(SHA256 "${NOTICES}" built_notices)
+if(NOT EXISTS "${folder}/THIRD-PARTY-NOTICES.txt")
+    list(APPEND failures "no THIRD-PARTY-NOTICES.txt in ${folder}")
+else()
+    file(SHA256 "${folder}/THIRD-PARTY-NOTICES.txt" packaged_notices)
+    if(NOT built_notices STREQUAL packaged_notices)
+        list(APPEND failures "the packaged notices are not the built ones")
     endif()
 endif()
 
@@ -27,8 +37,8 @@ if(NOT web_files STREQUAL packaged_web)
 endif()
 file(GLOB top RELATIVE "${folder}" "${folder}/*")
 list(SORT top)
-if(NOT top STREQUAL "CorvaneWeather.exe;web")
-    list(APPEND failures "the folder holds more than CorvaneWeather.exe and web: ${top}")
+if(NOT top STREQUAL "CorvaneWeather.exe;THIRD-PARTY-NOTICES.txt;web")
+    list(APPEND failures "the folder holds more than CorvaneWeather.exe, the notices and web: ${top}")
 endif()
 
 execute_process(COMMAND "${CMAKE_COMMAND}" -E tar tf "${ZIP}" OUTPUT_VARIABLE listing
@@ -38,7 +48,7 @@ if(NOT result EQUAL 0)
 endif()
 string(REGEX REPLACE "\n$" "" listing "${listing}")
 string(REPLACE "\n" ";" entries "${listing}")
-set(expected "CorvaneWeather/CorvaneWeather.exe")
+set(expected "CorvaneWeather/CorvaneWeather.exe" "CorvaneWeather/THIRD-PARTY-NOTICES.txt")
 foreach(name IN LISTS web_files)
     list(APPEND expected "CorvaneWeather/web/${name}")
 endforeach()
@@ -54,7 +64,7 @@ endforeach()
 list(SORT expected)
 list(SORT zipped_files)
 if(NOT expected STREQUAL zipped_files)
-    list(APPEND failures "the zip does not hold exactly the executable and the web folder")
+    list(APPEND failures "the zip does not hold exactly the executable, the notices and the web folder")
 endif()
 
 if(failures)

@@ -1,6 +1,7 @@
 # The map page: web/ plus the files it needs from the npm packages (installed by `npm ci`),
-# built into ${CMAKE_BINARY_DIR}/web by scripts/build-web.mjs. The hosts take the page from
-# there and depend on the target corvane_web.
+# built into ${CMAKE_BINARY_DIR}/web by scripts/build-web.mjs, which also writes the third-party
+# notices (CORVANE_NOTICES_FILE, see cmake/Packaging.cmake). The hosts take the page from there
+# and depend on the target corvane_web.
 if(CORVANE_SANITIZE OR CORVANE_BUILD_FUZZERS)
     set(corvane_web_default OFF)  # those builds test the native core only
 else()
@@ -17,8 +18,12 @@ if(CORVANE_BUILD_WEB)
     add_custom_command(
         OUTPUT "${corvane_web_stamp}"
         COMMAND "${CORVANE_NODE}" scripts/build-web.mjs "${CORVANE_WEB_DIR}"
+                --version "${PROJECT_VERSION}" --native "${CORVANE_NATIVE_COMPONENTS}"
+                --notices "${CORVANE_NOTICES_FILE}"
         COMMAND "${CMAKE_COMMAND}" -E touch "${corvane_web_stamp}"
-        DEPENDS ${corvane_web_sources} scripts/build-web.mjs package-lock.json
+        BYPRODUCTS "${CORVANE_NOTICES_FILE}"
+        DEPENDS ${corvane_web_sources} scripts/build-web.mjs scripts/notices.mjs
+                packaging/data-sources.json "${CORVANE_NATIVE_COMPONENTS}" package-lock.json
         WORKING_DIRECTORY "${PROJECT_SOURCE_DIR}"
         COMMENT "Building the map page into ${CORVANE_WEB_DIR}"
         VERBATIM)

@@ -1,29 +1,52 @@
 #!/usr/bin/env node
 // Builds the map page into DEST: our own web/ folder as it is, plus the few files the page needs
 // from the npm packages (Leaflet, topojson-client, the us-atlas state shapes) under DEST/vendor/.
-// Nothing third-party is kept in the repository; `npm ci` provides it.
-//   node scripts/build-web.mjs DEST
+// Nothing third-party is kept in the repository; `npm ci` provides it. It also writes the page's
+// build facts (js/build-info.js: version, data sources, third-party notices) and, with
+// --notices, the same notices as a text file for the packages.
+//   node scripts/build-web.mjs DEST [--version X.Y.Z] [--native FILE] [--notices FILE]
+// --version defaults to project(VERSION) in CMakeLists.txt; --native names a JSON list of the
+// native components linked into the programs (written by cmake/Packaging.cmake).
 import {cpSync, existsSync, mkdirSync, readFileSync, rmSync, writeFileSync} from 'node:fs';
 import {dirname, join, resolve} from 'node:path';
 import {fileURLToPath} from 'node:url';
+import {parseArgs} from 'node:util';
 
 import * as esbuild from 'esbuild';
+import {bundledPackageFolders, collectNotices, formatNotices} from './notices.mjs';
 
 const root = resolve(dirname(fileURLToPath(import.meta.url)), '..');
-const destination = process.argv[2];
-if (!destination) {
-  console.error('usage: node scripts/build-web.mjs DEST');
+let options;
+try {
+  options = parseArgs({allowPositionals: true, options: {
+    version: {type: 'string'}, native: {type: 'string'}, notices: {type: 'string'}}});
+} catch (error) {
+  console.error(`build-web: ${error.message}`);
+  process.exit(2);
+}
+const destination = options.positionals[0];
+if (!destination || options.positionals.length > 1) {
+  console.error('usage: node scripts/build-web.mjs DEST [--version X.Y.Z] [--native FILE] [--notices FILE]');
   process.exit(2);
 }
 const dest = resolve(destination);
 const modules = join(root, 'node_modules');
+const version = options.values.version ||
+    /project\(\s*CorvaneWeather\s+VERSION\s+([0-9.]+)/.exec(readFileSync(join(root, 'CMakeLists.txt'), 'utf8'))?.[1];
+if (!/^\d+\.\d+\.\d+$/.test(version || '')) {
+  console.error(`build-web: no version X.Y.Z (got "${version}")`);
+  process.exit(2);
+}
 
+// Every npm package the page ships goes through needPackage, which also puts it in the notices.
+const shipped = new Set();
 function needPackage(name) {
   const folder = join(modules, name);
   if (!existsSync(join(folder, 'package.json'))) {
     console.error(`build-web: the npm package ${name} is missing; run "npm ci" in ${root}`);
     process.exit(1);
   }
+  shipped.add(folder);
   return folder;
 }
 
@@ -56,16 +79,37 @@ cpSync(join(atlas, 'LICENSE'), join(vendor, 'us-atlas', 'LICENSE'));
 // state shapes) bundled and minified, so the first drawing waits for one file instead of dozens
 // discovered import by import. The separate modules stay beside it for the page's unit tests.
 const bundle = 'js/map-page.js';
-await esbuild.build({
+const bundling = {
   entryPoints: [join(dest, 'js', 'main.js')],
-  outfile: join(dest, bundle),
+  absWorkingDir: root,
   bundle: true,
   format: 'esm',
+  target: ['chrome100', 'safari15'],
+  logLevel: 'warning',
+};
+// A first pass without output lists every file the bundle takes, so a package imported straight
+// from node_modules is in the notices as surely as one copied above.
+for (const folder of await bundledPackageFolders(esbuild, bundling)) shipped.add(folder);
+let notices;
+try {
+  const native = options.values.native ? JSON.parse(readFileSync(options.values.native, 'utf8')) : [];
+  const {sources} = JSON.parse(readFileSync(join(root, 'packaging', 'data-sources.json'), 'utf8'));
+  notices = collectNotices({packageFolders: [...shipped], native, dataSources: sources});
+} catch (error) {
+  console.error(`build-web: cannot write the third-party notices: ${error.message}`);
+  process.exit(1);
+}
+writeFileSync(join(dest, 'js', 'build-info.js'), '// Written by scripts/build-web.mjs.\n' +
+    `export const BUILD_INFO = Object.freeze(${JSON.stringify({version, ...notices}, null, 1)});\n`);
+if (options.values.notices) {
+  writeFileSync(options.values.notices, formatNotices({version, ...notices}));
+}
+await esbuild.build({
+  ...bundling,
+  outfile: join(dest, bundle),
   minify: true,
   sourcemap: 'linked',
-  target: ['chrome100', 'safari15'],
   legalComments: 'linked',
-  logLevel: 'warning',
 });
 const index = join(dest, 'index.html');
 const page = readFileSync(index, 'utf8');

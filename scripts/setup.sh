@@ -13,8 +13,9 @@ packages=(
     # Windows cross build and its tests under Wine on a virtual display
     g++-mingw-w64-x86-64-posix binutils-mingw-w64-x86-64 mingw-w64-tools
     wine wine64 xvfb xauth xdotool x11-utils
-    # icon artwork and the ready-to-copy zip
-    librsvg2-bin imagemagick zip
+    # icon artwork, the ready-to-copy zip, the Windows installer (NSIS) and the Debian package
+    # checks (dpkg-shlibdeps, lintian, AppStream)
+    librsvg2-bin imagemagick zip nsis dpkg-dev file lintian appstream
     # the map page's browser tests
     chromium
     # the Linux desktop host

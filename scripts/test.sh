@@ -53,10 +53,12 @@ stage_page() {
     cmake --build --preset debug --target corvane_web && ctest --preset debug -L page -j "$jobs"
 }
 
-# The Linux desktop host: its unit tests, its installed layout, and the real program with the
-# real page, WebKitGTK and libcurl against the fake services on a virtual display.
+# The Linux desktop host: its unit tests, its installed layout, the real program with the real
+# page, WebKitGTK and libcurl against the fake services on a virtual display, and its Debian
+# package (release build) installed, run and purged.
 stage_linux() {
-    configure_and_build debug && ctest --preset debug -L linux
+    configure_and_build debug && CORVANE_JOBS="$jobs" scripts/package-linux.sh &&
+        ctest --preset debug -L linux
 }
 
 # Each fuzz target briefly, so none of them rots.

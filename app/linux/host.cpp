@@ -12,6 +12,7 @@
 #include "app/linux/bridge_scripts.h"
 #include "app/linux/geometry.h"
 #include "app/linux/page_files.h"
+#include "corvane_version.h"
 #include "weather/operations.h"
 
 namespace linux_host {
@@ -293,7 +294,8 @@ void Host::on_automation_started(WebKitWebContext*, WebKitAutomationSession* ses
                                  gpointer self) {
     WebKitApplicationInfo* info = webkit_application_info_new();
     webkit_application_info_set_name(info, "corvane-weather");
-    webkit_application_info_set_version(info, 1, 0, 0);
+    webkit_application_info_set_version(info, CORVANE_VERSION_MAJOR, CORVANE_VERSION_MINOR,
+                                        CORVANE_VERSION_PATCH);
     webkit_automation_session_set_application_info(session, info);
     webkit_application_info_unref(info);
     g_signal_connect(session, "create-web-view", G_CALLBACK(&Host::on_automation_view), self);

@@ -7,6 +7,7 @@
 
 #include "app/linux/host.h"
 #include "app/linux/page_files.h"
+#include "corvane_version.h"
 
 namespace {
 
@@ -28,8 +29,14 @@ int main(int argc, char** argv) {
             options.automation = true;
         } else if (std::strcmp(argv[i], "--help") == 0) {
             std::cout << "Usage: corvane-weather [--demo] [--automation]\n"
+                         "Weather map of the western United States (not an official briefing).\n"
                          "  --demo        label the map's data as demo data\n"
-                         "  --automation  allow WebKit's WebDriver to drive the map view\n";
+                         "  --automation  allow WebKit's WebDriver to drive the map view\n"
+                         "  --help        print this help and exit\n"
+                         "  --version     print the version and exit\n";
+            return 0;
+        } else if (std::strcmp(argv[i], "--version") == 0) {
+            std::cout << "corvane-weather " CORVANE_VERSION_TEXT "\n";
             return 0;
         }
     }

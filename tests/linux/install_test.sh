@@ -1,6 +1,7 @@
 #!/usr/bin/env bash
 # Installs a build into a scratch prefix and checks the installed layout: the program, its page
-# folder where the program looks for it, the desktop entry and the icon at every size.
+# folder where the program looks for it, the desktop entry, the icon at every size, and the
+# AppStream metainfo, manual page, copyright and changelog the Debian package carries.
 #   install_test.sh BUILD_DIR
 set -euo pipefail
 build="$1"
@@ -21,6 +22,10 @@ expect_file share/corvane-weather/web/index.html
 expect_file share/corvane-weather/web/js/main.js
 expect_file share/applications/corvane-weather.desktop
 expect_file share/icons/hicolor/scalable/apps/corvane-weather.svg
+expect_file share/metainfo/org.corvaneweather.CorvaneWeather.metainfo.xml
+expect_file share/man/man1/corvane-weather.1.gz
+expect_file share/doc/corvane-weather/copyright
+expect_file share/doc/corvane-weather/changelog.gz
 for size in 16 24 32 48 64 128 256; do
     expect_file "share/icons/hicolor/${size}x${size}/apps/corvane-weather.png"
 done

@@ -12,6 +12,7 @@ import {createAlertLayer} from './map/alert-layer.js';
 import {createMetarLayer} from './map/metar-layer.js';
 import {createPirepLayer} from './map/pirep-layer.js';
 import {decodeMetars} from './metar.js';
+import {createAboutPanel} from './panels/about-panel.js';
 import {createAlertPanel} from './panels/alert-panel.js';
 import {pirepLabel, stationLabel} from './panels/describe.js';
 import {createLayerPanel} from './panels/layer-panel.js';
@@ -261,6 +262,8 @@ createUnitsPanel(document.getElementById('panel-units'), units, (chosen) => {
   stationPanel.update();
   drawPoint(pointController.state);
 });
+
+createAboutPanel(document.getElementById('app-menu'));
 
 document.getElementById('refresh-all').addEventListener('click', () => {
   for (const feed of feeds) feed.refresh();
