@@ -32,6 +32,7 @@ export async function startBrowser() {
   const {server, origin} = await serveFolder(WEB_DIR, {mounts: {
     '/__tests/': here,
     '/__data/': join(here, '..', 'data'),
+    '/__modules/': join(REPOSITORY, 'node_modules'),  // the unit tests' mocha and chai
   }});
   shared = {
     browser,

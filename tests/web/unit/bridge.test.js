@@ -1,5 +1,6 @@
 import {RequestError, createBridge} from '/js/bridge.js';
-import {assert, describe, it} from './harness.js';
+import {assert} from 'chai';
+import {describe, it} from 'mocha';
 
 class FakeWebview {
   constructor() {
@@ -15,6 +16,16 @@ class FakeWebview {
   reply(data) {
     for (const listener of this.listeners) listener({data});
   }
+}
+
+/** The error `promise` rejects with; fails the test when it resolves instead. */
+async function rejection(promise) {
+  try {
+    await promise;
+  } catch (error) {
+    return error;
+  }
+  return assert.fail('expected a rejection');
 }
 
 async function until(condition) {
@@ -46,20 +57,18 @@ describe('#createBridge', () => {
     const request = bridge.request('metars', '');
     webview.reply({id: 1, status: 502, body: {error: 'Aviation weather service returned an unexpected data format',
       source: 'https://aviationweather.gov/api/data/metar?bbox=31,-125,49.5,-102&format=json'}});
-    await assert.rejects(request, (error) => {
-      assert.ok(error instanceof RequestError);
-      assert.equal(error.status, 502);
-      assert.equal(error.message, 'Aviation weather service returned an unexpected data format');
-      assert.ok(error.source.startsWith('https://aviationweather.gov/'));
-    });
+    const error = await rejection(request);
+    assert.instanceOf(error, RequestError);
+    assert.strictEqual(error.status, 502);
+    assert.strictEqual(error.message, 'Aviation weather service returned an unexpected data format');
+    assert.ok(error.source.startsWith('https://aviationweather.gov/'));
   });
   it('names the status when an error reply has no text', async () => {
     const webview = new FakeWebview();
     const request = createBridge({webview}).request('alerts');
     webview.reply({id: 1, status: 500, body: null});
-    await assert.rejects(request, (error) => {
-      assert.equal(error.message, 'The weather host answered with status 500');
-    });
+    const error = await rejection(request);
+    assert.strictEqual(error.message, 'The weather host answered with status 500');
   });
   it('ignores replies it cannot match or read', async () => {
     const webview = new FakeWebview();
@@ -74,12 +83,11 @@ describe('#createBridge', () => {
   it('times out when the host never answers, and ignores the late reply', async () => {
     const webview = new FakeWebview();
     const bridge = createBridge({webview, timeoutMs: 5});
-    await assert.rejects(bridge.request('point', '1,2'), (error) => {
-      assert.ok(error.timedOut);
-      assert.ok(/^No reply from the weather host/.test(error.message));
-    });
+    const error = await rejection(bridge.request('point', '1,2'));
+    assert.ok(error.timedOut);
+    assert.ok(/^No reply from the weather host/.test(error.message));
     webview.reply({id: 1, status: 200, body: 'late'});
-    assert.equal(bridge.pendingCount(), 0);
+    assert.strictEqual(bridge.pendingCount(), 0);
   });
   it('asks again after a busy reply (429)', async () => {
     const webview = new FakeWebview();
@@ -96,24 +104,22 @@ describe('#createBridge', () => {
     webview.reply({id: 1, status: 429, body: {error: 'Weather requests are busy. Try again in a moment.'}});
     await until(() => webview.posted.length === 2);
     webview.reply({id: 2, status: 429, body: {error: 'Weather requests are busy. Try again in a moment.'}});
-    await assert.rejects(request, (error) => {
-      assert.equal(error.status, 429);
-      assert.equal(error.message, 'Weather requests are busy. Try again in a moment.');
-    });
+    const error = await rejection(request);
+    assert.strictEqual(error.status, 429);
+    assert.strictEqual(error.message, 'Weather requests are busy. Try again in a moment.');
   });
   it('keeps at most six requests in flight and sends the rest as replies come', async () => {
     const webview = new FakeWebview();
     const bridge = createBridge({webview});
     const requests = Array.from({length: 8}, () => bridge.request('alerts'));
-    assert.equal(webview.posted.length, 6);
+    assert.strictEqual(webview.posted.length, 6);
     webview.reply({id: 3, status: 200, body: 3});
-    assert.equal(webview.posted.length, 7);
+    assert.strictEqual(webview.posted.length, 7);
     for (let id = 1; id <= 8; id++) if (id !== 3) webview.reply({id, status: 200, body: id});
     assert.deepEqual(await Promise.all(requests), [1, 2, 3, 4, 5, 6, 7, 8]);
   });
   it('fails plainly when there is no host', async () => {
-    await assert.rejects(createBridge({webview: undefined}).request('alerts'), (error) => {
-      assert.equal(error.message, 'The weather host is not available');
-    });
+    const error = await rejection(createBridge({webview: undefined}).request('alerts'));
+    assert.strictEqual(error.message, 'The weather host is not available');
   });
 });

@@ -7,7 +7,9 @@ import {cloudsText, pirepLabel, stationLabel, windText} from '/js/panels/describ
 import {pirepPopup, stationPopup} from '/js/panels/report-popups.js';
 import {matchStationId} from '/js/panels/station-panel.js';
 import {DEFAULT_UNITS} from '/js/units.js';
-import {assert, describe, it, testDocument} from './harness.js';
+import {assert} from 'chai';
+import {describe, it} from 'mocha';
+import {testDocument} from './documents.js';
 
 const west = await testDocument('awc/metar_west.json');
 const pireps = await testDocument('awc/pirep_west.json');
@@ -20,25 +22,25 @@ const HOSTILE = '<img src=x onerror="window.hacked=1">';
 
 describe('#windText', () => {
   it('reports gusts, variable and calm wind', () => {
-    assert.equal(windText(station('KSLC').wind, units), '180° at 22 kt, gusts 34 kt');
-    assert.equal(windText(station('KCNY').wind, units), 'variable at 4 kt');
-    assert.equal(windText(station('KVEL').wind, units), 'calm');
-    assert.equal(windText(station('KSLC').wind, {...units, speed: 'km/h'}), '180° at 41 km/h, gusts 63 km/h');
-    assert.equal(windText({speed: null}, units), 'not reported');
+    assert.strictEqual(windText(station('KSLC').wind, units), '180° at 22 kt, gusts 34 kt');
+    assert.strictEqual(windText(station('KCNY').wind, units), 'variable at 4 kt');
+    assert.strictEqual(windText(station('KVEL').wind, units), 'calm');
+    assert.strictEqual(windText(station('KSLC').wind, {...units, speed: 'km/h'}), '180° at 41 km/h, gusts 63 km/h');
+    assert.strictEqual(windText({speed: null}, units), 'not reported');
   });
 });
 
 describe('#cloudsText', () => {
   it('names covers and bases in the chosen unit', () => {
-    assert.equal(cloudsText(station('KSLC').clouds, units), 'few 5,000 ft, broken 9,000 ft, overcast 14,000 ft');
-    assert.equal(cloudsText(station('KYKM').clouds, {...units, distance: 'km'}), 'sky obscured 122 m');
-    assert.equal(cloudsText([], units), 'clear');
+    assert.strictEqual(cloudsText(station('KSLC').clouds, units), 'few 5,000 ft, broken 9,000 ft, overcast 14,000 ft');
+    assert.strictEqual(cloudsText(station('KYKM').clouds, {...units, distance: 'km'}), 'sky obscured 122 m');
+    assert.strictEqual(cloudsText([], units), 'clear');
   });
 });
 
 describe('#stationLabel', () => {
   it('gives markers a text alternative with category, wind and age', () => {
-    assert.equal(stationLabel(station('KSLC'), units, NOW),
+    assert.strictEqual(stationLabel(station('KSLC'), units, NOW),
         'KSLC Salt Lake City Intl, UT, US, VFR, wind 180° at 22 kt, gusts 34 kt, 55 °F, ' +
         'visibility 10+ SM, observed 6 min ago');
   });
@@ -58,14 +60,14 @@ describe('#stationPopup', () => {
       toggleFavourite: () => true});
     const rows = Object.fromEntries([...node.querySelectorAll('dt')].map((dt) =>
       [dt.textContent, dt.nextElementSibling.textContent]));
-    assert.equal(rows.Wind, '180° at 22 kt, gusts 34 kt');
-    assert.equal(rows.Visibility, '10+ SM');
-    assert.equal(rows.Weather, 'light rain showers');
-    assert.equal(rows.Ceiling, '9,000 ft');
-    assert.equal(rows['Temperature / dew point'], '55 °F / 38 °F');
-    assert.equal(rows.Altimeter, '29.81 inHg');
+    assert.strictEqual(rows.Wind, '180° at 22 kt, gusts 34 kt');
+    assert.strictEqual(rows.Visibility, '10+ SM');
+    assert.strictEqual(rows.Weather, 'light rain showers');
+    assert.strictEqual(rows.Ceiling, '9,000 ft');
+    assert.strictEqual(rows['Temperature / dew point'], '55 °F / 38 °F');
+    assert.strictEqual(rows.Altimeter, '29.81 inHg');
     assert.ok(rows.Observed.startsWith('17:54Z (6 min ago)'), rows.Observed);
-    assert.equal(node.querySelector('.raw').textContent, west.find((r) => r.icaoId === 'KSLC').rawOb);
+    assert.strictEqual(node.querySelector('.raw').textContent, west.find((r) => r.icaoId === 'KSLC').rawOb);
   });
   it('says when the category was derived', () => {
     const node = stationPopup(station('KSUN'), {units, now: NOW, isFavourite: () => false,
@@ -77,8 +79,8 @@ describe('#stationPopup', () => {
     const node = stationPopup(decodeMetar(record), {units, now: NOW, isFavourite: () => false,
       toggleFavourite: () => true});
     document.body.appendChild(node);
-    assert.equal(node.querySelectorAll('img').length, 0);
-    assert.equal(node.querySelector('.raw').textContent, HOSTILE);
+    assert.strictEqual(node.querySelectorAll('img').length, 0);
+    assert.strictEqual(node.querySelector('.raw').textContent, HOSTILE);
     node.remove();
   });
   it('switches the favourite button', () => {
@@ -87,8 +89,8 @@ describe('#stationPopup', () => {
       toggleFavourite: () => (state = !state)});
     const button = node.querySelector('.favourite-toggle');
     button.click();
-    assert.equal(button.getAttribute('aria-pressed'), 'true');
-    assert.equal(state, true);
+    assert.strictEqual(button.getAttribute('aria-pressed'), 'true');
+    assert.strictEqual(state, true);
   });
 });
 
@@ -96,15 +98,15 @@ describe('#pirepPopup', () => {
   it('shows hostile report text as text', () => {
     const node = pirepPopup(decodePirep({...pireps[0], rawOb: HOSTILE, acType: HOSTILE}),
         {units, now: NOW});
-    assert.equal(node.querySelectorAll('img').length, 0);
-    assert.equal(node.querySelector('.raw').textContent, HOSTILE);
+    assert.strictEqual(node.querySelectorAll('img').length, 0);
+    assert.strictEqual(node.querySelector('.raw').textContent, HOSTILE);
   });
 });
 
 describe('#hourlyChart', () => {
   const series = hourlySeries(hourly, grid);
   it('summarises the chart as text', () => {
-    assert.equal(chartSummary(series, units), 'Hourly forecast for 48 hours from 10:00, temperature ' +
+    assert.strictEqual(chartSummary(series, units), 'Hourly forecast for 48 hours from 10:00, temperature ' +
         `${Math.round(Math.min(...hourly.properties.periods.slice(0, 48).map((p) => p.temperature)))} to ` +
         `${Math.round(Math.max(...hourly.properties.periods.slice(0, 48).map((p) => p.temperature)))} °F, ` +
         chartSummary(series, units).split(' °F, ')[1]);
@@ -112,24 +114,24 @@ describe('#hourlyChart', () => {
   });
   it('carries one table row per hour and toggles the table', () => {
     const figure = hourlyChart(series, units);
-    assert.equal(figure.querySelectorAll('tbody tr').length, 48);
+    assert.strictEqual(figure.querySelectorAll('tbody tr').length, 48);
     const table = figure.querySelector('table');
     const button = figure.querySelector('button');
-    assert.equal(table.hidden, true);
+    assert.strictEqual(table.hidden, true);
     button.click();
-    assert.equal(table.hidden, false);
-    assert.equal(button.getAttribute('aria-expanded'), 'true');
-    assert.equal(figure.querySelector('svg').getAttribute('role'), 'img');
+    assert.strictEqual(table.hidden, false);
+    assert.strictEqual(button.getAttribute('aria-expanded'), 'true');
+    assert.strictEqual(figure.querySelector('svg').getAttribute('role'), 'img');
   });
   it('says so when there is no forecast', () => {
-    assert.equal(hourlyChart([], units).textContent, 'No hourly forecast in this reply.');
+    assert.strictEqual(hourlyChart([], units).textContent, 'No hourly forecast in this reply.');
   });
 });
 
 describe('#serviceTimeText', () => {
   it('keeps the service\'s local time and offset', () => {
-    assert.equal(serviceTimeText('2026-11-20T09:48:00-08:00'), '2026-11-20 09:48 (UTC-08:00)');
-    assert.equal(serviceTimeText(''), 'not given');
+    assert.strictEqual(serviceTimeText('2026-11-20T09:48:00-08:00'), '2026-11-20 09:48 (UTC-08:00)');
+    assert.strictEqual(serviceTimeText(''), 'not given');
   });
 });
 
@@ -137,10 +139,10 @@ describe('#matchStationId', () => {
   it('finds identifiers regardless of case and adds the K of a three-letter name', () => {
     const known = new Set(['KSLC', 'F2381']);
     const has = (id) => known.has(id);
-    assert.equal(matchStationId(' kslc ', has), 'KSLC');
-    assert.equal(matchStationId('slc', has), 'KSLC');
-    assert.equal(matchStationId('f2381', has), 'F2381');
-    assert.equal(matchStationId('KXYZ', has), null);
-    assert.equal(matchStationId('<b>', has), null);
+    assert.strictEqual(matchStationId(' kslc ', has), 'KSLC');
+    assert.strictEqual(matchStationId('slc', has), 'KSLC');
+    assert.strictEqual(matchStationId('f2381', has), 'F2381');
+    assert.strictEqual(matchStationId('KXYZ', has), null);
+    assert.strictEqual(matchStationId('<b>', has), null);
   });
 });

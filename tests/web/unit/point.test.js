@@ -1,6 +1,8 @@
 import {decodeObservation, decodePointReply, gridSummary, gridValueAt, hourlySeries,
   parseWindText} from '/js/point.js';
-import {assert, describe, it, testDocument} from './harness.js';
+import {assert} from 'chai';
+import {describe, it} from 'mocha';
+import {testDocument} from './documents.js';
 
 const observation = await testDocument('nws/observation_kslc.json');
 const hourly = await testDocument('nws/forecast_hourly_slc.json');
@@ -11,49 +13,49 @@ const REFERENCE = Date.UTC(2026, 10, 20, 18, 0, 0);
 describe('#decodeObservation', () => {
   it('converts km/h to knots, Pa to hPa and metres to miles', () => {
     const decoded = decodeObservation(observation, point);
-    assert.close(decoded.windSpeed, 22, 0.01);  // 40.74 km/h
-    assert.equal(decoded.windGust, null);  // null in the document although the report has G34
-    assert.equal(decoded.pressure, 1009.5);
-    assert.close(decoded.visibility, 10, 0.01);  // 16090 m
-    assert.equal(decoded.temperature, 12.8);
+    assert.closeTo(decoded.windSpeed, 22, 0.01);  // 40.74 km/h
+    assert.strictEqual(decoded.windGust, null);  // null in the document although the report has G34
+    assert.strictEqual(decoded.pressure, 1009.5);
+    assert.closeTo(decoded.visibility, 10, 0.01);  // 16090 m
+    assert.strictEqual(decoded.temperature, 12.8);
   });
   it('gives the station distance and bearing from the point', () => {
     const decoded = decodeObservation(observation, point);
-    assert.close(decoded.distance, 7000, 150);
+    assert.closeTo(decoded.distance, 7000, 150);
     assert.ok(decoded.bearing > 270 && decoded.bearing < 300, String(decoded.bearing));
   });
   it('is null without properties and tolerates broken measurements', () => {
-    assert.equal(decodeObservation(null, point), null);
-    assert.equal(decodeObservation({properties: []}, point), null);
+    assert.strictEqual(decodeObservation(null, point), null);
+    assert.strictEqual(decodeObservation({properties: []}, point), null);
     const broken = decodeObservation({properties: {temperature: {unitCode: 'wmoUnit:K', value: 280},
       windSpeed: 'fast', timestamp: 5}}, point);
-    assert.equal(broken.temperature, null);
-    assert.equal(broken.windSpeed, null);
-    assert.equal(broken.distance, null);
+    assert.strictEqual(broken.temperature, null);
+    assert.strictEqual(broken.windSpeed, null);
+    assert.strictEqual(broken.distance, null);
   });
 });
 
 describe('#parseWindText', () => {
   it('reads single speeds and ranges', () => {
-    assert.close(parseWindText('15 mph'), 13.03, 0.01);
-    assert.close(parseWindText('10 to 15 mph'), 13.03, 0.01);
-    assert.equal(parseWindText('calm'), null);
+    assert.closeTo(parseWindText('15 mph'), 13.03, 0.01);
+    assert.closeTo(parseWindText('10 to 15 mph'), 13.03, 0.01);
+    assert.strictEqual(parseWindText('calm'), null);
   });
 });
 
 describe('#hourlySeries', () => {
   it('takes 48 hours, °F to °C, with gusts from the grid', () => {
     const series = hourlySeries(hourly, grid);
-    assert.equal(series.length, 48);
-    assert.close(series[0].temperature, (57 - 32) * 5 / 9, 1e-9);
-    assert.close(series[0].gust, 50.004 / 1.852, 1e-6);  // grid 17Z interval
-    assert.equal(series[0].startText, '2026-11-20T10:00:00-07:00');
-    assert.equal(Math.max(...series.map((row) => row.pop)), 80);
+    assert.strictEqual(series.length, 48);
+    assert.closeTo(series[0].temperature, (57 - 32) * 5 / 9, 1e-9);
+    assert.closeTo(series[0].gust, 50.004 / 1.852, 1e-6);  // grid 17Z interval
+    assert.strictEqual(series[0].startText, '2026-11-20T10:00:00-07:00');
+    assert.strictEqual(Math.max(...series.map((row) => row.pop)), 80);
   });
   it('is empty when the forecast is missing or malformed', () => {
     assert.deepEqual(hourlySeries(null, grid), []);
     assert.deepEqual(hourlySeries({properties: {periods: 'x'}}, null), []);
-    assert.equal(hourlySeries({properties: {periods: [{startTime: 'x'}, {startTime: '2026-11-20T10:00:00-07:00'}]}}).length, 1);
+    assert.strictEqual(hourlySeries({properties: {periods: [{startTime: 'x'}, {startTime: '2026-11-20T10:00:00-07:00'}]}}).length, 1);
   });
 });
 
@@ -63,13 +65,13 @@ describe('#gridSummary', () => {
     assert.deepEqual(rows.map((row) => row.key), ['skyCover', 'ceilingHeight', 'visibility',
       'probabilityOfThunder', 'windGust', 'snowLevel']);
     const ceiling = rows.find((row) => row.key === 'ceilingHeight');
-    assert.close(ceiling.now, 9000, 1);  // 2743.2 m
+    assert.closeTo(ceiling.now, 9000, 1);  // 2743.2 m
     const snow = rows.find((row) => row.key === 'snowLevel');
     assert.ok(snow.low < snow.high);
   });
   it('finds the value whose interval covers a time', () => {
-    assert.equal(gridValueAt(grid.properties.skyCover, REFERENCE), 72);
-    assert.equal(gridValueAt(grid.properties.skyCover, Date.UTC(2020, 0, 1)), null);
+    assert.strictEqual(gridValueAt(grid.properties.skyCover, REFERENCE), 72);
+    assert.strictEqual(gridValueAt(grid.properties.skyCover, Date.UTC(2020, 0, 1)), null);
   });
 });
 
@@ -77,7 +79,7 @@ describe('#decodePointReply', () => {
   it('keeps what arrived when products are missing and passes warnings on', () => {
     const reply = decodePointReply({grid: null, hourly: null, observation: null, point: null,
       warnings: ['hourly: Weather download failed', 7]}, point, REFERENCE);
-    assert.equal(reply.observation, null);
+    assert.strictEqual(reply.observation, null);
     assert.deepEqual(reply.series, []);
     assert.deepEqual(reply.warnings, ['hourly: Weather download failed']);
   });
