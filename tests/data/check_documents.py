@@ -54,8 +54,10 @@ for root, _, files in os.walk(HERE):
 EXPECTED = [
     "nws/points_slc.json", "nws/forecast_hourly_slc.json", "nws/gridpoints_slc.json", "nws/stations_slc.json",
     "nws/observation_kslc.json", "nws/alerts_active.json", "nws/problem_404.json",
-    "nws/points_redirect_problem.json", "awc/metar_west.json", "awc/metar_ids.json", "awc/pirep_west.json",
-    "awc/error_missing_bbox.json", "routes.json",
+    "nws/points_redirect_problem.json", "nws/forecast_slc.json", "nws/problem_grid_404.json",
+    "nws/afd_slc_latest.json", "awc/metar_west.json", "awc/metar_ids.json", "awc/pirep_west.json",
+    "awc/error_missing_bbox.json", "awc/taf_west.json", "awc/airsigmet.json", "awc/gairmet.json", "awc/cwa.json",
+    "routes.json",
 ]
 for rel in EXPECTED:
     check(rel in docs, f"{rel}: missing")
@@ -112,6 +114,12 @@ NEEDED = {
     ("aviationweather.gov", "/api/data/metar?ids=KSGU,KCDC,KAZC,KBCE,KPGA,KGCN&format=json"): "awc/metar_ids.json",
     ("aviationweather.gov", "/api/data/pirep?bbox=31,-125,49.5,-102&age=3&format=json"): "awc/pirep_west.json",
     ("api.weather.gov", "/points/40.7600,-111.8900"): "nws/points_redirect_problem.json",
+    ("api.weather.gov", "/gridpoints/SLC/101,174/forecast"): "nws/forecast_slc.json",
+    ("api.weather.gov", "/products/types/AFD/locations/SLC/latest"): "nws/afd_slc_latest.json",
+    ("aviationweather.gov", "/api/data/taf?bbox=31,-125,49.5,-102&format=json"): "awc/taf_west.json",
+    ("aviationweather.gov", "/api/data/airsigmet?format=json"): "awc/airsigmet.json",
+    ("aviationweather.gov", "/api/data/gairmet?format=json"): "awc/gairmet.json",
+    ("aviationweather.gov", "/api/data/cwa?format=json"): "awc/cwa.json",
 }
 for key, f in NEEDED.items():
     r = route_by.get(key)
@@ -139,7 +147,7 @@ for k in ("@context", "id", "geometry"):
     check(k in pts, f"points: {k} missing")
 for k in ("cwa", "relativeLocation", "timeZone", "radarStation", "astronomicalData", "nwr"):
     check(k in pp, f"points: {k} missing")
-for k in ("forecastHourly", "forecastGridData", "observationStations"):
+for k in ("forecast", "forecastHourly", "forecastGridData", "observationStations"):
     u = urlsplit(pp[k])
     check(("api.weather.gov", u.path) in route_by, f"points: {k} link {u.path} has no routes.json row")
 
@@ -349,6 +357,195 @@ check(p301.get("status") == 301 and all(k in p301 for k in ("type", "title", "de
       "points_redirect_problem: RFC 7807 members")
 e400 = doc("awc/error_missing_bbox.json")
 check(e400.get("status") == "error" and isinstance(e400.get("error"), str), "error_missing_bbox: shape")
+
+grid404 = route_by.get(("api.weather.gov", "/gridpoints/SLC/0,0/forecast"))
+check(grid404 is not None and grid404["status"] == 404 and grid404["file"] == "nws/problem_grid_404.json"
+      and doc("nws/problem_grid_404.json").get("status") == 404, "routes.json: no 404 row for /gridpoints/SLC/0,0/forecast")
+check(all(k in doc("nws/problem_grid_404.json") for k in ("type", "title", "detail", "instance", "correlationId")),
+      "problem_grid_404: RFC 7807 members")
+
+# ------------------------------------------------------------------ TAFs
+TAF_MEMBERS = ["icaoId", "dbPopTime", "bulletinTime", "issueTime", "validTimeFrom", "validTimeTo", "rawTAF",
+               "mostRecent", "remarks", "lat", "lon", "elev", "prior", "name", "fcsts"]
+FCST_MEMBERS = ["timeGroup", "timeFrom", "timeTo", "timeBec", "fcstChange", "probability", "wdir", "wspd", "wgst",
+                "wshearHgt", "wshearDir", "wshearSpd", "visib", "altim", "vertVis", "wxString", "notDecoded",
+                "clouds", "icgTurb", "temp"]
+
+
+def awc_time(text):
+    """Both forms of AWC issue times: "2026-11-20T17:20:00.000Z" and "2026-11-20 17:20:00.000Z"."""
+    return datetime.datetime.fromisoformat(text.replace(" ", "T").replace("Z", "+00:00"))
+
+
+def taf_category(f):
+    """Flight category of a TAF group that states a visibility, or None."""
+    if f["visib"] is None:
+        return None
+    ceil = min([c["base"] for c in f["clouds"] if c["cover"] in ("BKN", "OVC", "OVX")], default=None)
+    v = 10 if f["visib"] == "6+" else f["visib"]
+    if (ceil is not None and ceil < 500) or v < 1:
+        return "LIFR"
+    if (ceil is not None and ceil < 1000) or v < 3:
+        return "IFR"
+    if (ceil is not None and ceil <= 3000) or v <= 5:
+        return "MVFR"
+    return "VFR"
+
+
+tafs = doc("awc/taf_west.json")
+check(isinstance(tafs, list) and 15 <= len(tafs) <= 25, f"taf: {len(tafs)} records, expected 15-25")
+check(len({t["icaoId"] for t in tafs}) == len(tafs), "taf: more than one TAF per station")
+issue_forms = set()
+taf_cats, changes, visibs = set(), set(), set()
+for t in tafs:
+    w = f"taf {t.get('icaoId')}"
+    check(list(t) == TAF_MEMBERS, f"{w}: member list differs")
+    m = W.get(t["icaoId"])
+    if check(m is not None, f"{w}: station not in metar_west"):
+        check((t["lat"], t["lon"], t["elev"]) == (m["lat"], m["lon"], m["elev"]), f"{w}: position differs from the METAR")
+        check(m["name"].startswith(t["name"]), f"{w}: name differs from the METAR")
+    for k in ("issueTime", "bulletinTime", "dbPopTime"):
+        issue_forms.add(" " in t[k])
+        check(awc_time(t[k]) <= REFERENCE, f"{w}: {k} after the reference time")
+    check(t["issueTime"] == t["bulletinTime"] and (" " in t["issueTime"]) == (" " in t["dbPopTime"]), f"{w}: issue time forms mixed")
+    check(t["validTimeFrom"] == REF_UNIX and t["validTimeTo"] in (REF_UNIX + 24 * 3600, REF_UNIX + 30 * 3600),
+          f"{w}: valid times must be 2018/2118 or 2018/2124")
+    check(t["rawTAF"].startswith(("TAF " + t["icaoId"] + " ", "TAF AMD " + t["icaoId"] + " ")), f"{w}: rawTAF prefix")
+    fc = t["fcsts"]
+    check(fc and fc[0]["fcstChange"] is None and fc[0]["timeFrom"] == t["validTimeFrom"], f"{w}: first group")
+    base_groups = [f for f in fc if f["fcstChange"] in (None, "FM")]
+    for a, b in zip(base_groups, base_groups[1:]):
+        check(a["timeTo"] == b["timeFrom"], f"{w}: FM groups not contiguous")
+    check(base_groups[-1]["timeTo"] == t["validTimeTo"], f"{w}: last FM group does not end with the TAF")
+    for i, f in enumerate(fc):
+        check(list(f) == FCST_MEMBERS and f["timeGroup"] == i, f"{w} group {i}: members")
+        check(t["validTimeFrom"] <= f["timeFrom"] < f["timeTo"] <= t["validTimeTo"], f"{w} group {i}: times")
+        check((f["fcstChange"] == "PROB") == (f["probability"] is not None), f"{w} group {i}: probability")
+        check((f["fcstChange"] == "BECMG") == (f["timeBec"] is not None), f"{w} group {i}: timeBec")
+        check(f["wdir"] is None or f["wdir"] == "VRB" or isinstance(f["wdir"], int), f"{w} group {i}: wdir")
+        shear = [f["wshearHgt"], f["wshearDir"], f["wshearSpd"]]
+        check(all(v is None for v in shear) or all(isinstance(v, int) for v in shear), f"{w} group {i}: wind shear")
+        check(all(set(c) == {"cover", "base", "type"} for c in f["clouds"]), f"{w} group {i}: cloud members")
+        changes.add(f["fcstChange"])
+        visibs.add(type(f["visib"]).__name__ if f["visib"] != "6+" else "6+")
+        taf_cats.add(taf_category(f))
+check(issue_forms == {True, False}, "taf: both issue time forms must occur")
+check(changes == {None, "FM", "TEMPO", "BECMG", "PROB"}, f"taf: change groups {changes}")
+check(taf_cats >= {"VFR", "MVFR", "IFR", "LIFR"}, f"taf: flight categories {taf_cats}")
+check(visibs >= {"6+", "int", "float"}, f"taf: visibilities {visibs}")
+all_groups = [f for t in tafs for f in t["fcsts"]]
+check(any(f["wdir"] == "VRB" for f in all_groups), "taf: no VRB wind")
+check(any(f["wshearHgt"] for f in all_groups), "taf: no wind shear")
+check(any(c["type"] == "CB" for f in all_groups for c in f["clouds"]), "taf: no CB clouds")
+check(any(f["probability"] == 30 for f in all_groups), "taf: no PROB30")
+check(any(f["vertVis"] for f in all_groups), "taf: no vertical visibility")
+check({t["name"] == W[t["icaoId"]]["name"] for t in tafs if t["icaoId"] in W} == {True, False},
+      "taf: names with and without ', ST, US' must occur")
+
+# ------------------------------------------------------------------ hazards
+WEST = (31.0, -125.0, 49.5, -102.0)
+
+
+def inside_west(lat, lon):
+    return WEST[0] <= lat <= WEST[2] and WEST[1] <= lon <= WEST[3]
+
+
+sigmets = doc("awc/airsigmet.json")
+check(isinstance(sigmets, list) and sigmets, "airsigmet: not a non-empty array")
+for s in sigmets:
+    w = f"airsigmet {s.get('seriesId')}"
+    c = s["coords"]
+    check(len(c) >= 4 and c[0] == c[-1], f"{w}: coordinates not a closed ring")
+    check(all(isinstance(p["lat"], float) and isinstance(p["lon"], float) for p in c), f"{w}: coordinates must be numbers")
+    check(s["airSigmetType"] == "SIGMET", f"{w}: airSigmetType")
+    check(s["validTimeFrom"] <= REF_UNIX < s["validTimeTo"], f"{w}: not valid at the reference time")
+    check(iso(s["receiptTime"].replace("Z", "+00:00")) <= REFERENCE, f"{w}: received after the reference time")
+    check(("altitudeLow1" in s) != ("altitudeLo1" in s), f"{w}: exactly one spelling of the low altitude")
+    check(s["rawAirSigmet"].count("\n") >= 3, f"{w}: raw text without line breaks")
+check({s["hazard"] for s in sigmets} >= {"CONVECTIVE", "TURB", "ICE", "IFR"}, "airsigmet: hazards")
+check(any("altitudeLow1" in s for s in sigmets) and any("altitudeLo1" in s for s in sigmets),
+      "airsigmet: both low-altitude spellings must occur")
+check(sum(all(inside_west(p["lat"], p["lon"]) for p in s["coords"]) for s in sigmets) >= 5, "airsigmet: fewer than 5 over the West")
+
+gairmets = doc("awc/gairmet.json")
+check(isinstance(gairmets, list) and gairmets, "gairmet: not a non-empty array")
+for g in gairmets:
+    w = f"gairmet {g.get('product')} {g.get('tag')}"
+    c = g["coords"]
+    check(all(isinstance(p["lat"], str) and isinstance(p["lon"], str) for p in c), f"{w}: coordinates must be strings")
+    check(all(inside_west(float(p["lat"]), float(p["lon"])) for p in c), f"{w}: not over the West")
+    if g["geometryType"] == "AREA":
+        check(len(c) >= 4 and c[0] == c[-1], f"{w}: area not a closed ring")
+    else:
+        check(g["geometryType"] == "LINE" and len(c) >= 2 and c[0] != c[-1], f"{w}: line")
+    check(g["issueTime"] <= REF_UNIX and isinstance(g["receiptTime"], int) and isinstance(g["expireTime"], int), f"{w}: times")
+    check(iso(g["validTime"].replace("Z", "+00:00")).timestamp() == g["issueTime"] + 900 + 3600 * g["forecastHour"],
+          f"{w}: validTime must be 15:00Z plus forecastHour")
+check({g["product"] for g in gairmets} == {"SIERRA", "TANGO", "ZULU"}, "gairmet: products")
+check({g["forecastHour"] for g in gairmets} == {0, 3, 6, 9, 12}, "gairmet: forecast hours")
+check({g["geometryType"] for g in gairmets} == {"AREA", "LINE"}, "gairmet: geometry types")
+check(len({g["hazard"] for g in gairmets}) >= 6, "gairmet: fewer than 6 hazards")
+heights = {v for g in gairmets for v in (g["top"], g["base"]) if isinstance(v, str) and v}
+check(any(v.startswith("FL") for v in heights) and any(v.isdigit() for v in heights) and "SFC" in heights,
+      f"gairmet: top/base forms {sorted(heights)}")
+check(any(v == "" for g in gairmets for v in g.values()) and any(v is None for g in gairmets for v in g.values()),
+      "gairmet: empty fields must occur both as \"\" and as null")
+
+cwas = doc("awc/cwa.json")
+check(isinstance(cwas, list) and cwas, "cwa: not a non-empty array")
+for c in cwas:
+    w = f"cwa {c.get('cwsu')} {c.get('seriesId')}"
+    check(c["validTimeFrom"] <= REF_UNIX < c["validTimeTo"], f"{w}: not valid at the reference time")
+    check(c["rawText"].startswith(c["cwsu"]), f"{w}: rawText")
+    pts = c["coords"]
+    check(all(isinstance(p["lat"], float) and inside_west(p["lat"], p["lon"]) for p in pts), f"{w}: coordinates")
+    if c["geom"] == "AREA":
+        check(len(pts) >= 4 and pts[0] == pts[-1], f"{w}: area not a closed ring")
+    else:
+        check(c["geom"] == "LINE" and len(pts) >= 2, f"{w}: line")
+check({c["cwsu"] for c in cwas} >= {"ZLC", "ZSE", "ZOA"}, "cwa: centres")
+check({c["geom"] for c in cwas} == {"AREA", "LINE"}, "cwa: geometries")
+
+# ------------------------------------------------------------------ 12-hour forecast
+fp = doc("nws/forecast_slc.json")["properties"]
+fper = fp["periods"]
+check(len(fper) == 14 and fper[0]["name"] == "This Afternoon", "forecast: 14 periods from This Afternoon")
+check(fp["elevation"] == hp["elevation"] and fp["updateTime"] == hp["updateTime"], "forecast: metadata differs from hourly")
+hourly_by_start = {iso(p["startTime"]): p for p in periods}
+for i, p in enumerate(fper):
+    w = f"forecast period {i + 1} ({p['name']})"
+    check(p["number"] == i + 1 and isinstance(p["temperature"], int), f"{w}: number/temperature")
+    check(p["isDaytime"] == (i % 2 == 0), f"{w}: day and night must alternate")
+    check(p["probabilityOfPrecipitation"]["unitCode"] == "wmoUnit:percent", f"{w}: PoP unit")
+    check(p["windGust"] is None or p["windGust"].endswith(" mph"), f"{w}: windGust")
+    if i:
+        check(iso(p["startTime"]) == iso(fper[i - 1]["endTime"]), f"{w}: not contiguous")
+    hours = [h for t, h in hourly_by_start.items() if iso(p["startTime"]) <= t < iso(p["endTime"])]
+    if len(hours) == (iso(p["endTime"]) - iso(p["startTime"])).total_seconds() / 3600:
+        temps = [h["temperature"] for h in hours]
+        check(p["temperature"] == (max(temps) if p["isDaytime"] else min(temps)), f"{w}: temperature differs from hourly")
+        pops = [h["probabilityOfPrecipitation"]["value"] for h in hours]
+        pop = p["probabilityOfPrecipitation"]["value"]
+        check(pop == max(pops) if max(pops) >= 10 else pop is None, f"{w}: PoP differs from hourly")
+        check(int(p["windSpeed"].split()[-2]) == max(int(h["windSpeed"].split()[0]) for h in hours),
+              f"{w}: top wind speed differs from hourly")
+check(iso(fper[0]["startTime"]) == datetime.datetime(2026, 11, 20, 11, tzinfo=datetime.timezone(datetime.timedelta(hours=-7))),
+      "forecast: first period must start 2026-11-20T11:00:00-07:00")
+check(any(p["probabilityOfPrecipitation"]["value"] is None for p in fper), "forecast: no null PoP")
+check(any(p["windGust"] for p in fper) and any(p["windGust"] is None for p in fper), "forecast: windGust forms")
+check("Snow" in fper[1]["shortForecast"] and "Windy" in fper[0]["shortForecast"], "forecast: story of windy showers turning to snow")
+
+# ------------------------------------------------------------------ discussion
+afd = doc("nws/afd_slc_latest.json")
+text = afd["productText"]
+check(afd["issuingOffice"] == "KSLC" and afd["productCode"] == "AFD", "afd: office/product code")
+check(iso(afd["issuanceTime"]) <= REFERENCE, "afd: issued after the reference time")
+check("1011 AM MST Fri Nov 20 2026" in text and iso(afd["issuanceTime"]).strftime("%H%M") == "1711",
+      "afd: header time differs from issuanceTime")
+positions = [text.find("\n" + name) for name in (".SYNOPSIS...", ".DISCUSSION...", ".AVIATION...", ".FIRE WEATHER...",
+                                                  ".SLC WATCHES/WARNINGS/ADVISORIES...")]
+check(all(p >= 0 for p in positions) and positions == sorted(positions), "afd: sections missing or out of order")
+check(text.count("\n&&\n") == 5 and "\n$$\n" in text and text.index("$$") > positions[-1], "afd: && and $$ markers")
 
 if failures:
     print("\n".join("FAIL " + f for f in failures))
