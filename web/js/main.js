@@ -1,22 +1,28 @@
-// Starts the page: the map, the three layers, the point panel and the side panels, all fed
-// through the bridge to the native host.
+// Starts the page: the map, its layers, the point panel and the side panels, all fed through
+// the bridge to the native host.
 
 import * as L from '../vendor/leaflet/leaflet-src.esm.js';
-import {decodeAlerts} from './alerts.js';
+import {alertsAtPoint, decodeAlerts, splitExpired} from './alerts.js';
 import {createBridge} from './bridge.js';
 import {el} from './dom.js';
 import {Feed} from './feed.js';
 import {METAR_AREA, buildMetarBox, parsePointText} from './geo.js';
-import {drawBaseMap} from './map/basemap.js';
 import {createAlertLayer} from './map/alert-layer.js';
-import {createMetarLayer} from './map/metar-layer.js';
-import {createPirepLayer} from './map/pirep-layer.js';
+import {loadBaseData, loadStationDirectory} from './map/base-data.js';
+import {createPanes, drawBaseMap, drawCountyLines, drawPlaceNames} from './map/basemap.js';
+import {createMapStatus} from './map/map-status.js';
+import {OLD_REPORT_MS, createMetarLayer} from './map/metar-layer.js';
+import {createPirepLayer, levelText} from './map/pirep-layer.js';
+import {createPointMarker} from './map/point-marker.js';
 import {decodeMetars} from './metar.js';
 import {createAlertPanel} from './panels/alert-panel.js';
 import {pirepLabel, stationLabel} from './panels/describe.js';
 import {createLayerPanel} from './panels/layer-panel.js';
+import {alertLegend, altitudeRange, metarLegend, pirepLegend} from './panels/legends.js';
+import {freshnessLine} from './panels/freshness.js';
 import {pointFreshness, renderPointPanel} from './panels/point-panel.js';
 import {pirepPopup, stationPopup} from './panels/report-popups.js';
+import {createSearchBox} from './panels/search-box.js';
 import {createStationPanel} from './panels/station-panel.js';
 import {createStatusArea} from './panels/status.js';
 import {setUpTabs} from './panels/tabs.js';
@@ -24,6 +30,7 @@ import {createUnitsPanel} from './panels/units-panel.js';
 import {decodePireps} from './pirep.js';
 import {createPointController} from './point-controller.js';
 import {loadJson, saveJson} from './store.js';
+import {formatClock, setTimeDisplay} from './time.js';
 import {normalizeUnits} from './units.js';
 
 const MINUTE = 60000;
@@ -37,6 +44,8 @@ document.getElementById('demo-banner').hidden = !demo;
 document.body.classList.toggle('demo', demo);
 
 let units = normalizeUnits(loadJson('units'));
+units.time = loadJson('time') === 'utc' ? 'utc' : 'local';
+setTimeDisplay(units.time);
 const favourites = new Set((loadJson('favourites', []) || []).filter((id) =>
   typeof id === 'string' && /^[A-Z0-9]{2,12}$/.test(id)).slice(0, 200));
 const now = () => Date.now();
@@ -50,17 +59,20 @@ const map = L.map('map', {
   maxBounds: [[METAR_AREA.south - 12, METAR_AREA.west - 25], [METAR_AREA.north + 10, METAR_AREA.east + 35]],
   worldCopyJump: false,
 });
+createPanes(map);
 map.fitBounds([[METAR_AREA.south, METAR_AREA.west], [METAR_AREA.north, METAR_AREA.east]]);
 drawBaseMap(map);
 const credit = L.control({position: 'bottomright'});
 credit.onAdd = () => el('div', {className: 'map-credit',
-  text: 'Weather: NOAA NWS, Aviation Weather Center · States: US Census via us-atlas · Leaflet'});
+  text: 'Weather: NOAA NWS, Aviation Weather Center · States, counties: US Census via us-atlas · Leaflet'});
 credit.addTo(map);
 performance.mark('corvane:first-map');
 
 const bridge = createBridge();
 const status = createStatusArea(document.getElementById('status'));
-const selectTab = setUpTabs(document.getElementById('tabs'));
+const tabs = setUpTabs(document.getElementById('tabs'));
+const selectTab = tabs.select;
+const mapStatus = createMapStatus(map);
 
 function isFavourite(id) {
   return favourites.has(id);
@@ -80,43 +92,77 @@ const metarLayer = createMetarLayer(map, {
   label: (station) => stationLabel(station, units, now()),
   popup: (station) => stationPopup(station, {units, now: now(), isFavourite, toggleFavourite}),
   favourites: () => favourites,
+  now,
 });
 const pirepLayer = createPirepLayer(map, {
   label: (report) => pirepLabel(report, now()),
   popup: (report) => pirepPopup(report, {units, now: now()}),
 });
+const alertLayer = createAlertLayer(map);
 const alertPanel = createAlertPanel(document.getElementById('panel-alerts'), {
-  onShowOnMap: (alert) => map.fitBounds(L.latLngBounds(alert.polygons.flat(2)), {maxZoom: 9}),
+  drawnAs: (alert) => alertLayer.drawnAs(alert),
+  onShowOnMap: (alert) => showAlertOnMap(alert),
+  onCount: (count) => tabs.setCount('alerts', count),
 });
-const alertLayer = createAlertLayer(map, {
-  select: (alert) => {
-    selectTab('alerts');
-    alertPanel.show(alert, {focus: true});
-  },
-});
+const pointMarker = createPointMarker(map, {onChoose: (point) => choosePoint(point)});
 
 // Feeds.
 const newest = (items) => Math.max(...items.map((item) => item.time).filter(Number.isFinite));
 const metarFeed = new Feed({name: 'metars', label: 'METAR stations', bridge, operation: 'metars',
-  decode: decodeMetars, dataTime: newest, intervalMs: 5 * MINUTE});
+  decode: decodeMetars, dataTime: newest, intervalMs: 5 * MINUTE, maxDataAgeMs: OLD_REPORT_MS});
 const boxFeed = new Feed({name: 'metars-box', label: 'METAR stations in view', bridge,
   operation: 'metars', decode: decodeMetars, dataTime: newest, intervalMs: 5 * MINUTE, keep: false});
 const pirepFeed = new Feed({name: 'pireps', label: 'Pilot reports', bridge, operation: 'pireps',
-  decode: decodePireps, dataTime: newest, intervalMs: 3 * MINUTE});
+  decode: decodePireps, dataTime: newest, intervalMs: 3 * MINUTE, maxDataAgeMs: 3 * 60 * MINUTE});
 const alertFeed = new Feed({name: 'alerts', label: 'Alerts', bridge, operation: 'alerts',
-  decode: decodeAlerts, dataTime: (data) => data.updated, intervalMs: 5 * MINUTE});
+  decode: decodeAlerts, dataTime: (data) => data.updated, intervalMs: 5 * MINUTE,
+  maxDataAgeMs: 60 * MINUTE});
 const feeds = [metarFeed, pirepFeed, alertFeed];
+const layers = {metars: metarLayer, pireps: pirepLayer, alerts: alertLayer};
+const panes = {metars: ['stations', 'stationLabels'], pireps: ['pireps'], alerts: ['alerts']};
 
-const layerPanel = createLayerPanel(document.getElementById('panel-layers'), feeds, {
-  setVisible: (name, shown) => ({metars: metarLayer, pireps: pirepLayer, alerts: alertLayer})[name]
-      .setVisible(shown),
-  onBand: (band) => pirepLayer.setBand(band),
-  count: (feed) => {
-    if (feed === metarFeed) return `${metarLayer.stations().length} stations, ${metarLayer.shownCount()} shown at this zoom`;
-    if (feed === pirepFeed) return `${feed.data.length} reports, ${pirepLayer.shownCount()} shown`;
-    const drawn = feed.data.alerts.filter((alert) => alert.polygons.length).length;
-    return `${feed.data.alerts.length} alerts, ${drawn} drawn on the map`;
-  },
+function timeRange(items) {
+  const times = items.map((item) => item.time).filter(Number.isFinite);
+  if (!times.length) return '';
+  const low = Math.min(...times);
+  const high = Math.max(...times);
+  return low === high ? formatClock(high) : `${formatClock(low)} to ${formatClock(high)}`;
+}
+
+let activeAlerts = [];
+let pirepRange = {low: 0, high: Infinity};
+
+const layerPanel = createLayerPanel(document.getElementById('panel-layers'), [
+  {feed: metarFeed,
+    freshness: (at, reason) => freshnessLine({dataText: `reports ${timeRange(metarLayer.stations())}`,
+      fetchedAt: metarFeed.fetchedAt, now: at, reason, fromStorage: metarFeed.fromStorage}),
+    count: () => {
+      const old = metarLayer.oldCount(now());
+      return `${metarLayer.stations().length} stations, ${metarLayer.shownCount()} shown at this zoom` +
+          (old ? `; ${old} with a report over 90 min old (hollow)` : '');
+    },
+    legend: metarLegend},
+  {feed: pirepFeed,
+    freshness: (at, reason) => freshnessLine({dataText: `reports ${timeRange(pirepFeed.data || [])}`,
+      fetchedAt: pirepFeed.fetchedAt, now: at, reason, fromStorage: pirepFeed.fromStorage}),
+    count: () => `${pirepFeed.data.length} reports, ${pirepLayer.inRangeCount()} in the altitude ` +
+        `range, ${pirepLayer.shownCount()} shown at this zoom`,
+    controls: () => altitudeRange('pirep-altitude', (range) => {
+      pirepRange = range;
+      pirepLayer.setRange(range);
+      layerPanel.recount('pireps');
+    }),
+    legend: pirepLegend},
+  {feed: alertFeed,
+    freshness: (at, reason) => freshnessLine({dataTime: alertFeed.data?.updated,
+      fetchedAt: alertFeed.fetchedAt, now: at, reason, fromStorage: alertFeed.fromStorage}),
+    count: () => {
+      const counties = activeAlerts.filter((alert) => alertLayer.drawnAs(alert) === 'counties').length;
+      return `${activeAlerts.length} alerts in force; ${counties} drawn by county`;
+    },
+    legend: alertLegend},
+], {
+  setVisible: (name, shown) => layers[name].setVisible(shown),
 });
 
 const stationPanel = createStationPanel(document.getElementById('panel-stations'), {
@@ -126,7 +172,12 @@ const stationPanel = createStationPanel(document.getElementById('panel-stations'
   removeFavourite: (id) => toggleFavourite(id),
   units: () => units,
   now,
+  stationsInView: () => metarLayer.inView(),
+  reportsInView: () => pirepLayer.inView(),
+  openReport: (report, opener) => pirepLayer.open(report, opener),
+  reportText: (report) => `${levelText(report)} · ${pirepLabel(report, now())}`,
 });
+map.on('moveend', () => stationPanel.updateView());
 
 function stationsInView() {
   const whole = metarFeed.data || [];
@@ -148,6 +199,20 @@ function showFeedStatus(feed) {
   }
 }
 
+// Marks each layer on the map itself: dimmed with the reason when stale, and a loading line.
+function showOnMap(feed, at = now()) {
+  const reason = feed.staleReason(at);
+  for (const pane of panes[feed.name] || []) map.getPane(pane)?.classList.toggle('is-stale', reason !== '');
+  mapStatus.set(feed.name, {label: feed.label, loading: feed.loading && feed.data === null,
+    refreshing: feed.loading && feed.data !== null, stale: reason});
+}
+
+function feedChanged(feed, at = now()) {
+  layerPanel.update(feed, at);
+  showFeedStatus(feed);
+  showOnMap(feed, at);
+}
+
 metarFeed.subscribe((feed, changedData) => {
   if (changedData) {
     performance.mark('corvane:metars-draw-start');
@@ -155,33 +220,48 @@ metarFeed.subscribe((feed, changedData) => {
     performance.measure('corvane:metars-draw', 'corvane:metars-draw-start');
     stationPanel.update();
   }
-  layerPanel.update(feed, now());
-  showFeedStatus(feed);
+  feedChanged(feed);
 });
 boxFeed.subscribe((feed, changedData) => {
   if (changedData) metarLayer.setStations(stationsInView());
   showFeedStatus(feed);
-  layerPanel.update(metarFeed, now());
+  feedChanged(metarFeed);
 });
 pirepFeed.subscribe((feed, changedData) => {
   if (changedData) {
     performance.mark('corvane:pireps-draw-start');
     pirepLayer.setReports(feed.data, now());
     performance.measure('corvane:pireps-draw', 'corvane:pireps-draw-start');
+    stationPanel.updateView();
   }
-  layerPanel.update(feed, now());
-  showFeedStatus(feed);
+  feedChanged(feed);
 });
+
+// Alerts that ran out leave the map and the list at once, also between refreshes.
+function applyAlerts(at = now()) {
+  if (!alertFeed.data) return;
+  const {active, expired} = splitExpired(alertFeed.data.alerts, at);
+  const changed = active.length !== activeAlerts.length || active.some((a, i) => a !== activeAlerts[i]);
+  activeAlerts = active;
+  if (changed) alertLayer.setAlerts(active);
+  alertPanel.update(active, expired, at);
+  if (changed && pointController.state.point) drawPoint(pointController.state);
+}
+
 alertFeed.subscribe((feed, changedData) => {
   if (changedData) {
-    alertLayer.setAlerts(feed.data.alerts);
-    alertPanel.update(feed.data.alerts);
+    activeAlerts = [];
+    applyAlerts();
   } else if (feed.data === null && feed.error) {
     alertPanel.unavailable(feed.error.message);
   }
-  layerPanel.update(feed, now());
-  showFeedStatus(feed);
+  feedChanged(feed);
 });
+
+function showAlertOnMap(alert) {
+  const bounds = alertLayer.boundsOf(alert);
+  if (bounds) map.fitBounds(bounds, {maxZoom: 9});
+}
 
 // The visible area's own stations once zoomed in, since the whole-area reply may be capped.
 function followView() {
@@ -205,26 +285,49 @@ map.on('moveend', followView);
 
 // Point weather.
 const pointPanel = document.getElementById('panel-point');
-const pointMarker = L.circleMarker([0, 0], {radius: 7, className: 'point-marker', interactive: false});
 let showTable = false;
+let countyAt = null;  // (lat, lon) → 5-digit county id, once the county shapes are loaded
 const pointController = createPointController({bridge, onChange: drawPoint});
 
+function alertsHere(state) {
+  const zones = state.reply?.zones || [];
+  const county = countyAt ? countyAt(state.point.lat, state.point.lon) : null;
+  return alertsAtPoint(activeAlerts, state.point, {zones, county});
+}
+
+let pointChartFrom = 0;  // the time the point panel was last drawn for
+
 function drawPoint(state) {
-  if (state.point) pointMarker.setLatLng([state.point.lat, state.point.lon]).addTo(map);
-  renderPointPanel(pointPanel, state, {units, now: now(), showTable,
-    onToggleTable: (shown) => (showTable = shown), onRetry: () => pointController.refresh()});
+  if (state.point) pointMarker.set(state.point);
+  const at = now();
+  pointChartFrom = at;
+  renderPointPanel(pointPanel, state, {units, now: at, showTable,
+    onToggleTable: (shown) => (showTable = shown), onRetry: () => pointController.refresh(),
+    alertsHere: state.point ? alertsHere(state) : [],
+    alertsChecked: alertFeed.data !== null && (countyAt !== null || Boolean(state.reply?.zones.length)),
+    drawnAs: (alert) => alertLayer.drawnAs(alert),
+    onOpenAlert: (alert) => {
+      selectTab('alerts');
+      alertPanel.show(alert, {focus: true, fromList: true});
+    },
+    width: pointPanel.clientWidth ? pointPanel.clientWidth - 24 : 316,
+    onRetryForecast: () => pointController.refreshForecast(),
+    onDiscussion: (office, opener) => openDiscussion(office, opener)});
   if (state.error && !state.loading) {
     status.set('point', {label: 'Point weather', error: state.error,
       retry: () => pointController.refresh(), note: state.reply ? 'Showing the last good data.' : ''});
   } else if (!state.error) {
     status.clear('point');
   }
+  mapStatus.set('point', {label: 'Point forecast', loading: state.loading, stale: ''});
 }
 
-function choosePoint(point) {
+function choosePoint(point, {label = ''} = {}) {
   selectTab('point');
-  pointController.select(point);
+  pointController.select(point, {label});
 }
+
+function openDiscussion() {}
 
 let popupWasOpen = false;
 let popupOpen = false;
@@ -236,31 +339,65 @@ map.on('click', (event) => {
   choosePoint({lat: event.latlng.lat, lon: event.latlng.lng});
 });
 
-const pointForm = document.getElementById('point-form');
-const pointInput = document.getElementById('point-input');
-const pointMessage = document.getElementById('point-message');
-pointForm.addEventListener('submit', (event) => {
-  event.preventDefault();
-  const point = parsePointText(pointInput.value);
-  if (!point) {
-    pointMessage.textContent = 'Expected point coordinates as latitude,longitude';
-    return;
+// Search: towns, coordinates in the common written forms, and every station by id or name.
+let directory = [];  // every airport of the area, from the build's data
+let places = [];
+
+function suggest(query, limit) {
+  const point = parsePointText(query);
+  if (point) return [{kind: 'coordinates', label: `${point.lat}, ${point.lon}`, detail: 'Coordinates', point}];
+  const upper = query.toUpperCase();
+  const reports = new Map(metarLayer.stations().map((s) => [s.id, s]));
+  const stations = [...directory, ...metarLayer.stations().filter((s) => !directory.some((d) => d.id === s.id))];
+  const matches = [];
+  for (const station of stations) {
+    const name = (station.name || '').toUpperCase();
+    if (station.id === upper || station.id === `K${upper}` || station.id.startsWith(upper) || name.includes(upper)) {
+      matches.push({kind: 'station', label: station.id,
+        detail: `${station.name}${reports.has(station.id) ? '' : ' · no current report'}`,
+        id: station.id, point: {lat: station.lat, lon: station.lon},
+        rank: station.id === upper || station.id === `K${upper}` ? 0 : station.id.startsWith(upper) ? 1 : 2});
+    }
   }
-  pointMessage.textContent = '';
-  choosePoint(point);
-  map.panTo([point.lat, point.lon]);
-  pointPanel.querySelector('.panel-title')?.focus();
+  const towns = places.filter((place) => place.name.toUpperCase().startsWith(upper))
+      .slice(0, limit).map((place) => ({kind: 'place', label: `${place.name}, ${place.state}`,
+        detail: place.population ? `Town · ${place.population.toLocaleString('en-US')} people` : 'Town',
+        point: {lat: place.lat, lon: place.lon}, rank: 1}));
+  return [...towns, ...matches].sort((a, b) => a.rank - b.rank).slice(0, limit);
+}
+
+createSearchBox({
+  form: document.getElementById('search-form'),
+  input: document.getElementById('search-input'),
+  listbox: document.getElementById('search-list'),
+  message: document.getElementById('search-message'),
+  suggest,
+  choose: (suggestion) => {
+    if (suggestion.kind === 'station' && metarLayer.open(suggestion.id)) return '';
+    map.setView([suggestion.point.lat, suggestion.point.lon], Math.max(map.getZoom(), 9));
+    choosePoint(suggestion.point, {label: suggestion.kind === 'coordinates' ? '' : suggestion.label});
+    return '';
+  },
 });
 
-// Units.
+// Units and times.
 createUnitsPanel(document.getElementById('panel-units'), units, (chosen) => {
   units = chosen;
-  saveJson('units', units);
+  saveJson('units', {temperature: units.temperature, speed: units.speed, pressure: units.pressure,
+    distance: units.distance});
+  saveJson('time', units.time);
+  setTimeDisplay(units.time);
+  redrawAll();
+});
+
+function redrawAll() {
   metarLayer.redraw();
   pirepLayer.setReports(pirepFeed.data || [], now());
   stationPanel.update();
+  applyAlerts();
   drawPoint(pointController.state);
-});
+  for (const feed of feeds) feedChanged(feed);
+}
 
 document.getElementById('refresh-all').addEventListener('click', () => {
   for (const feed of feeds) feed.refresh();
@@ -268,17 +405,44 @@ document.getElementById('refresh-all').addEventListener('click', () => {
   pointController.refresh();
 });
 
-// Ages move on even when nothing new arrives.
+// Ages move on even when nothing new arrives: alerts run out, reports grow old, hours pass.
 setInterval(() => {
-  for (const feed of feeds) layerPanel.update(feed, now());
-  if (pirepFeed.data) pirepLayer.setReports(pirepFeed.data, now());
-  const line = pointPanel.querySelector('.freshness');
-  if (line && pointController.state.reply) line.replaceWith(pointFreshness(pointController.state, now()));
+  const at = now();
+  applyAlerts(at);
+  for (const feed of feeds) feedChanged(feed, at);
+  if (pirepFeed.data) pirepLayer.setReports(pirepFeed.data, at);
+  if (metarFeed.data) metarLayer.redraw();
+  // A new hour drops the past one from the chart; otherwise only the age line changes.
+  const first = pointController.state.reply?.hours.find((row) => row.end > pointChartFrom);
+  if (first && first.end <= at) {
+    drawPoint(pointController.state);
+  } else {
+    const line = pointPanel.querySelector('.freshness');
+    if (line && pointController.state.reply) line.replaceWith(pointFreshness(pointController.state, at));
+  }
 }, TICK_MS);
 
 stationPanel.update();
 for (const feed of feeds) {
-  layerPanel.update(feed, now());
+  feedChanged(feed);
   feed.start();
 }
 if (!pointController.restore()) drawPoint(pointController.state);
+
+// The data the first drawing need not wait for: counties, place names, the station directory.
+setTimeout(async () => {
+  try {
+    const base = await loadBaseData();
+    countyAt = (lat, lon) => base.counties.at(lat, lon);
+    alertLayer.setCounties((id) => base.counties.shape(id));
+    drawCountyLines(map, base.counties.lines());
+    drawPlaceNames(map, base.places);
+    places = base.places;
+    applyAlerts();
+    for (const feed of feeds) feedChanged(feed);
+    if (pointController.state.point) drawPoint(pointController.state);
+    directory = await loadStationDirectory();
+  } catch (error) {
+    status.set('base', {label: 'Map data', error, advice: 'County shapes or place names could not be loaded; rebuild the program\'s web folder.'});
+  }
+}, 0);
