@@ -1,6 +1,7 @@
 // Browser set-up shared by the page tests and the benchmark: Debian's Chromium driven by
 // playwright-core, the built page served from the loopback address, and the stub host.
-import {mkdirSync} from 'node:fs';
+import {mkdirSync, readFileSync} from 'node:fs';
+import {createRequire} from 'node:module';
 import {dirname, join, resolve} from 'node:path';
 import {fileURLToPath} from 'node:url';
 import {chromium} from 'playwright-core';
@@ -59,7 +60,8 @@ export async function openPage(options = {}) {
   const {browser, origin} = await startBrowser();
   const context = await browser.newContext({
     viewport: options.viewport || {width: 1460, height: 960},
-    timezoneId: 'UTC',
+    // A western zone, so "local time" and UTC differ on the page as they do for its readers.
+    timezoneId: options.timezoneId || 'America/Denver',
     locale: 'en-US',
   });
   const page = await context.newPage();
@@ -88,6 +90,21 @@ export async function saveScreenshot(page, name) {
   const path = join(ARTIFACTS, `${name}.png`);
   await page.screenshot({path, animations: 'disabled'});
   return path;
+}
+
+const axeSource = readFileSync(createRequire(import.meta.url).resolve('axe-core/axe.min.js'), 'utf8');
+
+/**
+ * axe-core's serious and critical violations on the page as it is now: [{id, help, targets}].
+ * The engine is evaluated through the debugging protocol, which the page's policy does not see.
+ */
+export async function accessibilityViolations(page) {
+  await page.evaluate(axeSource);
+  return page.evaluate(async () => {
+    const {violations} = await window.axe.run(document, {resultTypes: ['violations']});
+    return violations.filter((v) => v.impact === 'serious' || v.impact === 'critical')
+        .map((v) => ({id: v.id, help: v.help, targets: v.nodes.slice(0, 5).map((n) => n.target.join(' '))}));
+  });
 }
 
 /** The requests the stub host has seen, as posted. */

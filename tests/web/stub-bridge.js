@@ -5,6 +5,8 @@
 //   corvaneStub.requests             every message posted, as posted
 //   corvaneStub.handlers[operation]  = (argument, message) => reply | null  (null: no reply)
 //   corvaneStub.hold = true          keep replies until corvaneStub.release()
+//   corvaneStub.held()               the replies kept back, as they would be delivered
+//   corvaneStub.deliver(data)        delivers any reply object (e.g. one kept from before a reload)
 // A reply is {status, body}. Replies arrive asynchronously, as a message event, like the host's.
 (function () {
   'use strict';
@@ -130,8 +132,10 @@
     handlers: {},
     hold: false,
     release() {
-      for (const deliver of held.splice(0)) deliver();
+      for (const entry of held.splice(0)) entry.send();
     },
+    held: () => held.map((entry) => entry.data),
+    deliver: (data) => deliver(data),
     defaults,
   };
 
@@ -162,7 +166,7 @@
       if (reply === null || reply === undefined) return;
       const data = {body: reply.body, id, status: reply.status};
       const send = () => deliver(data);
-      if (stub.hold) held.push(send);
+      if (stub.hold) held.push({send, data});
       else Promise.resolve().then(send);
     },
     addEventListener(type, listener) {

@@ -4,9 +4,10 @@
 import * as L from '../vendor/leaflet/leaflet-src.esm.js';
 import {alertsAtPoint, decodeAlerts, splitExpired} from './alerts.js';
 import {createBridge} from './bridge.js';
+import {parseCoordinates} from './coordinates.js';
 import {el} from './dom.js';
 import {Feed} from './feed.js';
-import {METAR_AREA, buildMetarBox, parsePointText} from './geo.js';
+import {METAR_AREA, buildMetarBox, formatCoordinate} from './geo.js';
 import {createAlertLayer} from './map/alert-layer.js';
 import {loadBaseData, loadStationDirectory} from './map/base-data.js';
 import {createPanes, drawBaseMap, drawCountyLines, drawPlaceNames} from './map/basemap.js';
@@ -344,8 +345,11 @@ let directory = [];  // every airport of the area, from the build's data
 let places = [];
 
 function suggest(query, limit) {
-  const point = parsePointText(query);
-  if (point) return [{kind: 'coordinates', label: `${point.lat}, ${point.lon}`, detail: 'Coordinates', point}];
+  const point = parseCoordinates(query);
+  if (point) {
+    return [{kind: 'coordinates', label: `${formatCoordinate(point.lat)}, ${formatCoordinate(point.lon)}`,
+      detail: 'Coordinates: the forecast there', point}];
+  }
   const upper = query.toUpperCase();
   const reports = new Map(metarLayer.stations().map((s) => [s.id, s]));
   const stations = [...directory, ...metarLayer.stations().filter((s) => !directory.some((d) => d.id === s.id))];

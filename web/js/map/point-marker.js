@@ -8,10 +8,11 @@ import {el} from '../dom.js';
 /** Point marker and crosshair: set({lat, lon}) marks the point; onChoose(point) on Enter. */
 export function createPointMarker(map, {onChoose}) {
   const renderer = L.svg({pane: 'point'});
-  const ring = L.circleMarker([0, 0], {renderer, radius: 9, className: 'point-marker',
-    interactive: false, weight: 3});
-  const dot = L.circleMarker([0, 0], {renderer, radius: 2.5, className: 'point-dot',
-    interactive: false, weight: 0, fillOpacity: 1});
+  // Interactive only so the page can prove it lies on top: a click on it passes to the map.
+  const ring = L.circleMarker([0, 0], {renderer, radius: 9, className: 'point-marker', weight: 3,
+    fill: false});
+  const dot = L.circleMarker([0, 0], {renderer, radius: 2.5, className: 'point-dot', weight: 0,
+    fillOpacity: 1});
   const container = map.getContainer();
   const crosshair = el('div', {className: 'crosshair', 'aria-hidden': 'true'},
       el('span', {className: 'crosshair-hint', text: 'Enter: forecast here'}));

@@ -155,7 +155,7 @@ function chartSvg(series, units, {width, now, place, summary}) {
       svgEl('path', {className: 'chart-gust', d: linePath(gusts.map((v, i) => [middle(series[i]), wY(v)]))}));
   const days = midnights(from, to);
   // The first day is named at the left edge unless the first midnight comes too soon after it.
-  if (!days.length || x(days[0]) - LEFT > 80) {
+  if (!days.length || x(days[0]) - LEFT > 72) {
     parts.push(text({className: 'chart-label chart-date', x: LEFT, y: HEIGHT - 4}, formatDay(from)));
   }
   for (const midnight of days) {
