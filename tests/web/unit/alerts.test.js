@@ -1,4 +1,5 @@
-import {alertPolygons, decodeAlerts, severityRank, sortAlerts} from '/js/alerts.js';
+import {alertCounties, alertPolygons, alertsAtPoint, decodeAlerts, isExpired, severityRank, sortAlerts,
+  splitExpired} from '/js/alerts.js';
 import {assert} from 'chai';
 import {describe, it} from 'mocha';
 import {testDocument} from './documents.js';
@@ -58,5 +59,42 @@ describe('#sortAlerts', () => {
     const sorted = sortAlerts(decodeAlerts(collection).alerts, 'event');
     assert.strictEqual(sorted[0].event, 'Air Quality Alert');
     assert.strictEqual(sorted.at(-1).event, 'Winter Storm Warning');
+  });
+});
+
+describe('#alertCounties', () => {
+  it('turns SAME codes into county ids, whole or partial county alike', () => {
+    assert.deepEqual(alertCounties({SAME: ['049035', '149035', '016045', '49035', 'x49035', 7]}), ['49035', '16045']);
+    assert.deepEqual(alertCounties(null), []);
+  });
+});
+
+describe('#isExpired', () => {
+  it('ends at the announced end, else at the message expiry', () => {
+    const at = Date.UTC(2026, 10, 20, 18);
+    const rows = [[{ends: at, expires: NaN}, true], [{ends: at + 1, expires: at - 1}, false],
+      [{ends: NaN, expires: at}, true], [{ends: NaN, expires: at + 1}, false], [{ends: NaN, expires: NaN}, false]];
+    for (const [alert, expired] of rows) assert.strictEqual(isExpired(alert, at), expired, JSON.stringify(alert));
+  });
+  it('splits the test alerts at 18:20Z: only the Tornado Warning has ended', async () => {
+    const {alerts} = decodeAlerts(await testDocument('nws/alerts_active.json'));
+    const {active, expired} = splitExpired(alerts, Date.UTC(2026, 10, 20, 18, 20));
+    assert.deepEqual(expired.map((alert) => alert.event), ['Tornado Warning']);
+    assert.strictEqual(active.length, 7);
+  });
+});
+
+describe('#alertsAtPoint', () => {
+  it('uses the shape, then the point\'s zones, then its county', async () => {
+    const {alerts} = decodeAlerts(await testDocument('nws/alerts_active.json'));
+    const events = (list) => list.map((alert) => alert.event).sort();
+    const slc = {lat: 40.76, lon: -111.89};
+    assert.deepEqual(events(alertsAtPoint(alerts, slc, {zones: ['UTZ105', 'UTC035']})), ['Wind Advisory']);
+    assert.deepEqual(events(alertsAtPoint(alerts, slc, {county: '49035'})), ['Wind Advisory', 'Winter Storm Warning']);
+    assert.deepEqual(events(alertsAtPoint(alerts, slc, {})), []);
+    const tornado = alerts.find((alert) => alert.event === 'Tornado Warning');
+    const ring = tornado.polygons[0][0];
+    const inside = {lat: ring.reduce((s, p) => s + p[0], 0) / ring.length, lon: ring.reduce((s, p) => s + p[1], 0) / ring.length};
+    assert.deepEqual(events(alertsAtPoint(alerts, inside, {zones: ['CAZ999']})), ['Tornado Warning']);
   });
 });

@@ -1,4 +1,4 @@
-import {RequestError, createBridge} from '/js/bridge.js';
+import {RequestError, createBridge as bridgeFrom, randomIdStart} from '/js/bridge.js';
 import {assert} from 'chai';
 import {describe, it} from 'mocha';
 
@@ -33,7 +33,31 @@ async function until(condition) {
   assert.ok(condition(), 'condition never came true');
 }
 
+// The cases below count from 1 to keep their ids readable; the page starts at random.
+const createBridge = (options) => bridgeFrom({firstId: 1, ...options});
+
+describe('#randomIdStart', () => {
+  it('starts each load elsewhere, always a safe integer with room to count', () => {
+    const starts = new Set(Array.from({length: 200}, () => randomIdStart()));
+    assert.strictEqual(starts.size, 200);
+    for (const start of starts) assert.ok(Number.isSafeInteger(start + 2 ** 32) && start >= 1, String(start));
+    const words = (values) => ({getRandomValues: (array) => array.map((_, i) => values[i])});
+    assert.strictEqual(randomIdStart(words([0, 0])), 1);
+    assert.ok(Number.isSafeInteger(randomIdStart(words([2 ** 32 - 1, 2 ** 32 - 1])) + 2 ** 32));
+  });
+});
+
 describe('#createBridge', () => {
+  it('drops a reply to an id this load never issued, such as one from before a reload', async () => {
+    const webview = new FakeWebview();
+    const bridge = bridgeFrom({webview, firstId: 5000});
+    const request = bridge.request('point', '40.76,-111.89');
+    webview.reply({id: 1, status: 200, body: 'reply to the previous load'});
+    webview.reply({id: 5001, status: 200, body: 'not issued yet'});
+    assert.strictEqual(bridge.pendingCount(), 1);
+    webview.reply({id: 5000, status: 200, body: 'mine'});
+    assert.strictEqual(await request, 'mine');
+  });
   it('posts an object with an integer id, the operation and the argument', () => {
     const webview = new FakeWebview();
     const bridge = createBridge({webview});

@@ -1,11 +1,11 @@
 import {decodeMetar} from '/js/metar.js';
 import {decodePirep} from '/js/pirep.js';
 import {hourlySeries} from '/js/point.js';
-import {serviceTimeText} from '/js/panels/alert-panel.js';
-import {chartSummary, hourlyChart} from '/js/panels/chart.js';
+import {adviceFor} from '/js/panels/status.js';
+import {chartSummary, hourlyChart, midnights, niceTicks} from '/js/panels/chart.js';
 import {cloudsText, pirepLabel, stationLabel, windText} from '/js/panels/describe.js';
 import {pirepPopup, stationPopup} from '/js/panels/report-popups.js';
-import {matchStationId} from '/js/panels/station-panel.js';
+import {setTimeDisplay} from '/js/time.js';
 import {DEFAULT_UNITS} from '/js/units.js';
 import {assert} from 'chai';
 import {describe, it} from 'mocha';
@@ -50,7 +50,8 @@ describe('#pirepLabel', () => {
   it('says urgent, altitude and hazards', () => {
     const urgent = decodePirep(pireps.find((r) => r.pirepType === 'Urgent PIREP'));
     const label = pirepLabel(urgent, NOW);
-    assert.ok(label.startsWith('Urgent pilot report, 11,000 ft, Turbulence: severe mountain wave'), label);
+    // The level as the symbol shows it ("110") comes first, so the visible text is in the name.
+    assert.ok(label.startsWith('Urgent pilot report, 110, 11,000 ft, Turbulence: severe mountain wave'), label);
   });
 });
 
@@ -66,7 +67,7 @@ describe('#stationPopup', () => {
     assert.strictEqual(rows.Ceiling, '9,000 ft');
     assert.strictEqual(rows['Temperature / dew point'], '55 °F / 38 °F');
     assert.strictEqual(rows.Altimeter, '29.81 inHg');
-    assert.ok(rows.Observed.startsWith('17:54Z (6 min ago)'), rows.Observed);
+    assert.match(rows.Observed, /^\d\d:54\S* \S*\s?\(6 min ago\)$|^\d\d:54 \S+ \(6 min ago\)$/);
     assert.strictEqual(node.querySelector('.raw').textContent, west.find((r) => r.icaoId === 'KSLC').rawOb);
   });
   it('says when the category was derived', () => {
@@ -106,11 +107,14 @@ describe('#pirepPopup', () => {
 describe('#hourlyChart', () => {
   const series = hourlySeries(hourly, grid);
   it('summarises the chart as text', () => {
-    assert.strictEqual(chartSummary(series, units), 'Hourly forecast for 48 hours from 10:00, temperature ' +
+    setTimeDisplay('utc');
+    assert.strictEqual(chartSummary(series, units), 'Hourly forecast for 48 hours from Fri Nov 20 17:00Z, temperature ' +
         `${Math.round(Math.min(...hourly.properties.periods.slice(0, 48).map((p) => p.temperature)))} to ` +
         `${Math.round(Math.max(...hourly.properties.periods.slice(0, 48).map((p) => p.temperature)))} °F, ` +
         chartSummary(series, units).split(' °F, ')[1]);
-    assert.ok(/precipitation chance up to 80 % at 17:00\.$/.test(chartSummary(series, units)));
+    assert.ok(/precipitation chance up to 80 % at Sat Nov 21 00:00Z\.$/.test(chartSummary(series, units)),
+        chartSummary(series, units));
+    setTimeDisplay('local');
   });
   it('carries one table row per hour and toggles the table', () => {
     const figure = hourlyChart(series, units);
@@ -128,21 +132,30 @@ describe('#hourlyChart', () => {
   });
 });
 
-describe('#serviceTimeText', () => {
-  it('keeps the service\'s local time and offset', () => {
-    assert.strictEqual(serviceTimeText('2026-11-20T09:48:00-08:00'), '2026-11-20 09:48 (UTC-08:00)');
-    assert.strictEqual(serviceTimeText(''), 'not given');
+describe('#niceTicks', () => {
+  it('covers the range with round steps', () => {
+    const rows = [[[31, 57], [30, 40, 50, 60]], [[0, 34], [0, 10, 20, 30, 40]],
+      [[-3, 4], [-4, -2, 0, 2, 4]], [[20, 20], [20, 21]]];
+    for (const [[low, high], ticks] of rows) assert.deepEqual(niceTicks(low, high), ticks, `${low}..${high}`);
   });
 });
 
-describe('#matchStationId', () => {
-  it('finds identifiers regardless of case and adds the K of a three-letter name', () => {
-    const known = new Set(['KSLC', 'F2381']);
-    const has = (id) => known.has(id);
-    assert.strictEqual(matchStationId(' kslc ', has), 'KSLC');
-    assert.strictEqual(matchStationId('slc', has), 'KSLC');
-    assert.strictEqual(matchStationId('f2381', has), 'F2381');
-    assert.strictEqual(matchStationId('KXYZ', has), null);
-    assert.strictEqual(matchStationId('<b>', has), null);
+describe('#midnights', () => {
+  it('finds the day boundaries of the zone chosen', () => {
+    setTimeDisplay('utc');
+    const from = Date.UTC(2026, 10, 20, 17);
+    assert.deepEqual(midnights(from, from + 48 * 3600000), [Date.UTC(2026, 10, 21), Date.UTC(2026, 10, 22)]);
+    assert.deepEqual(midnights(Date.UTC(2026, 10, 21), Date.UTC(2026, 10, 21, 23)), []);
+    setTimeDisplay('local');
+  });
+});
+
+describe('#adviceFor', () => {
+  it('tells the reader what to do for each kind of failure', () => {
+    const rows = [[{status: 429}, /busy/], [{status: 400}, /Change what was asked/],
+      [{status: 500}, /restart the program/], [{status: 502}, /did not answer properly/],
+      [{status: 0, timedOut: true}, /internet connection/],
+      [{status: 0, message: 'The weather host is not available'}, /open the map from the program/]];
+    for (const [error, advice] of rows) assert.match(adviceFor(error), advice, JSON.stringify(error));
   });
 });

@@ -1,4 +1,5 @@
-import {decodeObservation, decodePointReply, gridSummary, gridValueAt, hourlySeries,
+import {compactPointBody, decodeObservation, decodePointReply, gridSummary, gridValueAt, hourlySeries,
+  indexGridLayer, pointGrid, pointZones,
   parseWindText} from '/js/point.js';
 import {assert} from 'chai';
 import {describe, it} from 'mocha';
@@ -85,5 +86,54 @@ describe('#decodePointReply', () => {
   });
   it('throws on a reply that is not an object', () => {
     assert.throws(() => decodePointReply([], point, REFERENCE), /not an object/);
+  });
+});
+
+describe('#indexGridLayer', () => {
+  // A grid as large as the one that blocked the page for seconds: 190,000 hourly values.
+  const HOUR = 3600000;
+  const start = Date.UTC(2026, 10, 20, 0);
+  const values = Array.from({length: 190000}, (_, i) => ({
+    validTime: `${new Date(start + i * HOUR).toISOString().replace('.000Z', '+00:00')}/PT1H`, value: i % 100}));
+  const layer = {uom: 'wmoUnit:percent', values};
+  it('finds the value of every boundary of a large grid', () => {
+    const index = indexGridLayer(layer);
+    assert.strictEqual(index.size, 190000);
+    const rows = [[start - 1, null], [start, 0], [start + HOUR - 1, 0], [start + HOUR, 1],
+      [start + 189999 * HOUR, 99], [start + 190000 * HOUR - 1, 99], [start + 190000 * HOUR, null]];
+    for (const [time, value] of rows) assert.strictEqual(index.at(time), value, new Date(time).toISOString());
+    assert.strictEqual(indexGridLayer(layer), index, 'built once per layer');
+  });
+  it('agrees with a plain scan on intervals of several hours, gaps and unsorted entries', () => {
+    const layered = {uom: 'wmoUnit:degC', values: [
+      {validTime: '2026-11-20T12:00:00+00:00/PT6H', value: 3},
+      {validTime: '2026-11-20T00:00:00+00:00/PT2H', value: 1},
+      {validTime: 'broken', value: 9},
+      {validTime: '2026-11-20T03:00:00+00:00/P1DT1H', value: null}]};
+    const rows = [[Date.UTC(2026, 10, 20, 1), 1], [Date.UTC(2026, 10, 20, 2), null],
+      [Date.UTC(2026, 10, 20, 17, 59), 3], [Date.UTC(2026, 10, 20, 18), null],
+      [Date.UTC(2026, 10, 21, 3, 59), null], [Date.UTC(2026, 10, 19), null]];
+    for (const [time, value] of rows) assert.strictEqual(gridValueAt(layered, time), value, new Date(time).toISOString());
+  });
+  it('decodes a point reply with the large grid and keeps only the layers it shows for storage', () => {
+    const large = {properties: {...grid.properties, skyCover: layer, unused: {uom: 'x', values: values.slice(0, 10)}}};
+    const body = {grid: large, hourly, observation, point: null, warnings: []};
+    const reply = decodePointReply(body, point, start + 5 * HOUR);
+    assert.strictEqual(reply.grid.find((row) => row.key === 'skyCover').now, 5);
+    assert.deepEqual(Object.keys(compactPointBody(body).grid.properties).filter((key) =>
+      Array.isArray(body.grid.properties[key]?.values)).includes('unused'), false);
+  });
+});
+
+describe('#pointZones', () => {
+  it('reads the zone codes and the grid cell of the points document', async () => {
+    const points = await testDocument('nws/points_slc.json');
+    assert.deepEqual(pointZones(points), ['UTZ105', 'UTC035', 'UTZ478']);
+    assert.deepEqual(pointGrid(points), {office: 'SLC', x: 101, y: 174});
+    const rows = [{gridId: 'slc', gridX: 1, gridY: 2}, {gridId: 'SLC', gridX: 1000, gridY: 2},
+      {gridId: 'SLC', gridX: -1, gridY: 2}, {gridId: 'SLC', gridX: '7', gridY: 1.5}];
+    for (const properties of rows) assert.strictEqual(pointGrid({properties}), null, JSON.stringify(properties));
+    assert.deepEqual(pointGrid({properties: {gridId: 'FGZ', gridX: '74', gridY: '89'}}), {office: 'FGZ', x: 74, y: 89});
+    assert.deepEqual(pointZones({properties: {forecastZone: 'https://api.weather.gov/zones/forecast/../x'}}), []);
   });
 });

@@ -13,8 +13,10 @@ describe('#formatAge', () => {
 });
 
 describe('#formatDateTime', () => {
-  it('writes UTC times with a Z', () => {
-    assert.strictEqual(formatDateTime(Date.UTC(2026, 10, 20, 17, 57)), 'Nov 20 17:57Z');
+  it('writes UTC times with a Z and local times with the zone\'s name', () => {
+    const time = Date.UTC(2026, 10, 20, 17, 57);
+    assert.strictEqual(formatDateTime(time, 'utc'), 'Fri Nov 20 17:57Z');
+    assert.match(formatDateTime(time, 'local'), /^\w{3} Nov 2\d \d\d:57 \S+$/);
     assert.strictEqual(formatDateTime(NaN), '');
   });
 });

@@ -18,15 +18,14 @@ const AXIS_Y = 282;
 
 const finiteValues = (values) => values.filter(Number.isFinite);
 
-/** Round tick values covering [low, high]: about `count` of them. */
+/** Whole, round tick values covering [low, high]: about `count` of them, never fewer than two. */
 export function niceTicks(low, high, count = 4) {
-  const span = Math.max(high - low, 1);
-  const raw = span / count;
+  const raw = Math.max(high - low, 1) / count;
   const power = 10 ** Math.floor(Math.log10(raw));
-  const step = [1, 2, 5, 10].map((m) => m * power).find((s) => s >= raw) || 10 * power;
+  const step = Math.max(1, [1, 2, 5, 10].map((m) => m * power).find((s) => s >= raw));
   const ticks = [];
   for (let value = Math.floor(low / step) * step; value <= high + 1e-9; value += step) ticks.push(value);
-  if (ticks[ticks.length - 1] < high) ticks.push(ticks[ticks.length - 1] + step);
+  if (ticks.length < 2 || ticks[ticks.length - 1] < high) ticks.push(ticks[ticks.length - 1] + step);
   return ticks;
 }
 
