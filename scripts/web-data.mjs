@@ -87,7 +87,8 @@ async function westernStations(atlas, places) {
         const {latitude: lat, longitude: lon} = airport;
         const shape = states.find((state) => contains(state.geometry, lon, lat));
         return {id: airport.icao, name: airport.airport.trim(),
-          state: shape ? STATES[shape.id] : nearestTownState(lat, lon), lat: round(lat), lon: round(lon)};
+          state: shape ? STATES[shape.id] : nearestTownState(lat, lon), lat: round(lat), lon: round(lon),
+          size: airport.type.replace('_airport', '')};
       })
       .sort((a, b) => a.id.localeCompare(b.id));
 }

@@ -113,7 +113,7 @@ describe('station data', () => {
     assert.strictEqual(byId.size, stations.length, 'one entry per identifier');
     for (const station of stations) assert.match(station.id, /^K[A-Z]{3}$/);
     assert.deepEqual(byId.get('KSLC'), {id: 'KSLC', name: 'Salt Lake City International Airport',
-      state: 'UT', lat: 40.7856, lon: -111.9807});
+      state: 'UT', lat: 40.7856, lon: -111.9807, size: 'large'});
     // The package places a few airports at their town (KTPH 13 km off): all within 15 km, most
     // within 3 km of where the reports place them.
     const offsets = [];

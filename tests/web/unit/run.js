@@ -5,7 +5,7 @@ import {config} from 'chai';
 import {mocha} from 'mocha';
 
 const MODULES = ['metar', 'units', 'geo', 'pirep', 'alerts', 'point', 'time', 'bridge',
-  'thinning', 'panels', 'places', 'coordinates'];
+  'thinning', 'panels', 'places', 'coordinates', 'search', 'taf', 'hazards', 'forecast', 'discussion'];
 
 const failureText = (error) => error?.stack || String(error);
 
