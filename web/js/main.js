@@ -4,7 +4,6 @@
 import * as L from '../vendor/leaflet/leaflet-src.esm.js';
 import {alertsAtPoint, decodeAlerts, splitExpired} from './alerts.js';
 import {createBridge} from './bridge.js';
-import {parseCoordinates} from './coordinates.js';
 import {el} from './dom.js';
 import {Feed} from './feed.js';
 import {METAR_AREA, buildMetarBox, formatCoordinate} from './geo.js';
@@ -15,11 +14,18 @@ import {createMapStatus} from './map/map-status.js';
 import {OLD_REPORT_MS, createMetarLayer} from './map/metar-layer.js';
 import {createPirepLayer, levelText} from './map/pirep-layer.js';
 import {createPointMarker} from './map/point-marker.js';
+import {decodeDiscussion} from './discussion.js';
+import {decodeForecast} from './forecast.js';
+import {decodeHazards} from './hazards.js';
+import {createHazardLayer} from './map/hazard-layer.js';
 import {decodeMetars} from './metar.js';
+import {createSearchIndex} from './search.js';
+import {decodeTafs} from './taf.js';
 import {createAlertPanel} from './panels/alert-panel.js';
 import {pirepLabel, stationLabel} from './panels/describe.js';
 import {createLayerPanel} from './panels/layer-panel.js';
-import {alertLegend, altitudeRange, metarLegend, pirepLegend} from './panels/legends.js';
+import {alertLegend, altitudeRange, forecastHourChoice, hazardLegend, metarLegend,
+  pirepLegend} from './panels/legends.js';
 import {freshnessLine} from './panels/freshness.js';
 import {pointFreshness, renderPointPanel} from './panels/point-panel.js';
 import {pirepPopup, stationPopup} from './panels/report-popups.js';
@@ -91,7 +97,8 @@ function toggleFavourite(id) {
 // Layers.
 const metarLayer = createMetarLayer(map, {
   label: (station) => stationLabel(station, units, now()),
-  popup: (station) => stationPopup(station, {units, now: now(), isFavourite, toggleFavourite}),
+  popup: (station) => stationPopup(station, {units, now: now(), isFavourite, toggleFavourite,
+    taf: tafsById.get(station.id) || null, tafsLoading: tafFeed.data === null && tafFeed.error === null}),
   favourites: () => favourites,
   now,
 });
@@ -100,6 +107,8 @@ const pirepLayer = createPirepLayer(map, {
   popup: (report) => pirepPopup(report, {units, now: now()}),
 });
 const alertLayer = createAlertLayer(map);
+const hazardLayer = createHazardLayer(map);
+let tafsById = new Map();
 const alertPanel = createAlertPanel(document.getElementById('panel-alerts'), {
   drawnAs: (alert) => alertLayer.drawnAs(alert),
   onShowOnMap: (alert) => showAlertOnMap(alert),
@@ -118,9 +127,16 @@ const pirepFeed = new Feed({name: 'pireps', label: 'Pilot reports', bridge, oper
 const alertFeed = new Feed({name: 'alerts', label: 'Alerts', bridge, operation: 'alerts',
   decode: decodeAlerts, dataTime: (data) => data.updated, intervalMs: 5 * MINUTE,
   maxDataAgeMs: 60 * MINUTE});
-const feeds = [metarFeed, pirepFeed, alertFeed];
-const layers = {metars: metarLayer, pireps: pirepLayer, alerts: alertLayer};
-const panes = {metars: ['stations', 'stationLabels'], pireps: ['pireps'], alerts: ['alerts']};
+const hazardFeed = new Feed({name: 'hazards', label: 'Aviation hazards', bridge, operation: 'hazards',
+  decode: decodeHazards, dataTime: () => NaN, intervalMs: 3 * MINUTE});
+// TAFs only fill the station popups: fetched for the whole area after the layers, kept, refreshed.
+const tafFeed = new Feed({name: 'tafs', label: 'Terminal forecasts', bridge, operation: 'tafs',
+  decode: decodeTafs, dataTime: (tafs) => Math.max(...tafs.map((taf) => taf.issued).filter(Number.isFinite)),
+  intervalMs: 5 * MINUTE});
+const feeds = [metarFeed, pirepFeed, alertFeed, hazardFeed];
+const layers = {metars: metarLayer, pireps: pirepLayer, alerts: alertLayer, hazards: hazardLayer};
+const panes = {metars: ['stations', 'stationLabels'], pireps: ['pireps'], alerts: ['alerts'],
+  hazards: ['hazards']};
 
 function timeRange(items) {
   const times = items.map((item) => item.time).filter(Number.isFinite);
@@ -162,6 +178,26 @@ const layerPanel = createLayerPanel(document.getElementById('panel-layers'), [
       return `${activeAlerts.length} alerts in force; ${counties} drawn by county`;
     },
     legend: alertLegend},
+  {feed: hazardFeed,
+    freshness: (at, reason) => freshnessLine({fetchedAt: hazardFeed.fetchedAt, now: at, reason,
+      fromStorage: hazardFeed.fromStorage}),
+    count: () => {
+      const {items, unavailable} = hazardFeed.data;
+      const count = (kind) => items.filter((item) => item.kind === kind).length;
+      return `${count('sigmet') + count('convective-sigmet')} SIGMETs, ${count('gairmet')} G-AIRMETs ` +
+          `(all hours), ${count('cwa')} CWAs; ${hazardLayer.shownCount()} shown for this hour and range` +
+          (unavailable.length ? `; not available: ${unavailable.join(', ')}` : '');
+    },
+    controls: () => el('div', null,
+        forecastHourChoice('hazard-hour', (hour) => {
+          hazardLayer.setFilter({forecastHour: hour});
+          layerPanel.recount('hazards');
+        }),
+        altitudeRange('hazard-altitude', ({low, high}) => {
+          hazardLayer.setFilter({lowFeet: low, highFeet: high});
+          layerPanel.recount('hazards');
+        })),
+    legend: hazardLegend},
 ], {
   setVisible: (name, shown) => layers[name].setVisible(shown),
 });
@@ -220,6 +256,7 @@ metarFeed.subscribe((feed, changedData) => {
     metarLayer.setStations(stationsInView());
     performance.measure('corvane:metars-draw', 'corvane:metars-draw-start');
     stationPanel.update();
+    rebuildSearch();
   }
   feedChanged(feed);
 });
@@ -248,6 +285,21 @@ function applyAlerts(at = now()) {
   alertPanel.update(active, expired, at);
   if (changed && pointController.state.point) drawPoint(pointController.state);
 }
+
+hazardFeed.subscribe((feed, changedData) => {
+  if (changedData) hazardLayer.setItems(feed.data.items);
+  if (changedData && feed.data.warnings.length) {
+    status.set('hazards-partial', {label: 'Aviation hazards', error: {message: feed.data.warnings.join('; ')},
+      advice: 'The other hazard products are shown; the map asks again at the next refresh.'});
+  } else if (changedData) {
+    status.clear('hazards-partial');
+  }
+  feedChanged(feed);
+});
+tafFeed.subscribe((feed, changedData) => {
+  if (changedData) tafsById = new Map(feed.data.map((taf) => [taf.id, taf]));
+  showFeedStatus(feed);
+});
 
 alertFeed.subscribe((feed, changedData) => {
   if (changedData) {
@@ -288,7 +340,8 @@ map.on('moveend', followView);
 const pointPanel = document.getElementById('panel-point');
 let showTable = false;
 let countyAt = null;  // (lat, lon) → 5-digit county id, once the county shapes are loaded
-const pointController = createPointController({bridge, onChange: drawPoint});
+const pointController = createPointController({bridge, onChange: drawPoint, decodeForecast});
+let discussion = null;  // {office, loading, error, discussion} while open
 
 function alertsHere(state) {
   const zones = state.reply?.zones || [];
@@ -313,7 +366,9 @@ function drawPoint(state) {
     },
     width: pointPanel.clientWidth ? pointPanel.clientWidth - 24 : 316,
     onRetryForecast: () => pointController.refreshForecast(),
-    onDiscussion: (office, opener) => openDiscussion(office, opener)});
+    onDiscussion: (office) => toggleDiscussion(office),
+    hazardsHere: state.point ? hazardLayer.at(state.point) : [],
+    discussion: discussion && discussion.office === state.reply?.cell?.office ? discussion : null});
   if (state.error && !state.loading) {
     status.set('point', {label: 'Point weather', error: state.error,
       retry: () => pointController.refresh(), note: state.reply ? 'Showing the last good data.' : ''});
@@ -328,7 +383,24 @@ function choosePoint(point, {label = ''} = {}) {
   pointController.select(point, {label});
 }
 
-function openDiscussion() {}
+// The forecast office's discussion opens below its link in the point panel.
+async function toggleDiscussion(office) {
+  if (discussion?.office === office) {
+    discussion = null;
+    drawPoint(pointController.state);
+    return;
+  }
+  discussion = {office, loading: true, error: null, discussion: null};
+  drawPoint(pointController.state);
+  const mine = discussion;
+  try {
+    mine.discussion = decodeDiscussion(await bridge.request('discussion', office));
+  } catch (error) {
+    mine.error = error;
+  }
+  mine.loading = false;
+  if (discussion === mine) drawPoint(pointController.state);
+}
 
 let popupWasOpen = false;
 let popupOpen = false;
@@ -343,31 +415,27 @@ map.on('click', (event) => {
 // Search: towns, coordinates in the common written forms, and every station by id or name.
 let directory = [];  // every airport of the area, from the build's data
 let places = [];
+let searchIndex = createSearchIndex();
+function rebuildSearch() {
+  // Stations of the METAR replies first: their names are the ones on the map.
+  searchIndex = createSearchIndex({places, stations: [...metarLayer.stations(), ...directory]});
+}
 
 function suggest(query, limit) {
-  const point = parseCoordinates(query);
-  if (point) {
-    return [{kind: 'coordinates', label: `${formatCoordinate(point.lat)}, ${formatCoordinate(point.lon)}`,
-      detail: 'Coordinates: the forecast there', point}];
-  }
-  const upper = query.toUpperCase();
-  const reports = new Map(metarLayer.stations().map((s) => [s.id, s]));
-  const stations = [...directory, ...metarLayer.stations().filter((s) => !directory.some((d) => d.id === s.id))];
-  const matches = [];
-  for (const station of stations) {
-    const name = (station.name || '').toUpperCase();
-    if (station.id === upper || station.id === `K${upper}` || station.id.startsWith(upper) || name.includes(upper)) {
-      matches.push({kind: 'station', label: station.id,
-        detail: `${station.name}${reports.has(station.id) ? '' : ' · no current report'}`,
-        id: station.id, point: {lat: station.lat, lon: station.lon},
-        rank: station.id === upper || station.id === `K${upper}` ? 0 : station.id.startsWith(upper) ? 1 : 2});
+  const reports = new Set(metarLayer.stations().map((s) => s.id));
+  return searchIndex.search(query, {limit}).map((found) => {
+    const point = {lat: found.lat, lon: found.lon};
+    if (found.kind === 'station') {
+      return {kind: 'station', label: found.id, id: found.id, point,
+        detail: `${found.name}${found.state ? `, ${found.state}` : ''}${reports.has(found.id) ? '' : ' · no current report'}`};
     }
-  }
-  const towns = places.filter((place) => place.name.toUpperCase().startsWith(upper))
-      .slice(0, limit).map((place) => ({kind: 'place', label: `${place.name}, ${place.state}`,
-        detail: place.population ? `Town · ${place.population.toLocaleString('en-US')} people` : 'Town',
-        point: {lat: place.lat, lon: place.lon}, rank: 1}));
-  return [...towns, ...matches].sort((a, b) => a.rank - b.rank).slice(0, limit);
+    if (found.kind === 'coordinates') {
+      return {kind: 'coordinates', label: `${formatCoordinate(found.lat)}, ${formatCoordinate(found.lon)}`,
+        detail: 'Coordinates: the forecast there', point};
+    }
+    return {kind: 'place', label: `${found.name}, ${found.state}`, point,
+      detail: found.population ? `Town · ${found.population.toLocaleString('en-US')} people` : 'Town'};
+  });
 }
 
 createSearchBox({
@@ -404,7 +472,7 @@ function redrawAll() {
 }
 
 document.getElementById('refresh-all').addEventListener('click', () => {
-  for (const feed of feeds) feed.refresh();
+  for (const feed of [...feeds, tafFeed]) feed.refresh();
   if (map.getZoom() >= BOX_ZOOM) boxFeed.refresh();
   pointController.refresh();
 });
@@ -431,6 +499,7 @@ for (const feed of feeds) {
   feedChanged(feed);
   feed.start();
 }
+tafFeed.start();
 if (!pointController.restore()) drawPoint(pointController.state);
 
 // The data the first drawing need not wait for: counties, place names, the station directory.
@@ -442,10 +511,12 @@ setTimeout(async () => {
     drawCountyLines(map, base.counties.lines());
     drawPlaceNames(map, base.places);
     places = base.places;
+    rebuildSearch();
     applyAlerts();
     for (const feed of feeds) feedChanged(feed);
     if (pointController.state.point) drawPoint(pointController.state);
     directory = await loadStationDirectory();
+    rebuildSearch();
   } catch (error) {
     status.set('base', {label: 'Map data', error, advice: 'County shapes or place names could not be loaded; rebuild the program\'s web folder.'});
   }

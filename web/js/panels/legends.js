@@ -2,6 +2,7 @@
 
 import {el, svgEl} from '../dom.js';
 import {SEVERITIES} from '../alerts.js';
+import {FORECAST_HOURS} from '../hazards.js';
 import {CATEGORIES} from '../metar.js';
 import {CATEGORY_SHAPES} from '../map/metar-layer.js';
 import {pirepGlyph} from '../map/pirep-layer.js';
@@ -95,4 +96,26 @@ export function altitudeRange(idPrefix, onChange) {
       el('legend', {text: 'Altitude'}),
       el('label', {for: from.id, text: 'From'}), from,
       el('label', {for: to.id, text: 'to'}), to);
+}
+
+export function hazardLegend() {
+  const item = (className, text) => el('li', null,
+      el('span', {className: `swatch-area ${className}`, 'aria-hidden': 'true'}), text);
+  return el('div', null,
+      el('ul', {className: 'legend', 'aria-label': 'Hazard areas'},
+          item('hazard-convective-sigmet', 'Convective SIGMET'),
+          item('hazard-sigmet', 'SIGMET'),
+          item('hazard-sierra', 'G-AIRMET Sierra: IFR, mountains obscured'),
+          item('hazard-tango', 'G-AIRMET Tango: turbulence, wind'),
+          item('hazard-zulu', 'G-AIRMET Zulu: icing, freezing level'),
+          item('hazard-cwa', 'Center Weather Advisory (dashed)')),
+      el('p', {className: 'note', text: 'Choose a spot on the map to read the hazards there in full.'}));
+}
+
+/** The G-AIRMET forecast hour: 0, 3, 6, 9 or 12 hours after issue; onChange(hour). */
+export function forecastHourChoice(id, onChange) {
+  const select = el('select', {id},
+      ...FORECAST_HOURS.map((hour) => el('option', {value: hour, text: hour ? `+${hour} h` : 'Issue time'})));
+  select.addEventListener('change', () => onChange(Number(select.value)));
+  return el('div', {className: 'panel-row'}, el('label', {for: id, text: 'G-AIRMET forecast'}), select);
 }

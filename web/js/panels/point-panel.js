@@ -4,6 +4,7 @@
 import {el, replaceChildren} from '../dom.js';
 import {compassPoint, formatCoordinate} from '../geo.js';
 import {sortAlerts} from '../alerts.js';
+import {currentPeriods} from '../forecast.js';
 import {gridSummary} from '../point.js';
 import {formatAge, formatClock, formatDateTime} from '../time.js';
 import {formatDistance, formatHeight, formatPressure, formatSpeed, formatTemperature,
@@ -103,35 +104,63 @@ function alertsHereBlock(alerts, {now, drawnAs, onOpenAlert, checked}) {
         el('li', null, alertButton(alert, {now, drawnAs, onClick: () => onOpenAlert(alert)})))));
 }
 
-/** The 12-hour periods ("Tonight", "Saturday") as a list; `periods` from the forecast reply. */
-function periodsBlock(forecast, units, onRetry) {
+const celsius = (period) => (period.temperatureUnit === 'C' ? period.temperature :
+  ((period.temperature - 32) * 5) / 9);
+
+/** The 12-hour periods ("Tonight", "Saturday") not yet over, from the `forecast` reply. */
+function periodsBlock(forecast, units, now, onRetry) {
   const heading = el('h3', {text: 'Forecast'});
-  if (!forecast || (forecast.loading && !forecast.periods)) {
-    return el('section', {className: 'periods', 'aria-label': 'Forecast'}, heading,
-        el('p', {className: 'loading', text: forecast ? 'Loading the forecast…' : 'No forecast for this spot.'}));
-  }
+  const section = (...children) => el('section', {className: 'periods', 'aria-label': 'Forecast'}, heading, ...children);
+  if (!forecast) return section(el('p', {className: 'empty', text: 'No 12-hour forecast for this spot.'}));
   if (!forecast.periods) {
-    return el('section', {className: 'periods', 'aria-label': 'Forecast'}, heading,
-        el('div', {className: 'error-box'}, el('p', {text: forecast.error?.message || 'Not available'}),
-            el('button', {type: 'button', text: 'Retry forecast', on: {click: onRetry}})));
+    if (forecast.loading) return section(el('p', {className: 'loading', text: 'Loading the forecast…'}));
+    return section(el('div', {className: 'error-box'},
+        el('p', {text: `The forecast is not available: ${forecast.error?.message || 'no reply'}`}),
+        el('button', {type: 'button', text: 'Retry forecast', on: {click: onRetry}})));
   }
-  return el('section', {className: 'periods', 'aria-label': 'Forecast'}, heading,
-      el('ol', {className: 'period-list'}, ...forecast.periods.slice(0, 8).map((period) =>
-        el('li', {className: `period${period.isDaytime ? ' day' : ' night'}`},
-            el('p', {className: 'period-head'},
-                el('strong', {text: period.name}),
-                Number.isFinite(period.temperature) ? el('span', {className: 'period-temperature',
-                  text: `${period.isDaytime ? 'High' : 'Low'} ${formatTemperature(period.temperature, units.temperature)}`}) : null,
-                Number.isFinite(period.pop) && period.pop > 0 ? el('span', {className: 'period-pop',
-                  text: `${period.pop} % precip.`}) : null),
-            el('p', {className: 'period-text', text: period.detailed || period.short}),
-            period.wind ? el('p', {className: 'note', text: `Wind ${period.wind}`}) : null))));
+  const periods = currentPeriods(forecast, now).slice(0, 8);
+  if (!periods.length) return section(el('p', {className: 'empty', text: 'The forecast has no periods left.'}));
+  return section(el('ol', {className: 'period-list'}, ...periods.map((period) =>
+    el('li', {className: `period${period.isDaytime ? ' day' : ' night'}`},
+        el('p', {className: 'period-head'},
+            el('strong', {text: period.name || formatDateTime(period.start)}),
+            Number.isFinite(period.temperature) ? el('span', {className: 'period-temperature',
+              text: `${period.isDaytime ? 'High' : 'Low'} ${formatTemperature(celsius(period), units.temperature)}`}) : null,
+            period.precipitation ? el('span', {className: 'period-pop', text: `${period.precipitation} % precip.`}) : null),
+        el('p', {className: 'period-text', text: period.detailedForecast || period.shortForecast}),
+        period.windSpeed ? el('p', {className: 'note', text: `Wind ${[period.windDirection, period.windSpeed].filter(Boolean).join(' ')}` +
+          (period.windGust ? `, gusts ${period.windGust}` : '')}) : null))));
+}
+
+/** The aviation hazards whose area holds the spot, each with its text behind a summary. */
+function hazardsHereBlock(hazards) {
+  if (!hazards.length) return null;
+  return el('section', {className: 'hazards-here', 'aria-label': 'Aviation hazards here'},
+      el('h3', {text: `Aviation hazards here (${hazards.length})`}),
+      el('ul', {className: 'hazard-list'}, ...hazards.map((item) => el('li', null,
+          el('details', null,
+              el('summary', null, el('span', {className: 'hazard-title', text: item.title})),
+              el('p', {className: 'note', text: item.detail || ''}),
+              el('code', {className: 'raw', text: item.raw || ''}))))));
+}
+
+/** The office's forecast discussion, opened below its link: {loading, error, discussion}. */
+function discussionBlock(state) {
+  if (!state) return null;
+  if (state.loading) return el('p', {className: 'loading', text: 'Loading the forecast discussion…'});
+  if (state.error) return el('div', {className: 'error-box'}, el('p', {text: state.error.message}));
+  const {discussion} = state;
+  return el('section', {className: 'discussion', 'aria-label': 'Forecast discussion'},
+      el('p', {className: 'note', text: `${discussion.office || 'Forecast office'}, issued ${formatDateTime(discussion.issued)}`}),
+      ...discussion.sections.flatMap((section) => [
+        section.title ? el('h4', {text: section.title}) : null,
+        ...section.paragraphs.map((paragraph) => el('p', {className: 'discussion-text', text: paragraph}))]));
 }
 
 /** Draws the panel for one state: {point, loading, error, reply, fetchedAt, forecast}. */
 export function renderPointPanel(container, state, {units, now, showTable, onToggleTable, onRetry,
   alertsHere = [], alertsChecked = true, drawnAs, onOpenAlert, width, onRetryForecast,
-  onDiscussion}) {
+  onDiscussion, hazardsHere = [], discussion = null}) {
   if (!state.point) {
     replaceChildren(container, el('h2', {className: 'panel-title', text: 'Point forecast'}),
         el('p', {className: 'empty', text: 'Click the map, search for a place or type coordinates ' +
@@ -153,6 +182,7 @@ export function renderPointPanel(container, state, {units, now, showTable, onTog
         el('button', {type: 'button', text: 'Retry', on: {click: onRetry}})));
   }
   blocks.push(alertsHereBlock(alertsHere, {now, drawnAs, onOpenAlert, checked: alertsChecked}));
+  blocks.push(hazardsHereBlock(hazardsHere));
   if (state.reply) {
     const reply = state.reply;
     blocks.push(pointFreshness(state, now));
@@ -161,12 +191,11 @@ export function renderPointPanel(container, state, {units, now, showTable, onTog
           el('h3', {text: 'Some products could not be fetched'}),
           el('ul', null, ...reply.warnings.map((warning) => el('li', {text: warning})))));
     }
-    blocks.push(periodsBlock(state.forecast, units, onRetryForecast));
+    blocks.push(periodsBlock(state.forecast, units, now, onRetryForecast));
     if (reply.cell) {
       blocks.push(el('p', {className: 'discussion-link'}, el('button', {type: 'button',
-        className: 'link-button', text: 'Forecast discussion',
-        'aria-label': `Forecast discussion of the ${reply.cell.office} office`,
-        on: {click: (event) => onDiscussion(reply.cell.office, event.currentTarget)}})));
+        className: 'link-button', text: 'Forecast discussion', 'aria-expanded': String(Boolean(discussion)),
+        on: {click: () => onDiscussion(reply.cell.office)}})), discussionBlock(discussion));
     }
     const series = reply.hours.filter((row) => row.end > now).slice(0, 48);
     blocks.push(el('section', {className: 'hourly', 'aria-label': 'Hourly forecast'},
