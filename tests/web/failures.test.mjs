@@ -211,10 +211,15 @@ describe('malformed and hostile replies', () => {
       }
       for (const record of documents.metarWest) Object.assign(record, {rawOb: text, name: text});
       for (const record of documents.pireps) Object.assign(record, {rawOb: text, acType: text});
+      for (const record of documents.tafs) Object.assign(record, {rawTAF: text, name: text});
+      for (const record of documents.sigmets) Object.assign(record, {rawAirSigmet: text});
+      documents.discussion.productText = `${text}\n.SYNOPSIS...${text}\n&&\n`;
       documents.observation.properties.textDescription = text;
     }, initArgument: HOSTILE});
     await page.locator('path.station-marker[data-station="KSLC"]').dispatchEvent('click');
-    assert.equal(await page.locator('.station-popup .raw').textContent(), HOSTILE);
+    assert.equal(await page.locator('.station-popup .raw').first().textContent(), HOSTILE);
+    await page.locator('.station-popup .taf .raw').waitFor();
+    assert.equal(await page.locator('.station-popup .taf .raw').textContent(), HOSTILE);
     await page.locator('.pirep-icon').first().dispatchEvent('click');
     assert.equal(await page.locator('.pirep-popup .raw').textContent(), HOSTILE);
     await page.getByRole('tab', {name: 'Alerts'}).click();
@@ -222,6 +227,9 @@ describe('malformed and hostile replies', () => {
     assert.equal(await page.locator('.alert-detail .alert-title').textContent(), HOSTILE);
     await typePoint(page, '40.76,-111.89');
     await page.locator('.observation').waitFor();
+    await page.getByRole('button', {name: 'Forecast discussion'}).click();
+    await page.locator('.discussion-text').first().waitFor();
+    assert.equal(await page.locator('.discussion-text').first().textContent(), HOSTILE);
     assert.equal(await page.evaluate(() => document.querySelectorAll('img').length), 0);
     assert.equal(await page.evaluate(() => window.hacked), undefined);
     await close();
@@ -271,8 +279,8 @@ describe('problems, loading and the small window', () => {
   it('shows loading on the map and in each panel until the first replies arrive', async () => {
     const {page, close} = await openPage({clock: REFERENCE_TIME, init: () => (window.corvaneStub.hold = true)});
     await page.locator('.map-loading').waitFor();
-    assert.equal(await page.locator('.map-loading').textContent(), 'Loading METAR stations, Pilot reports, Alerts…');
-    assert.equal(await page.locator('#panel-layers .loading').count(), 3);
+    assert.equal(await page.locator('.map-loading').textContent(), 'Loading METAR stations, Pilot reports, Alerts, Aviation hazards…');
+    assert.equal(await page.locator('#panel-layers .loading').count(), 4);
     assert.equal(await page.locator('#panel-alerts .alert-list').textContent(), 'Loading alerts…');
     await typePoint(page, '40.76,-111.89');
     assert.equal(await page.locator('#panel-point .loading').first().textContent(), 'Loading the weather here…');

@@ -414,7 +414,7 @@ describe('stations', () => {
     assert.equal(rows['Temperature / dew point'], '55 °F / 38 °F');
     assert.equal(rows.Altimeter, '29.81 inHg');
     assert.equal(rows.Observed, '10:54 MST (6 min ago)');
-    assert.match(await page.locator('.station-popup .raw').textContent(), /^METAR KSLC 201754Z 18022G34KT/);
+    assert.match(await page.locator('.station-popup .raw').first().textContent(), /^METAR KSLC 201754Z 18022G34KT/);
     await close();
   });
 
@@ -494,6 +494,68 @@ describe('keyboard and screen readers', () => {
     await page.locator('#search-input').fill('Salt');
     states.search = await accessibilityViolations(page);
     assert.deepEqual(states, {start: [], point: [], alert: [], popup: [], Stations: [], Units: [], search: []});
+    await close();
+  });
+});
+
+describe('TAFs, hazards, the 12-hour forecast and the discussion', () => {
+  it('shows the TAF in a station popup with each period\'s flight category and the raw text', async () => {
+    const {page, close} = await ready();
+    await waitForRequest(page, (r) => r.operation === 'tafs' && r.argument === '');
+    await page.waitForFunction(() => window.corvaneStub.requests.some((r) => r.operation === 'tafs'));
+    await page.waitForTimeout(200);
+    await station(page, 'KSLC').dispatchEvent('click');
+    const taf = page.locator('.station-popup .taf');
+    await taf.locator('.taf-period').first().waitFor();
+    const periods = await taf.locator('.taf-period').evaluateAll((items) => items.map((item) =>
+      [item.querySelector('.badge').textContent, item.querySelector('.taf-when').textContent.trim()]));
+    assert.deepEqual(periods[0], ['VFR', 'From Fri Nov 20 11:00 MST to 17:00 MST:']);
+    assert.ok(periods.some(([category, when]) => category === 'MVFR' && when.startsWith('Temporarily')), JSON.stringify(periods));
+    assert.ok(periods.some(([category]) => category === 'LIFR'), JSON.stringify(periods));
+    assert.match(await taf.locator('.raw').textContent(), /^TAF KSLC 201720Z 2018\/2124/);
+    await saveScreenshot(page, 'taf-popup-1460x960');
+    await close();
+  });
+
+  it('draws the hazards by kind for the chosen G-AIRMET hour and altitude range', async () => {
+    const {page, close} = await ready();
+    await page.locator('path.hazard').first().waitFor();
+    const kinds = async () => page.locator('path.hazard').evaluateAll((paths) =>
+      paths.map((p) => p.dataset.hazard).sort().join(','));
+    const count = () => page.locator('.layer[data-layer="hazards"] .count').textContent();
+    const atIssue = await kinds();
+    assert.match(atIssue, /convective-sigmet/);
+    assert.match(atIssue, /cwa/);
+    assert.match(atIssue, /gairmet/);
+    assert.match(await count(), /^7 SIGMETs, 13 G-AIRMETs \(all hours\), 5 CWAs; \d+ shown/);
+    await page.locator('#hazard-hour').selectOption('12');
+    assert.notEqual(await kinds(), atIssue);
+    await page.locator('#hazard-altitude-from').selectOption('36000');
+    const high = await page.locator('path.hazard').count();
+    assert.ok(high < (atIssue.split(',').length), `${high} above FL360`);
+    assert.match(await count(), new RegExp(`; ${high} shown for this hour and range$`));
+    assert.match(await page.locator('.layer[data-layer="hazards"] .legend').textContent(), /G-AIRMET Zulu: icing/);
+    await page.locator('#hazard-altitude-from').selectOption('0');
+    await saveScreenshot(page, 'hazards-1460x960');
+    await close();
+  });
+
+  it('puts the 12-hour periods above the chart and opens the office\'s discussion', async () => {
+    const {page, close} = await ready();
+    await search(page, '40.76, -111.89', '40.76, -111.89');
+    await page.locator('.period').first().waitFor();
+    assert.deepEqual((await stubRequests(page)).filter((r) => ['forecast', 'discussion'].includes(r.operation))
+        .map((r) => [r.operation, r.argument]), [['forecast', 'SLC/101,174']]);
+    const order = await page.locator('#panel-point').evaluate((panel) =>
+      [...panel.querySelectorAll('.periods, .hourly')].map((section) => section.className));
+    assert.deepEqual(order, ['periods', 'hourly']);
+    assert.equal(await page.locator('.period strong').first().textContent(), 'This Afternoon');
+    assert.match(await page.locator('.period').first().textContent(), /High \d+ °F/);
+    await page.getByRole('button', {name: 'Forecast discussion'}).click();
+    await page.locator('.discussion h4').first().waitFor();
+    assert.deepEqual((await page.locator('.discussion h4').allTextContents()).slice(0, 2), ['SYNOPSIS', 'DISCUSSION']);
+    assert.deepEqual((await stubRequests(page)).filter((r) => r.operation === 'discussion').map((r) => r.argument), ['SLC']);
+    await saveScreenshot(page, 'point-forecast-1460x960');
     await close();
   });
 });
