@@ -202,7 +202,6 @@ describe('alerts on the map and at the point (every alert shown; clicks in alert
     assert.equal(await page.locator('.expired-note').textContent(),
         'Ended since the last update, so no longer shown: Tornado Warning (Fri Nov 20 11:15 MST).');
     assert.match(await page.getByRole('tab', {name: /Alerts/}).textContent(), /Alerts 7$/);
-    await saveScreenshot(page, 'expired-alert-1460x960');
     await close();
   });
 });
@@ -237,7 +236,6 @@ describe('old data never passes as new', () => {
     assert.equal(await page.evaluate(() => document.querySelector('.leaflet-alerts-pane')
         .classList.contains('is-stale')), true);
     assert.match(await page.locator('.map-status').textContent(), /Alerts \(dimmed\): the data itself is from 17 d ago/);
-    await saveScreenshot(page, 'stale-data-1460x960');
     await close();
   });
 
@@ -306,7 +304,6 @@ describe('a base map to orient by', () => {
     const close_ = await page.locator('.place-label').allTextContents();
     assert.ok(close_.length > 3 && close_.includes('Ogden'), `${wide} → ${close_}`);
     assert.ok(await page.locator('path.county-line').count() > 0);
-    await saveScreenshot(page, 'zoomed-places-1460x960');
     await close();
   });
 });
@@ -460,7 +457,6 @@ describe('keyboard and screen readers', () => {
     await page.locator('#map').focus();
     await page.keyboard.press('ArrowLeft');
     assert.equal(await page.locator('.crosshair.shown').count(), 1);
-    await saveScreenshot(page, 'keyboard-crosshair-1460x960');
     await page.keyboard.press('Enter');
     await page.locator('#panel-point .observation').waitFor();
     const argument = (await stubRequests(page)).find((r) => r.operation === 'point').argument;
@@ -513,7 +509,6 @@ describe('TAFs, hazards, the 12-hour forecast and the discussion', () => {
     assert.ok(periods.some(([category, when]) => category === 'MVFR' && when.startsWith('Temporarily')), JSON.stringify(periods));
     assert.ok(periods.some(([category]) => category === 'LIFR'), JSON.stringify(periods));
     assert.match(await taf.locator('.raw').textContent(), /^TAF KSLC 201720Z 2018\/2124/);
-    await saveScreenshot(page, 'taf-popup-1460x960');
     await close();
   });
 
@@ -536,7 +531,6 @@ describe('TAFs, hazards, the 12-hour forecast and the discussion', () => {
     assert.match(await count(), new RegExp(`; ${high} shown for this hour and range$`));
     assert.match(await page.locator('.layer[data-layer="hazards"] .legend').textContent(), /G-AIRMET Zulu: icing/);
     await page.locator('#hazard-altitude-from').selectOption('0');
-    await saveScreenshot(page, 'hazards-1460x960');
     await close();
   });
 
@@ -555,9 +549,58 @@ describe('TAFs, hazards, the 12-hour forecast and the discussion', () => {
     await page.locator('.discussion h4').first().waitFor();
     assert.deepEqual((await page.locator('.discussion h4').allTextContents()).slice(0, 2), ['SYNOPSIS', 'DISCUSSION']);
     assert.deepEqual((await stubRequests(page)).filter((r) => r.operation === 'discussion').map((r) => r.argument), ['SLC']);
-    await saveScreenshot(page, 'point-forecast-1460x960');
     await close();
   });
+});
+
+describe('screenshots', () => {
+  // Every state a reader meets, at the largest and the smallest window, for a person to look at.
+  for (const [width, height] of [[1460, 960], [920, 650]]) {
+    it(`saves each state at ${width}×${height}`, async () => {
+      const size = `${width}x${height}`;
+      const shot = (page, name) => saveScreenshot(page, `${name}-${size}`);
+      const viewport = {width, height};
+      let session = await ready({viewport});
+      const {page} = session;
+      await page.locator('.place-label').first().waitFor();
+      await page.locator('path.hazard').first().waitFor();
+      await shot(page, 'start');
+      await search(page, 'Salt Lake City', 'Salt Lake City, UT');
+      await page.locator('.period').first().waitFor();
+      await settled(page.locator('path.point-marker'));
+      await shot(page, 'zoomed-places-county-alert');
+      await page.locator('#panel-point .hourly').scrollIntoViewIfNeeded();
+      await shot(page, 'point-forecast-chart');
+      await station(page, 'KSLC').dispatchEvent('click');
+      await page.locator('.station-popup .taf-period').first().waitFor();
+      await page.waitForTimeout(400);
+      await page.locator('.station-popup .taf-title').scrollIntoViewIfNeeded();
+      await shot(page, 'taf-popup');
+      await page.keyboard.press('Escape');
+      await page.locator('#search-input').fill('Moa');
+      await page.getByRole('option').first().waitFor();
+      await shot(page, 'place-search');
+      await page.locator('#search-input').fill('');
+      await page.locator('#map').focus();
+      await page.keyboard.press('ArrowUp');
+      await shot(page, 'keyboard-crosshair');
+      await session.close();
+
+      session = await ready({viewport, clock: REFERENCE_TIME + 20 * MINUTE});
+      await session.page.locator('path.alert-shape.county-drawn').first().waitFor();
+      await session.page.getByRole('tab', {name: /Alerts/}).click();
+      await shot(session.page, 'expired-alert');
+      await session.close();
+
+      session = await ready({viewport, init: () => {
+        for (const record of window.corvaneStubDocuments.metarWest) record.obsTime -= 3 * 3600;
+        window.corvaneStubDocuments.alerts.updated = '2026-11-03T17:58:00+00:00';
+      }});
+      await session.page.locator('.map-stale').first().waitFor();
+      await shot(session.page, 'stale-data');
+      await session.close();
+    });
+  }
 });
 
 describe('demo label', () => {

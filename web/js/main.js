@@ -307,6 +307,7 @@ alertFeed.subscribe((feed, changedData) => {
     applyAlerts();
   } else if (feed.data === null && feed.error) {
     alertPanel.unavailable(feed.error.message);
+    if (pointController.state.point) drawPoint(pointController.state);
   }
   feedChanged(feed);
 });
@@ -358,7 +359,8 @@ function drawPoint(state) {
   renderPointPanel(pointPanel, state, {units, now: at, showTable,
     onToggleTable: (shown) => (showTable = shown), onRetry: () => pointController.refresh(),
     alertsHere: state.point ? alertsHere(state) : [],
-    alertsChecked: alertFeed.data !== null && (countyAt !== null || Boolean(state.reply?.zones.length)),
+    alertsChecked: alertFeed.data === null && alertFeed.error && !alertFeed.loading ? 'unavailable' :
+      alertFeed.data !== null && (countyAt !== null || Boolean(state.reply?.zones.length)),
     drawnAs: (alert) => alertLayer.drawnAs(alert),
     onOpenAlert: (alert) => {
       selectTab('alerts');

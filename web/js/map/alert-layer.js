@@ -20,7 +20,7 @@ export function createAlertLayer(map) {
       className: `alert-shape severity-${alert.severity.toLowerCase()}${countyDrawn ? ' county-drawn' : ''}`,
       weight: countyDrawn ? 1.5 : 2,
       dashArray: countyDrawn ? '5 4' : null,
-      fillOpacity: countyDrawn ? 0.18 : 0.25,
+      fillOpacity: countyDrawn ? 0.14 : 0.25,
     });
   }
 

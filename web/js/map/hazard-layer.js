@@ -25,8 +25,9 @@ export function createHazardLayer(map) {
     group.clearLayers();
     shown = hazardsFor(items, filter);
     for (const item of shown) {
-      const options = {renderer, interactive: false, className: hazardClass(item), weight: 2,
-        fillOpacity: item.geometry === 'line' ? 0 : 0.12,
+      const line = item.geometry === 'line';
+      const options = {renderer, interactive: false, weight: 2, fill: !line, fillOpacity: 0.06,
+        className: `${hazardClass(item)}${line ? ' line' : ''}`,
         dashArray: item.kind === 'cwa' ? '6 4' : null};
       const layer = item.geometry === 'line' ? L.polyline(item.shape, options) : L.polygon(item.shape, options);
       group.addLayer(layer);

@@ -94,6 +94,10 @@ export function pointFreshness(state, now) {
 
 function alertsHereBlock(alerts, {now, drawnAs, onOpenAlert, checked}) {
   const heading = el('h3', {text: alerts.length ? `Alerts here (${alerts.length})` : 'Alerts here'});
+  if (checked === 'unavailable') {
+    return el('section', {className: 'alerts-here'}, heading, el('p', {className: 'layer-error',
+      text: 'The alerts are not available right now, so none can be shown for this spot.'}));
+  }
   if (!checked) return el('section', {className: 'alerts-here'}, heading, el('p', {className: 'loading', text: 'Checking the alerts for this spot…'}));
   if (!alerts.length) {
     return el('section', {className: 'alerts-here', 'aria-label': 'Alerts here'},
