@@ -159,8 +159,13 @@ class MapOnLinux(unittest.TestCase):
     def test_page_loads_and_asks_for_every_layer(self):
         d = self.driver
         self.assertEqual(d.current_url, "corvane-weather://app/index.html")
-        self.assertEqual(d.wait_for("return document.querySelectorAll('.pirep-symbol').length"), 20)
-        self.assertEqual(d.wait_for("return document.querySelectorAll('path.alert-shape').length"), 3)
+        count = d.wait_for("""const c = document.querySelector('.layer[data-layer="pireps"] .count');
+                              return c && c.textContent""")
+        self.assertTrue(count.startswith("20 reports"), count)
+        # Every alert drawn: three with their own shapes, five over their counties.
+        self.assertEqual(d.wait_for("""const ids = new Set([...document.querySelectorAll(
+            'path.alert-shape')].map((p) => p.dataset.alert)); return ids.size == 8 && ids.size""",
+                                    timeout=30), 8)
         self.assertTrue(d.execute_script("return navigator.userAgent").endswith(" CorvaneWeather/1.0"))
         targets = {r["target"] for r in service_requests()}
         for target in ("/api/data/metar?bbox=31,-125,49.5,-102&format=json",
@@ -260,6 +265,44 @@ class MapOnLinux(unittest.TestCase):
         self.assertTrue(os.path.isdir(folder), folder)
 
 
+class ReloadWithRequestsHeld(unittest.TestCase):
+    """The host answers every request it took, also after the page reloaded: the page must drop
+    the answers to the load before, whose ids it never issued."""
+
+    def test_replies_to_the_previous_load_are_dropped(self):
+        hold = OPTIONS.hold_file
+        held = lambda: len([r for r in service_requests() if r["status"] == "held"])
+        already = held()
+        with open(hold, "w") as release:
+            release.write(str(already))
+        try:
+            folders = UserFolders()
+            with HostDriver(OPTIONS.program, env=folders.environment()) as d:
+                # The first load's own requests reach the services and wait there.
+                wait_until(lambda: held() - already >= 4, 30, "the first load's requests to be held")
+                time.sleep(1)
+                first_load = held()
+                d.refresh()
+                d.wait_for("return window.chrome && window.chrome.webview && document.readyState == 'complete'")
+                d.execute_script(COLLECT_REPLIES)
+                wait_until(lambda: held() > first_load, 30, "the second load's requests to be held")
+                # Only the first load's answers go out; the host delivers them to the new page.
+                with open(hold, "w") as release:
+                    release.write(str(first_load))
+                d.wait_for("""return window.testReplies.some((r) => r.status == 200 && Array.isArray(r.body)
+                              && r.body.some((record) => record.icaoId))""", timeout=30)
+                time.sleep(1)
+                self.assertEqual(d.execute_script(
+                    "return document.querySelectorAll('path.station-marker').length"), 0,
+                    "the reply to the first load's METAR request was taken for the second's")
+                os.remove(hold)  # the second load's own answers
+                d.wait_for("return document.querySelectorAll('path.station-marker').length >= 55",
+                           timeout=60)
+        finally:
+            if os.path.exists(hold):
+                os.remove(hold)
+
+
 class ClosingWithRequestsInFlight(unittest.TestCase):
     """Runs with services that hold every answer back, so requests stay in flight."""
 
@@ -306,16 +349,21 @@ def main():
     parser.add_argument("--program", required=True, help="corvane-weather built with automation")
     parser.add_argument("--shutdown-program", help="an AddressSanitizer build of corvane-weather")
     parser.add_argument("--artifacts", default=os.path.join(tempfile.gettempdir(), "corvane-linux"))
+    parser.add_argument("--hold-file", help="the services' --hold-documents file")
     OPTIONS, rest = parser.parse_known_args()
     os.makedirs(OPTIONS.artifacts, exist_ok=True)
     if "CORVANE_FAKE_SERVICES_LOG" not in os.environ:
         parser.error("run inside tests/fake_services/run_isolated.sh")
+    if OPTIONS.hold_file and os.path.exists(OPTIONS.hold_file):
+        os.remove(OPTIONS.hold_file)  # left by a run that was killed: it would hold everything
     suite = unittest.TestSuite()
     loader = unittest.TestLoader()
     if OPTIONS.shutdown_program:
         suite.addTests(loader.loadTestsFromTestCase(ClosingWithRequestsInFlight))
     else:
         suite.addTests(loader.loadTestsFromTestCase(MapOnLinux))
+        if OPTIONS.hold_file:
+            suite.addTests(loader.loadTestsFromTestCase(ReloadWithRequestsHeld))
     result = unittest.TextTestRunner(verbosity=2).run(suite)
     sys.exit(0 if result.wasSuccessful() else 1)
 
