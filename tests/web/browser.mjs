@@ -54,7 +54,8 @@ const documentsCache = {};
  * options.documents replaces the stub's documents; options.clock installs Playwright's clock at
  * that time (ms) so time-outs and ages can be driven, and options.paused stops it there so only
  * clock.runFor() moves it (map animations then stand still too); options.init is a function run in the page
- * before its scripts (to set stub handlers or storage); options.viewport defaults to 1460×960.
+ * before its scripts (to set stub handlers or storage); options.viewport defaults to 1460×960;
+ * options.page names another document of the built folder than index.html.
  */
 export async function openPage(options = {}) {
   const {browser, origin} = await startBrowser();
@@ -80,7 +81,7 @@ export async function openPage(options = {}) {
   await page.addInitScript({content: documents});
   await page.addInitScript({path: join(here, 'stub-bridge.js')});
   if (options.init) await page.addInitScript(options.init, options.initArgument);
-  await page.goto(`${origin}/index.html${options.query || ''}`);
+  await page.goto(`${origin}/${options.page || 'index.html'}${options.query || ''}`);
   return {page, context, errors, close: () => context.close()};
 }
 

@@ -287,7 +287,11 @@ function applyAlerts(at = now()) {
 }
 
 hazardFeed.subscribe((feed, changedData) => {
-  if (changedData) hazardLayer.setItems(feed.data.items);
+  if (changedData) {
+    performance.mark('corvane:hazards-draw-start');
+    hazardLayer.setItems(feed.data.items);
+    performance.measure('corvane:hazards-draw', 'corvane:hazards-draw-start');
+  }
   if (changedData && feed.data.warnings.length) {
     status.set('hazards-partial', {label: 'Aviation hazards', error: {message: feed.data.warnings.join('; ')},
       advice: 'The other hazard products are shown; the map asks again at the next refresh.'});
