@@ -26,7 +26,7 @@ export function createHazardLayer(map) {
     shown = hazardsFor(items, filter);
     for (const item of shown) {
       const line = item.geometry === 'line';
-      const options = {renderer, interactive: false, weight: 2, fill: !line, fillOpacity: 0.06,
+      const options = {renderer, interactive: false, weight: 2, fill: !line, fillOpacity: 0.05,
         className: `${hazardClass(item)}${line ? ' line' : ''}`,
         dashArray: item.kind === 'cwa' ? '6 4' : null};
       const layer = item.geometry === 'line' ? L.polyline(item.shape, options) : L.polygon(item.shape, options);

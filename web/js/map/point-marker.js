@@ -24,6 +24,7 @@ export function createPointMarker(map, {onChoose}) {
     if (event.target !== container) return;
     keyboard = true;
     crosshair.classList.add('shown');
+    map.closePopup();  // the crosshair and the spot under it, not a popup, are in front now
     if (event.key === 'Enter') {
       event.preventDefault();
       const centre = map.getCenter();
