@@ -153,6 +153,7 @@ describe('#midnights', () => {
 describe('#adviceFor', () => {
   it('tells the reader what to do for each kind of failure', () => {
     const rows = [[{status: 429}, /busy/], [{status: 400}, /Change what was asked/],
+      [{status: 400, message: 'Unsupported weather operation'}, /does not offer this data/],
       [{status: 500}, /restart the program/], [{status: 502}, /did not answer properly/],
       [{status: 0, timedOut: true}, /internet connection/],
       [{status: 0, message: 'The weather host is not available'}, /open the map from the program/]];

@@ -9,6 +9,9 @@ export function adviceFor(error) {
   if (error?.status === 429) {
     return 'The program is busy with other requests and asks again by itself; or choose Retry in a moment.';
   }
+  if (error?.status === 400 && /Unsupported weather operation/.test(error.message || '')) {
+    return 'This version of the program does not offer this data; an update of Corvane Weather will.';
+  }
   if (error?.status === 400) return 'Change what was asked for (for example choose a point inside the United States).';
   if (error?.status === 500) return 'The program hit an internal error: choose Retry, and restart the program if it repeats.';
   if (error?.status === 502) {
