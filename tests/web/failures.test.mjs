@@ -301,9 +301,14 @@ describe('problems, loading and the small window', () => {
     assert.ok(Math.max(...bar.tops) - Math.min(...bar.tops) < 8, 'every control on one row');
     for (const id of ['KSEA', 'KSLC', 'KLAX']) {
       await page.locator(`path.station-marker[data-station="${id}"]`).dispatchEvent('click');
-      await page.waitForTimeout(400);  // the popup's pan into view
-      const title = await page.locator('.station-popup .popup-title').boundingBox();
       const map = await page.locator('#map').boundingBox();
+      let title = null;
+      for (let wait = 0; wait < 30; wait++) {  // the popup pans the map to come into view
+        await page.waitForTimeout(100);
+        const box = await page.locator('.station-popup .popup-title').boundingBox();
+        if (title && JSON.stringify(box) === JSON.stringify(title)) break;
+        title = box;
+      }
       assert.ok(title.y >= map.y && title.x >= map.x && title.x + title.width <= map.x + map.width,
           `${id}: ${JSON.stringify(title)} in ${JSON.stringify(map)}`);
     }

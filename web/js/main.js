@@ -63,7 +63,8 @@ const map = L.map('map', {
   minZoom: 4,
   maxZoom: 12,
   zoomSnap: 0.5,
-  maxBounds: [[METAR_AREA.south - 12, METAR_AREA.west - 25], [METAR_AREA.north + 10, METAR_AREA.east + 35]],
+  // Room around the area, so a popup near its edge can always pan into view.
+  maxBounds: [[METAR_AREA.south - 16, METAR_AREA.west - 30], [METAR_AREA.north + 18, METAR_AREA.east + 40]],
   worldCopyJump: false,
 });
 createPanes(map);
