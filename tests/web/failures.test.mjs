@@ -305,7 +305,7 @@ describe('problems, loading and the small window', () => {
       let title = null;
       for (let wait = 0; wait < 30; wait++) {  // the popup pans the map to come into view
         await page.waitForTimeout(100);
-        const box = await page.locator('.station-popup .popup-title').boundingBox();
+        const box = await page.locator(`.station-popup[data-station="${id}"] .popup-title`).boundingBox();
         if (title && JSON.stringify(box) === JSON.stringify(title)) break;
         title = box;
       }
