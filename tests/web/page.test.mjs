@@ -481,7 +481,9 @@ describe('keyboard and screen readers', () => {
     await page.locator('#panel-alerts .alert-item').first().click();
     states.alert = await accessibilityViolations(page);
     await station(page, 'KSLC').dispatchEvent('click');
-    await page.locator('.station-popup').waitFor();
+    await page.locator('.station-popup .taf-period').first().waitFor();
+    // Colours are judged once the popup has faded in fully.
+    await page.waitForFunction(() => getComputedStyle(document.querySelector('.leaflet-popup')).opacity === '1');
     states.popup = await accessibilityViolations(page);
     for (const tab of ['Stations', 'Units']) {
       await selectTab(page, tab);
