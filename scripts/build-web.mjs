@@ -76,11 +76,17 @@ const dataModulesApart = {
 };
 // The page loads as one module: js/main.js with everything it imports (Leaflet, topojson, the
 // state shapes) bundled and minified, so the first drawing waits for one file instead of dozens
-// discovered import by import. The separate modules stay beside it for the page's unit tests.
+// discovered import by import; what main.js imports dynamically (the page around the map)
+// becomes a chunk of its own beside it. The separate modules stay for the page's unit tests.
 const bundle = 'js/map-page.js';
-await esbuild.build({
+const {metafile} = await esbuild.build({
+  metafile: true,
+  absWorkingDir: root,  // the metafile's paths are relative to it
   entryPoints: [join(dest, 'js', 'main.js')],
-  outfile: join(dest, bundle),
+  outdir: join(dest, 'js'),
+  entryNames: 'map-page',
+  chunkNames: 'map-page-[name]-[hash]',
+  splitting: true,
   bundle: true,
   format: 'esm',
   minify: true,
@@ -97,8 +103,13 @@ if (!page.includes('<!-- modules -->') || !page.includes(entry)) {
   console.error('build-web: web/index.html lacks the <!-- modules --> line or the js/main.js entry');
   process.exit(1);
 }
+// The entry's static imports are asked for at once too, not after the entry has arrived.
+const entryOutput = Object.entries(metafile.outputs).find(([file]) => file.endsWith(`/${bundle}`) ||
+    file === bundle)?.[1];
+const preloads = [bundle, ...(entryOutput?.imports || []).filter((i) => i.kind === 'import-statement')
+    .map((i) => relative(dest, resolve(root, i.path)))];
 writeFileSync(index, page
-    .replace('<!-- modules -->', `<link rel="modulepreload" href="${bundle}">`)
+    .replace('<!-- modules -->', preloads.map((file) => `<link rel="modulepreload" href="${file}">`).join('\n'))
     .replace(entry, `<script type="module" src="${bundle}"></script>`));
 console.log(`build-web: page built in ${dest} (${counts.places} places, ${counts.stations} ` +
     `stations, ${counts.counties} counties)`);
