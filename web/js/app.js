@@ -194,6 +194,7 @@ const stationPanel = createStationPanel(document.getElementById('panel-stations'
   reportsInView: () => pirepLayer.inView(),
   openReport: (report, opener) => pirepLayer.open(report, opener),
   reportText: (report) => `${levelText(report)} · ${pirepLabel(report, now())}`,
+  loading: () => metarFeed.data === null && metarFeed.error === null,
 });
 map.on('moveend', () => stationPanel.updateView());
 

@@ -10,7 +10,7 @@ const LIST_LIMIT = 40;
 
 /** Favourites and in-view lists; update() redraws them from the current data and view. */
 export function createStationPanel(container, {station, open, favourites, removeFavourite,
-  units, now, stationsInView, reportsInView, openReport, reportText}) {
+  units, now, stationsInView, reportsInView, openReport, reportText, loading = () => false}) {
   const list = el('ul', {className: 'favourite-list', 'aria-label': 'Favourite stations'});
   const inView = el('ul', {className: 'view-list', 'aria-label': 'Stations in view'});
   const reports = el('ul', {className: 'view-list', 'aria-label': 'Pilot reports in view'});
@@ -54,7 +54,8 @@ export function createStationPanel(container, {station, open, favourites, remove
         `The ${LIST_LIMIT} nearest the map's centre of ${shown.length}; zoom in for others.` : '';
     replaceChildren(inView, ...(shown.length ? shown.slice(0, LIST_LIMIT).map((known) =>
       el('li', null, stationButton(known, (event) => open(known.id, event.currentTarget)))) :
-      [el('li', {className: 'empty', text: 'No stations in view.'})]));
+      [el('li', {className: loading() ? 'loading' : 'empty',
+        text: loading() ? 'Loading the stations…' : 'No stations in view.'})]));
     const pireps = reportsInView();
     replaceChildren(reports, ...(pireps.length ? pireps.slice(0, LIST_LIMIT).map((report) =>
       el('li', null, el('button', {type: 'button', className: 'favourite-open',
