@@ -1,4 +1,5 @@
 import {RequestError, createBridge as bridgeFrom, randomIdStart} from '/js/bridge.js';
+import {Feed} from '/js/feed.js';
 import {assert} from 'chai';
 import {describe, it} from 'mocha';
 
@@ -145,5 +146,35 @@ describe('#createBridge', () => {
   it('fails plainly when there is no host', async () => {
     const error = await rejection(createBridge({webview: undefined}).request('alerts'));
     assert.strictEqual(error.message, 'The weather host is not available');
+  });
+});
+
+describe('Feed#staleReason', () => {
+  const MINUTE = 60000;
+  const NOW = Date.UTC(2026, 10, 20, 18);
+  function feed(state) {
+    const made = new Feed({name: 'test', label: 'Test', bridge: null, operation: 'metars',
+      decode: (x) => x, dataTime: (data) => data.time, intervalMs: 5 * MINUTE, keep: false,
+      maxDataAgeMs: 90 * MINUTE});
+    return Object.assign(made, {data: {time: NOW}, fetchedAt: NOW, ...state});
+  }
+  it('judges from the fetch and from the data\'s own time, each at its edge', () => {
+    const rows = [
+      [{data: null}, ''],
+      [{}, ''],
+      [{fromStorage: true, fetchedAt: NOW - 40 * MINUTE}, 'saved from an earlier run, fetched 40 min ago'],
+      [{error: new Error('x'), fetchedAt: NOW - 6 * MINUTE}, 'refresh failed; last good data fetched 6 min ago'],
+      [{fetchedAt: NOW - 10 * MINUTE + 1}, ''],
+      [{fetchedAt: NOW - 10 * MINUTE}, ''],
+      [{fetchedAt: NOW - 10 * MINUTE - 1}, 'not refreshed since 10 min ago'],
+      [{data: {time: NOW - 90 * MINUTE}}, ''],
+      [{data: {time: NOW - 90 * MINUTE - 1}}, 'the data itself is from 1 h 30 min ago'],
+      [{data: {time: NOW - 17 * 24 * 60 * MINUTE}}, 'the data itself is from 17 d ago'],
+      [{data: {time: NaN}}, ''],
+    ];
+    for (const [state, reason] of rows) {
+      assert.strictEqual(feed(state).staleReason(NOW), reason, JSON.stringify(state));
+      assert.strictEqual(feed(state).isStale(NOW), reason !== '');
+    }
   });
 });

@@ -4,7 +4,10 @@ import {hourlySeries} from '/js/point.js';
 import {adviceFor} from '/js/panels/status.js';
 import {chartSummary, hourlyChart, midnights, niceTicks} from '/js/panels/chart.js';
 import {cloudsText, pirepLabel, stationLabel, windText} from '/js/panels/describe.js';
-import {pirepPopup, stationPopup} from '/js/panels/report-popups.js';
+import {pirepPopup, stationPopup, tafBlock} from '/js/panels/report-popups.js';
+import {alertPeriod} from '/js/panels/alert-panel.js';
+import {createSearchBox} from '/js/panels/search-box.js';
+import {decodeTafs} from '/js/taf.js';
 import {setTimeDisplay} from '/js/time.js';
 import {DEFAULT_UNITS} from '/js/units.js';
 import {assert} from 'chai';
@@ -158,5 +161,70 @@ describe('#adviceFor', () => {
       [{status: 0, timedOut: true}, /internet connection/],
       [{status: 0, message: 'The weather host is not available'}, /open the map from the program/]];
     for (const [error, advice] of rows) assert.match(adviceFor(error), advice, JSON.stringify(error));
+  });
+});
+
+describe('#alertPeriod', () => {
+  it('says from when and until when, and when no end was announced', () => {
+    setTimeDisplay('utc');
+    const t = (h, m = 0) => Date.UTC(2026, 10, 20, h, m);
+    const rows = [
+      [{onset: t(17), ends: t(20), expires: t(19)}, 'In force until Fri Nov 20 20:00Z'],
+      [{onset: t(23), ends: t(30), expires: t(20)}, 'From Fri Nov 20 23:00Z until Sat Nov 21 06:00Z'],
+      [{onset: t(17), ends: NaN, expires: t(19)}, 'In force until Fri Nov 20 19:00Z (message expiry; no end announced)'],
+      [{onset: NaN, ends: NaN, expires: NaN}, 'In force; no end announced'],
+      [{onset: t(23), ends: NaN, expires: NaN}, 'From Fri Nov 20 23:00Z; no end announced'],
+    ];
+    for (const [alert, text] of rows) assert.strictEqual(alertPeriod(alert, NOW), text, JSON.stringify(alert));
+    setTimeDisplay('local');
+  });
+});
+
+describe('#tafBlock', () => {
+  it('lists the periods not yet over with their category, and says when there is no TAF', async () => {
+    setTimeDisplay('utc');
+    const taf = decodeTafs(await testDocument('awc/taf_west.json')).find((entry) => entry.id === 'KSLC');
+    const later = Date.UTC(2026, 10, 21, 1);  // the opening group (18Z to 00Z) is over
+    const block = tafBlock(taf, {units, now: later});
+    const periods = [...block.querySelectorAll('.taf-period')];
+    assert.strictEqual(periods.length, taf.periods.filter((period) => period.to > later).length);
+    assert.ok(periods.every((item) => /^(VFR|MVFR|IFR|LIFR|Unknown)$/.test(item.querySelector('.badge').textContent)));
+    assert.strictEqual(block.querySelector('.raw').textContent, taf.raw);
+    assert.strictEqual(tafBlock(null, {units, now: later}).querySelector('.note').textContent,
+        'No TAF for this airport (many small airports issue none).');
+    setTimeDisplay('local');
+  });
+});
+
+describe('#createSearchBox', () => {
+  it('moves through suggestions with the arrow keys, chooses with Enter and keeps focus in the field', () => {
+    const form = document.createElement('form');
+    form.innerHTML = '<input id="t-input"><ul id="t-list" hidden></ul><span id="t-message"></span>';
+    document.body.appendChild(form);
+    const [input, listbox, message] = ['t-input', 't-list', 't-message'].map((id) => form.querySelector(`#${id}`));
+    const chosen = [];
+    createSearchBox({form, input, listbox, message,
+      suggest: (query) => (query === 'zz' ? [] : ['One', 'Two', 'Three'].map((label) => ({kind: 'place', label}))),
+      choose: (suggestion) => chosen.push(suggestion.label) && ''});
+    input.focus();
+    input.value = 'x';
+    input.dispatchEvent(new Event('input'));
+    assert.strictEqual(input.getAttribute('aria-expanded'), 'true');
+    const key = (name) => input.dispatchEvent(new KeyboardEvent('keydown', {key: name, bubbles: true}));
+    key('ArrowDown');
+    key('ArrowDown');
+    assert.strictEqual(input.getAttribute('aria-activedescendant'), 'search-option-2');
+    key('ArrowDown');  // wraps round
+    assert.strictEqual(listbox.querySelector('[aria-selected="true"]').textContent, 'One');
+    key('ArrowUp');
+    form.requestSubmit();
+    assert.deepEqual(chosen, ['Three']);
+    assert.strictEqual(input.value, 'Three');
+    assert.strictEqual(document.activeElement, input);
+    assert.strictEqual(listbox.hidden, true);
+    input.value = 'zz';
+    input.dispatchEvent(new Event('input'));
+    assert.strictEqual(message.textContent, 'No place, station or coordinates match "zz".');
+    form.remove();
   });
 });

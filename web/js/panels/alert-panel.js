@@ -17,9 +17,9 @@ export function alertPeriod(alert, now) {
   const end = alertEnd(alert);
   const until = Number.isFinite(alert.ends) ? `until ${formatDateTime(alert.ends)}` :
       Number.isFinite(end) ? `until ${formatDateTime(end)} (message expiry; no end announced)` :
-      'no end announced';
-  if (Number.isFinite(alert.onset) && alert.onset > now) return `From ${formatDateTime(alert.onset)} ${until}`;
-  return `In force ${until}`;
+      null;
+  const start = Number.isFinite(alert.onset) && alert.onset > now ? `From ${formatDateTime(alert.onset)}` : 'In force';
+  return until ? `${start} ${until}` : `${start}; no end announced`;
 }
 
 /** How an alert is drawn, in words for the list and the detail. */
