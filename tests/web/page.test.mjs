@@ -567,6 +567,10 @@ describe('screenshots', () => {
       await page.locator('.place-label').first().waitFor();
       await page.locator('path.hazard').first().waitFor();
       await shot(page, 'start');
+      await page.locator('.layer[data-layer="hazards"]').scrollIntoViewIfNeeded();
+      await page.locator('#hazard-hour').selectOption('3');
+      await shot(page, 'hazards');
+      await page.locator('#hazard-hour').selectOption('0');
       await search(page, 'Salt Lake City', 'Salt Lake City, UT');
       await page.locator('.period').first().waitFor();
       await settled(page.locator('path.point-marker'));
