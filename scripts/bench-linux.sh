@@ -7,4 +7,4 @@ cmake --preset release >/dev/null
 cmake --build --preset release --target corvane-weather corvane_web
 exec tests/fake_services/run_isolated.sh --services-arg --demo -- \
     xvfb-run -a -s "-screen 0 1920x1080x24" \
-    python3 bench/linux/host_bench.py --program "$PWD/build/release/corvane-weather" "$@"
+    /usr/bin/python3 bench/linux/host_bench.py --program "$PWD/build/release/corvane-weather" "$@"

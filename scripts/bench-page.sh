@@ -1,5 +1,6 @@
 #!/usr/bin/env bash
-# Builds the map page and times it in Chromium: first map drawing, 2,000 stations, 300 PIREPs.
+# Builds the map page and times it in Chromium beside a bare Leaflet baseline: first map drawing,
+# 2,000 stations, 300 PIREPs and the hazards, and the search field per keystroke.
 #   scripts/bench-page.sh [runs]
 set -euo pipefail
 cd "$(dirname "$0")/.."

@@ -20,6 +20,7 @@ packages=(
     chromium
     # the Linux desktop host
     libgtk-3-dev libwebkit2gtk-4.1-dev libcurl4-openssl-dev xdg-utils webkit2gtk-driver
+    python3-selenium
     desktop-file-utils
 )
 if ! command -v node >/dev/null 2>&1 || ! command -v npm >/dev/null 2>&1; then

@@ -13,7 +13,7 @@ import time
 
 sys.path.insert(0, os.path.join(os.path.dirname(os.path.abspath(__file__)), "..", "..", "tests",
                                 "linux"))
-from webdriver import Driver  # noqa: E402
+from host_e2e import HostDriver  # noqa: E402
 
 
 def resident_kib(pid):
@@ -34,7 +34,7 @@ def one_run(program):
     env = dict(os.environ, HOME=home, XDG_DATA_HOME=os.path.join(home, "data"),
                XDG_CACHE_HOME=os.path.join(home, "cache"))
     started = time.monotonic()
-    with Driver(program, env=env) as driver:
+    with HostDriver(program, env=env) as driver:
         driver.wait_for("return performance.getEntriesByName('corvane:first-map').length > 0",
                         timeout=60, interval=0.02)
         first_map = time.monotonic() - started
@@ -43,7 +43,7 @@ def one_run(program):
         markers = time.monotonic() - started
         driver.wait_for("return document.querySelectorAll('.pirep-symbol').length > 0 && "
                         "document.querySelectorAll('path.alert-shape').length > 0", timeout=60)
-        page_first_map = driver.execute(
+        page_first_map = driver.execute_script(
             "return performance.getEntriesByName('corvane:first-map')[0].startTime")
         time.sleep(2)  # let the layers settle
         host = sum(resident_kib(pid) for pid in processes_named("corvane-weather"))

@@ -1,10 +1,15 @@
 #!/usr/bin/env node
-// Page benchmark (not a test): time to the first map drawing after load, and the time to draw
-// 2,000 METAR stations and 300 PIREPs, read from the performance marks the page sets. Each
+// Page benchmark (not a test): time to the first map drawing after load, beside a baseline
+// measured in the same run (a bare Leaflet map with the same state shapes, bundled the same
+// way); the time to draw 2,000 METAR stations, 300 PIREPs and the hazards layer; and the time
+// the search field takes per keystroke. Read from the performance marks the page sets; each
 // figure is the median of several fresh page loads in Debian's Chromium.
 //   node bench/page/run.mjs [runs]
+import {copyFileSync, readFileSync, writeFileSync} from 'node:fs';
+import {join} from 'node:path';
+import * as esbuild from 'esbuild';
 import {documentsScript, loadDocuments} from '../../tests/web/documents.mjs';
-import {openPage, startBrowser} from '../../tests/web/browser.mjs';
+import {WEB_DIR, openPage, startBrowser} from '../../tests/web/browser.mjs';
 
 const runs = Number(process.argv[2] || 9);
 
@@ -41,19 +46,57 @@ function pireps(count) {
 const documents = {...loadDocuments(), metarWest: stations(2000), metarIds: [], pireps: pireps(300)};
 const script = documentsScript(documents);
 
+// The baseline page beside the built page: same policy, same Leaflet style sheet, one bundle.
+copyFileSync(new URL('./baseline.js', import.meta.url), join(WEB_DIR, 'js', 'bench-baseline.js'));
+await esbuild.build({entryPoints: [join(WEB_DIR, 'js', 'bench-baseline.js')], bundle: true,
+  format: 'esm', minify: true, outfile: join(WEB_DIR, 'js', 'bench-baseline.bundle.js'), logLevel: 'warning'});
+const policy = /<meta http-equiv="Content-Security-Policy"[^>]*>/.exec(readFileSync(join(WEB_DIR, 'index.html'), 'utf8'))[0];
+writeFileSync(join(WEB_DIR, 'bench-baseline.html'), `<!doctype html><html lang="en"><head><meta charset="utf-8">
+${policy}<link rel="stylesheet" href="vendor/leaflet/leaflet.css"><link rel="stylesheet" href="css/page.css">
+<script type="module" src="js/bench-baseline.bundle.js"></script></head>
+<body><main class="layout"><div id="map" class="map"></div></main></body></html>`);
+const SEARCH_TEXT = 'Salt Lake City';
+
 const median = (values) => [...values].sort((a, b) => a - b)[Math.floor(values.length / 2)];
-const figures = {firstMap: [], metars: [], pireps: [], shown: []};
+const figures = {baseline: [], firstMap: [], metars: [], pireps: [], hazards: [], layers: [],
+  shown: [], keystroke: []};
 for (let run = 0; run < runs; run++) {
+  const bare = await openPage({documents: script, query: '', page: 'bench-baseline.html'});
+  await bare.page.waitForFunction(() => performance.getEntriesByName('corvane:first-map').length);
+  figures.baseline.push(await bare.page.evaluate(() =>
+    performance.getEntriesByName('corvane:first-map')[0].startTime));
+  await bare.close();
+
   const {page, close} = await openPage({documents: script});
-  await page.locator('.pirep-symbol').nth(299).waitFor();
-  await page.locator('path.station-marker').first().waitFor();
-  const marks = await page.evaluate(() => ({
-    firstMap: performance.getEntriesByName('corvane:first-map')[0].startTime,
-    metars: performance.getEntriesByName('corvane:metars-draw').at(-1).duration,
-    pireps: performance.getEntriesByName('corvane:pireps-draw').at(-1).duration,
-    shown: document.querySelectorAll('path.station-marker').length,
-  }));
-  for (const key of Object.keys(figures)) figures[key].push(marks[key]);
+  await page.waitForFunction(() => ['corvane:metars-draw', 'corvane:pireps-draw', 'corvane:hazards-draw']
+      .every((name) => performance.getEntriesByName(name).length));
+  await page.locator('.place-label').first().waitFor();
+  await page.waitForTimeout(300);  // the station directory, loaded after the place names
+  const marks = await page.evaluate(() => {
+    const last = (name) => performance.getEntriesByName(name).at(-1).duration;
+    return {
+      firstMap: performance.getEntriesByName('corvane:first-map')[0].startTime,
+      metars: last('corvane:metars-draw'),
+      pireps: last('corvane:pireps-draw'),
+      hazards: last('corvane:hazards-draw'),
+      layers: last('corvane:metars-draw') + last('corvane:pireps-draw') + last('corvane:hazards-draw'),
+      shown: document.querySelectorAll('path.station-marker').length,
+    };
+  });
+  // Each keystroke as typed: the field's input handler runs the search and draws the list.
+  const keystrokes = await page.evaluate((text) => {
+    const input = document.getElementById('search-input');
+    const times = [];
+    for (let length = 1; length <= text.length; length++) {
+      input.value = text.slice(0, length);
+      const start = performance.now();
+      input.dispatchEvent(new Event('input'));
+      times.push(performance.now() - start);
+    }
+    return times;
+  }, SEARCH_TEXT);
+  for (const key of Object.keys(marks)) figures[key].push(marks[key]);
+  figures.keystroke.push(...keystrokes);
   await close();
 }
 await (await startBrowser()).close();
@@ -62,7 +105,15 @@ const line = (name, values, unit = 'ms') =>
   console.log(`${name.padEnd(44)} ${median(values).toFixed(1).padStart(8)} ${unit}   ` +
       `(min ${Math.min(...values).toFixed(1)}, max ${Math.max(...values).toFixed(1)})`);
 console.log(`Median of ${runs} page loads at 1460×960:`);
+line('baseline: bare Leaflet map, first drawing', figures.baseline);
 line('first map drawing after navigation start', figures.firstMap);
+const ratio = median(figures.firstMap) / median(figures.baseline);
+console.log(`${'  ratio to the baseline (goal at most 1.5)'.padEnd(44)} ${ratio.toFixed(2).padStart(8)}`);
 line('draw 2,000 METAR stations (thinned)', figures.metars);
 console.log(`${'  stations drawn at the start zoom'.padEnd(44)} ${String(median(figures.shown)).padStart(8)}`);
 line('draw 300 PIREPs', figures.pireps);
+line('draw the hazards layer', figures.hazards);
+line('all three layers (goal 100 ms)', figures.layers);
+line(`search, per keystroke of "${SEARCH_TEXT}" (goal 20 ms)`, figures.keystroke);
+const worst = Math.max(...figures.keystroke);
+console.log(`${'  slowest keystroke'.padEnd(44)} ${worst.toFixed(1).padStart(8)} ms`);

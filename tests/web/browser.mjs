@@ -1,6 +1,7 @@
 // Browser set-up shared by the page tests and the benchmark: Debian's Chromium driven by
 // playwright-core, the built page served from the loopback address, and the stub host.
-import {mkdirSync} from 'node:fs';
+import {mkdirSync, readFileSync} from 'node:fs';
+import {createRequire} from 'node:module';
 import {dirname, join, resolve} from 'node:path';
 import {fileURLToPath} from 'node:url';
 import {chromium} from 'playwright-core';
@@ -32,6 +33,7 @@ export async function startBrowser() {
   const {server, origin} = await serveFolder(WEB_DIR, {mounts: {
     '/__tests/': here,
     '/__data/': join(here, '..', 'data'),
+    '/__modules/': join(REPOSITORY, 'node_modules'),  // the unit tests' mocha and chai
   }});
   shared = {
     browser,
@@ -52,13 +54,15 @@ const documentsCache = {};
  * options.documents replaces the stub's documents; options.clock installs Playwright's clock at
  * that time (ms) so time-outs and ages can be driven, and options.paused stops it there so only
  * clock.runFor() moves it (map animations then stand still too); options.init is a function run in the page
- * before its scripts (to set stub handlers or storage); options.viewport defaults to 1460×960.
+ * before its scripts (to set stub handlers or storage); options.viewport defaults to 1460×960;
+ * options.page names another document of the built folder than index.html.
  */
 export async function openPage(options = {}) {
   const {browser, origin} = await startBrowser();
   const context = await browser.newContext({
     viewport: options.viewport || {width: 1460, height: 960},
-    timezoneId: 'UTC',
+    // A western zone, so "local time" and UTC differ on the page as they do for its readers.
+    timezoneId: options.timezoneId || 'America/Denver',
     locale: 'en-US',
   });
   const page = await context.newPage();
@@ -77,7 +81,7 @@ export async function openPage(options = {}) {
   await page.addInitScript({content: documents});
   await page.addInitScript({path: join(here, 'stub-bridge.js')});
   if (options.init) await page.addInitScript(options.init, options.initArgument);
-  await page.goto(`${origin}/index.html${options.query || ''}`);
+  await page.goto(`${origin}/${options.page || 'index.html'}${options.query || ''}`);
   return {page, context, errors, close: () => context.close()};
 }
 
@@ -87,6 +91,21 @@ export async function saveScreenshot(page, name) {
   const path = join(ARTIFACTS, `${name}.png`);
   await page.screenshot({path, animations: 'disabled'});
   return path;
+}
+
+const axeSource = readFileSync(createRequire(import.meta.url).resolve('axe-core/axe.min.js'), 'utf8');
+
+/**
+ * axe-core's serious and critical violations on the page as it is now: [{id, help, targets}].
+ * The engine is evaluated through the debugging protocol, which the page's policy does not see.
+ */
+export async function accessibilityViolations(page) {
+  await page.evaluate(axeSource);
+  return page.evaluate(async () => {
+    const {violations} = await window.axe.run(document, {resultTypes: ['violations']});
+    return violations.filter((v) => v.impact === 'serious' || v.impact === 'critical')
+        .map((v) => ({id: v.id, help: v.help, targets: v.nodes.slice(0, 5).map((n) => n.target.join(' '))}));
+  });
 }
 
 /** The requests the stub host has seen, as posted. */

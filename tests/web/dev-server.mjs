@@ -19,10 +19,15 @@ const index = readFileSync(join(root, 'index.html'), 'utf8').replace('<script ty
     '<script src="/__dev/documents.js"></script>\n<script src="/__dev/stub-bridge.js"></script>\n' +
     '<script type="module"');
 const js = 'text/javascript; charset=utf-8';
-const {origin} = await serveFolder(root, {port, generated: {
+const {origin} = await serveFolder(root, {port, mounts: {
+  '/__tests/': here,
+  '/__data/': join(here, '..', 'data'),
+  '/__modules/': join(here, '..', '..', 'node_modules'),
+}, generated: {
   '/': {type: 'text/html; charset=utf-8', body: index},
   '/index.html': {type: 'text/html; charset=utf-8', body: index},
   '/__dev/documents.js': {type: js, body: documentsScript()},
   '/__dev/stub-bridge.js': {type: js, body: readFileSync(join(here, 'stub-bridge.js'))},
 }});
 console.log(`Corvane Weather page with the stub host: ${origin}/index.html`);
+console.log(`The page's unit tests (mocha): ${origin}/__tests/unit/index.html`);

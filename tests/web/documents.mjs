@@ -28,6 +28,12 @@ export function loadDocuments() {
     grid: document(NWS, '/gridpoints/SLC/101,174'),
     stations: document(NWS, '/gridpoints/SLC/101,174/stations'),
     observation: document(NWS, '/stations/KSLC/observations/latest'),
+    tafs: document(AWC, '/api/data/taf?bbox=31,-125,49.5,-102&format=json'),
+    sigmets: document(AWC, '/api/data/airsigmet?format=json'),
+    gairmets: document(AWC, '/api/data/gairmet?format=json'),
+    cwas: document(AWC, '/api/data/cwa?format=json'),
+    forecast: document(NWS, '/gridpoints/SLC/101,174/forecast'),
+    discussion: document(NWS, '/products/types/AFD/locations/SLC/latest'),
   };
 }
 

@@ -17,8 +17,9 @@ async function ready(options = {}) {
 }
 
 async function typePoint(page, text) {
-  await page.locator('#point-input').fill(text);
-  await page.locator('#point-input').press('Enter');
+  await page.locator('#search-input').fill(text);
+  await page.getByRole('option').first().waitFor();
+  await page.locator('#search-input').press('Enter');
 }
 
 describe('error replies', () => {
@@ -59,11 +60,14 @@ describe('error replies', () => {
     await close();
   });
 
-  it('refuses typed text that is not coordinates without asking the host', async () => {
+  it('refuses typed text that is no place, station or coordinates without asking the host', async () => {
     const {page, close} = await ready();
-    await typePoint(page, 'Salt Lake City');
-    assert.equal(await page.locator('#point-message').textContent(),
-        'Expected point coordinates as latitude,longitude');
+    for (const text of ['Qqqq', '95, -111.89', '40.76, -111.89, 3']) {
+      await page.locator('#search-input').fill(text);
+      await page.locator('#search-input').press('Enter');
+      assert.equal(await page.locator('#search-message').textContent(),
+          `No place, station or coordinates match "${text}".`);
+    }
     assert.equal((await stubRequests(page)).filter((r) => r.operation === 'point').length, 0);
     await close();
   });
@@ -78,8 +82,9 @@ describe('error replies', () => {
     assert.match(await entry.textContent(), /The weather host answered with status 500/);
     assert.match(await page.locator('.layer[data-layer="alerts"] .layer-error').textContent(),
         /^Not available: /);
-    assert.equal(await page.locator('.alert-list').textContent(),
-        'Alerts are not available: The weather host answered with status 500');
+    assert.equal(await page.locator('#panel-alerts .alert-list').textContent(),
+        'Alerts are not available: The weather host answered with status 500. Choose Retry in ' +
+        'the status area or Refresh on the Layers tab.');
     await close();
   });
 });
@@ -90,7 +95,7 @@ describe('time-outs and a busy host', () => {
       window.corvaneStub.handlers.point = () => null;  // the host ignores the message
     }});
     await typePoint(page, '40.76,-111.89');
-    await page.locator('#panel-point .loading').waitFor();
+    await page.locator('#panel-point .loading').first().waitFor();
     await page.clock.runFor(29 * 1000);
     assert.equal(await page.locator('#panel-point .error-box').count(), 0);
     await page.clock.runFor(1000);
@@ -148,10 +153,10 @@ describe('saved data', () => {
     await page.goto(url);
     await page.locator('path.station-marker').first().waitFor();
     assert.ok(await page.locator('path.station-marker').count() >= 55);
-    assert.equal(await page.locator('.pirep-symbol').count(), 20);
+    assert.match(await page.locator('.layer[data-layer="pireps"] .count').textContent(), /^20 reports/);
     const layer = page.locator('.layer[data-layer="metars"]');
     assert.equal(await layer.locator('.stale-badge').textContent(), 'Saved');
-    assert.match(await layer.locator('.freshness').textContent(), / \(40 min ago\)$/);
+    assert.match(await layer.locator('.freshness').textContent(), /fetched 11:00 MST \(40 min ago\) — saved from an earlier run/);
     await saveScreenshot(page, 'saved-data-1460x960');
     // Fresh replies (empty documents this time) replace the saved data.
     await page.evaluate(() => window.corvaneStub.release());
@@ -206,10 +211,15 @@ describe('malformed and hostile replies', () => {
       }
       for (const record of documents.metarWest) Object.assign(record, {rawOb: text, name: text});
       for (const record of documents.pireps) Object.assign(record, {rawOb: text, acType: text});
+      for (const record of documents.tafs) Object.assign(record, {rawTAF: text, name: text});
+      for (const record of documents.sigmets) Object.assign(record, {rawAirSigmet: text});
+      documents.discussion.productText = `${text}\n.SYNOPSIS...${text}\n&&\n`;
       documents.observation.properties.textDescription = text;
     }, initArgument: HOSTILE});
     await page.locator('path.station-marker[data-station="KSLC"]').dispatchEvent('click');
-    assert.equal(await page.locator('.station-popup .raw').textContent(), HOSTILE);
+    assert.equal(await page.locator('.station-popup .raw').first().textContent(), HOSTILE);
+    await page.locator('.station-popup .taf .raw').waitFor();
+    assert.equal(await page.locator('.station-popup .taf .raw').textContent(), HOSTILE);
     await page.locator('.pirep-icon').first().dispatchEvent('click');
     assert.equal(await page.locator('.pirep-popup .raw').textContent(), HOSTILE);
     await page.getByRole('tab', {name: 'Alerts'}).click();
@@ -217,8 +227,91 @@ describe('malformed and hostile replies', () => {
     assert.equal(await page.locator('.alert-detail .alert-title').textContent(), HOSTILE);
     await typePoint(page, '40.76,-111.89');
     await page.locator('.observation').waitFor();
+    await page.getByRole('button', {name: 'Forecast discussion'}).click();
+    await page.locator('.discussion-text').first().waitFor();
+    assert.equal(await page.locator('.discussion-text').first().textContent(), HOSTILE);
     assert.equal(await page.evaluate(() => document.querySelectorAll('img').length), 0);
     assert.equal(await page.evaluate(() => window.hacked), undefined);
+    await close();
+  });
+});
+
+describe('problems, loading and the small window', () => {
+  it('lists every failing source with what to do, and says the page is not in the program', async () => {
+    for (const [width, height] of [[1460, 960], [920, 650]]) {
+      const {page, close} = await ready({viewport: {width, height}, init: () => {
+        const stub = window.corvaneStub;
+        stub.handlers.pireps = () => ({status: 500, body: {error: 'Weather worker failed'}});
+        stub.handlers.alerts = () => ({status: 429, body: {error: 'Weather requests are busy. Try again in a moment.'}});
+        stub.handlers.point = () => ({status: 400, body: {error: 'Select a point in the contiguous United States'}});
+      }});
+      await page.evaluate(() => {
+        window.corvaneStub.handlers.metars = () => ({status: 502, body: {error: 'Weather download failed (HTTP 503)',
+          source: 'https://aviationweather.gov/api/data/metar?bbox=31,-125,49.5,-102&format=json'}});
+      });
+      await page.getByRole('button', {name: 'Refresh METAR stations'}).click();
+      await typePoint(page, '40.76,-111.89');
+      const entries = page.locator('.status-entry');
+      await page.locator('.status-entry[data-source="alerts"]').waitFor({timeout: 15000});
+      await page.locator('.status-entry[data-source="metars"]').waitFor();
+      assert.deepEqual(await entries.evaluateAll((nodes) => nodes.map((n) => n.dataset.source)).then((s) => s.sort()),
+          ['alerts', 'metars', 'metars-box', 'pireps', 'point']);
+      const advice = await page.locator('.status-advice').allTextContents();
+      assert.equal(new Set(advice).size, 4, String(advice));  // the two METAR entries share theirs
+      assert.match(advice.join('|'), /busy with other requests.*\|.*internal error|internal error.*busy/s);
+      // Nothing is cut off: the list shows all of it or scrolls, and can be folded to one line.
+      const list = await page.locator('.status-list').evaluate((node) =>
+        ({overflow: getComputedStyle(node).overflowY, scroll: node.scrollHeight, client: node.clientHeight}));
+      assert.ok(list.scroll <= list.client || list.overflow === 'auto', JSON.stringify(list));
+      await saveScreenshot(page, `errors-${width}x${height}`);
+      await page.getByRole('button', {name: 'Fold'}).click();
+      assert.equal(await page.locator('.status-summary').textContent(), '5 sources have problems.');
+      assert.equal(await page.locator('.status-list').isHidden(), true);
+      await close();
+    }
+    const {page, close} = await openPage({clock: REFERENCE_TIME, init: () => delete window.chrome.webview});
+    await page.locator('.status-entry').first().waitFor();
+    assert.match(await page.locator('.status-entry').first().textContent(),
+        /The weather host is not available.*open the map from the program/);
+    await close();
+  });
+
+  it('shows loading on the map and in each panel until the first replies arrive', async () => {
+    const {page, close} = await openPage({clock: REFERENCE_TIME, init: () => (window.corvaneStub.hold = true)});
+    await page.locator('.map-loading').waitFor();
+    assert.equal(await page.locator('.map-loading').textContent(), 'Loading METAR stations, Pilot reports, Alerts, Aviation hazards…');
+    assert.equal(await page.locator('#panel-layers .loading').count(), 4);
+    assert.equal(await page.locator('#panel-alerts .alert-list').textContent(), 'Loading alerts…');
+    await typePoint(page, '40.76,-111.89');
+    assert.equal(await page.locator('#panel-point .loading').first().textContent(), 'Loading the weather here…');
+    assert.match(await page.locator('.map-loading').textContent(), /Point forecast/);
+    await page.evaluate(() => window.corvaneStub.release());
+    await page.locator('#panel-point .observation').waitFor();
+    await page.evaluate(() => window.corvaneStub.release());
+    await page.locator('.map-loading').waitFor({state: 'detached'});
+    await close();
+  });
+
+  it('fits 920×650 in one row of controls with whole popups', async () => {
+    const {page, close} = await ready({viewport: {width: 920, height: 650}});
+    const bar = await page.locator('.top-bar').evaluate((node) => ({height: node.offsetHeight,
+      scroll: node.scrollWidth, client: node.clientWidth,
+      tops: [...node.querySelectorAll('button, input, h1')].map((child) => child.getBoundingClientRect().top)}));
+    assert.ok(bar.height <= 48 && bar.scroll <= bar.client, JSON.stringify(bar));
+    assert.ok(Math.max(...bar.tops) - Math.min(...bar.tops) < 8, 'every control on one row');
+    for (const id of ['KSEA', 'KSLC', 'KLAX']) {
+      await page.locator(`path.station-marker[data-station="${id}"]`).dispatchEvent('click');
+      const map = await page.locator('#map').boundingBox();
+      let title = null;
+      for (let wait = 0; wait < 30; wait++) {  // the popup pans the map to come into view
+        await page.waitForTimeout(100);
+        const box = await page.locator(`.station-popup[data-station="${id}"] .popup-title`).boundingBox();
+        if (title && JSON.stringify(box) === JSON.stringify(title)) break;
+        title = box;
+      }
+      assert.ok(title.y >= map.y && title.x >= map.x && title.x + title.width <= map.x + map.width,
+          `${id}: ${JSON.stringify(title)} in ${JSON.stringify(map)}`);
+    }
     await close();
   });
 });

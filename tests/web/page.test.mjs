@@ -1,12 +1,15 @@
 // The map page in a real browser against the stub host: what it asks for, what it draws and how
-// it is used with mouse and keyboard.
+// it is used with mouse and keyboard, as a pilot or hiker would use it. Each group names the
+// fault of the first version it keeps from coming back.
 import assert from 'node:assert/strict';
 import {after, describe, it} from 'node:test';
 import {REFERENCE_TIME} from './documents.mjs';
-import {openPage, saveScreenshot, startBrowser, stubRequests, waitForRequest} from './browser.mjs';
+import {accessibilityViolations, openPage, saveScreenshot, startBrowser, stubRequests,
+  waitForRequest} from './browser.mjs';
 
 after(async () => (await startBrowser()).close());
 
+const MINUTE = 60000;
 const COLOURS = {VFR: 'rgb(61, 220, 132)', MVFR: 'rgb(77, 163, 255)', IFR: 'rgb(255, 92, 92)',
   LIFR: 'rgb(232, 107, 255)'};
 
@@ -16,8 +19,8 @@ async function ready(options = {}) {
   return session;
 }
 
-const fill = (page, id) => page.locator(`path.station-marker[data-station="${id}"]`)
-    .evaluate((path) => getComputedStyle(path).fill);
+const station = (page, id) => page.locator(`path.station-marker[data-station="${id}"]`);
+const fill = (page, id) => station(page, id).evaluate((path) => getComputedStyle(path).fill);
 
 function rowsOf(page, selector) {
   return page.locator(selector).evaluate((list) => Object.fromEntries([...list.querySelectorAll('dt')]
@@ -28,313 +31,588 @@ async function selectTab(page, name) {
   await page.getByRole('tab', {name}).click();
 }
 
+async function search(page, text, option = null) {
+  const input = page.locator('#search-input');
+  await input.fill(text);
+  if (option) await page.getByRole('option', {name: option}).first().waitFor();
+  await input.press('Enter');
+}
+
+/** The centre of an element in page pixels. */
+async function centre(locator) {
+  const box = await locator.boundingBox();
+  return {x: box.x + box.width / 2, y: box.y + box.height / 2};
+}
+
+/** Waits until an element stops moving (the map's pan and zoom animations are over). */
+async function settled(locator) {
+  let last = null;
+  for (let i = 0; i < 50; i++) {
+    const box = JSON.stringify(await locator.boundingBox());
+    if (box === last) return;
+    last = box;
+    await new Promise((resume) => setTimeout(resume, 100));
+  }
+}
+
+/** What a click at the element's centre would hit: its class and data attributes. */
+function hitAt(page, {x, y}) {
+  return page.evaluate(([px, py]) => {
+    const hit = document.elementFromPoint(px, py);
+    return {className: hit?.getAttribute('class') || '', station: hit?.dataset?.station || null};
+  }, [x, y]);
+}
+
+const alertsHere = (page) => page.locator('#panel-point .alerts-here .alert-event').allTextContents();
+
 describe('requests', () => {
-  it('asks at start for the whole area, the pilot reports and the alerts', async () => {
+  it('asks for every layer at start, each message within the host\'s limits', async () => {
     const {page, close, errors} = await ready();
     const requests = await waitForRequest(page, (r) => r.operation === 'alerts');
-    assert.deepEqual(requests.map(({operation, argument}) => [operation, argument]),
+    assert.deepEqual(requests.slice(0, 3).map(({operation, argument}) => [operation, argument]),
         [['metars', ''], ['pireps', ''], ['alerts', '']]);
-    for (const request of requests) assert.ok(Number.isInteger(request.id));
-    assert.equal(new Set(requests.map((r) => r.id)).size, requests.length);
+    await search(page, '40.76, -111.89', '40.76, -111.89');
+    await page.locator('.observation').waitFor();
+    for (const request of await stubRequests(page)) {
+      assert.deepEqual(Object.keys(request).sort(), ['argument', 'id', 'operation']);
+      assert.ok(Number.isSafeInteger(request.id) && request.id > 0, String(request.id));
+      assert.ok(Buffer.byteLength(JSON.stringify(request)) <= 2048);
+      assert.ok(Buffer.byteLength(request.argument) <= 96);
+    }
+    assert.equal((await stubRequests(page)).find((r) => r.operation === 'point').argument, '40.76,-111.89');
     assert.deepEqual(errors, []);
     await close();
   });
 
-  it('asks for the visible box when zoomed in, inside the allowed area and within 96 bytes', async () => {
-    const {page, close} = await ready();
-    await selectTab(page, 'Stations');
-    await page.locator('#station-input').fill('kslc');
-    await page.locator('#station-input').press('Enter');
-    const requests = await waitForRequest(page, (r) => r.operation === 'metars' && r.argument !== '');
-    const boxes = requests.filter((r) => r.operation === 'metars' && r.argument !== '');
-    for (const {argument} of boxes) {
-      assert.match(argument, /^-?\d+(\.\d+)?(,-?\d+(\.\d+)?){3}$/);
-      assert.ok(Buffer.byteLength(argument) <= 96);
-      const [south, west, north, east] = argument.split(',').map(Number);
-      assert.ok(south >= 31 && north <= 49.5 && west >= -125 && east <= -102, argument);
-      assert.ok(south < 40.78 && north > 40.78 && west < -111.97 && east > -111.97, argument);
-    }
-    await page.locator('.station-popup[data-station="KSLC"]').waitFor();
-    assert.equal(await page.locator('#status').isHidden(), true, 'no error from the box request');
-    await close();
-  });
-
-  it('keeps every message within the host\'s limits', async () => {
-    const {page, close} = await ready();
-    await page.locator('#point-input').fill('40.76,-111.89');
-    await page.locator('#point-input').press('Enter');
-    await page.locator('#refresh-all').click();
-    const requests = await waitForRequest(page, (r) => r.operation === 'point');
-    for (const request of requests) {
-      assert.deepEqual(Object.keys(request).sort(), ['argument', 'id', 'operation']);
-      assert.ok(['metars', 'pireps', 'alerts', 'point'].includes(request.operation));
-      assert.equal(typeof request.argument, 'string');
-      assert.ok(Buffer.byteLength(JSON.stringify(request)) <= 2048);
-      assert.ok(Buffer.byteLength(request.argument) <= 96);
-    }
+  // Replies can cross a reload: the host answers every request it took, after the reload too.
+  it('uses ids of its own in each load and drops a reply to a request of the load before', async () => {
+    const init = () => {
+      const stub = window.corvaneStub;
+      // Each point reply names its argument as the place, so the panel shows whose reply it is.
+      stub.handlers.point = (argument) => {
+        const reply = stub.defaults.point(argument);
+        reply.body.point = JSON.parse(JSON.stringify(reply.body.point));
+        reply.body.point.properties.relativeLocation.properties.city = `Reply for ${argument}`;
+        const earlier = JSON.parse(sessionStorage.getItem('held') || '[]');
+        sessionStorage.removeItem('held');
+        for (const data of earlier) stub.deliver(data);  // the old load's answers arrive first
+        return reply;
+      };
+      if (!sessionStorage.getItem('reloaded')) stub.hold = true;
+    };
+    const {page, close} = await openPage({clock: REFERENCE_TIME, init});
+    await waitForRequest(page, (r) => r.operation === 'alerts');
+    const firstIds = (await stubRequests(page)).map((r) => r.id);
+    await search(page, '40.5, -111.5', '40.5, -111.5');
+    await waitForRequest(page, (r) => r.operation === 'point');
+    await page.evaluate(() => {
+      sessionStorage.setItem('held', JSON.stringify(window.corvaneStub.held()));
+      sessionStorage.setItem('reloaded', '1');
+    });
+    await page.reload();
+    await page.locator('path.station-marker').first().waitFor();
+    const secondIds = (await stubRequests(page)).map((r) => r.id);
+    assert.ok(secondIds.every((id) => !firstIds.includes(id)), `${firstIds} / ${secondIds}`);
+    await search(page, '40.76, -111.89', '40.76, -111.89');
+    await page.locator('#panel-point .observation').waitFor();
+    assert.equal(await page.locator('#panel-point .panel-title').textContent(), 'Near Reply for 40.76,-111.89, UT');
     await close();
   });
 });
 
-describe('METAR stations', () => {
-  it('draws a marker per station coloured by flight category', async () => {
+describe('alerts on the map and at the point (every alert shown; clicks in alert areas)', () => {
+  it('draws all eight alerts, five of them by county, and says so in the legend, list and detail', async () => {
     const {page, close} = await ready();
-    assert.ok(await page.locator('path.station-marker').count() >= 55);
-    assert.equal(await fill(page, 'KSLC'), COLOURS.VFR);
-    assert.equal(await fill(page, 'KPDX'), COLOURS.MVFR);
-    assert.equal(await fill(page, 'KSEA'), COLOURS.IFR);
-    assert.equal(await fill(page, 'KOLM'), COLOURS.LIFR);
-    // No category in the report: derived from 3SM OVC015.
-    assert.equal(await fill(page, 'KSUN'), COLOURS.MVFR);
+    await page.locator('path.alert-shape.county-drawn').first().waitFor();
+    const drawn = await page.locator('path.alert-shape').evaluateAll((paths) =>
+      [...new Set(paths.map((path) => path.dataset.alert))]);
+    assert.equal(drawn.length, 8);
+    assert.equal(await page.locator('path.alert-shape:not(.county-drawn)').count(), 3);
+    // Salt Lake County (SAME 049035) lies under both Utah alerts without a shape.
+    assert.equal(await page.locator('path.county-drawn[data-county="49035"]').count(), 2);
+    assert.match(await page.locator('.layer[data-layer="alerts"] .legend').last().textContent(),
+        /Dashed edge: drawn over whole counties/);
+    assert.match(await page.getByRole('tab', {name: /Alerts/}).textContent(), /Alerts 8$/);
+    await selectTab(page, 'Alerts');
+    assert.equal(await page.locator('.alert-item').count(), 8);
+    assert.equal(await page.locator('.alert-item .drawn-note').count(), 5);
+    const storm = page.locator('.alert-item', {hasText: 'Winter Storm Warning'});
+    assert.equal(await storm.locator('.alert-when').textContent(),
+        'From Fri Nov 20 17:00 MST until Sat Nov 21 17:00 MST');
+    await storm.click();
+    assert.match(await page.locator('.alert-detail .drawn-as').textContent(), /^Drawn over whole counties/);
+    const rows = await rowsOf(page, '.alert-detail .facts');
+    assert.equal(rows.Onset, 'Fri Nov 20 17:00 MST');
+    assert.equal(rows['Message expires'], 'Sat Nov 21 03:00 MST');
     await close();
   });
 
-  it('opens a popup with the raw report and its decoding on click', async () => {
+  it('lists the alerts in force at the chosen spot; a click inside an alert area asks for the forecast there', async () => {
     const {page, close} = await ready();
-    await page.locator('path.station-marker[data-station="KSLC"]').dispatchEvent('click');
-    const rows = await rowsOf(page, '.station-popup .facts');
-    assert.equal(rows.Wind, '180° at 22 kt, gusts 34 kt');
-    assert.equal(rows.Visibility, '10+ SM');
-    assert.equal(rows.Weather, 'light rain showers');
-    assert.equal(rows.Clouds, 'few 5,000 ft, broken 9,000 ft, overcast 14,000 ft');
-    assert.equal(rows.Ceiling, '9,000 ft');
-    assert.equal(rows['Temperature / dew point'], '55 °F / 38 °F');
-    assert.equal(rows.Altimeter, '29.81 inHg');
-    assert.equal(rows.Observed, '17:54Z (6 min ago)');
-    assert.match(await page.locator('.station-popup .raw').textContent(), /^METAR KSLC 201754Z 18022G34KT/);
+    await page.locator('path.alert-shape.county-drawn').first().waitFor();
+    // A click inside an alert's own shape gives the forecast there, with the alert.
+    await search(page, 'Tucson', 'Tucson, AZ');  // the Flash Flood Warning's area, zoomed in
+    await page.locator('.station-label').first().waitFor();
+    await settled(page.locator('.leaflet-map-pane'));
+    const before = (await stubRequests(page)).filter((r) => r.operation === 'point').length;
+    // A spot inside the warning's own shape where no mark lies.
+    const at = await page.evaluate(() => {
+      for (const path of document.querySelectorAll('path.alert-shape:not(.county-drawn)')) {
+        const box = path.getBoundingClientRect();
+        const toShape = path.getScreenCTM().inverse();
+        for (let i = 1; i < 10; i++) {
+          for (let j = 1; j < 10; j++) {
+            const x = box.left + (box.width * i) / 10;
+            const y = box.top + (box.height * j) / 10;
+            const inside = path.isPointInFill(new DOMPoint(x, y).matrixTransform(toShape));
+            if (inside && document.elementFromPoint(x, y)?.classList.contains('leaflet-container')) return {x, y};
+          }
+        }
+      }
+      return null;
+    });
+    assert.ok(at, 'a spot inside an alert shape free of markers');
+    await page.mouse.click(at.x, at.y);
+    await page.locator('#panel-point .alerts-here .alert-event').first().waitFor();
+    const points = (await stubRequests(page)).filter((r) => r.operation === 'point');
+    assert.equal(points.length, before + 1);
+    assert.equal(await page.locator('.alert-detail').count(), 0, 'the click opened no alert');
+    assert.ok((await alertsHere(page)).includes('Flash Flood Warning'), String(await alertsHere(page)));
+    await page.locator('#panel-point .observation').waitFor();
+    // Salt Lake City: its zone UTZ105 is under the Wind Advisory; the Winter Storm Warning's
+    // mountain zones share the county but not the valley.
+    await search(page, '40.76, -111.89', '40.76, -111.89');
+    await page.locator('#panel-point .coordinates', {hasText: '40.76, -111.89'}).waitFor();
+    await page.locator('#panel-point .observation').waitFor();
+    assert.deepEqual(await alertsHere(page), ['Wind Advisory']);
+    await page.locator('#panel-point .alerts-here .alert-item').first().click();
+    assert.equal(await page.getByRole('tab', {name: /Alerts/}).getAttribute('aria-selected'), 'true');
     await close();
   });
 
-  it('gives each marker a text alternative', async () => {
-    const {page, close} = await ready();
-    const label = await page.locator('path.station-marker[data-station="KCNY"]').getAttribute('aria-label');
-    assert.match(label, /^KCNY .*VFR, wind variable at 4 kt/);
+  it('takes alerts that ran out off the map and the list, with a note', async () => {
+    // 18:20Z: the Tornado Warning ended at 18:15Z; the others are still in force.
+    const {page, close} = await ready({clock: REFERENCE_TIME + 20 * MINUTE});
+    await page.locator('path.alert-shape.county-drawn').first().waitFor();
+    const drawn = await page.locator('path.alert-shape').evaluateAll((paths) =>
+      new Set(paths.map((path) => path.dataset.alert)).size);
+    assert.equal(drawn, 7);
+    await selectTab(page, 'Alerts');
+    assert.equal(await page.locator('.alert-item', {hasText: 'Tornado Warning'}).count(), 0);
+    assert.equal(await page.locator('.expired-note').textContent(),
+        'Ended since the last update, so no longer shown: Tornado Warning (Fri Nov 20 11:15 MST).');
+    assert.match(await page.getByRole('tab', {name: /Alerts/}).textContent(), /Alerts 7$/);
+    await close();
+  });
+});
+
+describe('old data never passes as new', () => {
+  it('marks a 17-day-old document fetched just now, old station reports and stale layers on the map', async () => {
+    const init = () => {
+      const documents = window.corvaneStubDocuments;
+      const days = 17 * 24 * 3600 * 1000;
+      const shift = (text) => new Date(Date.parse(text) - days).toISOString();
+      documents.alerts.updated = shift(documents.alerts.updated);
+      for (const feature of documents.alerts.features) {
+        for (const key of ['sent', 'effective', 'onset', 'expires', 'ends']) {
+          if (feature.properties[key]) feature.properties[key] = shift(feature.properties[key]);
+        }
+      }
+      for (const record of documents.metarWest) {
+        if (record.icaoId !== 'KSLC') record.obsTime -= 3 * 3600;  // three hours old; KSLC current
+      }
+    };
+    const {page, close} = await ready({init});
+    await page.locator('.layer[data-layer="alerts"] .stale-badge').waitFor();
+    assert.match(await page.locator('.layer[data-layer="alerts"] .stale-reason').textContent(),
+        /the data itself is from 17 d ago/);
+    assert.equal(await page.locator('path.alert-shape').count(), 0, 'every alert has run out');
+    assert.equal(await station(page, 'KSLC').getAttribute('data-old'), null);
+    assert.equal(await station(page, 'KLAS').getAttribute('data-old'), 'true');
+    assert.match(await station(page, 'KLAS').getAttribute('aria-label'), /an old report/);
+    assert.match(await page.locator('.layer[data-layer="metars"] .count').textContent(),
+        /with a report over 90 min old/);
+    // The map itself says it: the alert pane is dimmed and the reason stands on the map.
+    assert.equal(await page.evaluate(() => document.querySelector('.leaflet-alerts-pane')
+        .classList.contains('is-stale')), true);
+    assert.match(await page.locator('.map-status').textContent(), /Alerts \(dimmed\): the data itself is from 17 d ago/);
     await close();
   });
 
-  it('finds a station by identifier and remembers favourites across a restart', async () => {
-    const {page, context, close} = await ready();
-    await selectTab(page, 'Stations');
-    await page.locator('#station-input').fill('nope');
-    await page.locator('#station-input').press('Enter');
-    assert.equal(await page.locator('.search-message').textContent(), 'No station "nope" in the loaded reports.');
-    await page.locator('#station-input').fill('SLC');
-    await page.locator('#station-input').press('Enter');
-    await page.locator('.station-popup .favourite-toggle').click();
-    assert.match(await page.locator('.favourite-list').textContent(), /KSLC VFR · 55 °F · 6 min ago/);
-    const again = await context.newPage();
-    await again.clock.install({time: REFERENCE_TIME});
-    await again.addInitScript({path: new URL('./stub-bridge.js', import.meta.url).pathname});
-    await again.goto(page.url());
-    await again.getByRole('tab', {name: 'Stations'}).click();
-    assert.match(await again.locator('.favourite-list li').first().textContent(), /^KSLC/);
+  it('leaves the hours already past out of a saved point forecast', async () => {
+    const first = await ready();
+    await search(first.page, '40.76, -111.89', '40.76, -111.89');
+    await first.page.locator('.hourly-chart').waitFor();
+    const url = first.page.url();
+    const page = await first.context.newPage();
+    await page.clock.install({time: REFERENCE_TIME + 5 * 60 * MINUTE});  // 23:00Z
+    await page.addInitScript({content: 'window.corvaneStubDocuments = {};'});
+    await page.addInitScript({path: new URL('./stub-bridge.js', import.meta.url).pathname});
+    await page.addInitScript(() => (window.corvaneStub.hold = true));
+    await page.goto(url);
+    await page.getByRole('tab', {name: 'Point'}).click();
+    await page.getByRole('button', {name: 'Show as table'}).click();
+    const firstHour = await page.locator('.hourly-table tbody th').first().textContent();
+    assert.equal(firstHour, 'Fri Nov 20 16:00 MST');
+    assert.equal(await page.locator('#panel-point .stale-badge').textContent(), 'Saved');
+    await first.close();
+  });
+});
+
+describe('the chosen point and the clicks (point under layers; clutter taking clicks)', () => {
+  it('marks the chosen point above every layer', async () => {
+    const {page, close} = await ready();
+    await page.locator('path.alert-shape.county-drawn').first().waitFor();
+    await search(page, '40.76, -111.89', '40.76, -111.89');
+    await page.locator('#panel-point .observation').waitFor();
+    const marker = page.locator('path.point-marker');
+    await settled(marker);
+    const at = await centre(marker);
+    const box = await marker.boundingBox();
+    // The ring's edge, where it meets the base map, the county-drawn alert and the station layer.
+    const hit = await hitAt(page, {x: at.x + box.width / 2 - 1, y: at.y});
+    assert.match(hit.className, /point-marker/);
+    assert.match((await hitAt(page, at)).className, /point-dot/);
+    await close();
+  });
+
+  it('keeps the airports clickable beside pilot reports and thins the reports by zoom', async () => {
+    const {page, close} = await ready();
+    await page.locator('.pirep-symbol').first().waitFor();
+    for (const id of ['KSLC', 'KLAS', 'KPHX', 'KSEA', 'KPDX', 'KSFO', 'KLAX']) {
+      assert.equal((await hitAt(page, await centre(station(page, id)))).station, id, id);
+    }
+    const shown = await page.locator('.pirep-symbol').count();
+    assert.ok(shown < 20, `${shown} reports drawn at the start zoom`);
+    assert.match(await page.locator('.layer[data-layer="pireps"] .count').textContent(),
+        new RegExp(`^20 reports, 20 in the altitude range, ${shown} shown at this zoom$`));
+    await station(page, 'KSLC').dispatchEvent('click');
+    assert.equal(await page.locator('.station-popup').getAttribute('data-station'), 'KSLC');
+    await close();
+  });
+});
+
+describe('a base map to orient by', () => {
+  it('names more places as one zooms in and adds county lines and airport identifiers', async () => {
+    const {page, close} = await ready();
+    await page.locator('.place-label').first().waitFor();
+    const wide = await page.locator('.place-label').count();
+    assert.equal(await page.locator('path.county-line').count(), 0);
+    assert.equal(await page.locator('.station-label').count(), 0);
+    await search(page, 'Salt Lake City', 'Salt Lake City, UT');
+    await page.locator('.station-label', {hasText: 'KSLC'}).waitFor();
+    const close_ = await page.locator('.place-label').allTextContents();
+    assert.ok(close_.length > 3 && close_.includes('Ogden'), `${wide} → ${close_}`);
+    assert.ok(await page.locator('path.county-line').count() > 0);
+    await close();
+  });
+});
+
+describe('a readable forecast chart', () => {
+  it('fills the panel with 12 px labels, dated days, night, a now line and two axes, and keeps the table', async () => {
+    const {page, close} = await ready();
+    await search(page, '40.76, -111.89', '40.76, -111.89');
+    const chart = page.locator('svg.hourly-chart');
+    await chart.waitFor();
+    const panel = await page.locator('#panel-point').evaluate((p) => p.clientWidth - 24);
+    const width = (await chart.boundingBox()).width;
+    assert.ok(width >= panel - 1, `${width} px in a ${panel} px panel`);
+    const sizes = await chart.locator('text').evaluateAll((texts) =>
+      texts.map((t) => parseFloat(getComputedStyle(t).fontSize) * t.getScreenCTM().a));
+    assert.ok(Math.min(...sizes) >= 12, String(sizes));
+    assert.deepEqual(await chart.locator('.chart-date').allTextContents(), ['Fri Nov 20', 'Sat Nov 21', 'Sun Nov 22']);
+    assert.ok(await chart.locator('.chart-night').count() >= 2);
+    assert.equal(await chart.locator('.chart-now-label').textContent(), 'Now');
+    assert.deepEqual(await chart.locator('.chart-pop-label').allTextContents(), ['0%', '50%', '100%']);
+    const ticks = await chart.locator('.chart-label:not(.chart-date):not(.chart-pop-label):not(.chart-title):not(.chart-now-label)')
+        .allTextContents();
+    assert.ok(ticks.filter((t) => /^\d+$/.test(t)).length >= 8, String(ticks));
+    await page.getByRole('button', {name: 'Show as table'}).click();
+    // 11:00 MST: the forecast's first hour (10:00) is over and left out.
+    assert.equal(await page.locator('.hourly-table tbody tr').count(), 47);
+    assert.equal(await page.locator('.hourly-table tbody th').first().textContent(), 'Fri Nov 20 11:00 MST');
+    await close();
+  });
+});
+
+describe('search', () => {
+  it('finds towns, coordinates in the written forms and any station, and keeps focus in the field', async () => {
+    const {page, close} = await ready();
+    const input = page.locator('#search-input');
+    await search(page, 'Moab', 'Moab, UT');
+    const request = (await waitForRequest(page, (r) => r.operation === 'point')).find((r) => r.operation === 'point');
+    const [lat, lon] = request.argument.split(',').map(Number);
+    assert.ok(Math.abs(lat - 38.57) < 0.05 && Math.abs(lon + 109.55) < 0.05, request.argument);
+    assert.equal(await page.evaluate(() => document.activeElement.id), 'search-input');
+    await input.fill('40°45′36″N 111°53′24″W');
+    assert.equal(await page.getByRole('option').first().textContent(), '40.76, -111.89Coordinates: the forecast there');
+    // Every airport of the area, by name, also those without a current report.
+    await input.fill('Bryce');
+    assert.match(await page.getByRole('option').first().textContent(), /^KBCE/);
+    await input.fill('kgcn');
+    await input.press('Enter');
+    await page.locator('.station-popup[data-station="KGCN"]').waitFor();
+    await input.fill('Nowhere at all');
+    assert.equal(await page.locator('#search-message').textContent(),
+        'No place, station or coordinates match "Nowhere at all".');
     await close();
   });
 });
 
 describe('pilot reports', () => {
-  it('draws every report with its level, emphasises urgent ones and filters by altitude', async () => {
+  it('explains its symbols with the same glyphs, and filters by an altitude range whose counts follow', async () => {
     const {page, close} = await ready();
     await page.locator('.pirep-symbol').first().waitFor();
-    assert.equal(await page.locator('.pirep-symbol').count(), 20);
-    assert.equal(await page.locator('.pirep-symbol.urgent').count(), 2);
-    await page.locator('#pirep-band').selectOption('high');
+    const glyphs = (selector) => page.locator(selector).evaluateAll((paths) => paths.map((p) => p.getAttribute('d')));
+    const legend = new Set(await glyphs('.layer[data-layer="pireps"] .legend path.glyph'));
+    for (const d of await glyphs('.pirep-symbol path.glyph')) assert.ok(legend.has(d), d);
+    assert.match(await page.locator('.layer[data-layer="pireps"] .note').textContent(),
+        /altitude in hundreds of feet: 080 is 8,000 ft, 240 is 24,000 ft \(FL240\).*paler after 30 minutes/);
+    await page.locator('#pirep-altitude-from').selectOption('24000');
     assert.deepEqual((await page.locator('.pirep-level').allTextContents()).sort(), ['240', '370', '390']);
-    await page.locator('#pirep-band').selectOption('low');
-    assert.equal(await page.locator('.pirep-symbol').count(), 12);
+    assert.match(await page.locator('.layer[data-layer="pireps"] .count').textContent(), /^20 reports, 3 in the altitude range/);
+    await page.locator('#pirep-altitude-from').selectOption('0');
+    await page.locator('#pirep-altitude-to').selectOption('10000');
+    assert.match(await page.locator('.layer[data-layer="pireps"] .count').textContent(), /^20 reports, 12 in the altitude range/);
     await close();
   });
 
-  it('fades older reports', async () => {
+  it('opens a report from the keyboard and names its level as shown', async () => {
     const {page, close} = await ready();
-    await page.locator('.pirep-icon').first().waitFor();
-    const opacities = await page.locator('.pirep-icon').evaluateAll((icons) =>
-      icons.map((icon) => Number(getComputedStyle(icon).opacity)));
-    assert.ok(opacities.includes(1));
-    assert.ok(Math.min(...opacities) < 0.7, String(opacities));
-    await close();
-  });
-
-  it('shows the raw text from the keyboard', async () => {
-    const {page, close} = await ready();
-    const urgent = page.locator('.pirep-icon', {has: page.locator('.pirep-symbol.urgent')}).first();
-    await urgent.focus();
+    await selectTab(page, 'Stations');
+    const entry = page.locator('.view-list button', {hasText: 'Urgent pilot report'}).first();
+    await entry.focus();
     await page.keyboard.press('Enter');
     await page.locator('.pirep-popup').waitFor();
     assert.equal(await page.locator('.pirep-popup .popup-title').textContent(), 'Urgent pilot report');
-    assert.match(await page.locator('.pirep-popup .raw').textContent(), / UUA /);
+    const labels = await page.locator('.pirep-icon').evaluateAll((icons) => icons.map((icon) =>
+      [icon.querySelector('.pirep-level').textContent, icon.getAttribute('aria-label')]));
+    for (const [level, label] of labels) assert.ok(label.includes(level), `${level}: ${label}`);
     await close();
   });
 });
 
-describe('alerts', () => {
-  it('draws the three shaped alerts and lists the rest as not drawn', async () => {
+describe('stations', () => {
+  it('tells the flight category by colour and shape, and decodes the report in the popup', async () => {
     const {page, close} = await ready();
-    await page.locator('path.alert-shape').first().waitFor();
-    assert.equal(await page.locator('path.alert-shape').count(), 3);
-    await selectTab(page, 'Alerts');
-    assert.equal(await page.locator('.alert-item').count(), 8);
-    assert.equal(await page.locator('.alert-item .no-shape').count(), 5);
-    assert.equal(await page.locator('.alert-item .badge').first().textContent(), 'Extreme');
+    assert.ok(await page.locator('path.station-marker').count() >= 55);
+    const shapes = {};
+    for (const [id, category] of [['KSLC', 'VFR'], ['KPDX', 'MVFR'], ['KSEA', 'IFR'], ['KOLM', 'LIFR']]) {
+      assert.equal(await fill(page, id), COLOURS[category]);
+      shapes[category] = (await station(page, id).getAttribute('d')).replace(/[\d.\s-]/g, '');
+    }
+    assert.equal(new Set(Object.values(shapes)).size, 4, JSON.stringify(shapes));
+    assert.equal(await fill(page, 'KSUN'), COLOURS.MVFR);  // derived from 3SM OVC015
+    await station(page, 'KSLC').dispatchEvent('click');
+    const rows = await rowsOf(page, '.station-popup .facts');
+    assert.equal(rows.Wind, '180° at 22 kt, gusts 34 kt');
+    assert.equal(rows.Visibility, '10+ SM');
+    assert.equal(rows.Clouds, 'few 5,000 ft, broken 9,000 ft, overcast 14,000 ft');
+    assert.equal(rows['Temperature / dew point'], '55 °F / 38 °F');
+    assert.equal(rows.Altimeter, '29.81 inHg');
+    assert.equal(rows.Observed, '10:54 MST (6 min ago)');
+    assert.match(await page.locator('.station-popup .raw').first().textContent(), /^METAR KSLC 201754Z 18022G34KT/);
     await close();
   });
 
-  it('sorts the list and opens the full text with Enter', async () => {
+  it('remembers favourites and units across a restart, and shows every time in the zone chosen', async () => {
     const {page, close} = await ready();
-    await selectTab(page, 'Alerts');
-    await page.locator('#alert-sort').selectOption('ends');
-    assert.equal(await page.locator('.alert-item .alert-event').last().textContent(), 'Air Quality Alert');
-    await page.locator('#alert-sort').selectOption('event');
-    const events = await page.locator('.alert-item .alert-event').allTextContents();
-    assert.deepEqual(events, [...events].sort());
-    await page.locator('.alert-item', {hasText: 'Flash Flood Warning'}).focus();
-    await page.keyboard.press('Enter');
-    const detail = page.locator('.alert-detail');
-    assert.match(await detail.textContent(), /Cañada/);
-    assert.equal(await page.evaluate(() => document.activeElement.className), 'alert-title');
-    const rows = await rowsOf(page, '.alert-detail .facts');
-    assert.equal(rows.Area, 'Pima, AZ; Pinal, AZ');
-    assert.equal(rows.Onset, '2026-11-20 10:31 (UTC-07:00)');
-    assert.ok(await detail.locator('h4', {hasText: 'Instructions'}).count());
-    await close();
-  });
-
-  it('opens an alert from its shape on the map', async () => {
-    const {page, close} = await ready();
-    await page.locator('path.alert-shape').first().waitFor();
-    await page.locator('path.alert-shape').first().dispatchEvent('click');
-    await page.locator('.alert-detail').waitFor();
-    assert.equal(await page.getByRole('tab', {name: 'Alerts'}).getAttribute('aria-selected'), 'true');
-    await close();
-  });
-});
-
-describe('point weather', () => {
-  it('shows the nearest observation, chart, table and grid for typed coordinates', async () => {
-    const {page, close} = await ready();
-    await page.locator('#point-input').fill(' 40.76 , -111.89 ');
-    await page.locator('#point-input').press('Enter');
-    const requests = await waitForRequest(page, (r) => r.operation === 'point');
-    assert.equal(requests.find((r) => r.operation === 'point').argument, '40.76,-111.89');
-    await page.locator('.observation').waitFor();
-    assert.equal(await page.locator('.observation h3').textContent(),
-        'Now at Salt Lake City, Salt Lake City International Airport (KSLC)');
-    const rows = await rowsOf(page, '.observation .facts');
-    assert.equal(rows.Station, '4.4 mi WNW of the point (288°)');
-    assert.equal(rows.Observed, '17:54Z (6 min ago)');
-    assert.equal(rows.Temperature, '55 °F');
-    assert.equal(rows['Dew point'], '38 °F');
-    assert.equal(rows.Humidity, '52 %');
-    assert.equal(rows.Wind, '180° at 22 kt');
-    assert.equal(rows.Pressure, '29.81 inHg');
-    assert.equal(rows.Visibility, '10 SM');
-    const chart = page.locator('svg.hourly-chart');
-    assert.equal(await chart.getAttribute('role'), 'img');
-    assert.match(await page.locator('#hourly-chart-title').textContent(), /^Hourly forecast for 48 hours/);
-    await page.getByRole('button', {name: 'Show as table'}).click();
-    assert.equal(await page.locator('.hourly-table tbody tr').count(), 48);
-    const grid = await page.locator('.grid-table tbody th').allTextContents();
-    assert.deepEqual(grid, ['Sky cover', 'Ceiling', 'Visibility', 'Probability of thunder',
-      'Wind gust', 'Snow level']);
-    assert.equal(await page.locator('.warnings').count(), 0);
-    await close();
-  });
-
-  it('asks for the clicked point as latitude,longitude', async () => {
-    const {page, close} = await ready();
-    const box = await page.locator('#map').boundingBox();
-    await page.mouse.click(box.x + box.width * 0.62, box.y + box.height * 0.93);
-    const requests = await waitForRequest(page, (r) => r.operation === 'point');
-    const {argument} = requests.find((r) => r.operation === 'point');
-    assert.match(argument, /^-?\d{1,2}(\.\d{1,4})?,-\d{2,3}(\.\d{1,4})?$/);
-    await page.locator('.observation').waitFor();
-    await close();
-  });
-
-  it('shows the reply\'s warnings plainly', async () => {
-    const {page, close} = await ready({init: () => {
-      window.corvaneStub.handlers.point = (argument) => {
-        const reply = window.corvaneStub.defaults.point(argument);
-        reply.body.hourly = null;
-        reply.body.warnings = ['hourly: Weather download failed (HTTP 503): https://api.weather.gov/gridpoints/SLC/101,174/forecast/hourly'];
-        return reply;
-      };
-    }});
-    await page.locator('#point-input').fill('40.76,-111.89');
-    await page.locator('#point-input').press('Enter');
-    await page.locator('.warnings li').waitFor();
-    assert.match(await page.locator('.warnings li').textContent(), /^hourly: Weather download failed \(HTTP 503\)/);
-    assert.equal(await page.locator('.hourly .empty').textContent(), 'No hourly forecast in this reply.');
-    assert.ok(await page.locator('.observation').count());
-    await close();
-  });
-});
-
-describe('units', () => {
-  it('converts on choice and remembers the choice', async () => {
-    const {page, close} = await ready();
+    await station(page, 'KSLC').dispatchEvent('click');
+    await page.locator('.station-popup .favourite-toggle').click();
     await selectTab(page, 'Units');
     const radio = (name) => page.getByRole('radio', {name, exact: true});
     await radio('°C').check();
     await radio('km/h').check();
     await radio('hPa').check();
     await radio('km').check();
-    await page.locator('path.station-marker[data-station="KSLC"]').dispatchEvent('click');
+    await radio('UTC (Z)').check();
+    await station(page, 'KSLC').dispatchEvent('click');
     const rows = await rowsOf(page, '.station-popup .facts');
     assert.equal(rows['Temperature / dew point'], '12.8 °C / 3.3 °C');
     assert.equal(rows.Wind, '180° at 41 km/h, gusts 63 km/h');
     assert.equal(rows.Altimeter, '1009.5 hPa');
     assert.equal(rows.Visibility, '16+ km');
+    assert.equal(rows.Observed, '17:54Z (6 min ago)');
     await page.reload();
     await page.locator('path.station-marker').first().waitFor();
+    await selectTab(page, 'Stations');
+    assert.match(await page.locator('.favourite-list li').first().textContent(), /KSLC VFR · 12.8 °C/);
     await selectTab(page, 'Units');
-    assert.equal(await radio('°C').isChecked(), true);
-    assert.equal(await radio('km/h').isChecked(), true);
+    assert.equal(await radio('UTC (Z)').isChecked(), true);
     await close();
   });
 });
 
-describe('keyboard', () => {
-  it('reaches the controls in order and moves between tabs with the arrow keys', async () => {
+describe('keyboard and screen readers', () => {
+  it('reaches the controls first, picks a map point with the crosshair, and closes a popup focus left', async () => {
     const {page, close} = await ready();
-    await page.keyboard.press('Tab');
-    assert.equal(await page.evaluate(() => document.activeElement.id), 'point-input');
-    await page.keyboard.press('Tab');
-    await page.keyboard.press('Tab');
-    assert.equal(await page.evaluate(() => document.activeElement.id), 'refresh-all');
-    await page.keyboard.press('Tab');
-    assert.equal(await page.evaluate(() => document.activeElement.id), 'about-open');
-    await page.keyboard.press('Tab');
-    assert.equal(await page.evaluate(() => document.activeElement.id), 'tab-layers');
-    await page.keyboard.press('ArrowRight');
-    assert.equal(await page.evaluate(() => document.activeElement.id), 'tab-point');
-    assert.equal(await page.locator('#panel-point').isVisible(), true);
-    await page.keyboard.press('End');
-    assert.equal(await page.evaluate(() => document.activeElement.id), 'tab-units');
-    const outline = await page.evaluate(() => getComputedStyle(document.activeElement).outlineStyle);
-    assert.equal(outline, 'solid', 'focus is visible');
+    const stops = [];
+    for (let i = 0; i < 9; i++) {
+      await page.keyboard.press('Tab');
+      stops.push(await page.evaluate(() => document.activeElement.id || document.activeElement.className));
+    }
+    assert.deepEqual(stops.slice(0, 5), ['search-input', '', 'refresh-all', 'about-open', 'tab-layers']);
+    assert.equal(await page.locator('[tabindex="0"].station-marker, .pirep-icon[tabindex="0"]').count(), 0);
+    // The map: arrows move it under the crosshair, Enter chooses the spot.
+    await page.locator('#map').focus();
+    await page.keyboard.press('ArrowLeft');
+    assert.equal(await page.locator('.crosshair.shown').count(), 1);
+    await page.keyboard.press('Enter');
+    await page.locator('#panel-point .observation').waitFor();
+    const argument = (await stubRequests(page)).find((r) => r.operation === 'point').argument;
+    assert.match(argument, /^\d+(\.\d+)?,-\d+(\.\d+)?$/);
+    // A station from the list; its popup closes when focus moves on to the tabs.
+    await selectTab(page, 'Stations');
+    await page.locator('.view-list button[data-station="KSLC"]').first().press('Enter');
+    await page.locator('.station-popup').waitFor();
+    await page.getByRole('tab', {name: 'Units'}).focus();
+    await page.locator('.station-popup').waitFor({state: 'detached'});
     await close();
   });
 
-  it('opens a station from the keyboard and returns focus when the popup closes', async () => {
+  it('has no serious or critical axe violation in the main states', async () => {
     const {page, close} = await ready();
-    const marker = page.locator('path.station-marker[data-station="KSLC"]');
-    await marker.focus();
-    await page.keyboard.press('Enter');
-    await page.locator('.station-popup').waitFor();
-    assert.equal(await page.evaluate(() => document.activeElement.classList.contains('popup-title')), true);
-    await page.keyboard.press('Escape');
-    await page.locator('.station-popup').waitFor({state: 'detached'});
-    assert.equal(await page.evaluate(() => document.activeElement.dataset.station), 'KSLC');
+    await page.locator('.place-label').first().waitFor();
+    const states = {start: await accessibilityViolations(page)};
+    await search(page, '40.76, -111.89', '40.76, -111.89');
+    await page.locator('#panel-point .observation').waitFor();
+    states.point = await accessibilityViolations(page);
+    await selectTab(page, 'Alerts');
+    await page.locator('#panel-alerts .alert-item').first().click();
+    states.alert = await accessibilityViolations(page);
+    await station(page, 'KSLC').dispatchEvent('click');
+    await page.locator('.station-popup .taf-period').first().waitFor();
+    // Colours are judged once the popup has faded in fully.
+    await page.waitForFunction(() => getComputedStyle(document.querySelector('.leaflet-popup')).opacity === '1');
+    states.popup = await accessibilityViolations(page);
+    for (const tab of ['Stations', 'Units']) {
+      await selectTab(page, tab);
+      states[tab] = await accessibilityViolations(page);
+    }
+    await page.locator('#search-input').fill('Salt');
+    states.search = await accessibilityViolations(page);
+    assert.deepEqual(states, {start: [], point: [], alert: [], popup: [], Stations: [], Units: [], search: []});
     await close();
   });
+});
+
+describe('TAFs, hazards, the 12-hour forecast and the discussion', () => {
+  it('shows the TAF in a station popup with each period\'s flight category and the raw text', async () => {
+    const {page, close} = await ready();
+    await waitForRequest(page, (r) => r.operation === 'tafs' && r.argument === '');
+    await page.waitForFunction(() => window.corvaneStub.requests.some((r) => r.operation === 'tafs'));
+    await page.waitForTimeout(200);
+    await station(page, 'KSLC').dispatchEvent('click');
+    const taf = page.locator('.station-popup .taf');
+    await taf.locator('.taf-period').first().waitFor();
+    const periods = await taf.locator('.taf-period').evaluateAll((items) => items.map((item) =>
+      [item.querySelector('.badge').textContent, item.querySelector('.taf-when').textContent.trim()]));
+    assert.deepEqual(periods[0], ['VFR', 'From Fri Nov 20 11:00 MST to 17:00 MST:']);
+    assert.ok(periods.some(([category, when]) => category === 'MVFR' && when.startsWith('Temporarily')), JSON.stringify(periods));
+    assert.ok(periods.some(([category]) => category === 'LIFR'), JSON.stringify(periods));
+    assert.match(await taf.locator('.raw').textContent(), /^TAF KSLC 201720Z 2018\/2124/);
+    await close();
+  });
+
+  it('draws the hazards by kind for the chosen G-AIRMET hour and altitude range', async () => {
+    const {page, close} = await ready();
+    await page.locator('path.hazard').first().waitFor();
+    const kinds = async () => page.locator('path.hazard').evaluateAll((paths) =>
+      paths.map((p) => p.dataset.hazard).sort().join(','));
+    const count = () => page.locator('.layer[data-layer="hazards"] .count').textContent();
+    const atIssue = await kinds();
+    assert.match(atIssue, /convective-sigmet/);
+    assert.match(atIssue, /cwa/);
+    assert.match(atIssue, /gairmet/);
+    assert.match(await count(), /^7 SIGMETs, 13 G-AIRMETs \(all hours\), 5 CWAs; \d+ shown/);
+    await page.locator('#hazard-hour').selectOption('12');
+    assert.notEqual(await kinds(), atIssue);
+    await page.locator('#hazard-altitude-from').selectOption('36000');
+    const high = await page.locator('path.hazard').count();
+    assert.ok(high < (atIssue.split(',').length), `${high} above FL360`);
+    assert.match(await count(), new RegExp(`; ${high} shown for this hour and range$`));
+    assert.match(await page.locator('.layer[data-layer="hazards"] .legend').textContent(), /G-AIRMET Zulu: icing/);
+    await page.locator('#hazard-altitude-from').selectOption('0');
+    await close();
+  });
+
+  it('puts the 12-hour periods above the chart and opens the office\'s discussion', async () => {
+    const {page, close} = await ready();
+    await search(page, '40.76, -111.89', '40.76, -111.89');
+    await page.locator('.period').first().waitFor();
+    assert.deepEqual((await stubRequests(page)).filter((r) => ['forecast', 'discussion'].includes(r.operation))
+        .map((r) => [r.operation, r.argument]), [['forecast', 'SLC/101,174']]);
+    const order = await page.locator('#panel-point').evaluate((panel) =>
+      [...panel.querySelectorAll('.periods, .hourly')].map((section) => section.className));
+    assert.deepEqual(order, ['periods', 'hourly']);
+    assert.equal(await page.locator('.period strong').first().textContent(), 'This Afternoon');
+    assert.match(await page.locator('.period').first().textContent(), /High \d+ °F/);
+    await page.getByRole('button', {name: 'Forecast discussion'}).click();
+    await page.locator('.discussion h4').first().waitFor();
+    assert.deepEqual((await page.locator('.discussion h4').allTextContents()).slice(0, 2), ['SYNOPSIS', 'DISCUSSION']);
+    assert.deepEqual((await stubRequests(page)).filter((r) => r.operation === 'discussion').map((r) => r.argument), ['SLC']);
+    await close();
+  });
+});
+
+describe('screenshots', () => {
+  // Every state a reader meets, at the largest and the smallest window, for a person to look at.
+  for (const [width, height] of [[1460, 960], [920, 650]]) {
+    it(`saves each state at ${width}×${height}`, async () => {
+      const size = `${width}x${height}`;
+      const shot = (page, name) => saveScreenshot(page, `${name}-${size}`);
+      const viewport = {width, height};
+      let session = await ready({viewport});
+      const {page} = session;
+      await page.locator('.place-label').first().waitFor();
+      await page.locator('path.hazard').first().waitFor();
+      await shot(page, 'start');
+      await page.locator('.layer[data-layer="hazards"]').scrollIntoViewIfNeeded();
+      await page.locator('#hazard-hour').selectOption('3');
+      await shot(page, 'hazards');
+      await page.locator('#hazard-hour').selectOption('0');
+      await search(page, 'Salt Lake City', 'Salt Lake City, UT');
+      await page.locator('.period').first().waitFor();
+      await settled(page.locator('path.point-marker'));
+      await shot(page, 'zoomed-places-county-alert');
+      await page.locator('#panel-point .hourly').scrollIntoViewIfNeeded();
+      await shot(page, 'point-forecast-chart');
+      await station(page, 'KSLC').dispatchEvent('click');
+      await page.locator('.station-popup .taf-period').first().waitFor();
+      await page.waitForTimeout(400);
+      await page.locator('.station-popup .taf-title').scrollIntoViewIfNeeded();
+      await shot(page, 'taf-popup');
+      await page.keyboard.press('Escape');
+      await page.locator('#search-input').fill('Moa');
+      await page.getByRole('option').first().waitFor();
+      await shot(page, 'place-search');
+      await page.locator('#search-input').fill('');
+      await page.locator('#map').focus();
+      await page.keyboard.press('ArrowUp');
+      await shot(page, 'keyboard-crosshair');
+      await session.close();
+
+      session = await ready({viewport, clock: REFERENCE_TIME + 20 * MINUTE});
+      await session.page.locator('path.alert-shape.county-drawn').first().waitFor();
+      await session.page.getByRole('tab', {name: /Alerts/}).click();
+      await shot(session.page, 'expired-alert');
+      await session.close();
+
+      session = await ready({viewport, init: () => {
+        for (const record of window.corvaneStubDocuments.metarWest) record.obsTime -= 3 * 3600;
+        window.corvaneStubDocuments.alerts.updated = '2026-11-03T17:58:00+00:00';
+      }});
+      await session.page.locator('.map-stale').first().waitFor();
+      await shot(session.page, 'stale-data');
+      await session.close();
+    });
+  }
 });
 
 describe('demo label', () => {
   it('shows the banner with ?demo=1 or when the host sets window.corvaneDemo', async () => {
     for (const options of [{query: '?demo=1'}, {init: () => (window.corvaneDemo = true)}]) {
       const {page, close} = await ready(options);
-      assert.equal(await page.locator('#demo-banner').isVisible(), true);
       assert.equal(await page.locator('#demo-banner').textContent(), 'Demo data — not live weather');
       await close();
     }
@@ -342,30 +620,4 @@ describe('demo label', () => {
     assert.equal(await page.locator('#demo-banner').isVisible(), false);
     await close();
   });
-});
-
-describe('layout', () => {
-  for (const [width, height] of [[1460, 960], [920, 650]]) {
-    it(`fits ${width}×${height} and is saved as a screenshot`, async () => {
-      const {page, close, errors} = await ready({viewport: {width, height}});
-      await page.locator('.pirep-symbol').first().waitFor();
-      const size = await page.evaluate(() => ({width: document.documentElement.scrollWidth,
-        height: document.documentElement.scrollHeight}));
-      assert.deepEqual(size, {width, height});
-      const map = await page.locator('#map').boundingBox();
-      assert.ok(map.width > 500 && map.height > 450, JSON.stringify(map));
-      await saveScreenshot(page, `map-${width}x${height}`);
-      await page.locator('#point-input').fill('40.76,-111.89');
-      await page.locator('#point-input').press('Enter');
-      await page.locator('.observation').waitFor();
-      await saveScreenshot(page, `point-${width}x${height}`);
-      await selectTab(page, 'Alerts');
-      await page.locator('.alert-item').first().click();
-      await page.locator('path.station-marker[data-station="KSLC"]').dispatchEvent('click');
-      await page.locator('.station-popup').waitFor();
-      await saveScreenshot(page, `alerts-popup-${width}x${height}`);
-      assert.deepEqual(errors, []);
-      await close();
-    });
-  }
 });

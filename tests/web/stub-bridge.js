@@ -1,10 +1,12 @@
 // A stand-in for the native host's window.chrome.webview, for tests and for viewing the page in
-// a normal browser. It answers the four operations from the project's service test documents
+// a normal browser. It answers the eight operations from the project's service test documents
 // (window.corvaneStubDocuments, see documents.mjs) the way the host does, checks what the host
 // checks, and lets a test replace any answer:
 //   corvaneStub.requests             every message posted, as posted
 //   corvaneStub.handlers[operation]  = (argument, message) => reply | null  (null: no reply)
 //   corvaneStub.hold = true          keep replies until corvaneStub.release()
+//   corvaneStub.held()               the replies kept back, as they would be delivered
+//   corvaneStub.deliver(data)        delivers any reply object (e.g. one kept from before a reload)
 // A reply is {status, body}. Replies arrive asynchronously, as a message event, like the host's.
 (function () {
   'use strict';
@@ -76,11 +78,53 @@
     }};
   }
 
+  function tafs(argument) {
+    if (argument === '') return {status: 200, body: documents.tafs || []};
+    const box = numbers(argument, 4);
+    if (!box) return error(400, 'Expected TAF bounds as south,west,north,east');
+    const [south, west, north, east] = box;
+    if (south < 31 || north > 49.5 || west < -125 || east > -102 || south >= north || west >= east) {
+      return error(400, 'TAF bounds must be inside 31 to 49.5 N, 125 to 102 W');
+    }
+    return {status: 200, body: (documents.tafs || []).filter((r) =>
+      r.lat >= south && r.lat <= north && r.lon >= west && r.lon <= east)};
+  }
+
+  // The grid cell of the points document is the only one with a forecast; any other is a 404.
+  function forecast(argument) {
+    const match = /^([A-Z]{3})\/(\d{1,3}),(\d{1,3})$/.exec(argument);
+    if (!match) return error(400, 'Expected a forecast grid as office/x,y');
+    const properties = (documents.points || {}).properties || {};
+    const url = `https://api.weather.gov/gridpoints/${argument}/forecast`;
+    if (match[1] !== properties.gridId || Number(match[2]) !== Number(properties.gridX) ||
+        Number(match[3]) !== Number(properties.gridY) || !documents.forecast) {
+      return error(502, `Weather download failed (HTTP 404): ${url}`, url);
+    }
+    return {status: 200, body: documents.forecast};
+  }
+
+  function discussion(argument) {
+    if (!/^[A-Z]{3}$/.test(argument)) return error(400, 'Expected a forecast office as three letters');
+    const url = `https://api.weather.gov/products/types/AFD/locations/${argument}/latest`;
+    const product = documents.discussion;
+    if (!product || argument !== ((documents.points || {}).properties || {}).gridId) {
+      return error(502, `Weather download failed (HTTP 404): ${url}`, url);
+    }
+    const member = (name) => (name in product ? product[name] : null);
+    return {status: 200, body: {issuanceTime: member('issuanceTime'),
+      issuingOffice: member('issuingOffice'), productText: product.productText}};
+  }
+
   const defaults = {
     metars,
     pireps: () => ({status: 200, body: documents.pireps || []}),
     alerts: () => ({status: 200, body: documents.alerts || {type: 'FeatureCollection', features: []}}),
     point,
+    tafs,
+    hazards: () => ({status: 200, body: {cwas: documents.cwas || [], gairmets: documents.gairmets || [],
+      sigmets: documents.sigmets || [], warnings: []}}),
+    forecast,
+    discussion,
   };
 
   const stub = {
@@ -88,8 +132,10 @@
     handlers: {},
     hold: false,
     release() {
-      for (const deliver of held.splice(0)) deliver();
+      for (const entry of held.splice(0)) entry.send();
     },
+    held: () => held.map((entry) => entry.data),
+    deliver: (data) => deliver(data),
     defaults,
   };
 
@@ -120,7 +166,7 @@
       if (reply === null || reply === undefined) return;
       const data = {body: reply.body, id, status: reply.status};
       const send = () => deliver(data);
-      if (stub.hold) held.push(send);
+      if (stub.hold) held.push({send, data});
       else Promise.resolve().then(send);
     },
     addEventListener(type, listener) {

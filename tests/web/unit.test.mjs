@@ -1,5 +1,5 @@
-// Runs the in-browser unit tests of the page's modules (tests/web/unit/) and reports each one
-// through node's test runner.
+// Runs the page modules' unit tests (tests/web/unit/: mocha and chai inside the browser, see
+// unit/run.js) and reports each mocha test as one node test, with mocha's failure text.
 import {after, describe, it} from 'node:test';
 import {startBrowser} from './browser.mjs';
 

@@ -40,6 +40,19 @@ export function alertPolygons(geometry) {
   return result;
 }
 
+const SAME_CODE = /^\d{6}$/;
+const UGC_CODE = /^[A-Z]{2}[CZ]\d{3}$/;
+
+/**
+ * The 5-digit county ids ("49035") of an alert's SAME codes ("049035": a subdivision digit, then
+ * state and county); a code for part of a county still names the whole county.
+ */
+export function alertCounties(geocode) {
+  const codes = Array.isArray(geocode?.SAME) ? geocode.SAME : [];
+  return [...new Set(codes.slice(0, 500).filter((code) => typeof code === 'string' &&
+    SAME_CODE.test(code)).map((code) => code.slice(1)))];
+}
+
 /** One alert feature in the page's shape, or null when it is not an alert. */
 export function decodeAlert(feature, index) {
   const properties = feature?.properties;
@@ -57,11 +70,71 @@ export function decodeAlert(feature, index) {
     onset: Date.parse(text(properties.onset) || text(properties.effective)),
     // No "ends" means no announced end; the message's expiry is a different thing.
     ends: Date.parse(text(properties.ends)),
+    expires: Date.parse(text(properties.expires)),
+    sent: Date.parse(text(properties.sent)),
     onsetText: text(properties.onset) || text(properties.effective),
     endsText: text(properties.ends),
     expiresText: text(properties.expires),
     polygons: alertPolygons(feature.geometry),
+    counties: alertCounties(properties.geocode),
+    zones: (Array.isArray(properties.geocode?.UGC) ? properties.geocode.UGC : [])
+        .filter((code) => typeof code === 'string' && UGC_CODE.test(code)).slice(0, 500),
   };
+}
+
+/** When the alert stops applying: its announced end, else the expiry of the message; NaN if neither. */
+export function alertEnd(alert) {
+  return Number.isFinite(alert.ends) ? alert.ends : alert.expires;
+}
+
+/** Whether the alert has run out by `now` (an alert without any end time never does). */
+export function isExpired(alert, now) {
+  const end = alertEnd(alert);
+  return Number.isFinite(end) && end <= now;
+}
+
+/** Alerts still in force at `now`, and those that ran out, as {active, expired}. */
+export function splitExpired(alerts, now) {
+  const active = [];
+  const expired = [];
+  for (const alert of alerts) (isExpired(alert, now) ? expired : active).push(alert);
+  return {active, expired};
+}
+
+// Even-odd rule over [lat, lon] rings; holes count because every ring toggles.
+function insideRings(rings, lat, lon) {
+  let inside = false;
+  for (const ring of rings) {
+    for (let i = 0, j = ring.length - 1; i < ring.length; j = i++) {
+      const [latI, lonI] = ring[i];
+      const [latJ, lonJ] = ring[j];
+      if ((latI > lat) !== (latJ > lat) &&
+          lon < ((lonJ - lonI) * (lat - latI)) / (latJ - latI) + lonI) {
+        inside = !inside;
+      }
+    }
+  }
+  return inside;
+}
+
+/** Whether {lat, lon} lies inside any of the polygons (arrays of [lat, lon] rings). */
+export function insidePolygons(polygons, point) {
+  return polygons.some((rings) => insideRings(rings, point.lat, point.lon));
+}
+
+/**
+ * The alerts that cover a point. An alert with a shape covers what is inside it. Without a shape,
+ * the point's own zone codes decide when known (`zones`, e.g. "UTZ105" from the points document:
+ * as precise as the alert itself); otherwise the county under the point (`county`, "49035"),
+ * which can also catch a zone alert for the mountains of a county when the point is in its valley.
+ */
+export function alertsAtPoint(alerts, point, {zones = [], county = null} = {}) {
+  const zoneSet = new Set(zones);
+  return alerts.filter((alert) => {
+    if (alert.polygons.length) return insidePolygons(alert.polygons, point);
+    if (zoneSet.size && alert.zones.length) return alert.zones.some((zone) => zoneSet.has(zone));
+    return county !== null && alert.counties.includes(county);
+  });
 }
 
 /** Decodes an `alerts` reply body: {alerts, updated}. */

@@ -1,12 +1,24 @@
 // Requests to the native host through window.chrome.webview: one object per request, replies
 // matched by id. The host ignores some messages without a reply, so every request has a
 // time-out; a busy host (429) is asked again after a short pause.
+//
+// The host keeps no memory of ids and answers every request it accepted, also after the page
+// was reloaded; so ids must not repeat across loads, or the reply to an old request could settle
+// a new one (another point's forecast in the panel). Each load counts on from a random start.
 
 export const REQUEST_TIMEOUT_MS = 30000;
 export const BUSY_RETRY_DELAYS_MS = [1000, 3000];
 // The host serves eight at a time; keeping below that leaves room for a click while layers load.
 const MAX_IN_FLIGHT = 6;
 const MAX_ERROR_TEXT = 500;
+// Ids stay exact integers in JSON and in the page: the counter starts below 2^53 - 2^32.
+const ID_SPAN = 2 ** 53 - 2 ** 32;
+
+/** A random integer in [1, ID_SPAN], different in every page load. */
+export function randomIdStart(random = globalThis.crypto) {
+  const words = random.getRandomValues(new Uint32Array(2));
+  return ((words[0] % 2 ** 21) * 2 ** 32 + words[1]) % ID_SPAN + 1;
+}
 
 /** A failed request: `status` is the host's status, or 0 for a time-out or a missing host. */
 export class RequestError extends Error {
@@ -32,10 +44,10 @@ function errorFromReply(reply) {
  * reply and rejects with a RequestError otherwise.
  */
 export function createBridge({webview = globalThis.chrome?.webview, timeoutMs = REQUEST_TIMEOUT_MS,
-  retryDelaysMs = BUSY_RETRY_DELAYS_MS} = {}) {
+  retryDelaysMs = BUSY_RETRY_DELAYS_MS, firstId = randomIdStart()} = {}) {
   const pending = new Map();
   const queue = [];
-  let nextId = 1;
+  let nextId = firstId;
   let inFlight = 0;
 
   function settle(id) {
@@ -58,8 +70,10 @@ export function createBridge({webview = globalThis.chrome?.webview, timeoutMs = 
       }
     }
     if (!reply || typeof reply !== 'object' || !Number.isInteger(reply.id)) return;
+    // Only ids issued by this load and still waiting count: a reply that timed out here, or one
+    // to a request of the page before a reload, is dropped.
     const entry = settle(reply.id);
-    if (!entry) return;  // a late reply to a request that already timed out
+    if (!entry) return;
     if (reply.status === 200) {
       entry.resolve(reply.body);
     } else if (Number.isInteger(reply.status)) {

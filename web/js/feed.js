@@ -3,6 +3,7 @@
 // fresh it is.
 
 import {loadJson, saveJson} from './store.js';
+import {formatAge} from './time.js';
 
 export class Feed {
   /**
@@ -11,9 +12,9 @@ export class Feed {
    * intervalMs: refresh period; keep: whether the last good reply goes to local storage.
    */
   constructor({name, label, bridge, operation, argument = '', decode, dataTime, intervalMs,
-    keep = true}) {
+    keep = true, maxDataAgeMs = Infinity}) {
     Object.assign(this, {name, label, bridge, operation, argument, decode, dataTime, intervalMs,
-      keep});
+      keep, maxDataAgeMs});
     this.data = null;
     this.fetchedAt = NaN;
     this.error = null;
@@ -105,9 +106,24 @@ export class Feed {
     }
   }
 
-  /** Stale: from a previous run, older than two refresh periods, or its last refresh failed. */
+  /**
+   * Why the data shown may not be current, in a few words; empty when it is. Judged from the
+   * data's own time as well as from the fetch: a document fetched just now can still be old.
+   */
+  staleReason(now = Date.now()) {
+    if (this.data === null) return '';
+    if (this.fromStorage) return `saved from an earlier run, fetched ${formatAge(now - this.fetchedAt)}`;
+    if (this.error !== null) return `refresh failed; last good data fetched ${formatAge(now - this.fetchedAt)}`;
+    if (!(now - this.fetchedAt <= 2 * this.intervalMs)) return `not refreshed since ${formatAge(now - this.fetchedAt)}`;
+    const dataTime = this.dataTimeMs;
+    if (Number.isFinite(dataTime) && now - dataTime > this.maxDataAgeMs) {
+      return `the data itself is from ${formatAge(now - dataTime)}`;
+    }
+    return '';
+  }
+
+  /** Stale: see staleReason. */
   isStale(now = Date.now()) {
-    if (this.data === null) return false;
-    return this.fromStorage || this.error !== null || !(now - this.fetchedAt <= 2 * this.intervalMs);
+    return this.staleReason(now) !== '';
   }
 }

@@ -1,16 +1,20 @@
-// Point weather: asks the host for a point, keeps the last good reply (also across restarts)
-// and refreshes it with the other layers.
+// Point weather: asks the host for a point, then for the 12-hour forecast of its grid cell;
+// keeps the last good reply (also across restarts) and refreshes it with the other layers.
 
 import {formatPointArgument} from './geo.js';
-import {decodePointReply} from './point.js';
+import {compactPointBody, decodePointReply} from './point.js';
 import {loadJson, saveJson} from './store.js';
 
 export const POINT_REFRESH_MS = 5 * 60000;
 
-/** onChange(state) is called after every change; state: {point, loading, error, reply, ...}. */
-export function createPointController({bridge, onChange}) {
-  const state = {point: null, loading: false, error: null, reply: null, fetchedAt: NaN,
-    fromStorage: false};
+/**
+ * onChange(state) is called after every change; state: {point, label, loading, error, reply,
+ * fetchedAt, fromStorage, forecast}. decodeForecast(body) turns a `forecast` reply into
+ * {periods, ...}; forecast: {loading, error, periods} or null when the point has no grid cell.
+ */
+export function createPointController({bridge, onChange, decodeForecast = null}) {
+  const state = {point: null, label: '', loading: false, error: null, reply: null, fetchedAt: NaN,
+    fromStorage: false, forecast: null};
   let sequence = 0;
   let timer = null;
 
@@ -20,6 +24,25 @@ export function createPointController({bridge, onChange}) {
     } catch (error) {
       console.error('Point panel: display failed', error);
     }
+  }
+
+  async function fetchForecast(mine) {
+    const cell = state.reply?.cell;
+    if (!cell || !decodeForecast) {
+      state.forecast = null;
+      return;
+    }
+    state.forecast = {...(state.forecast || {}), loading: true, error: null};
+    changed();
+    try {
+      const body = await bridge.request('forecast', `${cell.office}/${cell.x},${cell.y}`);
+      if (mine !== sequence) return;
+      state.forecast = {loading: false, error: null, ...decodeForecast(body)};
+    } catch (error) {
+      if (mine !== sequence) return;
+      state.forecast = {...state.forecast, loading: false, error};
+    }
+    changed();
   }
 
   async function fetchPoint() {
@@ -37,13 +60,15 @@ export function createPointController({bridge, onChange}) {
       }
       if (mine !== sequence) return;  // another point was chosen meanwhile
       Object.assign(state, {reply, error: null, fetchedAt: Date.now(), fromStorage: false});
-      saveJson('layer.point', {point, body, fetchedAt: state.fetchedAt});
+      saveJson('layer.point', {point, label: state.label, body: compactPointBody(body),
+        fetchedAt: state.fetchedAt});
     } catch (error) {
       if (mine !== sequence) return;
       state.error = error;
     }
     state.loading = false;
     changed();
+    if (state.reply && !state.error) await fetchForecast(mine);
   }
 
   function keepFresh() {
@@ -55,12 +80,16 @@ export function createPointController({bridge, onChange}) {
   return {
     state,
     /** Shows the weather at {lat, lon}; the previous point's data is dropped. */
-    select(point) {
-      Object.assign(state, {point, reply: null, error: null, fetchedAt: NaN, fromStorage: false});
+    select(point, {label = ''} = {}) {
+      Object.assign(state, {point, label, reply: null, error: null, fetchedAt: NaN,
+        fromStorage: false, forecast: null});
       return keepFresh();
     },
     refresh() {
       return state.point ? fetchPoint() : Promise.resolve();
+    },
+    refreshForecast() {
+      return fetchForecast(sequence);
     },
     /** Shows the point of the previous run with its age, then refreshes it; false if none. */
     restore() {
@@ -74,7 +103,8 @@ export function createPointController({bridge, onChange}) {
       } catch {
         return false;
       }
-      Object.assign(state, {point: saved.point, fetchedAt: saved.fetchedAt, fromStorage: true});
+      Object.assign(state, {point: saved.point, label: typeof saved.label === 'string' ?
+        saved.label.slice(0, 80) : '', fetchedAt: saved.fetchedAt, fromStorage: true});
       changed();
       keepFresh();
       return true;

@@ -68,28 +68,69 @@ export function parseWindText(value) {
   return unit === 'kt' ? speed : unit === 'mph' ? knotsFromMph(speed) : knotsFromKmh(speed);
 }
 
-/** The value of a grid layer at a time; null when no interval covers it. */
-export function gridValueAt(layer, time) {
-  const values = Array.isArray(object(layer)?.values) ? layer.values : [];
-  for (const entry of values) {
+const layerIndexes = new WeakMap();
+
+/**
+ * A grid layer's values as intervals sorted by start, built once per layer object, so looking
+ * a time up is a binary search instead of a scan that parses every "validTime" again (a large
+ * grid has hundreds of thousands of values). at(time) gives the converted value or null.
+ */
+export function indexGridLayer(layer) {
+  const source = object(layer);
+  if (!source) return null;
+  const known = layerIndexes.get(source);
+  if (known) return known;
+  const rows = [];
+  for (const entry of Array.isArray(source.values) ? source.values : []) {
     const interval = parseValidTime(entry?.validTime);
-    if (interval && interval.start <= time && time < interval.end) {
-      return measurement({unitCode: layer.uom, value: entry.value});
-    }
+    if (interval) rows.push({...interval, value: measurement({unitCode: source.uom, value: entry.value})});
   }
-  return null;
+  // Stable, so of two intervals starting together the earlier one in the document wins.
+  rows.sort((a, b) => a.start - b.start);
+  const index = {
+    size: rows.length,
+    at(time) {
+      let low = 0;
+      let high = rows.length - 1;
+      let found = -1;
+      while (low <= high) {
+        const middle = (low + high) >> 1;
+        if (rows[middle].start <= time) {
+          found = middle;
+          low = middle + 1;
+        } else {
+          high = middle - 1;
+        }
+      }
+      return found >= 0 && time < rows[found].end ? rows[found].value : null;
+    },
+  };
+  layerIndexes.set(source, index);
+  return index;
 }
 
-/** Hourly periods as chart rows {start, startText, temperature, wind, gust, pop, forecast}. */
-export function hourlySeries(hourly, grid, limit = 48) {
+/** The value of a grid layer at a time; null when no interval covers it. */
+export function gridValueAt(layer, time) {
+  return indexGridLayer(layer)?.at(time) ?? null;
+}
+
+/**
+ * Hourly periods as chart rows {start, end, startText, temperature, wind, gust, pop, forecast}:
+ * at most `limit` of them, from the hour that contains `now` on (hours already past are left
+ * out, so a saved forecast never charts them).
+ */
+export function hourlySeries(hourly, grid, limit = 48, now = -Infinity) {
   const periods = object(object(hourly)?.properties)?.periods;
   if (!Array.isArray(periods)) return [];
-  const gustLayer = object(object(grid)?.properties)?.windGust;
+  const gustLayer = indexGridLayer(object(object(grid)?.properties)?.windGust);
   const rows = [];
   for (const period of periods) {
     if (rows.length >= limit) break;
     const start = Date.parse(text(period?.startTime));
     if (!Number.isFinite(start)) continue;
+    const ending = Date.parse(text(period.endTime));
+    const end = Number.isFinite(ending) && ending > start ? ending : start + 3600000;
+    if (end <= now) continue;
     let temperature = finite(period.temperature) ? period.temperature : null;
     if (temperature !== null && period.temperatureUnit !== 'C') {
       temperature = celsiusFromFahrenheit(temperature);
@@ -97,11 +138,12 @@ export function hourlySeries(hourly, grid, limit = 48) {
     const pop = measurement(period.probabilityOfPrecipitation);
     rows.push({
       start,
+      end,
       startText: text(period.startTime),
       temperature,
       wind: parseWindText(period.windSpeed),
       windDirection: text(period.windDirection),
-      gust: gustLayer ? gridValueAt(gustLayer, start) : null,
+      gust: gustLayer ? gustLayer.at(start) : null,
       pop: pop ?? 0,
       forecast: text(period.shortForecast),
     });
@@ -135,17 +177,17 @@ export function gridSummary(grid, now, hours = 24) {
   if (!properties) return [];
   const rows = [];
   for (const layer of GRID_LAYERS) {
-    const source = object(properties[layer.key]);
-    if (!source || !Array.isArray(source.values) || source.values.length === 0) continue;
+    const source = indexGridLayer(properties[layer.key]);
+    if (!source || source.size === 0) continue;
     const samples = [];
     for (let hour = 0; hour < hours; hour++) {
-      const value = displayValue(layer.kind, gridValueAt(source, now + hour * 3600000));
+      const value = displayValue(layer.kind, source.at(now + hour * 3600000));
       if (value !== null) samples.push(value);
     }
     if (!samples.length) continue;
     rows.push({
       ...layer,
-      now: displayValue(layer.kind, gridValueAt(source, now)),
+      now: displayValue(layer.kind, source.at(now)),
       low: Math.min(...samples),
       high: Math.max(...samples),
     });
@@ -153,21 +195,75 @@ export function gridSummary(grid, now, hours = 24) {
   return rows;
 }
 
-/** A point reply's parts, each null when missing: {observation, series, grid, warnings, ...}. */
+const ZONE_CODE = /\/zones\/(?:forecast|county|fire)\/([A-Z]{2}[CZ]\d{3})$/;
+
+/** The zone codes ("UTZ105", "UTC035") of a points document, for matching alerts by area. */
+export function pointZones(points) {
+  const properties = object(object(points)?.properties);
+  if (!properties) return [];
+  return ['forecastZone', 'county', 'fireWeatherZone']
+      .map((key) => ZONE_CODE.exec(text(properties[key]))?.[1]).filter(Boolean);
+}
+
+/** The forecast office and grid cell of a points document as {office, x, y}; null if unusable. */
+export function pointGrid(points) {
+  const properties = object(object(points)?.properties);
+  const office = text(properties?.gridId);
+  const x = Number(properties?.gridX);
+  const y = Number(properties?.gridY);
+  if (!/^[A-Z]{3}$/.test(office) || !Number.isInteger(x) || !Number.isInteger(y) ||
+      x < 0 || x > 999 || y < 0 || y > 999) {
+    return null;
+  }
+  return {office, x, y};
+}
+
+const KEPT_GRID_LAYERS = new Set([...GRID_LAYERS.map((layer) => layer.key), 'windGust']);
+
+/**
+ * The reply with only the grid layers the page shows, for keeping in local storage: a large
+ * grid document holds tens of layers the page never reads and would not fit the store.
+ */
+export function compactPointBody(body) {
+  const grid = object(object(body)?.grid);
+  const properties = object(grid?.properties);
+  if (!properties) return body;
+  const kept = Object.fromEntries(Object.entries(properties).filter(([key, value]) =>
+    KEPT_GRID_LAYERS.has(key) || !object(value) || !Array.isArray(value.values)));
+  return {...body, grid: {...grid, properties: kept}};
+}
+
+/**
+ * A point reply's parts, each null or empty when missing: the observation, every hourly period
+ * (`hours`; the panel leaves out those already past when it draws), the grid layers it shows,
+ * the times of the products, the point's zones and grid cell, and the reply's warnings.
+ */
 export function decodePointReply(body, point, now) {
   const reply = object(body);
   if (!reply) throw new TypeError('Point reply is not an object');
   const warnings = Array.isArray(reply.warnings) ?
       reply.warnings.filter((w) => typeof w === 'string').slice(0, 20) : [];
   const location = object(object(object(reply.point)?.properties)?.relativeLocation)?.properties;
+  const gridProperties = object(object(reply.grid)?.properties);
+  const gridLayers = gridProperties ? Object.fromEntries([...KEPT_GRID_LAYERS]
+      .filter((key) => key in gridProperties).map((key) => [key, gridProperties[key]])) : null;
+  const hours = hourlySeries(reply.hourly, reply.grid, 200);
+  // Build the indexes now, while the reply is being taken in, not at the first drawing.
+  for (const layer of Object.values(gridLayers || {})) indexGridLayer(layer);
   return {
     observation: decodeObservation(reply.observation, point),
-    series: hourlySeries(reply.hourly, reply.grid),
+    hours,
+    series: hours.filter((row) => row.end > now).slice(0, 48),
+    gridLayers,
     grid: gridSummary(reply.grid, now),
     forecastTime: Date.parse(text(object(object(reply.hourly)?.properties)?.generatedAt)),
+    gridTime: Date.parse(text(gridProperties?.updateTime)),
     retrievedAt: Date.parse(text(reply.retrievedAt)),
     source: text(reply.source),
     place: location ? [text(location.city), text(location.state)].filter(Boolean).join(', ') : '',
+    zones: pointZones(reply.point),
+    cell: pointGrid(reply.point),
+    timeZone: text(object(object(reply.point)?.properties)?.timeZone),
     warnings,
   };
 }

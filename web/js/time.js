@@ -11,22 +11,71 @@ export function parseTime(value) {
   return Date.parse(value);
 }
 
+const WEEKDAYS = ['Sun', 'Mon', 'Tue', 'Wed', 'Thu', 'Fri', 'Sat'];
+
 function pad(number) {
   return String(number).padStart(2, '0');
 }
 
-/** "17:57Z"; empty for an unknown time. */
-export function formatClock(ms) {
-  if (!Number.isFinite(ms)) return '';
-  const date = new Date(ms);
-  return `${pad(date.getUTCHours())}:${pad(date.getUTCMinutes())}Z`;
+// Every time on the page is shown in one zone, the reader's choice: 'local' (this computer's
+// time zone, named as "MST") or 'utc' (written with a Z, as aviation does).
+let displayZone = 'local';
+
+/** Chooses the zone of every time shown from now on: 'local' or 'utc'. */
+export function setTimeDisplay(zone) {
+  displayZone = zone === 'utc' ? 'utc' : 'local';
 }
 
-/** "Nov 20 17:57Z"; empty for an unknown time. */
-export function formatDateTime(ms) {
-  if (!Number.isFinite(ms)) return '';
+/** The zone times are shown in: 'local' or 'utc'. */
+export function timeDisplay() {
+  return displayZone;
+}
+
+let zoneNameFormat = null;
+
+/** The short name of the local zone at a time ("MST", "PDT", or "GMT-7" where none exists). */
+function localZoneName(ms) {
+  zoneNameFormat ||= new Intl.DateTimeFormat('en-US', {timeZoneName: 'short'});
+  return zoneNameFormat.formatToParts(ms).find((part) => part.type === 'timeZoneName')?.value || '';
+}
+
+/**
+ * The calendar fields of a time in the chosen zone: {year, month (0–11), day, weekday (0–6),
+ * hour, minute}, so charts can find midnights and label hours in the zone the reader reads.
+ */
+export function zonedParts(ms, zone = displayZone) {
   const date = new Date(ms);
-  return `${MONTHS[date.getUTCMonth()]} ${date.getUTCDate()} ${formatClock(ms)}`;
+  if (zone === 'utc') {
+    return {year: date.getUTCFullYear(), month: date.getUTCMonth(), day: date.getUTCDate(),
+      weekday: date.getUTCDay(), hour: date.getUTCHours(), minute: date.getUTCMinutes()};
+  }
+  return {year: date.getFullYear(), month: date.getMonth(), day: date.getDate(),
+    weekday: date.getDay(), hour: date.getHours(), minute: date.getMinutes()};
+}
+
+/** The suffix naming the zone: "Z" for UTC, " MST" for local. */
+export function zoneSuffix(ms, zone = displayZone) {
+  return zone === 'utc' ? 'Z' : ` ${localZoneName(ms)}`;
+}
+
+/** "17:57Z" or "10:57 MST"; empty for an unknown time. */
+export function formatClock(ms, zone = displayZone) {
+  if (!Number.isFinite(ms)) return '';
+  const parts = zonedParts(ms, zone);
+  return `${pad(parts.hour)}:${pad(parts.minute)}${zoneSuffix(ms, zone)}`;
+}
+
+/** "Fri Nov 20" in the chosen zone; empty for an unknown time. */
+export function formatDay(ms, zone = displayZone) {
+  if (!Number.isFinite(ms)) return '';
+  const parts = zonedParts(ms, zone);
+  return `${WEEKDAYS[parts.weekday]} ${MONTHS[parts.month]} ${parts.day}`;
+}
+
+/** "Fri Nov 20 17:57Z" or "Fri Nov 20 10:57 MST"; empty for an unknown time. */
+export function formatDateTime(ms, zone = displayZone) {
+  if (!Number.isFinite(ms)) return '';
+  return `${formatDay(ms, zone)} ${formatClock(ms, zone)}`;
 }
 
 /** "just now", "4 min ago", "2 h 5 min ago", "3 d ago"; "in 20 min" for future times. */

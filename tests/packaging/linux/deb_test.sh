@@ -82,7 +82,7 @@ done
 echo "--- the installed program, started as the menu starts it, against the fake services"
 "$repo/tests/fake_services/run_isolated.sh" --services-arg --demo -- \
     xvfb-run -a -s "-screen 0 1920x1080x24" \
-    python3 "$here/installed_map.py" --desktop-entry "$desktop" --version "$version" \
+    /usr/bin/python3 "$here/installed_map.py" --desktop-entry "$desktop" --version "$version" \
     --screenshot "$artifacts/linux-installed-map.png" || fail "the installed program's map"
 
 echo "--- apt-get purge"

@@ -13,8 +13,7 @@ import sys
 import time
 
 sys.path.insert(0, os.path.join(os.path.dirname(os.path.abspath(__file__)), "..", "..", "linux"))
-from host_e2e import UserFolders, png_size  # noqa: E402
-from webdriver import Driver  # noqa: E402
+from host_e2e import HostDriver, UserFolders, png_size  # noqa: E402
 
 
 def menu_command(desktop_entry):
@@ -39,24 +38,31 @@ def main():
     if program != "/usr/bin/corvane-weather":
         raise SystemExit(f"the menu starts {program}, not the installed program")
     folders = UserFolders()
-    driver = Driver(program, args=args, env=folders.environment())
+    driver = HostDriver(program, env=folders.environment(), args=args)
     try:
         driver.wait_for("return document.querySelectorAll('path.station-marker').length >= 55",
                         timeout=60)
-        driver.wait_for("return document.querySelectorAll('.pirep-symbol').length == 20")
-        driver.wait_for("return document.querySelectorAll('path.alert-shape').length == 3")
-        if driver.url() != "corvane-weather://app/index.html":
-            raise SystemExit(f"the view shows {driver.url()}")
+        count = driver.wait_for("""const c = document.querySelector('.layer[data-layer="pireps"] .count');
+                                   return c && c.textContent""")
+        if not count.startswith("20 reports"):
+            raise SystemExit(f"the pilot reports layer says {count!r}")
+        # Every alert in force is drawn, those without a shape over their counties.
+        driver.wait_for("""const ids = new Set([...document.querySelectorAll('path.alert-shape')]
+            .map((p) => p.dataset.alert));
+            const listed = document.querySelectorAll('#panel-alerts .alert-item').length;
+            return listed >= 6 && ids.size == listed""")
+        if driver.current_url != "corvane-weather://app/index.html":
+            raise SystemExit(f"the view shows {driver.current_url}")
         # Two frames after the last drawing, so the picture shows what the page holds.
-        driver.execute_async("const done = arguments[0];"
-                             "requestAnimationFrame(() => requestAnimationFrame(() => done(true)));")
+        driver.execute_async_script("const done = arguments[0];"
+                                    "requestAnimationFrame(() => requestAnimationFrame(() => done(true)));")
         time.sleep(1)
         os.makedirs(os.path.dirname(options.screenshot), exist_ok=True)
-        driver.screenshot(options.screenshot)
+        driver.save_screenshot(options.screenshot)
         width, height = png_size(options.screenshot)
         if width < 900 or height < 600:
             raise SystemExit(f"the screenshot is {width}x{height}")
-        driver.click("#about-open")
+        driver.execute_script("document.getElementById('about-open').click()")
         shown = driver.wait_for("return document.getElementById('about-version')?.textContent")
         if shown != f"Version {options.version}":
             raise SystemExit(f"the About panel says {shown!r}, not version {options.version}")

@@ -1,13 +1,16 @@
-import {alertPolygons, decodeAlerts, severityRank, sortAlerts} from '/js/alerts.js';
-import {assert, describe, it, testDocument} from './harness.js';
+import {alertCounties, alertPolygons, alertsAtPoint, decodeAlerts, isExpired, severityRank, sortAlerts,
+  splitExpired} from '/js/alerts.js';
+import {assert} from 'chai';
+import {describe, it} from 'mocha';
+import {testDocument} from './documents.js';
 
 const collection = await testDocument('nws/alerts_active.json');
 
 describe('#decodeAlerts', () => {
   it('decodes all eight alerts, three of them with a shape', () => {
     const {alerts, updated} = decodeAlerts(collection);
-    assert.equal(alerts.length, 8);
-    assert.equal(alerts.filter((alert) => alert.polygons.length).length, 3);
+    assert.strictEqual(alerts.length, 8);
+    assert.strictEqual(alerts.filter((alert) => alert.polygons.length).length, 3);
     assert.ok(Number.isFinite(updated));
   });
   it('turns GeoJSON longitude,latitude into map latitude,longitude', () => {
@@ -16,15 +19,15 @@ describe('#decodeAlerts', () => {
   });
   it('keeps missing texts empty rather than "null"', () => {
     const air = decodeAlerts(collection).alerts.find((a) => a.event === 'Air Quality Alert');
-    assert.equal(air.headline, '');
-    assert.ok(Number.isNaN(air.ends));
+    assert.strictEqual(air.headline, '');
+    assert.isNaN(air.ends);
   });
   it('throws on a reply without features and skips features without properties', () => {
     assert.throws(() => decodeAlerts({}), /no list/);
     assert.throws(() => decodeAlerts([]), /no list/);
     const {alerts} = decodeAlerts({features: [null, 3, {properties: 'x'}, {properties: {severity: 'Odd'}}]});
-    assert.equal(alerts.length, 1);
-    assert.equal(alerts[0].severity, 'Unknown');
+    assert.strictEqual(alerts.length, 1);
+    assert.strictEqual(alerts[0].severity, 'Unknown');
   });
 });
 
@@ -33,7 +36,7 @@ describe('#alertPolygons', () => {
     assert.deepEqual(alertPolygons({type: 'Point', coordinates: [1, 2]}), []);
     assert.deepEqual(alertPolygons({type: 'Polygon', coordinates: [[[1, 2], ['a', 3], [1, 2], [1, 2]]]}), []);
     assert.deepEqual(alertPolygons({type: 'Polygon', coordinates: 'x'}), []);
-    assert.equal(alertPolygons({type: 'MultiPolygon', coordinates: [collection.features[0].geometry.coordinates,
+    assert.strictEqual(alertPolygons({type: 'MultiPolygon', coordinates: [collection.features[0].geometry.coordinates,
       collection.features[1].geometry.coordinates]}).length, 2);
   });
 });
@@ -41,20 +44,57 @@ describe('#alertPolygons', () => {
 describe('#sortAlerts', () => {
   it('orders by severity, most severe first', () => {
     const sorted = sortAlerts(decodeAlerts(collection).alerts, 'severity');
-    assert.equal(sorted[0].severity, 'Extreme');
-    assert.equal(sorted.at(-1).severity, 'Unknown');
+    assert.strictEqual(sorted[0].severity, 'Extreme');
+    assert.strictEqual(sorted.at(-1).severity, 'Unknown');
     for (let i = 1; i < sorted.length; i++) {
       assert.ok(severityRank(sorted[i - 1].severity) <= severityRank(sorted[i].severity));
     }
   });
   it('orders by end time with open-ended alerts last', () => {
     const sorted = sortAlerts(decodeAlerts(collection).alerts, 'ends');
-    assert.equal(sorted.at(-1).event, 'Air Quality Alert');
-    assert.equal(sorted[0].event, 'Tornado Warning');
+    assert.strictEqual(sorted.at(-1).event, 'Air Quality Alert');
+    assert.strictEqual(sorted[0].event, 'Tornado Warning');
   });
   it('orders by event name', () => {
     const sorted = sortAlerts(decodeAlerts(collection).alerts, 'event');
-    assert.equal(sorted[0].event, 'Air Quality Alert');
-    assert.equal(sorted.at(-1).event, 'Winter Storm Warning');
+    assert.strictEqual(sorted[0].event, 'Air Quality Alert');
+    assert.strictEqual(sorted.at(-1).event, 'Winter Storm Warning');
+  });
+});
+
+describe('#alertCounties', () => {
+  it('turns SAME codes into county ids, whole or partial county alike', () => {
+    assert.deepEqual(alertCounties({SAME: ['049035', '149035', '016045', '49035', 'x49035', 7]}), ['49035', '16045']);
+    assert.deepEqual(alertCounties(null), []);
+  });
+});
+
+describe('#isExpired', () => {
+  it('ends at the announced end, else at the message expiry', () => {
+    const at = Date.UTC(2026, 10, 20, 18);
+    const rows = [[{ends: at, expires: NaN}, true], [{ends: at + 1, expires: at - 1}, false],
+      [{ends: NaN, expires: at}, true], [{ends: NaN, expires: at + 1}, false], [{ends: NaN, expires: NaN}, false]];
+    for (const [alert, expired] of rows) assert.strictEqual(isExpired(alert, at), expired, JSON.stringify(alert));
+  });
+  it('splits the test alerts at 18:20Z: only the Tornado Warning has ended', async () => {
+    const {alerts} = decodeAlerts(await testDocument('nws/alerts_active.json'));
+    const {active, expired} = splitExpired(alerts, Date.UTC(2026, 10, 20, 18, 20));
+    assert.deepEqual(expired.map((alert) => alert.event), ['Tornado Warning']);
+    assert.strictEqual(active.length, 7);
+  });
+});
+
+describe('#alertsAtPoint', () => {
+  it('uses the shape, then the point\'s zones, then its county', async () => {
+    const {alerts} = decodeAlerts(await testDocument('nws/alerts_active.json'));
+    const events = (list) => list.map((alert) => alert.event).sort();
+    const slc = {lat: 40.76, lon: -111.89};
+    assert.deepEqual(events(alertsAtPoint(alerts, slc, {zones: ['UTZ105', 'UTC035']})), ['Wind Advisory']);
+    assert.deepEqual(events(alertsAtPoint(alerts, slc, {county: '49035'})), ['Wind Advisory', 'Winter Storm Warning']);
+    assert.deepEqual(events(alertsAtPoint(alerts, slc, {})), []);
+    const tornado = alerts.find((alert) => alert.event === 'Tornado Warning');
+    const ring = tornado.polygons[0][0];
+    const inside = {lat: ring.reduce((s, p) => s + p[0], 0) / ring.length, lon: ring.reduce((s, p) => s + p[1], 0) / ring.length};
+    assert.deepEqual(events(alertsAtPoint(alerts, inside, {zones: ['CAZ999']})), ['Tornado Warning']);
   });
 });

@@ -1,6 +1,7 @@
 import {bearingDegrees, buildMetarBox, compassPoint, distanceMetres, formatPointArgument,
   parsePointText} from '/js/geo.js';
-import {assert, describe, it} from './harness.js';
+import {assert} from 'chai';
+import {describe, it} from 'mocha';
 
 const bytes = (text) => new TextEncoder().encode(text).length;
 
@@ -12,17 +13,17 @@ function insideArea(argument) {
 
 describe('#buildMetarBox', () => {
   it('snaps the view outward to a quarter degree', () => {
-    assert.equal(buildMetarBox({south: 40.6, west: -112.1, north: 41.1, east: -111.6}),
+    assert.strictEqual(buildMetarBox({south: 40.6, west: -112.1, north: 41.1, east: -111.6}),
         '40.5,-112.25,41.25,-111.5');
   });
   it('clamps a view that reaches past the allowed area', () => {
-    assert.equal(buildMetarBox({south: 29, west: -130, north: 52, east: -95}), '31,-125,49.5,-102');
-    assert.equal(buildMetarBox({south: 48.9, west: -123, north: 50.2, east: -121}), '48.75,-123,49.5,-121');
+    assert.strictEqual(buildMetarBox({south: 29, west: -130, north: 52, east: -95}), '31,-125,49.5,-102');
+    assert.strictEqual(buildMetarBox({south: 48.9, west: -123, north: 50.2, east: -121}), '48.75,-123,49.5,-121');
   });
   it('gives nothing for a view wholly outside the area', () => {
-    assert.equal(buildMetarBox({south: 20, west: -100, north: 25, east: -90}), null);
-    assert.equal(buildMetarBox({south: 40, west: -101, north: 41, east: -99}), null);
-    assert.equal(buildMetarBox({south: NaN, west: -112, north: 41, east: -111}), null);
+    assert.strictEqual(buildMetarBox({south: 20, west: -100, north: 25, east: -90}), null);
+    assert.strictEqual(buildMetarBox({south: 40, west: -101, north: 41, east: -99}), null);
+    assert.strictEqual(buildMetarBox({south: NaN, west: -112, north: 41, east: -111}), null);
   });
   it('always stays inside the area and within 96 bytes', () => {
     const views = [];
@@ -40,15 +41,15 @@ describe('#buildMetarBox', () => {
       assert.ok(bytes(box) <= 96, box);
       assert.ok(/^-?[\d.]+(,-?[\d.]+){3}$/.test(box), box);
     }
-    assert.ok(built > 1000);
+    assert.isAbove(built, 1000);
   });
 });
 
 describe('#formatPointArgument', () => {
   it('writes latitude,longitude with at most four decimals', () => {
-    assert.equal(formatPointArgument(40.76, -111.89), '40.76,-111.89');
-    assert.equal(formatPointArgument(40.760849, -111.891047), '40.7608,-111.891');
-    assert.equal(formatPointArgument(24, -126), '24,-126');
+    assert.strictEqual(formatPointArgument(40.76, -111.89), '40.76,-111.89');
+    assert.strictEqual(formatPointArgument(40.760849, -111.891047), '40.7608,-111.891');
+    assert.strictEqual(formatPointArgument(24, -126), '24,-126');
   });
 });
 
@@ -59,7 +60,7 @@ describe('#parsePointText', () => {
   it('refuses anything else', () => {
     for (const text of ['', '40.76', '40.76 -111.89', '40.76;-111.89', 'a,b', '40,76,-111,89',
       '95,-111', null]) {
-      assert.equal(parsePointText(text), null, String(text));
+      assert.strictEqual(parsePointText(text), null, String(text));
     }
   });
 });
@@ -68,14 +69,14 @@ describe('#distanceMetres', () => {
   it('measures Salt Lake City airport from downtown', () => {
     const point = {lat: 40.76, lon: -111.89};
     const airport = {lat: 40.7785, lon: -111.9694};
-    assert.close(distanceMetres(point, airport), 6990, 60);
-    assert.equal(compassPoint(bearingDegrees(point, airport)), 'WNW');
+    assert.closeTo(distanceMetres(point, airport), 6990, 60);
+    assert.strictEqual(compassPoint(bearingDegrees(point, airport)), 'WNW');
   });
   it('names the sixteen compass points', () => {
-    assert.equal(compassPoint(0), 'N');
-    assert.equal(compassPoint(359), 'N');
-    assert.equal(compassPoint(22.5), 'NNE');
-    assert.equal(compassPoint(225), 'SW');
-    assert.equal(compassPoint(NaN), '');
+    assert.strictEqual(compassPoint(0), 'N');
+    assert.strictEqual(compassPoint(359), 'N');
+    assert.strictEqual(compassPoint(22.5), 'NNE');
+    assert.strictEqual(compassPoint(225), 'SW');
+    assert.strictEqual(compassPoint(NaN), '');
   });
 });

@@ -1,6 +1,8 @@
 import {categoryFrom, ceilingFeet, decodeMetar, decodeMetars, describeWeather, flightCategory,
   parseVisibility} from '/js/metar.js';
-import {assert, describe, it, testDocument} from './harness.js';
+import {assert} from 'chai';
+import {describe, it} from 'mocha';
+import {testDocument} from './documents.js';
 
 const west = await testDocument('awc/metar_west.json');
 const byId = (id) => west.find((record) => record.icaoId === id);
@@ -17,7 +19,7 @@ describe('#parseVisibility', () => {
   });
   it('refuses what is not a visibility', () => {
     for (const value of [null, undefined, 'M', '', -1, {}, [], '1/0', NaN]) {
-      assert.equal(parseVisibility(value), null, show(value));
+      assert.strictEqual(parseVisibility(value), null, show(value));
     }
   });
 });
@@ -28,16 +30,16 @@ function show(value) {
 
 describe('#ceilingFeet', () => {
   it('takes the lowest broken or overcast layer, not a lower few or scattered one', () => {
-    assert.equal(ceilingFeet(byId('KSFO')), 3000);  // FEW012 BKN030 OVC045
+    assert.strictEqual(ceilingFeet(byId('KSFO')), 3000);  // FEW012 BKN030 OVC045
   });
   it('counts an obscured sky (OVX) and vertical visibility', () => {
-    assert.equal(ceilingFeet(byId('KYKM')), 400);
-    assert.equal(ceilingFeet({clouds: [], vertVis: 200}), 200);
+    assert.strictEqual(ceilingFeet(byId('KYKM')), 400);
+    assert.strictEqual(ceilingFeet({clouds: [], vertVis: 200}), 200);
   });
   it('is null for clear skies and for clouds of the wrong shape', () => {
-    assert.equal(ceilingFeet({clouds: []}), null);
-    assert.equal(ceilingFeet({clouds: 'OVC010'}), null);
-    assert.equal(ceilingFeet({clouds: [{cover: 'OVC', base: '800'}, null]}), null);
+    assert.strictEqual(ceilingFeet({clouds: []}), null);
+    assert.strictEqual(ceilingFeet({clouds: 'OVC010'}), null);
+    assert.strictEqual(ceilingFeet({clouds: [{cover: 'OVC', base: '800'}, null]}), null);
   });
 });
 
@@ -53,7 +55,7 @@ describe('#categoryFrom', () => {
       [null, null, null],
     ];
     for (const [ceiling, miles, expected] of rows) {
-      assert.equal(categoryFrom(ceiling, miles), expected, `ceiling ${ceiling}, visibility ${miles}`);
+      assert.strictEqual(categoryFrom(ceiling, miles), expected, `ceiling ${ceiling}, visibility ${miles}`);
     }
   });
 });
@@ -61,31 +63,31 @@ describe('#categoryFrom', () => {
 describe('#flightCategory', () => {
   it('derives the same category as the service for every report that carries one', () => {
     const given = west.filter((record) => record.fltCat);
-    assert.ok(given.length > 40);
+    assert.isAbove(given.length, 40);
     for (const record of given) {
       const {fltCat, ...withoutCategory} = record;
-      assert.equal(flightCategory(withoutCategory), fltCat, record.icaoId);
+      assert.strictEqual(flightCategory(withoutCategory), fltCat, record.icaoId);
     }
   });
   it('derives a category for reports that lack one', () => {
-    assert.equal(flightCategory(byId('KSUN')), 'MVFR');  // 3SM OVC015
-    assert.equal(flightCategory(byId('KU42')), 'VFR');
+    assert.strictEqual(flightCategory(byId('KSUN')), 'MVFR');  // 3SM OVC015
+    assert.strictEqual(flightCategory(byId('KU42')), 'VFR');
   });
   it('ignores a category it does not know and derives one instead', () => {
-    assert.equal(flightCategory({fltCat: 'SUPER', visib: 0.5, clouds: []}), 'LIFR');
+    assert.strictEqual(flightCategory({fltCat: 'SUPER', visib: 0.5, clouds: []}), 'LIFR');
   });
 });
 
 describe('#describeWeather', () => {
   it('decodes intensity, showers, thunderstorms and vicinity', () => {
-    assert.equal(describeWeather('-SHRA'), 'light rain showers');
-    assert.equal(describeWeather('+TSRA BR'), 'thunderstorm with heavy rain; mist');
-    assert.equal(describeWeather('VCTS'), 'thunderstorm in the vicinity');
-    assert.equal(describeWeather('SN FZFG'), 'snow; freezing fog');
+    assert.strictEqual(describeWeather('-SHRA'), 'light rain showers');
+    assert.strictEqual(describeWeather('+TSRA BR'), 'thunderstorm with heavy rain; mist');
+    assert.strictEqual(describeWeather('VCTS'), 'thunderstorm in the vicinity');
+    assert.strictEqual(describeWeather('SN FZFG'), 'snow; freezing fog');
   });
   it('shows groups it cannot read as written', () => {
-    assert.equal(describeWeather('XXYY -RA'), 'XXYY; light rain');
-    assert.equal(describeWeather(42), '');
+    assert.strictEqual(describeWeather('XXYY -RA'), 'XXYY; light rain');
+    assert.strictEqual(describeWeather(42), '');
   });
 });
 
@@ -95,40 +97,40 @@ describe('#decodeMetar', () => {
     assert.deepEqual(station.wind, {direction: 180, speed: 22, gust: 34, calm: false});
   });
   it('reports variable and calm wind', () => {
-    assert.equal(decodeMetar(byId('KCNY')).wind.direction, 'VRB');
-    assert.equal(decodeMetar(byId('KVEL')).wind.calm, true);
+    assert.strictEqual(decodeMetar(byId('KCNY')).wind.direction, 'VRB');
+    assert.strictEqual(decodeMetar(byId('KVEL')).wind.calm, true);
   });
   it('keeps units as reported: °C, knots, miles, feet, hPa', () => {
     const station = decodeMetar(byId('KSLC'));
-    assert.equal(station.temperature, byId('KSLC').temp);
-    assert.equal(station.altimeter, byId('KSLC').altim);
+    assert.strictEqual(station.temperature, byId('KSLC').temp);
+    assert.strictEqual(station.altimeter, byId('KSLC').altim);
     assert.deepEqual(station.visibility, {miles: 10, orMore: true});
-    assert.equal(station.ceiling, 9000);
-    assert.equal(station.time, byId('KSLC').obsTime * 1000);
+    assert.strictEqual(station.ceiling, 9000);
+    assert.strictEqual(station.time, byId('KSLC').obsTime * 1000);
   });
   it('tolerates missing members', () => {
     const station = decodeMetar({icaoId: 'kxyz', lat: 40, lon: -111});
-    assert.equal(station.id, 'KXYZ');
-    assert.equal(station.temperature, null);
-    assert.equal(station.category, null);
-    assert.equal(station.wind.speed, null);
-    assert.ok(Number.isNaN(station.time));
+    assert.strictEqual(station.id, 'KXYZ');
+    assert.strictEqual(station.temperature, null);
+    assert.strictEqual(station.category, null);
+    assert.strictEqual(station.wind.speed, null);
+    assert.isNaN(station.time);
   });
   it('refuses records that cannot be placed', () => {
     for (const record of [null, 5, {icaoId: 'KSLC'}, {icaoId: 'KSLC', lat: '40', lon: -111},
       {icaoId: '', lat: 40, lon: -111}, {icaoId: 'KSLC', lat: 95, lon: -111}]) {
-      assert.equal(decodeMetar(record), null, show(record));
+      assert.strictEqual(decodeMetar(record), null, show(record));
     }
   });
   it('treats members of the wrong type as missing', () => {
     const station = decodeMetar({icaoId: 'KABC', lat: 40, lon: -111, temp: '12', wdir: 'N',
       wspd: '10', wgst: null, clouds: [{cover: 7}], rawOb: {}, name: ['x']});
-    assert.equal(station.temperature, null);
-    assert.equal(station.wind.direction, null);
-    assert.equal(station.wind.speed, null);
+    assert.strictEqual(station.temperature, null);
+    assert.strictEqual(station.wind.direction, null);
+    assert.strictEqual(station.wind.speed, null);
     assert.deepEqual(station.clouds, []);
-    assert.equal(station.raw, '');
-    assert.equal(station.name, '');
+    assert.strictEqual(station.raw, '');
+    assert.strictEqual(station.name, '');
   });
 });
 
@@ -137,11 +139,11 @@ describe('#decodeMetars', () => {
     const ids = [{...byId('KSLC'), obsTime: 100, rawOb: 'old'}, {...byId('KSLC'), obsTime: 200,
       rawOb: 'new'}, {...byId('KSLC'), obsTime: 150, rawOb: 'middle'}];
     const stations = decodeMetars(ids);
-    assert.equal(stations.length, 1);
-    assert.equal(stations[0].raw, 'new');
+    assert.strictEqual(stations.length, 1);
+    assert.strictEqual(stations[0].raw, 'new');
   });
   it('decodes all 60 stations of the western reply', () => {
-    assert.equal(decodeMetars(west).length, 60);
+    assert.strictEqual(decodeMetars(west).length, 60);
   });
   it('throws on a reply that is not a list', () => {
     assert.throws(() => decodeMetars({features: []}), /not a list/);
@@ -149,6 +151,6 @@ describe('#decodeMetars', () => {
   });
   it('stops at a bound for a huge reply', () => {
     const many = Array.from({length: 25000}, (_, i) => ({icaoId: `S${i}`, lat: 40, lon: -111}));
-    assert.equal(decodeMetars(many).length, 20000);
+    assert.strictEqual(decodeMetars(many).length, 20000);
   });
 });

@@ -1,13 +1,18 @@
 import {decodeMetar} from '/js/metar.js';
 import {decodePirep} from '/js/pirep.js';
 import {hourlySeries} from '/js/point.js';
-import {serviceTimeText} from '/js/panels/alert-panel.js';
-import {chartSummary, hourlyChart} from '/js/panels/chart.js';
+import {adviceFor} from '/js/panels/status.js';
+import {chartSummary, hourlyChart, midnights, niceTicks} from '/js/panels/chart.js';
 import {cloudsText, pirepLabel, stationLabel, windText} from '/js/panels/describe.js';
-import {pirepPopup, stationPopup} from '/js/panels/report-popups.js';
-import {matchStationId} from '/js/panels/station-panel.js';
+import {pirepPopup, stationPopup, tafBlock} from '/js/panels/report-popups.js';
+import {alertPeriod} from '/js/panels/alert-panel.js';
+import {createSearchBox} from '/js/panels/search-box.js';
+import {decodeTafs} from '/js/taf.js';
+import {setTimeDisplay} from '/js/time.js';
 import {DEFAULT_UNITS} from '/js/units.js';
-import {assert, describe, it, testDocument} from './harness.js';
+import {assert} from 'chai';
+import {describe, it} from 'mocha';
+import {testDocument} from './documents.js';
 
 const west = await testDocument('awc/metar_west.json');
 const pireps = await testDocument('awc/pirep_west.json');
@@ -20,25 +25,25 @@ const HOSTILE = '<img src=x onerror="window.hacked=1">';
 
 describe('#windText', () => {
   it('reports gusts, variable and calm wind', () => {
-    assert.equal(windText(station('KSLC').wind, units), '180° at 22 kt, gusts 34 kt');
-    assert.equal(windText(station('KCNY').wind, units), 'variable at 4 kt');
-    assert.equal(windText(station('KVEL').wind, units), 'calm');
-    assert.equal(windText(station('KSLC').wind, {...units, speed: 'km/h'}), '180° at 41 km/h, gusts 63 km/h');
-    assert.equal(windText({speed: null}, units), 'not reported');
+    assert.strictEqual(windText(station('KSLC').wind, units), '180° at 22 kt, gusts 34 kt');
+    assert.strictEqual(windText(station('KCNY').wind, units), 'variable at 4 kt');
+    assert.strictEqual(windText(station('KVEL').wind, units), 'calm');
+    assert.strictEqual(windText(station('KSLC').wind, {...units, speed: 'km/h'}), '180° at 41 km/h, gusts 63 km/h');
+    assert.strictEqual(windText({speed: null}, units), 'not reported');
   });
 });
 
 describe('#cloudsText', () => {
   it('names covers and bases in the chosen unit', () => {
-    assert.equal(cloudsText(station('KSLC').clouds, units), 'few 5,000 ft, broken 9,000 ft, overcast 14,000 ft');
-    assert.equal(cloudsText(station('KYKM').clouds, {...units, distance: 'km'}), 'sky obscured 122 m');
-    assert.equal(cloudsText([], units), 'clear');
+    assert.strictEqual(cloudsText(station('KSLC').clouds, units), 'few 5,000 ft, broken 9,000 ft, overcast 14,000 ft');
+    assert.strictEqual(cloudsText(station('KYKM').clouds, {...units, distance: 'km'}), 'sky obscured 122 m');
+    assert.strictEqual(cloudsText([], units), 'clear');
   });
 });
 
 describe('#stationLabel', () => {
   it('gives markers a text alternative with category, wind and age', () => {
-    assert.equal(stationLabel(station('KSLC'), units, NOW),
+    assert.strictEqual(stationLabel(station('KSLC'), units, NOW),
         'KSLC Salt Lake City Intl, UT, US, VFR, wind 180° at 22 kt, gusts 34 kt, 55 °F, ' +
         'visibility 10+ SM, observed 6 min ago');
   });
@@ -48,7 +53,8 @@ describe('#pirepLabel', () => {
   it('says urgent, altitude and hazards', () => {
     const urgent = decodePirep(pireps.find((r) => r.pirepType === 'Urgent PIREP'));
     const label = pirepLabel(urgent, NOW);
-    assert.ok(label.startsWith('Urgent pilot report, 11,000 ft, Turbulence: severe mountain wave'), label);
+    // The level as the symbol shows it ("110") comes first, so the visible text is in the name.
+    assert.ok(label.startsWith('Urgent pilot report, 110, 11,000 ft, Turbulence: severe mountain wave'), label);
   });
 });
 
@@ -58,14 +64,14 @@ describe('#stationPopup', () => {
       toggleFavourite: () => true});
     const rows = Object.fromEntries([...node.querySelectorAll('dt')].map((dt) =>
       [dt.textContent, dt.nextElementSibling.textContent]));
-    assert.equal(rows.Wind, '180° at 22 kt, gusts 34 kt');
-    assert.equal(rows.Visibility, '10+ SM');
-    assert.equal(rows.Weather, 'light rain showers');
-    assert.equal(rows.Ceiling, '9,000 ft');
-    assert.equal(rows['Temperature / dew point'], '55 °F / 38 °F');
-    assert.equal(rows.Altimeter, '29.81 inHg');
-    assert.ok(rows.Observed.startsWith('17:54Z (6 min ago)'), rows.Observed);
-    assert.equal(node.querySelector('.raw').textContent, west.find((r) => r.icaoId === 'KSLC').rawOb);
+    assert.strictEqual(rows.Wind, '180° at 22 kt, gusts 34 kt');
+    assert.strictEqual(rows.Visibility, '10+ SM');
+    assert.strictEqual(rows.Weather, 'light rain showers');
+    assert.strictEqual(rows.Ceiling, '9,000 ft');
+    assert.strictEqual(rows['Temperature / dew point'], '55 °F / 38 °F');
+    assert.strictEqual(rows.Altimeter, '29.81 inHg');
+    assert.match(rows.Observed, /^\d\d:54\S* \S*\s?\(6 min ago\)$|^\d\d:54 \S+ \(6 min ago\)$/);
+    assert.strictEqual(node.querySelector('.raw').textContent, west.find((r) => r.icaoId === 'KSLC').rawOb);
   });
   it('says when the category was derived', () => {
     const node = stationPopup(station('KSUN'), {units, now: NOW, isFavourite: () => false,
@@ -77,8 +83,8 @@ describe('#stationPopup', () => {
     const node = stationPopup(decodeMetar(record), {units, now: NOW, isFavourite: () => false,
       toggleFavourite: () => true});
     document.body.appendChild(node);
-    assert.equal(node.querySelectorAll('img').length, 0);
-    assert.equal(node.querySelector('.raw').textContent, HOSTILE);
+    assert.strictEqual(node.querySelectorAll('img').length, 0);
+    assert.strictEqual(node.querySelector('.raw').textContent, HOSTILE);
     node.remove();
   });
   it('switches the favourite button', () => {
@@ -87,8 +93,8 @@ describe('#stationPopup', () => {
       toggleFavourite: () => (state = !state)});
     const button = node.querySelector('.favourite-toggle');
     button.click();
-    assert.equal(button.getAttribute('aria-pressed'), 'true');
-    assert.equal(state, true);
+    assert.strictEqual(button.getAttribute('aria-pressed'), 'true');
+    assert.strictEqual(state, true);
   });
 });
 
@@ -96,51 +102,129 @@ describe('#pirepPopup', () => {
   it('shows hostile report text as text', () => {
     const node = pirepPopup(decodePirep({...pireps[0], rawOb: HOSTILE, acType: HOSTILE}),
         {units, now: NOW});
-    assert.equal(node.querySelectorAll('img').length, 0);
-    assert.equal(node.querySelector('.raw').textContent, HOSTILE);
+    assert.strictEqual(node.querySelectorAll('img').length, 0);
+    assert.strictEqual(node.querySelector('.raw').textContent, HOSTILE);
   });
 });
 
 describe('#hourlyChart', () => {
   const series = hourlySeries(hourly, grid);
   it('summarises the chart as text', () => {
-    assert.equal(chartSummary(series, units), 'Hourly forecast for 48 hours from 10:00, temperature ' +
+    setTimeDisplay('utc');
+    assert.strictEqual(chartSummary(series, units), 'Hourly forecast for 48 hours from Fri Nov 20 17:00Z, temperature ' +
         `${Math.round(Math.min(...hourly.properties.periods.slice(0, 48).map((p) => p.temperature)))} to ` +
         `${Math.round(Math.max(...hourly.properties.periods.slice(0, 48).map((p) => p.temperature)))} °F, ` +
         chartSummary(series, units).split(' °F, ')[1]);
-    assert.ok(/precipitation chance up to 80 % at 17:00\.$/.test(chartSummary(series, units)));
+    assert.ok(/precipitation chance up to 80 % at Sat Nov 21 00:00Z\.$/.test(chartSummary(series, units)),
+        chartSummary(series, units));
+    setTimeDisplay('local');
   });
   it('carries one table row per hour and toggles the table', () => {
     const figure = hourlyChart(series, units);
-    assert.equal(figure.querySelectorAll('tbody tr').length, 48);
+    assert.strictEqual(figure.querySelectorAll('tbody tr').length, 48);
     const table = figure.querySelector('table');
     const button = figure.querySelector('button');
-    assert.equal(table.hidden, true);
+    assert.strictEqual(table.hidden, true);
     button.click();
-    assert.equal(table.hidden, false);
-    assert.equal(button.getAttribute('aria-expanded'), 'true');
-    assert.equal(figure.querySelector('svg').getAttribute('role'), 'img');
+    assert.strictEqual(table.hidden, false);
+    assert.strictEqual(button.getAttribute('aria-expanded'), 'true');
+    assert.strictEqual(figure.querySelector('svg').getAttribute('role'), 'img');
   });
   it('says so when there is no forecast', () => {
-    assert.equal(hourlyChart([], units).textContent, 'No hourly forecast in this reply.');
+    assert.strictEqual(hourlyChart([], units).textContent, 'No hourly forecast in this reply.');
   });
 });
 
-describe('#serviceTimeText', () => {
-  it('keeps the service\'s local time and offset', () => {
-    assert.equal(serviceTimeText('2026-11-20T09:48:00-08:00'), '2026-11-20 09:48 (UTC-08:00)');
-    assert.equal(serviceTimeText(''), 'not given');
+describe('#niceTicks', () => {
+  it('covers the range with round steps', () => {
+    const rows = [[[31, 57], [30, 40, 50, 60]], [[0, 34], [0, 10, 20, 30, 40]],
+      [[-3, 4], [-4, -2, 0, 2, 4]], [[20, 20], [20, 21]]];
+    for (const [[low, high], ticks] of rows) assert.deepEqual(niceTicks(low, high), ticks, `${low}..${high}`);
   });
 });
 
-describe('#matchStationId', () => {
-  it('finds identifiers regardless of case and adds the K of a three-letter name', () => {
-    const known = new Set(['KSLC', 'F2381']);
-    const has = (id) => known.has(id);
-    assert.equal(matchStationId(' kslc ', has), 'KSLC');
-    assert.equal(matchStationId('slc', has), 'KSLC');
-    assert.equal(matchStationId('f2381', has), 'F2381');
-    assert.equal(matchStationId('KXYZ', has), null);
-    assert.equal(matchStationId('<b>', has), null);
+describe('#midnights', () => {
+  it('finds the day boundaries of the zone chosen', () => {
+    setTimeDisplay('utc');
+    const from = Date.UTC(2026, 10, 20, 17);
+    assert.deepEqual(midnights(from, from + 48 * 3600000), [Date.UTC(2026, 10, 21), Date.UTC(2026, 10, 22)]);
+    assert.deepEqual(midnights(Date.UTC(2026, 10, 21), Date.UTC(2026, 10, 21, 23)), []);
+    setTimeDisplay('local');
+  });
+});
+
+describe('#adviceFor', () => {
+  it('tells the reader what to do for each kind of failure', () => {
+    const rows = [[{status: 429}, /busy/], [{status: 400}, /Change what was asked/],
+      [{status: 400, message: 'Unsupported weather operation'}, /does not offer this data/],
+      [{status: 500}, /restart the program/], [{status: 502}, /did not answer properly/],
+      [{status: 0, timedOut: true}, /internet connection/],
+      [{status: 0, message: 'The weather host is not available'}, /open the map from the program/]];
+    for (const [error, advice] of rows) assert.match(adviceFor(error), advice, JSON.stringify(error));
+  });
+});
+
+describe('#alertPeriod', () => {
+  it('says from when and until when, and when no end was announced', () => {
+    setTimeDisplay('utc');
+    const t = (h, m = 0) => Date.UTC(2026, 10, 20, h, m);
+    const rows = [
+      [{onset: t(17), ends: t(20), expires: t(19)}, 'In force until Fri Nov 20 20:00Z'],
+      [{onset: t(23), ends: t(30), expires: t(20)}, 'From Fri Nov 20 23:00Z until Sat Nov 21 06:00Z'],
+      [{onset: t(17), ends: NaN, expires: t(19)}, 'In force until Fri Nov 20 19:00Z (message expiry; no end announced)'],
+      [{onset: NaN, ends: NaN, expires: NaN}, 'In force; no end announced'],
+      [{onset: t(23), ends: NaN, expires: NaN}, 'From Fri Nov 20 23:00Z; no end announced'],
+    ];
+    for (const [alert, text] of rows) assert.strictEqual(alertPeriod(alert, NOW), text, JSON.stringify(alert));
+    setTimeDisplay('local');
+  });
+});
+
+describe('#tafBlock', () => {
+  it('lists the periods not yet over with their category, and says when there is no TAF', async () => {
+    setTimeDisplay('utc');
+    const taf = decodeTafs(await testDocument('awc/taf_west.json')).find((entry) => entry.id === 'KSLC');
+    const later = Date.UTC(2026, 10, 21, 1);  // the opening group (18Z to 00Z) is over
+    const block = tafBlock(taf, {units, now: later});
+    const periods = [...block.querySelectorAll('.taf-period')];
+    assert.strictEqual(periods.length, taf.periods.filter((period) => period.to > later).length);
+    assert.ok(periods.every((item) => /^(VFR|MVFR|IFR|LIFR|Unknown)$/.test(item.querySelector('.badge').textContent)));
+    assert.strictEqual(block.querySelector('.raw').textContent, taf.raw);
+    assert.strictEqual(tafBlock(null, {units, now: later}).querySelector('.note').textContent,
+        'No TAF for this airport (many small airports issue none).');
+    setTimeDisplay('local');
+  });
+});
+
+describe('#createSearchBox', () => {
+  it('moves through suggestions with the arrow keys, chooses with Enter and keeps focus in the field', () => {
+    const form = document.createElement('form');
+    form.innerHTML = '<input id="t-input"><ul id="t-list" hidden></ul><span id="t-message"></span>';
+    document.body.appendChild(form);
+    const [input, listbox, message] = ['t-input', 't-list', 't-message'].map((id) => form.querySelector(`#${id}`));
+    const chosen = [];
+    createSearchBox({form, input, listbox, message,
+      suggest: (query) => (query === 'zz' ? [] : ['One', 'Two', 'Three'].map((label) => ({kind: 'place', label}))),
+      choose: (suggestion) => chosen.push(suggestion.label) && ''});
+    input.focus();
+    input.value = 'x';
+    input.dispatchEvent(new Event('input'));
+    assert.strictEqual(input.getAttribute('aria-expanded'), 'true');
+    const key = (name) => input.dispatchEvent(new KeyboardEvent('keydown', {key: name, bubbles: true}));
+    key('ArrowDown');
+    key('ArrowDown');
+    assert.strictEqual(input.getAttribute('aria-activedescendant'), 'search-option-2');
+    key('ArrowDown');  // wraps round
+    assert.strictEqual(listbox.querySelector('[aria-selected="true"]').textContent, 'One');
+    key('ArrowUp');
+    form.requestSubmit();
+    assert.deepEqual(chosen, ['Three']);
+    assert.strictEqual(input.value, 'Three');
+    assert.strictEqual(document.activeElement, input);
+    assert.strictEqual(listbox.hidden, true);
+    input.value = 'zz';
+    input.dispatchEvent(new Event('input'));
+    assert.strictEqual(message.textContent, 'No place, station or coordinates match "zz".');
+    form.remove();
   });
 });

@@ -1,24 +1,26 @@
 import {decodePirep, decodePireps, describeLayer, inAltitudeBand, pirepOpacity} from '/js/pirep.js';
-import {assert, describe, it, testDocument} from './harness.js';
+import {assert} from 'chai';
+import {describe, it} from 'mocha';
+import {testDocument} from './documents.js';
 
 const reports = await testDocument('awc/pirep_west.json');
 
 describe('#decodePirep', () => {
   it('reads the flight level in hundreds of feet', () => {
     const report = decodePirep(reports[0]);  // FL120
-    assert.equal(report.altitude, 12000);
-    assert.equal(decodePirep({...reports[0], fltLvl: 14}).altitude, 1400);
-    assert.equal(decodePirep({...reports[0], fltLvl: '230'}).altitude, 23000);  // older layout
-    assert.equal(decodePirep({...reports[0], fltLvl: 0}).altitude, null);  // FLUNKN
+    assert.strictEqual(report.altitude, 12000);
+    assert.strictEqual(decodePirep({...reports[0], fltLvl: 14}).altitude, 1400);
+    assert.strictEqual(decodePirep({...reports[0], fltLvl: '230'}).altitude, 23000);  // older layout
+    assert.strictEqual(decodePirep({...reports[0], fltLvl: 0}).altitude, null);  // FLUNKN
   });
   it('reads turbulence bases and tops in hundreds of feet', () => {
     const [layer] = decodePirep(reports[0]).turbulence;
     assert.deepEqual([layer.intensity, layer.type, layer.base, layer.top], ['MOD', 'CHOP', 10000, 14000]);
-    assert.equal(describeLayer(layer), 'moderate chop 10,000–14,000 ft');
+    assert.strictEqual(describeLayer(layer), 'moderate chop 10,000–14,000 ft');
   });
   it('marks urgent reports', () => {
     const urgent = decodePireps(reports).filter((report) => report.urgent);
-    assert.equal(urgent.length, 2);
+    assert.strictEqual(urgent.length, 2);
     assert.deepEqual(urgent.map((r) => r.turbulenceRank || r.icingRank), [3, 3]);
   });
   it('has no hazard layers where the report has none', () => {
@@ -26,10 +28,10 @@ describe('#decodePirep', () => {
     assert.deepEqual([plain.turbulence.length, plain.icing.length], [0, 0]);
   });
   it('refuses reports without a position and survives wrong types', () => {
-    assert.equal(decodePirep({...reports[0], lat: null}), null);
+    assert.strictEqual(decodePirep({...reports[0], lat: null}), null);
     const odd = decodePirep({lat: 40, lon: -111, tbInt1: 7, rawOb: ['x'], pirepType: null});
-    assert.equal(odd.kind, 'PIREP');
-    assert.equal(odd.raw, '');
+    assert.strictEqual(odd.kind, 'PIREP');
+    assert.strictEqual(odd.raw, '');
     assert.deepEqual(odd.turbulence, []);
   });
   it('throws on a reply that is not a list', () => {
@@ -43,18 +45,18 @@ describe('#inAltitudeBand', () => {
       [23999, 'mid', true], [24000, 'mid', false], [24000, 'high', true], [null, 'low', false],
       [null, 'all', true], [5000, 'unknown-band', true]];
     for (const [feet, band, expected] of rows) {
-      assert.equal(inAltitudeBand(feet, band), expected, `${feet} in ${band}`);
+      assert.strictEqual(inAltitudeBand(feet, band), expected, `${feet} in ${band}`);
     }
   });
 });
 
 describe('#pirepOpacity', () => {
   it('fades older reports down to a floor', () => {
-    assert.equal(pirepOpacity(10 * 60000), 1);
-    assert.equal(pirepOpacity(30 * 60000), 1);
+    assert.strictEqual(pirepOpacity(10 * 60000), 1);
+    assert.strictEqual(pirepOpacity(30 * 60000), 1);
     assert.ok(pirepOpacity(90 * 60000) < 1);
     assert.ok(pirepOpacity(90 * 60000) > pirepOpacity(150 * 60000));
-    assert.equal(pirepOpacity(180 * 60000), 0.35);
-    assert.equal(pirepOpacity(600 * 60000), 0.35);
+    assert.strictEqual(pirepOpacity(180 * 60000), 0.35);
+    assert.strictEqual(pirepOpacity(600 * 60000), 0.35);
   });
 });

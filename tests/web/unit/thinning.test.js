@@ -1,5 +1,6 @@
 import {stationPriority, thinStations} from '/js/thinning.js';
-import {assert, describe, it} from './harness.js';
+import {assert} from 'chai';
+import {describe, it} from 'mocha';
 
 const at = (id, x, y, category, time = 0) => ({id, x, y, category, time});
 const project = (station) => ({x: station.x, y: station.y});
@@ -20,7 +21,7 @@ describe('#thinStations', () => {
   });
   it('keeps every station when cells are small enough', () => {
     const stations = Array.from({length: 50}, (_, i) => at(`S${i}`, i * 30, (i % 7) * 30, 'VFR'));
-    assert.equal(thinStations(stations, project, 20, new Set()).length, 50);
+    assert.strictEqual(thinStations(stations, project, 20, new Set()).length, 50);
   });
   it('ranks an unknown category lowest', () => {
     assert.ok(stationPriority({category: null}, new Set()) < stationPriority({category: 'VFR'}, new Set()));

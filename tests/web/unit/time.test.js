@@ -1,30 +1,33 @@
 import {formatAge, formatDateTime, localHourText, parseDuration, parseTime,
   parseValidTime} from '/js/time.js';
-import {assert, describe, it} from './harness.js';
+import {assert} from 'chai';
+import {describe, it} from 'mocha';
 
 describe('#formatAge', () => {
   it('writes minutes, hours and days', () => {
     const rows = [[0, 'just now'], [59999, 'just now'], [60000, '1 min ago'], [3599999, '59 min ago'],
       [3600000, '1 h ago'], [3900000, '1 h 5 min ago'], [49 * 3600000, '2 d ago'],
       [-20 * 60000, 'in 20 min'], [NaN, 'age unknown']];
-    for (const [age, text] of rows) assert.equal(formatAge(age), text, String(age));
+    for (const [age, text] of rows) assert.strictEqual(formatAge(age), text, String(age));
   });
 });
 
 describe('#formatDateTime', () => {
-  it('writes UTC times with a Z', () => {
-    assert.equal(formatDateTime(Date.UTC(2026, 10, 20, 17, 57)), 'Nov 20 17:57Z');
-    assert.equal(formatDateTime(NaN), '');
+  it('writes UTC times with a Z and local times with the zone\'s name', () => {
+    const time = Date.UTC(2026, 10, 20, 17, 57);
+    assert.strictEqual(formatDateTime(time, 'utc'), 'Fri Nov 20 17:57Z');
+    assert.match(formatDateTime(time, 'local'), /^\w{3} Nov 2\d \d\d:57 \S+$/);
+    assert.strictEqual(formatDateTime(NaN), '');
   });
 });
 
 describe('#parseDuration', () => {
   it('reads the durations of grid intervals', () => {
-    assert.equal(parseDuration('PT3H'), 3 * 3600000);
-    assert.equal(parseDuration('P7DT14H'), (7 * 24 + 14) * 3600000);
-    assert.equal(parseDuration('P1D'), 24 * 3600000);
-    assert.ok(Number.isNaN(parseDuration('P')));
-    assert.ok(Number.isNaN(parseDuration('3H')));
+    assert.strictEqual(parseDuration('PT3H'), 3 * 3600000);
+    assert.strictEqual(parseDuration('P7DT14H'), (7 * 24 + 14) * 3600000);
+    assert.strictEqual(parseDuration('P1D'), 24 * 3600000);
+    assert.isNaN(parseDuration('P'));
+    assert.isNaN(parseDuration('3H'));
   });
 });
 
@@ -32,18 +35,18 @@ describe('#parseValidTime', () => {
   it('reads start and end of an interval', () => {
     assert.deepEqual(parseValidTime('2026-11-20T17:00:00+00:00/PT2H'),
         {start: Date.UTC(2026, 10, 20, 17), end: Date.UTC(2026, 10, 20, 19)});
-    assert.equal(parseValidTime('garbage'), null);
-    assert.equal(parseValidTime(17), null);
+    assert.strictEqual(parseValidTime('garbage'), null);
+    assert.strictEqual(parseValidTime(17), null);
   });
 });
 
 describe('#parseTime', () => {
   it('reads Unix seconds and ISO texts', () => {
-    assert.equal(parseTime(1795197600), Date.UTC(2026, 10, 20, 18));
-    assert.equal(parseTime('2026-11-20T18:00:00Z'), Date.UTC(2026, 10, 20, 18));
-    assert.ok(Number.isNaN(parseTime({})));
+    assert.strictEqual(parseTime(1795197600), Date.UTC(2026, 10, 20, 18));
+    assert.strictEqual(parseTime('2026-11-20T18:00:00Z'), Date.UTC(2026, 10, 20, 18));
+    assert.isNaN(parseTime({}));
   });
   it('takes the local hour as written', () => {
-    assert.equal(localHourText('2026-11-20T10:00:00-07:00'), '10:00');
+    assert.strictEqual(localHourText('2026-11-20T10:00:00-07:00'), '10:00');
   });
 });

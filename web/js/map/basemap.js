@@ -1,17 +1,34 @@
-// The offline base map: state shapes from us-atlas, so the map needs no tile server.
+// The offline base map: state shapes from us-atlas, then (loaded after the first drawing)
+// county lines at closer zooms and place names that grow denser as the reader zooms in.
 
 import * as L from '../../vendor/leaflet/leaflet-src.esm.js';
 import feature from '../../vendor/topojson-client/feature.js';
 import topology from '../../vendor/us-atlas/states-10m.js';
+import {el} from '../dom.js';
 
 // FIPS codes of the eleven western states the program covers.
-const WESTERN = new Set(['04', '06', '08', '16', '30', '32', '35', '41', '49', '53', '56']);
+export const WESTERN = new Set(['04', '06', '08', '16', '30', '32', '35', '41', '49', '53', '56']);
 // Alaska, Hawaii and the territories lie far outside the map.
 const OUTSIDE = new Set(['02', '15', '60', '66', '69', '72', '78']);
 
+// Map panes from the bottom up. Every pane the page draws into is made here, in one place,
+// so the order of what lies on top of what is written down once.
+const PANES = [
+  ['base', 200], ['counties', 210], ['hazards', 280], ['alerts', 300], ['places', 420],
+  ['pireps', 450], ['stations', 500], ['stationLabels', 510], ['point', 640],
+];
+
+/** Creates the page's map panes with their stacking order. */
+export function createPanes(map) {
+  for (const [name, z] of PANES) {
+    const pane = map.createPane(name);
+    pane.style.zIndex = String(z);
+    pane.classList.add(`${name}-pane`);
+  }
+}
+
 /** Draws the states into their own pane below every weather layer; returns the layer. */
 export function drawBaseMap(map) {
-  map.createPane('base').classList.add('base-pane');
   const states = feature(topology, topology.objects.states).features
       .filter((state) => !OUTSIDE.has(state.id));
   return L.geoJSON(states, {
@@ -21,4 +38,44 @@ export function drawBaseMap(map) {
         {className: 'state state-west', weight: 1.2, fillOpacity: 1} :
         {className: 'state state-other', weight: 0.8, fillOpacity: 1},
   }).addTo(map);
+}
+
+const COUNTY_ZOOM = 7;
+
+/** County lines (a GeoJSON geometry of lines) shown from zoom 7 on. */
+export function drawCountyLines(map, lines) {
+  const layer = L.geoJSON(lines, {pane: 'counties', interactive: false,
+    style: {className: 'county-line', weight: 0.7, fill: false}});
+  const follow = () => {
+    if (map.getZoom() >= COUNTY_ZOOM) layer.addTo(map);
+    else layer.remove();
+  };
+  map.on('zoomend', follow);
+  follow();
+  return layer;
+}
+
+/**
+ * Place names in view: `places` is a list of {name, lat, lon, population, zoom}, where zoom is
+ * the first map zoom its label shows at (chosen at build time so labels never crowd).
+ */
+export function drawPlaceNames(map, places) {
+  const group = L.layerGroup().addTo(map);
+
+  function redraw() {
+    group.clearLayers();
+    const zoom = map.getZoom();
+    const bounds = map.getBounds().pad(0.05);
+    for (const place of places) {
+      if (!(place.zoom <= zoom) || !bounds.contains([place.lat, place.lon])) continue;
+      const big = place.population >= 100000;
+      group.addLayer(L.marker([place.lat, place.lon], {pane: 'places', interactive: false,
+        keyboard: false, icon: L.divIcon({className: `place-label${big ? ' city' : ''}`,
+          html: el('span', {text: place.name}), iconSize: null, iconAnchor: [3, 8]})}));
+    }
+  }
+
+  map.on('moveend', redraw);
+  redraw();
+  return {redraw, count: () => group.getLayers().length};
 }

@@ -1,57 +1,94 @@
-// Pilot reports on the map: a symbol per report for turbulence and icing, its altitude, faded
-// with age; urgent reports are larger and ringed.
+// Pilot reports on the map: a symbol per report for turbulence and icing with its altitude in
+// hundreds of feet, faded with age; urgent reports are ringed. Thinned by zoom (the most
+// important report of each screen cell), and drawn below the station marks so both stay usable.
 
 import * as L from '../../vendor/leaflet/leaflet-src.esm.js';
 import {el, svgEl} from '../dom.js';
-import {inAltitudeBand, pirepOpacity} from '../pirep.js';
+import {pirepOpacity} from '../pirep.js';
 import {makeKeyboardTarget, showPopup} from './popup.js';
 
 const RANK_CLASSES = ['none', 'light', 'moderate', 'severe', 'extreme'];
+const CELL_PX = 34;
+const FULL_DETAIL_ZOOM = 9;
+const GLYPHS = {
+  turbulence: (rank) => (rank >= 2 ? 'M3 13 L9 4 L15 13 M6 13 L9 8.5 L12 13' : 'M3 13 L9 4 L15 13'),
+  icing: () => 'M4 5 Q4 13 9 13 Q14 13 14 5 M9 3 L9 15',
+};
+
+/** One glyph as a small SVG: 'turbulence', 'icing' or 'plain', at a rank 0–4. */
+export function pirepGlyph(kind, rank = 0) {
+  const shape = kind === 'plain' ?
+      svgEl('circle', {className: 'glyph plain', cx: 9, cy: 9, r: 3.5}) :
+      svgEl('path', {className: `glyph ${kind} rank-${RANK_CLASSES[rank]}`, d: GLYPHS[kind](rank)});
+  return svgEl('svg', {viewBox: '0 0 18 18', width: 18, height: 18, 'aria-hidden': 'true',
+    focusable: 'false'}, shape);
+}
+
+/** The report's level as written on charts: hundreds of feet, "—" when unknown. */
+export function levelText(report) {
+  return report.altitude === null ? '—' : String(Math.round(report.altitude / 100)).padStart(3, '0');
+}
 
 /** The symbol of one report as a DOM node (SVG glyphs and the flight level). */
 export function pirepSymbol(report) {
   const glyphs = [];
-  if (report.turbulence.length) {
-    // Turbulence: an open caret, doubled from moderate up.
-    const rank = RANK_CLASSES[report.turbulenceRank];
-    glyphs.push(svgEl('path', {className: `glyph turbulence rank-${rank}`,
-      d: report.turbulenceRank >= 2 ? 'M3 13 L9 4 L15 13 M6 13 L9 8.5 L12 13' : 'M3 13 L9 4 L15 13'}));
-  }
-  if (report.icing.length) {
-    // Icing: a cup with a stem, the usual chart symbol.
-    const rank = RANK_CLASSES[report.icingRank];
-    glyphs.push(svgEl('path', {className: `glyph icing rank-${rank}`,
-      d: 'M4 5 Q4 13 9 13 Q14 13 14 5 M9 3 L9 15'}));
-  }
-  if (!glyphs.length) glyphs.push(svgEl('circle', {className: 'glyph plain', cx: 9, cy: 9, r: 3.5}));
+  if (report.turbulence.length) glyphs.push(pirepGlyph('turbulence', report.turbulenceRank));
+  if (report.icing.length) glyphs.push(pirepGlyph('icing', report.icingRank));
+  if (!glyphs.length) glyphs.push(pirepGlyph('plain'));
   const urgent = report.urgent ? ' urgent' : '';
-  return el('div', {className: `pirep-symbol${urgent}`},
-      svgEl('svg', {viewBox: '0 0 18 18', width: 18, height: 18, 'aria-hidden': 'true',
-        focusable: 'false'}, ...glyphs),
-      el('span', {className: 'pirep-level'},
-          report.altitude === null ? '—' : String(Math.round(report.altitude / 100)).padStart(3, '0')));
+  return el('div', {className: `pirep-symbol${urgent}`}, ...glyphs,
+      el('span', {className: 'pirep-level', text: levelText(report)}));
 }
 
-/** PIREP layer: setReports(list, now), setBand(band). */
-export function createPirepLayer(map, {label, popup}) {
-  map.createPane('pireps').classList.add('pireps-pane');
+/** Whether a report lies in the altitude range {low, high} in feet (inclusive); unknown only in the full range. */
+export function inAltitudeRange(report, range) {
+  if (range.low <= 0 && range.high === Infinity) return true;
+  return report.altitude !== null && report.altitude >= range.low && report.altitude <= range.high;
+}
+
+function importance(report) {
+  return (report.urgent ? 100 : 0) + Math.max(report.turbulenceRank, report.icingRank) * 10;
+}
+
+/** PIREP layer: setReports(list, now), setRange({low, high}); counts for the panel. */
+export function createPirepLayer(map, {label, popup, onDraw = () => {}}) {
   const group = L.layerGroup().addTo(map);
   let reports = [];
-  let band = 'all';
+  let range = {low: 0, high: Infinity};
   let now = Date.now();
+  let inRange = [];
+  let shown = [];
 
   function open(report, opener = null) {
     showPopup(map, [report.lat, report.lon], popup(report), {opener, fromKeyboard: opener !== null});
   }
 
+  function thin(list) {
+    const zoom = map.getZoom();
+    if (zoom >= FULL_DETAIL_ZOOM) return list;
+    const cells = new Map();
+    for (const report of list) {
+      const point = map.project([report.lat, report.lon], zoom);
+      const key = `${Math.floor(point.x / CELL_PX)},${Math.floor(point.y / CELL_PX)}`;
+      const held = cells.get(key);
+      if (!held || importance(report) > importance(held) ||
+          (importance(report) === importance(held) && report.time > held.time)) {
+        cells.set(key, report);
+      }
+    }
+    return [...cells.values()];
+  }
+
   function redraw() {
     group.clearLayers();
-    for (const report of reports) {
-      if (!inAltitudeBand(report.altitude, band)) continue;
+    inRange = reports.filter((report) => inAltitudeRange(report, range));
+    shown = thin(inRange);
+    for (const report of shown) {
+      const width = 18 * ((report.turbulence.length && report.icing.length) ? 2 : 1) + 24;
       const marker = L.marker([report.lat, report.lon], {
         pane: 'pireps',
         icon: L.divIcon({html: pirepSymbol(report), className: 'pirep-icon',
-          iconSize: report.urgent ? [44, 26] : [40, 22], iconAnchor: [9, 11]}),
+          iconSize: [width, 22], iconAnchor: [9, 11]}),
         keyboard: false,  // makeKeyboardTarget below gives it a better text alternative
         opacity: pirepOpacity(now - report.time),
         riseOnHover: true,
@@ -62,7 +99,10 @@ export function createPirepLayer(map, {label, popup}) {
       group.addLayer(marker);
       makeKeyboardTarget(marker.getElement(), label(report), (element) => open(report, element));
     }
+    onDraw();
   }
+
+  map.on('zoomend', redraw);
 
   return {
     setReports(list, at = Date.now()) {
@@ -70,11 +110,18 @@ export function createPirepLayer(map, {label, popup}) {
       now = at;
       redraw();
     },
-    setBand(value) {
-      band = value;
+    setRange(value) {
+      range = value;
       redraw();
     },
-    shownCount: () => group.getLayers().length,
+    inRangeCount: () => inRange.length,
+    shownCount: () => shown.length,
+    /** Reports drawn inside the visible map, newest first. */
+    inView() {
+      const bounds = map.getBounds();
+      return shown.filter((r) => bounds.contains([r.lat, r.lon])).sort((a, b) => b.time - a.time);
+    },
+    open,
     setVisible(visible) {
       if (visible) group.addTo(map);
       else group.remove();

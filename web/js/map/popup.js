@@ -5,10 +5,11 @@ import * as L from '../../vendor/leaflet/leaflet-src.esm.js';
 
 /**
  * Opens content (a DOM node) at latlng. When opened from the keyboard, focus moves into the popup
- * and returns to `opener` when the popup closes.
+ * and returns to `opener` when the popup closes. The popup closes when focus moves on to
+ * something outside it, so it never hides the map behind the reader's back.
  */
 export function showPopup(map, latlng, content, {opener = null, fromKeyboard = false} = {}) {
-  const popup = L.popup({maxWidth: 360, minWidth: 260, autoPanPadding: [24, 24],
+  const popup = L.popup({maxWidth: 380, minWidth: 260, autoPanPadding: [24, 24],
     className: 'weather-popup'})
       .setLatLng(latlng)
       .setContent(content)
@@ -20,21 +21,33 @@ export function showPopup(map, latlng, content, {opener = null, fromKeyboard = f
       map.closePopup(popup);
     }
   });
+  const container = popup.getElement();
+  container?.addEventListener('focusout', (event) => {
+    const next = event.relatedTarget;
+    // null: focus went nowhere in particular (a click on plain text in the popup).
+    if (next && !container.contains(next) && next !== opener) map.closePopup(popup);
+  });
   if (fromKeyboard) {
     const target = content.querySelector('[data-autofocus]') || content;
     if (!target.hasAttribute('tabindex')) target.setAttribute('tabindex', '-1');
     target.focus();
     popup.once('remove', () => {
-      if (opener && opener.isConnected) opener.focus();
+      // Only when focus was inside the popup (now gone with it), never taken from elsewhere.
+      const active = document.activeElement;
+      const lost = !active || active === document.body || container?.contains(active);
+      if (opener && opener.isConnected && lost) opener.focus();
     });
   }
   return popup;
 }
 
-/** Makes an SVG path or marker element a keyboard button with a text alternative. */
+/**
+ * Makes an SVG path or marker element a button with a text alternative. It is not a tab stop
+ * (hundreds of marks would bury the controls); lists and the map's crosshair reach it instead.
+ */
 export function makeKeyboardTarget(element, labelText, activate) {
   if (!element) return;
-  element.setAttribute('tabindex', '0');
+  element.setAttribute('tabindex', '-1');
   element.setAttribute('role', 'button');
   element.setAttribute('aria-label', labelText);
   element.addEventListener('keydown', (event) => {

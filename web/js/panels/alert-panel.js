@@ -1,78 +1,121 @@
-// The list of active alerts, sortable, and the full text of the chosen one.
+// The list of alerts in force, sortable, with onset and end, and the full text of the chosen
+// one; alerts that ran out since the last update are named in a short note, not listed.
 
 import {el, replaceChildren} from '../dom.js';
-import {sortAlerts} from '../alerts.js';
+import {alertEnd, sortAlerts} from '../alerts.js';
+import {formatAge, formatDateTime} from '../time.js';
 
 const SORT_KEYS = [['severity', 'Severity'], ['onset', 'Onset'], ['ends', 'Ends'], ['event', 'Event']];
 
-/** The service's local time text as "2026-11-20 09:48 (−08:00)"; the text itself if unusual. */
-export function serviceTimeText(iso) {
-  const match = /^(\d{4}-\d\d-\d\d)T(\d\d:\d\d)(?::\d\d(?:\.\d+)?)?(Z|[+-]\d\d:\d\d)?$/.exec(iso || '');
-  if (!match) return iso || 'not given';
-  return `${match[1]} ${match[2]}${match[3] ? ` (UTC${match[3] === 'Z' ? '' : match[3]})` : ''}`;
+/** "Fri Nov 20 10:31 MST" for a time, else the fallback. */
+function when(ms, fallback) {
+  return Number.isFinite(ms) ? formatDateTime(ms) : fallback;
 }
 
-function detail(alert) {
+/** "From Fri Nov 20 17:00 MST until Sat Nov 21 17:00 MST", or "In force until …". */
+export function alertPeriod(alert, now) {
+  const end = alertEnd(alert);
+  const until = Number.isFinite(alert.ends) ? `until ${formatDateTime(alert.ends)}` :
+      Number.isFinite(end) ? `until ${formatDateTime(end)} (message expiry; no end announced)` :
+      null;
+  const start = Number.isFinite(alert.onset) && alert.onset > now ? `From ${formatDateTime(alert.onset)}` : 'In force';
+  return until ? `${start} ${until}` : `${start}; no end announced`;
+}
+
+/** How an alert is drawn, in words for the list and the detail. */
+const DRAWN = {
+  shape: 'Drawn on the map with its own area',
+  counties: 'Drawn over whole counties (the alert names its area by county, not by a shape)',
+  none: 'Not drawn: the alert gives no area the map can show',
+};
+
+function detail(alert, drawnAs, now) {
   const block = (title, body) => (body ? [el('h4', {text: title}),
     el('p', {className: 'alert-text', text: body})] : []);
+  const drawn = drawnAs(alert);
   return el('article', {className: `alert-detail severity-${alert.severity.toLowerCase()}`,
     dataset: {alert: alert.key}},
   el('h3', {tabindex: '-1', className: 'alert-title'}, alert.event),
   el('p', {className: 'alert-meta'},
       el('span', {className: `badge severity-${alert.severity.toLowerCase()}`, text: alert.severity}),
-      alert.polygons.length ? ' Shown on the map' : ' No shape given: not drawn on the map'),
+      ` ${alertPeriod(alert, now)}`),
+  el('p', {className: `drawn-as drawn-${drawn}`, text: DRAWN[drawn]}),
   alert.headline ? el('p', {className: 'alert-headline', text: alert.headline}) : null,
   el('dl', {className: 'facts'},
       el('dt', {text: 'Area'}), el('dd', {text: alert.area || 'not given'}),
-      el('dt', {text: 'Onset'}), el('dd', {text: serviceTimeText(alert.onsetText)}),
-      el('dt', {text: 'Ends'}), el('dd', {text: serviceTimeText(alert.endsText)}),
-      alert.expiresText ? [el('dt', {text: 'Message expires'}),
-        el('dd', {text: serviceTimeText(alert.expiresText)})] : null,
+      el('dt', {text: 'Onset'}), el('dd', {text: when(alert.onset, 'not given')}),
+      el('dt', {text: 'Ends'}), el('dd', {text: when(alert.ends, 'not announced')}),
+      Number.isFinite(alert.expires) ? [el('dt', {text: 'Message expires'}),
+        el('dd', {text: formatDateTime(alert.expires)})] : null,
+      Number.isFinite(alert.sent) ? [el('dt', {text: 'Sent'}),
+        el('dd', {text: `${formatDateTime(alert.sent)} (${formatAge(now - alert.sent)})`})] : null,
       alert.sender ? [el('dt', {text: 'From'}), el('dd', {text: alert.sender})] : null),
   ...block('Description', alert.description),
   ...block('Instructions', alert.instruction));
 }
 
-/** Alert panel: update(alerts) with fresh data, show(alert) opens one alert's text. */
-export function createAlertPanel(container, {onShowOnMap}) {
+/** One list entry as a button: severity, event, area, onset and end. */
+export function alertButton(alert, {pressed = false, now, drawnAs, onClick}) {
+  const severity = alert.severity.toLowerCase();
+  const drawn = drawnAs(alert);
+  const button = el('button', {type: 'button', className: `alert-item severity-${severity}`,
+    'aria-pressed': String(pressed), dataset: {alert: alert.key}},
+  el('span', {className: `badge severity-${severity}`, text: alert.severity}),
+  el('span', {className: 'alert-event', text: alert.event}),
+  el('span', {className: 'alert-area', text: alert.area}),
+  el('span', {className: 'alert-when', text: alertPeriod(alert, now)}),
+  drawn === 'shape' ? null : el('span', {className: `drawn-note drawn-${drawn}`,
+    text: drawn === 'counties' ? 'drawn by county' : 'not on map'}));
+  button.addEventListener('click', onClick);
+  return button;
+}
+
+/**
+ * Alert panel: update(alerts, expired, now) with the alerts in force and those that ran out;
+ * show(alert) opens one alert's text. onCount(n) is told the number in force.
+ */
+export function createAlertPanel(container, {onShowOnMap, drawnAs, onCount = () => {}}) {
   let alerts = [];
+  let expired = [];
   let sortKey = 'severity';
   let chosen = null;
+  let now = Date.now();
   const sortSelect = el('select', {id: 'alert-sort'},
       ...SORT_KEYS.map(([value, label]) => el('option', {value, text: label})));
   sortSelect.addEventListener('change', () => {
     sortKey = sortSelect.value;
     drawList();
   });
-  const list = el('ul', {className: 'alert-list', 'aria-label': 'Active alerts'});
+  const heading = el('h2', {className: 'panel-title', text: 'Alerts in force'});
+  const list = el('ul', {className: 'alert-list', 'aria-label': 'Alerts in force'});
+  const expiredNote = el('p', {className: 'note expired-note', hidden: true});
   const details = el('div', {className: 'alert-details', 'aria-live': 'polite'});
-  replaceChildren(container,
+  replaceChildren(container, heading,
       el('div', {className: 'panel-row'}, el('label', {for: 'alert-sort', text: 'Sort by'}), sortSelect),
-      list, details);
+      list, expiredNote, details);
 
   function drawList() {
+    if (expired.length) {
+      expiredNote.hidden = false;
+      expiredNote.textContent = `Ended since the last update, so no longer shown: ${expired
+          .map((alert) => `${alert.event} (${formatDateTime(alertEnd(alert))})`).join('; ')}.`;
+    } else {
+      expiredNote.hidden = true;
+    }
     if (!alerts.length) {
-      replaceChildren(list, el('li', {className: 'empty', text: 'No active alerts.'}));
+      replaceChildren(list, el('li', {className: 'empty', text: 'No alerts in force.'}));
       return;
     }
-    replaceChildren(list, ...sortAlerts(alerts, sortKey).map((alert) => {
-      const button = el('button', {type: 'button',
-        className: `alert-item severity-${alert.severity.toLowerCase()}`,
-        'aria-pressed': String(chosen?.key === alert.key), dataset: {alert: alert.key}},
-      el('span', {className: `badge severity-${alert.severity.toLowerCase()}`, text: alert.severity}),
-      el('span', {className: 'alert-event', text: alert.event}),
-      el('span', {className: 'alert-area', text: alert.area}),
-      alert.polygons.length ? null : el('span', {className: 'no-shape', text: 'not on map'}));
-      button.addEventListener('click', () => show(alert, {focus: true, fromList: true}));
-      return el('li', null, button);
-    }));
+    replaceChildren(list, ...sortAlerts(alerts, sortKey).map((alert) => el('li', null,
+        alertButton(alert, {pressed: chosen?.key === alert.key, now, drawnAs,
+          onClick: () => show(alert, {focus: true, fromList: true})}))));
   }
 
   function show(alert, {focus = false, fromList = false} = {}) {
     chosen = alert;
     drawList();
-    const article = detail(alert);
-    if (alert.polygons.length && fromList) {
+    const article = detail(alert, drawnAs, now);
+    if (drawnAs(alert) !== 'none' && fromList) {
       article.appendChild(el('button', {type: 'button', text: 'Show on map',
         on: {click: () => onShowOnMap(alert)}}));
     }
@@ -80,17 +123,21 @@ export function createAlertPanel(container, {onShowOnMap}) {
     if (focus) article.querySelector('.alert-title').focus();
   }
 
-  replaceChildren(list, el('li', {className: 'empty', text: 'Waiting for alerts…'}));
+  replaceChildren(list, el('li', {className: 'loading', text: 'Loading alerts…'}));
 
   return {
     /** Says why there is no list, when no alerts have ever arrived. */
     unavailable(message) {
       if (!alerts.length) {
-        replaceChildren(list, el('li', {className: 'empty', text: `Alerts are not available: ${message}`}));
+        replaceChildren(list, el('li', {className: 'empty',
+          text: `Alerts are not available: ${message}. Choose Retry in the status area or Refresh on the Layers tab.`}));
       }
     },
-    update(next) {
+    update(next, ranOut, at) {
       alerts = next;
+      expired = ranOut;
+      now = at;
+      onCount(alerts.length);
       if (chosen) chosen = alerts.find((alert) => alert.key === chosen.key) || null;
       drawList();
       if (chosen) show(chosen);

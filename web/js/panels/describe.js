@@ -26,6 +26,7 @@ export function cloudsText(clouds, units) {
 /** The text alternative of a station marker. */
 export function stationLabel(station, units, now) {
   const category = station.category || 'category unknown';
+  const age = now - station.time;
   const parts = [`${station.id}${station.name ? ` ${station.name}` : ''}`, category,
     `wind ${windText(station.wind, units)}`];
   if (station.temperature !== null) parts.push(formatTemperature(station.temperature, units.temperature));
@@ -33,7 +34,7 @@ export function stationLabel(station, units, now) {
     parts.push(`visibility ${formatVisibility(station.visibility.miles, units.distance,
         station.visibility.orMore)}`);
   }
-  parts.push(`observed ${formatAge(now - station.time)}`);
+  parts.push(`observed ${formatAge(age)}${age > 90 * 60000 ? ', an old report' : ''}`);
   return parts.join(', ');
 }
 
@@ -45,10 +46,13 @@ export function hazardLines(report) {
   ];
 }
 
-/** The text alternative of a PIREP symbol. */
+/**
+ * The text alternative of a PIREP symbol. It starts with the level as the symbol shows it
+ * ("240"), so what a sighted reader sees and what a screen reader names are the same.
+ */
 export function pirepLabel(report, now) {
   const altitude = report.altitude === null ? 'altitude unknown' :
-      `${report.altitude.toLocaleString('en-US')} ft`;
+      `${String(Math.round(report.altitude / 100)).padStart(3, '0')}, ${report.altitude.toLocaleString('en-US')} ft`;
   const hazards = hazardLines(report);
   return [`${report.urgent ? 'Urgent pilot report' : report.kind === 'AIREP' ? 'AIREP' :
     'Pilot report'}`, altitude, ...(hazards.length ? hazards : ['no turbulence or icing given']),

@@ -1,20 +1,22 @@
-// The "data time · fetched · age" line every layer and panel carries, marked stale when old.
+// The "data time · fetched · age" line every layer and panel carries, marked stale with the
+// reason when the data may not be current.
 
 import {el} from '../dom.js';
-import {formatAge, formatDateTime} from '../time.js';
+import {formatAge, formatClock, formatDateTime} from '../time.js';
 
 /**
- * A freshness line: when the data is from, when it was fetched and how old that is. `stale`
- * adds the stale marking; `note` (e.g. the last error) follows in the same line.
+ * A freshness line: what time the data is from (`dataText`, or `dataTime` in ms), when it was
+ * fetched and how old that is. A non-empty `reason` marks it stale and says why.
  */
-export function freshnessLine({dataTime, fetchedAt, now, stale, fromStorage}) {
+export function freshnessLine({dataText = '', dataTime = NaN, fetchedAt, now, reason = '',
+  fromStorage = false}) {
   const parts = [];
-  if (Number.isFinite(dataTime)) parts.push(`data ${formatDateTime(dataTime)}`);
-  if (Number.isFinite(fetchedAt)) {
-    parts.push(`fetched ${formatDateTime(fetchedAt)} (${formatAge(now - fetchedAt)})`);
-  }
+  if (dataText) parts.push(dataText);
+  else if (Number.isFinite(dataTime)) parts.push(`data ${formatDateTime(dataTime)} (${formatAge(now - dataTime)})`);
+  if (Number.isFinite(fetchedAt)) parts.push(`fetched ${formatClock(fetchedAt)} (${formatAge(now - fetchedAt)})`);
   if (!parts.length) parts.push('no data yet');
-  return el('p', {className: `freshness${stale ? ' stale' : ''}`},
-      stale ? el('span', {className: 'stale-badge', text: fromStorage ? 'Saved' : 'Stale'}) : null,
-      parts.join(' · '));
+  return el('p', {className: `freshness${reason ? ' stale' : ''}`},
+      reason ? el('span', {className: 'stale-badge', text: fromStorage ? 'Saved' : 'Stale'}) : null,
+      parts.join(' · '),
+      reason ? el('span', {className: 'stale-reason', text: ` — ${reason}`}) : null);
 }

@@ -1,72 +1,59 @@
-// The layer list: a switch, the freshness of each layer, a refresh button, and the legends.
+// The layer list: per layer a switch, how current its data is (from the data's own times), a
+// refresh button, its filters, counts and legend.
 
 import {el, replaceChildren} from '../dom.js';
-import {CATEGORIES} from '../metar.js';
-import {ALTITUDE_BANDS} from '../pirep.js';
-import {SEVERITIES} from '../alerts.js';
-import {freshnessLine} from './freshness.js';
-
-const LEGENDS = {
-  metars: () => el('ul', {className: 'legend', 'aria-label': 'Flight categories'},
-      ...CATEGORIES.map((category) => el('li', null,
-          el('span', {className: `swatch cat-${category.toLowerCase()}`, 'aria-hidden': 'true'}),
-          category))),
-  alerts: () => el('ul', {className: 'legend', 'aria-label': 'Alert severities'},
-      ...SEVERITIES.map((severity) => el('li', null,
-          el('span', {className: `swatch severity-${severity.toLowerCase()}`, 'aria-hidden': 'true'}),
-          severity))),
-  pireps: () => el('ul', {className: 'legend', 'aria-label': 'PIREP symbols'},
-      el('li', null, el('span', {className: 'swatch glyph-turbulence', 'aria-hidden': 'true'}), 'Turbulence'),
-      el('li', null, el('span', {className: 'swatch glyph-icing', 'aria-hidden': 'true'}), 'Icing'),
-      el('li', null, el('span', {className: 'swatch urgent', 'aria-hidden': 'true'}), 'Urgent')),
-};
 
 /**
- * One block per feed. setVisible(name, shown) is called from the switches, onBand(band) from the
- * PIREP altitude filter. update(feed, extra) redraws that feed's freshness and counts.
+ * One block per section {feed, label?, controls?, legend?, count(), dataText(now)}. setVisible
+ * (name, shown) is called from the switches. update(feed, now) redraws that feed's status lines.
  */
-export function createLayerPanel(container, feeds, {setVisible, onBand, band = 'all', count}) {
+export function createLayerPanel(container, sections, {setVisible}) {
   const blocks = new Map();
-  const rows = feeds.map((feed) => {
+  const rows = sections.map((section) => {
+    const {feed} = section;
     const id = `layer-${feed.name}`;
     const toggle = el('input', {type: 'checkbox', id, checked: true});
     toggle.addEventListener('change', () => setVisible(feed.name, toggle.checked));
     const status = el('div', {className: 'layer-status', 'aria-live': 'off'});
     const refresh = el('button', {type: 'button', className: 'refresh', text: 'Refresh',
       'aria-label': `Refresh ${feed.label}`, on: {click: () => feed.refresh()}});
-    blocks.set(feed.name, {status, refresh});
-    let filter = null;
-    if (feed.name === 'pireps') {
-      const select = el('select', {id: 'pirep-band'},
-          ...Object.entries(ALTITUDE_BANDS).map(([value, {label}]) =>
-            el('option', {value, text: label, selected: value === band})));
-      select.addEventListener('change', () => onBand(select.value));
-      filter = el('div', {className: 'panel-row'},
-          el('label', {for: 'pirep-band', text: 'Altitude'}), select);
-    }
-    return el('section', {className: 'layer', dataset: {layer: feed.name}},
-        el('div', {className: 'layer-head'},
-            toggle, el('label', {for: id, text: feed.label}), refresh),
-        status, filter, LEGENDS[feed.name]?.());
+    const block = el('section', {className: 'layer', dataset: {layer: feed.name},
+      'aria-labelledby': `${id}-title`},
+    el('h3', {className: 'layer-head', id: `${id}-title`},
+        toggle, el('label', {for: id, text: feed.label}), refresh),
+    status, section.controls?.() || null, section.legend?.() || null);
+    blocks.set(feed.name, {status, refresh, section, block});
+    return block;
   });
-  replaceChildren(container, ...rows);
+  replaceChildren(container, el('h2', {className: 'visually-hidden', text: 'Layers'}), ...rows);
 
   return {
     update(feed, now) {
-      const block = blocks.get(feed.name);
-      if (!block) return;
-      const lines = [freshnessLine({dataTime: feed.dataTimeMs, fetchedAt: feed.fetchedAt, now,
-        stale: feed.isStale(now), fromStorage: feed.fromStorage})];
-      if (feed.data !== null) lines.push(el('p', {className: 'count', text: count(feed)}));
-      if (feed.loading) lines.push(el('p', {className: 'loading', text: 'Refreshing…'}));
-      if (feed.error) {
+      const entry = blocks.get(feed.name);
+      if (!entry) return;
+      const reason = feed.staleReason(now);
+      const lines = [];
+      if (feed.data === null && feed.loading) {
+        lines.push(el('p', {className: 'loading', text: 'Loading…'}));
+      } else {
+        lines.push(entry.section.freshness?.(now, reason) || null);
+      }
+      if (feed.data !== null) lines.push(el('p', {className: 'count', text: entry.section.count()}));
+      if (feed.loading && feed.data !== null) lines.push(el('p', {className: 'loading', text: 'Refreshing…'}));
+      if (feed.error && !feed.loading) {
         lines.push(el('p', {className: 'layer-error', text: feed.data === null ?
           `Not available: ${feed.error.message}` :
           `Refresh failed: ${feed.error.message}. Showing the last good data.`}));
       }
-      replaceChildren(block.status, ...lines);
-      block.status.closest('.layer').classList.toggle('is-stale', feed.isStale(now));
-      block.refresh.disabled = feed.loading;
+      replaceChildren(entry.status, ...lines);
+      entry.block.classList.toggle('is-stale', reason !== '');
+      entry.refresh.disabled = feed.loading;
+    },
+    /** Redraws only the count line of a section (after a filter change). */
+    recount(name) {
+      const entry = blocks.get(name);
+      const line = entry?.status.querySelector('.count');
+      if (line) line.textContent = entry.section.count();
     },
   };
 }

@@ -3,11 +3,16 @@
 
 import {el, replaceChildren} from '../dom.js';
 import {compassPoint, formatCoordinate} from '../geo.js';
-import {formatAge, formatClock} from '../time.js';
+import {sortAlerts} from '../alerts.js';
+import {currentPeriods} from '../forecast.js';
+import {gridSummary} from '../point.js';
+import {formatAge, formatClock, formatDateTime} from '../time.js';
 import {formatDistance, formatHeight, formatPressure, formatSpeed, formatTemperature,
   formatVisibility} from '../units.js';
 import {hourlyChart} from './chart.js';
+import {alertButton} from './alert-panel.js';
 import {freshnessLine} from './freshness.js';
+import {adviceFor} from './status.js';
 
 function facts(rows) {
   return el('dl', {className: 'facts'},
@@ -55,7 +60,8 @@ function gridTable(rows, units) {
   if (!rows.length) return el('p', {className: 'empty', text: 'No grid forecast in this reply.'});
   return el('table', {className: 'data-table grid-table'},
       el('caption', {text: 'Grid forecast for pilots and hikers'}),
-      el('thead', null, el('tr', null, el('th', {scope: 'col', text: ''}),
+      el('thead', null, el('tr', null,
+          el('th', {scope: 'col'}, el('span', {className: 'visually-hidden', text: 'Quantity'})),
           el('th', {scope: 'col', text: 'Now'}), el('th', {scope: 'col', text: 'Next 24 h'}))),
       el('tbody', null, ...rows.map((row) => el('tr', {dataset: {layer: row.key}},
           el('th', {scope: 'row', text: row.label}),
@@ -64,37 +70,123 @@ function gridTable(rows, units) {
             `${gridValue(row.kind, row.low, units)} – ${gridValue(row.kind, row.high, units)}`})))));
 }
 
-/** The freshness line of the point panel; stale after two refresh periods or a failure. */
-export function pointFreshness(state, now) {
+/** Why the point's data may not be current; empty when it is. */
+export function pointStaleReason(state, now) {
   const reply = state.reply;
-  return freshnessLine({
-    dataTime: reply.observation?.time ?? reply.forecastTime,
-    fetchedAt: Number.isFinite(reply.retrievedAt) ? reply.retrievedAt : state.fetchedAt,
-    now,
-    stale: state.fromStorage || state.error !== null || !(now - state.fetchedAt <= 10 * 60000),
-    fromStorage: state.fromStorage,
-  });
+  if (state.fromStorage) return `saved from an earlier run, fetched ${formatAge(now - state.fetchedAt)}`;
+  if (state.error !== null) return 'refresh failed; showing the last good data';
+  if (!(now - state.fetchedAt <= 10 * 60000)) return `not refreshed since ${formatAge(now - state.fetchedAt)}`;
+  if (Number.isFinite(reply.forecastTime) && now - reply.forecastTime > 12 * 3600000) {
+    return `the forecast was made ${formatAge(now - reply.forecastTime)}`;
+  }
+  return '';
 }
 
-/** Draws the panel for one state: {point, loading, error, reply, fetchedAt}. */
-export function renderPointPanel(container, state, {units, now, showTable, onToggleTable, onRetry}) {
+/** The freshness line of the point panel, from the products' own times. */
+export function pointFreshness(state, now) {
+  const reply = state.reply;
+  const parts = [];
+  if (Number.isFinite(reply.forecastTime)) parts.push(`forecast made ${formatDateTime(reply.forecastTime)} (${formatAge(now - reply.forecastTime)})`);
+  const reason = pointStaleReason(state, now);
+  return freshnessLine({dataText: parts.join(' · '), fetchedAt: state.fetchedAt, now, reason,
+    fromStorage: state.fromStorage});
+}
+
+function alertsHereBlock(alerts, {now, drawnAs, onOpenAlert, checked}) {
+  const heading = el('h3', {text: alerts.length ? `Alerts here (${alerts.length})` : 'Alerts here'});
+  if (checked === 'unavailable') {
+    return el('section', {className: 'alerts-here'}, heading, el('p', {className: 'layer-error',
+      text: 'The alerts are not available right now, so none can be shown for this spot.'}));
+  }
+  if (!checked) return el('section', {className: 'alerts-here'}, heading, el('p', {className: 'loading', text: 'Checking the alerts for this spot…'}));
+  if (!alerts.length) {
+    return el('section', {className: 'alerts-here', 'aria-label': 'Alerts here'},
+        heading, el('p', {className: 'empty', text: 'No alert in force covers this spot.'}));
+  }
+  return el('section', {className: 'alerts-here', 'aria-label': 'Alerts here'}, heading,
+      el('ul', {className: 'alert-list'}, ...sortAlerts(alerts, 'severity').map((alert) =>
+        el('li', null, alertButton(alert, {now, drawnAs, onClick: () => onOpenAlert(alert)})))));
+}
+
+const celsius = (period) => (period.temperatureUnit === 'C' ? period.temperature :
+  ((period.temperature - 32) * 5) / 9);
+
+/** The 12-hour periods ("Tonight", "Saturday") not yet over, from the `forecast` reply. */
+function periodsBlock(forecast, units, now, onRetry) {
+  const heading = el('h3', {text: 'Forecast'});
+  const section = (...children) => el('section', {className: 'periods', 'aria-label': 'Forecast'}, heading, ...children);
+  if (!forecast) return section(el('p', {className: 'empty', text: 'No 12-hour forecast for this spot.'}));
+  if (!forecast.periods) {
+    if (forecast.loading) return section(el('p', {className: 'loading', text: 'Loading the forecast…'}));
+    return section(el('div', {className: 'error-box'},
+        el('p', {text: `The forecast is not available: ${forecast.error?.message || 'no reply'}`}),
+        el('button', {type: 'button', text: 'Retry forecast', on: {click: onRetry}})));
+  }
+  const periods = currentPeriods(forecast, now).slice(0, 8);
+  if (!periods.length) return section(el('p', {className: 'empty', text: 'The forecast has no periods left.'}));
+  return section(el('ol', {className: 'period-list'}, ...periods.map((period) =>
+    el('li', {className: `period${period.isDaytime ? ' day' : ' night'}`},
+        el('p', {className: 'period-head'},
+            el('strong', {text: period.name || formatDateTime(period.start)}),
+            Number.isFinite(period.temperature) ? el('span', {className: 'period-temperature',
+              text: `${period.isDaytime ? 'High' : 'Low'} ${formatTemperature(celsius(period), units.temperature)}`}) : null,
+            period.precipitation ? el('span', {className: 'period-pop', text: `${period.precipitation} % precip.`}) : null),
+        el('p', {className: 'period-text', text: period.detailedForecast || period.shortForecast}),
+        period.windSpeed ? el('p', {className: 'note', text: `Wind ${[period.windDirection, period.windSpeed].filter(Boolean).join(' ')}` +
+          (period.windGust ? `, gusts ${period.windGust}` : '')}) : null))));
+}
+
+/** The aviation hazards whose area holds the spot, each with its text behind a summary. */
+function hazardsHereBlock(hazards) {
+  if (!hazards.length) return null;
+  return el('section', {className: 'hazards-here', 'aria-label': 'Aviation hazards here'},
+      el('h3', {text: `Aviation hazards here (${hazards.length})`}),
+      el('ul', {className: 'hazard-list'}, ...hazards.map((item) => el('li', null,
+          el('details', null,
+              el('summary', null, el('span', {className: 'hazard-title', text: item.title})),
+              el('p', {className: 'note', text: item.detail || ''}),
+              el('code', {className: 'raw', text: item.raw || ''}))))));
+}
+
+/** The office's forecast discussion, opened below its link: {loading, error, discussion}. */
+function discussionBlock(state) {
+  if (!state) return null;
+  if (state.loading) return el('p', {className: 'loading', text: 'Loading the forecast discussion…'});
+  if (state.error) return el('div', {className: 'error-box'}, el('p', {text: state.error.message}));
+  const {discussion} = state;
+  return el('section', {className: 'discussion', 'aria-label': 'Forecast discussion'},
+      el('p', {className: 'note', text: `${discussion.office || 'Forecast office'}, issued ${formatDateTime(discussion.issued)}`}),
+      ...discussion.sections.flatMap((section) => [
+        section.title ? el('h4', {text: section.title}) : null,
+        ...section.paragraphs.map((paragraph) => el('p', {className: 'discussion-text', text: paragraph}))]));
+}
+
+/** Draws the panel for one state: {point, loading, error, reply, fetchedAt, forecast}. */
+export function renderPointPanel(container, state, {units, now, showTable, onToggleTable, onRetry,
+  alertsHere = [], alertsChecked = true, drawnAs, onOpenAlert, width, onRetryForecast,
+  onDiscussion, hazardsHere = [], discussion = null}) {
   if (!state.point) {
-    replaceChildren(container, el('p', {className: 'empty',
-      text: 'Click the map or type coordinates as latitude,longitude to see the weather there.'}));
+    replaceChildren(container, el('h2', {className: 'panel-title', text: 'Point forecast'}),
+        el('p', {className: 'empty', text: 'Click the map, search for a place or type coordinates ' +
+          'to see the forecast and alerts there. From the keyboard: focus the map, move it with ' +
+          'the arrow keys and press Enter at the crosshair.'}));
     return;
   }
   const heading = el('h2', {className: 'panel-title', tabindex: '-1'},
-      state.reply?.place ? `Near ${state.reply.place}` : 'Selected point');
+      state.reply?.place ? `Near ${state.reply.place}` : state.label || 'Selected point');
   const coordinates = el('p', {className: 'coordinates',
     text: `${formatCoordinate(state.point.lat)}, ${formatCoordinate(state.point.lon)}`});
   const blocks = [heading, coordinates];
-  if (state.loading) blocks.push(el('p', {className: 'loading', text: 'Asking for the weather here…'}));
+  if (state.loading) blocks.push(el('p', {className: 'loading', text: 'Loading the weather here…'}));
   if (state.error) {
     blocks.push(el('div', {className: 'error-box', role: 'alert'},
         el('p', {text: state.error.message}),
         state.error.source ? el('p', {className: 'source', text: `Source: ${state.error.source}`}) : null,
+        el('p', {className: 'note', text: adviceFor(state.error)}),
         el('button', {type: 'button', text: 'Retry', on: {click: onRetry}})));
   }
+  blocks.push(alertsHereBlock(alertsHere, {now, drawnAs, onOpenAlert, checked: alertsChecked}));
+  blocks.push(hazardsHereBlock(hazardsHere));
   if (state.reply) {
     const reply = state.reply;
     blocks.push(pointFreshness(state, now));
@@ -103,12 +195,20 @@ export function renderPointPanel(container, state, {units, now, showTable, onTog
           el('h3', {text: 'Some products could not be fetched'}),
           el('ul', null, ...reply.warnings.map((warning) => el('li', {text: warning})))));
     }
-    blocks.push(observationBlock(reply.observation, units, now));
+    blocks.push(periodsBlock(state.forecast, units, now, onRetryForecast));
+    if (reply.cell) {
+      blocks.push(el('p', {className: 'discussion-link'}, el('button', {type: 'button',
+        className: 'link-button', text: 'Forecast discussion', 'aria-expanded': String(Boolean(discussion)),
+        on: {click: () => onDiscussion(reply.cell.office)}})), discussionBlock(discussion));
+    }
+    const series = reply.hours.filter((row) => row.end > now).slice(0, 48);
     blocks.push(el('section', {className: 'hourly', 'aria-label': 'Hourly forecast'},
-        el('h3', {text: 'Next hours'}),
-        hourlyChart(reply.series, units, {showTable, onToggle: onToggleTable})));
+        el('h3', {text: 'Next 48 hours'}),
+        hourlyChart(series, units, {showTable, onToggle: onToggleTable, width, now,
+          place: state.point})));
+    blocks.push(observationBlock(reply.observation, units, now));
     blocks.push(el('section', {className: 'grid', 'aria-label': 'Grid forecast'},
-        gridTable(reply.grid, units)));
+        gridTable(reply.gridLayers ? gridSummary({properties: reply.gridLayers}, now) : [], units)));
     if (reply.source) blocks.push(el('p', {className: 'source', text: `Source: ${reply.source}`}));
   }
   replaceChildren(container, ...blocks);

@@ -1,7 +1,7 @@
 // Popup contents for stations and pilot reports, built as DOM nodes from text.
 
 import {el} from '../dom.js';
-import {formatAge, formatClock} from '../time.js';
+import {formatAge, formatClock, formatDateTime} from '../time.js';
 import {formatHeight, formatPressure, formatTemperature, formatVisibility} from '../units.js';
 import {cloudsText, hazardLines, windText} from './describe.js';
 
@@ -13,7 +13,48 @@ function row(label, value) {
  * A station popup: heading, category, decoded values, raw report and a favourite switch.
  * toggleFavourite(id) is called from the switch; isFavourite tells its state.
  */
-export function stationPopup(station, {units, now, isFavourite, toggleFavourite}) {
+const CHANGE_WORDS = {FM: 'From', TEMPO: 'Temporarily', BECMG: 'Becoming', PROB: 'Chance'};
+
+function periodText(period, units) {
+  const parts = [];
+  if (period.wind) parts.push(`wind ${windText(period.wind, units)}`);
+  if (period.visibility) {
+    parts.push(`visibility ${formatVisibility(period.visibility.miles, units.distance, period.visibility.orMore)}`);
+  }
+  if (period.weather) parts.push(period.weather);
+  if (period.clouds?.length) parts.push(cloudsText(period.clouds, units));
+  if (period.windShear) parts.push('wind shear');
+  return parts.join(', ');
+}
+
+/** The TAF block of a station popup: each period with its flight category, then the raw text. */
+export function tafBlock(taf, {units, now, loading = false}) {
+  if (!taf) {
+    return el('section', {className: 'taf'}, el('h3', {className: 'taf-title', text: 'Terminal forecast (TAF)'}),
+        el('p', {className: 'note', text: loading ? 'Loading the TAFs…' :
+          'No TAF for this airport (many small airports issue none).'}));
+  }
+  const periods = taf.periods.filter((period) => period.to > now);
+  return el('section', {className: 'taf'},
+      el('h3', {className: 'taf-title', text: `Terminal forecast (TAF${taf.amended ? ', amended' : ''})`}),
+      el('p', {className: 'note', text: `Issued ${formatDateTime(taf.issued)} (${formatAge(now - taf.issued)}), ` +
+        `valid to ${formatDateTime(taf.validTo)}`}),
+      el('ol', {className: 'taf-periods'}, ...periods.map((period) => {
+        const category = period.category || 'Unknown';
+        const lead = period.change === null ? 'From' : CHANGE_WORDS[period.change] || period.change;
+        const chance = period.change === 'PROB' && period.probability ? ` ${period.probability} %` : '';
+        return el('li', {className: `taf-period${period.change && period.change !== 'FM' ? ' temporary' : ''}`},
+            el('span', {className: `badge cat-${category.toLowerCase()}`, text: category}),
+            el('span', {className: 'taf-when', text: ` ${lead}${chance} ${formatDateTime(Math.max(period.from, taf.validFrom))}` +
+              ` to ${formatClock(period.to)}: `}),
+            el('span', {text: periodText(period, units) || 'no change given'}));
+      })),
+      el('p', {className: 'raw-label', text: 'TAF as issued'}),
+      el('code', {className: 'raw', text: taf.raw || '(no forecast text)'}));
+}
+
+export function stationPopup(station, {units, now, isFavourite, toggleFavourite, taf = null,
+  tafsLoading = false}) {
   const category = station.category || 'Unknown';
   const favourite = isFavourite(station.id);
   const star = el('button', {type: 'button', className: 'favourite-toggle',
@@ -35,7 +76,8 @@ export function stationPopup(station, {units, now, isFavourite, toggleFavourite}
           el('p', {className: 'note', text: 'Category derived from ceiling and visibility'}) : null,
       el('dl', {className: 'facts'},
           row('Observed', `${formatClock(station.time)} (${formatAge(now - station.time)})` +
-              (station.type === 'SPECI' ? ', special report' : '')),
+              (station.type === 'SPECI' ? ', special report' : '') +
+              (now - station.time > 90 * 60000 ? ' — an old report' : '')),
           row('Wind', windText(station.wind, units)),
           row('Visibility', station.visibility ? formatVisibility(station.visibility.miles,
               units.distance, station.visibility.orMore) : 'not reported'),
@@ -47,6 +89,7 @@ export function stationPopup(station, {units, now, isFavourite, toggleFavourite}
           row('Altimeter', formatPressure(station.altimeter, units.pressure))),
       el('p', {className: 'raw-label', text: 'Report as issued'}),
       el('code', {className: 'raw', text: station.raw || '(no report text)'}),
+      tafBlock(taf, {units, now, loading: tafsLoading}),
       el('div', {className: 'popup-actions'}, star));
 }
 

@@ -1,64 +1,73 @@
-// Station search by identifier and the list of favourite stations.
+// The Stations tab: favourite stations, then the stations and pilot reports in view as lists,
+// which is how the keyboard reaches the marks on the map without tabbing through each of them.
 
 import {el, replaceChildren} from '../dom.js';
 import {formatAge} from '../time.js';
 import {formatTemperature} from '../units.js';
+import {stationSwatch} from './legends.js';
 
-/** The identifier a reader most likely means: "slc" → "KSLC" when only the latter is known. */
-export function matchStationId(query, has) {
-  const id = String(query || '').trim().toUpperCase();
-  if (!/^[A-Z0-9]{2,6}$/.test(id)) return null;
-  if (has(id)) return id;
-  if (id.length === 3 && has(`K${id}`)) return `K${id}`;
-  return null;
-}
+const LIST_LIMIT = 40;
 
-/** Favourites list; update() redraws it from the current station data. */
+/** Favourites and in-view lists; update() redraws them from the current data and view. */
 export function createStationPanel(container, {station, open, favourites, removeFavourite,
-  units, now}) {
-  const input = el('input', {id: 'station-input', type: 'search', autocomplete: 'off',
-    spellcheck: 'false', placeholder: 'KSLC', maxlength: '8'});
-  const message = el('p', {className: 'search-message', role: 'status'});
-  const form = el('form', {className: 'panel-row search-form', role: 'search'},
-      el('label', {for: 'station-input', text: 'Station'}), input,
-      el('button', {type: 'submit', text: 'Find'}));
-  form.addEventListener('submit', (event) => {
-    event.preventDefault();
-    const id = matchStationId(input.value, (candidate) => Boolean(station(candidate)));
-    if (id) {
-      message.textContent = '';
-      open(id);
-    } else {
-      message.textContent = input.value.trim() ?
-        `No station "${input.value.trim().slice(0, 12)}" in the loaded reports.` :
-        'Type a station identifier such as KSLC.';
-    }
-  });
+  units, now, stationsInView, reportsInView, openReport, reportText, loading = () => false}) {
   const list = el('ul', {className: 'favourite-list', 'aria-label': 'Favourite stations'});
-  replaceChildren(container, form, message, el('h3', {text: 'Favourite stations'}), list);
+  const inView = el('ul', {className: 'view-list', 'aria-label': 'Stations in view'});
+  const reports = el('ul', {className: 'view-list', 'aria-label': 'Pilot reports in view'});
+  const viewNote = el('p', {className: 'note'});
+  replaceChildren(container, el('h2', {className: 'panel-title', text: 'Stations'}),
+      el('h3', {text: 'Favourite stations'}), list,
+      el('h3', {text: 'Stations in view'}), viewNote, inView,
+      el('h3', {text: 'Pilot reports in view'}), reports);
+
+  function summary(known) {
+    return [known.category || 'category unknown', formatTemperature(known.temperature, units().temperature),
+      formatAge(now() - known.time)].join(' · ');
+  }
+
+  function stationButton(known, onClick) {
+    return el('button', {type: 'button', className: 'favourite-open', dataset: {station: known.id},
+      on: {click: onClick}}, stationSwatch(known.category), ` ${known.id} `,
+    el('span', {className: 'muted', text: summary(known)}));
+  }
+
+  function drawFavourites() {
+    const ids = [...favourites()];
+    if (!ids.length) {
+      replaceChildren(list, el('li', {className: 'empty',
+        text: 'None yet. Open a station and choose "Add to favourites".'}));
+      return;
+    }
+    replaceChildren(list, ...ids.map((id) => {
+      const known = station(id);
+      return el('li', {dataset: {station: id}},
+          known ? stationButton(known, (event) => open(id, event.currentTarget)) :
+              el('span', {className: 'favourite-open muted', text: `${id} · no current report`}),
+          el('button', {type: 'button', className: 'favourite-remove', text: 'Remove',
+            'aria-label': `Remove ${id} from favourites`, on: {click: () => removeFavourite(id)}}));
+    }));
+  }
+
+  function drawInView() {
+    const shown = stationsInView();
+    viewNote.textContent = shown.length > LIST_LIMIT ?
+        `The ${LIST_LIMIT} nearest the map's centre of ${shown.length}; zoom in for others.` : '';
+    replaceChildren(inView, ...(shown.length ? shown.slice(0, LIST_LIMIT).map((known) =>
+      el('li', null, stationButton(known, (event) => open(known.id, event.currentTarget)))) :
+      [el('li', {className: loading() ? 'loading' : 'empty',
+        text: loading() ? 'Loading the stations…' : 'No stations in view.'})]));
+    const pireps = reportsInView();
+    replaceChildren(reports, ...(pireps.length ? pireps.slice(0, LIST_LIMIT).map((report) =>
+      el('li', null, el('button', {type: 'button', className: 'favourite-open',
+        on: {click: (event) => openReport(report, event.currentTarget)}}, reportText(report)))) :
+      [el('li', {className: 'empty', text: 'No pilot reports in view.'})]));
+  }
 
   return {
     update() {
-      const ids = [...favourites()];
-      if (!ids.length) {
-        replaceChildren(list, el('li', {className: 'empty',
-          text: 'None yet. Open a station and choose "Add to favourites".'}));
-        return;
-      }
-      replaceChildren(list, ...ids.map((id) => {
-        const known = station(id);
-        const summary = known ? [known.category || 'Unknown',
-          formatTemperature(known.temperature, units().temperature),
-          formatAge(now() - known.time)].join(' · ') : 'no current report';
-        return el('li', {dataset: {station: id}},
-            el('button', {type: 'button', className: 'favourite-open', disabled: !known,
-              on: {click: (event) => open(id, event.currentTarget)}},
-            el('span', {className: `badge cat-${(known?.category || 'unknown').toLowerCase()}`,
-              text: id}),
-            ` ${summary}`),
-            el('button', {type: 'button', className: 'favourite-remove', text: 'Remove',
-              'aria-label': `Remove ${id} from favourites`, on: {click: () => removeFavourite(id)}}));
-      }));
+      drawFavourites();
+      drawInView();
     },
+    updateView: drawInView,
   };
 }

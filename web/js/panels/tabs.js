@@ -1,6 +1,6 @@
 // Sidebar tabs: buttons with arrow-key movement, as in the usual tab pattern.
 
-/** Wires the tab buttons in `tablist` to their panels; returns select(name). */
+/** Wires the tab buttons in `tablist` to their panels; returns {select(name), setCount(name, n)}. */
 export function setUpTabs(tablist) {
   const tabs = [...tablist.querySelectorAll('[role="tab"]')];
 
@@ -30,5 +30,22 @@ export function setUpTabs(tablist) {
     event.preventDefault();
     select(tabs[next].dataset.tab, {focus: true});
   });
-  return select;
+  /** Shows a count beside a tab's name ("Alerts 5"); null removes it. */
+  function setCount(name, count) {
+    const tab = tabs.find((candidate) => candidate.dataset.tab === name);
+    if (!tab) return;
+    let badge = tab.querySelector('.tab-count');
+    if (count === null) {
+      badge?.remove();
+      return;
+    }
+    if (!badge) {
+      badge = document.createElement('span');
+      badge.className = 'tab-count';
+      tab.append(' ', badge);
+    }
+    badge.textContent = String(count);
+  }
+
+  return {select, setCount};
 }

@@ -1,22 +1,25 @@
-// Unit choice per quantity.
+// Unit choice per quantity, and the one choice of time zone for every time on the page.
 
 import {el, replaceChildren} from '../dom.js';
 import {UNIT_CHOICES} from '../units.js';
 
 const NAMES = {temperature: 'Temperature', speed: 'Wind speed', pressure: 'Pressure',
-  distance: 'Visibility and distance'};
-const LABELS = {F: '°F', C: '°C'};
+  distance: 'Visibility and distance', time: 'Times'};
+const LABELS = {F: '°F', C: '°C', local: 'Local time', utc: 'UTC (Z)'};
+/** The time choice lives beside the units. */
+export const TIME_CHOICES = ['local', 'utc'];
 
-/** Radio groups, one per quantity; onChange(units) gets the new choice. */
-export function createUnitsPanel(container, units, onChange) {
-  let current = {...units};
-  const groups = Object.entries(UNIT_CHOICES).map(([quantity, choices]) =>
+/** Radio groups, one per quantity and one for times; onChange(settings) gets the new choice. */
+export function createUnitsPanel(container, settings, onChange) {
+  let current = {...settings};
+  const choices = {...UNIT_CHOICES, time: TIME_CHOICES};
+  const groups = Object.entries(choices).map(([quantity, options]) =>
     el('fieldset', {className: 'unit-group'},
         el('legend', {text: NAMES[quantity]}),
-        ...choices.map((choice) => {
+        ...options.map((choice) => {
           const id = `unit-${quantity}-${choice.replace('/', '')}`;
           const input = el('input', {type: 'radio', name: `unit-${quantity}`, id, value: choice,
-            checked: units[quantity] === choice});
+            checked: settings[quantity] === choice});
           input.addEventListener('change', () => {
             if (!input.checked) return;
             current = {...current, [quantity]: choice};
@@ -24,5 +27,7 @@ export function createUnitsPanel(container, units, onChange) {
           });
           return el('span', {className: 'choice'}, input, el('label', {for: id, text: LABELS[choice] || choice}));
         })));
-  replaceChildren(container, ...groups);
+  replaceChildren(container, el('h2', {className: 'visually-hidden', text: 'Units and time'}), ...groups,
+      el('p', {className: 'note', text: 'Local time is this computer\'s time zone; every time on the ' +
+        'page, in popups, lists and the chart, follows this choice.'}));
 }

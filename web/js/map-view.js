@@ -1,0 +1,27 @@
+// The map itself and its base layers: all the first drawing needs, so that it does not wait
+// for the layers, panels and decoders of the rest of the page (js/app.js, loaded after it).
+
+import * as L from '../vendor/leaflet/leaflet-src.esm.js';
+import {el} from './dom.js';
+import {METAR_AREA} from './geo.js';
+import {createPanes, drawBaseMap} from './map/basemap.js';
+
+performance.mark('corvane:start');
+
+// Map and base map.
+export const map = L.map('map', {
+  attributionControl: false,
+  minZoom: 4,
+  maxZoom: 12,
+  zoomSnap: 0.5,
+  // Room around the area, so a popup near its edge can always pan into view.
+  maxBounds: [[METAR_AREA.south - 16, METAR_AREA.west - 30], [METAR_AREA.north + 18, METAR_AREA.east + 40]],
+  worldCopyJump: false,
+});
+createPanes(map);
+map.fitBounds([[METAR_AREA.south, METAR_AREA.west], [METAR_AREA.north, METAR_AREA.east]]);
+drawBaseMap(map);
+const credit = L.control({position: 'bottomright'});
+credit.onAdd = () => el('div', {className: 'map-credit',
+  text: 'Weather: NOAA NWS, Aviation Weather Center · States, counties: US Census via us-atlas · Leaflet'});
+credit.addTo(map);

@@ -1,0 +1,51 @@
+// The base map's data that the first drawing does not wait for: county shapes (alerts drawn by
+// county, the county under a point, county lines) and place names. Both are modules of the
+// build's data folder, imported after the map is up.
+
+import feature from '../../vendor/topojson-client/feature.js';
+import mesh from '../../vendor/topojson-client/mesh.js';
+import {alertPolygons, insidePolygons} from '../alerts.js';
+
+/**
+ * Counties from a TopoJSON topology whose geometries carry 5-digit ids: shape(id) gives the
+ * county's polygons as [lat, lon] rings (null for an unknown id), at(lat, lon) the id of the
+ * county holding a point (null outside them all), lines the county borders as GeoJSON.
+ */
+export function countyLookup(topology) {
+  const shapes = new Map();
+  const boxes = [];
+  for (const county of feature(topology, topology.objects.counties).features) {
+    const polygons = alertPolygons(county.geometry);
+    if (!polygons.length) continue;
+    shapes.set(county.id, polygons);
+    const points = polygons.flat(2);
+    const lats = points.map((p) => p[0]);
+    const lons = points.map((p) => p[1]);
+    boxes.push({id: county.id, south: Math.min(...lats), north: Math.max(...lats),
+      west: Math.min(...lons), east: Math.max(...lons)});
+  }
+  return {
+    shape: (id) => shapes.get(id) || null,
+    at(lat, lon) {
+      for (const box of boxes) {
+        if (lat < box.south || lat > box.north || lon < box.west || lon > box.east) continue;
+        if (insidePolygons(shapes.get(box.id), {lat, lon})) return box.id;
+      }
+      return null;
+    },
+    lines: () => mesh(topology, topology.objects.counties, (a, b) => a !== b),
+    size: shapes.size,
+  };
+}
+
+/** Imports the county topology and the place list; resolves {counties, places}. */
+export async function loadBaseData() {
+  const [counties, places] = await Promise.all([import('../../data/counties.js'),
+    import('../../data/places.js')]);
+  return {counties: countyLookup(counties.default), places: places.default};
+}
+
+/** Imports the station directory: [{id, name, state, lat, lon}]. */
+export async function loadStationDirectory() {
+  return (await import('../../data/stations.js')).default;
+}

@@ -1,0 +1,121 @@
+// Legends and filters of the layer list, drawn with the same shapes and symbols as the map.
+
+import {el, svgEl} from '../dom.js';
+import {SEVERITIES} from '../alerts.js';
+import {FORECAST_HOURS} from '../hazards.js';
+import {CATEGORIES} from '../metar.js';
+import {CATEGORY_SHAPES} from '../map/metar-layer.js';
+import {pirepGlyph} from '../map/pirep-layer.js';
+
+const SHAPE_PATHS = {
+  circle: 'M2 8a6 6 0 1 0 12 0a6 6 0 1 0 -12 0',
+  square: 'M3 3H13V13H3Z',
+  diamond: 'M8 1L15 8L8 15L1 8Z',
+  triangle: 'M8 1.5L15 13.5H1Z',
+};
+
+/** A small SVG of a station mark: category shape and colour, hollow when old. */
+export function stationSwatch(category, {old = false} = {}) {
+  const shape = CATEGORY_SHAPES[category] || 'circle';
+  return svgEl('svg', {className: `swatch-svg cat-${(category || 'unknown').toLowerCase()}${old ? ' old' : ''}`,
+    viewBox: '0 0 16 16', width: 16, height: 16, 'aria-hidden': 'true', focusable: 'false'},
+  svgEl('path', {d: SHAPE_PATHS[shape]}));
+}
+
+const CATEGORY_WORDS = {VFR: 'VFR', MVFR: 'Marginal VFR', IFR: 'IFR', LIFR: 'Low IFR'};
+
+export function metarLegend() {
+  return el('ul', {className: 'legend', 'aria-label': 'Station marks'},
+      ...CATEGORIES.map((category) => el('li', null, stationSwatch(category),
+          `${CATEGORY_WORDS[category]} (${CATEGORY_SHAPES[category]})`)),
+      el('li', null, stationSwatch('VFR', {old: true}), 'Hollow: report over 90 min old'));
+}
+
+export function pirepLegend() {
+  const item = (glyph, text) => el('li', null, glyph, text);
+  return el('div', null,
+      el('ul', {className: 'legend', 'aria-label': 'Pilot report symbols'},
+          item(pirepGlyph('turbulence', 1), 'Light turbulence'),
+          item(pirepGlyph('turbulence', 2), 'Moderate turbulence'),
+          item(pirepGlyph('turbulence', 3), 'Severe turbulence'),
+          item(pirepGlyph('icing', 1), 'Light icing'),
+          item(pirepGlyph('icing', 2), 'Moderate icing'),
+          item(pirepGlyph('icing', 3), 'Severe icing'),
+          item(pirepGlyph('plain'), 'No turbulence or icing'),
+          item(el('span', {className: 'urgent-ring', 'aria-hidden': 'true'}), 'Urgent report')),
+      el('p', {className: 'note', text: 'The number beside a symbol is the altitude in hundreds of ' +
+        'feet: 080 is 8,000 ft, 240 is 24,000 ft (FL240). Reports cover the last 3 hours and grow ' +
+        'paler after 30 minutes. Where reports crowd together the most severe is shown; zoom in ' +
+        'to see the others.'}));
+}
+
+export function alertLegend() {
+  return el('div', null,
+      el('ul', {className: 'legend', 'aria-label': 'Alert severities'},
+          ...SEVERITIES.map((severity) => el('li', null,
+              el('span', {className: `swatch severity-${severity.toLowerCase()}`, 'aria-hidden': 'true'}),
+              severity))),
+      el('ul', {className: 'legend', 'aria-label': 'Alert areas'},
+          el('li', null, el('span', {className: 'swatch-area own', 'aria-hidden': 'true'}),
+              'Solid edge: the alert\'s own area'),
+          el('li', null, el('span', {className: 'swatch-area county', 'aria-hidden': 'true'}),
+              'Dashed edge: drawn over whole counties')));
+}
+
+/** Altitude steps of the PIREP filter, in feet. */
+export const ALTITUDE_STEPS = [0, 3000, 6000, 10000, 14000, 18000, 24000, 30000, 36000, 45000];
+
+function stepLabel(feet) {
+  if (feet === 0) return 'Surface';
+  if (feet >= 18000) return `FL${feet / 100}`;
+  return `${feet.toLocaleString('en-US')} ft`;
+}
+
+/** From/to altitude choice; onChange({low, high}) in feet (high Infinity for "and above"). */
+export function altitudeRange(idPrefix, onChange) {
+  const from = el('select', {id: `${idPrefix}-from`},
+      ...ALTITUDE_STEPS.slice(0, -1).map((feet) => el('option', {value: feet, text: stepLabel(feet)})));
+  const to = el('select', {id: `${idPrefix}-to`},
+      ...ALTITUDE_STEPS.slice(1).map((feet) => el('option', {value: feet, text: stepLabel(feet)})),
+      el('option', {value: 'Infinity', text: 'and above', selected: true}));
+  const change = (event) => {
+    let low = Number(from.value);
+    let high = Number(to.value);
+    // Keep the range the right way round: move the other handle along.
+    if (low >= high) {
+      if (event.target === from) to.value = String(ALTITUDE_STEPS.find((f) => f > low) ?? 'Infinity');
+      else from.value = String([...ALTITUDE_STEPS].reverse().find((f) => f < high) ?? 0);
+      low = Number(from.value);
+      high = Number(to.value);
+    }
+    onChange({low, high});
+  };
+  from.addEventListener('change', change);
+  to.addEventListener('change', change);
+  return el('fieldset', {className: 'altitude-range'},
+      el('legend', {text: 'Altitude'}),
+      el('label', {for: from.id, text: 'From'}), from,
+      el('label', {for: to.id, text: 'to'}), to);
+}
+
+export function hazardLegend() {
+  const item = (className, text) => el('li', null,
+      el('span', {className: `swatch-area ${className}`, 'aria-hidden': 'true'}), text);
+  return el('div', null,
+      el('ul', {className: 'legend', 'aria-label': 'Hazard areas'},
+          item('hazard-convective-sigmet', 'Convective SIGMET'),
+          item('hazard-sigmet', 'SIGMET'),
+          item('hazard-sierra', 'G-AIRMET Sierra: IFR, mountains obscured'),
+          item('hazard-tango', 'G-AIRMET Tango: turbulence, wind'),
+          item('hazard-zulu', 'G-AIRMET Zulu: icing, freezing level'),
+          item('hazard-cwa', 'Center Weather Advisory (dashed)')),
+      el('p', {className: 'note', text: 'Choose a spot on the map to read the hazards there in full.'}));
+}
+
+/** The G-AIRMET forecast hour: 0, 3, 6, 9 or 12 hours after issue; onChange(hour). */
+export function forecastHourChoice(id, onChange) {
+  const select = el('select', {id},
+      ...FORECAST_HOURS.map((hour) => el('option', {value: hour, text: hour ? `+${hour} h` : 'Issue time'})));
+  select.addEventListener('change', () => onChange(Number(select.value)));
+  return el('div', {className: 'panel-row'}, el('label', {for: id, text: 'G-AIRMET forecast'}), select);
+}
