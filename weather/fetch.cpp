@@ -4,6 +4,7 @@
 #include <stdexcept>
 
 #include "weather/services.h"
+#include "weather/text.h"
 
 namespace weather {
 namespace {
@@ -92,10 +93,18 @@ nlohmann::json fetch_json(const Transport& transport, const std::string& url,
                                  : result.error;
         throw std::runtime_error(text + ": " + url);
     }
+    const auto invalid_json = [&] {
+        return std::runtime_error("Weather service returned an invalid JSON response: " + url);
+    };
+    // The whole body must be one value of a depth the program can walk; the parser alone
+    // would stop at a 0 byte and accept any depth.
+    if (json_text_fault(result.body) != JsonTextFault::none) {
+        throw invalid_json();
+    }
     try {
         return nlohmann::json::parse(result.body, nullptr, true, false);
     } catch (const nlohmann::json::exception&) {
-        throw std::runtime_error("Weather service returned an invalid JSON response: " + url);
+        throw invalid_json();
     }
 }
 

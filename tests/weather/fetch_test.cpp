@@ -257,16 +257,19 @@ TEST_F(FetchTest, NoContentRules) {
 }
 
 TEST_F(FetchTest, DecodesStrictlyOneJsonValue) {
-    const char* const refused[] = {
-        "",           "   ",      "[1] trailing", "[1][2]",       "/* c */ [1]",
-        "[1 // c\n]", "{\"a\":}", "[1,]",         "\"\xC3\x28\"", "nul"};
-    for (const char* body : refused) {
+    using namespace std::string_literals;
+    // A 0 byte anywhere would end the parser's input early: "[]", 0, "garbage" would be "[]".
+    const std::string refused[] = {
+        "",         "   ",       "[1] trailing",         "[1][2]",   "/* c */ [1]",  "[1 // c\n]",
+        "{\"a\":}", "[1,]",      "\"\xC3\x28\"",         "nul",      "[]\0garbage"s, "[]\0"s,
+        "\0[]"s,    "[1,\0 2]"s, "{\"a\": \"b\"}\0 \n"s, "\"a\0b\""s};
+    for (const std::string& body : refused) {
         ScriptedClient scripted;
         scripted.on(alerts_url, Exchange::ok(body));
         const Transport case_transport{scripted, pauses.function()};
         try {
             fetch_json(case_transport, alerts_url, false);
-            ADD_FAILURE() << "accepted " << body;
+            ADD_FAILURE() << "accepted " << ::testing::PrintToString(body);
         } catch (const std::runtime_error& failure) {
             EXPECT_EQ(
                 std::string(failure.what()),
@@ -278,6 +281,57 @@ TEST_F(FetchTest, DecodesStrictlyOneJsonValue) {
         scripted.on(alerts_url, Exchange::ok(body));
         const Transport case_transport{scripted, pauses.function()};
         EXPECT_NO_THROW(fetch_json(case_transport, alerts_url, false)) << body;
+    }
+}
+
+std::string nested_arrays(std::size_t depth) {
+    return std::string(depth, '[') + std::string(depth, ']');
+}
+
+// Deeper documents are refused before they are decoded: copying or serialising a value walks
+// it recursively, and ten thousands of levels exhaust a thread's stack.
+TEST_F(FetchTest, DocumentsNestedDeeperThan256LevelsAreInvalidJson) {
+    std::string objects_257;
+    for (int i = 0; i < 257; ++i) {
+        objects_257 += "{\"a\":";
+    }
+    objects_257 += "1" + std::string(257, '}');
+    struct Case {
+        std::string name;
+        std::string body;
+        bool accepted;
+    };
+    const Case cases[] = {
+        {"255 arrays", nested_arrays(255), true},
+        {"256 arrays", nested_arrays(256), true},
+        {"257 arrays", nested_arrays(257), false},
+        {"257 objects", objects_257, false},
+        {"256 levels, then back out and in again",
+         "[" + nested_arrays(255) + "," + nested_arrays(255) + "]", true},
+        {"257 levels of arrays and objects",
+         "{\"a\":" + nested_arrays(255) + ",\"b\":[" + nested_arrays(255) + "]}", false},
+        {"brackets inside a string do not count", "[\"" + std::string(300, '[') + "\"]", true},
+        {"nor after an escaped quote", "[\"\\\"" + std::string(300, '{') + "\"]", true},
+        {"an escaped backslash ends before the quote", "[\"\\\\\"," + nested_arrays(256) + "]",
+         false},
+        {"a million levels", nested_arrays(1000000), false},
+    };
+    for (const auto& c : cases) {
+        ScriptedClient scripted;
+        scripted.on(alerts_url, Exchange::ok(c.body));
+        const Transport case_transport{scripted, pauses.function()};
+        try {
+            const nlohmann::json value = fetch_json(case_transport, alerts_url, false);
+            EXPECT_TRUE(c.accepted) << c.name;
+            EXPECT_EQ(value.dump(), nlohmann::json::parse(c.body).dump()) << c.name;
+        } catch (const std::runtime_error& failure) {
+            EXPECT_FALSE(c.accepted) << c.name;
+            EXPECT_EQ(
+                std::string(failure.what()),
+                std::string("Weather service returned an invalid JSON response: ") + alerts_url)
+                << c.name;
+        }
+        EXPECT_EQ(scripted.requests_for(alerts_url), 1u) << c.name << ": not retried";
     }
 }
 

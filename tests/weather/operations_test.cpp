@@ -236,5 +236,160 @@ TEST_F(OperationsTest, ConcurrentIdenticalMissesEachRunTheOperation) {
     EXPECT_EQ(service.cache().size(), 1u);
 }
 
+std::string nested_arrays(std::size_t depth) {
+    return std::string(depth, '[') + std::string(depth, ']');
+}
+
+// Every document an operation fetches, at 256 levels of nesting and at 257: the deeper one
+// fails as a body that is not JSON does, with what that means for its operation.
+TEST_F(OperationsTest, EveryOperationRefusesDocumentsNestedDeeperThan256Levels) {
+    constexpr char points_url[] = "https://api.weather.gov/points/40.7600,-111.8900";
+    constexpr char hourly_url[] = "https://api.weather.gov/gridpoints/SLC/101,174/forecast/hourly";
+    constexpr char grid_url[] = "https://api.weather.gov/gridpoints/SLC/101,174";
+    constexpr char stations_url[] = "https://api.weather.gov/gridpoints/SLC/101,174/stations";
+    constexpr char observation_url[] = "https://api.weather.gov/stations/KSLC/observations/latest";
+    constexpr char box_url[] =
+        "https://aviationweather.gov/api/data/metar?bbox=40.0000,-112.0000,41.0000,-111.0000"
+        "&format=json";
+    constexpr char area_url[] =
+        "https://aviationweather.gov/api/data/metar?bbox=31,-125,49.5,-102&format=json";
+    const nlohmann::json points = {{"properties",
+                                    {{"forecastHourly", hourly_url},
+                                     {"forecastGridData", grid_url},
+                                     {"observationStations", stations_url}}}};
+    const nlohmann::json station = {
+        {"id", "https://api.weather.gov/stations/KSLC"},
+        {"properties", {{"name", "Salt Lake"}, {"stationIdentifier", "KSLC"}}}};
+    const auto deep = [](nlohmann::json document, std::size_t depth) {
+        // `document` is an object of depth 1 or an array of objects of depth 2.
+        const std::size_t own = document.is_array() ? 2 : 1;
+        (document.is_array() ? document[0] : document)["deep"] = nullptr;
+        std::string text = document.dump();
+        const std::string placeholder = "\"deep\":null";
+        text.replace(text.find(placeholder), placeholder.size(),
+                     "\"deep\":" + nested_arrays(depth - own));
+        return text;
+    };
+    enum class Outcome { fails_502, warning, left_out };
+    struct Case {
+        std::string name;
+        std::string operation;
+        std::string argument;
+        std::string url;          // the document made deep
+        nlohmann::json document;  // its shallow form
+        Outcome outcome;          // at 257 levels
+        std::string warning_key;  // for Outcome::warning
+        bool in_reply = true;     // whether the document itself is part of the reply
+    };
+    const Case cases[] = {
+        {"alerts",
+         "alerts",
+         "",
+         active_alerts_url,
+         {{"features", nlohmann::json::array()}},
+         Outcome::fails_502,
+         ""},
+        {"pireps", "pireps", "", pilot_reports_url, nlohmann::json::array({{{"rawOb", "UA"}}}),
+         Outcome::fails_502, ""},
+        {"metars box", "metars", "40,-112,41,-111", box_url,
+         nlohmann::json::array({{{"icaoId", "KSLC"}}}), Outcome::fails_502, ""},
+        {"metars of the area", "metars", "", area_url,
+         nlohmann::json::array({{{"icaoId", "KSLC"}}}), Outcome::fails_502, ""},
+        {"metars of the fixed stations", "metars", "", fixed_stations_metar_url,
+         nlohmann::json::array({{{"icaoId", "KSGU"}}}), Outcome::left_out, ""},
+        {"points", "point", "40.76,-111.89", points_url, points, Outcome::fails_502, ""},
+        {"hourly",
+         "point",
+         "40.76,-111.89",
+         hourly_url,
+         {{"properties", {{"periods", 1}}}},
+         Outcome::warning,
+         "hourly"},
+        {"grid",
+         "point",
+         "40.76,-111.89",
+         grid_url,
+         {{"properties", {{"skyCover", 1}}}},
+         Outcome::warning,
+         "grid"},
+        {"station list",
+         "point",
+         "40.76,-111.89",
+         stations_url,
+         {{"features", nlohmann::json::array({station})}},
+         Outcome::warning,
+         "observation",
+         false},
+        {"observation",
+         "point",
+         "40.76,-111.89",
+         observation_url,
+         {{"properties", {{"rawMessage", "KSLC"}}}},
+         Outcome::warning,
+         "observation"},
+    };
+    for (const auto& c : cases) {
+        for (const std::size_t depth : {std::size_t{256}, std::size_t{257}}) {
+            SCOPED_TRACE(c.name + " at " + std::to_string(depth) + " levels");
+            ScriptedClient scripted;
+            scripted.on(active_alerts_url, Exchange::ok(R"({"features":[]})"));
+            scripted.on(pilot_reports_url, Exchange::ok("[]"));
+            scripted.on(box_url, Exchange::ok(R"([{"icaoId":"KSLC"}])"));
+            scripted.on(area_url, Exchange::ok(R"([{"icaoId":"KSLC"}])"));
+            scripted.on(fixed_stations_metar_url, Exchange::ok(R"([{"icaoId":"KSGU"}])"));
+            scripted.on(points_url, Exchange::ok(points.dump()));
+            scripted.on(hourly_url, Exchange::ok("{}"));
+            scripted.on(grid_url, Exchange::ok("{}"));
+            scripted.on(stations_url,
+                        Exchange::ok(nlohmann::json({{"features", {station}}}).dump()));
+            scripted.on(observation_url, Exchange::ok(R"({"properties":{}})"));
+            scripted.on(c.url, Exchange::ok(deep(c.document, depth)));
+            WeatherService fresh(Transport{scripted, pauses.function()});
+
+            const Response response = fresh.run_operation(c.operation, c.argument);
+            const std::string deepest(depth - 2, '[');
+            const std::string refusal =
+                "Weather service returned an invalid JSON response: " + c.url;
+            if (depth == 256) {
+                ASSERT_EQ(response.status, 200) << response.body.substr(0, 300);
+                EXPECT_EQ(response.body.find(deepest) != std::string::npos, c.in_reply);
+                const auto reply = nlohmann::json::parse(response.body);
+                if (c.operation == "point") {
+                    EXPECT_EQ(reply["warnings"], nlohmann::json::array());
+                }
+                continue;
+            }
+            EXPECT_EQ(response.body.find(deepest.substr(0, 200)), std::string::npos);
+            switch (c.outcome) {
+                case Outcome::fails_502:
+                    EXPECT_EQ(response.status, 502);
+                    EXPECT_EQ(body_of(response), nlohmann::json({{"error", refusal}}));
+                    break;
+                case Outcome::warning:
+                    ASSERT_EQ(response.status, 200);
+                    EXPECT_EQ(body_of(response)["warnings"],
+                              nlohmann::json::array({c.warning_key + ": " + refusal}));
+                    break;
+                case Outcome::left_out:
+                    ASSERT_EQ(response.status, 200);
+                    EXPECT_EQ(body_of(response), nlohmann::json::parse(R"([{"icaoId":"KSLC"}])"));
+                    break;
+            }
+            EXPECT_EQ(scripted.requests_for(c.url), 1u) << "not retried";
+        }
+    }
+}
+
+// A million levels (2 MB) through the whole operation: refused, never walked recursively.
+TEST_F(OperationsTest, SurvivesAMillionLevelsOfNesting) {
+    client.on(active_alerts_url, Exchange::ok("{\"features\":" + nested_arrays(1000000) + "}"));
+    const Response response = service.run_operation("alerts", "");
+    EXPECT_EQ(response.status, 502);
+    EXPECT_EQ(body_of(response),
+              nlohmann::json({{"error", std::string("Weather service returned an invalid JSON "
+                                                    "response: ") +
+                                            active_alerts_url}}));
+}
+
 }  // namespace
 }  // namespace weather::testing
