@@ -92,8 +92,9 @@ Response active_alerts(const Transport& transport) {
 
 }  // namespace
 
-WeatherService::WeatherService(Transport transport, SteadyClock clock)
-    : transport(std::move(transport)), clock(std::move(clock)) {}
+WeatherService::WeatherService(Transport transport, SteadyClock clock,
+                               std::size_t cache_byte_budget)
+    : transport(std::move(transport)), clock(std::move(clock)), responses(cache_byte_budget) {}
 
 Response WeatherService::run_operation(const std::string& operation, const std::string& argument) {
     if (std::find(operation_names.begin(), operation_names.end(), operation) ==
@@ -106,14 +107,14 @@ Response WeatherService::run_operation(const std::string& operation, const std::
     const std::string key = operation + ":" + argument;
     const std::chrono::nanoseconds lifetime =
         operation == "pireps" ? pilot_reports_lifetime : default_lifetime;
-    if (auto cached = responses.find_fresh(key, clock(), lifetime)) {
+    if (auto cached = responses.find_fresh(key, clock())) {
         return std::move(*cached);
     }
 
     Response response = run_uncached(operation, argument);
     if (response.status == 200) {
         // Stored at the time the operation finished, not when the request came in.
-        responses.store(key, clock(), response);
+        responses.store(key, clock(), lifetime, response);
     }
     return response;
 }

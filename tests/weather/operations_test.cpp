@@ -161,12 +161,95 @@ TEST_F(OperationsTest, ServiceFailuresAre502WithoutSourceAndNeverCached) {
     EXPECT_EQ(service.cache().size(), 0u);
 }
 
-TEST_F(OperationsTest, AFailureLeavesAStaleEntryInPlaceAndServesNothingStale) {
+TEST_F(OperationsTest, AStaleEntryIsDroppedAndNeverServed) {
     client.on(active_alerts_url, {Exchange::ok(R"({"features":[1]})"), Exchange::with_status(404)});
     EXPECT_EQ(service.run_operation("alerts", "").status, 200);
-    clock.advance(301s);
+    clock.advance(300s);
     EXPECT_EQ(service.run_operation("alerts", "").status, 502);
+    EXPECT_EQ(service.cache().size(), 0u);
+}
+
+// Entries go once they are stale, whichever key is asked for next, so memory is not held for
+// answers that can no longer be served.
+TEST_F(OperationsTest, StaleEntriesOfOtherKeysAreDroppedToo) {
+    client.on(active_alerts_url, Exchange::ok(R"({"features":[]})"));
+    client.on(pilot_reports_url, Exchange::ok("[]"));
+    service.run_operation("pireps", "");
+    service.run_operation("alerts", "");
+    EXPECT_EQ(service.cache().size(), 2u);
+    clock.advance(180s - 1ns);
+    service.run_operation("alerts", "");
+    EXPECT_EQ(service.cache().size(), 2u);
+    clock.advance(1ns);
+    service.run_operation("alerts", "");  // a hit; the pilot reports are stale now
     EXPECT_EQ(service.cache().size(), 1u);
+    clock.advance(120s);
+    EXPECT_EQ(service.run_operation("point", "91,0").status, 400);  // no store, only a look-up
+    EXPECT_EQ(service.cache().size(), 0u);
+    EXPECT_EQ(client.requests_for(active_alerts_url), 1u);
+    EXPECT_EQ(client.requests_for(pilot_reports_url), 1u);
+}
+
+// 160 boxes of 12 MiB each once took the cache to several gigabytes: the stored bodies now
+// stay within the budget (64 MiB; 5 kB here), the oldest going first.
+TEST_F(OperationsTest, StoredBodiesStayWithinTheByteBudget) {
+    WeatherService budgeted(
+        Transport{client, pauses.function()}, [this] { return clock.now(); }, 5000);
+    const std::string body = "[\"" + std::string(996, 'x') + "\"]";
+    const auto box = [](int east) { return "40,-112,41," + std::to_string(east); };
+    const auto box_url = [](int east) {
+        return std::string(metar_box_url_prefix) + "40.0000,-112.0000,41.0000," +
+               std::to_string(east) + ".0000" + metar_box_url_suffix;
+    };
+    for (int east = -111; east <= -106; ++east) {
+        client.on(box_url(east), Exchange::ok(body));
+    }
+    for (int east = -111; east <= -106; ++east) {
+        EXPECT_EQ(budgeted.run_operation("metars", box(east)).body, body);
+        clock.advance(1s);
+    }
+    EXPECT_EQ(budgeted.cache().size(), 5u) << "5 bodies of 1000 bytes fit in 5000, 6 do not";
+    budgeted.run_operation("metars", box(-110));
+    EXPECT_EQ(client.requests_for(box_url(-110)), 1u) << "still stored";
+    budgeted.run_operation("metars", box(-111));
+    EXPECT_EQ(client.requests_for(box_url(-111)), 2u) << "the oldest went first";
+}
+
+TEST_F(OperationsTest, ByteBudgetBoundaries) {
+    constexpr std::size_t budget = ResponseCache::default_byte_budget;
+    ASSERT_EQ(budget, 64u * 1024 * 1024);
+    const auto response_of = [](std::size_t bytes) {
+        return Response{200, std::string(bytes, ' ')};
+    };
+    struct Case {
+        std::string name;
+        std::vector<std::size_t> bodies;  // stored in this order, one second apart
+        std::vector<bool> kept;
+    };
+    const Case cases[] = {
+        {"exactly the budget in two", {budget / 2, budget / 2}, {true, true}},
+        {"one byte over evicts the oldest", {budget / 2, budget / 2 + 1}, {false, true}},
+        {"over by the third", {budget / 4, budget / 2, budget / 4 + 1}, {false, true, true}},
+        {"one body of exactly the budget", {1, budget}, {false, true}},
+        {"one body over the budget is not stored", {1, budget + 1}, {true, false}},
+    };
+    for (const auto& c : cases) {
+        ResponseCache cache;
+        auto now = clock.now();
+        for (std::size_t i = 0; i < c.bodies.size(); ++i) {
+            cache.store("k" + std::to_string(i), now, 300s, response_of(c.bodies[i]));
+            now += 1s;
+        }
+        for (std::size_t i = 0; i < c.bodies.size(); ++i) {
+            EXPECT_EQ(cache.find_fresh("k" + std::to_string(i), now).has_value(), c.kept[i])
+                << c.name << ", entry " << i;
+        }
+    }
+    // A body too large to keep still replaces the older answer of its key.
+    ResponseCache cache;
+    cache.store("k", clock.now(), 300s, response_of(10));
+    cache.store("k", clock.now() + 1s, 300s, response_of(budget + 1));
+    EXPECT_EQ(cache.size(), 0u);
 }
 
 TEST_F(OperationsTest, The129thKeyEvictsTheOldestEntry) {
@@ -188,26 +271,26 @@ TEST_F(OperationsTest, AmongEqualTimesTheFirstKeyInOrderIsEvicted) {
     ResponseCache cache;
     const auto now = clock.now();
     for (int key = 0; key < 128; ++key) {
-        cache.store("alerts:k" + std::to_string(100 + key), now, Response{200, "[]"});
+        cache.store("alerts:k" + std::to_string(100 + key), now, 300s, Response{200, "[]"});
     }
-    cache.store("alerts:new", now, Response{200, "[]"});
+    cache.store("alerts:new", now, 300s, Response{200, "[]"});
     EXPECT_EQ(cache.size(), 128u);
-    EXPECT_FALSE(cache.find_fresh("alerts:k100", now, 300s));
-    EXPECT_TRUE(cache.find_fresh("alerts:k101", now, 300s));
-    EXPECT_TRUE(cache.find_fresh("alerts:new", now, 300s));
+    EXPECT_FALSE(cache.find_fresh("alerts:k100", now));
+    EXPECT_TRUE(cache.find_fresh("alerts:k101", now));
+    EXPECT_TRUE(cache.find_fresh("alerts:new", now));
 }
 
 TEST_F(OperationsTest, StoringAPresentKeyIntoAFullCacheStillEvictsFirst) {
     ResponseCache cache;
     const auto start = clock.now();
     for (int key = 0; key < 128; ++key) {
-        cache.store("k" + std::to_string(100 + key), start + std::chrono::nanoseconds(key),
+        cache.store("k" + std::to_string(100 + key), start + std::chrono::nanoseconds(key), 300s,
                     Response{200, "[]"});
     }
-    cache.store("k227", start + 1s, Response{200, "[1]"});
+    cache.store("k227", start + 1s, 300s, Response{200, "[1]"});
     EXPECT_EQ(cache.size(), 127u);
-    EXPECT_FALSE(cache.find_fresh("k100", start + 1s, 300s));
-    EXPECT_EQ(cache.find_fresh("k227", start + 1s, 300s)->body, "[1]");
+    EXPECT_FALSE(cache.find_fresh("k100", start + 1s));
+    EXPECT_EQ(cache.find_fresh("k227", start + 1s)->body, "[1]");
 }
 
 TEST_F(OperationsTest, RefusedPointsAreAnswered400EveryTimeAndNeverCached) {
