@@ -31,7 +31,7 @@ struct Exchange {
     static Exchange failure(Step step, std::uint32_t code = 12002);
     static Exchange with_status(std::int32_t status) { return ok({}, status); }
     static Exchange redirect(std::string location, std::int32_t status = 301);
-    // A step that waits until the deadline and then fails with the time-out code 12002.
+    // A step ended by the deadline: it fails at once with the time-out code 12002.
     static Exchange deadline_at(Step step);
 };
 
