@@ -364,14 +364,11 @@ TEST_F(OperationsTest, EveryOperationRefusesDocumentsNestedDeeperThan256Levels) 
         std::string warning_key;  // for Outcome::warning
         bool in_reply = true;     // whether the document itself is part of the reply
     };
+    const std::string point = "40.76,-111.89";
+    // clang-format off
     const Case cases[] = {
-        {"alerts",
-         "alerts",
-         "",
-         active_alerts_url,
-         {{"features", nlohmann::json::array()}},
-         Outcome::fails_502,
-         ""},
+        {"alerts", "alerts", "", active_alerts_url, {{"features", nlohmann::json::array()}},
+         Outcome::fails_502, ""},
         {"pireps", "pireps", "", pilot_reports_url, nlohmann::json::array({{{"rawOb", "UA"}}}),
          Outcome::fails_502, ""},
         {"metars box", "metars", "40,-112,41,-111", box_url,
@@ -380,37 +377,17 @@ TEST_F(OperationsTest, EveryOperationRefusesDocumentsNestedDeeperThan256Levels) 
          nlohmann::json::array({{{"icaoId", "KSLC"}}}), Outcome::fails_502, ""},
         {"metars of the fixed stations", "metars", "", fixed_stations_metar_url,
          nlohmann::json::array({{{"icaoId", "KSGU"}}}), Outcome::left_out, ""},
-        {"points", "point", "40.76,-111.89", points_url, points, Outcome::fails_502, ""},
-        {"hourly",
-         "point",
-         "40.76,-111.89",
-         hourly_url,
-         {{"properties", {{"periods", 1}}}},
-         Outcome::warning,
-         "hourly"},
-        {"grid",
-         "point",
-         "40.76,-111.89",
-         grid_url,
-         {{"properties", {{"skyCover", 1}}}},
-         Outcome::warning,
-         "grid"},
-        {"station list",
-         "point",
-         "40.76,-111.89",
-         stations_url,
-         {{"features", nlohmann::json::array({station})}},
-         Outcome::warning,
-         "observation",
-         false},
-        {"observation",
-         "point",
-         "40.76,-111.89",
-         observation_url,
-         {{"properties", {{"rawMessage", "KSLC"}}}},
-         Outcome::warning,
-         "observation"},
+        {"points", "point", point, points_url, points, Outcome::fails_502, ""},
+        {"hourly", "point", point, hourly_url, {{"properties", {{"periods", 1}}}},
+         Outcome::warning, "hourly"},
+        {"grid", "point", point, grid_url, {{"properties", {{"skyCover", 1}}}},
+         Outcome::warning, "grid"},
+        {"station list", "point", point, stations_url,
+         {{"features", nlohmann::json::array({station})}}, Outcome::warning, "observation", false},
+        {"observation", "point", point, observation_url, {{"properties", {{"rawMessage", "KSLC"}}}},
+         Outcome::warning, "observation"},
     };
+    // clang-format on
     for (const auto& c : cases) {
         for (const std::size_t depth : {std::size_t{256}, std::size_t{257}}) {
             SCOPED_TRACE(c.name + " at " + std::to_string(depth) + " levels");
