@@ -4,6 +4,7 @@
 #include <stdexcept>
 
 #include "weather/services.h"
+#include "weather/text.h"
 
 namespace weather {
 namespace {
@@ -12,53 +13,32 @@ HttpResult failed(std::string error) {
     return HttpResult{502, {}, std::move(error)};
 }
 
+constexpr char unexpected_host_error[] = "Weather service returned an unexpected host";
+
 // Exact, case-sensitive comparison of UTF-16 units: no case folding, no trailing dot.
 bool is_allowed_host(const std::u16string& host) {
     return host == nws_api_host_utf16 || host == aviation_data_host_utf16;
 }
 
-}  // namespace
+bool is_followed_redirect(std::int32_t status) {
+    return status == 301 || status == 302 || status == 303 || status == 307 || status == 308;
+}
 
-HttpResult http_get(const HttpClient& client, const std::string& url) {
-    const std::optional<std::u16string> wide_url = client.to_utf16(url);
-    if (!wide_url) {
-        throw std::runtime_error("Invalid UTF-8 request URL");
-    }
-    const std::optional<CrackedUrl> cracked = client.crack_url(*wide_url);
-    if (!cracked || cracked->scheme != UrlScheme::https) {
-        return failed("Invalid HTTPS weather service URL");
-    }
-    if (!is_allowed_host(cracked->host)) {
-        return failed("Weather service returned an unexpected host");
-    }
-    const std::u16string object_name = cracked->path + cracked->extra;
+// A failed step's text; a step ended by the attempt's deadline reads as an interrupted
+// response, whichever it was. Built before the exchange closes its handles, while the failing
+// step's error code is still at hand.
+HttpResult step_failed(const HttpExchange& exchange, std::string_view text) {
+    return failed(
+        exchange.failure_text(exchange.timed_out() ? "Weather response was interrupted" : text));
+}
 
-    // Each failure text is built before `exchange` closes its handles, while the failing
-    // step's error code is still at hand.
-    const std::unique_ptr<HttpExchange> exchange = client.start_exchange();
-    if (!exchange->open_session()) {
-        return failed(exchange->failure_text("Cannot start HTTPS request"));
-    }
-    if (!exchange->connect(cracked->host, cracked->port)) {
-        return failed(exchange->failure_text("Cannot connect to weather service"));
-    }
-    if (!exchange->open_request(object_name)) {
-        return failed(exchange->failure_text("Cannot create weather request"));
-    }
-    if (!exchange->send()) {
-        return failed(exchange->failure_text("Weather download failed"));
-    }
-    std::int32_t status = 0;
-    if (!exchange->query_status(status)) {
-        return failed(exchange->failure_text("Cannot read weather HTTP status"));
-    }
-
+HttpResult read_body(HttpExchange& exchange, std::int32_t status) {
     std::array<char, read_chunk_bytes> buffer;
     std::string body;
     for (;;) {
         std::size_t received = 0;
-        if (!exchange->read(buffer, received)) {
-            return failed(exchange->failure_text("Weather response was interrupted"));
+        if (!exchange.read(buffer, received)) {
+            return step_failed(exchange, "Weather response was interrupted");
         }
         if (received == 0) {
             return HttpResult{status, std::move(body), {}};
@@ -71,11 +51,65 @@ HttpResult http_get(const HttpClient& client, const std::string& url) {
     }
 }
 
+}  // namespace
+
+HttpResult http_get(const HttpClient& client, const std::string& url,
+                    std::chrono::milliseconds time_limit) {
+    const Deadline deadline = std::chrono::steady_clock::now() + time_limit;
+    const std::optional<std::u16string> wide_url = client.to_utf16(url);
+    if (!wide_url) {
+        throw std::runtime_error("Invalid UTF-8 request URL");
+    }
+    std::u16string target = *wide_url;
+    std::optional<CrackedUrl> cracked = client.crack_url(target);
+    if (!cracked || cracked->scheme != UrlScheme::https) {
+        return failed("Invalid HTTPS weather service URL");
+    }
+
+    // The clients never follow redirects themselves: each target is checked here, like the
+    // caller's URL, before anything is sent to it.
+    for (std::size_t redirects = 0;; ++redirects) {
+        if (!is_allowed_host(cracked->host)) {
+            return failed(unexpected_host_error);
+        }
+        const std::unique_ptr<HttpExchange> exchange = client.start_exchange(deadline);
+        if (!exchange->open_session()) {
+            return step_failed(*exchange, "Cannot start HTTPS request");
+        }
+        if (!exchange->connect(cracked->host, cracked->port)) {
+            return step_failed(*exchange, "Cannot connect to weather service");
+        }
+        if (!exchange->open_request(cracked->path + cracked->extra)) {
+            return step_failed(*exchange, "Cannot create weather request");
+        }
+        if (!exchange->send()) {
+            return step_failed(*exchange, "Weather download failed");
+        }
+        std::int32_t status = 0;
+        if (!exchange->query_status(status)) {
+            return step_failed(*exchange, "Cannot read weather HTTP status");
+        }
+        if (redirects < max_redirects && is_followed_redirect(status)) {
+            if (const auto location = exchange->redirect_location()) {
+                // Another scheme is as foreign as another host.
+                std::optional<std::u16string> next = resolve_reference(target, *location);
+                cracked = next ? client.crack_url(*next) : std::nullopt;
+                if (!cracked || cracked->scheme != UrlScheme::https) {
+                    return failed(unexpected_host_error);
+                }
+                target = std::move(*next);
+                continue;
+            }
+        }
+        return read_body(*exchange, status);
+    }
+}
+
 HttpResult http_get_retrying(const Transport& transport, const std::string& url) {
-    HttpResult result = http_get(transport.client, url);
+    HttpResult result = http_get(transport.client, url, transport.time_limit);
     if (result.status == 502 || result.status == 503 || result.status == 504) {
         transport.pause(retry_pause);
-        result = http_get(transport.client, url);
+        result = http_get(transport.client, url, transport.time_limit);
     }
     return result;
 }
@@ -92,10 +126,18 @@ nlohmann::json fetch_json(const Transport& transport, const std::string& url,
                                  : result.error;
         throw std::runtime_error(text + ": " + url);
     }
+    const auto invalid_json = [&] {
+        return std::runtime_error("Weather service returned an invalid JSON response: " + url);
+    };
+    // The whole body must be one value of a depth the program can walk; the parser alone
+    // would stop at a 0 byte and accept any depth.
+    if (json_text_fault(result.body) != JsonTextFault::none) {
+        throw invalid_json();
+    }
     try {
         return nlohmann::json::parse(result.body, nullptr, true, false);
     } catch (const nlohmann::json::exception&) {
-        throw std::runtime_error("Weather service returned an invalid JSON response: " + url);
+        throw invalid_json();
     }
 }
 

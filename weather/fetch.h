@@ -15,6 +15,12 @@ namespace weather {
 inline constexpr std::size_t max_body_bytes = 12582912;  // 12 MiB; exactly this much is accepted
 inline constexpr std::size_t read_chunk_bytes = 16384;
 inline constexpr std::chrono::milliseconds retry_pause{350};
+// Redirects (301, 302, 303, 307, 308 with a Location) followed within one attempt; the next
+// one is answered as the status it is.
+inline constexpr std::size_t max_redirects = 10;
+// Every attempt, with the redirects it follows, ends this long after it began at the latest,
+// however slowly the server keeps sending.
+inline constexpr std::chrono::milliseconds attempt_time_limit{60000};
 
 // Outcome of one GET: the server's status and body, or status 502 with a finished error text.
 struct HttpResult {
@@ -30,11 +36,15 @@ struct Transport {
     std::function<void(std::chrono::milliseconds)> pause = [](std::chrono::milliseconds pause) {
         std::this_thread::sleep_for(pause);
     };
+    std::chrono::milliseconds time_limit = attempt_time_limit;  // of each attempt
 };
 
-// One GET of an https URL on one of the two weather hosts. Reports every network, status
-// and size failure in the result; throws std::runtime_error only for a URL that is not UTF-8.
-HttpResult http_get(const HttpClient& client, const std::string& url);
+// One GET of an https URL on one of the two weather hosts, following redirects only to those
+// hosts over https, all within `time_limit`. Reports every network, status and size failure
+// in the result (a redirect elsewhere as an unexpected host); throws std::runtime_error only
+// for a URL that is not UTF-8.
+HttpResult http_get(const HttpClient& client, const std::string& url,
+                    std::chrono::milliseconds time_limit = attempt_time_limit);
 
 // http_get, tried once more after a pause when the first attempt gave 502, 503 or 504.
 HttpResult http_get_retrying(const Transport& transport, const std::string& url);

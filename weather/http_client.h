@@ -1,5 +1,6 @@
 #pragma once
 
+#include <chrono>
 #include <cstddef>
 #include <cstdint>
 #include <memory>
@@ -25,6 +26,11 @@ struct CrackedUrl {
 // Windows HTTP client does for http and https; nullopt for anything else.
 std::optional<CrackedUrl> crack_url_portably(std::u16string_view url);
 
+// The absolute URL that `reference` (a Location header) names when read against `base`, with
+// dot segments removed and without a fragment; nullopt when `base` has no scheme.
+std::optional<std::u16string> resolve_reference(std::u16string_view base,
+                                                std::u16string_view reference);
+
 // One HTTPS GET, performed step by step. Each step returns false on failure; the exchange
 // then remembers the platform's error code of that step until `failure_text` reads it.
 // Destroying the exchange closes what it opened: request, then connection, then session.
@@ -41,11 +47,19 @@ public:
     // Sends the request with the single Accept header and waits for the response headers.
     [[nodiscard]] virtual bool send() = 0;
     [[nodiscard]] virtual bool query_status(std::int32_t& status) = 0;
+    // The response's Location header as sent (the client never follows it itself); nullopt
+    // when there is none.
+    virtual std::optional<std::u16string> redirect_location() = 0;
     // Reads the next piece of the decoded body; 0 bytes read means the body has ended.
     [[nodiscard]] virtual bool read(std::span<char> buffer, std::size_t& bytes_read) = 0;
     // `text` followed by the platform's description of the error of the step that failed.
     virtual std::string failure_text(std::string_view text) const = 0;
+    // Whether the step that failed was ended by the exchange's deadline; its error is then the
+    // platform's time-out code.
+    virtual bool timed_out() const = 0;
 };
+
+using Deadline = std::chrono::steady_clock::time_point;
 
 // A platform HTTP client. Implementations keep no state shared between exchanges.
 class HttpClient {
@@ -55,7 +69,9 @@ public:
     // Strict UTF-8 to UTF-16; nullopt for invalid input.
     virtual std::optional<std::u16string> to_utf16(std::string_view utf8) const;
     virtual std::optional<CrackedUrl> crack_url(const std::u16string& url) const;
-    virtual std::unique_ptr<HttpExchange> start_exchange() const = 0;
+    // An exchange whose steps end by `deadline` at the latest: a step still waiting then fails
+    // with the platform's time-out code. Redirects are never followed inside an exchange.
+    virtual std::unique_ptr<HttpExchange> start_exchange(Deadline deadline) const = 0;
 };
 
 // The client of the platform the program was built for (WinHTTP on Windows, libcurl on

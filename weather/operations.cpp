@@ -99,8 +99,9 @@ std::chrono::seconds cache_lifetime(std::string_view operation) {
     return default_lifetime;
 }
 
-WeatherService::WeatherService(Transport transport, SteadyClock clock)
-    : transport(std::move(transport)), clock(std::move(clock)) {}
+WeatherService::WeatherService(Transport transport, SteadyClock clock,
+                               std::size_t cache_byte_budget)
+    : transport(std::move(transport)), clock(std::move(clock)), responses(cache_byte_budget) {}
 
 Response WeatherService::run_operation(const std::string& operation, const std::string& argument) {
     if (!is_operation(operation)) {
@@ -110,14 +111,14 @@ Response WeatherService::run_operation(const std::string& operation, const std::
         return error_response(400, "Weather request argument is too long", {});
     }
     const std::string key = operation + ":" + argument;
-    if (auto cached = responses.find_fresh(key, clock(), cache_lifetime(operation))) {
+    if (auto cached = responses.find_fresh(key, clock())) {
         return std::move(*cached);
     }
 
     Outcome outcome = run_uncached(operation, argument);
     if (outcome.response.status == 200 && outcome.cacheable) {
         // Stored at the time the operation finished, not when the request came in.
-        responses.store(key, clock(), outcome.response);
+        responses.store(key, clock(), cache_lifetime(operation), outcome.response);
     }
     return std::move(outcome.response);
 }

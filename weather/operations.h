@@ -27,7 +27,8 @@ public:
     using SteadyClock = std::function<ResponseCache::TimePoint()>;
 
     explicit WeatherService(
-        Transport transport, SteadyClock clock = [] { return std::chrono::steady_clock::now(); });
+        Transport transport, SteadyClock clock = [] { return std::chrono::steady_clock::now(); },
+        std::size_t cache_byte_budget = ResponseCache::default_byte_budget);
 
     // The response to (operation, argument): fresh from the cache, or from the services. Turns
     // every failure of an operation into an error response; thread-safe.

@@ -15,6 +15,81 @@ bool is_error_marker(const nlohmann::json& value) {
     return value.is_object() && value.contains(request_error_key);
 }
 
+bool is_ascii_digit(char c) {
+    return c >= '0' && c <= '9';
+}
+bool is_ascii_upper(char c) {
+    return c >= 'A' && c <= 'Z';
+}
+bool is_ascii_alphanumeric(char c) {
+    return is_ascii_digit(c) || is_ascii_upper(c) || (c >= 'a' && c <= 'z');
+}
+
+// Removes from the front of `text` between `least` and `most` characters for which `accepted`
+// holds, as many as there are; false when there are fewer than `least`.
+template <typename Accepted>
+bool take(std::string_view& text, Accepted accepted, std::size_t least, std::size_t most) {
+    std::size_t count = 0;
+    while (count < text.size() && count < most && accepted(text[count])) {
+        ++count;
+    }
+    text.remove_prefix(count);
+    return count >= least;
+}
+
+bool take(std::string_view& text, std::string_view expected) {
+    if (!text.starts_with(expected)) {
+        return false;
+    }
+    text.remove_prefix(expected.size());
+    return true;
+}
+
+// "gridpoints/" + forecast office (three capitals) + "/" + x + "," + y, then exactly `suffix`:
+// the form of every grid product link of a points document.
+bool is_grid_path(std::string_view path, std::string_view suffix) {
+    return take(path, "gridpoints/") && take(path, is_ascii_upper, 3, 3) && take(path, "/") &&
+           take(path, is_ascii_digit, 1, 6) && take(path, ",") &&
+           take(path, is_ascii_digit, 1, 6) && path == suffix;
+}
+
+// Segments of letters, digits, "_", "-" and ",", separated by single slashes: no dot segments,
+// escapes, query or fragment.
+bool is_plain_path(std::string_view path) {
+    const auto plain = [](char c) {
+        return is_ascii_alphanumeric(c) || c == '_' || c == '-' || c == ',';
+    };
+    do {
+        if (!take(path, plain, 1, path.size())) {
+            return false;
+        }
+    } while (take(path, "/"));
+    return path.empty();
+}
+
+// The path each link of a points document must have after "https://api.weather.gov/"; links
+// this table does not name need only a plain path.
+bool has_expected_path(std::string_view name, std::string_view path) {
+    if (name == "forecastHourly") {
+        return is_grid_path(path, "/forecast/hourly");
+    }
+    if (name == "forecastGridData") {
+        return is_grid_path(path, "");
+    }
+    if (name == "observationStations") {
+        return is_grid_path(path, "/stations");
+    }
+    if (name == "forecast") {
+        return is_grid_path(path, "/forecast");
+    }
+    return is_plain_path(path);
+}
+
+// "https://api.weather.gov/stations/" followed by a plain station identifier and nothing else.
+bool is_station_url(std::string_view url) {
+    return take(url, nws_stations_prefix) && take(url, is_ascii_alphanumeric, 1, 32) && url.empty();
+}
+
 }  // namespace
 
 std::string point_link(const nlohmann::json& points_document, std::string_view name) {
@@ -30,7 +105,8 @@ std::string point_link(const nlohmann::json& points_document, std::string_view n
         return {};
     }
     const auto& url = link->get_ref<const std::string&>();
-    return url.starts_with(nws_api_prefix) ? url : std::string{};
+    std::string_view path = url;
+    return take(path, nws_api_prefix) && has_expected_path(name, path) ? url : std::string{};
 }
 
 nlohmann::json fetch_product(const Transport& transport, const std::string& url) {
@@ -69,7 +145,7 @@ nlohmann::json nearest_observation(const Transport& transport, const std::string
         return error_marker("Nearest weather station has no valid identifier");
     }
     const auto& station_url = nearest["id"].get_ref<const std::string&>();
-    if (!station_url.starts_with(nws_stations_prefix)) {
+    if (!is_station_url(station_url)) {
         return error_marker("Nearest weather station URL is invalid");
     }
 

@@ -63,6 +63,35 @@ void append_utf8(std::string& out, char32_t c) {
 
 }  // namespace
 
+JsonTextFault json_text_fault(std::string_view text) {
+    std::size_t depth = 0;
+    bool in_string = false;
+    bool escaped = false;
+    for (const char c : text) {
+        if (c == '\0') {
+            return JsonTextFault::zero_byte;
+        }
+        if (in_string) {
+            if (escaped) {
+                escaped = false;
+            } else if (c == '\\') {
+                escaped = true;
+            } else if (c == '"') {
+                in_string = false;
+            }
+        } else if (c == '"') {
+            in_string = true;
+        } else if (c == '[' || c == '{') {
+            if (++depth > max_json_depth) {
+                return JsonTextFault::too_deep;
+            }
+        } else if ((c == ']' || c == '}') && depth > 0) {
+            --depth;
+        }
+    }
+    return JsonTextFault::none;
+}
+
 std::string to_compact_json(const nlohmann::json& value) {
     return value.dump(-1, ' ', false, nlohmann::json::error_handler_t::strict);
 }

@@ -10,6 +10,10 @@
 namespace bridge {
 namespace {
 
+constexpr char zero_byte_error[] = "Web message contains a 0 byte";
+constexpr char too_deep_error[] = "Web message is nested more than 256 levels deep";
+static_assert(weather::max_json_depth == 256, "the text above names the limit");
+
 // A present member must be a string (the library's type error otherwise); missing is empty.
 std::string string_member(const nlohmann::json& message, const char* key) {
     const auto found = message.find(key);
@@ -26,6 +30,16 @@ std::optional<nlohmann::json> accept_web_message(std::string_view source_uri,
     // Cheap checks first, so foreign or oversized messages cost no parsing.
     if (!source_uri.starts_with(allowed_prefix) || message_json.size() > max_message_bytes) {
         return std::nullopt;
+    }
+
+    // Checked before parsing, as for the services' documents: the page never sends such text.
+    switch (weather::json_text_fault(message_json)) {
+        case weather::JsonTextFault::none:
+            break;
+        case weather::JsonTextFault::zero_byte:
+            return make_reply(nullptr, 400, error_body(zero_byte_error));
+        case weather::JsonTextFault::too_deep:
+            return make_reply(nullptr, 400, error_body(too_deep_error));
     }
 
     nlohmann::json id;  // null until read

@@ -30,9 +30,10 @@ using WorkerStart = std::function<void(PageRequest&& request)>;
 
 // Checks one web message from the page (its sender's URI and its JSON text, both UTF-8) and
 // either hands it to `start_worker` after reserving an in-flight slot, or returns the reply to
-// post at once. Returns nothing for a message that is ignored (sender outside
-// `allowed_prefix`, over 2048 bytes, not an object, no usable id) or handed over. UI thread
-// only; never throws an exception of its own checks.
+// post at once (400 with a null id for text that is not one JSON value of at most 256 levels).
+// Returns nothing for a message that is ignored (sender outside `allowed_prefix`, over 2048 bytes,
+// not an object, no usable id) or handed over. UI thread only; never throws an exception of its own
+// checks.
 std::optional<nlohmann::json> accept_web_message(std::string_view source_uri,
                                                  std::string_view message_json,
                                                  std::atomic<std::int32_t>& active_requests,

@@ -2,9 +2,11 @@
 
 #include <curl/curl.h>
 
+#include <algorithm>
 #include <chrono>
 #include <cstring>
 #include <string>
+#include <string_view>
 
 #include "weather/services.h"
 #include "weather/text.h"
@@ -31,6 +33,8 @@ struct HeaderListDeleter {
 
 class CurlExchange : public weather::HttpExchange {
 public:
+    explicit CurlExchange(weather::Deadline deadline) : deadline(deadline) {}
+
     ~CurlExchange() override {
         if (added) {
             curl_multi_remove_handle(multi.get(), easy.get());
@@ -49,9 +53,8 @@ public:
         curl_easy_setopt(easy.get(), CURLOPT_CONNECTTIMEOUT_MS, connect_timeout_ms);
         curl_easy_setopt(easy.get(), CURLOPT_ACCEPT_ENCODING, "gzip, deflate");
         curl_easy_setopt(easy.get(), CURLOPT_PROTOCOLS_STR, "https");
-        curl_easy_setopt(easy.get(), CURLOPT_REDIR_PROTOCOLS_STR, "https");
-        curl_easy_setopt(easy.get(), CURLOPT_FOLLOWLOCATION, 1L);
-        curl_easy_setopt(easy.get(), CURLOPT_MAXREDIRS, 10L);
+        // The transport follows redirects itself, after checking where they lead.
+        curl_easy_setopt(easy.get(), CURLOPT_FOLLOWLOCATION, 0L);
         curl_easy_setopt(easy.get(), CURLOPT_WRITEFUNCTION, &CurlExchange::receive);
         curl_easy_setopt(easy.get(), CURLOPT_WRITEDATA, this);
         curl_easy_setopt(easy.get(), CURLOPT_HEADERFUNCTION, &CurlExchange::receive_header);
@@ -89,8 +92,9 @@ public:
             return fail(CURLE_FAILED_INIT);
         }
         added = true;
-        // The status is known once the final response's body starts or the transfer ends.
-        pump([this] { return !pending.empty() || finished; });
+        // Done once the response's headers are in, as WinHttpReceiveResponse is: a server that
+        // then stays silent fails the first read, not the send.
+        pump([this] { return headers_done || !pending.empty() || finished; });
         if (finished && result != CURLE_OK) {
             return fail(result);
         }
@@ -131,6 +135,17 @@ public:
         return true;
     }
 
+    std::optional<std::u16string> redirect_location() override {
+        curl_header* location = nullptr;
+        if (curl_easy_header(easy.get(), "Location", 0, CURLH_HEADER, -1, &location) != CURLHE_OK) {
+            return std::nullopt;
+        }
+        // Bytes that are not UTF-8 cannot name either weather host; kept visible, not dropped.
+        return weather::utf8_to_utf16(weather::valid_utf8(location->value));
+    }
+
+    bool timed_out() const override { return ended_by_deadline; }
+
     std::string failure_text(std::string_view text) const override {
         return std::string(text) + " (curl error " + std::to_string(static_cast<int>(error)) +
                ": " + curl_easy_strerror(error) + ")";
@@ -148,8 +163,16 @@ private:
         return size * count;
     }
 
-    static std::size_t receive_header(char*, std::size_t size, std::size_t count, void* self) {
-        static_cast<CurlExchange*>(self)->last_received = std::chrono::steady_clock::now();
+    static std::size_t receive_header(char* data, std::size_t size, std::size_t count, void* self) {
+        auto* exchange = static_cast<CurlExchange*>(self);
+        exchange->last_received = std::chrono::steady_clock::now();
+        // The blank line ends a response's headers; those of a 1xx response are not the last.
+        const std::string_view line(data, size * count);
+        if (line == "\r\n" || line == "\n") {
+            long code = 0;
+            curl_easy_getinfo(exchange->easy.get(), CURLINFO_RESPONSE_CODE, &code);
+            exchange->headers_done = code >= 200;
+        }
         return size * count;
     }
 
@@ -158,7 +181,14 @@ private:
         // Waiting starts now: the time a caller spent between reads is not the server's.
         last_received = std::chrono::steady_clock::now();
         while (!done()) {
-            if (std::chrono::steady_clock::now() - last_received > receive_timeout) {
+            const auto now = std::chrono::steady_clock::now();
+            if (now >= deadline) {
+                finished = true;
+                result = CURLE_OPERATION_TIMEDOUT;
+                ended_by_deadline = true;
+                return;
+            }
+            if (now - last_received > receive_timeout) {
                 finished = true;
                 result = CURLE_OPERATION_TIMEDOUT;
                 return;
@@ -177,7 +207,10 @@ private:
                 }
             }
             if (!done() && running > 0) {
-                curl_multi_poll(multi.get(), nullptr, 0, 250, nullptr);
+                const auto left = std::chrono::ceil<std::chrono::milliseconds>(
+                    deadline - std::chrono::steady_clock::now());
+                const int wait = static_cast<int>(std::clamp<long long>(left.count(), 1, 250));
+                curl_multi_poll(multi.get(), nullptr, 0, wait, nullptr);
             } else if (running == 0) {
                 finished = true;
             }
@@ -189,6 +222,7 @@ private:
         return false;
     }
 
+    const weather::Deadline deadline;
     std::unique_ptr<CURL, EasyDeleter> easy;
     std::unique_ptr<CURLM, MultiDeleter> multi;
     std::unique_ptr<curl_slist, HeaderListDeleter> headers;
@@ -199,6 +233,8 @@ private:
     std::size_t pending_offset = 0;
     bool paused = false;
     bool finished = false;
+    bool headers_done = false;
+    bool ended_by_deadline = false;
     std::chrono::steady_clock::time_point last_received;
     CURLcode result = CURLE_OK;
     CURLcode error = CURLE_OK;
@@ -210,8 +246,9 @@ CurlClient::CurlClient() {
     curl_global_init(CURL_GLOBAL_DEFAULT);
 }
 
-std::unique_ptr<weather::HttpExchange> CurlClient::start_exchange() const {
-    return std::make_unique<CurlExchange>();
+std::unique_ptr<weather::HttpExchange> CurlClient::start_exchange(
+    weather::Deadline deadline) const {
+    return std::make_unique<CurlExchange>(deadline);
 }
 
 }  // namespace linux_host

@@ -6,6 +6,7 @@
 // clang-format on
 
 #include <algorithm>
+#include <chrono>
 #include <climits>
 
 #include "app/win32/unique_handle.h"
@@ -46,6 +47,8 @@ const wchar_t* wide(const std::u16string& text) {
 
 class WinHttpExchange final : public weather::HttpExchange {
 public:
+    explicit WinHttpExchange(weather::Deadline deadline) : deadline(deadline) {}
+
     ~WinHttpExchange() override {
         // The reverse of the order of opening, whichever step the exchange ended at.
         request.reset();
@@ -88,16 +91,36 @@ public:
             return failed();
         }
         request.reset(handle);
+        // The transport follows redirects itself, after checking where they lead; a request
+        // that would follow them on its own is not sent at all.
+        DWORD policy = WINHTTP_OPTION_REDIRECT_POLICY_NEVER;
+        if (!WinHttpSetOption(request.get(), WINHTTP_OPTION_REDIRECT_POLICY, &policy,
+                              sizeof policy)) {
+            return failed();
+        }
         return true;
     }
 
     bool send() override {
+        // Every wait of the exchange is cut short by its deadline, and the headers, like any
+        // other bytes, must come within the receive time-out (Wine's client otherwise waits
+        // for them for 90 s). The results are not checked, as with the session's time-outs.
+        const DWORD left = remaining_ms();
+        if (left == 0) {
+            return deadline_passed();
+        }
+        WinHttpSetTimeouts(request.get(), std::min(resolve_timeout_ms, left),
+                           std::min(connect_timeout_ms, left), std::min(send_timeout_ms, left),
+                           std::min(receive_timeout_ms, left));
+        DWORD headers_wait = std::min(receive_timeout_ms, left);
+        WinHttpSetOption(request.get(), WINHTTP_OPTION_RECEIVE_RESPONSE_TIMEOUT, &headers_wait,
+                         sizeof headers_wait);
         if (!WinHttpSendRequest(request.get(), wide(weather::accept_header_utf16),
                                 static_cast<DWORD>(-1), WINHTTP_NO_REQUEST_DATA, 0, 0, 0)) {
-            return failed();
+            return failed_unless_late();
         }
         if (!WinHttpReceiveResponse(request.get(), nullptr)) {
-            return failed();
+            return failed_unless_late();
         }
         return true;
     }
@@ -115,18 +138,54 @@ public:
     }
 
     bool read(std::span<char> buffer, std::size_t& bytes_read) override {
+        // A server that keeps sending a byte now and then never meets the receive time-out, so
+        // each wait is also cut to what is left until the deadline. Waiting for data first
+        // means the read takes what has arrived instead of waiting to fill the buffer.
+        const DWORD left = remaining_ms();
+        if (left == 0) {
+            return deadline_passed();
+        }
+        DWORD wait = std::min(receive_timeout_ms, left);
+        WinHttpSetOption(request.get(), WINHTTP_OPTION_RECEIVE_TIMEOUT, &wait, sizeof wait);
+        DWORD available = 0;
+        if (!WinHttpQueryDataAvailable(request.get(), &available)) {
+            return failed_unless_late();
+        }
         DWORD received = 0;
-        const auto capacity = static_cast<DWORD>(std::min<std::size_t>(buffer.size(), MAXDWORD));
-        if (!WinHttpReadData(request.get(), buffer.data(), capacity, &received)) {
-            return failed();
+        if (available > 0) {
+            const auto capacity =
+                static_cast<DWORD>(std::min<std::size_t>({buffer.size(), available, MAXDWORD}));
+            if (!WinHttpReadData(request.get(), buffer.data(), capacity, &received)) {
+                return failed_unless_late();
+            }
         }
         bytes_read = received;
         return true;
     }
 
+    std::optional<std::u16string> redirect_location() override {
+        DWORD size = 0;
+        if (WinHttpQueryHeaders(request.get(), WINHTTP_QUERY_LOCATION, WINHTTP_HEADER_NAME_BY_INDEX,
+                                WINHTTP_NO_OUTPUT_BUFFER, &size, WINHTTP_NO_HEADER_INDEX) ||
+            GetLastError() != ERROR_INSUFFICIENT_BUFFER) {
+            return std::nullopt;  // no Location header
+        }
+        std::u16string location(size / sizeof(char16_t) + 1, u'\0');
+        size = static_cast<DWORD>(location.size() * sizeof(char16_t));
+        if (!WinHttpQueryHeaders(request.get(), WINHTTP_QUERY_LOCATION,
+                                 WINHTTP_HEADER_NAME_BY_INDEX, location.data(), &size,
+                                 WINHTTP_NO_HEADER_INDEX)) {
+            return std::nullopt;
+        }
+        location.resize(size / sizeof(char16_t));
+        return location;
+    }
+
     std::string failure_text(std::string_view text) const override {
         return with_windows_error(text, error);
     }
+
+    bool timed_out() const override { return ended_by_deadline; }
 
 private:
     // Called at once after the failing call, before anything can change the last error.
@@ -135,10 +194,35 @@ private:
         return false;
     }
 
+    // A call that failed once the deadline had come was cut short by it, whatever the code.
+    bool failed_unless_late() {
+        failed();
+        if (std::chrono::steady_clock::now() >= deadline) {
+            return deadline_passed();
+        }
+        return false;
+    }
+
+    bool deadline_passed() {
+        error = ERROR_WINHTTP_TIMEOUT;
+        ended_by_deadline = true;
+        return false;
+    }
+
+    // Milliseconds until the deadline, 0 once it has come.
+    DWORD remaining_ms() const {
+        const auto left = std::chrono::ceil<std::chrono::milliseconds>(
+            deadline - std::chrono::steady_clock::now());
+        return left.count() <= 0 ? 0
+                                 : static_cast<DWORD>(std::min<long long>(left.count(), MAXDWORD));
+    }
+
+    const weather::Deadline deadline;
     unique_hinternet session;
     unique_hinternet connection;
     unique_hinternet request;
     DWORD error = 0;
+    bool ended_by_deadline = false;
 };
 
 }  // namespace
@@ -205,8 +289,9 @@ std::optional<weather::CrackedUrl> WinHttpClient::crack_url(const std::u16string
     return cracked;
 }
 
-std::unique_ptr<weather::HttpExchange> WinHttpClient::start_exchange() const {
-    return std::make_unique<WinHttpExchange>();
+std::unique_ptr<weather::HttpExchange> WinHttpClient::start_exchange(
+    weather::Deadline deadline) const {
+    return std::make_unique<WinHttpExchange>(deadline);
 }
 
 }  // namespace win32

@@ -19,6 +19,8 @@ std::string with_windows_error(std::string_view text);
 
 // The transport's client on Windows: synchronous WinHTTP, a session, connection and request of
 // its own for every exchange, nothing shared between exchanges, so any thread may use it.
+// Redirects are not followed; every wait ends by the exchange's deadline, which is reported
+// as WinHTTP's time-out (ERROR_WINHTTP_TIMEOUT).
 class WinHttpClient final : public weather::HttpClient {
 public:
     // MultiByteToWideChar with MB_ERR_INVALID_CHARS; nullopt for text that is not UTF-8.
@@ -27,7 +29,8 @@ public:
     std::optional<weather::CrackedUrl> crack_url(const std::u16string& url) const override;
     // An exchange whose failing step keeps the thread's last error of that step for
     // failure_text, so the code survives whatever runs before the text is built.
-    std::unique_ptr<weather::HttpExchange> start_exchange() const override;
+    std::unique_ptr<weather::HttpExchange> start_exchange(
+        weather::Deadline deadline) const override;
 };
 
 }  // namespace win32

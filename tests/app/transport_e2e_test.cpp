@@ -163,7 +163,30 @@ struct AgreementRow {
     std::string error;               // expected text before ": " + url
     std::size_t attempts;            // http_get calls
     bool reaches_server;
+    std::size_t requests_per_attempt = 1;  // more when redirects are followed
+    // More scripted answers for the redirects' targets ("{id}" as in `url`).
+    std::vector<std::pair<std::string, std::vector<Exchange>>> scripted_targets = {};
 };
+
+// The scripted form of /test/redirect-chain/HOPS/ID: a relative redirect per hop, then a 200.
+std::vector<std::pair<std::string, std::vector<Exchange>>> redirect_chain(int hops) {
+    std::vector<std::pair<std::string, std::vector<Exchange>>> chain;
+    for (int hop = hops; hop > 0; --hop) {
+        chain.push_back(
+            {"https://api.weather.gov/test/redirect-chain/" + std::to_string(hop) + "/{id}",
+             {Exchange::redirect("/test/redirect-chain/" + std::to_string(hop - 1) + "/{id}",
+                                 302)}});
+    }
+    chain.push_back({"https://api.weather.gov/test/redirect-chain/0/{id}",
+                     {Exchange::ok(R"({"attempt":1,"status":200})")}});
+    return chain;
+}
+
+bool is_weather_host(const json& record) {
+    const std::string host = record.at("host");
+    const std::string name = host.substr(0, host.find(':'));
+    return name == weather::nws_api_host || name == weather::aviation_data_host;
+}
 
 std::string json_array_of(std::size_t bytes) {
     std::string body(bytes, ' ');
@@ -177,6 +200,9 @@ TEST_F(TransportEndToEnd, FetchAgreesWithTheScriptedClientOnEveryServerDecidedRo
     const json attempt_two_ok = {{"attempt", 2}, {"status", 200}};
     const json attempt_one_ok = {{"attempt", 1}, {"status", 200}};
     const std::string alerts = weather::active_alerts_url;
+    constexpr char unexpected_host[] = "Weather service returned an unexpected host";
+    const std::string target = "https://api.weather.gov/test/status/200/{id}-target";
+    const std::string other_target = "https://aviationweather.gov/test/status/200/{id}-target";
     // clang-format off
     const std::vector<AgreementRow> rows = {
         {"503 then 200", "https://api.weather.gov/test/status/503,200/{id}", false,
@@ -212,7 +238,30 @@ TEST_F(TransportEndToEnd, FetchAgreesWithTheScriptedClientOnEveryServerDecidedRo
         {"empty 200", "https://api.weather.gov/test/empty/{id}", false,
          {Exchange::with_status(200)}, {}, invalid_json, 1, true},
         {"redirect to https followed", "https://api.weather.gov/test/redirect-to/https/{id}", false,
-         {Exchange::ok(attempt_one_ok.dump())}, attempt_one_ok, "", 1, true},
+         {Exchange::redirect(target)}, attempt_one_ok, "", 1, true, 2,
+         {{target, {Exchange::ok(attempt_one_ok.dump())}}}},
+        {"redirect to the other weather host followed",
+         "https://api.weather.gov/test/redirect-to-host/aviationweather.gov/{id}", false,
+         {Exchange::redirect(other_target, 302)}, attempt_one_ok, "", 1, true, 2,
+         {{other_target, {Exchange::ok(attempt_one_ok.dump())}}}},
+        // The foreign host is served and logged like the others: no request may reach it.
+        {"redirect to a foreign host refused",
+         "https://api.weather.gov/test/redirect-to-host/foreign.example/{id}", false,
+         {Exchange::redirect("https://foreign.example/test/status/200/{id}-target", 302)}, {},
+         unexpected_host, 2, true},
+        {"redirect to a weather host in capitals refused",
+         "https://aviationweather.gov/test/redirect-to-host/AVIATIONWEATHER.GOV/{id}", false,
+         {Exchange::redirect("https://AVIATIONWEATHER.GOV/test/status/200/{id}-target", 302)}, {},
+         unexpected_host, 2, true},
+        {"redirect from https to http refused",
+         "https://api.weather.gov/test/redirect-to/http/{id}", false,
+         {Exchange::redirect("http://api.weather.gov/test/status/200/{id}-target")}, {},
+         unexpected_host, 2, true},
+        {"ten redirects followed", "https://api.weather.gov/test/redirect-chain/10/{id}", false,
+         {}, attempt_one_ok, "", 1, true, 11, redirect_chain(10)},
+        {"the eleventh redirect not followed",
+         "https://api.weather.gov/test/redirect-chain/11/{id}", false, {}, {},
+         "Weather service returned HTTP 302", 1, true, 11, redirect_chain(11)},
         // The clients follow 301, 302, 303, 307 and 308 themselves; other 3xx reach the transport.
         {"3xx not followed", "https://api.weather.gov/test/status/300,200/{id}", false,
          {Exchange::with_status(300), Exchange::ok(attempt_two_ok.dump())}, {},
@@ -233,11 +282,11 @@ TEST_F(TransportEndToEnd, FetchAgreesWithTheScriptedClientOnEveryServerDecidedRo
     // clang-format on
     for (const auto& row : rows) {
         SCOPED_TRACE(row.name);
-        const std::string url = with_id(row.url, unique_id());
+        const std::string id = unique_id();
+        const std::string url = with_id(row.url, id);
         const Outcome expected{row.value, row.error.empty() ? "" : row.error + ": " + url};
-
-        // A followed redirect is one more request inside the same attempt.
-        const std::size_t requests_per_attempt = row.name.starts_with("redirect to https") ? 2 : 1;
+        const std::size_t requests =
+            row.reaches_server ? row.attempts * row.requests_per_attempt : 0u;
         const std::vector<std::chrono::milliseconds> expected_pauses(row.attempts - 1,
                                                                      weather::retry_pause);
 
@@ -245,18 +294,30 @@ TEST_F(TransportEndToEnd, FetchAgreesWithTheScriptedClientOnEveryServerDecidedRo
         const weather::Transport real{client, real_pauses.function()};
         const std::size_t mark = log.mark();
         EXPECT_EQ(fetch(real, url, row.allow_no_content), expected);
-        EXPECT_EQ(log.since(mark).size(),
-                  row.reaches_server ? row.attempts * requests_per_attempt : 0u);
+        const auto seen = log.since(mark);
+        EXPECT_EQ(seen.size(), requests);
+        EXPECT_TRUE(std::all_of(seen.begin(), seen.end(), is_weather_host));
         EXPECT_EQ(real_pauses.recorded(), expected_pauses);
 
+        const auto with_ids = [&](std::vector<Exchange> answers) {
+            for (auto& answer : answers) {
+                if (answer.location) {
+                    answer.location = with_id(*answer.location, id);
+                }
+            }
+            return answers;
+        };
         ScriptedClient scripted;
         if (!row.scripted.empty()) {
-            scripted.on(url, row.scripted);
+            scripted.on(url, with_ids(row.scripted));
+        }
+        for (const auto& [target_url, answers] : row.scripted_targets) {
+            scripted.on(with_id(target_url, id), with_ids(answers));
         }
         PauseRecorder scripted_pauses;
         const weather::Transport scripted_transport{scripted, scripted_pauses.function()};
         EXPECT_EQ(fetch(scripted_transport, url, row.allow_no_content), expected);
-        EXPECT_EQ(scripted.request_count(), row.reaches_server ? row.attempts : 0u);
+        EXPECT_EQ(scripted.request_count(), requests);
         EXPECT_EQ(scripted_pauses.recorded(), expected_pauses);
     }
 }
@@ -272,7 +333,9 @@ TEST_F(TransportEndToEnd, NetworkFailuresAreRetriedAndCarryThePlatformsErrorCode
         std::vector<std::uint32_t> codes;  // ERROR_WINHTTP_* first, then Wine's; or curl's
         Step failing_step;
         bool reaches_server;
+        bool ended_by_deadline = false;  // of a 3 s attempt instead of 60 s
     };
+    constexpr std::chrono::seconds short_limit{3};
     // clang-format off
 #if defined(_WIN32)
     const Row rows[] = {
@@ -280,13 +343,23 @@ TEST_F(TransportEndToEnd, NetworkFailuresAreRetriedAndCarryThePlatformsErrorCode
          "Weather download failed", {12029}, Step::send, false},
         {"certificate of an unknown CA", "https://api.weather.gov:9443/test/status/200/{id}",
          "Weather download failed", {12175, 12157}, Step::send, false},
-        {"redirect from https to http", "https://api.weather.gov/test/redirect-to/http/{id}",
-         "Weather download failed", {12156}, Step::send, true},
         {"connection reset mid-body", "https://api.weather.gov/test/drop/reset/{id}",
          "Weather response was interrupted", {12030, 10054}, Step::read, true},
+        // Wine's client waits out the receive time-out for the bytes the length announced.
+        {"connection closed mid-body", "https://api.weather.gov/test/drop/close/{id}",
+         "Weather response was interrupted", {12030, 10060}, Step::read, true},
         // 20 s: past the 14 s receive time-out, short of WinHTTP's default of 30 s.
         {"body stalled past the receive time-out", "https://api.weather.gov/test/slow/body/20/{id}",
          "Weather response was interrupted", {12002, 10060}, Step::read, true},
+        {"headers, then silence past the receive time-out",
+         "https://api.weather.gov/test/slow/after-headers/20/{id}",
+         "Weather response was interrupted", {12002, 10060}, Step::read, true},
+        {"headers later than the receive time-out",
+         "https://api.weather.gov/test/slow/headers/20/{id}",
+         "Weather download failed", {12002, 10060}, Step::send, true},
+        // A byte every half second would keep the request alive for 20 s.
+        {"body trickling past the deadline", "https://api.weather.gov/test/trickle/0.5/40/{id}",
+         "Weather response was interrupted", {12002}, Step::read, true, true},
     };
 #else
     const Row rows[] = {
@@ -294,28 +367,45 @@ TEST_F(TransportEndToEnd, NetworkFailuresAreRetriedAndCarryThePlatformsErrorCode
          "Weather download failed", {7}, Step::send, false},
         {"certificate of an unknown CA", "https://api.weather.gov:9443/test/status/200/{id}",
          "Weather download failed", {60}, Step::send, false},
-        {"redirect from https to http", "https://api.weather.gov/test/redirect-to/http/{id}",
-         "Weather download failed", {1}, Step::send, true},
         {"connection reset mid-body", "https://api.weather.gov/test/drop/reset/{id}",
          "Weather response was interrupted", {56}, Step::read, true},
+        {"connection closed mid-body", "https://api.weather.gov/test/drop/close/{id}",
+         "Weather response was interrupted", {18}, Step::read, true},
         // 20 s: past the 14 s stall limit.
         {"body stalled past the receive time-out", "https://api.weather.gov/test/slow/body/20/{id}",
          "Weather response was interrupted", {28}, Step::read, true},
+        {"headers, then silence past the receive time-out",
+         "https://api.weather.gov/test/slow/after-headers/20/{id}",
+         "Weather response was interrupted", {28}, Step::read, true},
+        {"headers later than the receive time-out",
+         "https://api.weather.gov/test/slow/headers/20/{id}",
+         "Weather download failed", {28}, Step::send, true},
+        // A byte every half second would keep the request alive for 20 s.
+        {"body trickling past the deadline", "https://api.weather.gov/test/trickle/0.5/40/{id}",
+         "Weather response was interrupted", {28}, Step::read, true, true},
     };
 #endif
     // clang-format on
+    const weather::Transport limited{client, transport.pause, short_limit};
     std::vector<std::string> urls;
-    std::vector<std::future<Outcome>> outcomes;
+    std::vector<std::future<std::pair<Outcome, std::chrono::steady_clock::duration>>> outcomes;
     const std::size_t mark = log.mark();
     for (const auto& row : rows) {
         urls.push_back(with_id(row.url, unique_id()));
-        outcomes.push_back(
-            std::async(std::launch::async, fetch, std::cref(transport), urls.back(), false));
+        outcomes.push_back(std::async(std::launch::async, [&, url = urls.back()] {
+            const auto start = std::chrono::steady_clock::now();
+            Outcome outcome = fetch(row.ended_by_deadline ? limited : transport, url, false);
+            return std::pair(std::move(outcome), std::chrono::steady_clock::now() - start);
+        }));
     }
     for (std::size_t i = 0; i < std::size(rows); ++i) {
         const Row& row = rows[i];
         SCOPED_TRACE(row.name);
-        const Outcome outcome = outcomes[i].get();
+        const auto [outcome, elapsed] = outcomes[i].get();
+        if (row.ended_by_deadline) {
+            // Two attempts of 3 s, the pause and a last byte's wait; not the 20 s of the body.
+            EXPECT_LT(elapsed, 2 * short_limit + std::chrono::seconds(4));
+        }
         ASSERT_FALSE(outcome.value.has_value());
         std::optional<std::uint32_t> matched;
         for (std::uint32_t code : row.codes) {
@@ -335,12 +425,33 @@ TEST_F(TransportEndToEnd, NetworkFailuresAreRetriedAndCarryThePlatformsErrorCode
         // The scripted client failing at the same step with the same code reads the same.
         ScriptedClient scripted;
         std::vector<Exchange> answers{Exchange::failure(row.failing_step, *matched)};
+        answers[0].times_out = row.ended_by_deadline;
         scripted.on(urls[i], answers);
         PauseRecorder pauses;
         const weather::Transport scripted_transport{scripted, pauses.function()};
         EXPECT_EQ(fetch(scripted_transport, urls[i], false), outcome);
 #endif
     }
+}
+
+// The control for the redirect rows: the foreign host resolves, accepts the harness's
+// certificate, answers and logs, so a client that followed a redirect there would be seen.
+TEST_F(TransportEndToEnd, TheForeignHostAnswersWhenAskedDirectly) {
+    const std::string path = "/test/status/200/" + unique_id();
+    const std::size_t mark = log.mark();
+    const auto exchange =
+        client.start_exchange(std::chrono::steady_clock::now() + std::chrono::seconds(30));
+    ASSERT_TRUE(exchange->open_session());
+    ASSERT_TRUE(exchange->connect(u"foreign.example", 443));
+    ASSERT_TRUE(exchange->open_request(std::u16string(path.begin(), path.end())));
+    ASSERT_TRUE(exchange->send()) << exchange->failure_text("send");
+    std::int32_t status = 0;
+    ASSERT_TRUE(exchange->query_status(status));
+    EXPECT_EQ(status, 200);
+    const auto requests = log.since(mark);
+    ASSERT_EQ(requests.size(), 1u);
+    EXPECT_EQ(requests[0].at("host"), "foreign.example");
+    EXPECT_EQ(requests[0].at("target"), path);
 }
 
 TEST_F(TransportEndToEnd, AUrlThatIsNotUtf8IsRefusedAtOnceWithoutARequest) {

@@ -1,7 +1,8 @@
 #!/usr/bin/env python3
 """Fake api.weather.gov and aviationweather.gov for tests, over HTTPS. Standard library only.
 
-Answers for both host names on every port it is given. Known requests get the project's own
+Answers for both host names, and for any other name the harness points at it (it names
+foreign.example, a host the clients must never ask), on every port it is given. Known requests get the project's own
 documents (tests/data/routes.json: host, path with query exactly as sent, status, content type,
 file, optional Location; a row without file answers its status alone); other requests get a 404 problem document, as the NWS API does. Paths
 under /test/ script faults on either host, so a test program picks its fault by the URL it asks
@@ -17,9 +18,17 @@ counter of a path (with its query) starts at 1.
   /test/slow/headers/SECONDS/ID  200 [] only after SECONDS, unless the client gives up first
   /test/slow/body/SECONDS/ID     headers and part of the body at once, the rest after SECONDS
                                  unless the client gives up first
+  /test/slow/after-headers/SECONDS/ID
+                                 the headers at once, the body [] after SECONDS unless the
+                                 client gives up first
+  /test/trickle/SECONDS/N/ID     200 with a JSON array of N bytes, sent one byte every SECONDS
+                                 until done or the client gives up
   /test/drop/reset/ID            headers and part of the body, then a TCP reset
   /test/drop/close/ID            headers and part of the body, then an orderly close
   /test/redirect-to/SCHEME/ID    301 to SCHEME://the same host/test/status/200/ID-target
+  /test/redirect-to-host/HOST/ID 302 to https://HOST/test/status/200/ID-target
+  /test/redirect-chain/N/ID      302 to /test/redirect-chain/N-1/ID while N > 0; then 200 as
+                                 /test/status/200 answers
   /test/trailing/ID              200 with text after the JSON value
   /test/empty/ID                 200 with an empty body
   /test/next/S1,S2,.../ID?target=T
@@ -442,6 +451,36 @@ class Handler(http.server.BaseHTTPRequestHandler):
         self.answer(301, problem(301, "Moved Permanently"), "application/problem+json",
                     [("Location", location)])
 
+    def fault_redirect_to_host(self, attempt, query, host):
+        ident = urlsplit(self.path).path.rsplit("/", 1)[1]
+        self.answer(302, problem(302, "Found"), "application/problem+json",
+                    [("Location", f"https://{host}/test/status/200/{ident}-target")])
+
+    def fault_redirect_chain(self, attempt, query, hops):
+        hops = int(hops)
+        if hops <= 0:
+            self.fault_status(attempt, query, "200")
+            return
+        ident = urlsplit(self.path).path.rsplit("/", 1)[1]
+        self.answer(302, problem(302, "Found"), "application/problem+json",
+                    [("Location", f"/test/redirect-chain/{hops - 1}/{ident}")])
+
+    def fault_trickle(self, attempt, query, seconds, size):
+        seconds, size = float(seconds), int(size)
+        if size < 2:
+            raise ValueError("a JSON array needs at least 2 bytes")
+        self.note(200)
+        self.send_response(200)
+        self.send_header("Content-Type", "application/json")
+        self.send_header("Content-Length", str(size))
+        self.end_headers()
+        for byte in b"[" + b" " * (size - 2) + b"]":
+            self.wfile.write(bytes([byte]))
+            self.wfile.flush()
+            if byte != ord("]") and not self.wait_unless_abandoned(seconds):
+                self.close_connection = True
+                return
+
     def fault_slow(self, attempt, query, part, seconds):
         seconds = float(seconds)
         if part == "headers":
@@ -464,8 +503,20 @@ class Handler(http.server.BaseHTTPRequestHandler):
                 self.wfile.flush()
             else:
                 self.close_connection = True
+        elif part == "after-headers":
+            self.note(200)
+            self.send_response(200)
+            self.send_header("Content-Type", "application/json")
+            self.send_header("Content-Length", "2")
+            self.end_headers()
+            self.wfile.flush()
+            if self.wait_unless_abandoned(seconds):
+                self.wfile.write(b"[]")
+                self.wfile.flush()
+            else:
+                self.close_connection = True
         else:
-            raise ValueError("part must be headers or body")
+            raise ValueError("part must be headers, body or after-headers")
 
     def fault_drop(self, attempt, query, how):
         if how not in ("reset", "close"):

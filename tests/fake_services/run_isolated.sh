@@ -1,7 +1,8 @@
 #!/usr/bin/env bash
 # Runs a command against the fake weather services in a network namespace of its own, where
 # api.weather.gov and aviationweather.gov are 127.0.0.1 and the only trusted root is a CA made
-# for this run:
+# for this run (so is foreign.example, a third name the services answer and log, which the
+# weather clients must never reach):
 #   run_isolated.sh [--wine-prefix DIR] [--services-arg ARG]... -- COMMAND [ARGS...]
 # The command sees CORVANE_FAKE_SERVICES_LOG (the JSON-lines request log) and exits with its own
 # status. The services listen on 443 and 8443 with a certificate of that CA, and on 9443 with a
@@ -94,7 +95,7 @@ make_certificates() {
         -addext "basicConstraints=critical,CA:TRUE" -addext "keyUsage=critical,keyCertSign,cRLSign"
     openssl req -newkey rsa:2048 -nodes -sha256 -subj "/CN=api.weather.gov" \
         -keyout "$work/server.key" -out "$work/server.csr"
-    printf '%s\n' "subjectAltName=DNS:api.weather.gov,DNS:aviationweather.gov" \
+    printf '%s\n' "subjectAltName=DNS:api.weather.gov,DNS:aviationweather.gov,DNS:foreign.example" \
         "basicConstraints=CA:FALSE" "keyUsage=critical,digitalSignature,keyEncipherment" \
         "extendedKeyUsage=serverAuth" >"$work/server.ext"
     openssl x509 -req -sha256 -days 2 -in "$work/server.csr" -CA "$work/ca.pem" \
@@ -110,7 +111,8 @@ mkdir -p "$netns_etc/ssl/certs"
 cp "$work/ca.pem" "$netns_etc/ssl/certs/ca-certificates.crt"
 [ -f /etc/ssl/openssl.cnf ] && cp /etc/ssl/openssl.cnf "$netns_etc/ssl/"
 openssl rehash "$netns_etc/ssl/certs" >/dev/null 2>&1 || true
-printf '%s\n' "127.0.0.1 localhost" "::1 localhost" "127.0.0.1 api.weather.gov aviationweather.gov" \
+printf '%s\n' "127.0.0.1 localhost" "::1 localhost" \
+    "127.0.0.1 api.weather.gov aviationweather.gov foreign.example" \
     >"$netns_etc/hosts"
 # No resolver: any other name fails at once instead of waiting for an unreachable server.
 printf '%s\n' "nameserver 127.0.0.1" >"$netns_etc/resolv.conf"

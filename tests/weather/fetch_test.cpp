@@ -17,8 +17,13 @@ protected:
 
     // The text fetch_json throws for `url`, or "" when it returns.
     std::string failure_of(const std::string& url, bool allow_no_content = false) {
+        return failure_of_with(transport(), url, allow_no_content);
+    }
+
+    static std::string failure_of_with(const Transport& through, const std::string& url,
+                                       bool allow_no_content = false) {
         try {
-            fetch_json(transport(), url, allow_no_content);
+            fetch_json(through, url, allow_no_content);
         } catch (const std::runtime_error& failure) {
             return failure.what();
         }
@@ -257,16 +262,19 @@ TEST_F(FetchTest, NoContentRules) {
 }
 
 TEST_F(FetchTest, DecodesStrictlyOneJsonValue) {
-    const char* const refused[] = {
-        "",           "   ",      "[1] trailing", "[1][2]",       "/* c */ [1]",
-        "[1 // c\n]", "{\"a\":}", "[1,]",         "\"\xC3\x28\"", "nul"};
-    for (const char* body : refused) {
+    using namespace std::string_literals;
+    // A 0 byte anywhere would end the parser's input early: "[]", 0, "garbage" would be "[]".
+    const std::string refused[] = {
+        "",         "   ",       "[1] trailing",         "[1][2]",   "/* c */ [1]",  "[1 // c\n]",
+        "{\"a\":}", "[1,]",      "\"\xC3\x28\"",         "nul",      "[]\0garbage"s, "[]\0"s,
+        "\0[]"s,    "[1,\0 2]"s, "{\"a\": \"b\"}\0 \n"s, "\"a\0b\""s};
+    for (const std::string& body : refused) {
         ScriptedClient scripted;
         scripted.on(alerts_url, Exchange::ok(body));
         const Transport case_transport{scripted, pauses.function()};
         try {
             fetch_json(case_transport, alerts_url, false);
-            ADD_FAILURE() << "accepted " << body;
+            ADD_FAILURE() << "accepted " << ::testing::PrintToString(body);
         } catch (const std::runtime_error& failure) {
             EXPECT_EQ(
                 std::string(failure.what()),
@@ -278,6 +286,195 @@ TEST_F(FetchTest, DecodesStrictlyOneJsonValue) {
         scripted.on(alerts_url, Exchange::ok(body));
         const Transport case_transport{scripted, pauses.function()};
         EXPECT_NO_THROW(fetch_json(case_transport, alerts_url, false)) << body;
+    }
+}
+
+std::string nested_arrays(std::size_t depth) {
+    return std::string(depth, '[') + std::string(depth, ']');
+}
+
+// Deeper documents are refused before they are decoded: copying or serialising a value walks
+// it recursively, and ten thousands of levels exhaust a thread's stack.
+TEST_F(FetchTest, DocumentsNestedDeeperThan256LevelsAreInvalidJson) {
+    std::string objects_257;
+    for (int i = 0; i < 257; ++i) {
+        objects_257 += "{\"a\":";
+    }
+    objects_257 += "1" + std::string(257, '}');
+    struct Case {
+        std::string name;
+        std::string body;
+        bool accepted;
+    };
+    const Case cases[] = {
+        {"255 arrays", nested_arrays(255), true},
+        {"256 arrays", nested_arrays(256), true},
+        {"257 arrays", nested_arrays(257), false},
+        {"257 objects", objects_257, false},
+        {"256 levels, then back out and in again",
+         "[" + nested_arrays(255) + "," + nested_arrays(255) + "]", true},
+        {"257 levels of arrays and objects",
+         "{\"a\":" + nested_arrays(255) + ",\"b\":[" + nested_arrays(255) + "]}", false},
+        {"brackets inside a string do not count", "[\"" + std::string(300, '[') + "\"]", true},
+        {"nor after an escaped quote", "[\"\\\"" + std::string(300, '{') + "\"]", true},
+        {"an escaped backslash ends before the quote", "[\"\\\\\"," + nested_arrays(256) + "]",
+         false},
+        {"a million levels", nested_arrays(1000000), false},
+    };
+    for (const auto& c : cases) {
+        ScriptedClient scripted;
+        scripted.on(alerts_url, Exchange::ok(c.body));
+        const Transport case_transport{scripted, pauses.function()};
+        try {
+            const nlohmann::json value = fetch_json(case_transport, alerts_url, false);
+            EXPECT_TRUE(c.accepted) << c.name;
+            EXPECT_EQ(value.dump(), nlohmann::json::parse(c.body).dump()) << c.name;
+        } catch (const std::runtime_error& failure) {
+            EXPECT_FALSE(c.accepted) << c.name;
+            EXPECT_EQ(
+                std::string(failure.what()),
+                std::string("Weather service returned an invalid JSON response: ") + alerts_url)
+                << c.name;
+        }
+        EXPECT_EQ(scripted.requests_for(alerts_url), 1u) << c.name << ": not retried";
+    }
+}
+
+// Redirects are followed by the transport itself, and only to one of the two hosts over https:
+// any other target fails as a foreign host does, and is never asked.
+TEST_F(FetchTest, RedirectsAreFollowedOnlyToTheTwoHostsOverHttps) {
+    constexpr char unexpected_host[] = "Weather service returned an unexpected host";
+    struct Case {
+        std::string location;
+        std::string target;  // the URL then requested; "" when none is
+    };
+    const Case cases[] = {
+        {"/alerts/active?area=NV", "https://api.weather.gov/alerts/active?area=NV"},
+        {"?area=AZ", "https://api.weather.gov/alerts/active?area=AZ"},
+        {"forecast", "https://api.weather.gov/alerts/forecast"},
+        {"../points/40.76,-111.89", "https://api.weather.gov/points/40.76,-111.89"},
+        {"/a/./b/../c#fragment", "https://api.weather.gov/a/c"},
+        {"https://aviationweather.gov/api/data/pirep?format=json",
+         "https://aviationweather.gov/api/data/pirep?format=json"},
+        {"https://aviationweather.gov:8443/x", "https://aviationweather.gov:8443/x"},
+        {"//aviationweather.gov/x", "https://aviationweather.gov/x"},
+        {"https://foreign.example/alerts/active", ""},
+        {"//foreign.example/alerts/active", ""},
+        {"http://api.weather.gov/alerts/active", ""},
+        {"ftp://api.weather.gov/alerts/active", ""},
+        {"https://API.WEATHER.GOV/alerts/active", ""},
+        {"https://api.weather.gov./alerts/active", ""},
+        {"https://api.weather.gov.foreign.example/alerts/active", ""},
+        {"https://api.weather.gov@foreign.example/alerts/active", ""},
+        {"https:/alerts/active", ""},
+        {"mailto:someone@api.weather.gov", ""},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.location);
+        ScriptedClient scripted;
+        PauseRecorder case_pauses;
+        scripted.on(alerts_url, Exchange::redirect(c.location));
+        if (!c.target.empty()) {
+            scripted.on(c.target, Exchange::ok("[1]"));
+        }
+        const Transport case_transport{scripted, case_pauses.function()};
+        std::string error;
+        try {
+            EXPECT_EQ(fetch_json(case_transport, alerts_url, false), nlohmann::json::array({1}));
+        } catch (const std::runtime_error& failure) {
+            error = failure.what();
+        }
+        const auto requests = scripted.requests();
+        if (c.target.empty()) {
+            EXPECT_EQ(error, std::string(unexpected_host) + ": " + alerts_url);
+            ASSERT_EQ(requests.size(), 2u) << "the redirecting request, twice; nothing else";
+            EXPECT_EQ(requests[1].host, "api.weather.gov");
+            EXPECT_EQ(case_pauses.recorded(), std::vector<milliseconds>{milliseconds(350)});
+        } else {
+            EXPECT_EQ(error, "");
+            ASSERT_EQ(requests.size(), 2u);
+            EXPECT_EQ(scripted.requests_for(c.target), 1u);
+            EXPECT_EQ(requests[1].deadline, requests[0].deadline) << "one attempt";
+        }
+        EXPECT_EQ(scripted.open_exchanges(), 0);
+    }
+}
+
+TEST_F(FetchTest, OnlyRedirectStatusesWithALocationAreFollowedAtMostTenTimes) {
+    const std::string target = "https://api.weather.gov/target";
+    struct Case {
+        std::vector<Exchange> chain;  // answers for alerts_url, then /hop/1, /hop/2 ...
+        std::string error;            // "" when the target's [1] arrives
+        std::size_t requests;
+    };
+    const auto chain_of = [&](std::size_t redirects) {
+        std::vector<Exchange> chain;
+        for (std::size_t hop = 1; hop <= redirects; ++hop) {
+            chain.push_back(Exchange::redirect(
+                hop == redirects ? target : "/hop/" + std::to_string(hop), hop % 2 ? 302 : 307));
+        }
+        return chain;
+    };
+    std::vector<Case> cases;
+    for (const std::int32_t status : {301, 302, 303, 307, 308}) {
+        cases.push_back({{Exchange::redirect(target, status)}, "", 2});
+    }
+    for (const std::int32_t status : {300, 304, 305, 306, 309}) {
+        cases.push_back({{Exchange::redirect(target, status)},
+                         "Weather service returned HTTP " + std::to_string(status),
+                         1});
+    }
+    cases.push_back({{Exchange::with_status(301)}, "Weather service returned HTTP 301", 1});
+    cases.push_back({chain_of(10), "", 11});
+    cases.push_back({chain_of(11), "Weather service returned HTTP 302", 11});
+    for (std::size_t i = 0; i < cases.size(); ++i) {
+        const Case& c = cases[i];
+        ScriptedClient scripted;
+        scripted.on(alerts_url, c.chain[0]);
+        for (std::size_t hop = 1; hop < c.chain.size(); ++hop) {
+            scripted.on("https://api.weather.gov/hop/" + std::to_string(hop), c.chain[hop]);
+        }
+        scripted.on(target, Exchange::ok("[1]"));
+        const Transport case_transport{scripted, pauses.function()};
+        std::string error;
+        try {
+            EXPECT_EQ(fetch_json(case_transport, alerts_url, false), nlohmann::json::array({1}));
+        } catch (const std::runtime_error& failure) {
+            error = failure.what();
+        }
+        EXPECT_EQ(error, c.error.empty() ? "" : c.error + ": " + alerts_url) << "case " << i;
+        EXPECT_EQ(scripted.request_count(), c.requests) << "case " << i;
+    }
+    EXPECT_TRUE(pauses.recorded().empty()) << "none of these is retried";
+}
+
+// However slowly the server sends, an attempt ends at its deadline, 60 s after it began; the
+// step that the deadline ends reads as an interrupted response and is retried as one.
+TEST_F(FetchTest, EachAttemptEndsByItsDeadline) {
+    const auto start = std::chrono::steady_clock::now();
+    client.on(alerts_url, {Exchange::deadline_at(Step::read), Exchange::ok("[1]")});
+    EXPECT_EQ(fetch_json(transport(), alerts_url, false), nlohmann::json::array({1}));
+    const auto end = std::chrono::steady_clock::now();
+    const auto requests = client.requests();
+    ASSERT_EQ(requests.size(), 2u);
+    for (const auto& request : requests) {
+        EXPECT_GE(request.deadline, start + std::chrono::seconds(60));
+        EXPECT_LE(request.deadline, end + std::chrono::seconds(60));
+    }
+    EXPECT_GE(requests[1].deadline, requests[0].deadline) << "each attempt has its own";
+
+    for (const Step step : {Step::send, Step::query_status, Step::read}) {
+        ScriptedClient scripted;
+        scripted.on(alerts_url, Exchange::deadline_at(step));
+        const Transport limited{scripted, pauses.function(), milliseconds(1500)};
+        const auto before = std::chrono::steady_clock::now();
+        EXPECT_EQ(
+            failure_of_with(limited, alerts_url),
+            std::string("Weather response was interrupted (Windows error 12002): ") + alerts_url);
+        ASSERT_EQ(scripted.request_count(), 2u);
+        EXPECT_GE(scripted.requests()[0].deadline, before + milliseconds(1500));
+        EXPECT_LE(scripted.requests()[0].deadline,
+                  std::chrono::steady_clock::now() + milliseconds(1500));
     }
 }
 

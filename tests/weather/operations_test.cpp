@@ -193,12 +193,95 @@ TEST_F(OperationsTest, ServiceFailuresAre502WithoutSourceAndNeverCached) {
     EXPECT_EQ(service.cache().size(), 0u);
 }
 
-TEST_F(OperationsTest, AFailureLeavesAStaleEntryInPlaceAndServesNothingStale) {
+TEST_F(OperationsTest, AStaleEntryIsDroppedAndNeverServed) {
     client.on(active_alerts_url, {Exchange::ok(R"({"features":[1]})"), Exchange::with_status(404)});
     EXPECT_EQ(service.run_operation("alerts", "").status, 200);
-    clock.advance(301s);
+    clock.advance(300s);
     EXPECT_EQ(service.run_operation("alerts", "").status, 502);
+    EXPECT_EQ(service.cache().size(), 0u);
+}
+
+// Entries go once they are stale, whichever key is asked for next, so memory is not held for
+// answers that can no longer be served.
+TEST_F(OperationsTest, StaleEntriesOfOtherKeysAreDroppedToo) {
+    client.on(active_alerts_url, Exchange::ok(R"({"features":[]})"));
+    client.on(pilot_reports_url, Exchange::ok("[]"));
+    service.run_operation("pireps", "");
+    service.run_operation("alerts", "");
+    EXPECT_EQ(service.cache().size(), 2u);
+    clock.advance(180s - 1ns);
+    service.run_operation("alerts", "");
+    EXPECT_EQ(service.cache().size(), 2u);
+    clock.advance(1ns);
+    service.run_operation("alerts", "");  // a hit; the pilot reports are stale now
     EXPECT_EQ(service.cache().size(), 1u);
+    clock.advance(120s);
+    EXPECT_EQ(service.run_operation("point", "91,0").status, 400);  // no store, only a look-up
+    EXPECT_EQ(service.cache().size(), 0u);
+    EXPECT_EQ(client.requests_for(active_alerts_url), 1u);
+    EXPECT_EQ(client.requests_for(pilot_reports_url), 1u);
+}
+
+// 160 boxes of 12 MiB each once took the cache to several gigabytes: the stored bodies now
+// stay within the budget (64 MiB; 5 kB here), the oldest going first.
+TEST_F(OperationsTest, StoredBodiesStayWithinTheByteBudget) {
+    WeatherService budgeted(
+        Transport{client, pauses.function()}, [this] { return clock.now(); }, 5000);
+    const std::string body = "[\"" + std::string(996, 'x') + "\"]";
+    const auto box = [](int east) { return "40,-112,41," + std::to_string(east); };
+    const auto box_url = [](int east) {
+        return std::string(metar_box_url_prefix) + "40.0000,-112.0000,41.0000," +
+               std::to_string(east) + ".0000" + metar_box_url_suffix;
+    };
+    for (int east = -111; east <= -106; ++east) {
+        client.on(box_url(east), Exchange::ok(body));
+    }
+    for (int east = -111; east <= -106; ++east) {
+        EXPECT_EQ(budgeted.run_operation("metars", box(east)).body, body);
+        clock.advance(1s);
+    }
+    EXPECT_EQ(budgeted.cache().size(), 5u) << "5 bodies of 1000 bytes fit in 5000, 6 do not";
+    budgeted.run_operation("metars", box(-110));
+    EXPECT_EQ(client.requests_for(box_url(-110)), 1u) << "still stored";
+    budgeted.run_operation("metars", box(-111));
+    EXPECT_EQ(client.requests_for(box_url(-111)), 2u) << "the oldest went first";
+}
+
+TEST_F(OperationsTest, ByteBudgetBoundaries) {
+    constexpr std::size_t budget = ResponseCache::default_byte_budget;
+    ASSERT_EQ(budget, 64u * 1024 * 1024);
+    const auto response_of = [](std::size_t bytes) {
+        return Response{200, std::string(bytes, ' ')};
+    };
+    struct Case {
+        std::string name;
+        std::vector<std::size_t> bodies;  // stored in this order, one second apart
+        std::vector<bool> kept;
+    };
+    const Case cases[] = {
+        {"exactly the budget in two", {budget / 2, budget / 2}, {true, true}},
+        {"one byte over evicts the oldest", {budget / 2, budget / 2 + 1}, {false, true}},
+        {"over by the third", {budget / 4, budget / 2, budget / 4 + 1}, {false, true, true}},
+        {"one body of exactly the budget", {1, budget}, {false, true}},
+        {"one body over the budget is not stored", {1, budget + 1}, {true, false}},
+    };
+    for (const auto& c : cases) {
+        ResponseCache cache;
+        auto now = clock.now();
+        for (std::size_t i = 0; i < c.bodies.size(); ++i) {
+            cache.store("k" + std::to_string(i), now, 300s, response_of(c.bodies[i]));
+            now += 1s;
+        }
+        for (std::size_t i = 0; i < c.bodies.size(); ++i) {
+            EXPECT_EQ(cache.find_fresh("k" + std::to_string(i), now).has_value(), c.kept[i])
+                << c.name << ", entry " << i;
+        }
+    }
+    // A body too large to keep still replaces the older answer of its key.
+    ResponseCache cache;
+    cache.store("k", clock.now(), 300s, response_of(10));
+    cache.store("k", clock.now() + 1s, 300s, response_of(budget + 1));
+    EXPECT_EQ(cache.size(), 0u);
 }
 
 TEST_F(OperationsTest, The129thKeyEvictsTheOldestEntry) {
@@ -220,26 +303,26 @@ TEST_F(OperationsTest, AmongEqualTimesTheFirstKeyInOrderIsEvicted) {
     ResponseCache cache;
     const auto now = clock.now();
     for (int key = 0; key < 128; ++key) {
-        cache.store("alerts:k" + std::to_string(100 + key), now, Response{200, "[]"});
+        cache.store("alerts:k" + std::to_string(100 + key), now, 300s, Response{200, "[]"});
     }
-    cache.store("alerts:new", now, Response{200, "[]"});
+    cache.store("alerts:new", now, 300s, Response{200, "[]"});
     EXPECT_EQ(cache.size(), 128u);
-    EXPECT_FALSE(cache.find_fresh("alerts:k100", now, 300s));
-    EXPECT_TRUE(cache.find_fresh("alerts:k101", now, 300s));
-    EXPECT_TRUE(cache.find_fresh("alerts:new", now, 300s));
+    EXPECT_FALSE(cache.find_fresh("alerts:k100", now));
+    EXPECT_TRUE(cache.find_fresh("alerts:k101", now));
+    EXPECT_TRUE(cache.find_fresh("alerts:new", now));
 }
 
 TEST_F(OperationsTest, StoringAPresentKeyIntoAFullCacheStillEvictsFirst) {
     ResponseCache cache;
     const auto start = clock.now();
     for (int key = 0; key < 128; ++key) {
-        cache.store("k" + std::to_string(100 + key), start + std::chrono::nanoseconds(key),
+        cache.store("k" + std::to_string(100 + key), start + std::chrono::nanoseconds(key), 300s,
                     Response{200, "[]"});
     }
-    cache.store("k227", start + 1s, Response{200, "[1]"});
+    cache.store("k227", start + 1s, 300s, Response{200, "[1]"});
     EXPECT_EQ(cache.size(), 127u);
-    EXPECT_FALSE(cache.find_fresh("k100", start + 1s, 300s));
-    EXPECT_EQ(cache.find_fresh("k227", start + 1s, 300s)->body, "[1]");
+    EXPECT_FALSE(cache.find_fresh("k100", start + 1s));
+    EXPECT_EQ(cache.find_fresh("k227", start + 1s)->body, "[1]");
 }
 
 TEST_F(OperationsTest, RefusedPointsAreAnswered400EveryTimeAndNeverCached) {
@@ -266,6 +349,138 @@ TEST_F(OperationsTest, ConcurrentIdenticalMissesEachRunTheOperation) {
     EXPECT_GE(client.requests_for(active_alerts_url), 1u);
     EXPECT_LE(client.requests_for(active_alerts_url), 8u);
     EXPECT_EQ(service.cache().size(), 1u);
+}
+
+std::string nested_arrays(std::size_t depth) {
+    return std::string(depth, '[') + std::string(depth, ']');
+}
+
+// Every document an operation fetches, at 256 levels of nesting and at 257: the deeper one
+// fails as a body that is not JSON does, with what that means for its operation.
+TEST_F(OperationsTest, EveryOperationRefusesDocumentsNestedDeeperThan256Levels) {
+    constexpr char points_url[] = "https://api.weather.gov/points/40.7600,-111.8900";
+    constexpr char hourly_url[] = "https://api.weather.gov/gridpoints/SLC/101,174/forecast/hourly";
+    constexpr char grid_url[] = "https://api.weather.gov/gridpoints/SLC/101,174";
+    constexpr char stations_url[] = "https://api.weather.gov/gridpoints/SLC/101,174/stations";
+    constexpr char observation_url[] = "https://api.weather.gov/stations/KSLC/observations/latest";
+    constexpr char box_url[] =
+        "https://aviationweather.gov/api/data/metar?bbox=40.0000,-112.0000,41.0000,-111.0000"
+        "&format=json";
+    constexpr char area_url[] =
+        "https://aviationweather.gov/api/data/metar?bbox=31,-125,49.5,-102&format=json";
+    const nlohmann::json points = {{"properties",
+                                    {{"forecastHourly", hourly_url},
+                                     {"forecastGridData", grid_url},
+                                     {"observationStations", stations_url}}}};
+    const nlohmann::json station = {
+        {"id", "https://api.weather.gov/stations/KSLC"},
+        {"properties", {{"name", "Salt Lake"}, {"stationIdentifier", "KSLC"}}}};
+    const auto deep = [](nlohmann::json document, std::size_t depth) {
+        // `document` is an object of depth 1 or an array of objects of depth 2.
+        const std::size_t own = document.is_array() ? 2 : 1;
+        (document.is_array() ? document[0] : document)["deep"] = nullptr;
+        std::string text = document.dump();
+        const std::string placeholder = "\"deep\":null";
+        text.replace(text.find(placeholder), placeholder.size(),
+                     "\"deep\":" + nested_arrays(depth - own));
+        return text;
+    };
+    enum class Outcome { fails_502, warning, left_out };
+    struct Case {
+        std::string name;
+        std::string operation;
+        std::string argument;
+        std::string url;          // the document made deep
+        nlohmann::json document;  // its shallow form
+        Outcome outcome;          // at 257 levels
+        std::string warning_key;  // for Outcome::warning
+        bool in_reply = true;     // whether the document itself is part of the reply
+    };
+    const std::string point = "40.76,-111.89";
+    // clang-format off
+    const Case cases[] = {
+        {"alerts", "alerts", "", active_alerts_url, {{"features", nlohmann::json::array()}},
+         Outcome::fails_502, ""},
+        {"pireps", "pireps", "", pilot_reports_url, nlohmann::json::array({{{"rawOb", "UA"}}}),
+         Outcome::fails_502, ""},
+        {"metars box", "metars", "40,-112,41,-111", box_url,
+         nlohmann::json::array({{{"icaoId", "KSLC"}}}), Outcome::fails_502, ""},
+        {"metars of the area", "metars", "", area_url,
+         nlohmann::json::array({{{"icaoId", "KSLC"}}}), Outcome::fails_502, ""},
+        {"metars of the fixed stations", "metars", "", fixed_stations_metar_url,
+         nlohmann::json::array({{{"icaoId", "KSGU"}}}), Outcome::left_out, ""},
+        {"points", "point", point, points_url, points, Outcome::fails_502, ""},
+        {"hourly", "point", point, hourly_url, {{"properties", {{"periods", 1}}}},
+         Outcome::warning, "hourly"},
+        {"grid", "point", point, grid_url, {{"properties", {{"skyCover", 1}}}},
+         Outcome::warning, "grid"},
+        {"station list", "point", point, stations_url,
+         {{"features", nlohmann::json::array({station})}}, Outcome::warning, "observation", false},
+        {"observation", "point", point, observation_url, {{"properties", {{"rawMessage", "KSLC"}}}},
+         Outcome::warning, "observation"},
+    };
+    // clang-format on
+    for (const auto& c : cases) {
+        for (const std::size_t depth : {std::size_t{256}, std::size_t{257}}) {
+            SCOPED_TRACE(c.name + " at " + std::to_string(depth) + " levels");
+            ScriptedClient scripted;
+            scripted.on(active_alerts_url, Exchange::ok(R"({"features":[]})"));
+            scripted.on(pilot_reports_url, Exchange::ok("[]"));
+            scripted.on(box_url, Exchange::ok(R"([{"icaoId":"KSLC"}])"));
+            scripted.on(area_url, Exchange::ok(R"([{"icaoId":"KSLC"}])"));
+            scripted.on(fixed_stations_metar_url, Exchange::ok(R"([{"icaoId":"KSGU"}])"));
+            scripted.on(points_url, Exchange::ok(points.dump()));
+            scripted.on(hourly_url, Exchange::ok("{}"));
+            scripted.on(grid_url, Exchange::ok("{}"));
+            scripted.on(stations_url,
+                        Exchange::ok(nlohmann::json({{"features", {station}}}).dump()));
+            scripted.on(observation_url, Exchange::ok(R"({"properties":{}})"));
+            scripted.on(c.url, Exchange::ok(deep(c.document, depth)));
+            WeatherService fresh(Transport{scripted, pauses.function()});
+
+            const Response response = fresh.run_operation(c.operation, c.argument);
+            const std::string deepest(depth - 2, '[');
+            const std::string refusal =
+                "Weather service returned an invalid JSON response: " + c.url;
+            if (depth == 256) {
+                ASSERT_EQ(response.status, 200) << response.body.substr(0, 300);
+                EXPECT_EQ(response.body.find(deepest) != std::string::npos, c.in_reply);
+                const auto reply = nlohmann::json::parse(response.body);
+                if (c.operation == "point") {
+                    EXPECT_EQ(reply["warnings"], nlohmann::json::array());
+                }
+                continue;
+            }
+            EXPECT_EQ(response.body.find(deepest.substr(0, 200)), std::string::npos);
+            switch (c.outcome) {
+                case Outcome::fails_502:
+                    EXPECT_EQ(response.status, 502);
+                    EXPECT_EQ(body_of(response), nlohmann::json({{"error", refusal}}));
+                    break;
+                case Outcome::warning:
+                    ASSERT_EQ(response.status, 200);
+                    EXPECT_EQ(body_of(response)["warnings"],
+                              nlohmann::json::array({c.warning_key + ": " + refusal}));
+                    break;
+                case Outcome::left_out:
+                    ASSERT_EQ(response.status, 200);
+                    EXPECT_EQ(body_of(response), nlohmann::json::parse(R"([{"icaoId":"KSLC"}])"));
+                    break;
+            }
+            EXPECT_EQ(scripted.requests_for(c.url), 1u) << "not retried";
+        }
+    }
+}
+
+// A million levels (2 MB) through the whole operation: refused, never walked recursively.
+TEST_F(OperationsTest, SurvivesAMillionLevelsOfNesting) {
+    client.on(active_alerts_url, Exchange::ok("{\"features\":" + nested_arrays(1000000) + "}"));
+    const Response response = service.run_operation("alerts", "");
+    EXPECT_EQ(response.status, 502);
+    EXPECT_EQ(body_of(response),
+              nlohmann::json({{"error", std::string("Weather service returned an invalid JSON "
+                                                    "response: ") +
+                                            active_alerts_url}}));
 }
 
 }  // namespace

@@ -1,4 +1,5 @@
 #include <condition_variable>
+#include <map>
 #include <regex>
 
 #include <gtest/gtest.h>
@@ -134,11 +135,17 @@ TEST_F(PointWeatherTest, ReportsAFailedProductAsAWarning) {
     EXPECT_EQ(client.requests_for(hourly_url), 2u);
 }
 
-TEST_F(PointWeatherTest, MissingOrForeignLinksAreProductsTheLocationLacks) {
+// Only a link of exactly its product's form is followed: anything else (another host, another
+// product's path, dot segments, a query or fragment, escapes) is a product the location lacks.
+TEST_F(PointWeatherTest, LinksOfAnyOtherFormAreProductsTheLocationLacks) {
     struct Case {
         std::string link;
-        nlohmann::json value;
+        nlohmann::json value;  // null: the link is missing
     };
+    const std::string grid = grid_url;
+    const std::string hourly = hourly_url;
+    const std::string stations = stations_url;
+    const std::string office = "https://api.weather.gov/gridpoints/";
     const Case cases[] = {
         {"forecastGridData", nullptr},
         {"forecastGridData", 42},
@@ -146,7 +153,33 @@ TEST_F(PointWeatherTest, MissingOrForeignLinksAreProductsTheLocationLacks) {
         {"forecastGridData", "https://API.weather.gov/gridpoints/SLC/101,174"},
         {"forecastGridData", "https://api.weather.gov.example/gridpoints/SLC/101,174"},
         {"forecastGridData", "https://api.weather.gov"},
+        {"forecastGridData", "https://api.weather.gov:8443/gridpoints/SLC/101,174"},
+        {"forecastGridData", grid + "/"},
+        {"forecastGridData", grid + "?units=si"},
+        {"forecastGridData", grid + "#grid"},
+        {"forecastGridData", grid + "/../../../alerts/active"},
+        {"forecastGridData", office + "SLC/./101,174"},
+        {"forecastGridData", office + "../gridpoints/SLC/101,174"},
+        {"forecastGridData", office + "slc/101,174"},
+        {"forecastGridData", office + "SLCX/101,174"},
+        {"forecastGridData", office + "S%4CC/101,174"},
+        {"forecastGridData", office + "SLC/101;174"},
+        {"forecastGridData", office + "SLC/-1,174"},
+        {"forecastGridData", office + "SLC/101,"},
+        {"forecastGridData", office + "SLC/101,174/forecast"},
+        {"forecastHourly", grid},
+        {"forecastHourly", hourly + "/"},
+        {"forecastHourly", hourly + "?units=si"},
+        {"forecastHourly", office + "SLC/101,174/forecast/../forecast/hourly"},
+        {"forecastHourly", office + "SLC/101,174/forecast/hourly/.."},
+        {"observationStations", stations + "?limit=1"},
+        {"observationStations", stations + "/.."},
+        {"observationStations", "https://api.weather.gov/stations/KSLC"},
+        {"observationStations", hourly},
     };
+    const std::map<std::string, std::string> warning_key = {{"forecastHourly", "hourly"},
+                                                            {"forecastGridData", "grid"},
+                                                            {"observationStations", "observation"}};
     for (const auto& c : cases) {
         ScriptedClient scripted;
         WeatherService fresh(Transport{scripted, pauses.function()});
@@ -158,15 +191,17 @@ TEST_F(PointWeatherTest, MissingOrForeignLinksAreProductsTheLocationLacks) {
         }
         scripted.on(points_url, Exchange::ok(points.dump()));
         scripted.on(hourly_url, Exchange::ok("{}"));
+        scripted.on(grid_url, Exchange::ok("{}"));
         scripted.on(stations_url, Exchange::ok(station_list(kslc_feature()).dump()));
         scripted.on(observation_url, Exchange::ok(observation_document().dump()));
         const Response response = fresh.run_operation("point", "40.76,-111.89");
         ASSERT_EQ(response.status, 200);
         const auto reply = nlohmann::json::parse(response.body);
-        EXPECT_EQ(reply["warnings"], nlohmann::json::array({std::string("grid: ") + missing}))
-            << c.value;
-        EXPECT_TRUE(reply["grid"].is_null());
-        EXPECT_EQ(scripted.request_count(), 4u) << "no request for the grid";
+        const std::string key = warning_key.at(c.link);
+        EXPECT_EQ(reply["warnings"], nlohmann::json::array({key + ": " + missing})) << c.value;
+        EXPECT_TRUE(reply[key].is_null());
+        // The points lookup and the other products only: nothing is asked for this product.
+        EXPECT_EQ(scripted.request_count(), key == "observation" ? 3u : 4u) << c.value;
     }
 }
 
@@ -247,6 +282,28 @@ TEST_F(PointWeatherTest, NearestStationRules) {
          "Nearest weather station URL is invalid", 0},
         {"not under stations", station_list({{"id", "https://api.weather.gov/zones/KSLC"}}),
          "Nearest weather station URL is invalid", 0},
+        {"dot segments and a query",
+         station_list({{"id", "https://api.weather.gov/stations/../alerts/active?area=UT#"}}),
+         "Nearest weather station URL is invalid", 0},
+        {"no identifier", station_list({{"id", "https://api.weather.gov/stations/"}}),
+         "Nearest weather station URL is invalid", 0},
+        {"trailing slash", station_list({{"id", "https://api.weather.gov/stations/KSLC/"}}),
+         "Nearest weather station URL is invalid", 0},
+        {"a further segment",
+         station_list({{"id", "https://api.weather.gov/stations/KSLC/observations"}}),
+         "Nearest weather station URL is invalid", 0},
+        {"query", station_list({{"id", "https://api.weather.gov/stations/KSLC?x=1"}}),
+         "Nearest weather station URL is invalid", 0},
+        {"fragment", station_list({{"id", "https://api.weather.gov/stations/KSLC#x"}}),
+         "Nearest weather station URL is invalid", 0},
+        {"dot", station_list({{"id", "https://api.weather.gov/stations/.."}}),
+         "Nearest weather station URL is invalid", 0},
+        {"escape", station_list({{"id", "https://api.weather.gov/stations/%4BSLC"}}),
+         "Nearest weather station URL is invalid", 0},
+        {"blank", station_list({{"id", "https://api.weather.gov/stations/K SLC"}}),
+         "Nearest weather station URL is invalid", 0},
+        {"port", station_list({{"id", "https://api.weather.gov:8443/stations/KSLC"}}),
+         "Nearest weather station URL is invalid", 0},
         {"list fails", nullptr, std::string("Weather service returned HTTP 404: ") + stations_url,
          0},
         {"kslc", station_list(kslc_feature()), "", 1},
@@ -272,6 +329,7 @@ TEST_F(PointWeatherTest, NearestStationRules) {
             EXPECT_TRUE(reply["observation"].is_null()) << c.name;
         }
         EXPECT_EQ(scripted.requests_for(observation_url), c.observation_requests) << c.name;
+        EXPECT_EQ(scripted.request_count(), 4 + c.observation_requests) << c.name;
     }
 }
 

@@ -27,10 +27,22 @@ Exchange Exchange::failure(Step step, std::uint32_t code) {
     return exchange;
 }
 
+Exchange Exchange::redirect(std::string location, std::int32_t status) {
+    Exchange exchange = with_status(status);
+    exchange.location = std::move(location);
+    return exchange;
+}
+
+Exchange Exchange::deadline_at(Step step) {
+    Exchange exchange = failure(step, 12002);
+    exchange.times_out = true;
+    return exchange;
+}
+
 class ScriptedExchange : public HttpExchange {
 public:
-    ScriptedExchange(const ScriptedClient& client, Exchange early_failure)
-        : client(client), index(client.begin_request()), answer(std::move(early_failure)) {}
+    ScriptedExchange(const ScriptedClient& client, Deadline deadline, Exchange early_failure)
+        : client(client), index(client.begin_request(deadline)), answer(std::move(early_failure)) {}
     ~ScriptedExchange() override { client.exchange_closed(); }
 
     bool open_session() override { return step(Step::open_session); }
@@ -87,9 +99,15 @@ public:
         return true;
     }
 
+    std::optional<std::u16string> redirect_location() override {
+        return answer.location ? utf8_to_utf16(*answer.location) : std::nullopt;
+    }
+
     std::string failure_text(std::string_view text) const override {
         return std::string(text) + " (Windows error " + std::to_string(answer.error_code) + ")";
     }
+
+    bool timed_out() const override { return answer.times_out; }
 
 private:
     bool step(Step current) {
@@ -130,13 +148,13 @@ ScriptedClient& ScriptedClient::fail_every_exchange_at(Step step, std::uint32_t 
     return *this;
 }
 
-std::unique_ptr<HttpExchange> ScriptedClient::start_exchange() const {
+std::unique_ptr<HttpExchange> ScriptedClient::start_exchange(Deadline deadline) const {
     Exchange early;
     {
         std::lock_guard lock(mutex);
         early = early_failure;
     }
-    return std::make_unique<ScriptedExchange>(*this, std::move(early));
+    return std::make_unique<ScriptedExchange>(*this, deadline, std::move(early));
 }
 
 ScriptedClient& ScriptedClient::answer_with(Answerer answer) {
@@ -167,10 +185,10 @@ Exchange ScriptedClient::next_answer(const std::string& host,
     return found->second[index];
 }
 
-std::size_t ScriptedClient::begin_request() const {
+std::size_t ScriptedClient::begin_request(Deadline deadline) const {
     std::lock_guard lock(mutex);
     ++open_count;
-    seen.emplace_back();
+    seen.emplace_back().deadline = deadline;
     return seen.size() - 1;
 }
 
@@ -229,21 +247,16 @@ std::string test_document(const std::string& relative_path) {
 void answer_from_routes(ScriptedClient& client) {
     const nlohmann::json routes = nlohmann::json::parse(test_document("routes.json"));
     for (const auto& route : routes) {
-        const std::string host = route.at("host");
-        const std::string url = "https://" + host + route.at("path").get<std::string>();
-        const nlohmann::json* answer = &route;
+        const std::string url =
+            "https://" + route.at("host").get<std::string>() + route.at("path").get<std::string>();
+        // A route without a file answers with its status alone (204).
+        Exchange answer = route.contains("file")
+                              ? Exchange::ok(test_document(route.at("file")), route.at("status"))
+                              : Exchange::with_status(route.at("status"));
         if (route.contains("location")) {
-            for (const auto& target : routes) {
-                if (target.at("host") == host && target.at("path") == route.at("location")) {
-                    answer = &target;
-                }
-            }
+            answer.location = route.at("location");
         }
-        if (!answer->contains("file")) {
-            client.on(url, Exchange::with_status(answer->at("status")));  // 204, no body
-            continue;
-        }
-        client.on(url, Exchange::ok(test_document(answer->at("file")), answer->at("status")));
+        client.on(url, std::move(answer));
     }
 }
 

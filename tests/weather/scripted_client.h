@@ -5,6 +5,7 @@
 #include <functional>
 #include <map>
 #include <mutex>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -21,12 +22,17 @@ struct Exchange {
     std::vector<std::string> chunks;  // handed out by successive reads
     Step fail_at = Step::none;        // a failing read happens after all chunks were read
     std::uint32_t error_code = 12002;
-    std::chrono::milliseconds delay{0};  // spent inside send()
-    std::function<void()> on_send;       // called inside send(), on the requesting thread
+    std::chrono::milliseconds delay{0};   // spent inside send()
+    std::function<void()> on_send;        // called inside send(), on the requesting thread
+    std::optional<std::string> location;  // the Location header
+    bool times_out = false;               // the failing step was ended by the deadline
 
     static Exchange ok(std::string body, std::int32_t status = 200);
     static Exchange failure(Step step, std::uint32_t code = 12002);
     static Exchange with_status(std::int32_t status) { return ok({}, status); }
+    static Exchange redirect(std::string location, std::int32_t status = 301);
+    // A step ended by the deadline: it fails at once with the time-out code 12002.
+    static Exchange deadline_at(Step step);
 };
 
 // What the client saw of one request.
@@ -35,6 +41,7 @@ struct SeenRequest {
     std::uint16_t port = 0;
     std::string object_name;
     std::vector<Step> steps;  // in the order they were called
+    Deadline deadline;        // given to start_exchange
 };
 
 // An HttpClient that plays scripted exchanges per URL (the last one repeats) and records every
@@ -56,7 +63,7 @@ public:
     using Answerer = std::function<Exchange(const std::string& host, const std::string& object)>;
     ScriptedClient& answer_with(Answerer answer);
 
-    std::unique_ptr<HttpExchange> start_exchange() const override;
+    std::unique_ptr<HttpExchange> start_exchange(Deadline deadline) const override;
 
     std::vector<SeenRequest> requests() const;
     std::size_t request_count() const { return requests().size(); }
@@ -71,7 +78,7 @@ private:
     static std::string key_of_url(const std::string& url);
     Exchange next_answer(const std::string& host, const std::string& object_name) const;
     void record(std::size_t index, Step step) const;
-    std::size_t begin_request() const;
+    std::size_t begin_request(Deadline deadline) const;
     void set_target(std::size_t index, const std::string& host, std::uint16_t port) const;
     void set_object(std::size_t index, const std::string& object_name) const;
     void exchange_closed() const;
@@ -125,7 +132,7 @@ private:
 std::string test_document(const std::string& relative_path);
 
 // Scripts `client` to answer every known request of tests/data/routes.json as the fake
-// services do, a redirect already followed (WinHTTP follows it inside one exchange).
+// services do, redirects included.
 void answer_from_routes(ScriptedClient& client);
 
 }  // namespace weather::testing

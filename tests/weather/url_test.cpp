@@ -50,5 +50,46 @@ TEST(CrackUrl, RefusesWhatCannotBeCracked) {
     }
 }
 
+// A redirect's Location against the URL that answered it; the fragment is never kept, as it is
+// never sent.
+TEST(ResolveReference, ResolvesAsUriReferencesDo) {
+    const std::u16string base = u"http://a/b/c/d;p?q";
+    const std::pair<std::u16string, std::u16string> cases[] = {
+        {u"g:h", u"g:h"},
+        {u"g", u"http://a/b/c/g"},
+        {u"./g", u"http://a/b/c/g"},
+        {u"g/", u"http://a/b/c/g/"},
+        {u"/g", u"http://a/g"},
+        {u"//g", u"http://g"},
+        {u"//g/x/../y?z#f", u"http://g/y?z"},
+        {u"?y", u"http://a/b/c/d;p?y"},
+        {u"g?y", u"http://a/b/c/g?y"},
+        {u"#s", u"http://a/b/c/d;p?q"},
+        {u"g#s", u"http://a/b/c/g"},
+        {u";x", u"http://a/b/c/;x"},
+        {u"", u"http://a/b/c/d;p?q"},
+        {u".", u"http://a/b/c/"},
+        {u"./", u"http://a/b/c/"},
+        {u"..", u"http://a/b/"},
+        {u"../g", u"http://a/b/g"},
+        {u"../..", u"http://a/"},
+        {u"../../../g", u"http://a/g"},
+        {u"/./g", u"http://a/g"},
+        {u"/../g", u"http://a/g"},
+        {u"g.", u"http://a/b/c/g."},
+        {u"..g", u"http://a/b/c/..g"},
+        {u"./../g", u"http://a/b/g"},
+        {u"g;x=1/../y", u"http://a/b/c/y"},
+        {u"g?y/./x", u"http://a/b/c/g?y/./x"},
+        {u"https://api.weather.gov/a/../b?c#d", u"https://api.weather.gov/b?c"},
+    };
+    for (const auto& [reference, expected] : cases) {
+        EXPECT_EQ(resolve_reference(base, reference), expected);
+    }
+    EXPECT_EQ(resolve_reference(u"https://api.weather.gov", u"x"), u"https://api.weather.gov/x");
+    EXPECT_EQ(resolve_reference(u"https://api.weather.gov?q", u"?r"), u"https://api.weather.gov?r");
+    EXPECT_EQ(resolve_reference(u"not a url", u"/x"), std::nullopt);
+}
+
 }  // namespace
 }  // namespace weather

@@ -107,6 +107,49 @@ TEST_F(WebMessageTest, UnparsableTextIsAnswered400WithANullId) {
     EXPECT_TRUE(started.empty());
 }
 
+// The page never sends such text; the limits are those of the services' documents, so no
+// parsed message is ever walked deeper than that.
+TEST_F(WebMessageTest, DeepNestingAndZeroBytesAreAnswered400WithANullId) {
+    using namespace std::string_literals;
+    const auto with_extra = [](std::size_t depth) {
+        return R"({"id": 1, "operation": "alerts", "extra": )" + std::string(depth - 1, '[') +
+               std::string(depth - 1, ']') + "}";
+    };
+    constexpr char too_deep[] = "Web message is nested more than 256 levels deep";
+    constexpr char zero_byte[] = "Web message contains a 0 byte";
+    struct Case {
+        std::string message;
+        std::string error;  // "" when accepted
+    };
+    const Case cases[] = {
+        {with_extra(255), ""},
+        {with_extra(256), ""},
+        {with_extra(257), too_deep},
+        {with_extra(1000), too_deep},
+        {R"({"id": 1, "operation": "alerts", "argument": ")" + std::string(1000, '[') + R"("})",
+         ""},
+        {R"({"id": 1, "operation": "alerts"})"s + "\0 garbage"s, zero_byte},
+        {"\0"s, zero_byte},
+        {R"({"id": 1, "operation": "alerts", "argument": "a)"s + "\0"s + R"(b"})", zero_byte},
+    };
+    for (const auto& c : cases) {
+        started.clear();
+        active_requests = 0;
+        const auto reply = send(c.message);
+        if (c.error.empty()) {
+            EXPECT_FALSE(reply);
+            EXPECT_EQ(started.size(), 1u);
+            continue;
+        }
+        ASSERT_TRUE(reply) << c.message.substr(0, 60);
+        EXPECT_EQ(*reply, make_reply(nullptr, 400, error_body(c.error)));
+        EXPECT_TRUE(started.empty());
+    }
+    // Far past the size limit: ignored unread.
+    EXPECT_FALSE(send(std::string(1000000, '[') + std::string(1000000, ']')));
+    EXPECT_EQ(active_requests.load(), 0);
+}
+
 TEST_F(WebMessageTest, IgnoresValuesThatAreNotObjects) {
     for (const std::string text :
          {"\"{\\\"id\\\": 1, \\\"operation\\\": \\\"alerts\\\"}\"", "[1]", "7", "null", "true"}) {

@@ -14,6 +14,10 @@
 namespace win32 {
 namespace {
 
+weather::Deadline in_a_minute() {
+    return std::chrono::steady_clock::now() + std::chrono::minutes(1);
+}
+
 std::string describe(const std::optional<weather::CrackedUrl>& cracked) {
     if (!cracked) {
         return "refused";
@@ -132,14 +136,14 @@ TEST(WithWindowsError, ReadsTheLastErrorOfTheCallingThread) {
 TEST(WinHttpExchange, AFailingStepKeepsItsErrorCodeForTheText) {
     const WinHttpClient client;
     {
-        auto exchange = client.start_exchange();
+        auto exchange = client.start_exchange(in_a_minute());
         ASSERT_FALSE(exchange->connect(u"api.weather.gov", 443)) << "no session was opened";
         SetLastError(0);
         EXPECT_EQ(exchange->failure_text("Cannot connect to weather service"),
                   "Cannot connect to weather service (Windows error 6)");
     }
     {
-        auto exchange = client.start_exchange();
+        auto exchange = client.start_exchange(in_a_minute());
         ASSERT_TRUE(exchange->open_session());
         ASSERT_FALSE(exchange->open_request(u"/alerts/active")) << "no connection was made";
         SetLastError(0);
@@ -151,7 +155,7 @@ TEST(WinHttpExchange, AFailingStepKeepsItsErrorCodeForTheText) {
 TEST(WinHttpExchange, OpensAndClosesWithoutSending) {
     const WinHttpClient client;
     for (int i = 0; i < 3; ++i) {
-        auto exchange = client.start_exchange();
+        auto exchange = client.start_exchange(in_a_minute());
         ASSERT_TRUE(exchange->open_session());
         ASSERT_TRUE(exchange->connect(u"api.weather.gov", 443));
         ASSERT_TRUE(exchange->open_request(u"/alerts/active?area=UT"));
