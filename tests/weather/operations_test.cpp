@@ -368,6 +368,11 @@ TEST_F(OperationsTest, EveryOperationRefusesDocumentsNestedDeeperThan256Levels) 
         "&format=json";
     constexpr char area_url[] =
         "https://aviationweather.gov/api/data/metar?bbox=31,-125,49.5,-102&format=json";
+    constexpr char tafs_url[] =
+        "https://aviationweather.gov/api/data/taf?bbox=31,-125,49.5,-102&format=json";
+    constexpr char forecast_url[] = "https://api.weather.gov/gridpoints/SLC/101,174/forecast";
+    constexpr char discussion_url[] =
+        "https://api.weather.gov/products/types/AFD/locations/SLC/latest";
     const nlohmann::json points = {{"properties",
                                     {{"forecastHourly", hourly_url},
                                      {"forecastGridData", grid_url},
@@ -418,6 +423,18 @@ TEST_F(OperationsTest, EveryOperationRefusesDocumentsNestedDeeperThan256Levels) 
          {{"features", nlohmann::json::array({station})}}, Outcome::warning, "observation", false},
         {"observation", "point", point, observation_url, {{"properties", {{"rawMessage", "KSLC"}}}},
          Outcome::warning, "observation"},
+        {"tafs", "tafs", "", tafs_url, nlohmann::json::array({{{"icaoId", "KSLC"}}}),
+         Outcome::fails_502, ""},
+        {"sigmets", "hazards", "", sigmets_url, nlohmann::json::array({{{"hazard", "TURB"}}}),
+         Outcome::warning, "sigmets"},
+        {"gairmets", "hazards", "", gairmets_url, nlohmann::json::array({{{"hazard", "ICE"}}}),
+         Outcome::warning, "gairmets"},
+        {"cwas", "hazards", "", center_advisories_url, nlohmann::json::array({{{"cwsu", "ZLC"}}}),
+         Outcome::warning, "cwas"},
+        {"forecast", "forecast", "SLC/101,174", forecast_url,
+         {{"properties", {{"periods", nlohmann::json::array()}}}}, Outcome::fails_502, ""},
+        {"discussion", "discussion", "SLC", discussion_url, {{"productText", "AFD"}},
+         Outcome::fails_502, "", false},
     };
     // clang-format on
     for (const auto& c : cases) {
@@ -435,6 +452,12 @@ TEST_F(OperationsTest, EveryOperationRefusesDocumentsNestedDeeperThan256Levels) 
             scripted.on(stations_url,
                         Exchange::ok(nlohmann::json({{"features", {station}}}).dump()));
             scripted.on(observation_url, Exchange::ok(R"({"properties":{}})"));
+            scripted.on(tafs_url, Exchange::ok("[]"));
+            scripted.on(sigmets_url, Exchange::ok("[]"));
+            scripted.on(gairmets_url, Exchange::ok("[]"));
+            scripted.on(center_advisories_url, Exchange::ok("[]"));
+            scripted.on(forecast_url, Exchange::ok(R"({"properties":{"periods":[]}})"));
+            scripted.on(discussion_url, Exchange::ok(R"({"productText":"AFD"})"));
             scripted.on(c.url, Exchange::ok(deep(c.document, depth)));
             WeatherService fresh(Transport{scripted, pauses.function()});
 
@@ -446,7 +469,7 @@ TEST_F(OperationsTest, EveryOperationRefusesDocumentsNestedDeeperThan256Levels) 
                 ASSERT_EQ(response.status, 200) << response.body.substr(0, 300);
                 EXPECT_EQ(response.body.find(deepest) != std::string::npos, c.in_reply);
                 const auto reply = nlohmann::json::parse(response.body);
-                if (c.operation == "point") {
+                if (c.operation == "point" || c.operation == "hazards") {
                     EXPECT_EQ(reply["warnings"], nlohmann::json::array());
                 }
                 continue;
