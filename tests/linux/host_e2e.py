@@ -166,7 +166,7 @@ class MapOnLinux(unittest.TestCase):
         # Every alert in force drawn, those without a shape over their counties. (The demo moves
         # the documents by whole hours, so the two short warnings may just have ended.)
         drawn = d.wait_for("""const ids = new Set([...document.querySelectorAll('path.alert-shape')]
-            .map((p) => p.dataset.alert));
+            .flatMap((p) => p.dataset.alerts.split(' ')));
             const listed = document.querySelectorAll('#panel-alerts .alert-item').length;
             return listed >= 6 && ids.size == listed && [ids.size, document.querySelectorAll(
               'path.alert-shape.county-drawn').length]""", timeout=30)

@@ -498,7 +498,7 @@ setTimeout(async () => {
   try {
     const base = await loadBaseData();
     countyAt = (lat, lon) => base.counties.at(lat, lon);
-    alertLayer.setCounties((id) => base.counties.shape(id));
+    alertLayer.setCounties(base.counties);
     drawCountyLines(map, base.counties.lines());
     drawPlaceNames(map, base.places);
     places = base.places;

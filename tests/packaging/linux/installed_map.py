@@ -48,7 +48,7 @@ def main():
             raise SystemExit(f"the pilot reports layer says {count!r}")
         # Every alert in force is drawn, those without a shape over their counties.
         driver.wait_for("""const ids = new Set([...document.querySelectorAll('path.alert-shape')]
-            .map((p) => p.dataset.alert));
+            .flatMap((p) => p.dataset.alerts.split(' ')));
             const listed = document.querySelectorAll('#panel-alerts .alert-item').length;
             return listed >= 6 && ids.size == listed""")
         if driver.current_url != "corvane-weather://app/index.html":

@@ -1,20 +1,32 @@
 // Alerts on the map, coloured by severity: an alert with its own shape is drawn as given; one
-// without a shape (most zone and county alerts) is drawn over the counties its SAME codes name,
-// with a dashed outline, since a county is wider than the zone it may stand for. The shapes take
+// without a shape (most zone and county alerts) is drawn over the outline of the counties its
+// SAME codes name, dashed, since a county is wider than the zone it may stand for. The shapes take
 // no clicks: a click inside an alert area asks for the weather there, and the point panel lists
 // the alerts at that spot.
 
 import * as L from '../../vendor/leaflet/leaflet-src.esm.js';
+import {severityRank} from '../alerts.js';
 
-/** Alert layer: setAlerts(list), setCounties(lookup) once the county shapes are loaded. */
+/** The key of the area an alert covers: its own shape, or the set of its counties. */
+function areaKey(alert) {
+  return alert.polygons.length ? `shape ${JSON.stringify(alert.polygons)}` :
+      `counties ${[...alert.counties].sort().join(' ')}`;
+}
+
+/**
+ * Alert layer: setAlerts(list), setCounties(lookup) once the county shapes are loaded (a lookup
+ * with outline(ids), see map/base-data.js). Alerts covering the same area share one shape,
+ * coloured by the most severe of them: the same area filled once per alert would hide the map
+ * under it, and a long list of alerts would cost a shape each.
+ */
 export function createAlertLayer(map) {
   const renderer = L.svg({pane: 'alerts'});
   const group = L.layerGroup().addTo(map);
   let alerts = [];
-  let countyShape = null;  // id → polygons of [lat, lon] rings, or null
+  let counties = null;
 
-  function shape(rings, alert, countyDrawn) {
-    return L.polygon(rings, {
+  function shape(polygons, alert, countyDrawn) {
+    return L.polygon(polygons, {
       renderer,
       interactive: false,
       className: `alert-shape severity-${alert.severity.toLowerCase()}${countyDrawn ? ' county-drawn' : ''}`,
@@ -26,27 +38,27 @@ export function createAlertLayer(map) {
 
   function redraw() {
     group.clearLayers();
+    const areas = new Map();
+    for (const alert of alerts) {
+      if (!alert.polygons.length && (!counties || !alert.counties.length)) continue;
+      const key = areaKey(alert);
+      if (areas.has(key)) areas.get(key).push(alert);
+      else areas.set(key, [alert]);
+    }
+    const shapes = [...areas.values()].map((covering) => ({covering,
+      top: covering.reduce((a, b) => (severityRank(b.severity) < severityRank(a.severity) ? b : a))}));
     // Least severe first, so the most severe shapes lie on top.
-    for (const alert of [...alerts].reverse()) {
-      if (alert.polygons.length) {
-        for (const rings of alert.polygons) {
-          const layer = shape(rings, alert, false);
-          group.addLayer(layer);
-          layer.getElement()?.setAttribute('data-alert', alert.key);
-        }
-      } else if (countyShape) {
-        for (const county of alert.counties) {
-          for (const rings of countyShape(county) || []) {
-            const layer = shape(rings, alert, true);
-            group.addLayer(layer);
-            const path = layer.getElement();
-            if (path) {
-              path.dataset.alert = alert.key;
-              path.dataset.county = county;
-            }
-          }
-        }
-      }
+    shapes.sort((a, b) => severityRank(b.top.severity) - severityRank(a.top.severity));
+    for (const {covering, top} of shapes) {
+      const countyDrawn = !top.polygons.length;
+      const polygons = countyDrawn ? counties.outline(top.counties) : top.polygons;
+      if (!polygons.length) continue;
+      const layer = shape(polygons, top, countyDrawn);
+      group.addLayer(layer);
+      const path = layer.getElement();
+      if (!path) continue;
+      path.dataset.alerts = covering.map((alert) => alert.key).join(' ');
+      if (countyDrawn) path.dataset.counties = [...top.counties].sort().join(' ');
     }
   }
 
@@ -56,10 +68,10 @@ export function createAlertLayer(map) {
       redraw();
     },
     setCounties(lookup) {
-      countyShape = lookup;
+      counties = lookup;
       redraw();
     },
-    countiesLoaded: () => countyShape !== null,
+    countiesLoaded: () => counties !== null,
     /** How the alert is drawn: 'shape', 'counties', or 'none' (no shape and no known county). */
     drawnAs(alert) {
       if (alert.polygons.length) return 'shape';
@@ -68,9 +80,10 @@ export function createAlertLayer(map) {
     },
     /** The map area an alert covers (its shape or its counties); null if it is not drawn. */
     boundsOf(alert) {
-      const rings = alert.polygons.length ? alert.polygons.flat(2) :
-          countyShape ? alert.counties.flatMap((county) => (countyShape(county) || []).flat(2)) : [];
-      return rings.length ? L.latLngBounds(rings) : null;
+      const polygons = alert.polygons.length ? alert.polygons :
+          counties ? counties.outline(alert.counties) : [];
+      const points = polygons.flat(2);
+      return points.length ? L.latLngBounds(points) : null;
     },
     shownCount: () => group.getLayers().length,
     setVisible(visible) {

@@ -3,15 +3,19 @@
 // build's data folder, imported after the map is up.
 
 import feature from '../../vendor/topojson-client/feature.js';
+import merge from '../../vendor/topojson-client/merge.js';
 import mesh from '../../vendor/topojson-client/mesh.js';
 import {alertPolygons, insidePolygons} from '../alerts.js';
 
 /**
  * Counties from a TopoJSON topology whose geometries carry 5-digit ids: shape(id) gives the
- * county's polygons as [lat, lon] rings (null for an unknown id), at(lat, lon) the id of the
+ * county's polygons as [lat, lon] rings (null for an unknown id), outline(ids) the outline of
+ * several counties together (the same form; [] when none is known), at(lat, lon) the id of the
  * county holding a point (null outside them all), lines the county borders as GeoJSON.
  */
 export function countyLookup(topology) {
+  const geometries = new Map(topology.objects.counties.geometries.map((g) => [g.id, g]));
+  const outlines = new Map();  // sorted ids → polygons; alerts often name the same counties
   const shapes = new Map();
   const boxes = [];
   for (const county of feature(topology, topology.objects.counties).features) {
@@ -26,6 +30,14 @@ export function countyLookup(topology) {
   }
   return {
     shape: (id) => shapes.get(id) || null,
+    outline(ids) {
+      const key = [...ids].sort().join(' ');
+      if (!outlines.has(key)) {
+        const known = ids.map((id) => geometries.get(id)).filter(Boolean);
+        outlines.set(key, known.length ? alertPolygons(merge(topology, known)) : []);
+      }
+      return outlines.get(key);
+    },
     at(lat, lon) {
       for (const box of boxes) {
         if (lat < box.south || lat > box.north || lon < box.west || lon > box.east) continue;
