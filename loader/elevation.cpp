@@ -3,7 +3,7 @@
 #include <atomic>
 #include <vector>
 
-#include "app/win32/system_handles.h"
+#include "win32/system_handles.h"
 
 namespace loader {
 namespace {

@@ -4,12 +4,12 @@
 #include <optional>
 #include <utility>
 
-#include "app/win32/com_object.h"
-#include "app/win32/com_ptr.h"
-#include "app/win32/system_handles.h"
 #include "loader/runtime_search.h"
 #include "loader/settings.h"
 #include "loader/telemetry.h"
+#include "win32/com_object.h"
+#include "win32/com_ptr.h"
+#include "win32/system_handles.h"
 
 namespace loader {
 namespace {

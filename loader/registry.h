@@ -5,7 +5,7 @@
 
 #include <windows.h>
 
-#include "app/win32/system_handles.h"
+#include "win32/system_handles.h"
 
 namespace loader {
 

@@ -2,10 +2,10 @@
 
 #include <vector>
 
-#include "app/win32/system_handles.h"
 #include "loader/debug_output.h"
 #include "loader/registry.h"
 #include "loader/settings.h"
+#include "win32/system_handles.h"
 
 namespace loader {
 

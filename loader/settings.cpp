@@ -7,12 +7,12 @@
 
 #include <objbase.h>
 
-#include "app/win32/com_ptr.h"
 #include "loader/downgrade_policy.h"
 #include "loader/elevation.h"
 #include "loader/option_interfaces.h"
 #include "loader/registry.h"
 #include "loader/webview2.h"
+#include "win32/com_ptr.h"
 
 namespace loader {
 namespace {

@@ -13,7 +13,7 @@
 #include <unknwn.h>
 #include <windows.h>
 
-#include "app/win32/interface_id.h"
+#include "win32/interface_id.h"
 
 // Declares IID_<type> and makes win32::interface_id<type>() (and, with MinGW, __uuidof(type))
 // name the same identifier.

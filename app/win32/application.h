@@ -11,8 +11,8 @@
 #include <nlohmann/json.hpp>
 
 #include "app/bridge/async_state.h"
-#include "app/win32/com_ptr.h"
 #include "loader/webview2.h"
+#include "win32/com_ptr.h"
 
 namespace host {
 

@@ -10,12 +10,12 @@
 
 #include "app/bridge/page_host.h"
 #include "app/win32/application.h"
-#include "app/win32/com_object.h"
 #include "app/win32/error_box.h"
 #include "app/win32/folders.h"
 #include "app/win32/navigation_policy.h"
 #include "app/win32/page_bridge.h"
-#include "app/win32/system_handles.h"
+#include "win32/com_object.h"
+#include "win32/system_handles.h"
 
 namespace host {
 namespace {

@@ -6,7 +6,7 @@
 #include <shlobj.h>
 #include <windows.h>
 
-#include "app/win32/system_handles.h"
+#include "win32/system_handles.h"
 
 namespace host {
 

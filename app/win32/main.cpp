@@ -11,8 +11,8 @@
 #include "app/win32/application.h"
 #include "app/win32/error_box.h"
 #include "app/win32/main_window.h"
-#include "app/win32/system_handles.h"
 #include "app/win32/text_conversion.h"
+#include "win32/system_handles.h"
 
 namespace {
 

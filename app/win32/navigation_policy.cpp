@@ -4,8 +4,8 @@
 #include <windows.h>
 
 #include "app/bridge/page_host.h"
-#include "app/win32/com_object.h"
-#include "app/win32/system_handles.h"
+#include "win32/com_object.h"
+#include "win32/system_handles.h"
 
 namespace host {
 namespace {

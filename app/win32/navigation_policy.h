@@ -5,8 +5,8 @@
 
 #include <string_view>
 
-#include "app/win32/com_ptr.h"
 #include "loader/webview2.h"
+#include "win32/com_ptr.h"
 
 namespace host {
 

@@ -8,10 +8,10 @@
 #include "app/bridge/page_host.h"
 #include "app/bridge/reply.h"
 #include "app/bridge/web_message.h"
-#include "app/win32/com_object.h"
-#include "app/win32/system_handles.h"
 #include "app/win32/text_conversion.h"
 #include "weather/operations.h"
+#include "win32/com_object.h"
+#include "win32/system_handles.h"
 
 namespace host {
 namespace {

@@ -8,8 +8,8 @@
 #include <algorithm>
 #include <climits>
 
-#include "app/win32/unique_handle.h"
 #include "weather/services.h"
+#include "win32/unique_handle.h"
 
 // Some mingw-w64 releases lack these Windows 8.1 names; the values are fixed by the platform.
 #ifndef WINHTTP_ACCESS_TYPE_AUTOMATIC_PROXY

@@ -1,6 +1,6 @@
 #include "support.h"
 
-#include "app/win32/com_object.h"
+#include "win32/com_object.h"
 
 namespace loader_test {
 

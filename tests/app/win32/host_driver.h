@@ -12,8 +12,8 @@
 
 #include <windows.h>
 
-#include "app/win32/system_handles.h"
 #include "tests/app/win32/test_support.h"
+#include "win32/system_handles.h"
 
 namespace host_test {
 

@@ -13,7 +13,6 @@
 
 #include "allocation_counter.h"
 #include "app/win32/application.h"
-#include "app/win32/com_object.h"
 #include "app/win32/error_box.h"
 #include "app/win32/folders.h"
 #include "app/win32/main_window.h"
@@ -23,6 +22,7 @@
 #include "host_driver.h"
 #include "message_args.h"
 #include "tests/loader/fake_runtime/fake_controller.h"
+#include "win32/com_object.h"
 
 namespace host_test {
 namespace {

@@ -2,10 +2,10 @@
 
 #include <gtest/gtest.h>
 
-#include "app/win32/unique_handle.h"
+#include "win32/unique_handle.h"
 
 #if defined(_WIN32)
-#include "app/win32/com_ptr.h"
+#include "win32/com_ptr.h"
 #endif
 
 namespace win32 {

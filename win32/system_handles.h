@@ -3,7 +3,7 @@
 #include <objbase.h>
 #include <windows.h>
 
-#include "app/win32/unique_handle.h"
+#include "win32/unique_handle.h"
 
 namespace win32 {
 

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "app/win32/interface_id.h"
+#include "win32/interface_id.h"
 
 #include <atomic>
 #include <functional>
@@ -10,7 +10,7 @@
 
 #include <unknwn.h>
 
-#include "app/win32/com_ptr.h"
+#include "win32/com_ptr.h"
 
 namespace win32 {
 
