@@ -11,8 +11,8 @@
 #include "loader/elevation.h"
 #include "loader/option_interfaces.h"
 #include "loader/registry.h"
-#include "loader/webview2.h"
 #include "win32/com_ptr.h"
+#include "win32/webview2.h"
 
 namespace loader {
 namespace {

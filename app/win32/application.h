@@ -11,8 +11,8 @@
 #include <nlohmann/json.hpp>
 
 #include "app/bridge/async_state.h"
-#include "loader/webview2.h"
 #include "win32/com_ptr.h"
+#include "win32/webview2.h"
 
 namespace host {
 

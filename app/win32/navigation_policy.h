@@ -5,8 +5,8 @@
 
 #include <string_view>
 
-#include "loader/webview2.h"
 #include "win32/com_ptr.h"
+#include "win32/webview2.h"
 
 namespace host {
 

@@ -10,8 +10,8 @@
 
 #include "app/bridge/request_executor.h"
 #include "app/win32/application.h"
-#include "loader/webview2.h"
 #include "win32/com_ptr.h"
+#include "win32/webview2.h"
 
 namespace host {
 

@@ -10,9 +10,9 @@
 
 #include <windows.h>
 
-#include "loader/webview2.h"
 #include "tests/app/win32/test_support.h"
 #include "win32/com_ptr.h"
+#include "win32/webview2.h"
 
 namespace loader_test {
 

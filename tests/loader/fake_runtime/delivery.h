@@ -4,7 +4,7 @@
 
 #include <windows.h>
 
-#include "loader/webview2.h"
+#include "win32/webview2.h"
 
 namespace fake_runtime {
 

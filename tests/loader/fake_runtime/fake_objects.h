@@ -7,7 +7,7 @@
 #include <string>
 
 #include "call_log.h"
-#include "loader/webview2.h"
+#include "win32/webview2.h"
 
 namespace fake_runtime {
 

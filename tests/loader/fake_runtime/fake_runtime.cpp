@@ -11,8 +11,8 @@
 #include "call_log.h"
 #include "delivery.h"
 #include "fake_objects.h"
-#include "loader/webview2.h"
 #include "string_tracker.h"
+#include "win32/webview2.h"
 
 namespace fake_runtime {
 namespace {
