@@ -1,4 +1,4 @@
-#include "app/win32/winhttp_client.h"
+#include "transport/winhttp_client.h"
 
 // clang-format off
 #include <windows.h>
@@ -11,7 +11,7 @@
 
 #include "weather/text.h"
 
-namespace win32 {
+namespace transport {
 namespace {
 
 std::string describe(const std::optional<weather::CrackedUrl>& cracked) {
@@ -163,4 +163,4 @@ TEST(PlatformHttpClient, IsTheWinHttpClient) {
 }
 
 }  // namespace
-}  // namespace win32
+}  // namespace transport

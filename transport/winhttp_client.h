@@ -8,7 +8,7 @@
 
 #include "weather/http_client.h"
 
-namespace win32 {
+namespace transport {
 
 // `text` + " (Windows error " + `code` in unsigned decimal + ")".
 std::string with_windows_error(std::string_view text, std::uint32_t code);
@@ -30,4 +30,4 @@ public:
     std::unique_ptr<weather::HttpExchange> start_exchange() const override;
 };
 
-}  // namespace win32
+}  // namespace transport

@@ -1,4 +1,4 @@
-#include "app/win32/winhttp_client.h"
+#include "transport/winhttp_client.h"
 
 // clang-format off
 #include <windows.h>
@@ -27,10 +27,10 @@
 
 static_assert(sizeof(wchar_t) == sizeof(char16_t), "WinHTTP takes UTF-16 text as wchar_t");
 
-namespace win32 {
+namespace transport {
 namespace {
 
-using unique_hinternet = UniqueHandle<HINTERNET, WinHttpCloseHandle>;
+using unique_hinternet = win32::UniqueHandle<HINTERNET, WinHttpCloseHandle>;
 
 constexpr DWORD resolve_timeout_ms = 8000;
 constexpr DWORD connect_timeout_ms = 8000;
@@ -209,12 +209,12 @@ std::unique_ptr<weather::HttpExchange> WinHttpClient::start_exchange() const {
     return std::make_unique<WinHttpExchange>();
 }
 
-}  // namespace win32
+}  // namespace transport
 
 namespace weather {
 
 const HttpClient& platform_http_client() {
-    static const win32::WinHttpClient client;
+    static const transport::WinHttpClient client;
     return client;
 }
 

@@ -4,7 +4,7 @@
 
 #include "weather/http_client.h"
 
-namespace linux_host {
+namespace transport {
 
 // The weather transport's client on libcurl: HTTPS only, the system certificate store, the
 // fixed User-Agent and Accept header, gzip/deflate decoding, same-scheme redirects, and the
@@ -15,4 +15,4 @@ public:
     std::unique_ptr<weather::HttpExchange> start_exchange() const override;
 };
 
-}  // namespace linux_host
+}  // namespace transport

@@ -1,4 +1,4 @@
-#include "app/linux/curl_client.h"
+#include "transport/curl_client.h"
 
 #include <curl/curl.h>
 
@@ -9,7 +9,7 @@
 #include "weather/services.h"
 #include "weather/text.h"
 
-namespace linux_host {
+namespace transport {
 namespace {
 
 // The same limits as the Windows client: 8 s to resolve and connect, and 14 s without a byte
@@ -214,13 +214,13 @@ std::unique_ptr<weather::HttpExchange> CurlClient::start_exchange() const {
     return std::make_unique<CurlExchange>();
 }
 
-}  // namespace linux_host
+}  // namespace transport
 
 namespace weather {
 
 const HttpClient& platform_http_client() {
     // Never destroyed, for the same reason as the service that uses it.
-    static const HttpClient& client = *new linux_host::CurlClient();
+    static const HttpClient& client = *new transport::CurlClient();
     return client;
 }
 

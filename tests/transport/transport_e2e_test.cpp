@@ -16,7 +16,7 @@
 #include <gtest/gtest.h>
 
 #if defined(_WIN32)
-#include "app/win32/winhttp_client.h"
+#include "transport/winhttp_client.h"
 #endif
 #include "tests/weather/scripted_client.h"
 #include "weather/fetch.h"
@@ -89,7 +89,7 @@ std::string unique_id() {
 bool is_client_failure(const std::string& error, const std::string& text, std::uint32_t code,
                        const std::string& url) {
 #if defined(_WIN32)
-    return error == win32::with_windows_error(text, code) + ": " + url;
+    return error == transport::with_windows_error(text, code) + ": " + url;
 #else
     const std::string start = text + " (curl error " + std::to_string(code) + ": ";
     const std::string end = "): " + url;
