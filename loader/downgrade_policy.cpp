@@ -44,7 +44,7 @@ bool pin_exact_version(HKEY policy_key, const std::wstring& exe_name, OverrideSt
         report_downgrade_policy("ClientState key not found", {}, false);
         return false;
     }
-    const auto installed = query_value(stable_key.get(), L"EBWebView");
+    const auto installed = query_text_value(stable_key.get(), L"EBWebView");
     if (!installed) {
         report_downgrade_policy("EBWebView value not found", {}, false);
         return false;

@@ -188,7 +188,8 @@ bool probe_registry_runtime(const wchar_t* key_path, bool is_edge, HKEY root,
         if (!key) {
             return false;
         }
-        auto value = query_value(key.get(), is_edge ? L"location" : L"EBWebView");
+        auto value = is_edge ? query_value(key.get(), L"location")
+                             : query_text_value(key.get(), L"EBWebView");
         if (!value || value->bytes <= 2) {
             return false;
         }

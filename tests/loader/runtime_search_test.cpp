@@ -52,6 +52,23 @@ TEST_F(RuntimeSearch, FindsTheStableRuntimeInThe32BitView) {
     EXPECT_EQ(dll_path, client_dll_path(folder));
 }
 
+// A runtime folder counts only as the updater writes it, a REG_SZ text.
+TEST_F(RuntimeSearch, TheFolderValueCountsOnlyAsText) {
+    const std::wstring folder = temp / L"120.0.2210.91";
+    install_fake_runtime(folder);
+    const DWORD bytes = static_cast<DWORD>((folder.size() + 1) * sizeof(wchar_t));
+    const struct {
+        DWORD type;
+        bool found;
+    } rows[] = {{REG_SZ, true}, {REG_EXPAND_SZ, false}, {REG_BINARY, false}, {REG_MULTI_SZ, false}};
+    for (const auto& row : rows) {
+        RegistryKey(HKEY_LOCAL_MACHINE, wow64_path(stable_key))
+            .raw(L"EBWebView", row.type, folder.c_str(), bytes);
+        EXPECT_EQ(find({}), row.found ? S_OK : HRESULT_FROM_WIN32(ERROR_FILE_NOT_FOUND))
+            << "type " << row.type;
+    }
+}
+
 TEST_F(RuntimeSearch, IgnoresKeysOfThe64BitView) {
     const std::wstring folder = temp / L"120.0.2210.91";
     install_fake_runtime(folder);
