@@ -214,7 +214,9 @@ std::unique_ptr<weather::HttpExchange> WinHttpClient::start_exchange() const {
 namespace weather {
 
 const HttpClient& platform_http_client() {
-    static const transport::WinHttpClient client;
+    // Never destroyed: request threads are detached, so one may still use it while the process
+    // runs its exit-time destructors (the service that uses it lives as long).
+    static const HttpClient& client = *new transport::WinHttpClient();
     return client;
 }
 

@@ -162,5 +162,17 @@ TEST(PlatformHttpClient, IsTheWinHttpClient) {
     EXPECT_NE(dynamic_cast<const WinHttpClient*>(&weather::platform_http_client()), nullptr);
 }
 
+// Request threads are detached and never joined, so one may still use the client while the
+// process runs its exit-time destructors: like the weather service, the client is made once and
+// never destroyed. An object of static storage duration lives inside the program's image and is
+// destroyed at exit.
+TEST(PlatformHttpClient, IsNeverDestroyed) {
+    HMODULE image = nullptr;
+    EXPECT_FALSE(GetModuleHandleExW(
+        GET_MODULE_HANDLE_EX_FLAG_FROM_ADDRESS | GET_MODULE_HANDLE_EX_FLAG_UNCHANGED_REFCOUNT,
+        reinterpret_cast<LPCWSTR>(&weather::platform_http_client()), &image))
+        << "the client is a static object, destroyed at exit";
+}
+
 }  // namespace
 }  // namespace transport
