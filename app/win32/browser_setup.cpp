@@ -40,16 +40,39 @@ struct HandlerCapture {
     std::shared_ptr<AsyncState> state;
 };
 
-template <typename Handler>
-win32::ComPtr<Handler> checked(win32::ComPtr<Handler> handler) {
-    if (!handler) {
-        throw std::bad_alloc();
+// Runs one completion handler's work. Whatever it throws ends the set-up with the map-window box
+// (memory running out the most likely cause); the runtime gets S_OK in every case.
+template <typename Work>
+HRESULT run_setup_step(const Application& application, Work work) noexcept {
+    try {
+        work();
+    } catch (...) {
+        try {
+            HRESULT code = E_UNEXPECTED;
+            try {
+                throw;
+            } catch (const std::bad_alloc&) {
+                code = E_OUTOFMEMORY;
+            } catch (...) {
+            }
+            show_error(application.window, map_window_failed, code);
+        } catch (...) {
+        }
     }
-    return handler;
+    return S_OK;
 }
 
-// Steps 5 to 12 of the view setup, after the controller and view are stored.
+// Configures the stored view and navigates it to the map. The event handlers are made first: a
+// view that cannot get them is left as it is, unmapped, with the box.
 void configure_browser_view(Application& application, const std::wstring& web_folder) {
+    const auto message_handler = make_web_message_handler(&application);
+    const auto navigation_handler = make_navigation_starting_handler();
+    const auto new_window_handler = make_new_window_handler();
+    if (!message_handler || !navigation_handler || !new_window_handler) {
+        show_error(application.window, map_window_failed, E_OUTOFMEMORY);
+        return;
+    }
+
     const auto view = application.webview.query<ICoreWebView2_3>(IID_ICoreWebView2_3);
     if (!view) {
         show_error(application.window, runtime_too_old, 0);
@@ -78,12 +101,9 @@ void configure_browser_view(Application& application, const std::wstring& web_fo
     // Registered for the life of the view; the tokens are not kept, and our references go as
     // soon as the view holds its own.
     EventRegistrationToken token{};
-    (void)application.webview->add_WebMessageReceived(
-        checked(make_web_message_handler(&application)).get(), &token);
-    (void)application.webview->add_NavigationStarting(
-        checked(make_navigation_starting_handler()).get(), &token);
-    (void)application.webview->add_NewWindowRequested(checked(make_new_window_handler()).get(),
-                                                      &token);
+    (void)application.webview->add_WebMessageReceived(message_handler.get(), &token);
+    (void)application.webview->add_NavigationStarting(navigation_handler.get(), &token);
+    (void)application.webview->add_NewWindowRequested(new_window_handler.get(), &token);
 
     application.resize_browser();
     (void)application.controller->put_IsVisible(TRUE);
@@ -91,43 +111,45 @@ void configure_browser_view(Application& application, const std::wstring& web_fo
 }
 
 // Later, on the UI thread, once per environment request.
-[[nodiscard]] HRESULT on_controller_created(const HandlerCapture& capture, HRESULT result,
-                                            ICoreWebView2Controller* controller) {
+void on_controller_created(const HandlerCapture& capture, HRESULT result,
+                           ICoreWebView2Controller* controller) {
     if (capture.state->closing.load()) {
-        return S_OK;  // the window is closing: the offered controller is not kept
+        return;  // the window is closing: the offered controller is not kept
     }
     Application& application = *capture.application;
     if (FAILED(result) || controller == nullptr) {
         show_error(application.window, map_window_failed, result);
-        return S_OK;
+        return;
     }
     application.controller = win32::ComPtr<ICoreWebView2Controller>(controller);
     application.webview.reset();
     (void)controller->get_CoreWebView2(application.webview.put());
     configure_browser_view(application, capture.web_folder);
-    return S_OK;
 }
 
 // Later, on the UI thread, once.
-[[nodiscard]] HRESULT on_environment_created(const HandlerCapture& capture, HRESULT result,
-                                             ICoreWebView2Environment* environment) {
+void on_environment_created(const HandlerCapture& capture, HRESULT result,
+                            ICoreWebView2Environment* environment) {
     if (capture.state->closing.load()) {
-        return S_OK;
+        return;
     }
     Application& application = *capture.application;
     if (FAILED(result) || environment == nullptr) {
         show_error(application.window, runtime_required, result);
-        return S_OK;
+        return;
     }
     auto handler =
-        checked(win32::make_com_object<ICoreWebView2CreateCoreWebView2ControllerCompletedHandler>(
-            [capture](HRESULT created, ICoreWebView2Controller* controller) {
-                return on_controller_created(capture, created, controller);
-            }));
-    const HRESULT requested =
-        environment->CreateCoreWebView2Controller(application.window, handler.get());
-    handler.reset();
-    return requested;  // a failure here is the runtime's to see; no box
+        win32::make_com_object<ICoreWebView2CreateCoreWebView2ControllerCompletedHandler>(
+            [capture](HRESULT created, ICoreWebView2Controller* controller) noexcept {
+                return run_setup_step(*capture.application,
+                                      [&] { on_controller_created(capture, created, controller); });
+            });
+    if (!handler) {
+        show_error(application.window, map_window_failed, E_OUTOFMEMORY);
+        return;
+    }
+    // A controller request the runtime refuses at once ends the set-up without a box.
+    (void)environment->CreateCoreWebView2Controller(application.window, handler.get());
 }
 
 }  // namespace
@@ -144,10 +166,16 @@ void Application::initialize() {
 
     HandlerCapture capture{this, web_folder.wstring(), state};
     auto handler =
-        checked(win32::make_com_object<ICoreWebView2CreateCoreWebView2EnvironmentCompletedHandler>(
-            [capture = std::move(capture)](HRESULT result, ICoreWebView2Environment* environment) {
-                return on_environment_created(capture, result, environment);
-            }));
+        win32::make_com_object<ICoreWebView2CreateCoreWebView2EnvironmentCompletedHandler>(
+            [capture = std::move(capture)](HRESULT result,
+                                           ICoreWebView2Environment* environment) noexcept {
+                return run_setup_step(*capture.application, [&] {
+                    on_environment_created(capture, result, environment);
+                });
+            });
+    if (!handler) {
+        throw std::bad_alloc();  // before any view exists: the entry function reports it
+    }
     const HRESULT requested = CreateCoreWebView2EnvironmentWithOptions(nullptr, user_data.c_str(),
                                                                        nullptr, handler.get());
     handler.reset();

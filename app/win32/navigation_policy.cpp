@@ -60,17 +60,33 @@ void open_external(const wchar_t* address) {
     ShellExecuteW(nullptr, L"open", address, nullptr, nullptr, SW_SHOWNORMAL);
 }
 
+// The runtime gets S_OK whatever happens inside; a navigation or window whose handling failed is
+// refused, never let through.
 win32::ComPtr<ICoreWebView2NavigationStartingEventHandler> make_navigation_starting_handler() {
     return win32::make_com_object<ICoreWebView2NavigationStartingEventHandler>(
-        [](ICoreWebView2*, ICoreWebView2NavigationStartingEventArgs* args) {
-            on_navigation_starting(args);
+        [](ICoreWebView2*, ICoreWebView2NavigationStartingEventArgs* args) noexcept {
+            try {
+                on_navigation_starting(args);
+            } catch (...) {
+                try {
+                    (void)args->put_Cancel(TRUE);
+                } catch (...) {
+                }
+            }
         });
 }
 
 win32::ComPtr<ICoreWebView2NewWindowRequestedEventHandler> make_new_window_handler() {
     return win32::make_com_object<ICoreWebView2NewWindowRequestedEventHandler>(
-        [](ICoreWebView2*, ICoreWebView2NewWindowRequestedEventArgs* args) {
-            on_new_window_requested(args);
+        [](ICoreWebView2*, ICoreWebView2NewWindowRequestedEventArgs* args) noexcept {
+            try {
+                on_new_window_requested(args);
+            } catch (...) {
+                try {
+                    (void)args->put_Handled(TRUE);
+                } catch (...) {
+                }
+            }
         });
 }
 

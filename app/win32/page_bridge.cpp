@@ -32,8 +32,12 @@ const Channel& reply_channel() {
 win32::ComPtr<ICoreWebView2WebMessageReceivedEventHandler> make_web_message_handler(
     Application* application) {
     return win32::make_com_object<ICoreWebView2WebMessageReceivedEventHandler>(
-        [application](ICoreWebView2*, ICoreWebView2WebMessageReceivedEventArgs* args) {
-            application->handle_web_message(args);
+        [application](ICoreWebView2*, ICoreWebView2WebMessageReceivedEventArgs* args) noexcept {
+            try {
+                application->handle_web_message(args);
+            } catch (...) {
+                // The message gets no reply; the runtime still gets S_OK.
+            }
         });
 }
 

@@ -48,6 +48,9 @@ struct Box {
     bool has_icon = false;
 };
 
+// A visible message box of `process`; nullopt if it shows none.
+std::optional<Box> find_box_of(DWORD process);
+
 struct Launch {
     std::wstring executable = host_executable();
     std::string script;     // the fake browser view's script; none when empty

@@ -3,7 +3,9 @@
 // delivered, dropped for want of a view, drained by the shutdown, or refused by a closed
 // window, with workers still running while the window closes.
 
+#include <atomic>
 #include <filesystem>
+#include <fstream>
 #include <memory>
 #include <string>
 #include <thread>
@@ -19,7 +21,7 @@
 #include "app/win32/navigation_policy.h"
 #include "app/win32/page_bridge.h"
 #include "app/win32/text_conversion.h"
-#include "host_driver.h"
+#include "host_fixture.h"
 #include "message_args.h"
 #include "tests/loader/fake_runtime/fake_controller.h"
 #include "win32/com_object.h"
@@ -147,8 +149,9 @@ TEST(HostFolders, TheWebFolderIsBesideTheExecutable) {
 }
 
 // A window of the host's class driven in this process, with the fake controller and view of
-// the fake runtime when a test attaches them; they log to a file of the test's own.
-class HostWindowProcedure : public ::testing::Test {
+// the fake runtime when a test attaches them, or the fake runtime registered as installed; they
+// log to a file of the test's own.
+class HostWindowProcedure : public HostTest {
 protected:
     void SetUp() override {
         SetEnvironmentVariableW(L"CORVANE_FAKE_RUNTIME_LOG", (scratch / L"fake.log").c_str());
@@ -193,7 +196,6 @@ protected:
         ASSERT_TRUE(host::post_reply_message(window, new std::wstring(text)));
     }
 
-    TempFolder scratch;
     HWND window = nullptr;
     host::Application application;
 };
@@ -339,6 +341,59 @@ TEST_F(HostWindowProcedure, AWorkerWhoseWindowIsGoneFreesItsReply) {
     application.state->window = window;
 }
 
+// When a handler cannot be made (memory runs out), the set-up ends with its box before the page
+// host is mapped: no view is left mapped but never navigated, and the runtime gets S_OK.
+TEST_F(HostWindowProcedure, AHandlerThatCannotBeMadeEndsTheSetUpWithItsBox) {
+    const std::filesystem::path web = host::executable_folder() / L"web";
+    const bool made_web = !std::filesystem::exists(web / L"index.html");
+    if (made_web) {
+        std::filesystem::create_directories(web);
+        std::ofstream(web / L"index.html") << "<p>map</p>";
+    }
+    attach();
+    application.initialize();
+    // One message at a time, so that the controller is not delivered before the switch below.
+    ASSERT_TRUE(wait_until([&] {
+        MSG message;
+        if (PeekMessageW(&message, nullptr, 0, 0, PM_REMOVE)) {
+            DispatchMessageW(&message);
+        }
+        return contains(log(), "environment CreateCoreWebView2Controller parent=set handler=set");
+    }));
+    std::optional<Box> box;
+    std::atomic<bool> done{false};
+    std::thread watcher([&] {
+        wait_until([&] {
+            box = find_box_of(GetCurrentProcessId());
+            return box.has_value() || done.load();
+        });
+        if (box) {
+            HostRun::press_ok(*box);
+        }
+    });
+    fail_nothrow_allocations(true);
+    const bool returned = wait_until([&] {
+        pump();
+        return !starting_with(log(), "controller handler returned").empty();
+    });
+    fail_nothrow_allocations(false);
+    done = true;
+    watcher.join();
+    if (made_web) {
+        std::filesystem::remove_all(web);
+    }
+    ASSERT_TRUE(returned);
+    const std::vector<std::string> seen = log();
+    EXPECT_EQ(starting_with(seen, "controller handler returned"),
+              std::vector<std::string>{"controller handler returned 0x00000000"});
+    EXPECT_EQ(starting_with(seen, "webview SetVirtualHostNameToFolderMapping"),
+              std::vector<std::string>{});
+    EXPECT_EQ(starting_with(seen, "webview Navigate"), std::vector<std::string>{});
+    ASSERT_TRUE(box.has_value()) << "no box";
+    EXPECT_EQ(utf8(box->text), "Could not create the map window.\n\nError: 0x8007000E");
+    EXPECT_EQ(box->owner, window);
+}
+
 TEST_F(HostWindowProcedure, SizeDpiAndFocusMessages) {
     MINMAXINFO limits{};
     limits.ptMaxTrackSize = POINT{12345, 6789};
@@ -395,6 +450,72 @@ TEST(HostResources, TheProgramCarriesItsIconManifestAndVersionRecord) {
                               version.size() / sizeof(wchar_t));
     EXPECT_NE(wide_version.find(L"CorvaneWeather.exe"), std::wstring::npos);
     FreeLibrary(program);
+}
+
+// Event arguments whose first getter throws, as a stand-in for any failure inside a handler;
+// they record what the handler still set.
+struct FailingArgs final : ICoreWebView2WebMessageReceivedEventArgs,
+                           ICoreWebView2NavigationStartingEventArgs,
+                           ICoreWebView2NewWindowRequestedEventArgs {
+    HRESULT STDMETHODCALLTYPE QueryInterface(REFIID, void** out) override {
+        *out = nullptr;
+        return E_NOINTERFACE;
+    }
+    ULONG STDMETHODCALLTYPE AddRef() override { return 2; }
+    ULONG STDMETHODCALLTYPE Release() override { return 1; }
+    // Web message: the source cannot be read.
+    HRESULT STDMETHODCALLTYPE get_Source(LPWSTR*) override { throw std::bad_alloc(); }
+    HRESULT STDMETHODCALLTYPE get_WebMessageAsJson(LPWSTR*) override { return E_FAIL; }
+    HRESULT STDMETHODCALLTYPE TryGetWebMessageAsString(LPWSTR*) override { return E_FAIL; }
+    // Navigation and new window: the address and the initiator cannot be read.
+    HRESULT STDMETHODCALLTYPE get_Uri(LPWSTR*) override { throw std::runtime_error("no address"); }
+    HRESULT STDMETHODCALLTYPE get_IsUserInitiated(BOOL*) override {
+        throw std::runtime_error("no initiator");
+    }
+    HRESULT STDMETHODCALLTYPE get_IsRedirected(BOOL*) override { return E_FAIL; }
+    HRESULT STDMETHODCALLTYPE get_RequestHeaders(ICoreWebView2HttpRequestHeaders**) override {
+        return E_FAIL;
+    }
+    HRESULT STDMETHODCALLTYPE get_Cancel(BOOL*) override { return E_FAIL; }
+    HRESULT STDMETHODCALLTYPE put_Cancel(BOOL value) override {
+        cancelled = value != FALSE;
+        return S_OK;
+    }
+    HRESULT STDMETHODCALLTYPE get_NavigationId(UINT64*) override { return E_FAIL; }
+    HRESULT STDMETHODCALLTYPE put_NewWindow(ICoreWebView2*) override { return E_FAIL; }
+    HRESULT STDMETHODCALLTYPE get_NewWindow(ICoreWebView2**) override { return E_FAIL; }
+    HRESULT STDMETHODCALLTYPE put_Handled(BOOL value) override {
+        handled = value != FALSE;
+        return S_OK;
+    }
+    HRESULT STDMETHODCALLTYPE get_Handled(BOOL*) override { return E_FAIL; }
+    HRESULT STDMETHODCALLTYPE GetDeferral(ICoreWebView2Deferral**) override { return E_FAIL; }
+    HRESULT STDMETHODCALLTYPE get_WindowFeatures(ICoreWebView2WindowFeatures**) override {
+        return E_FAIL;
+    }
+
+    bool cancelled = false;
+    bool handled = false;
+};
+
+// The runtime gets S_OK from every handler of the host, whatever fails inside it: a failure is
+// dealt with there. A navigation whose address cannot be read is refused.
+TEST(HostHandlers, ReturnSuccessWhateverFailsInside) {
+    host::Application application;
+    application.state = std::make_shared<host::AsyncState>();
+    FailingArgs args;
+    EXPECT_EQ(host::make_web_message_handler(&application)
+                  ->Invoke(nullptr, static_cast<ICoreWebView2WebMessageReceivedEventArgs*>(&args)),
+              S_OK);
+    EXPECT_EQ(application.state->active_requests.load(), 0);
+    EXPECT_EQ(host::make_navigation_starting_handler()->Invoke(
+                  nullptr, static_cast<ICoreWebView2NavigationStartingEventArgs*>(&args)),
+              S_OK);
+    EXPECT_TRUE(args.cancelled);
+    EXPECT_EQ(host::make_new_window_handler()->Invoke(
+                  nullptr, static_cast<ICoreWebView2NewWindowRequestedEventArgs*>(&args)),
+              S_OK);
+    EXPECT_TRUE(args.handled);
 }
 
 TEST(HostHandlers, HandlerObjectsAreFreedWithTheirLastReference) {
