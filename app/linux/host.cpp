@@ -1,6 +1,7 @@
 #include "app/linux/host.h"
 
 #include <exception>
+#include <thread>
 
 #include <glib-unix.h>
 
@@ -25,6 +26,14 @@ std::filesystem::path user_folder(const char* base, const char* leaf) {
     return std::filesystem::path(base) / "CorvaneWeather" / leaf;
 }
 
+// Main thread: starts the detached worker of an accepted request whose slot is reserved. Throws
+// std::system_error when no thread can be created.
+void start_worker(std::shared_ptr<AsyncState> state, bridge::PageRequest&& request) {
+    std::thread([state = std::move(state), request = std::move(request)] {
+        bridge::run_request(*state, request, &weather::run_operation);
+    }).detach();
+}
+
 }  // namespace
 
 bool is_page_address(const std::string& uri) {
@@ -43,7 +52,8 @@ void open_external(const std::string& uri) {
 Host::Host(HostOptions options)
     : options(std::move(options)),
       state(std::make_shared<AsyncState>()),
-      replies([this](const std::string& text) { deliver(text); }) {}
+      doorbell(std::make_shared<ReplyDoorbell>(
+          state, [this](const std::string& text) { deliver(text); })) {}
 
 Host::~Host() {
     shutdown();
@@ -94,8 +104,8 @@ void Host::create_window() {
         g_unix_signal_add(signal_number, &Host::on_stop_signal, this);
     }
 
-    // Set before any view exists, as on Windows; no request thread exists yet.
-    state->window = &replies;
+    // Before any view exists, as on Windows; no request thread exists yet.
+    state->open(*doorbell);
 }
 
 void Host::create_view() {
@@ -166,25 +176,14 @@ void Host::create_view() {
 }
 
 void Host::shutdown() {
-    state->closing.exchange(true);
-    {
-        std::lock_guard lock(state->mutex);
-        state->window = nullptr;
-    }
-    // No request thread posts from here on; what is queued is freed, never delivered.
-    replies.drain();
+    // No request thread queues a reply from here on; what is queued is freed, never delivered.
+    state->close();
 }
 
 void Host::handle_web_message(const std::string& source, const std::string& json) {
     const auto immediate = bridge::accept_web_message(
         source, json, state->active_requests,
-        [this](bridge::PageRequest&& request) {
-            bridge::start_worker(
-                state, std::move(request),
-                bridge::ReplyChannel<ReplyQueue*, std::string>{
-                    &weather::run_operation, [](std::string utf8) { return utf8; },
-                    [](ReplyQueue* queue, std::string* text) { return queue->post(text); }});
-        },
+        [this](bridge::PageRequest&& request) { start_worker(state, std::move(request)); },
         page_prefix);
     if (immediate) {
         post_reply(bridge::serialise_reply(*immediate));

@@ -1,22 +1,25 @@
 #include "app/win32/application.h"
 
-#include <memory>
-#include <mutex>
-#include <string>
+#include <deque>
+
+static_assert(sizeof(wchar_t) == sizeof(char16_t), "the view takes UTF-16 text as wchar_t");
 
 namespace host {
 
-void Application::shutdown() {
-    // This order is the whole guarantee that no reply is posted after the drain and none
-    // reaches a destroyed window: workers post only under the mutex and only to a set window.
-    state->closing.exchange(true);
-    {
-        std::lock_guard lock(state->mutex);
-        state->window = nullptr;
+Application::~Application() {
+    if (state) {
+        state->close();
     }
-    MSG message;
-    while (PeekMessageW(&message, window, reply_message, reply_message, PM_REMOVE)) {
-        delete reinterpret_cast<std::wstring*>(message.lParam);
+}
+
+void Application::shutdown() {
+    // After close() no worker queues a reply or rings, whatever it finishes with; replies not
+    // yet delivered are freed. The wake-ups still queued for the window carry nothing.
+    state->close();
+    if (window != nullptr) {
+        MSG message;
+        while (PeekMessageW(&message, window, reply_message, reply_message, PM_REMOVE)) {
+        }
     }
     if (controller) {
         (void)controller->Close();
@@ -36,11 +39,18 @@ void Application::resize_browser() {
     (void)controller->put_Bounds(bounds);
 }
 
-void deliver_reply(const Application* application, LPARAM text) {
-    const std::unique_ptr<std::wstring> reply(reinterpret_cast<std::wstring*>(text));
-    if (reply && application && application->webview) {
-        (void)application->webview->PostWebMessageAsJson(reply->c_str());
+void Application::deliver_replies() {
+    const std::deque<bridge::ReplyText> replies = state->take_replies();
+    if (!webview) {
+        return;
     }
+    for (const bridge::ReplyText& reply : replies) {
+        (void)webview->PostWebMessageAsJson(reinterpret_cast<const wchar_t*>(reply.c_str()));
+    }
+}
+
+bool Application::ring() noexcept {
+    return PostMessageW(window, reply_message, 0, 0) != FALSE;
 }
 
 }  // namespace host

@@ -155,7 +155,7 @@ void on_environment_created(const HandlerCapture& capture, HRESULT result,
 }  // namespace
 
 void Application::initialize() {
-    state->window = window;  // without the lock: no request thread exists yet
+    state->open(*this);  // replies go to this window from now on
 
     const std::filesystem::path web_folder = executable_folder() / L"web";
     if (!file_exists(web_folder / L"index.html")) {

@@ -69,7 +69,9 @@ LRESULT handle_message(HWND window, UINT message, WPARAM wparam, LPARAM lparam) 
             return 0;
         }
         case reply_message:
-            deliver_reply(application, lparam);
+            if (application) {
+                application->deliver_replies();
+            }
             return 0;
         default:
             return DefWindowProcW(window, message, wparam, lparam);

@@ -174,9 +174,14 @@ protected:
         SetEnvironmentVariableW(L"CORVANE_FAKE_RUNTIME_LOG", nullptr);
     }
 
-    void attach() {
+    // Replies go to the window, as after WM_NCCREATE and initialize; attach() also lets the
+    // window procedure find the application.
+    void open_replies() {
         application.window = window;
-        application.state->window = window;
+        application.state->open(application);
+    }
+    void attach() {
+        open_replies();
         SetWindowLongPtrW(window, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(&application));
     }
     void attach_view() {
@@ -193,7 +198,7 @@ protected:
     }
     std::vector<std::string> log() const { return read_lines(scratch / L"fake.log"); }
     void post_reply(const wchar_t* text) {
-        ASSERT_TRUE(host::post_reply_message(window, new std::wstring(text)));
+        ASSERT_TRUE(application.state->hand_over(reinterpret_cast<const char16_t*>(text)));
     }
 
     HWND window = nullptr;
@@ -201,10 +206,12 @@ protected:
 };
 
 TEST_F(HostWindowProcedure, WithoutAnApplicationRepliesAreFreedAndCloseStillDestroys) {
+    open_replies();
     const long before = live_allocations();
     post_reply(L"{\"a long reply text\":\"beyond the short string buffer\"}");
-    SendMessageW(window, host::reply_message, 0, 0);  // no text at all: nothing to free
+    SendMessageW(window, host::reply_message, 0, 0x4141414141);  // carries nothing to read
     pump();
+    application.state->close();
     EXPECT_EQ(live_allocations(), before);
     SendMessageW(window, WM_CLOSE, 0, 0);
     EXPECT_FALSE(IsWindow(window));
@@ -221,6 +228,10 @@ TEST_F(HostWindowProcedure, AReplyReachesTheViewOnceAndIsFreed) {
     attach_view();
     const long before = live_allocations();
     post_reply(L"{\"body\":{},\"id\":\"\u00E9\",\"status\":200}");
+    pump();
+    // Foreign ones, whatever they carry, find nothing more to deliver.
+    SendMessageW(window, host::reply_message, 7, 0x4141414141);
+    PostMessageW(window, host::reply_message, 0, -1);
     pump();
     EXPECT_EQ(live_allocations(), before);
     EXPECT_EQ(posted_replies(log()),
@@ -241,7 +252,7 @@ TEST_F(HostWindowProcedure, ShutdownDrainsQueuedRepliesAndLetsGoOfTheView) {
     application.shutdown();
     EXPECT_EQ(live_allocations(), before) << "the drain frees every queued reply";
     EXPECT_TRUE(application.state->closing.load());
-    EXPECT_EQ(application.state->window, nullptr);
+    EXPECT_FALSE(application.state->is_open());
     EXPECT_FALSE(application.controller);
     EXPECT_FALSE(application.webview);
     EXPECT_EQ(lines_from(log(), mark), std::vector<std::string>{"controller Close"});
@@ -277,7 +288,7 @@ TEST_F(HostWindowProcedure, ClosingWithWorkersInFlightDeliversNothingLateAndFree
         host::Application closing;
         closing.state = std::make_shared<host::AsyncState>();
         closing.window = window;
-        closing.state->window = window;
+        closing.state->open(closing);
         SetWindowLongPtrW(window, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(&closing));
         closing.controller = win32::ComPtr<ICoreWebView2Controller>::attach(
             new fake_runtime::FakeController(window));
@@ -325,11 +336,10 @@ TEST_F(HostWindowProcedure, AWorkerWhoseWindowIsGoneFreesItsReply) {
     const HWND gone = CreateWindowExW(0, host::window_class_name, L"gone", 0, 0, 0, 10, 10, nullptr,
                                       nullptr, GetModuleHandleW(nullptr), nullptr);
     DestroyWindow(gone);
-    auto text = std::make_unique<std::wstring>(L"x");
-    EXPECT_FALSE(host::post_reply_message(gone, text.get())) << "the text stays the caller's";
-
     const long before = live_allocations();
-    application.state->window = gone;  // as if the window went without a shutdown
+    application.window = gone;  // as if the window went without a shutdown
+    EXPECT_FALSE(application.ring()) << "a destroyed window takes no wake-up";
+
     application.handle_web_message(&args);
     ASSERT_TRUE(wait_until([&] {
         pump();
@@ -338,7 +348,8 @@ TEST_F(HostWindowProcedure, AWorkerWhoseWindowIsGoneFreesItsReply) {
     EXPECT_EQ(live_allocations(), before);
     EXPECT_EQ(application.state->active_requests.load(), 0);
     EXPECT_EQ(posted_replies(log()).size(), replies);
-    application.state->window = window;
+    EXPECT_TRUE(application.state->take_replies().empty()) << "the reply was dropped";
+    application.window = window;
 }
 
 // When a handler cannot be made (memory runs out), the set-up ends with its box before the page
