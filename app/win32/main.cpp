@@ -60,6 +60,14 @@ int run(HINSTANCE instance, int show_command) {
         CoUninitialize();
         return static_cast<int>(message.wParam);
     } catch (const std::exception& failure) {
+        // The same stop as a close, before the box: no reply reaches the page and no view runs
+        // behind the box while it is open.
+        if (application && application->state) {
+            try {
+                application->shutdown();
+            } catch (...) {
+            }
+        }
         host::show_error(nullptr, host::utf8_to_wide(failure.what()).c_str(), 0);
         // No window may keep a pointer to the application it outlives.
         if (application && application->window && IsWindow(application->window)) {

@@ -1,5 +1,7 @@
 #include "fake_controller.h"
 
+#include <stdexcept>
+
 #include "browser_script.h"
 #include "fake_webview.h"
 
@@ -33,6 +35,10 @@ HRESULT FakeController::put_IsVisible(BOOL is_visible) {
 }
 
 HRESULT FakeController::put_Bounds(RECT bounds) {
+    if (throw_on_next_bounds.exchange(false)) {
+        log_line("controller put_Bounds throws");
+        throw std::runtime_error("The fake browser view failed to take its bounds");
+    }
     log_line("controller put_Bounds " + std::to_string(bounds.left) + " " +
              std::to_string(bounds.top) + " " + std::to_string(bounds.right) + " " +
              std::to_string(bounds.bottom));

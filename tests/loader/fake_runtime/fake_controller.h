@@ -6,6 +6,10 @@ namespace fake_runtime {
 
 class FakeWebView;
 
+// Set by the step "bounds_throw": the next put_Bounds throws a C++ exception, a stand-in for any
+// exception raised while the host's window procedure handles a message.
+inline std::atomic<bool> throw_on_next_bounds{false};
+
 // The browser view's controller. It holds the view until Close; records bounds, visibility,
 // focus moves and the close.
 class FakeController final : public FakeObject<ICoreWebView2Controller> {

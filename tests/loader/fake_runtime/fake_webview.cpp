@@ -6,6 +6,7 @@
 #include "browser_script.h"
 #include "control_window.h"
 #include "delivery.h"
+#include "fake_controller.h"
 #include "fake_event_args.h"
 #include "fake_settings.h"
 
@@ -231,6 +232,9 @@ bool FakeWebView::run_step(const std::string& step) {
             }
             played = true;
         }
+    } else if (kind == "bounds_throw") {
+        throw_on_next_bounds = true;
+        played = true;
     } else if (kind == "close") {
         PostMessageW(parent_window, WM_CLOSE, 0, 0);
         played = true;

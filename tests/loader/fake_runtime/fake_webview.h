@@ -34,6 +34,7 @@ public:
     //   new_window URI user|script|unset
     //                                  NewWindowRequested
     //   await_replies N                (script only) waits until N replies were posted
+    //   bounds_throw                   the controller's next put_Bounds throws
     //   close                          posts WM_CLOSE to the host's window
     bool run_step(const std::string& step);
 
