@@ -1,5 +1,7 @@
 #include "loader/environment_creation.h"
 
+#include "loader/loader.h"
+
 #include <new>
 #include <optional>
 #include <utility>

@@ -382,10 +382,3 @@ CORVANE_WEBVIEW2_IID(ICoreWebView2NewWindowRequestedEventArgs, 0x34ACB11C, 0xFC3
                      0x32, 0xF9, 0xC2, 0x1D, 0x1E, 0xAF, 0xB9);
 CORVANE_WEBVIEW2_IID(ICoreWebView2EnvironmentOptions, 0x2FDE08A8, 0x1E9A, 0x4766, 0x8C, 0x05, 0x95,
                      0xA9, 0xCE, 0xB9, 0xD1, 0xC5);
-
-// Creates a browser environment from an installed WebView2 runtime. On S_OK the handler is called
-// later, exactly once, with the outcome; on a failure it is never called.
-STDAPI CreateCoreWebView2EnvironmentWithOptions(
-    PCWSTR browser_executable_folder, PCWSTR user_data_folder,
-    ICoreWebView2EnvironmentOptions* environment_options,
-    ICoreWebView2CreateCoreWebView2EnvironmentCompletedHandler* environment_created_handler);

@@ -14,6 +14,7 @@
 #include "app/win32/folders.h"
 #include "app/win32/navigation_policy.h"
 #include "app/win32/page_bridge.h"
+#include "loader/loader.h"
 #include "win32/com_object.h"
 #include "win32/system_handles.h"
 

@@ -9,6 +9,7 @@
 #include "fake_options.h"
 #include "fixture.h"
 #include "loader/environment_creation.h"
+#include "loader/loader.h"
 #include "win32/webview2.h"
 
 namespace loader_test {

@@ -7,6 +7,7 @@
 #include "fixture.h"
 #include "loader/downgrade_policy.h"
 #include "loader/environment_request.h"
+#include "loader/loader.h"
 #include "loader/settings.h"
 
 namespace loader_test {
