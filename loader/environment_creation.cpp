@@ -88,11 +88,6 @@ private:
     int retries_left = 1;
 };
 
-template <typename Function>
-Function find_export(HMODULE module, const char* name) {
-    return reinterpret_cast<Function>(reinterpret_cast<void*>(GetProcAddress(module, name)));
-}
-
 }  // namespace
 
 std::wstring format_hresult_hex(HRESULT hr) {
@@ -127,7 +122,7 @@ HRESULT load_and_create(const std::wstring& dll_path, INT32 runtime_kind,
         return hr;
     }
     HRESULT hr;
-    const auto create = find_export<CreateEnvironmentExport>(
+    const auto create = win32::find_function<CreateEnvironmentExport>(
         library.get(), "CreateWebViewEnvironmentWithOptionsInternal");
     if (create == nullptr) {
         hr = hresult_from_last_error(GetLastError());

@@ -55,10 +55,6 @@ OverrideValue value_from_text(std::wstring text, SettingKind kind) {
     return value;
 }
 
-struct CoTaskMemFreeDeleter {
-    void operator()(wchar_t* text) const { CoTaskMemFree(text); }
-};
-
 }  // namespace
 
 std::optional<std::wstring> environment_variable(const wchar_t* name) {
@@ -261,8 +257,8 @@ bool options_use_edge_view(ICoreWebView2EnvironmentOptions* options) {
     if (options == nullptr) {
         return false;
     }
-    win32::ComPtr<EdgeViewOption> option;
-    if (FAILED(options->QueryInterface(edge_view_option_iid, option.put_void())) || !option) {
+    const auto option = win32::query<EdgeViewOption>(options);
+    if (!option) {
         return false;
     }
     INT32 value = 0;
@@ -273,8 +269,8 @@ void apply_option_channels(ICoreWebView2EnvironmentOptions* options, Environment
     if (options == nullptr || (request.search_kind_given && request.release_channels_given)) {
         return;
     }
-    win32::ComPtr<ChannelOptions> channels;
-    if (FAILED(options->QueryInterface(channel_options_iid, channels.put_void())) || !channels) {
+    const auto channels = win32::query<ChannelOptions>(options);
+    if (!channels) {
         return;
     }
     if (!request.search_kind_given) {
@@ -302,10 +298,9 @@ std::wstring app_user_model_id_from(const AppIdFunctions& functions) {
         }
     }
     if (functions.get_current_process_explicit_app_user_model_id != nullptr) {
-        PWSTR id = nullptr;
-        if (SUCCEEDED(functions.get_current_process_explicit_app_user_model_id(&id))) {
-            const std::unique_ptr<wchar_t, CoTaskMemFreeDeleter> owned(id);
-            return owned ? std::wstring(owned.get()) : std::wstring();
+        win32::UniqueCoTaskString id;
+        if (SUCCEEDED(functions.get_current_process_explicit_app_user_model_id(id.put()))) {
+            return id ? std::wstring(id.get()) : std::wstring();
         }
     }
     return std::wstring();

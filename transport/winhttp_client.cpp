@@ -9,7 +9,7 @@
 #include <climits>
 
 #include "weather/services.h"
-#include "win32/unique_handle.h"
+#include "win32/system_handles.h"
 
 // Some mingw-w64 releases lack these Windows 8.1 names; the values are fixed by the platform.
 #ifndef WINHTTP_ACCESS_TYPE_AUTOMATIC_PROXY
@@ -29,8 +29,6 @@ static_assert(sizeof(wchar_t) == sizeof(char16_t), "WinHTTP takes UTF-16 text as
 
 namespace transport {
 namespace {
-
-using unique_hinternet = win32::UniqueHandle<HINTERNET, WinHttpCloseHandle>;
 
 constexpr DWORD resolve_timeout_ms = 8000;
 constexpr DWORD connect_timeout_ms = 8000;
@@ -135,9 +133,9 @@ private:
         return false;
     }
 
-    unique_hinternet session;
-    unique_hinternet connection;
-    unique_hinternet request;
+    win32::UniqueHinternet session;
+    win32::UniqueHinternet connection;
+    win32::UniqueHinternet request;
     DWORD error = 0;
 };
 

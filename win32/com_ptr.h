@@ -4,6 +4,8 @@
 
 #include <unknwn.h>
 
+#include "win32/interface_id.h"
+
 namespace win32 {
 
 // An owning COM interface pointer: AddRefs what it copies, Releases what it holds.
@@ -49,17 +51,9 @@ public:
         }
     }
 
-    // Asks the object for another interface; empty when it has none.
+    // Asks the object for another interface, named by its type; empty when it has none.
     template <typename Other>
-    ComPtr<Other> query(REFIID iid) const {
-        ComPtr<Other> result;
-        if (pointer) {
-            if (FAILED(pointer->QueryInterface(iid, result.put_void()))) {
-                result.reset();
-            }
-        }
-        return result;
-    }
+    ComPtr<Other> query() const;
 
 private:
     void add_ref() {
@@ -70,5 +64,23 @@ private:
 
     Interface* pointer = nullptr;
 };
+
+// Asks `object` for the interface `Other`, named by its type; empty when it has none or when
+// `object` is null.
+template <typename Other>
+ComPtr<Other> query(IUnknown* object) {
+    ComPtr<Other> result;
+    if (object != nullptr &&
+        FAILED(object->QueryInterface(interface_id<Other>(), result.put_void()))) {
+        result.reset();
+    }
+    return result;
+}
+
+template <typename Interface>
+template <typename Other>
+ComPtr<Other> ComPtr<Interface>::query() const {
+    return win32::query<Other>(pointer);
+}
 
 }  // namespace win32

@@ -74,7 +74,7 @@ void configure_browser_view(Application& application, const std::wstring& web_fo
         return;
     }
 
-    const auto view = application.webview.query<ICoreWebView2_3>(IID_ICoreWebView2_3);
+    const auto view = application.webview.query<ICoreWebView2_3>();
     if (!view) {
         show_error(application.window, runtime_too_old, 0);
         return;
@@ -91,7 +91,7 @@ void configure_browser_view(Application& application, const std::wstring& web_fo
     if (settings) {
         (void)settings->put_IsStatusBarEnabled(FALSE);
     }
-    if (const auto settings2 = settings.query<ICoreWebView2Settings2>(IID_ICoreWebView2Settings2)) {
+    if (const auto settings2 = settings.query<ICoreWebView2Settings2>()) {
         win32::UniqueCoTaskString default_agent;
         (void)settings2->get_UserAgent(default_agent.put());
         std::wstring agent = default_agent ? default_agent.get() : L"";

@@ -173,12 +173,13 @@ TEST_F(RuntimeSearch, EdgeViewUsesTheBrowserKeyForStable) {
 TEST_F(RuntimeSearch, SkipsALibraryThatCannotBeOpened) {
     const std::wstring locked = machine_runtime(stable_key, L"120.0.0.0");
     const std::wstring fallback = machine_runtime(beta_key, L"121.0.0.0");
-    const HANDLE exclusive = CreateFileW(client_dll_path(locked).c_str(), GENERIC_READ, 0, nullptr,
-                                         OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
-    ASSERT_NE(exclusive, INVALID_HANDLE_VALUE);
+    win32::UniqueFileHandle exclusive(CreateFileW(client_dll_path(locked).c_str(), GENERIC_READ, 0,
+                                                  nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL,
+                                                  nullptr));
+    ASSERT_TRUE(exclusive);
     EXPECT_EQ(find({}), S_OK);
     EXPECT_EQ(dll_path, client_dll_path(fallback));
-    CloseHandle(exclusive);
+    exclusive.reset();
     EXPECT_EQ(find({}), S_OK);
     EXPECT_EQ(dll_path, client_dll_path(locked));
 }

@@ -50,6 +50,18 @@ TEST(UniqueHandle, HonoursItsInvalidValue) {
 }
 
 #if defined(_WIN32)
+}  // namespace
+}  // namespace win32
+
+// An interface the counted object below lacks.
+template <>
+struct win32::InterfaceId<IClassFactory> {
+    static const IID& value() { return IID_IClassFactory; }
+};
+
+namespace win32 {
+namespace {
+
 class Counted : public IUnknown {
 public:
     HRESULT STDMETHODCALLTYPE QueryInterface(REFIID iid, void** out) override {
@@ -72,9 +84,9 @@ TEST(ComPtr, BalancesReferences) {
         auto owner = ComPtr<IUnknown>::attach(&object);
         ComPtr<IUnknown> copy = owner;
         EXPECT_EQ(object.references, 2u);
-        auto same = owner.query<IUnknown>(IID_IUnknown);
+        auto same = owner.query<IUnknown>();
         EXPECT_EQ(object.references, 3u);
-        auto none = owner.query<IUnknown>(IID_IClassFactory);
+        auto none = owner.query<IClassFactory>();
         EXPECT_FALSE(none);
         ComPtr<IUnknown> moved = std::move(copy);
         EXPECT_EQ(object.references, 3u);

@@ -160,9 +160,9 @@ HostRun::HostRun(const TempFolder& scratch, const Launch& launch) {
     }
     process.reset(started.hProcess);
     id = started.dwProcessId;
+    const win32::UniqueKernelHandle thread(started.hThread);
     AssignProcessToJobObject(job.get(), process.get());
-    ResumeThread(started.hThread);
-    CloseHandle(started.hThread);
+    ResumeThread(thread.get());
 }
 
 HostRun::~HostRun() {

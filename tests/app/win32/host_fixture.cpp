@@ -21,22 +21,21 @@ std::optional<std::wstring> previous_https_command;
 
 void set_registry_text(HKEY root, const std::wstring& path, const wchar_t* name,
                        const std::wstring& text) {
-    HKEY key = nullptr;
-    ASSERT_EQ(
-        RegCreateKeyExW(root, path.c_str(), 0, nullptr, 0, KEY_ALL_ACCESS, nullptr, &key, nullptr),
-        ERROR_SUCCESS);
-    RegSetValueExW(key, name, 0, REG_SZ, reinterpret_cast<const BYTE*>(text.c_str()),
+    win32::UniqueHkey key;
+    ASSERT_EQ(RegCreateKeyExW(root, path.c_str(), 0, nullptr, 0, KEY_ALL_ACCESS, nullptr, key.put(),
+                              nullptr),
+              ERROR_SUCCESS);
+    RegSetValueExW(key.get(), name, 0, REG_SZ, reinterpret_cast<const BYTE*>(text.c_str()),
                    static_cast<DWORD>((text.size() + 1) * sizeof(wchar_t)));
-    RegCloseKey(key);
 }
 
 void set_registry_dword(HKEY root, const std::wstring& path, const wchar_t* name, DWORD value) {
-    HKEY key = nullptr;
-    ASSERT_EQ(
-        RegCreateKeyExW(root, path.c_str(), 0, nullptr, 0, KEY_ALL_ACCESS, nullptr, &key, nullptr),
-        ERROR_SUCCESS);
-    RegSetValueExW(key, name, 0, REG_DWORD, reinterpret_cast<const BYTE*>(&value), sizeof(value));
-    RegCloseKey(key);
+    win32::UniqueHkey key;
+    ASSERT_EQ(RegCreateKeyExW(root, path.c_str(), 0, nullptr, 0, KEY_ALL_ACCESS, nullptr, key.put(),
+                              nullptr),
+              ERROR_SUCCESS);
+    RegSetValueExW(key.get(), name, 0, REG_DWORD, reinterpret_cast<const BYTE*>(&value),
+                   sizeof(value));
 }
 
 std::optional<std::wstring> registry_text(HKEY root, const std::wstring& path,

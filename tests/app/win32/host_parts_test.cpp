@@ -438,10 +438,11 @@ TEST_F(HostWindowProcedure, SizeDpiAndFocusMessages) {
 // The resources' content is tested with the resources themselves (tests/resources); here, that
 // the program carries them.
 TEST(HostResources, TheProgramCarriesItsIconManifestAndVersionRecord) {
-    const HMODULE program =
+    const win32::UniqueModule module(
         LoadLibraryExW(host_executable().c_str(), nullptr,
-                       LOAD_LIBRARY_AS_DATAFILE | LOAD_LIBRARY_AS_IMAGE_RESOURCE);
-    ASSERT_NE(program, nullptr);
+                       LOAD_LIBRARY_AS_DATAFILE | LOAD_LIBRARY_AS_IMAGE_RESOURCE));
+    ASSERT_TRUE(module);
+    const HMODULE program = module.get();
     const auto bytes = [&](LPCWSTR type) {
         const HRSRC found = FindResourceW(program, MAKEINTRESOURCEW(1), type);
         if (found == nullptr) {
@@ -460,7 +461,6 @@ TEST(HostResources, TheProgramCarriesItsIconManifestAndVersionRecord) {
     std::wstring wide_version(reinterpret_cast<const wchar_t*>(version.data()),
                               version.size() / sizeof(wchar_t));
     EXPECT_NE(wide_version.find(L"CorvaneWeather.exe"), std::wstring::npos);
-    FreeLibrary(program);
 }
 
 // Event arguments whose first getter throws, as a stand-in for any failure inside a handler;

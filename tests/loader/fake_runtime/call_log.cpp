@@ -4,6 +4,8 @@
 
 #include <windows.h>
 
+#include "win32/system_handles.h"
+
 namespace fake_runtime {
 namespace {
 
@@ -36,16 +38,16 @@ void log_line(const std::string& line) {
     if (path.empty()) {
         return;
     }
-    const HANDLE file =
-        CreateFileW(path.c_str(), FILE_APPEND_DATA, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr,
-                    OPEN_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr);
-    if (file == INVALID_HANDLE_VALUE) {
+    // Appended in one write, whichever thread or process writes.
+    const win32::UniqueFileHandle file(CreateFileW(path.c_str(), FILE_APPEND_DATA,
+                                                   FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr,
+                                                   OPEN_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr));
+    if (!file) {
         return;
     }
     const std::string text = line + "\n";
     DWORD written = 0;
-    WriteFile(file, text.data(), static_cast<DWORD>(text.size()), &written, nullptr);
-    CloseHandle(file);
+    WriteFile(file.get(), text.data(), static_cast<DWORD>(text.size()), &written, nullptr);
 }
 
 int logged_calls() {
