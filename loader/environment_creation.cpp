@@ -6,8 +6,10 @@
 #include <optional>
 #include <utility>
 
+#include "loader/caller_options.h"
+#include "loader/debug_output.h"
+#include "loader/overrides.h"
 #include "loader/runtime_search.h"
-#include "loader/settings.h"
 #include "loader/telemetry.h"
 #include "win32/com_object.h"
 #include "win32/com_ptr.h"
@@ -118,7 +120,7 @@ HRESULT load_and_create(const std::wstring& dll_path, INT32 runtime_kind,
             text += missing_binaries_hint;
         }
         text += L"\n";
-        OutputDebugStringW(text.c_str());
+        debug_text(text);
         return hr;
     }
     HRESULT hr;
@@ -130,7 +132,7 @@ HRESULT load_and_create(const std::wstring& dll_path, INT32 runtime_kind,
             L"WebView2: CoreWebView2Environment failed when trying to call into "
             L"EmbeddedBrowserWebView.dll. hr=0x" +
             format_hresult_hex(hr) + L"\n";
-        OutputDebugStringW(text.c_str());
+        debug_text(text);
     } else {
         hr = create(1, runtime_kind, user_data_folder, options, relay);
     }

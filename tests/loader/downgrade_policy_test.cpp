@@ -8,7 +8,6 @@
 #include "loader/downgrade_policy.h"
 #include "loader/environment_request.h"
 #include "loader/loader.h"
-#include "loader/settings.h"
 
 namespace loader_test {
 namespace {

@@ -6,8 +6,8 @@
 
 #include "fixture.h"
 #include "loader/environment_request.h"
+#include "loader/overrides.h"
 #include "loader/runtime_search.h"
-#include "loader/settings.h"
 
 namespace loader_test {
 namespace {

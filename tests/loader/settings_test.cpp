@@ -7,7 +7,9 @@
 
 #include "fake_options.h"
 #include "fixture.h"
+#include "loader/caller_options.h"
 #include "loader/option_interfaces.h"
+#include "loader/overrides.h"
 #include "loader/settings.h"
 #include "win32/com_ptr.h"
 
