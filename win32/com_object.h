@@ -14,7 +14,7 @@
 
 namespace win32 {
 
-#if defined(CORVANE_COUNT_COM_OBJECTS)
+#if defined(CORVANE_TEST_HOOKS)
 // Objects made by ComObject that are still alive; test builds only, so tests catch leaked
 // handlers.
 inline std::atomic<long> live_com_objects{0};
@@ -79,7 +79,7 @@ class ComObject final
 
 public:
     explicit ComObject(Callable callable) : Base(std::move(callable)) {
-#if defined(CORVANE_COUNT_COM_OBJECTS)
+#if defined(CORVANE_TEST_HOOKS)
         ++live_com_objects;
 #endif
     }
@@ -116,7 +116,7 @@ public:
 
 private:
     ~ComObject() {
-#if defined(CORVANE_COUNT_COM_OBJECTS)
+#if defined(CORVANE_TEST_HOOKS)
         --live_com_objects;
 #endif
     }
