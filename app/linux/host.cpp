@@ -1,5 +1,6 @@
 #include "app/linux/host.h"
 
+#include <cstdio>
 #include <exception>
 #include <thread>
 
@@ -10,17 +11,16 @@
 #include "app/bridge/reply.h"
 #include "app/bridge/request_executor.h"
 #include "app/bridge/web_message.h"
+#include "app/host_rules.h"
 #include "app/linux/bridge_scripts.h"
-#include "app/linux/geometry.h"
 #include "app/linux/page_files.h"
 #include "weather/operations.h"
 
 namespace linux_host {
 namespace {
 
-constexpr char window_title[] = "Corvane Weather \u2014 Western United States";
-constexpr char user_agent_token[] = " CorvaneWeather/1.0";
-constexpr GdkRGBA window_background = {12 / 255.0, 22 / 255.0, 35 / 255.0, 1.0};
+constexpr GdkRGBA window_background = {host::background.red / 255.0, host::background.green / 255.0,
+                                       host::background.blue / 255.0, 1.0};
 
 std::filesystem::path user_folder(const char* base, const char* leaf) {
     return std::filesystem::path(base) / "CorvaneWeather" / leaf;
@@ -42,7 +42,7 @@ bool is_page_address(const std::string& uri) {
 }
 
 void open_external(const std::string& uri) {
-    if (!uri.starts_with("https://")) {
+    if (!host::is_external_address(std::string_view(uri))) {
         return;
     }
     // The result is ignored, as on Windows: nothing is reported if no browser opens it.
@@ -70,7 +70,7 @@ int Host::run() {
 
 void Host::create_window() {
     window = gtk_window_new(GTK_WINDOW_TOPLEVEL);
-    gtk_window_set_title(GTK_WINDOW(window), window_title);
+    gtk_window_set_title(GTK_WINDOW(window), host::window_title);
     gtk_window_set_icon_name(GTK_WINDOW(window), "corvane-weather");
 
     GdkDisplay* display = gdk_display_get_default();
@@ -82,17 +82,21 @@ void Host::create_window() {
     if (monitor != nullptr) {
         gdk_monitor_get_geometry(monitor, &area);
     }
-    const WindowRectangle placed = main_window_rectangle({area.x, area.y, area.width, area.height});
+    const host::Rectangle placed =
+        host::main_window_rectangle({area.x, area.y, area.width, area.height});
     gtk_window_set_default_size(GTK_WINDOW(window), placed.width, placed.height);
     gtk_window_move(GTK_WINDOW(window), placed.x, placed.y);
     // Logical pixels: GTK scales them by the monitor's scale factor.
     GdkGeometry hints{};
-    hints.min_width = minimum_width;
-    hints.min_height = minimum_height;
+    hints.min_width = host::minimum_width;
+    hints.min_height = host::minimum_height;
     gtk_window_set_geometry_hints(GTK_WINDOW(window), nullptr, &hints, GDK_HINT_MIN_SIZE);
 
     GtkCssProvider* css = gtk_css_provider_new();
-    gtk_css_provider_load_from_data(css, "window { background-color: #0C1623; }", -1, nullptr);
+    char style[64];
+    std::snprintf(style, sizeof style, "window { background-color: #%02X%02X%02X; }",
+                  host::background.red, host::background.green, host::background.blue);
+    gtk_css_provider_load_from_data(css, style, -1, nullptr);
     gtk_style_context_add_provider(gtk_widget_get_style_context(window), GTK_STYLE_PROVIDER(css),
                                    GTK_STYLE_PROVIDER_PRIORITY_APPLICATION);
     g_object_unref(css);
@@ -150,7 +154,7 @@ void Host::create_view() {
 
     WebKitSettings* settings = webkit_web_view_get_settings(view);
     const std::string agent =
-        std::string(webkit_settings_get_user_agent(settings)) + user_agent_token;
+        std::string(webkit_settings_get_user_agent(settings)) + host::user_agent_token;
     webkit_settings_set_user_agent(settings, agent.c_str());
     webkit_settings_set_javascript_can_open_windows_automatically(settings, FALSE);
 
@@ -161,8 +165,7 @@ void Host::create_view() {
     if (!std::filesystem::exists(options.web_folder / "index.html")) {
         GtkWidget* box = gtk_message_dialog_new(
             GTK_WINDOW(window), GTK_DIALOG_MODAL, GTK_MESSAGE_ERROR, GTK_BUTTONS_OK, "%s",
-            "The web folder is missing. Keep the web folder beside corvane-weather, or rebuild "
-            "the project.");
+            host::missing_web_folder_text("corvane-weather", "rebuild the project").c_str());
         gtk_window_set_title(GTK_WINDOW(box), "Corvane Weather");
         g_signal_connect(box, "response", G_CALLBACK(gtk_widget_destroy), nullptr);
         gtk_widget_show(box);

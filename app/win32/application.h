@@ -14,7 +14,7 @@
 #include "win32/com_ptr.h"
 #include "win32/webview2.h"
 
-namespace host {
+namespace win32_host {
 
 using AsyncState = bridge::AsyncState;
 
@@ -56,4 +56,4 @@ struct Application final : bridge::ReplySink {
     bool ring() noexcept override;
 };
 
-}  // namespace host
+}  // namespace win32_host

@@ -1,6 +1,8 @@
-// Application::initialize and the two completion handlers that turn the empty main window into
-// the map: web folder check, user data folder, environment, controller, configuration,
-// navigation. Every failure is shown once in a box owned by the main window; nothing retries.
+// The browser view's creation: the environment request and the two completion handlers that
+// turn the empty main window into the map (controller, configuration, navigation). Every
+// failure is shown once in a box owned by the main window; nothing retries.
+
+#include "app/win32/browser_setup.h"
 
 #include <filesystem>
 #include <memory>
@@ -9,21 +11,17 @@
 #include <utility>
 
 #include "app/bridge/page_host.h"
-#include "app/win32/application.h"
+#include "app/host_rules.h"
 #include "app/win32/error_box.h"
-#include "app/win32/folders.h"
 #include "app/win32/navigation_policy.h"
 #include "app/win32/page_bridge.h"
 #include "loader/loader.h"
 #include "win32/com_object.h"
 #include "win32/system_handles.h"
 
-namespace host {
+namespace win32_host {
 namespace {
 
-constexpr wchar_t missing_web_folder[] =
-    L"The web folder is missing. Keep the web folder beside CorvaneWeather.exe, or rebuild "
-    L"using build.ps1.";
 constexpr wchar_t runtime_not_started[] = L"Could not start the Microsoft Edge WebView2 Runtime.";
 constexpr wchar_t runtime_required[] =
     L"Microsoft Edge WebView2 Runtime is required. Install the free Evergreen Runtime from "
@@ -31,7 +29,6 @@ constexpr wchar_t runtime_required[] =
 constexpr wchar_t map_window_failed[] = L"Could not create the map window.";
 constexpr wchar_t runtime_too_old[] =
     L"This WebView2 Runtime is too old. Update Microsoft Edge WebView2 and reopen the app.";
-constexpr wchar_t user_agent_token[] = L" CorvaneWeather/1.0";
 
 // What each completion handler carries: its own copies, and a share of the state so that it
 // outlives a pending handler.
@@ -95,7 +92,7 @@ void configure_browser_view(Application& application, const std::wstring& web_fo
         win32::UniqueCoTaskString default_agent;
         (void)settings2->get_UserAgent(default_agent.put());
         std::wstring agent = default_agent ? default_agent.get() : L"";
-        agent += user_agent_token;
+        agent += host::user_agent_token_wide.view();
         (void)settings2->put_UserAgent(agent.c_str());
     }
 
@@ -155,17 +152,9 @@ void on_environment_created(const HandlerCapture& capture, HRESULT result,
 
 }  // namespace
 
-void Application::initialize() {
-    state->open(*this);  // replies go to this window from now on
-
-    const std::filesystem::path web_folder = executable_folder() / L"web";
-    if (!file_exists(web_folder / L"index.html")) {
-        show_error(window, missing_web_folder, 0);
-        return;
-    }
-    const std::filesystem::path user_data = user_data_root() / L"WebView2";
-
-    HandlerCapture capture{this, web_folder.wstring(), state};
+void create_browser_view(Application& application, const std::filesystem::path& web_folder,
+                         const std::filesystem::path& user_data_folder) {
+    HandlerCapture capture{&application, web_folder.wstring(), application.state};
     auto handler =
         win32::make_com_object<ICoreWebView2CreateCoreWebView2EnvironmentCompletedHandler>(
             [capture = std::move(capture)](HRESULT result,
@@ -177,12 +166,12 @@ void Application::initialize() {
     if (!handler) {
         throw std::bad_alloc();  // before any view exists: the entry function reports it
     }
-    const HRESULT requested = CreateCoreWebView2EnvironmentWithOptions(nullptr, user_data.c_str(),
-                                                                       nullptr, handler.get());
+    const HRESULT requested = CreateCoreWebView2EnvironmentWithOptions(
+        nullptr, user_data_folder.c_str(), nullptr, handler.get());
     handler.reset();
     if (FAILED(requested)) {
-        show_error(window, runtime_not_started, requested);
+        show_error(application.window, runtime_not_started, requested);
     }
 }
 
-}  // namespace host
+}  // namespace win32_host

@@ -4,13 +4,12 @@
 #include <windows.h>
 
 #include "app/bridge/page_host.h"
+#include "app/host_rules.h"
 #include "win32/com_object.h"
 #include "win32/system_handles.h"
 
-namespace host {
+namespace win32_host {
 namespace {
-
-constexpr std::wstring_view external_prefix = L"https://";
 
 // get_IsUserInitiated, false when the call leaves the value unset.
 template <typename Arguments>
@@ -49,12 +48,8 @@ bool is_page_address(std::wstring_view address) {
     return address.starts_with(bridge::page_prefix_wide);
 }
 
-bool is_external_address(std::wstring_view address) {
-    return address.starts_with(external_prefix);
-}
-
 void open_external(const wchar_t* address) {
-    if (!is_external_address(address ? address : L"")) {
+    if (!host::is_external_address(std::wstring_view(address ? address : L""))) {
         return;
     }
     ShellExecuteW(nullptr, L"open", address, nullptr, nullptr, SW_SHOWNORMAL);
@@ -90,4 +85,4 @@ win32::ComPtr<ICoreWebView2NewWindowRequestedEventHandler> make_new_window_handl
         });
 }
 
-}  // namespace host
+}  // namespace win32_host

@@ -1,19 +1,14 @@
 #include "app/win32/page_bridge.h"
 
 #include <memory>
-#include <string_view>
 #include <system_error>
 #include <utility>
 
-#include "app/bridge/page_host.h"
-#include "app/bridge/reply.h"
-#include "app/bridge/web_message.h"
-#include "app/win32/text_conversion.h"
 #include "weather/operations.h"
 #include "win32/com_object.h"
 #include "win32/system_handles.h"
 
-namespace host {
+namespace win32_host {
 
 win32::ComPtr<ICoreWebView2WebMessageReceivedEventHandler> make_web_message_handler(
     Application* application) {
@@ -25,45 +20,6 @@ win32::ComPtr<ICoreWebView2WebMessageReceivedEventHandler> make_web_message_hand
                 // The message gets no reply; the runtime still gets S_OK.
             }
         });
-}
-
-void Application::handle_web_message(ICoreWebView2WebMessageReceivedEventArgs* args) {
-    // The origin is checked before the text is even read, so foreign messages cost nothing.
-    std::wstring source;
-    {
-        win32::UniqueCoTaskString uri;
-        (void)args->get_Source(uri.put());
-        if (uri) {
-            source = uri.get();
-        }
-    }
-    if (!source.starts_with(bridge::page_prefix_wide)) {
-        return;
-    }
-
-    std::string message;
-    {
-        win32::UniqueCoTaskString json;
-        if (FAILED(args->get_WebMessageAsJson(json.put())) || !json) {
-            return;
-        }
-        message = wide_to_utf8(json.get());
-    }
-
-    const std::optional<nlohmann::json> reply = bridge::accept_web_message(
-        wide_to_utf8(source), message, state->active_requests,
-        [this](bridge::PageRequest&& request) { start_worker(state, std::move(request)); });
-    if (reply) {
-        post_reply(*reply);
-    }
-}
-
-void Application::post_reply(const nlohmann::json& reply) {
-    if (!webview) {
-        return;
-    }
-    const std::wstring text = utf8_to_wide(bridge::serialise_reply(reply));
-    (void)webview->PostWebMessageAsJson(text.c_str());
 }
 
 namespace {
@@ -97,4 +53,4 @@ void start_worker(std::shared_ptr<AsyncState> state, bridge::PageRequest&& reque
     worker.release();  // the thread owns it now; closing our handle detaches the thread
 }
 
-}  // namespace host
+}  // namespace win32_host

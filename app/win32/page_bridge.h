@@ -12,7 +12,7 @@
 #include "win32/com_ptr.h"
 #include "win32/webview2.h"
 
-namespace host {
+namespace win32_host {
 
 // The WebMessageReceived handler: calls handle_web_message of `application` and returns S_OK.
 // Empty when memory runs out.
@@ -23,4 +23,4 @@ win32::ComPtr<ICoreWebView2WebMessageReceivedEventHandler> make_web_message_hand
 // std::system_error when no thread can be created.
 void start_worker(std::shared_ptr<AsyncState> state, bridge::PageRequest&& request);
 
-}  // namespace host
+}  // namespace win32_host

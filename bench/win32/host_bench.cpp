@@ -47,16 +47,16 @@ int main(int argc, char** argv) {
         return 1;
     }
     const HINSTANCE instance = GetModuleHandleW(nullptr);
-    host::register_window_class(instance, nullptr);
+    win32_host::register_window_class(instance, nullptr);
     // A message-only window of the host's class: the bench needs its queue, not a screen.
-    const HWND window = CreateWindowExW(0, host::window_class_name, L"bench", 0, 0, 0, 0, 0,
+    const HWND window = CreateWindowExW(0, win32_host::window_class_name, L"bench", 0, 0, 0, 0, 0,
                                         HWND_MESSAGE, nullptr, instance, nullptr);
     if (window == nullptr) {
         std::fprintf(stderr, "no window: %lu\n", GetLastError());
         return 1;
     }
-    host::Application application;
-    application.state = std::make_shared<host::AsyncState>();
+    win32_host::Application application;
+    application.state = std::make_shared<win32_host::AsyncState>();
     application.window = window;
     application.state->open(application);
     SetWindowLongPtrW(window, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(&application));
@@ -87,7 +87,7 @@ int main(int argc, char** argv) {
         for (;;) {
             MSG message;
             while (PeekMessageW(&message, nullptr, 0, 0, PM_REMOVE)) {
-                const bool reply = message.message == host::reply_message;
+                const bool reply = message.message == win32_host::reply_message;
                 const auto start = Clock::now();
                 DispatchMessageW(&message);
                 if (reply && measured) {

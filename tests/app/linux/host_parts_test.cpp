@@ -5,7 +5,7 @@
 
 #include <gtest/gtest.h>
 
-#include "app/linux/geometry.h"
+#include "app/host_rules.h"
 #include "app/linux/host.h"
 #include "app/linux/page_files.h"
 #include "app/linux/reply_doorbell.h"
@@ -99,8 +99,8 @@ TEST(ContentType, NamesThePagesFileTypes) {
 
 TEST(MainWindow, FollowsTheMonitorSize) {
     struct Case {
-        WindowRectangle monitor;
-        WindowRectangle window;
+        host::Rectangle monitor;
+        host::Rectangle window;
     };
     const Case cases[] = {
         {{0, 0, 1366, 768}, {35, 40, 1296, 688}},    {{0, 0, 1920, 1080}, {230, 60, 1460, 960}},
@@ -108,7 +108,7 @@ TEST(MainWindow, FollowsTheMonitorSize) {
         {{0, 0, 1531, 1041}, {35, 40, 1460, 960}},
     };
     for (const auto& c : cases) {
-        const WindowRectangle window = main_window_rectangle(c.monitor);
+        const host::Rectangle window = host::main_window_rectangle(c.monitor);
         EXPECT_EQ(window.x, c.window.x);
         EXPECT_EQ(window.y, c.window.y);
         EXPECT_EQ(window.width, c.window.width);

@@ -14,6 +14,7 @@
 #include <gtest/gtest.h>
 
 #include "allocation_counter.h"
+#include "app/host_rules.h"
 #include "app/win32/application.h"
 #include "app/win32/error_box.h"
 #include "app/win32/folders.h"
@@ -45,14 +46,14 @@ TEST(HostText, Utf8ToWide) {
         {"abc\xE2\x82", L"Invalid UTF-8"},
     };
     for (const Row& row : rows) {
-        EXPECT_EQ(host::utf8_to_wide(row.utf8), row.wide) << row.utf8;
+        EXPECT_EQ(win32_host::utf8_to_wide(row.utf8), row.wide) << row.utf8;
     }
 }
 
 TEST(HostText, WideToUtf8) {
-    EXPECT_EQ(host::wide_to_utf8(L""), "");
-    EXPECT_EQ(host::wide_to_utf8(L"\u00E9\U0001F327"), "\xC3\xA9\xF0\x9F\x8C\xA7");
-    EXPECT_EQ(host::wide_to_utf8(std::wstring(1, wchar_t(0xD800)) + L"x"), "\xEF\xBF\xBDx");
+    EXPECT_EQ(win32_host::wide_to_utf8(L""), "");
+    EXPECT_EQ(win32_host::wide_to_utf8(L"\u00E9\U0001F327"), "\xC3\xA9\xF0\x9F\x8C\xA7");
+    EXPECT_EQ(win32_host::wide_to_utf8(std::wstring(1, wchar_t(0xD800)) + L"x"), "\xEF\xBF\xBDx");
 }
 
 TEST(HostText, ErrorBoxAddsTheCodeLineOnlyForNegativeCodes) {
@@ -71,7 +72,7 @@ TEST(HostText, ErrorBoxAddsTheCodeLineOnlyForNegativeCodes) {
         {static_cast<HRESULT>(0xFFFFFFFF), L"Text\n\nError: 0xFFFFFFFF"},
     };
     for (const Row& row : rows) {
-        EXPECT_EQ(host::error_box_text(L"Text", row.code), row.text) << row.code;
+        EXPECT_EQ(win32_host::error_box_text(L"Text", row.code), row.text) << row.code;
     }
 }
 
@@ -86,7 +87,7 @@ TEST(HostGeometry, WindowRectangleOfAScreen) {
         {1531, 1041, {35, 40, 1495, 1000}},   {1529, 1039, {35, 40, 1494, 999}},
     };
     for (const Row& row : rows) {
-        const RECT rect = host::window_rectangle(row.width, row.height);
+        const RECT rect = win32_host::window_rectangle(row.width, row.height);
         EXPECT_EQ((std::vector<LONG>{rect.left, rect.top, rect.right, rect.bottom}),
                   (std::vector<LONG>{row.expected.left, row.expected.top, row.expected.right,
                                      row.expected.bottom}))
@@ -102,7 +103,7 @@ TEST(HostGeometry, MinimumTrackSizeRoundsToNearest) {
     const Row rows[] = {
         {96, {920, 650}}, {120, {1150, 813}}, {144, {1380, 975}}, {192, {1840, 1300}}};
     for (const Row& row : rows) {
-        const SIZE size = host::minimum_track_size(row.dpi);
+        const SIZE size = win32_host::minimum_track_size(row.dpi);
         EXPECT_EQ(size.cx, row.minimum.cx) << row.dpi;
         EXPECT_EQ(size.cy, row.minimum.cy) << row.dpi;
     }
@@ -130,16 +131,17 @@ TEST(HostAddresses, PageAndExternalPrefixesCompareCodeUnitsExactly) {
         {L"", false, false},
     };
     for (const Row& row : rows) {
-        EXPECT_EQ(host::is_page_address(row.address), row.page) << utf8(row.address);
-        EXPECT_EQ(host::is_external_address(row.address), row.external) << utf8(row.address);
+        EXPECT_EQ(win32_host::is_page_address(row.address), row.page) << utf8(row.address);
+        EXPECT_EQ(host::is_external_address(std::wstring_view(row.address)), row.external)
+            << utf8(row.address);
     }
 }
 
 TEST(HostFolders, TheWebFolderIsBesideTheExecutable) {
     wchar_t path[MAX_PATH];
     const std::wstring self(path, GetModuleFileNameW(nullptr, path, MAX_PATH));
-    EXPECT_EQ(host::executable_folder().wstring(), self.substr(0, self.rfind(L'\\')));
-    EXPECT_EQ((host::executable_folder() / L"web").wstring(),
+    EXPECT_EQ(win32_host::executable_folder().wstring(), self.substr(0, self.rfind(L'\\')));
+    EXPECT_EQ((win32_host::executable_folder() / L"web").wstring(),
               self.substr(0, self.rfind(L'\\')) + L"\\web");
     // The parent-path rule the host relies on.
     EXPECT_EQ(std::filesystem::path(L"C:\\Apps\\CorvaneWeather.exe").parent_path(), L"C:\\Apps");
@@ -155,15 +157,16 @@ class HostWindowProcedure : public HostTest {
 protected:
     void SetUp() override {
         SetEnvironmentVariableW(L"CORVANE_FAKE_RUNTIME_LOG", (scratch / L"fake.log").c_str());
-        static const ATOM registered = host::register_window_class(
+        static const ATOM registered = win32_host::register_window_class(
             GetModuleHandleW(nullptr), static_cast<HBRUSH>(GetStockObject(BLACK_BRUSH)));
         ASSERT_NE(registered, 0);
         // Created without an application (WM_CREATE would start a browser view); tests attach
         // one afterwards as WM_NCCREATE would.
-        window = CreateWindowExW(0, host::window_class_name, L"test", WS_OVERLAPPEDWINDOW, 0, 0,
-                                 1000, 700, nullptr, nullptr, GetModuleHandleW(nullptr), nullptr);
+        window =
+            CreateWindowExW(0, win32_host::window_class_name, L"test", WS_OVERLAPPEDWINDOW, 0, 0,
+                            1000, 700, nullptr, nullptr, GetModuleHandleW(nullptr), nullptr);
         ASSERT_NE(window, nullptr);
-        application.state = std::make_shared<host::AsyncState>();
+        application.state = std::make_shared<win32_host::AsyncState>();
     }
     void TearDown() override {
         application.shutdown();
@@ -202,14 +205,14 @@ protected:
     }
 
     HWND window = nullptr;
-    host::Application application;
+    win32_host::Application application;
 };
 
 TEST_F(HostWindowProcedure, WithoutAnApplicationRepliesAreFreedAndCloseStillDestroys) {
     open_replies();
     const long before = live_allocations();
     post_reply(L"{\"a long reply text\":\"beyond the short string buffer\"}");
-    SendMessageW(window, host::reply_message, 0, 0x4141414141);  // carries nothing to read
+    SendMessageW(window, win32_host::reply_message, 0, 0x4141414141);  // carries nothing to read
     pump();
     application.state->close();
     EXPECT_EQ(live_allocations(), before);
@@ -230,8 +233,8 @@ TEST_F(HostWindowProcedure, AReplyReachesTheViewOnceAndIsFreed) {
     post_reply(L"{\"body\":{},\"id\":\"\u00E9\",\"status\":200}");
     pump();
     // Foreign ones, whatever they carry, find nothing more to deliver.
-    SendMessageW(window, host::reply_message, 7, 0x4141414141);
-    PostMessageW(window, host::reply_message, 0, -1);
+    SendMessageW(window, win32_host::reply_message, 7, 0x4141414141);
+    PostMessageW(window, win32_host::reply_message, 0, -1);
     pump();
     EXPECT_EQ(live_allocations(), before);
     EXPECT_EQ(posted_replies(log()),
@@ -257,8 +260,8 @@ TEST_F(HostWindowProcedure, ShutdownDrainsQueuedRepliesAndLetsGoOfTheView) {
     EXPECT_FALSE(application.webview);
     EXPECT_EQ(lines_from(log(), mark), std::vector<std::string>{"controller Close"});
     MSG left;
-    EXPECT_FALSE(
-        PeekMessageW(&left, window, host::reply_message, host::reply_message, PM_NOREMOVE));
+    EXPECT_FALSE(PeekMessageW(&left, window, win32_host::reply_message, win32_host::reply_message,
+                              PM_NOREMOVE));
 
     application.shutdown();  // again: nothing of consequence
     EXPECT_EQ(lines_from(log(), mark), std::vector<std::string>{"controller Close"});
@@ -285,8 +288,8 @@ TEST_F(HostWindowProcedure, ClosingWithWorkersInFlightDeliversNothingLateAndFree
 
     for (int round = 0; round < 12; ++round) {
         SCOPED_TRACE(round);
-        host::Application closing;
-        closing.state = std::make_shared<host::AsyncState>();
+        win32_host::Application closing;
+        closing.state = std::make_shared<win32_host::AsyncState>();
         closing.window = window;
         closing.state->open(closing);
         SetWindowLongPtrW(window, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(&closing));
@@ -333,8 +336,8 @@ TEST_F(HostWindowProcedure, AWorkerWhoseWindowIsGoneFreesItsReply) {
         return posted_replies(log()).size() == replies && application.state.use_count() == 1;
     }));
 
-    const HWND gone = CreateWindowExW(0, host::window_class_name, L"gone", 0, 0, 0, 10, 10, nullptr,
-                                      nullptr, GetModuleHandleW(nullptr), nullptr);
+    const HWND gone = CreateWindowExW(0, win32_host::window_class_name, L"gone", 0, 0, 0, 10, 10,
+                                      nullptr, nullptr, GetModuleHandleW(nullptr), nullptr);
     DestroyWindow(gone);
     const long before = live_allocations();
     application.window = gone;  // as if the window went without a shutdown
@@ -355,7 +358,7 @@ TEST_F(HostWindowProcedure, AWorkerWhoseWindowIsGoneFreesItsReply) {
 // When a handler cannot be made (memory runs out), the set-up ends with its box before the page
 // host is mapped: no view is left mapped but never navigated, and the runtime gets S_OK.
 TEST_F(HostWindowProcedure, AHandlerThatCannotBeMadeEndsTheSetUpWithItsBox) {
-    const std::filesystem::path web = host::executable_folder() / L"web";
+    const std::filesystem::path web = win32_host::executable_folder() / L"web";
     const bool made_web = !std::filesystem::exists(web / L"index.html");
     if (made_web) {
         std::filesystem::create_directories(web);
@@ -512,18 +515,18 @@ struct FailingArgs final : ICoreWebView2WebMessageReceivedEventArgs,
 // The runtime gets S_OK from every handler of the host, whatever fails inside it: a failure is
 // dealt with there. A navigation whose address cannot be read is refused.
 TEST(HostHandlers, ReturnSuccessWhateverFailsInside) {
-    host::Application application;
-    application.state = std::make_shared<host::AsyncState>();
+    win32_host::Application application;
+    application.state = std::make_shared<win32_host::AsyncState>();
     FailingArgs args;
-    EXPECT_EQ(host::make_web_message_handler(&application)
+    EXPECT_EQ(win32_host::make_web_message_handler(&application)
                   ->Invoke(nullptr, static_cast<ICoreWebView2WebMessageReceivedEventArgs*>(&args)),
               S_OK);
     EXPECT_EQ(application.state->active_requests.load(), 0);
-    EXPECT_EQ(host::make_navigation_starting_handler()->Invoke(
+    EXPECT_EQ(win32_host::make_navigation_starting_handler()->Invoke(
                   nullptr, static_cast<ICoreWebView2NavigationStartingEventArgs*>(&args)),
               S_OK);
     EXPECT_TRUE(args.cancelled);
-    EXPECT_EQ(host::make_new_window_handler()->Invoke(
+    EXPECT_EQ(win32_host::make_new_window_handler()->Invoke(
                   nullptr, static_cast<ICoreWebView2NewWindowRequestedEventArgs*>(&args)),
               S_OK);
     EXPECT_TRUE(args.handled);
@@ -532,10 +535,10 @@ TEST(HostHandlers, ReturnSuccessWhateverFailsInside) {
 TEST(HostHandlers, HandlerObjectsAreFreedWithTheirLastReference) {
     const long before = win32::live_com_objects.load();
     {
-        host::Application application;
-        auto message = host::make_web_message_handler(&application);
-        auto navigation = host::make_navigation_starting_handler();
-        auto window = host::make_new_window_handler();
+        win32_host::Application application;
+        auto message = win32_host::make_web_message_handler(&application);
+        auto navigation = win32_host::make_navigation_starting_handler();
+        auto window = win32_host::make_new_window_handler();
         EXPECT_EQ(win32::live_com_objects.load(), before + 3);
     }
     EXPECT_EQ(win32::live_com_objects.load(), before);
