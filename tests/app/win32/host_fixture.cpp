@@ -72,8 +72,10 @@ void HostTest::SetUpTestSuite() {
          {runtime_root(), version_folder, version_folder + L"\\EBWebView", library_folder}) {
         CreateDirectoryW(folder.c_str(), nullptr);
     }
-    ASSERT_TRUE(CopyFileW(fake_runtime_library().c_str(),
-                          (library_folder + L"\\EmbeddedBrowserWebView.dll").c_str(), FALSE))
+    // A test that made a view in this process keeps the library loaded there, and so in place.
+    const std::wstring installed = library_folder + L"\\EmbeddedBrowserWebView.dll";
+    ASSERT_TRUE(CopyFileW(fake_runtime_library().c_str(), installed.c_str(), FALSE) ||
+                GetModuleHandleW(installed.c_str()) != nullptr)
         << utf8(fake_runtime_library());
     set_registry_text(HKEY_LOCAL_MACHINE, client_state, L"EBWebView", version_folder);
 
