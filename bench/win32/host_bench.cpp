@@ -18,7 +18,7 @@
 #include "app/win32/application.h"
 #include "app/win32/main_window.h"
 #include "tests/app/win32/message_args.h"
-#include "tests/loader/fake_runtime/fake_controller.h"
+#include "tests/win32/fake_browser_view/fake_controller.h"
 
 namespace {
 
@@ -60,8 +60,8 @@ int main(int argc, char** argv) {
     application.window = window;
     application.state->open(application);
     SetWindowLongPtrW(window, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(&application));
-    application.controller =
-        win32::ComPtr<ICoreWebView2Controller>::attach(new fake_runtime::FakeController(window));
+    application.controller = win32::ComPtr<ICoreWebView2Controller>::attach(
+        new fake_browser_view::FakeController(window));
     (void)application.controller->get_CoreWebView2(application.webview.put());
 
     // A typical request; its worker refuses the argument, so no network is involved and the

@@ -24,7 +24,7 @@
 #include "app/win32/text_conversion.h"
 #include "host_fixture.h"
 #include "message_args.h"
-#include "tests/loader/fake_runtime/fake_controller.h"
+#include "tests/win32/fake_browser_view/fake_controller.h"
 #include "win32/com_object.h"
 
 namespace host_test {
@@ -189,7 +189,7 @@ protected:
     }
     void attach_view() {
         application.controller = win32::ComPtr<ICoreWebView2Controller>::attach(
-            new fake_runtime::FakeController(window));
+            new fake_browser_view::FakeController(window));
         ASSERT_EQ(application.controller->get_CoreWebView2(application.webview.put()), S_OK);
     }
     static void pump() {
@@ -294,7 +294,7 @@ TEST_F(HostWindowProcedure, ClosingWithWorkersInFlightDeliversNothingLateAndFree
         closing.state->open(closing);
         SetWindowLongPtrW(window, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(&closing));
         closing.controller = win32::ComPtr<ICoreWebView2Controller>::attach(
-            new fake_runtime::FakeController(window));
+            new fake_browser_view::FakeController(window));
         ASSERT_EQ(closing.controller->get_CoreWebView2(closing.webview.put()), S_OK);
         const auto controller = closing.controller;  // keeps the fakes out of the count
         const auto view = closing.webview;

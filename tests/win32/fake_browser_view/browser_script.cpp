@@ -5,7 +5,7 @@
 
 #include "call_log.h"
 
-namespace fake_runtime {
+namespace fake_browser_view {
 namespace {
 
 std::string script_path() {
@@ -88,4 +88,4 @@ void close_host_window() {
     log_line(closed ? "window close posted" : "no window to close");
 }
 
-}  // namespace fake_runtime
+}  // namespace fake_browser_view

@@ -25,7 +25,7 @@
 
 #include <windows.h>
 
-namespace fake_runtime {
+namespace fake_browser_view {
 
 struct BrowserScript {
     std::optional<HRESULT> controller_now;
@@ -46,4 +46,4 @@ const BrowserScript& browser_script();
 // Posts WM_CLOSE to the host's main window: the captioned top-level window of this thread.
 void close_host_window();
 
-}  // namespace fake_runtime
+}  // namespace fake_browser_view

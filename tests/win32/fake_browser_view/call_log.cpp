@@ -6,7 +6,7 @@
 
 #include "win32/system_handles.h"
 
-namespace fake_runtime {
+namespace fake_browser_view {
 namespace {
 
 std::wstring log_path() {
@@ -69,4 +69,4 @@ std::string hex(HRESULT code) {
     return text;
 }
 
-}  // namespace fake_runtime
+}  // namespace fake_browser_view

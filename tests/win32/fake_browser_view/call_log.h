@@ -6,7 +6,7 @@
 
 #include "tests/app/win32/test_support.h"
 
-namespace fake_runtime {
+namespace fake_browser_view {
 
 // Appends one line to the file named by CORVANE_FAKE_RUNTIME_LOG (nothing when unset).
 void log_line(const std::string& line);
@@ -25,4 +25,4 @@ using win32_test::wide;  // UTF-16 of a UTF-8 text
 // "0x" and eight upper-case hexadecimal digits.
 std::string hex(HRESULT code);
 
-}  // namespace fake_runtime
+}  // namespace fake_browser_view

@@ -6,7 +6,7 @@
 
 extern "C" IMAGE_DOS_HEADER __ImageBase;  // this library's own module
 
-namespace fake_runtime {
+namespace fake_browser_view {
 namespace {
 
 LRESULT CALLBACK control_procedure(HWND window, UINT message, WPARAM wparam, LPARAM lparam) {
@@ -39,4 +39,4 @@ HWND create_control_window(FakeWebView* view) {
     return window;
 }
 
-}  // namespace fake_runtime
+}  // namespace fake_browser_view

@@ -8,7 +8,7 @@
 
 #include <windows.h>
 
-namespace fake_runtime {
+namespace fake_browser_view {
 
 class FakeWebView;
 
@@ -16,4 +16,4 @@ inline constexpr wchar_t control_window_class[] = L"CorvaneFakeBrowserControl";
 
 HWND create_control_window(FakeWebView* view);
 
-}  // namespace fake_runtime
+}  // namespace fake_browser_view

@@ -7,7 +7,7 @@
 
 extern "C" IMAGE_DOS_HEADER __ImageBase;  // this library's own module
 
-namespace fake_runtime {
+namespace fake_browser_view {
 namespace {
 
 constexpr UINT deliver_message = WM_APP + 7;
@@ -100,4 +100,4 @@ HRESULT call_later(std::function<void()> call) {
     return S_OK;
 }
 
-}  // namespace fake_runtime
+}  // namespace fake_browser_view

@@ -6,7 +6,7 @@
 
 #include "win32/webview2.h"
 
-namespace fake_runtime {
+namespace fake_browser_view {
 
 // Calls `handler` with (`result`, `created`) later, from the message loop of the calling thread,
 // as the real runtime does: the call is posted to a message-only window of this thread. The
@@ -19,4 +19,4 @@ namespace fake_runtime {
 // completions and events.
 [[nodiscard]] HRESULT call_later(std::function<void()> call);
 
-}  // namespace fake_runtime
+}  // namespace fake_browser_view

@@ -5,7 +5,7 @@
 #include "browser_script.h"
 #include "fake_webview.h"
 
-namespace fake_runtime {
+namespace fake_browser_view {
 
 FakeController::FakeController(HWND parent_window)
     : FakeObject("controller"), view(new FakeWebView(parent_window)) {}
@@ -14,19 +14,6 @@ FakeController::~FakeController() {
     if (view) {
         view->Release();
     }
-}
-
-HRESULT FakeController::QueryInterface(REFIID iid, void** out) {
-    if (out == nullptr) {
-        return E_POINTER;
-    }
-    if (iid == IID_IUnknown || iid == IID_ICoreWebView2Controller) {
-        *out = static_cast<ICoreWebView2Controller*>(this);
-        AddRef();
-        return S_OK;
-    }
-    *out = nullptr;
-    return E_NOINTERFACE;
 }
 
 HRESULT FakeController::put_IsVisible(BOOL is_visible) {
@@ -74,4 +61,4 @@ HRESULT FakeController::get_CoreWebView2(ICoreWebView2** core_webview2) {
     return S_OK;
 }
 
-}  // namespace fake_runtime
+}  // namespace fake_browser_view

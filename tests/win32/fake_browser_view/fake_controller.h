@@ -1,8 +1,8 @@
 #pragma once
 
-#include "fake_objects.h"
+#include "fake_environment.h"
 
-namespace fake_runtime {
+namespace fake_browser_view {
 
 class FakeWebView;
 
@@ -17,7 +17,6 @@ public:
     explicit FakeController(HWND parent_window);
     ~FakeController() override;
 
-    HRESULT STDMETHODCALLTYPE QueryInterface(REFIID iid, void** out) override;
     HRESULT STDMETHODCALLTYPE get_IsVisible(BOOL*) override { return unexpected(__func__); }
     HRESULT STDMETHODCALLTYPE put_IsVisible(BOOL is_visible) override;
     HRESULT STDMETHODCALLTYPE get_Bounds(RECT*) override { return unexpected(__func__); }
@@ -76,4 +75,4 @@ private:
     bool closed = false;
 };
 
-}  // namespace fake_runtime
+}  // namespace fake_browser_view

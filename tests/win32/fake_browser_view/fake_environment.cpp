@@ -1,4 +1,4 @@
-#include "fake_objects.h"
+#include "fake_environment.h"
 
 #include <objbase.h>
 
@@ -7,20 +7,7 @@
 #include "delivery.h"
 #include "fake_controller.h"
 
-namespace fake_runtime {
-
-HRESULT FakeEnvironment::QueryInterface(REFIID iid, void** out) {
-    if (out == nullptr) {
-        return E_POINTER;
-    }
-    if (iid == IID_IUnknown || iid == IID_ICoreWebView2Environment) {
-        *out = static_cast<ICoreWebView2Environment*>(this);
-        AddRef();
-        return S_OK;
-    }
-    *out = nullptr;
-    return E_NOINTERFACE;
-}
+namespace fake_browser_view {
 
 HRESULT FakeEnvironment::CreateCoreWebView2Controller(
     HWND parent_window, ICoreWebView2CreateCoreWebView2ControllerCompletedHandler* handler) {
@@ -87,17 +74,4 @@ HRESULT FakeEnvironment::remove_NewBrowserVersionAvailable(EventRegistrationToke
     return E_NOTIMPL;
 }
 
-HRESULT PlainObject::QueryInterface(REFIID iid, void** out) {
-    if (out == nullptr) {
-        return E_POINTER;
-    }
-    if (iid == IID_IUnknown) {
-        *out = static_cast<IUnknown*>(this);
-        AddRef();
-        return S_OK;
-    }
-    *out = nullptr;
-    return E_NOINTERFACE;
-}
-
-}  // namespace fake_runtime
+}  // namespace fake_browser_view

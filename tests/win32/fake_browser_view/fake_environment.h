@@ -1,40 +1,31 @@
 #pragma once
 
-// The COM objects the fake runtime hands out: the environment here; the controller, view,
-// settings and event arguments of the browser view each in their own files.
+// The browser environment the fake runtime hands out, and the base of every fake browser-view
+// object: the controller, view, settings and event arguments each have their own files.
 
 #include <atomic>
 #include <string>
 
 #include "call_log.h"
+#include "win32/com_object.h"
 #include "win32/webview2.h"
 
-namespace fake_runtime {
-
-// Fake objects alive in this process.
-inline std::atomic<long> live_objects{0};
+namespace fake_browser_view {
 
 // Whether the host asked for a browser view in this process.
 inline std::atomic<bool> browser_view_requested{false};
 
-// Reference counting shared by the fake objects; logs "<name> released" when the last
-// reference goes, so a test can check that everyone let go.
+// The product's COM object template with a name: logs "<name> released" when the last reference
+// goes (before what it holds is released in turn), so a test can check that everyone let go.
 template <typename Interface>
-class FakeObject : public Interface {
-public:
-    ULONG STDMETHODCALLTYPE AddRef() override { return ++references; }
-    ULONG STDMETHODCALLTYPE Release() override {
-        const ULONG left = --references;
-        if (left == 0) {
-            log_line(name + " released");
-            delete this;
-        }
-        return left;
-    }
-
+class FakeObject : public win32::ComObjectBase<Interface> {
 protected:
-    explicit FakeObject(std::string name) : name(std::move(name)) { ++live_objects; }
-    virtual ~FakeObject() { --live_objects; }
+    explicit FakeObject(std::string name) : name(std::move(name)) {}
+
+    void last_reference_released() override {
+        log_line(name + " released");
+        delete this;
+    }
 
     // Logs a call the host is not expected to make, and refuses it.
     HRESULT unexpected(const char* method) const {
@@ -43,15 +34,13 @@ protected:
     }
 
 private:
-    std::atomic<ULONG> references{1};
     std::string name;
 };
 
-// An environment that answers QueryInterface for itself and creates the fake browser view.
+// An environment that creates the fake browser view.
 class FakeEnvironment final : public FakeObject<ICoreWebView2Environment> {
 public:
     FakeEnvironment() : FakeObject("environment") {}
-    HRESULT STDMETHODCALLTYPE QueryInterface(REFIID iid, void** out) override;
     HRESULT STDMETHODCALLTYPE CreateCoreWebView2Controller(
         HWND parent_window,
         ICoreWebView2CreateCoreWebView2ControllerCompletedHandler* handler) override;
@@ -66,11 +55,4 @@ public:
     remove_NewBrowserVersionAvailable(EventRegistrationToken token) override;
 };
 
-// An object that is no environment: only IUnknown.
-class PlainObject final : public FakeObject<IUnknown> {
-public:
-    PlainObject() : FakeObject("object") {}
-    HRESULT STDMETHODCALLTYPE QueryInterface(REFIID iid, void** out) override;
-};
-
-}  // namespace fake_runtime
+}  // namespace fake_browser_view

@@ -2,22 +2,8 @@
 
 #include "string_tracker.h"
 
-namespace fake_runtime {
+namespace fake_browser_view {
 namespace {
-
-template <typename Interface, typename Object>
-HRESULT query(Object* self, REFIID own, REFIID iid, void** out) {
-    if (out == nullptr) {
-        return E_POINTER;
-    }
-    if (iid == IID_IUnknown || iid == own) {
-        *out = static_cast<Interface*>(self);
-        self->AddRef();
-        return S_OK;
-    }
-    *out = nullptr;
-    return E_NOINTERFACE;
-}
 
 HRESULT give(const std::optional<std::wstring>& text, LPWSTR* out) {
     if (out == nullptr) {
@@ -39,11 +25,6 @@ HRESULT answer_initiator(Initiator initiator, BOOL* out) {
 }
 
 }  // namespace
-
-HRESULT FakeWebMessageArgs::QueryInterface(REFIID iid, void** out) {
-    return query<ICoreWebView2WebMessageReceivedEventArgs>(
-        this, IID_ICoreWebView2WebMessageReceivedEventArgs, iid, out);
-}
 
 HRESULT FakeWebMessageArgs::get_Source(LPWSTR* uri) {
     log_line("message get_Source");
@@ -69,11 +50,6 @@ HRESULT FakeWebMessageArgs::get_WebMessageAsJson(LPWSTR* web_message_as_json) {
     return E_UNEXPECTED;
 }
 
-HRESULT FakeNavigationArgs::QueryInterface(REFIID iid, void** out) {
-    return query<ICoreWebView2NavigationStartingEventArgs>(
-        this, IID_ICoreWebView2NavigationStartingEventArgs, iid, out);
-}
-
 HRESULT FakeNavigationArgs::get_Uri(LPWSTR* out) {
     log_line("navigation get_Uri");
     return give(uri, out);
@@ -88,11 +64,6 @@ HRESULT FakeNavigationArgs::put_Cancel(BOOL value) {
     log_line("navigation put_Cancel " + std::to_string(value));
     cancel = value != FALSE;
     return S_OK;
-}
-
-HRESULT FakeNewWindowArgs::QueryInterface(REFIID iid, void** out) {
-    return query<ICoreWebView2NewWindowRequestedEventArgs>(
-        this, IID_ICoreWebView2NewWindowRequestedEventArgs, iid, out);
 }
 
 HRESULT FakeNewWindowArgs::get_Uri(LPWSTR* out) {
@@ -111,4 +82,4 @@ HRESULT FakeNewWindowArgs::get_IsUserInitiated(BOOL* is_user_initiated) {
     return answer_initiator(initiator, is_user_initiated);
 }
 
-}  // namespace fake_runtime
+}  // namespace fake_browser_view

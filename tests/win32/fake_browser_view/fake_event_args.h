@@ -7,7 +7,7 @@
 
 #include "fake_webview.h"
 
-namespace fake_runtime {
+namespace fake_browser_view {
 
 // What get_IsUserInitiated answers: TRUE, FALSE, or a failure that leaves the value unset.
 enum class Initiator { user, script, unset };
@@ -21,7 +21,6 @@ public:
           json(std::move(json)),
           text(text) {}
 
-    HRESULT STDMETHODCALLTYPE QueryInterface(REFIID iid, void** out) override;
     HRESULT STDMETHODCALLTYPE get_Source(LPWSTR* uri) override;
     HRESULT STDMETHODCALLTYPE get_WebMessageAsJson(LPWSTR* web_message_as_json) override;
     FAKE_UNUSED(TryGetWebMessageAsString, LPWSTR*)
@@ -39,7 +38,6 @@ public:
 
     bool cancelled() const { return cancel; }
 
-    HRESULT STDMETHODCALLTYPE QueryInterface(REFIID iid, void** out) override;
     HRESULT STDMETHODCALLTYPE get_Uri(LPWSTR* uri) override;
     HRESULT STDMETHODCALLTYPE get_IsUserInitiated(BOOL* is_user_initiated) override;
     FAKE_UNUSED(get_IsRedirected, BOOL*)
@@ -61,7 +59,6 @@ public:
 
     bool handled() const { return handled_value; }
 
-    HRESULT STDMETHODCALLTYPE QueryInterface(REFIID iid, void** out) override;
     HRESULT STDMETHODCALLTYPE get_Uri(LPWSTR* uri) override;
     FAKE_UNUSED(put_NewWindow, ICoreWebView2*)
     FAKE_UNUSED(get_NewWindow, ICoreWebView2**)
@@ -77,4 +74,4 @@ private:
     bool handled_value = false;
 };
 
-}  // namespace fake_runtime
+}  // namespace fake_browser_view

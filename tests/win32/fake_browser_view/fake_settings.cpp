@@ -3,7 +3,7 @@
 #include "browser_script.h"
 #include "string_tracker.h"
 
-namespace fake_runtime {
+namespace fake_browser_view {
 
 HRESULT FakeSettings::QueryInterface(REFIID iid, void** out) {
     if (out == nullptr) {
@@ -43,4 +43,4 @@ HRESULT FakeSettings::put_UserAgent(LPCWSTR user_agent) {
     return S_OK;
 }
 
-}  // namespace fake_runtime
+}  // namespace fake_browser_view

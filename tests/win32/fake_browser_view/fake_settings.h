@@ -2,7 +2,7 @@
 
 #include "fake_webview.h"
 
-namespace fake_runtime {
+namespace fake_browser_view {
 
 // The view's settings: records the status bar switch and the user agent.
 class FakeSettings final : public FakeObject<ICoreWebView2Settings2> {
@@ -37,4 +37,4 @@ inline constexpr wchar_t default_user_agent[] =
     L"Mozilla/5.0 (Windows NT 10.0; Win64; x64) AppleWebKit/537.36 (KHTML, like Gecko) "
     L"Chrome/120.0.0.0 Safari/537.36 Edg/120.0.2210.91";
 
-}  // namespace fake_runtime
+}  // namespace fake_browser_view

@@ -10,7 +10,7 @@
 #include "fake_event_args.h"
 #include "fake_settings.h"
 
-namespace fake_runtime {
+namespace fake_browser_view {
 namespace {
 
 // Views alive on the UI thread, so a queued call can tell whether its view is gone.
@@ -294,4 +294,4 @@ bool FakeWebView::raise_new_window(const std::string& uri, const std::string& in
     return true;
 }
 
-}  // namespace fake_runtime
+}  // namespace fake_browser_view

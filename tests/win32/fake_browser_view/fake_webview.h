@@ -3,7 +3,7 @@
 #include <string>
 #include <vector>
 
-#include "fake_objects.h"
+#include "fake_environment.h"
 
 // A method the host must not call: logged and refused.
 #define FAKE_UNUSED(method, ...)                             \
@@ -11,7 +11,7 @@
         return unexpected(#method);                          \
     }
 
-namespace fake_runtime {
+namespace fake_browser_view {
 
 class FakeSettings;
 
@@ -160,4 +160,4 @@ private:
 // Whether `view` is still alive; later calls check before they touch it.
 bool is_live_view(const FakeWebView* view);
 
-}  // namespace fake_runtime
+}  // namespace fake_browser_view

@@ -8,7 +8,7 @@
 
 #include "call_log.h"
 
-namespace fake_runtime {
+namespace fake_browser_view {
 namespace {
 
 // Watches frees without changing any allocation.
@@ -100,4 +100,4 @@ StringCounts string_counts() {
     return spy().current();
 }
 
-}  // namespace fake_runtime
+}  // namespace fake_browser_view

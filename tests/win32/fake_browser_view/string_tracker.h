@@ -8,7 +8,7 @@
 
 #include <windows.h>
 
-namespace fake_runtime {
+namespace fake_browser_view {
 
 // A CoTaskMemAlloc copy of `text` for the caller to free.
 LPWSTR hand_out(const std::wstring& text);
@@ -20,4 +20,4 @@ struct StringCounts {
 };
 StringCounts string_counts();
 
-}  // namespace fake_runtime
+}  // namespace fake_browser_view
