@@ -10,7 +10,7 @@
 
 #include <windows.h>
 
-#include "tests/app/win32/test_support.h"
+#include "tests/win32/test_support.h"
 #include "win32/com_ptr.h"
 #include "win32/system_handles.h"
 #include "win32/webview2.h"

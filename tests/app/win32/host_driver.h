@@ -12,7 +12,7 @@
 
 #include <windows.h>
 
-#include "tests/app/win32/test_support.h"
+#include "tests/win32/test_support.h"
 #include "win32/system_handles.h"
 
 namespace host_test {

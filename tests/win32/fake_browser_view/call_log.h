@@ -4,7 +4,7 @@
 
 #include <windows.h>
 
-#include "tests/app/win32/test_support.h"
+#include "tests/win32/test_support.h"
 
 namespace fake_browser_view {
 

@@ -1,7 +1,8 @@
 #pragma once
 
 // Helpers shared by the Windows tests (loader and host): temporary folders, files, environment
-// variables and text conversion, each undone by its owner.
+// variables and text conversion, each undone by its owner; files and text through the standard
+// library.
 
 #include <optional>
 #include <string>
@@ -45,7 +46,7 @@ void delete_tree(const std::wstring& path);
 // Replaces the file's content.
 void write_file(const std::wstring& path, const std::string& content);
 // The whole file; empty when it cannot be read. Files other programs are still writing can be
-// read too.
+// read too (the C runtime opens them shared).
 std::string read_text(const std::wstring& path);
 std::vector<std::string> read_lines(const std::wstring& path);
 
