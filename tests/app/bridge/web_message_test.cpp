@@ -272,15 +272,6 @@ TEST_F(WebMessageTest, AWorkerThatCannotStartIsAnswered400AndGivesItsSlotBack) {
     EXPECT_EQ(active_requests.load(), 0);
 }
 
-// Narrow and wide twins of a text come from one definition, converted while compiling.
-TEST(WideText, TwinsComeFromOneDefinition) {
-    static_assert(page_prefix_wide.view() == L"https://corvane-weather.example/");
-    constexpr WideText mixed{"a\u00E9\u2014\U0001F327"};
-    EXPECT_EQ(mixed.view(), std::wstring_view(L"a\u00E9\u2014\U0001F327"));
-    EXPECT_EQ(std::wstring_view(static_cast<const wchar_t*>(start_address_wide)),
-              L"https://corvane-weather.example/index.html");
-}
-
 TEST(Reply, KeysComeOutAsBodyIdStatus) {
     EXPECT_EQ(serialise_reply(make_reply("x", 400, error_body("Unsupported weather operation"))),
               R"({"body":{"error":"Unsupported weather operation"},"id":"x","status":400})");
