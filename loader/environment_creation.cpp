@@ -137,7 +137,7 @@ HRESULT load_and_create(const std::wstring& dll_path, INT32 runtime_kind,
         hr = create(1, runtime_kind, user_data_folder, options, relay);
     }
     // A library without "DllCanUnloadNow" cannot say when it is idle, so it stays loaded.
-    if (GetProcAddress(library.get(), "DllCanUnloadNow") == nullptr) {
+    if (win32::find_function<FARPROC>(library.get(), "DllCanUnloadNow") == nullptr) {
         library.release();
     }
     return hr;
