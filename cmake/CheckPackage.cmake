@@ -1,6 +1,7 @@
-# cmake -DDIST=... -DEXECUTABLE=... -DWEB=... -DNOTICES=... -DZIP=... -P CheckPackage.cmake
+# cmake -DDIST=... -DEXECUTABLE=... -DWEB=... -DNOTICES=... -DZIP=... -DNM=... -P CheckPackage.cmake
 # Fails unless DIST/CorvaneWeather holds exactly the built executable, web folder and third-party
-# notices, and ZIP holds exactly that folder.
+# notices, ZIP holds exactly that folder, and the executable carries none of the hooks only tests
+# may have.
 cmake_minimum_required(VERSION 3.25)
 set(failures "")
 set(folder "${DIST}/CorvaneWeather")
@@ -24,6 +25,19 @@ else()
         list(APPEND failures "the packaged notices are not the built ones")
     endif()
 endif()
+
+# Test hooks: the live COM object counter and the loader's integrity seam. The symbol table must
+# be readable (wWinMain in it), or their absence would prove nothing.
+execute_process(COMMAND "${NM}" -C "${EXECUTABLE}" OUTPUT_VARIABLE symbols RESULT_VARIABLE result)
+if(NOT result EQUAL 0 OR NOT symbols MATCHES " T wWinMain\n")
+    list(APPEND failures "cannot read the symbols of ${EXECUTABLE}")
+endif()
+foreach(hook "win32::live_com_objects" "loader::set_integrity_query")
+    string(FIND "${symbols}" "${hook}" at)
+    if(NOT at EQUAL -1)
+        list(APPEND failures "the shipped executable carries the test hook ${hook}")
+    endif()
+endforeach()
 
 file(GLOB_RECURSE web_files RELATIVE "${WEB}" "${WEB}/*")
 file(GLOB_RECURSE packaged_web RELATIVE "${folder}/web" "${folder}/web/*")

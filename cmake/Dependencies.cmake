@@ -2,8 +2,15 @@
 # none of their sources live in this repository.
 find_package(Threads REQUIRED)
 
+# nlohmann/json, two versions on purpose: every build on Debian (native, and the mingw-w64 cross
+# build, which uses the build machine's headers) takes Debian 12's nlohmann-json3-dev, 3.11.2;
+# the Windows build with build.ps1 and vcpkg takes 3.12.0, pinned by the override in vcpkg.json.
+# The code uses nothing that 3.11 lacks, and the tests pin the texts of the library's own errors
+# by asking the library itself, so both versions pass them.
 find_package(nlohmann_json 3.11 QUIET)
-if(NOT nlohmann_json_FOUND)
+if(nlohmann_json_FOUND)
+    message(STATUS "nlohmann/json ${nlohmann_json_VERSION}")
+else()
     # Cross builds use the build machine's header-only package, but see only its folder
     # (through a link in the build tree), never the whole system include directory.
     set(CORVANE_NLOHMANN_HEADERS "/usr/include/nlohmann" CACHE PATH
@@ -15,6 +22,15 @@ if(NOT nlohmann_json_FOUND)
     set(host_headers "${CMAKE_BINARY_DIR}/host-headers")
     file(MAKE_DIRECTORY "${host_headers}")
     file(CREATE_LINK "${CORVANE_NLOHMANN_HEADERS}" "${host_headers}/nlohmann" SYMBOLIC)
+    set(version_header "${CORVANE_NLOHMANN_HEADERS}/detail/abi_macros.hpp")  # 3.11 and later
+    if(NOT EXISTS "${version_header}")
+        set(version_header "${CORVANE_NLOHMANN_HEADERS}/json.hpp")
+    endif()
+    file(STRINGS "${version_header}" version_lines
+         REGEX "#define NLOHMANN_JSON_VERSION_(MAJOR|MINOR|PATCH) [0-9]+")
+    string(REGEX REPLACE "[^0-9;]*([0-9]+)[^;]*" "\\1" version_numbers "${version_lines}")
+    list(JOIN version_numbers "." json_version)
+    message(STATUS "nlohmann/json ${json_version} (headers of ${CORVANE_NLOHMANN_HEADERS})")
     add_library(nlohmann_json::nlohmann_json INTERFACE IMPORTED)
     target_include_directories(nlohmann_json::nlohmann_json SYSTEM INTERFACE "${host_headers}")
 endif()

@@ -1,3 +1,36 @@
+# Test builds compile the hooks tests need into a second copy of a product library: a counter of
+# live COM objects (win32::live_com_objects) and the loader's integrity seam. The shipped
+# executable links only the first copy; the package test checks its symbols.
+add_library(corvane_test_hooks INTERFACE)
+target_compile_definitions(corvane_test_hooks INTERFACE CORVANE_TEST_HOOKS)
+
+# corvane_add_library(NAME SOURCES ... [PUBLIC_LINKS ...] [PRIVATE_LINKS ...])
+# The static library NAME and, in test builds, NAME_for_tests from the same sources with the test
+# hooks, which links the _for_tests copy of each library it links that has one (declare those
+# first).
+function(corvane_add_library name)
+    cmake_parse_arguments(ARG "" "" "SOURCES;PUBLIC_LINKS;PRIVATE_LINKS" ${ARGN})
+    add_library(${name} STATIC ${ARG_SOURCES})
+    target_include_directories(${name} PUBLIC "${PROJECT_SOURCE_DIR}")
+    target_link_libraries(${name} PUBLIC ${ARG_PUBLIC_LINKS}
+                                  PRIVATE ${ARG_PRIVATE_LINKS} corvane_options)
+    if(NOT CORVANE_BUILD_TESTS)
+        return()
+    endif()
+    set(links corvane_test_hooks)
+    foreach(link IN LISTS ARG_PUBLIC_LINKS)
+        if(TARGET ${link}_for_tests)
+            list(APPEND links ${link}_for_tests)
+        else()
+            list(APPEND links ${link})
+        endif()
+    endforeach()
+    add_library(${name}_for_tests STATIC ${ARG_SOURCES})
+    target_include_directories(${name}_for_tests PUBLIC "${PROJECT_SOURCE_DIR}")
+    target_link_libraries(${name}_for_tests PUBLIC ${links}
+                                            PRIVATE ${ARG_PRIVATE_LINKS} corvane_options)
+endfunction()
+
 # Registers the tests of one GoogleTest executable with CTest and labels them. Native builds
 # register each test case; under an emulator (Wine) the whole executable is one test, since
 # every process start there costs about a second.

@@ -5,17 +5,13 @@
 #include <windows.h>
 
 #include "loader/debug_output.h"
+#include "loader/process_identity.h"
 #include "loader/registry.h"
-#include "loader/settings.h"
+#include "loader/registry_keys.h"
 #include "loader/telemetry.h"
 
 namespace loader {
 namespace {
-
-constexpr wchar_t downgrade_policy_key[] =
-    L"Software\\Policies\\Microsoft\\Edge\\WebView2\\DowngradeVersion";
-constexpr wchar_t stable_runtime_key[] =
-    L"SOFTWARE\\Microsoft\\EdgeUpdate\\ClientState\\{F3017226-FE2A-4295-8BDF-00C3A9A7E4C5}";
 
 // Steps up to storing the candidate; the keys it opens are closed when it returns.
 bool pin_exact_version(HKEY policy_key, const std::wstring& exe_name, OverrideStrings& strings) {
@@ -39,12 +35,13 @@ bool pin_exact_version(HKEY policy_key, const std::wstring& exe_name, OverrideSt
         return false;
     }
     const auto stable_key =
-        open_key(HKEY_LOCAL_MACHINE, stable_runtime_key, KEY_WOW64_32KEY | KEY_QUERY_VALUE);
+        open_key(HKEY_LOCAL_MACHINE, client_state_key(stable_channel_guid).c_str(),
+                 KEY_WOW64_32KEY | KEY_QUERY_VALUE);
     if (!stable_key) {
         report_downgrade_policy("ClientState key not found", {}, false);
         return false;
     }
-    const auto installed = query_value(stable_key.get(), L"EBWebView");
+    const auto installed = query_text_value(stable_key.get(), runtime_folder_value);
     if (!installed) {
         report_downgrade_policy("EBWebView value not found", {}, false);
         return false;
@@ -108,7 +105,8 @@ void apply_downgrade_policy(EnvironmentRequest& request, OverrideStrings& string
     if (exe_name.empty()) {
         return;
     }
-    auto policy_key = open_key(HKEY_LOCAL_MACHINE, downgrade_policy_key, KEY_QUERY_VALUE);
+    const std::wstring policy_key_path = std::wstring(policy_root) + downgrade_policy_name;
+    auto policy_key = open_key(HKEY_LOCAL_MACHINE, policy_key_path.c_str(), KEY_QUERY_VALUE);
     if (!policy_key) {
         return;
     }

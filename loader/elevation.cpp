@@ -3,14 +3,20 @@
 #include <atomic>
 #include <vector>
 
-#include "app/win32/system_handles.h"
+#include "win32/system_handles.h"
 
 namespace loader {
+#if defined(CORVANE_TEST_HOOKS)
 namespace {
 
 std::atomic<IntegrityQuery> integrity_query{&query_token_integrity};
 
 }  // namespace
+
+void set_integrity_query(IntegrityQuery query) {
+    integrity_query.store(query);
+}
+#endif
 
 std::optional<DWORD> query_token_integrity() {
     win32::UniqueKernelHandle token;
@@ -44,12 +50,12 @@ bool elevated_from_integrity(std::optional<DWORD> integrity) {
 }
 
 bool process_is_elevated() {
+#if defined(CORVANE_TEST_HOOKS)
     static const bool elevated = elevated_from_integrity(integrity_query.load()());
+#else
+    static const bool elevated = elevated_from_integrity(query_token_integrity());
+#endif
     return elevated;
-}
-
-void set_integrity_query(IntegrityQuery query) {
-    integrity_query.store(query);
 }
 
 }  // namespace loader

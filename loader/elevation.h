@@ -16,10 +16,13 @@ bool elevated_from_integrity(std::optional<DWORD> integrity);
 // Whether the process runs elevated; decided once per process, on first use.
 bool process_is_elevated();
 
-// Replaces the integrity query used by process_is_elevated. It has an effect only before the
-// first call of process_is_elevated, so a test program calls it first thing in main: Wine reports
-// high integrity for every process, which would leave the unelevated path untestable there.
+#if defined(CORVANE_TEST_HOOKS)
+// Test builds only: replaces the integrity query used by process_is_elevated. It has an effect
+// only before the first call of process_is_elevated, so a test program calls it first thing in
+// main: Wine reports high integrity for every process, which would leave the unelevated path
+// untestable there.
 using IntegrityQuery = std::optional<DWORD> (*)();
 void set_integrity_query(IntegrityQuery query);
+#endif
 
 }  // namespace loader

@@ -1,15 +1,19 @@
 #include "loader/environment_creation.h"
 
+#include "loader/loader.h"
+
 #include <new>
 #include <optional>
 #include <utility>
 
-#include "app/win32/com_object.h"
-#include "app/win32/com_ptr.h"
-#include "app/win32/system_handles.h"
+#include "loader/caller_options.h"
+#include "loader/debug_output.h"
+#include "loader/overrides.h"
 #include "loader/runtime_search.h"
-#include "loader/settings.h"
 #include "loader/telemetry.h"
+#include "win32/com_object.h"
+#include "win32/com_ptr.h"
+#include "win32/system_handles.h"
 
 namespace loader {
 namespace {
@@ -86,11 +90,6 @@ private:
     int retries_left = 1;
 };
 
-template <typename Function>
-Function find_export(HMODULE module, const char* name) {
-    return reinterpret_cast<Function>(reinterpret_cast<void*>(GetProcAddress(module, name)));
-}
-
 }  // namespace
 
 std::wstring format_hresult_hex(HRESULT hr) {
@@ -121,11 +120,11 @@ HRESULT load_and_create(const std::wstring& dll_path, INT32 runtime_kind,
             text += missing_binaries_hint;
         }
         text += L"\n";
-        OutputDebugStringW(text.c_str());
+        debug_text(text);
         return hr;
     }
     HRESULT hr;
-    const auto create = find_export<CreateEnvironmentExport>(
+    const auto create = win32::find_function<CreateEnvironmentExport>(
         library.get(), "CreateWebViewEnvironmentWithOptionsInternal");
     if (create == nullptr) {
         hr = hresult_from_last_error(GetLastError());
@@ -133,12 +132,12 @@ HRESULT load_and_create(const std::wstring& dll_path, INT32 runtime_kind,
             L"WebView2: CoreWebView2Environment failed when trying to call into "
             L"EmbeddedBrowserWebView.dll. hr=0x" +
             format_hresult_hex(hr) + L"\n";
-        OutputDebugStringW(text.c_str());
+        debug_text(text);
     } else {
         hr = create(1, runtime_kind, user_data_folder, options, relay);
     }
     // A library without "DllCanUnloadNow" cannot say when it is idle, so it stays loaded.
-    if (GetProcAddress(library.get(), "DllCanUnloadNow") == nullptr) {
+    if (win32::find_function<FARPROC>(library.get(), "DllCanUnloadNow") == nullptr) {
         library.release();
     }
     return hr;

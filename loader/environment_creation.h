@@ -5,7 +5,7 @@
 #include <windows.h>
 
 #include "loader/environment_request.h"
-#include "loader/webview2.h"
+#include "win32/webview2.h"
 
 namespace loader {
 

@@ -6,6 +6,8 @@
 #include <unknwn.h>
 #include <windows.h>
 
+#include "win32/interface_id.h"
+
 namespace loader {
 
 // Whether the Microsoft Edge browser itself should host the view (value 1).
@@ -26,3 +28,12 @@ inline constexpr IID channel_options_iid = {
     0xC48D539F, 0xE39F, 0x441C, {0xAE, 0x68, 0x1F, 0x66, 0xE5, 0x70, 0xBD, 0xC5}};
 
 }  // namespace loader
+
+template <>
+struct win32::InterfaceId<loader::EdgeViewOption> {
+    static const IID& value() { return loader::edge_view_option_iid; }
+};
+template <>
+struct win32::InterfaceId<loader::ChannelOptions> {
+    static const IID& value() { return loader::channel_options_iid; }
+};

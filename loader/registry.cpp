@@ -36,7 +36,8 @@ std::optional<DWORD> get_dword_value(HKEY key, const wchar_t* name) {
 std::optional<RawValue> query_value(HKEY key, const wchar_t* name) {
     std::array<wchar_t, registry_buffer_bytes / sizeof(wchar_t)> buffer{};
     DWORD bytes = registry_buffer_bytes;
-    if (RegQueryValueExW(key, name, nullptr, nullptr, reinterpret_cast<BYTE*>(buffer.data()),
+    DWORD type = REG_NONE;
+    if (RegQueryValueExW(key, name, nullptr, &type, reinterpret_cast<BYTE*>(buffer.data()),
                          &bytes) != ERROR_SUCCESS) {
         return std::nullopt;
     }
@@ -50,7 +51,15 @@ std::optional<RawValue> query_value(HKEY key, const wchar_t* name) {
     while (length < units && buffer[length] != L'\0') {
         ++length;
     }
-    return RawValue{bytes, std::wstring(buffer.data(), length)};
+    return RawValue{bytes, std::wstring(buffer.data(), length), type};
+}
+
+std::optional<RawValue> query_text_value(HKEY key, const wchar_t* name) {
+    auto value = query_value(key, name);
+    if (value && value->type != REG_SZ) {
+        return std::nullopt;
+    }
+    return value;
 }
 
 }  // namespace loader

@@ -5,7 +5,7 @@
 
 #include <windows.h>
 
-#include "app/win32/system_handles.h"
+#include "win32/system_handles.h"
 
 namespace loader {
 
@@ -28,7 +28,12 @@ std::optional<DWORD> get_dword_value(HKEY key, const wchar_t* name);
 struct RawValue {
     DWORD bytes = 0;
     std::wstring text;
+    DWORD type = REG_NONE;
 };
 std::optional<RawValue> query_value(HKEY key, const wchar_t* name);
+
+// The same for a value that must be a REG_SZ text, as the updater writes its folder values:
+// the same bytes under any other type (REG_EXPAND_SZ and REG_BINARY among them) count as absent.
+std::optional<RawValue> query_text_value(HKEY key, const wchar_t* name);
 
 }  // namespace loader

@@ -2,28 +2,23 @@
 
 #include <vector>
 
-#include "app/win32/system_handles.h"
 #include "loader/debug_output.h"
+#include "loader/process_identity.h"
 #include "loader/registry.h"
-#include "loader/settings.h"
+#include "loader/registry_keys.h"
+#include "win32/system_handles.h"
 
 namespace loader {
 
 const std::array<Channel, 5> channels{{
-    {L"Stable",
-     L"Software\\Microsoft\\EdgeUpdate\\ClientState\\{F3017226-FE2A-4295-8BDF-00C3A9A7E4C5}",
-     L"Microsoft.WebView2Runtime.Stable_8wekyb3d8bbwe"},
-    {L"Beta",
-     L"Software\\Microsoft\\EdgeUpdate\\ClientState\\{2CD8A007-E189-409D-A2C8-9AF4EF3C72AA}",
+    {L"Stable", stable_channel_guid, L"Microsoft.WebView2Runtime.Stable_8wekyb3d8bbwe"},
+    {L"Beta", L"{2CD8A007-E189-409D-A2C8-9AF4EF3C72AA}",
      L"Microsoft.WebView2Runtime.Beta_8wekyb3d8bbwe"},
-    {L"Dev",
-     L"Software\\Microsoft\\EdgeUpdate\\ClientState\\{0D50BFEC-CD6A-4F9A-964C-C7416E3ACB10}",
+    {L"Dev", L"{0D50BFEC-CD6A-4F9A-964C-C7416E3ACB10}",
      L"Microsoft.WebView2Runtime.Dev_8wekyb3d8bbwe"},
-    {L"Canary",
-     L"Software\\Microsoft\\EdgeUpdate\\ClientState\\{65C35B14-6C1D-4122-AC46-7148CC9D6497}",
+    {L"Canary", L"{65C35B14-6C1D-4122-AC46-7148CC9D6497}",
      L"Microsoft.WebView2Runtime.Canary_8wekyb3d8bbwe"},
-    {L"Internal",
-     L"Software\\Microsoft\\EdgeUpdate\\ClientState\\{BE59E8FD-089A-411B-A3B0-051D9E417818}",
+    {L"Internal", L"{BE59E8FD-089A-411B-A3B0-051D9E417818}",
      L"Microsoft.WebView2Runtime.Internal_8wekyb3d8bbwe"},
 }};
 
@@ -188,7 +183,8 @@ bool probe_registry_runtime(const wchar_t* key_path, bool is_edge, HKEY root,
         if (!key) {
             return false;
         }
-        auto value = query_value(key.get(), is_edge ? L"location" : L"EBWebView");
+        auto value = is_edge ? query_value(key.get(), L"location")
+                             : query_text_value(key.get(), runtime_folder_value);
         if (!value || value->bytes <= 2) {
             return false;
         }
@@ -236,9 +232,10 @@ HRESULT find_installed_runtime(const EnvironmentRequest& request, std::wstring& 
         const int index = order[i];
         const Channel& channel = channels[index];
         const bool is_edge = request.use_edge_view && index == 0;
-        const wchar_t* key = is_edge ? edge_browser_key : channel.client_state_key;
-        if (probe_registry_runtime(key, is_edge, HKEY_LOCAL_MACHINE, dll_path) ||
-            probe_registry_runtime(key, is_edge, HKEY_CURRENT_USER, dll_path) ||
+        const std::wstring key =
+            is_edge ? edge_browser_key : client_state_key(channel.client_state_guid);
+        if (probe_registry_runtime(key.c_str(), is_edge, HKEY_LOCAL_MACHINE, dll_path) ||
+            probe_registry_runtime(key.c_str(), is_edge, HKEY_CURRENT_USER, dll_path) ||
             probe_package_runtime(channel, dll_path)) {
             return S_OK;
         }

@@ -22,13 +22,11 @@ inline constexpr wchar_t client_dll_relative_path[] = L"EBWebView\\x64\\Embedded
 
 struct Channel {
     const wchar_t* name;
-    const wchar_t* client_state_key;
+    const wchar_t* client_state_guid;  // of its key below client_state_root
     const wchar_t* package_family_name;
 };
 // Index = bit number in EnvironmentRequest::release_channels.
 extern const std::array<Channel, 5> channels;
-inline constexpr wchar_t edge_browser_key[] =
-    L"Software\\Microsoft\\EdgeUpdate\\Clients\\{56EB18F8-B008-4CBD-B6D2-8C97FE7E9062}";
 
 // The client library of a fixed runtime folder (relative folders are taken beside the
 // executable), without a version check. 0x80070002 when it is not usable there.

@@ -1,27 +1,22 @@
 #include "loader/system_functions.h"
 
+#include "win32/system_handles.h"
+
 namespace loader {
-namespace {
-
-template <typename Function>
-void look_up(HMODULE module, const char* name, Function& function) {
-    if (module != nullptr) {
-        function =
-            reinterpret_cast<Function>(reinterpret_cast<void*>(GetProcAddress(module, name)));
-    }
-}
-
-}  // namespace
 
 const AppIdFunctions& app_id_functions() {
     // Thread-safe one-time initialisation; shell32 stays loaded for the life of the process.
     static const AppIdFunctions functions = [] {
+        const HMODULE kernel32 = GetModuleHandleW(L"Kernel32.dll");
+        const HMODULE shell32 =
+            LoadLibraryExW(L"shell32.dll", nullptr, LOAD_LIBRARY_SEARCH_SYSTEM32);
         AppIdFunctions found;
-        look_up(GetModuleHandleW(L"Kernel32.dll"), "GetCurrentApplicationUserModelId",
-                found.get_current_application_user_model_id);
-        look_up(LoadLibraryExW(L"shell32.dll", nullptr, LOAD_LIBRARY_SEARCH_SYSTEM32),
-                "GetCurrentProcessExplicitAppUserModelID",
-                found.get_current_process_explicit_app_user_model_id);
+        found.get_current_application_user_model_id =
+            win32::find_function<GetCurrentApplicationUserModelId>(
+                kernel32, "GetCurrentApplicationUserModelId");
+        found.get_current_process_explicit_app_user_model_id =
+            win32::find_function<GetCurrentProcessExplicitAppUserModelId>(
+                shell32, "GetCurrentProcessExplicitAppUserModelID");
         return found;
     }();
     return functions;
@@ -29,11 +24,14 @@ const AppIdFunctions& app_id_functions() {
 
 const PackageFunctions& package_functions() {
     static const PackageFunctions functions = [] {
-        PackageFunctions found;
         const HMODULE kernelbase = GetModuleHandleW(L"kernelbase.dll");
-        look_up(kernelbase, "TryCreatePackageDependency", found.try_create_package_dependency);
-        look_up(kernelbase, "AddPackageDependency", found.add_package_dependency);
-        look_up(kernelbase, "GetCurrentPackageInfo", found.get_current_package_info);
+        PackageFunctions found;
+        found.try_create_package_dependency = win32::find_function<TryCreatePackageDependency>(
+            kernelbase, "TryCreatePackageDependency");
+        found.add_package_dependency =
+            win32::find_function<AddPackageDependency>(kernelbase, "AddPackageDependency");
+        found.get_current_package_info =
+            win32::find_function<GetCurrentPackageInfo>(kernelbase, "GetCurrentPackageInfo");
         return found;
     }();
     return functions;

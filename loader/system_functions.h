@@ -32,19 +32,26 @@ struct PackageInfo {
 };
 
 // Functions that older systems lack; each is null when absent. Looked up once per process.
+using GetCurrentApplicationUserModelId = LONG(WINAPI*)(UINT32* length, PWSTR id);
+using GetCurrentProcessExplicitAppUserModelId = HRESULT(WINAPI*)(PWSTR* id);
+using TryCreatePackageDependency = HRESULT(WINAPI*)(PSID user, PCWSTR family_name,
+                                                    std::uint64_t min_version, INT32 architectures,
+                                                    INT32 lifetime_kind, PCWSTR lifetime_artifact,
+                                                    INT32 options, PWSTR* dependency_id);
+using AddPackageDependency = HRESULT(WINAPI*)(PCWSTR dependency_id, INT32 rank, INT32 options,
+                                              void** context, PWSTR* package_full_name);
+using GetCurrentPackageInfo = LONG(WINAPI*)(UINT32 flags, UINT32* buffer_length, BYTE* buffer,
+                                            UINT32* count);
+
 struct AppIdFunctions {
-    LONG(WINAPI* get_current_application_user_model_id)(UINT32* length, PWSTR id) = nullptr;
-    HRESULT(WINAPI* get_current_process_explicit_app_user_model_id)(PWSTR* id) = nullptr;
+    GetCurrentApplicationUserModelId get_current_application_user_model_id = nullptr;
+    GetCurrentProcessExplicitAppUserModelId get_current_process_explicit_app_user_model_id =
+        nullptr;
 };
 struct PackageFunctions {
-    HRESULT(WINAPI* try_create_package_dependency)
-    (PSID user, PCWSTR family_name, std::uint64_t min_version, INT32 architectures,
-     INT32 lifetime_kind, PCWSTR lifetime_artifact, INT32 options, PWSTR* dependency_id) = nullptr;
-    HRESULT(WINAPI* add_package_dependency)
-    (PCWSTR dependency_id, INT32 rank, INT32 options, void** context,
-     PWSTR* package_full_name) = nullptr;
-    LONG(WINAPI* get_current_package_info)
-    (UINT32 flags, UINT32* buffer_length, BYTE* buffer, UINT32* count) = nullptr;
+    TryCreatePackageDependency try_create_package_dependency = nullptr;
+    AddPackageDependency add_package_dependency = nullptr;
+    GetCurrentPackageInfo get_current_package_info = nullptr;
 };
 
 const AppIdFunctions& app_id_functions();

@@ -6,6 +6,8 @@
 
 #include <evntprov.h>
 
+#include "win32/system_handles.h"
+
 namespace loader {
 namespace {
 
@@ -47,11 +49,6 @@ struct EtwFunctions {
     EventUnregisterFunction event_unregister = nullptr;
 };
 
-template <typename Function>
-Function look_up(HMODULE module, const char* name) {
-    return reinterpret_cast<Function>(reinterpret_cast<void*>(GetProcAddress(module, name)));
-}
-
 const EtwFunctions& etw_functions() {
     // Loaded once, from the system folder only, and kept for the life of the process.
     static const EtwFunctions functions = [] {
@@ -59,12 +56,14 @@ const EtwFunctions& etw_functions() {
         const HMODULE advapi =
             LoadLibraryExW(L"ADVAPI32.dll", nullptr, LOAD_LIBRARY_SEARCH_SYSTEM32);
         if (advapi != nullptr) {
-            found.event_register = look_up<EventRegisterFunction>(advapi, "EventRegister");
+            found.event_register =
+                win32::find_function<EventRegisterFunction>(advapi, "EventRegister");
             found.event_set_information =
-                look_up<EventSetInformationFunction>(advapi, "EventSetInformation");
+                win32::find_function<EventSetInformationFunction>(advapi, "EventSetInformation");
             found.event_write_transfer =
-                look_up<EventWriteTransferFunction>(advapi, "EventWriteTransfer");
-            found.event_unregister = look_up<EventUnregisterFunction>(advapi, "EventUnregister");
+                win32::find_function<EventWriteTransferFunction>(advapi, "EventWriteTransfer");
+            found.event_unregister =
+                win32::find_function<EventUnregisterFunction>(advapi, "EventUnregister");
         }
         return found;
     }();

@@ -27,8 +27,8 @@ done
 if [ "$run_setup" -eq 1 ]; then
     scripts/setup.sh
 fi
-cmake --preset release >build-release-configure.log 2>&1 || { cat build-release-configure.log; exit 1; }
-rm -f build-release-configure.log
+mkdir -p build
+cmake --preset release >build/configure-release.log 2>&1 || { cat build/configure-release.log; exit 1; }
 cmake --build --preset release --target corvane-weather corvane_web
 program="$PWD/build/release/corvane-weather"
 

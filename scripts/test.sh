@@ -8,6 +8,7 @@
 set -uo pipefail
 cd "$(dirname "$0")/.."
 root="$PWD"
+source scripts/wine-env.sh
 
 all_stages=(core asan tsan fuzz page linux windows e2e)
 run_setup=1
@@ -27,14 +28,18 @@ fi
 
 jobs="$(nproc 2>/dev/null || echo 2)"
 
-configure_and_build() {
+configure() {
     cmake --preset "$1" >"build/configure-$1.log" 2>&1 || { cat "build/configure-$1.log"; return 1; }
-    cmake --build --preset "$1" -j "$jobs"
 }
 
-# Native tests of every label but the page's, in a debug build.
+configure_and_build() {
+    configure "$1" && cmake --build --preset "$1" -j "$jobs"
+}
+
+# Native tests of the portable core and the checks, in a debug build; the Linux host's tests
+# (label linux) are the linux stage's, the page's the page stage's.
 stage_core() {
-    configure_and_build debug && ctest --preset debug -j "$jobs" -LE "page|e2e"
+    configure_and_build debug && ctest --preset debug -j "$jobs" -LE "page|e2e|linux"
 }
 
 # The portable core under AddressSanitizer and UndefinedBehaviorSanitizer.
@@ -49,8 +54,8 @@ stage_tsan() {
 
 # The map page built into the debug tree and its tests in Chromium (npm ci'd by setup.sh).
 stage_page() {
-    cmake --preset debug >build/configure-debug.log 2>&1 || { cat build/configure-debug.log; return 1; }
-    cmake --build --preset debug --target corvane_web && ctest --preset debug -L page -j "$jobs"
+    configure debug && cmake --build --preset debug --target corvane_web &&
+        ctest --preset debug -L page -j "$jobs"
 }
 
 # The Linux desktop host: its unit tests, its installed layout, the real program with the real
@@ -69,18 +74,14 @@ stage_fuzz() {
 # Starts a persistent wineserver for a prefix inside the build tree, preparing the prefix on
 # first use, so each test program starts quickly.
 prepare_wine() {
-    export WINEPREFIX="$root/build/windows/wineprefix"
-    export WINEDEBUG=-all WINEDLLOVERRIDES="mscoree,mshtml="
+    wine_environment "$root/build/windows/wineprefix"
     wineserver --kill >/dev/null 2>&1 || true  # a server left from an earlier run
     "$root/scripts/wine-prepare.sh" "$WINEPREFIX"
-    wineserver --persistent
-    # Start Wine's own services now, detached from any test's output: a service started by a
-    # test program would inherit the test's pipes and keep CTest waiting for them to close.
-    /usr/lib/wine/wine64 cmd.exe /c exit </dev/null >/dev/null 2>&1 || true
+    start_wine_services
 }
 
 stop_wine() {
-    WINEPREFIX="$root/build/windows/wineprefix" wineserver --kill >/dev/null 2>&1 || true
+    wineserver --kill >/dev/null 2>&1 || true
 }
 
 # The whole project built for 64-bit Windows, its tests run under Wine.

@@ -6,10 +6,8 @@
 # time-out; with it off, the debugger prints the crash's backtrace to the program's error
 # output and the program ends, so the failure shows in the test's log.
 set -euo pipefail
-export WINEPREFIX="$1"
-export WINEDEBUG="${WINEDEBUG:--all}"
-wine=/usr/lib/wine/wine64
-[ -x "$wine" ] || wine=wine
+source "$(dirname "$0")/wine-env.sh"
+wine_environment "$1"
 mkdir -p "$WINEPREFIX"
 if [ ! -f "$WINEPREFIX/.prepared" ]; then
     wineboot --init </dev/null >/dev/null 2>&1 || true

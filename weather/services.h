@@ -1,12 +1,14 @@
 #pragma once
 
+#include "weather/constant_text.h"
+
 // The two public services every weather byte comes from, and the fixed requests made to them.
 namespace weather {
 
 inline constexpr char nws_api_host[] = "api.weather.gov";
 inline constexpr char aviation_data_host[] = "aviationweather.gov";
-inline constexpr char16_t nws_api_host_utf16[] = u"api.weather.gov";
-inline constexpr char16_t aviation_data_host_utf16[] = u"aviationweather.gov";
+inline constexpr auto nws_api_host_utf16 = utf16_text(nws_api_host);
+inline constexpr auto aviation_data_host_utf16 = utf16_text(aviation_data_host);
 
 inline constexpr char nws_api_prefix[] = "https://api.weather.gov/";
 inline constexpr char nws_stations_prefix[] = "https://api.weather.gov/stations/";
@@ -48,9 +50,7 @@ inline constexpr char discussion_format_error[] =
 inline constexpr char user_agent[] =
     "Pellowind/1.0 (Windows desktop weather map; NOAA public data)";
 inline constexpr char accept_header[] = "Accept: application/geo+json, application/json\r\n";
-inline constexpr char16_t user_agent_utf16[] =
-    u"Pellowind/1.0 (Windows desktop weather map; NOAA public data)";
-inline constexpr char16_t accept_header_utf16[] =
-    u"Accept: application/geo+json, application/json\r\n";
+inline constexpr auto user_agent_utf16 = utf16_text(user_agent);
+inline constexpr auto accept_header_utf16 = utf16_text(accept_header);
 
 }  // namespace weather

@@ -2,20 +2,67 @@
 
 #include <atomic>
 #include <cstdint>
-#include <mutex>
+#include <deque>
+#include <string>
+
+#include "weather/guarded.h"
 
 namespace bridge {
 
 inline constexpr std::int32_t max_requests_in_flight = 8;
 
-// State shared by the UI thread, the request workers and pending view-creation handlers,
-// always held through a shared pointer. `mutex` guards `window` only.
-template <typename Window>
-struct BasicAsyncState {
-    std::mutex mutex;
-    Window window{};  // where replies go; empty once the window has begun to close
+// One serialised reply as the host's browser view takes it: UTF-16 for WebView2, UTF-8 for
+// WebKitGTK.
+#if defined(_WIN32)
+using ReplyText = std::u16string;
+#else
+using ReplyText = std::string;
+#endif
+
+// A host's end of the reply path: how it wakes its UI thread when replies wait.
+class ReplySink {
+public:
+    // Any worker, under the state's lock, when a reply arrives in an empty queue: asks the UI
+    // thread to call AsyncState::take_replies soon. The wake-up carries nothing, so a foreign
+    // or repeated one is harmless. False when it could not be sent; that reply is then dropped.
+    virtual bool ring() noexcept = 0;
+
+protected:
+    ~ReplySink() = default;
+};
+
+// State shared by the UI thread, the request workers and pending view-creation handlers, always
+// held through a shared pointer. Finished replies wait in its own queue until the UI thread
+// takes them, so a reply text never has any owner but the queue and then the UI thread.
+class AsyncState {
+public:
     std::atomic<std::int32_t> active_requests{0};
     std::atomic<bool> closing{false};
+
+    // UI thread, before any request can arrive: replies go to `sink` from now on.
+    void open(ReplySink& sink);
+
+    // Any worker: queues a finished reply while the path is open and wakes the sink; false when
+    // the reply was dropped (closed, or the wake-up failed).
+    bool hand_over(ReplyText reply);
+
+    // UI thread: the replies queued so far, oldest first; none once closed.
+    std::deque<ReplyText> take_replies();
+
+    // UI thread: the reply path's shutdown, the same for both hosts. `closing` is set, then no
+    // reply is queued any more, whatever a worker finishes with, and the queued ones are freed
+    // undelivered. Safe to repeat.
+    void close();
+
+    // Whether replies still go to a sink.
+    bool is_open() const;
+
+private:
+    struct ReplyPath {
+        ReplySink* sink = nullptr;
+        std::deque<ReplyText> replies;
+    };
+    weather::Guarded<ReplyPath> path;
 };
 
 // UI thread only: reserves one of the in-flight slots, or answers false when all are taken.

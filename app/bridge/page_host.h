@@ -1,5 +1,7 @@
 #pragma once
 
+#include "weather/constant_text.h"
+
 // The virtual host under which the browser view serves the web folder. A reserved .example
 // name can never clash with a real site.
 namespace bridge {
@@ -7,8 +9,8 @@ namespace bridge {
 inline constexpr char page_host[] = "corvane-weather.example";
 inline constexpr char page_prefix[] = "https://corvane-weather.example/";
 inline constexpr char start_address[] = "https://corvane-weather.example/index.html";
-inline constexpr wchar_t page_host_wide[] = L"corvane-weather.example";
-inline constexpr wchar_t page_prefix_wide[] = L"https://corvane-weather.example/";
-inline constexpr wchar_t start_address_wide[] = L"https://corvane-weather.example/index.html";
+inline constexpr auto page_host_wide = weather::wide_text(page_host);
+inline constexpr auto page_prefix_wide = weather::wide_text(page_prefix);
+inline constexpr auto start_address_wide = weather::wide_text(start_address);
 
 }  // namespace bridge

@@ -3,6 +3,7 @@
 #include <exception>
 
 #include "app/bridge/async_state.h"
+#include "app/bridge/lone_surrogates.h"
 #include "app/bridge/reply.h"
 #include "weather/operation_names.h"
 #include "weather/text.h"
@@ -44,7 +45,8 @@ std::optional<nlohmann::json> accept_web_message(std::string_view source_uri,
 
     nlohmann::json id;  // null until read
     try {
-        const nlohmann::json message = nlohmann::json::parse(message_json, nullptr, true, false);
+        const nlohmann::json message = nlohmann::json::parse(
+            with_lone_surrogates_replaced(message_json), nullptr, true, false);
         if (!message.is_object()) {
             return std::nullopt;
         }

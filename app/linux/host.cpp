@@ -1,6 +1,8 @@
 #include "app/linux/host.h"
 
+#include <cstdio>
 #include <exception>
+#include <thread>
 
 #include <glib-unix.h>
 
@@ -9,8 +11,8 @@
 #include "app/bridge/reply.h"
 #include "app/bridge/request_executor.h"
 #include "app/bridge/web_message.h"
+#include "app/host_rules.h"
 #include "app/linux/bridge_scripts.h"
-#include "app/linux/geometry.h"
 #include "app/linux/page_files.h"
 #include "corvane_version.h"
 #include "weather/operations.h"
@@ -18,12 +20,19 @@
 namespace linux_host {
 namespace {
 
-constexpr char window_title[] = "Corvane Weather \u2014 Western United States";
-constexpr char user_agent_token[] = " CorvaneWeather/1.0";
-constexpr GdkRGBA window_background = {12 / 255.0, 22 / 255.0, 35 / 255.0, 1.0};
+constexpr GdkRGBA window_background = {host::background.red / 255.0, host::background.green / 255.0,
+                                       host::background.blue / 255.0, 1.0};
 
 std::filesystem::path user_folder(const char* base, const char* leaf) {
     return std::filesystem::path(base) / "CorvaneWeather" / leaf;
+}
+
+// Main thread: starts the detached worker of an accepted request whose slot is reserved. Throws
+// std::system_error when no thread can be created.
+void start_worker(std::shared_ptr<AsyncState> state, bridge::PageRequest&& request) {
+    std::thread([state = std::move(state), request = std::move(request)] {
+        bridge::run_request(*state, request, &weather::run_operation);
+    }).detach();
 }
 
 }  // namespace
@@ -34,7 +43,7 @@ bool is_page_address(const std::string& uri) {
 }
 
 void open_external(const std::string& uri) {
-    if (!uri.starts_with("https://")) {
+    if (!host::is_external_address(std::string_view(uri))) {
         return;
     }
     // The result is ignored, as on Windows: nothing is reported if no browser opens it.
@@ -44,7 +53,8 @@ void open_external(const std::string& uri) {
 Host::Host(HostOptions options)
     : options(std::move(options)),
       state(std::make_shared<AsyncState>()),
-      replies([this](const std::string& text) { deliver(text); }) {}
+      doorbell(std::make_shared<ReplyDoorbell>(
+          state, [this](const std::string& text) { deliver(text); })) {}
 
 Host::~Host() {
     shutdown();
@@ -61,7 +71,7 @@ int Host::run() {
 
 void Host::create_window() {
     window = gtk_window_new(GTK_WINDOW_TOPLEVEL);
-    gtk_window_set_title(GTK_WINDOW(window), window_title);
+    gtk_window_set_title(GTK_WINDOW(window), host::window_title);
     gtk_window_set_icon_name(GTK_WINDOW(window), "corvane-weather");
 
     GdkDisplay* display = gdk_display_get_default();
@@ -73,17 +83,21 @@ void Host::create_window() {
     if (monitor != nullptr) {
         gdk_monitor_get_geometry(monitor, &area);
     }
-    const WindowRectangle placed = main_window_rectangle({area.x, area.y, area.width, area.height});
+    const host::Rectangle placed =
+        host::main_window_rectangle({area.x, area.y, area.width, area.height});
     gtk_window_set_default_size(GTK_WINDOW(window), placed.width, placed.height);
     gtk_window_move(GTK_WINDOW(window), placed.x, placed.y);
     // Logical pixels: GTK scales them by the monitor's scale factor.
     GdkGeometry hints{};
-    hints.min_width = minimum_width;
-    hints.min_height = minimum_height;
+    hints.min_width = host::minimum_width;
+    hints.min_height = host::minimum_height;
     gtk_window_set_geometry_hints(GTK_WINDOW(window), nullptr, &hints, GDK_HINT_MIN_SIZE);
 
     GtkCssProvider* css = gtk_css_provider_new();
-    gtk_css_provider_load_from_data(css, "window { background-color: #0C1623; }", -1, nullptr);
+    char style[64];
+    std::snprintf(style, sizeof style, "window { background-color: #%02X%02X%02X; }",
+                  host::background.red, host::background.green, host::background.blue);
+    gtk_css_provider_load_from_data(css, style, -1, nullptr);
     gtk_style_context_add_provider(gtk_widget_get_style_context(window), GTK_STYLE_PROVIDER(css),
                                    GTK_STYLE_PROVIDER_PRIORITY_APPLICATION);
     g_object_unref(css);
@@ -95,8 +109,8 @@ void Host::create_window() {
         g_unix_signal_add(signal_number, &Host::on_stop_signal, this);
     }
 
-    // Set before any view exists, as on Windows; no request thread exists yet.
-    state->window = &replies;
+    // Before any view exists, as on Windows; no request thread exists yet.
+    state->open(*doorbell);
 }
 
 void Host::create_view() {
@@ -141,7 +155,7 @@ void Host::create_view() {
 
     WebKitSettings* settings = webkit_web_view_get_settings(view);
     const std::string agent =
-        std::string(webkit_settings_get_user_agent(settings)) + user_agent_token;
+        std::string(webkit_settings_get_user_agent(settings)) + host::user_agent_token;
     webkit_settings_set_user_agent(settings, agent.c_str());
     webkit_settings_set_javascript_can_open_windows_automatically(settings, FALSE);
 
@@ -152,8 +166,7 @@ void Host::create_view() {
     if (!std::filesystem::exists(options.web_folder / "index.html")) {
         GtkWidget* box = gtk_message_dialog_new(
             GTK_WINDOW(window), GTK_DIALOG_MODAL, GTK_MESSAGE_ERROR, GTK_BUTTONS_OK, "%s",
-            "The web folder is missing. Keep the web folder beside corvane-weather, or rebuild "
-            "the project.");
+            host::missing_web_folder_text("corvane-weather", "rebuild the project").c_str());
         gtk_window_set_title(GTK_WINDOW(box), "Corvane Weather");
         g_signal_connect(box, "response", G_CALLBACK(gtk_widget_destroy), nullptr);
         gtk_widget_show(box);
@@ -167,25 +180,14 @@ void Host::create_view() {
 }
 
 void Host::shutdown() {
-    state->closing.exchange(true);
-    {
-        std::lock_guard lock(state->mutex);
-        state->window = nullptr;
-    }
-    // No request thread posts from here on; what is queued is freed, never delivered.
-    replies.drain();
+    // No request thread queues a reply from here on; what is queued is freed, never delivered.
+    state->close();
 }
 
 void Host::handle_web_message(const std::string& source, const std::string& json) {
     const auto immediate = bridge::accept_web_message(
         source, json, state->active_requests,
-        [this](bridge::PageRequest&& request) {
-            bridge::start_worker(
-                state, std::move(request),
-                bridge::ReplyChannel<ReplyQueue*, std::string>{
-                    &weather::run_operation, [](std::string utf8) { return utf8; },
-                    [](ReplyQueue* queue, std::string* text) { return queue->post(text); }});
-        },
+        [this](bridge::PageRequest&& request) { start_worker(state, std::move(request)); },
         page_prefix);
     if (immediate) {
         post_reply(bridge::serialise_reply(*immediate));

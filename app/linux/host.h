@@ -8,11 +8,11 @@
 #include <webkit2/webkit2.h>
 
 #include "app/bridge/async_state.h"
-#include "app/linux/reply_queue.h"
+#include "app/linux/reply_doorbell.h"
 
 namespace linux_host {
 
-using AsyncState = bridge::BasicAsyncState<ReplyQueue*>;
+using AsyncState = bridge::AsyncState;
 
 struct HostOptions {
     std::filesystem::path web_folder;
@@ -58,7 +58,7 @@ private:
 
     HostOptions options;
     std::shared_ptr<AsyncState> state;
-    ReplyQueue replies;
+    std::shared_ptr<ReplyDoorbell> doorbell;
     GtkWidget* window = nullptr;
     WebKitWebContext* context = nullptr;
     WebKitUserContentManager* content = nullptr;

@@ -11,24 +11,31 @@
 #include <nlohmann/json.hpp>
 
 #include "app/bridge/async_state.h"
-#include "app/win32/com_ptr.h"
-#include "loader/webview2.h"
+#include "win32/com_ptr.h"
+#include "win32/webview2.h"
 
-namespace host {
+namespace win32_host {
 
-using AsyncState = bridge::BasicAsyncState<HWND>;
+using AsyncState = bridge::AsyncState;
 
-// Carries one serialised reply to the main window. wParam is 0; lParam points to a heap
-// std::wstring that belongs to whoever removes the message from the queue.
+// Tells the main window that replies wait in the shared state. It carries nothing: any program
+// on the desktop can post this number, so neither parameter is ever read.
 inline constexpr UINT reply_message = WM_APP + 1;
 
 // The one application object. It lives in the entry function's frame for the whole run; the
-// window procedure and the browser-view handlers hold plain pointers to it. UI thread only.
-struct Application {
+// window procedure and the browser-view handlers hold plain pointers to it. UI thread only,
+// but for ring.
+struct Application final : bridge::ReplySink {
     HWND window = nullptr;  // set on WM_NCCREATE, never cleared
     win32::ComPtr<ICoreWebView2Controller> controller;
     win32::ComPtr<ICoreWebView2> webview;
     std::shared_ptr<AsyncState> state;
+
+    Application() = default;
+    Application(const Application&) = delete;
+    Application& operator=(const Application&) = delete;
+    // Closes the reply path, so no worker ever reaches a destroyed application.
+    ~Application();
 
     // On WM_CREATE: checks the web folder and starts creating the browser view; failures are
     // shown in a box, file-system errors propagate as exceptions.
@@ -41,10 +48,12 @@ struct Application {
     void handle_web_message(ICoreWebView2WebMessageReceivedEventArgs* args);
     // Serialises `reply` and posts it to the page; nothing without a browser view.
     void post_reply(const nlohmann::json& reply);
+    // The reply_message branch of the window procedure: hands every queued reply to the
+    // browser view, or drops them when there is none.
+    void deliver_replies();
+
+    // Any worker, under the state's lock: posts reply_message to the window.
+    bool ring() noexcept override;
 };
 
-// The reply_message branch of the window procedure: hands the text to the browser view if
-// there is one, then frees it in every case. UI thread only.
-void deliver_reply(const Application* application, LPARAM text);
-
-}  // namespace host
+}  // namespace win32_host

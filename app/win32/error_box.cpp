@@ -2,7 +2,7 @@
 
 #include <cwchar>
 
-namespace host {
+namespace win32_host {
 
 std::wstring error_box_text(const wchar_t* text, HRESULT code) {
     std::wstring result = text ? text : L"";
@@ -19,4 +19,4 @@ void show_error(HWND owner, const wchar_t* text, HRESULT code) {
     MessageBoxW(owner, message.c_str(), error_caption, MB_ICONERROR);
 }
 
-}  // namespace host
+}  // namespace win32_host

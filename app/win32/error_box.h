@@ -4,7 +4,7 @@
 
 #include <windows.h>
 
-namespace host {
+namespace win32_host {
 
 inline constexpr wchar_t error_caption[] = L"Corvane Weather";
 
@@ -16,4 +16,4 @@ std::wstring error_box_text(const wchar_t* text, HRESULT code);
 // may be null. Its own modal loop keeps dispatching the thread's messages while it is open.
 void show_error(HWND owner, const wchar_t* text, HRESULT code);
 
-}  // namespace host
+}  // namespace win32_host

@@ -6,9 +6,9 @@
 #include <shlobj.h>
 #include <windows.h>
 
-#include "app/win32/system_handles.h"
+#include "win32/system_handles.h"
 
-namespace host {
+namespace win32_host {
 
 std::filesystem::path executable_folder() {
     std::wstring path(32768, L'\0');
@@ -47,4 +47,4 @@ bool file_exists(const std::filesystem::path& file) {
     return found;
 }
 
-}  // namespace host
+}  // namespace win32_host

@@ -2,7 +2,7 @@
 
 #include <filesystem>
 
-namespace host {
+namespace win32_host {
 
 // The folder that holds the running executable: its path without the last element and the
 // separators before it, a drive root such as C:\ kept whole.
@@ -18,4 +18,4 @@ std::filesystem::path user_data_root();
 // the query throws std::filesystem::filesystem_error (operation "exists").
 bool file_exists(const std::filesystem::path& file);
 
-}  // namespace host
+}  // namespace win32_host

@@ -1,12 +1,12 @@
 #include "app/win32/main_window.h"
 
-#include <algorithm>
 #include <exception>
 #include <utility>
 
+#include "app/host_rules.h"
 #include "app/win32/application.h"
 
-namespace host {
+namespace win32_host {
 namespace {
 
 // An exception on its way from a window procedure call to the caller's own frames.
@@ -69,7 +69,9 @@ LRESULT handle_message(HWND window, UINT message, WPARAM wparam, LPARAM lparam) 
             return 0;
         }
         case reply_message:
-            deliver_reply(application, lparam);
+            if (application) {
+                application->deliver_replies();
+            }
             return 0;
         default:
             return DefWindowProcW(window, message, wparam, lparam);
@@ -79,16 +81,13 @@ LRESULT handle_message(HWND window, UINT message, WPARAM wparam, LPARAM lparam) 
 }  // namespace
 
 RECT window_rectangle(int screen_width, int screen_height) {
-    const int width = std::min(screen_width - 70, 1460);
-    const int height = std::min(screen_height - 80, 960);
-    const int left = (screen_width - width) / 2;
-    const int top = (screen_height - height) / 2;
-    return RECT{left, top, left + width, top + height};
+    const host::Rectangle frame = host::main_window_rectangle({0, 0, screen_width, screen_height});
+    return RECT{frame.x, frame.y, frame.x + frame.width, frame.y + frame.height};
 }
 
 SIZE minimum_track_size(UINT dpi) {
     const int scale = static_cast<int>(dpi);
-    return SIZE{MulDiv(920, scale, 96), MulDiv(650, scale, 96)};
+    return SIZE{MulDiv(host::minimum_width, scale, 96), MulDiv(host::minimum_height, scale, 96)};
 }
 
 ATOM register_window_class(HINSTANCE instance, HBRUSH background) {
@@ -128,4 +127,4 @@ void rethrow_carried_exception() {
     }
 }
 
-}  // namespace host
+}  // namespace win32_host

@@ -4,16 +4,16 @@
 
 #include <windows.h>
 
-namespace host {
+namespace win32_host {
 
 inline constexpr wchar_t window_class_name[] = L"CorvaneWeatherWindow";
-inline constexpr wchar_t window_title[] = L"Corvane Weather \u2014 Western United States";
 
-// The initial window rectangle on a primary screen of the given size in physical pixels: at
-// most 1460 x 960, 70 and 80 pixels smaller than the screen, centred. Not scaled by DPI.
+// The initial window rectangle on a primary screen of the given size in physical pixels (the
+// hosts' shared rule); not scaled by DPI.
 RECT window_rectangle(int screen_width, int screen_height);
 
-// The smallest size the user can drag the window to at `dpi`: 920 x 650 at 96 DPI, scaled.
+// The smallest size the user can drag the window to at `dpi`: the shared minimum at 96 DPI,
+// scaled and rounded to nearest.
 SIZE minimum_track_size(UINT dpi);
 
 // Registers "CorvaneWeatherWindow" with icon group 1 of `instance` and the given background.
@@ -28,4 +28,4 @@ LRESULT CALLBACK window_procedure(HWND window, UINT message, WPARAM wparam, LPAR
 // system call that dispatched the message (CreateWindowExW, DispatchMessageW).
 void rethrow_carried_exception();
 
-}  // namespace host
+}  // namespace win32_host

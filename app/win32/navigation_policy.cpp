@@ -4,13 +4,12 @@
 #include <windows.h>
 
 #include "app/bridge/page_host.h"
-#include "app/win32/com_object.h"
-#include "app/win32/system_handles.h"
+#include "app/host_rules.h"
+#include "win32/com_object.h"
+#include "win32/system_handles.h"
 
-namespace host {
+namespace win32_host {
 namespace {
-
-constexpr std::wstring_view external_prefix = L"https://";
 
 // get_IsUserInitiated, false when the call leaves the value unset.
 template <typename Arguments>
@@ -49,29 +48,41 @@ bool is_page_address(std::wstring_view address) {
     return address.starts_with(bridge::page_prefix_wide);
 }
 
-bool is_external_address(std::wstring_view address) {
-    return address.starts_with(external_prefix);
-}
-
 void open_external(const wchar_t* address) {
-    if (!is_external_address(address ? address : L"")) {
+    if (!host::is_external_address(std::wstring_view(address ? address : L""))) {
         return;
     }
     ShellExecuteW(nullptr, L"open", address, nullptr, nullptr, SW_SHOWNORMAL);
 }
 
+// The runtime gets S_OK whatever happens inside; a navigation or window whose handling failed is
+// refused, never let through.
 win32::ComPtr<ICoreWebView2NavigationStartingEventHandler> make_navigation_starting_handler() {
     return win32::make_com_object<ICoreWebView2NavigationStartingEventHandler>(
-        [](ICoreWebView2*, ICoreWebView2NavigationStartingEventArgs* args) {
-            on_navigation_starting(args);
+        [](ICoreWebView2*, ICoreWebView2NavigationStartingEventArgs* args) noexcept {
+            try {
+                on_navigation_starting(args);
+            } catch (...) {
+                try {
+                    (void)args->put_Cancel(TRUE);
+                } catch (...) {
+                }
+            }
         });
 }
 
 win32::ComPtr<ICoreWebView2NewWindowRequestedEventHandler> make_new_window_handler() {
     return win32::make_com_object<ICoreWebView2NewWindowRequestedEventHandler>(
-        [](ICoreWebView2*, ICoreWebView2NewWindowRequestedEventArgs* args) {
-            on_new_window_requested(args);
+        [](ICoreWebView2*, ICoreWebView2NewWindowRequestedEventArgs* args) noexcept {
+            try {
+                on_new_window_requested(args);
+            } catch (...) {
+                try {
+                    (void)args->put_Handled(TRUE);
+                } catch (...) {
+                }
+            }
         });
 }
 
-}  // namespace host
+}  // namespace win32_host

@@ -5,17 +5,14 @@
 
 #include <string_view>
 
-#include "app/win32/com_ptr.h"
-#include "loader/webview2.h"
+#include "win32/com_ptr.h"
+#include "win32/webview2.h"
 
-namespace host {
+namespace win32_host {
 
 // Whether `address` lies under "https://" + the page host + "/", compared code unit by code
 // unit (no case folding, trimming or decoding).
 bool is_page_address(std::wstring_view address);
-
-// Whether `address` may be handed to the system: it begins with "https://", exactly.
-bool is_external_address(std::wstring_view address);
 
 // Opens an https address with the user's default handler; drops anything else (an absent
 // address counts as empty). Failures are ignored. UI thread.
@@ -26,4 +23,4 @@ void open_external(const wchar_t* address);
 win32::ComPtr<ICoreWebView2NavigationStartingEventHandler> make_navigation_starting_handler();
 win32::ComPtr<ICoreWebView2NewWindowRequestedEventHandler> make_new_window_handler();
 
-}  // namespace host
+}  // namespace win32_host

@@ -1,95 +1,38 @@
 #include "app/win32/page_bridge.h"
 
 #include <memory>
-#include <string_view>
 #include <system_error>
 #include <utility>
 
-#include "app/bridge/page_host.h"
-#include "app/bridge/reply.h"
-#include "app/bridge/web_message.h"
-#include "app/win32/com_object.h"
-#include "app/win32/system_handles.h"
-#include "app/win32/text_conversion.h"
 #include "weather/operations.h"
+#include "win32/com_object.h"
+#include "win32/system_handles.h"
 
-namespace host {
-namespace {
-
-using Channel = bridge::ReplyChannel<HWND, std::wstring>;
-
-// Never destroyed: workers are not joined, so one may still use it while the process runs its
-// exit-time destructors.
-const Channel& reply_channel() {
-    static const Channel& channel =
-        *new Channel{&weather::run_operation, [](std::string utf8) { return utf8_to_wide(utf8); },
-                     &post_reply_message};
-    return channel;
-}
-
-}  // namespace
+namespace win32_host {
 
 win32::ComPtr<ICoreWebView2WebMessageReceivedEventHandler> make_web_message_handler(
     Application* application) {
     return win32::make_com_object<ICoreWebView2WebMessageReceivedEventHandler>(
-        [application](ICoreWebView2*, ICoreWebView2WebMessageReceivedEventArgs* args) {
-            application->handle_web_message(args);
+        [application](ICoreWebView2*, ICoreWebView2WebMessageReceivedEventArgs* args) noexcept {
+            try {
+                application->handle_web_message(args);
+            } catch (...) {
+                // The message gets no reply; the runtime still gets S_OK.
+            }
         });
-}
-
-void Application::handle_web_message(ICoreWebView2WebMessageReceivedEventArgs* args) {
-    // The origin is checked before the text is even read, so foreign messages cost nothing.
-    std::wstring source;
-    {
-        win32::UniqueCoTaskString uri;
-        (void)args->get_Source(uri.put());
-        if (uri) {
-            source = uri.get();
-        }
-    }
-    if (!source.starts_with(bridge::page_prefix_wide)) {
-        return;
-    }
-
-    std::string message;
-    {
-        win32::UniqueCoTaskString json;
-        if (FAILED(args->get_WebMessageAsJson(json.put())) || !json) {
-            return;
-        }
-        message = wide_to_utf8(json.get());
-    }
-
-    const std::optional<nlohmann::json> reply = bridge::accept_web_message(
-        wide_to_utf8(source), message, state->active_requests,
-        [this](bridge::PageRequest&& request) { start_worker(state, std::move(request)); });
-    if (reply) {
-        post_reply(*reply);
-    }
-}
-
-void Application::post_reply(const nlohmann::json& reply) {
-    if (!webview) {
-        return;
-    }
-    const std::wstring text = utf8_to_wide(bridge::serialise_reply(reply));
-    (void)webview->PostWebMessageAsJson(text.c_str());
-}
-
-bool post_reply_message(HWND window, std::wstring* text) {
-    return PostMessageW(window, reply_message, 0, reinterpret_cast<LPARAM>(text)) != FALSE;
-}
-
-void run_request(bridge::WorkerClosure<HWND> closure) noexcept {
-    bridge::run_request(std::move(closure), reply_channel());
 }
 
 namespace {
 
+// What a worker owns: its share of the state and copies of the request.
+struct Worker {
+    std::shared_ptr<AsyncState> state;
+    bridge::PageRequest request;
+};
+
 DWORD WINAPI worker_entry(void* parameter) {
-    std::unique_ptr<bridge::WorkerClosure<HWND>> closure(
-        static_cast<bridge::WorkerClosure<HWND>*>(parameter));
-    run_request(std::move(*closure));
+    const std::unique_ptr<Worker> worker(static_cast<Worker*>(parameter));
+    bridge::run_request(*worker->state, worker->request, &weather::run_operation);
     return 0;
 }
 
@@ -100,15 +43,14 @@ DWORD WINAPI worker_entry(void* parameter) {
 // function on a busy machine, which left a request without a reply and its slot taken for
 // good. Threads from CreateThread did not go missing in the same trials.
 void start_worker(std::shared_ptr<AsyncState> state, bridge::PageRequest&& request) {
-    auto closure = std::make_unique<bridge::WorkerClosure<HWND>>(
-        bridge::WorkerClosure<HWND>{std::move(state), std::move(request)});
+    auto worker = std::make_unique<Worker>(Worker{std::move(state), std::move(request)});
     const win32::UniqueKernelHandle thread(
-        CreateThread(nullptr, 0, &worker_entry, closure.get(), 0, nullptr));
+        CreateThread(nullptr, 0, &worker_entry, worker.get(), 0, nullptr));
     if (!thread) {
         // The same error, and so the same text for the page, as std::thread's.
         throw std::system_error(std::make_error_code(std::errc::resource_unavailable_try_again));
     }
-    closure.release();  // the thread owns it now; closing our handle detaches the thread
+    worker.release();  // the thread owns it now; closing our handle detaches the thread
 }
 
-}  // namespace host
+}  // namespace win32_host

@@ -5,7 +5,7 @@
 
 #include <windows.h>
 
-namespace host {
+namespace win32_host {
 namespace {
 
 int checked_length(std::size_t length) {
@@ -50,4 +50,4 @@ std::string wide_to_utf8(std::wstring_view wide) {
     return utf8;
 }
 
-}  // namespace host
+}  // namespace win32_host

@@ -3,7 +3,7 @@
 #include <string>
 #include <string_view>
 
-namespace host {
+namespace win32_host {
 
 // UTF-8 to UTF-16. Text that is not valid UTF-8 gives the text "Invalid UTF-8" instead of
 // failing; throws std::length_error only for text beyond what the system calls can measure.
@@ -13,4 +13,4 @@ std::wstring utf8_to_wide(std::string_view utf8);
 // gives the empty text.
 std::string wide_to_utf8(std::wstring_view wide);
 
-}  // namespace host
+}  // namespace win32_host

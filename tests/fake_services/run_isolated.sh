@@ -140,8 +140,8 @@ done
 [ -f "$work/ready" ] || { cat "$work/services.out" >&2; fail "the fake services did not start"; }
 
 if [ -n "$wine_prefix" ]; then
-    export WINEPREFIX="$wine_prefix"
-    export WINEDEBUG="${WINEDEBUG:--all}" WINEDLLOVERRIDES="${WINEDLLOVERRIDES:-mscoree,mshtml=}"
+    source "$here/../../scripts/wine-env.sh"
+    wine_environment "$wine_prefix"
     mkdir -p "$wine_prefix"
     # One run at a time per prefix; a server left from elsewhere would be shared, so stop it.
     exec 9>"$wine_prefix.lock"
@@ -150,11 +150,8 @@ if [ -n "$wine_prefix" ]; then
     wineserver --wait >/dev/null 2>&1 || true
     wineserver_started=1
     in_namespace "$here/../../scripts/wine-prepare.sh" "$wine_prefix"
-    in_namespace wineserver --persistent
-    # Wine's own services start detached from the command's output, which CTest waits on.
-    wine_binary=/usr/lib/wine/wine64
-    [ -x "$wine_binary" ] || wine_binary=wine
-    in_namespace "$wine_binary" cmd.exe /c exit </dev/null >/dev/null 2>&1 || true
+    # The server and Wine's services inside the namespace, detached from the command's output.
+    in_namespace bash -c "source '$here/../../scripts/wine-env.sh' && start_wine_services"
 fi
 
 set +e

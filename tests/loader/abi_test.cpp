@@ -5,8 +5,8 @@
 
 #include <gtest/gtest.h>
 
-#include "app/win32/com_object.h"
-#include "loader/webview2.h"
+#include "win32/com_object.h"
+#include "win32/webview2.h"
 
 namespace {
 

@@ -9,7 +9,8 @@
 #include "fake_options.h"
 #include "fixture.h"
 #include "loader/environment_creation.h"
-#include "loader/webview2.h"
+#include "loader/loader.h"
+#include "win32/webview2.h"
 
 namespace loader_test {
 namespace {

@@ -2,7 +2,7 @@
 
 #include <windows.h>
 
-#include "app/win32/system_handles.h"
+#include "win32/system_handles.h"
 
 namespace loader_test {
 namespace {
@@ -63,14 +63,10 @@ DebuggedRun run_under_debugger(const std::wstring& command_line) {
                 }
                 break;
             case CREATE_PROCESS_DEBUG_EVENT:
-                if (event.u.CreateProcessInfo.hFile) {
-                    CloseHandle(event.u.CreateProcessInfo.hFile);
-                }
+                win32::UniqueKernelHandle(event.u.CreateProcessInfo.hFile).reset();
                 break;
             case LOAD_DLL_DEBUG_EVENT:
-                if (event.u.LoadDll.hFile) {
-                    CloseHandle(event.u.LoadDll.hFile);
-                }
+                win32::UniqueKernelHandle(event.u.LoadDll.hFile).reset();
                 break;
             case EXIT_PROCESS_DEBUG_EVENT:
                 run.exit_code = event.u.ExitProcess.dwExitCode;

@@ -7,7 +7,7 @@
 #include "fixture.h"
 #include "loader/downgrade_policy.h"
 #include "loader/environment_request.h"
-#include "loader/settings.h"
+#include "loader/loader.h"
 
 namespace loader_test {
 namespace {
@@ -107,6 +107,22 @@ TEST_F(DowngradePolicy, EmptyAndZeroLengthInstalledValues) {
     EXPECT_EQ(pin(), L"(none)");
     RegistryKey(HKEY_LOCAL_MACHINE, wow64_path(stable_key)).raw(L"EBWebView", REG_SZ, L"\0", 2);
     EXPECT_EQ(pin(), L"(none)");
+}
+
+// The installed folder counts only as the updater writes it, a REG_SZ text: the same UTF-16
+// text under any other type is an absent value and pins nothing.
+TEST_F(DowngradePolicy, TheInstalledValueCountsOnlyAsText) {
+    policy_value(L"109.0.1518.140");
+    const DWORD bytes = static_cast<DWORD>((installed.size() + 1) * sizeof(wchar_t));
+    const struct {
+        DWORD type;
+        bool pins;
+    } rows[] = {{REG_SZ, true}, {REG_EXPAND_SZ, false}, {REG_BINARY, false}, {REG_MULTI_SZ, false}};
+    for (const auto& row : rows) {
+        RegistryKey(HKEY_LOCAL_MACHINE, wow64_path(stable_key))
+            .raw(L"EBWebView", row.type, installed.c_str(), bytes);
+        EXPECT_EQ(pin(), row.pins ? pinned : L"(none)") << "type " << row.type;
+    }
 }
 
 TEST_F(DowngradePolicy, AFileIsNoVersionFolder) {

@@ -7,7 +7,7 @@
 
 #include "fixture.h"
 #include "loader/elevation.h"
-#include "loader/settings.h"
+#include "loader/overrides.h"
 
 namespace loader_test {
 namespace {

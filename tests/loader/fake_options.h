@@ -3,7 +3,7 @@
 #include <gtest/gtest.h>
 
 #include "loader/option_interfaces.h"
-#include "loader/webview2.h"
+#include "win32/webview2.h"
 
 namespace loader_test {
 

@@ -28,17 +28,7 @@ protected:
         EXPECT_TRUE(run.started);
         EXPECT_TRUE(run.finished);
         EXPECT_EQ(run.exit_code, 0u);
-        std::string text;
-        const HANDLE file = CreateFileW(result_file.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr,
-                                        OPEN_EXISTING, 0, nullptr);
-        if (file != INVALID_HANDLE_VALUE) {
-            char buffer[512];
-            DWORD read = 0;
-            ReadFile(file, buffer, sizeof(buffer), &read, nullptr);
-            text.assign(buffer, read);
-            CloseHandle(file);
-        }
-        return text;
+        return win32_test::read_text(result_file);
     }
 
     std::wstring machine_runtime(const wchar_t* key, const std::wstring& folder) {
@@ -93,11 +83,12 @@ TEST_F(DebuggerOutput, IncompatibleVersionIsSkipped) {
 TEST_F(DebuggerOutput, InaccessibleLibraryIsSkipped) {
     const std::wstring locked = machine_runtime(stable_key, temp / L"S\\120.0.0.0");
     machine_runtime(beta_key, temp / L"B\\121.0.0.0");
-    const HANDLE exclusive = CreateFileW(client_dll_path(locked).c_str(), GENERIC_READ, 0, nullptr,
-                                         OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
-    ASSERT_NE(exclusive, INVALID_HANDLE_VALUE);
+    win32::UniqueFileHandle exclusive(CreateFileW(client_dll_path(locked).c_str(), GENERIC_READ, 0,
+                                                  nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL,
+                                                  nullptr));
+    ASSERT_TRUE(exclusive);
     EXPECT_EQ(probe(), "entry 0x00000000\nhandler 0x00000000 environment\n");
-    CloseHandle(exclusive);
+    exclusive.reset();
     EXPECT_EQ(run.output,
               (Lines{"WebView2: skipped inaccessible ", utf8(client_dll_path(locked)), "\n"}));
 }

@@ -9,6 +9,8 @@
 #include "loader/downgrade_policy.h"
 #include "loader/elevation.h"
 #include "loader/environment_creation.h"
+#include "loader/policy.h"
+#include "loader/process_identity.h"
 #include "loader/runtime_search.h"
 #include "loader/settings.h"
 
@@ -186,12 +188,13 @@ TEST(ElevatedFromIntegrity, HighOrUnknownIsElevated) {
 
 TEST(PolicyValueNames, AppIdThenExecutableThenWildcard) {
     using Names = std::vector<std::wstring>;
-    EXPECT_EQ(policy_value_names(L"Corvane.Weather", L"CorvaneWeather.exe", false),
+    EXPECT_EQ(policy_value_names(L"Corvane.Weather", L"CorvaneWeather.exe", Wildcard::allowed),
               (Names{L"Corvane.Weather", L"CorvaneWeather.exe", L"*"}));
-    EXPECT_EQ(policy_value_names(L"", L"CorvaneWeather.exe", false),
+    EXPECT_EQ(policy_value_names(L"", L"CorvaneWeather.exe", Wildcard::allowed),
               (Names{L"CorvaneWeather.exe", L"*"}));
-    EXPECT_EQ(policy_value_names(L"", L"CorvaneWeather.exe", true), (Names{L"CorvaneWeather.exe"}));
-    EXPECT_EQ(policy_value_names(L"", L"", true), Names{});
+    EXPECT_EQ(policy_value_names(L"", L"CorvaneWeather.exe", Wildcard::refused),
+              (Names{L"CorvaneWeather.exe"}));
+    EXPECT_EQ(policy_value_names(L"", L"", Wildcard::refused), Names{});
 }
 
 // Stand-ins for the optional application-ID functions.

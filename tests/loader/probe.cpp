@@ -10,6 +10,7 @@
 
 #include <windows.h>
 
+#include "loader/loader.h"
 #include "support.h"
 
 int wmain(int argc, wchar_t** argv) {

@@ -6,8 +6,8 @@
 
 #include "fixture.h"
 #include "loader/environment_request.h"
+#include "loader/overrides.h"
 #include "loader/runtime_search.h"
-#include "loader/settings.h"
 
 namespace loader_test {
 namespace {
@@ -50,6 +50,23 @@ TEST_F(RuntimeSearch, FindsTheStableRuntimeInThe32BitView) {
     const std::wstring folder = machine_runtime(stable_key, L"120.0.2210.91");
     ASSERT_EQ(find({}), S_OK);
     EXPECT_EQ(dll_path, client_dll_path(folder));
+}
+
+// A runtime folder counts only as the updater writes it, a REG_SZ text.
+TEST_F(RuntimeSearch, TheFolderValueCountsOnlyAsText) {
+    const std::wstring folder = temp / L"120.0.2210.91";
+    install_fake_runtime(folder);
+    const DWORD bytes = static_cast<DWORD>((folder.size() + 1) * sizeof(wchar_t));
+    const struct {
+        DWORD type;
+        bool found;
+    } rows[] = {{REG_SZ, true}, {REG_EXPAND_SZ, false}, {REG_BINARY, false}, {REG_MULTI_SZ, false}};
+    for (const auto& row : rows) {
+        RegistryKey(HKEY_LOCAL_MACHINE, wow64_path(stable_key))
+            .raw(L"EBWebView", row.type, folder.c_str(), bytes);
+        EXPECT_EQ(find({}), row.found ? S_OK : HRESULT_FROM_WIN32(ERROR_FILE_NOT_FOUND))
+            << "type " << row.type;
+    }
 }
 
 TEST_F(RuntimeSearch, IgnoresKeysOfThe64BitView) {
@@ -156,12 +173,13 @@ TEST_F(RuntimeSearch, EdgeViewUsesTheBrowserKeyForStable) {
 TEST_F(RuntimeSearch, SkipsALibraryThatCannotBeOpened) {
     const std::wstring locked = machine_runtime(stable_key, L"120.0.0.0");
     const std::wstring fallback = machine_runtime(beta_key, L"121.0.0.0");
-    const HANDLE exclusive = CreateFileW(client_dll_path(locked).c_str(), GENERIC_READ, 0, nullptr,
-                                         OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
-    ASSERT_NE(exclusive, INVALID_HANDLE_VALUE);
+    win32::UniqueFileHandle exclusive(CreateFileW(client_dll_path(locked).c_str(), GENERIC_READ, 0,
+                                                  nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL,
+                                                  nullptr));
+    ASSERT_TRUE(exclusive);
     EXPECT_EQ(find({}), S_OK);
     EXPECT_EQ(dll_path, client_dll_path(fallback));
-    CloseHandle(exclusive);
+    exclusive.reset();
     EXPECT_EQ(find({}), S_OK);
     EXPECT_EQ(dll_path, client_dll_path(locked));
 }

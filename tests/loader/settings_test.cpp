@@ -5,11 +5,13 @@
 
 #include <gtest/gtest.h>
 
-#include "app/win32/com_ptr.h"
 #include "fake_options.h"
 #include "fixture.h"
+#include "loader/caller_options.h"
 #include "loader/option_interfaces.h"
+#include "loader/overrides.h"
 #include "loader/settings.h"
+#include "win32/com_ptr.h"
 
 namespace loader_test {
 namespace {

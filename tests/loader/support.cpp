@@ -1,6 +1,6 @@
 #include "support.h"
 
-#include "app/win32/com_object.h"
+#include "win32/com_object.h"
 
 namespace loader_test {
 
@@ -26,13 +26,7 @@ void delete_loader_registry_trees() {
 }
 
 RegistryKey::RegistryKey(HKEY root, const std::wstring& path) {
-    RegCreateKeyExW(root, path.c_str(), 0, nullptr, 0, KEY_ALL_ACCESS, nullptr, &key, nullptr);
-}
-
-RegistryKey::~RegistryKey() {
-    if (key) {
-        RegCloseKey(key);
-    }
+    RegCreateKeyExW(root, path.c_str(), 0, nullptr, 0, KEY_ALL_ACCESS, nullptr, key.put(), nullptr);
 }
 
 RegistryKey& RegistryKey::text(const wchar_t* name, const std::wstring& value) {
@@ -45,7 +39,7 @@ RegistryKey& RegistryKey::dword(const wchar_t* name, DWORD value) {
 }
 
 RegistryKey& RegistryKey::raw(const wchar_t* name, DWORD type, const void* data, DWORD bytes) {
-    RegSetValueExW(key, name, 0, type, static_cast<const BYTE*>(data), bytes);
+    RegSetValueExW(key.get(), name, 0, type, static_cast<const BYTE*>(data), bytes);
     return *this;
 }
 

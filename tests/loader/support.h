@@ -10,9 +10,10 @@
 
 #include <windows.h>
 
-#include "app/win32/com_ptr.h"
-#include "loader/webview2.h"
-#include "tests/app/win32/test_support.h"
+#include "tests/win32/test_support.h"
+#include "win32/com_ptr.h"
+#include "win32/system_handles.h"
+#include "win32/webview2.h"
 
 namespace loader_test {
 
@@ -29,15 +30,12 @@ void delete_loader_registry_trees();
 class RegistryKey {
 public:
     RegistryKey(HKEY root, const std::wstring& path);
-    ~RegistryKey();
-    RegistryKey(const RegistryKey&) = delete;
-    RegistryKey& operator=(const RegistryKey&) = delete;
     RegistryKey& text(const wchar_t* name, const std::wstring& value);
     RegistryKey& dword(const wchar_t* name, DWORD value);
     RegistryKey& raw(const wchar_t* name, DWORD type, const void* data, DWORD bytes);
 
 private:
-    HKEY key = nullptr;
+    win32::UniqueHkey key;
 };
 
 // Where the 32-bit updater's keys live in a 64-bit registry.

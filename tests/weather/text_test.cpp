@@ -2,6 +2,9 @@
 
 #include <gtest/gtest.h>
 
+#include "weather/constant_text.h"
+#include "weather/services.h"
+
 namespace weather {
 namespace {
 
@@ -68,6 +71,21 @@ TEST(CompactJson, SortsKeysDropsWhitespaceAndKeepsRawUtf8) {
 TEST(CompactJson, RefusesInvalidUtf8WithTheLibraryTypeError) {
     const nlohmann::json value = std::string("\xC3\x28");
     EXPECT_THROW(to_compact_json(value), nlohmann::json::type_error);
+}
+
+// Twins of one text in two forms come from one UTF-8 definition, converted while compiling, and
+// agree with the run-time conversion.
+TEST(ConstantText, TwinsComeFromOneDefinition) {
+    static constexpr char mixed[] = "a\u00E9\u2014\U0001F327";
+    constexpr auto mixed_utf16 = utf16_text(mixed);
+    constexpr auto mixed_wide = wide_text(mixed);
+    EXPECT_EQ(mixed_utf16.view(), u"a\u00E9\u2014\U0001F327");
+    EXPECT_EQ(mixed_wide.view(), L"a\u00E9\u2014\U0001F327");
+    EXPECT_EQ(utf8_to_utf16(mixed), mixed_utf16.view());
+    EXPECT_TRUE(std::u16string(u"api.weather.gov") == nws_api_host_utf16);
+    EXPECT_FALSE(std::u16string(u"api.weather.go") == nws_api_host_utf16);
+    EXPECT_EQ(std::u16string_view(static_cast<const char16_t*>(user_agent_utf16)),
+              utf8_to_utf16(user_agent));
 }
 
 }  // namespace

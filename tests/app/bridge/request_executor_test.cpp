@@ -1,7 +1,7 @@
 #include "app/bridge/request_executor.h"
 
 #include <condition_variable>
-#include <deque>
+#include <thread>
 
 #include <gtest/gtest.h>
 
@@ -10,134 +10,126 @@
 namespace bridge {
 namespace {
 
-// A reply text that counts live instances, so a test can tell that every one was freed.
-struct TrackedText {
-    explicit TrackedText(std::string text) : text(std::move(text)) { ++live; }
-    TrackedText(const TrackedText& other) : text(other.text) { ++live; }
-    ~TrackedText() { --live; }
-    std::string text;
-    static inline std::atomic<int> live{0};
+// A stand-in for a host's end of the reply path: counts its wake-ups and can refuse them.
+struct FakeSink final : ReplySink {
+    bool ring() noexcept override {
+        ++rings;
+        return !refuse;
+    }
+    std::atomic<int> rings{0};
+    std::atomic<bool> refuse{false};
 };
 
-// A stand-in for the UI thread's message queue of one window.
-struct FakeWindow {
-    std::mutex mutex;
-    std::deque<TrackedText*> queue;
-    bool refuse_posts = false;
-
-    bool post(TrackedText* text) {
-        std::lock_guard lock(mutex);
-        if (refuse_posts) {
-            return false;
-        }
-        queue.push_back(text);
-        return true;
+// The replies as text, whatever the host's form of them.
+std::vector<std::string> texts(const std::deque<ReplyText>& replies) {
+    std::vector<std::string> result;
+    for (const ReplyText& reply : replies) {
+        result.emplace_back(reply.begin(), reply.end());  // ASCII replies only
     }
-
-    // Takes every queued reply, as the window procedure or the shutdown drain would.
-    std::vector<std::string> take_all() {
-        std::lock_guard lock(mutex);
-        std::vector<std::string> texts;
-        for (TrackedText* text : queue) {
-            texts.push_back(text->text);
-            delete text;
-        }
-        queue.clear();
-        return texts;
-    }
-};
-
-using State = BasicAsyncState<FakeWindow*>;
-using Channel = ReplyChannel<FakeWindow*, TrackedText>;
-
-Channel channel_running(OperationRunner run) {
-    return Channel{std::move(run), [](std::string utf8) { return TrackedText(std::move(utf8)); },
-                   [](FakeWindow* window, TrackedText* text) { return window->post(text); }};
+    return result;
 }
 
 weather::Response alerts_ok(const std::string&, const std::string&) {
     return weather::Response{200, R"({"features":[]})"};
 }
 
+// A detached worker over a share of the state, as the hosts start them.
+void start_worker(std::shared_ptr<AsyncState> state, PageRequest request, OperationRunner run) {
+    std::thread([state = std::move(state), request = std::move(request), run = std::move(run)] {
+        run_request(*state, request, run);
+    }).detach();
+}
+
 class RequestExecutorTest : public ::testing::Test {
 protected:
-    void SetUp() override {
-        state->window = &window;
-        TrackedText::live = 0;
-    }
-    void TearDown() override {
-        window.take_all();
-        EXPECT_EQ(TrackedText::live.load(), 0) << "a reply text leaked";
-    }
+    void SetUp() override { state->open(sink); }
+    void TearDown() override { state->close(); }
 
-    FakeWindow window;
-    std::shared_ptr<State> state = std::make_shared<State>();
+    FakeSink sink;
+    std::shared_ptr<AsyncState> state = std::make_shared<AsyncState>();
 };
 
 TEST_F(RequestExecutorTest, QueuesTheSerialisedReplyThenReleasesTheSlot) {
     ASSERT_TRUE(try_reserve_slot(state->active_requests));
-    run_request(WorkerClosure<FakeWindow*>{state, PageRequest{7, "alerts", ""}},
-                channel_running(alerts_ok));
+    run_request(*state, PageRequest{7, "alerts", ""}, alerts_ok);
     EXPECT_EQ(state->active_requests.load(), 0);
-    EXPECT_EQ(window.take_all(),
+    EXPECT_EQ(texts(state->take_replies()),
               std::vector<std::string>{R"({"body":{"features":[]},"id":7,"status":200})"});
+    EXPECT_EQ(sink.rings.load(), 1);
 }
 
 TEST_F(RequestExecutorTest, AnOperationThatThrowsIsAnswered500) {
     ASSERT_TRUE(try_reserve_slot(state->active_requests));
-    run_request(WorkerClosure<FakeWindow*>{state, PageRequest{"a", "point", "x"}},
-                channel_running([](const std::string&, const std::string&) -> weather::Response {
+    run_request(*state, PageRequest{"a", "point", "x"},
+                [](const std::string&, const std::string&) -> weather::Response {
                     throw std::runtime_error("mutex failure");
-                }));
+                });
     EXPECT_EQ(
-        window.take_all(),
+        texts(state->take_replies()),
         std::vector<std::string>{R"({"body":{"error":"mutex failure"},"id":"a","status":500})"});
     EXPECT_EQ(state->active_requests.load(), 0);
 }
 
+// The UI thread is woken once per emptied queue and takes everything queued by then; a wake-up
+// that cannot be sent drops its reply, and the next one is tried again.
+TEST_F(RequestExecutorTest, OneWakeUpPerEmptiedQueue) {
+    for (int id = 0; id < 3; ++id) {
+        EXPECT_TRUE(state->hand_over(encode_reply("[" + std::to_string(id) + "]")));
+    }
+    EXPECT_EQ(sink.rings.load(), 1);
+    EXPECT_EQ(texts(state->take_replies()), (std::vector<std::string>{"[0]", "[1]", "[2]"}));
+    EXPECT_TRUE(state->take_replies().empty()) << "a wake-up that finds nothing is harmless";
+
+    sink.refuse = true;
+    EXPECT_FALSE(state->hand_over(encode_reply("[3]")));
+    sink.refuse = false;
+    EXPECT_TRUE(state->hand_over(encode_reply("[4]")));
+    EXPECT_EQ(sink.rings.load(), 3);
+    EXPECT_EQ(texts(state->take_replies()), std::vector<std::string>{"[4]"});
+}
+
 TEST_F(RequestExecutorTest, NoWindowOrARefusedPostFreesTheReply) {
-    for (const bool closed : {true, false}) {
+    for (const bool closed : {false, true}) {
         if (closed) {
-            std::lock_guard lock(state->mutex);
-            state->window = nullptr;
+            state->close();
         } else {
-            state->window = &window;
-            window.refuse_posts = true;
+            sink.refuse = true;
         }
         ASSERT_TRUE(try_reserve_slot(state->active_requests));
-        run_request(WorkerClosure<FakeWindow*>{state, PageRequest{1, "alerts", ""}},
-                    channel_running(alerts_ok));
+        run_request(*state, PageRequest{1, "alerts", ""}, alerts_ok);
         EXPECT_EQ(state->active_requests.load(), 0);
-        EXPECT_EQ(TrackedText::live.load(), 0);
-        EXPECT_TRUE(window.take_all().empty());
+        EXPECT_TRUE(state->take_replies().empty());
     }
+    EXPECT_EQ(sink.rings.load(), 1) << "a closed path wakes nobody";
 }
 
 TEST_F(RequestExecutorTest, AnUnencodableReplyStillReleasesItsSlot) {
     ASSERT_TRUE(try_reserve_slot(state->active_requests));
-    Channel channel = channel_running(alerts_ok);
-    channel.encode = [](std::string) -> TrackedText { throw std::bad_alloc(); };
-    run_request(WorkerClosure<FakeWindow*>{state, PageRequest{1, "alerts", ""}}, channel);
+    // An id that is not UTF-8 cannot be serialised (the message parser never makes one).
+    run_request(*state, PageRequest{"\xC3", "alerts", ""}, alerts_ok);
     EXPECT_EQ(state->active_requests.load(), 0);
-    EXPECT_TRUE(window.take_all().empty());
+    EXPECT_TRUE(state->take_replies().empty());
+#if defined(_WIN32)
+    EXPECT_THROW(encode_reply("\xC3"), std::runtime_error);  // UTF-16 for the view
+#endif
 }
 
-// Workers finish while the window closes: every reply is delivered or freed exactly once, none
-// is queued after the drain, and every slot comes back.
+// Workers finish while the window closes: every reply is taken before the close or freed by
+// it, none is queued after it (LeakSanitizer checks the freeing), and every slot comes back.
 TEST_F(RequestExecutorTest, ShutdownRacingWorkersLosesAndLeaksNothing) {
     for (int round = 0; round < 20; ++round) {
-        auto shared = std::make_shared<State>();
-        FakeWindow target;
-        shared->window = &target;
+        auto shared = std::make_shared<AsyncState>();
+        FakeSink target;
+        shared->open(target);
         std::atomic<int> finished{0};
-        Channel channel = channel_running([&](const std::string&, const std::string&) {
+        const OperationRunner run = [&](const std::string&, const std::string&) {
             finished.fetch_add(1);
             return weather::Response{200, "[]"};
-        });
+        };
         int accepted = 0;
         for (int i = 0; i < 8; ++i) {
             if (try_reserve_slot(shared->active_requests)) {
-                start_worker(shared, PageRequest{i, "alerts", ""}, channel);
+                start_worker(shared, PageRequest{i, "alerts", ""}, run);
                 ++accepted;
             }
         }
@@ -145,23 +137,20 @@ TEST_F(RequestExecutorTest, ShutdownRacingWorkersLosesAndLeaksNothing) {
         if (round % 2 == 0) {
             std::this_thread::sleep_for(std::chrono::microseconds(50 * round));
         }
-        // The shutdown sequence: clear the window under the mutex, then drain the queue.
-        shared->closing.exchange(true);
-        {
-            std::lock_guard lock(shared->mutex);
-            shared->window = nullptr;
-        }
-        const std::size_t delivered_before_close = target.take_all().size();
+        const std::size_t delivered_before_close = shared->take_replies().size();
+        shared->close();
         while (shared->active_requests.load() != 0) {
             std::this_thread::yield();
         }
-        EXPECT_TRUE(target.take_all().empty()) << "nothing is queued after the drain";
+        EXPECT_TRUE(shared->take_replies().empty()) << "nothing is queued after the close";
+        EXPECT_FALSE(shared->is_open());
         EXPECT_LE(delivered_before_close, 8u);
         EXPECT_EQ(finished.load(), 8);
-    }
-    // Workers drop their closure after releasing the slot; wait for the last texts to go.
-    for (int wait = 0; wait < 1000 && TrackedText::live.load() != 0; ++wait) {
-        std::this_thread::sleep_for(std::chrono::milliseconds(1));
+        // Workers drop their share after releasing the slot; wait for the last of them.
+        for (int wait = 0; wait < 1000 && shared.use_count() != 1; ++wait) {
+            std::this_thread::sleep_for(std::chrono::milliseconds(1));
+        }
+        EXPECT_EQ(shared.use_count(), 1);
     }
 }
 
@@ -169,18 +158,14 @@ TEST_F(RequestExecutorTest, TheStateOutlivesTheApplicationsShare) {
     std::mutex mutex;
     std::condition_variable released;
     bool go = false;
-    std::weak_ptr<State> watch = state;
+    std::weak_ptr<AsyncState> watch = state;
     ASSERT_TRUE(try_reserve_slot(state->active_requests));
-    start_worker(state, PageRequest{1, "alerts", ""},
-                 channel_running([&](const std::string&, const std::string&) {
-                     std::unique_lock lock(mutex);
-                     released.wait(lock, [&] { return go; });
-                     return weather::Response{200, "[]"};
-                 }));
-    {
-        std::lock_guard lock(state->mutex);
-        state->window = nullptr;
-    }
+    start_worker(state, PageRequest{1, "alerts", ""}, [&](const std::string&, const std::string&) {
+        std::unique_lock lock(mutex);
+        released.wait(lock, [&] { return go; });
+        return weather::Response{200, "[]"};
+    });
+    state->close();
     state.reset();  // the application is gone; the worker still holds its share
     EXPECT_FALSE(watch.expired());
     {
@@ -192,6 +177,7 @@ TEST_F(RequestExecutorTest, TheStateOutlivesTheApplicationsShare) {
         std::this_thread::sleep_for(std::chrono::milliseconds(1));
     }
     EXPECT_TRUE(watch.expired());
+    state = std::make_shared<AsyncState>();  // for TearDown
 }
 
 }  // namespace

@@ -253,6 +253,48 @@ TEST_F(WebMessageTest, OperationAndArgumentRules) {
     }
 }
 
+// A lone surrogate the page sends arrives as an escape in JSON text (the Linux host's bridge) or
+// as a lone UTF-16 unit that the Windows host turns into U+FFFD before the checks; either way
+// the request is read with U+FFFD in its place and answered with its id. Escaped pairs and an
+// escaped backslash before "u" are left as they are.
+TEST_F(WebMessageTest, EscapedLoneSurrogatesReadAsTheReplacementCharacter) {
+    const std::string replacement = "\xEF\xBF\xBD";
+    struct Case {
+        std::string message;
+        nlohmann::json id;
+        std::string operation;
+        std::string argument;
+    };
+    const Case cases[] = {
+        {R"({"id":"x","operation":"alerts\ud800"})", "x", "alerts" + replacement, ""},
+        {R"({"id":"x","operation":"alerts\uDBFF\u0041"})", "x", "alerts" + replacement + "A", ""},
+        {R"({"id":1,"operation":"point","argument":"\udc00abc"})", 1, "point", replacement + "abc"},
+        {R"({"id":"a\ud800","operation":"alerts"})", "a" + replacement, "alerts", ""},
+        {R"({"id":2,"operation":"point","argument":"\ud800\ud800\udc00"})", 2, "point",
+         replacement + "\xF0\x90\x80\x80"},
+        {R"({"id":3,"operation":"point","argument":"\ud83d\ude00"})", 3, "point",
+         "\xF0\x9F\x98\x80"},
+        {R"({"id":4,"operation":"point","argument":"\\ud800"})", 4, "point", "\\ud800"},
+    };
+    for (const Case& c : cases) {
+        started.clear();
+        active_requests = 0;
+        const auto reply = send(c.message);
+        if (c.operation == "alerts" || c.operation == "point") {
+            EXPECT_FALSE(reply) << c.message;
+            ASSERT_EQ(started.size(), 1u) << c.message;
+            EXPECT_EQ(started[0].id, c.id);
+            EXPECT_EQ(started[0].operation, c.operation);
+            EXPECT_EQ(started[0].argument, c.argument) << c.message;
+        } else {
+            ASSERT_TRUE(reply) << c.message;
+            EXPECT_EQ((*reply)["id"], c.id) << c.message;
+            EXPECT_EQ((*reply)["status"], 400);
+            EXPECT_EQ((*reply)["body"]["error"], "Unsupported weather operation");
+        }
+    }
+}
+
 TEST_F(WebMessageTest, TheNinthRequestInFlightIsBusy) {
     for (int i = 0; i < 8; ++i) {
         EXPECT_FALSE(send(R"({"id": )" + std::to_string(i) + R"(, "operation": "alerts"})"));

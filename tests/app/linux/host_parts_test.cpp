@@ -1,12 +1,14 @@
 #include <fstream>
+#include <functional>
+#include <memory>
 #include <thread>
 
 #include <gtest/gtest.h>
 
-#include "app/linux/geometry.h"
+#include "app/host_rules.h"
 #include "app/linux/host.h"
 #include "app/linux/page_files.h"
-#include "app/linux/reply_queue.h"
+#include "app/linux/reply_doorbell.h"
 
 namespace linux_host {
 namespace {
@@ -97,8 +99,8 @@ TEST(ContentType, NamesThePagesFileTypes) {
 
 TEST(MainWindow, FollowsTheMonitorSize) {
     struct Case {
-        WindowRectangle monitor;
-        WindowRectangle window;
+        host::Rectangle monitor;
+        host::Rectangle window;
     };
     const Case cases[] = {
         {{0, 0, 1366, 768}, {35, 40, 1296, 688}},    {{0, 0, 1920, 1080}, {230, 60, 1460, 960}},
@@ -106,7 +108,7 @@ TEST(MainWindow, FollowsTheMonitorSize) {
         {{0, 0, 1531, 1041}, {35, 40, 1460, 960}},
     };
     for (const auto& c : cases) {
-        const WindowRectangle window = main_window_rectangle(c.monitor);
+        const host::Rectangle window = host::main_window_rectangle(c.monitor);
         EXPECT_EQ(window.x, c.window.x);
         EXPECT_EQ(window.y, c.window.y);
         EXPECT_EQ(window.width, c.window.width);
@@ -133,51 +135,71 @@ void run_pending_events() {
     }
 }
 
-TEST(ReplyQueue, DeliversOnTheMainThreadInOrder) {
+// A shared state with the doorbell open on it; `deliver` records what reaches the main thread.
+struct DoorbellFixture {
+    explicit DoorbellFixture(std::function<void(const std::string&)> deliver)
+        : doorbell(std::make_shared<ReplyDoorbell>(state, std::move(deliver))) {
+        state->open(*doorbell);
+    }
+    ~DoorbellFixture() { state->close(); }
+    std::shared_ptr<bridge::AsyncState> state = std::make_shared<bridge::AsyncState>();
+    std::shared_ptr<ReplyDoorbell> doorbell;
+};
+
+TEST(ReplyDoorbell, DeliversOnTheMainThreadInOrder) {
     std::vector<std::string> delivered;
     std::thread::id delivering_thread;
-    ReplyQueue queue([&](const std::string& reply) {
+    DoorbellFixture replies([&](const std::string& reply) {
         delivered.push_back(reply);
         delivering_thread = std::this_thread::get_id();
     });
     std::thread worker([&] {
-        queue.post(new std::string("one"));
-        queue.post(new std::string("two"));
+        replies.state->hand_over("one");
+        replies.state->hand_over("two");
     });
     worker.join();
     EXPECT_TRUE(delivered.empty()) << "nothing is delivered off the main loop";
     run_pending_events();
     EXPECT_EQ(delivered, (std::vector<std::string>{"one", "two"}));
     EXPECT_EQ(delivering_thread, std::this_thread::get_id());
-    EXPECT_EQ(queue.queued(), 0u);
+    EXPECT_TRUE(replies.state->take_replies().empty());
 }
 
-TEST(ReplyQueue, DrainFreesWithoutDelivering) {
+TEST(ReplyDoorbell, DrainFreesWithoutDelivering) {
     std::vector<std::string> delivered;
-    ReplyQueue queue([&](const std::string& reply) { delivered.push_back(reply); });
-    queue.post(new std::string("late"));
-    EXPECT_EQ(queue.queued(), 1u);
-    queue.drain();
+    DoorbellFixture replies([&](const std::string& reply) { delivered.push_back(reply); });
+    EXPECT_TRUE(replies.state->hand_over("late"));
+    replies.state->close();
     run_pending_events();
     EXPECT_TRUE(delivered.empty());
-    EXPECT_EQ(queue.queued(), 0u);
-    queue.post(new std::string("after"));
+    EXPECT_TRUE(replies.state->take_replies().empty());
+    EXPECT_FALSE(replies.state->hand_over("after")) << "a closed path takes no reply";
     run_pending_events();
-    EXPECT_EQ(delivered, std::vector<std::string>{"after"});
+    EXPECT_TRUE(delivered.empty());
 }
 
-TEST(ReplyQueue, AFailingDeliveryDoesNotStopTheOthers) {
+TEST(ReplyDoorbell, AFailingDeliveryDoesNotStopTheOthers) {
     std::vector<std::string> delivered;
-    ReplyQueue queue([&](const std::string& reply) {
+    DoorbellFixture replies([&](const std::string& reply) {
         if (reply == "bad") {
             throw std::runtime_error("no view");
         }
         delivered.push_back(reply);
     });
-    queue.post(new std::string("bad"));
-    queue.post(new std::string("good"));
+    replies.state->hand_over("bad");
+    replies.state->hand_over("good");
     run_pending_events();
     EXPECT_EQ(delivered, std::vector<std::string>{"good"});
+}
+
+// A wake-up still pending when the host is gone finds nothing to deliver to.
+TEST(ReplyDoorbell, APendingWakeUpOutlivesItsHost) {
+    bool delivered = false;
+    auto replies = std::make_unique<DoorbellFixture>([&](const std::string&) { delivered = true; });
+    replies->state->hand_over("pending");
+    replies.reset();
+    run_pending_events();
+    EXPECT_FALSE(delivered);
 }
 
 }  // namespace

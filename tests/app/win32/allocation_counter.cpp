@@ -7,6 +7,7 @@
 namespace {
 
 std::atomic<long> live{0};
+std::atomic<bool> nothrow_fails{false};
 
 void* allocate(std::size_t bytes) {
     if (void* block = std::malloc(bytes == 0 ? 1 : bytes)) {
@@ -32,6 +33,9 @@ void* operator new[](std::size_t bytes) {
     return allocate(bytes);
 }
 void* operator new(std::size_t bytes, const std::nothrow_t&) noexcept {
+    if (nothrow_fails) {
+        return nullptr;
+    }
     try {
         return allocate(bytes);
     } catch (...) {
@@ -39,6 +43,9 @@ void* operator new(std::size_t bytes, const std::nothrow_t&) noexcept {
     }
 }
 void* operator new[](std::size_t bytes, const std::nothrow_t&) noexcept {
+    if (nothrow_fails) {
+        return nullptr;
+    }
     try {
         return allocate(bytes);
     } catch (...) {
@@ -62,6 +69,10 @@ namespace host_test {
 
 long live_allocations() {
     return live.load();
+}
+
+void fail_nothrow_allocations(bool fail) {
+    nothrow_fails = fail;
 }
 
 }  // namespace host_test

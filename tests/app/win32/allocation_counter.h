@@ -8,4 +8,8 @@ namespace host_test {
 
 long live_allocations();
 
+// While set, every nothrow operator new fails, as when memory runs out; the throwing forms still
+// succeed.
+void fail_nothrow_allocations(bool fail);
+
 }  // namespace host_test

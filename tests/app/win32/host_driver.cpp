@@ -160,9 +160,9 @@ HostRun::HostRun(const TempFolder& scratch, const Launch& launch) {
     }
     process.reset(started.hProcess);
     id = started.dwProcessId;
+    const win32::UniqueKernelHandle thread(started.hThread);
     AssignProcessToJobObject(job.get(), process.get());
-    ResumeThread(started.hThread);
-    CloseHandle(started.hThread);
+    ResumeThread(thread.get());
 }
 
 HostRun::~HostRun() {
@@ -182,12 +182,16 @@ HWND HostRun::main_window() {
     return window;
 }
 
-std::optional<Box> HostRun::find_box() const {
-    const HWND box = find_window(id, L"#32770", true);
+std::optional<Box> find_box_of(DWORD process) {
+    const HWND box = find_window(process, L"#32770", true);
     if (box == nullptr) {
         return std::nullopt;
     }
     return read_box(box);
+}
+
+std::optional<Box> HostRun::find_box() const {
+    return find_box_of(id);
 }
 
 std::optional<Box> HostRun::wait_for_box() {

@@ -12,8 +12,8 @@
 
 #include <windows.h>
 
-#include "app/win32/system_handles.h"
-#include "tests/app/win32/test_support.h"
+#include "tests/win32/test_support.h"
+#include "win32/system_handles.h"
 
 namespace host_test {
 
@@ -47,6 +47,9 @@ struct Box {
     std::vector<int> buttons;  // control ids of its buttons, in creation order
     bool has_icon = false;
 };
+
+// A visible message box of `process`; nullopt if it shows none.
+std::optional<Box> find_box_of(DWORD process);
 
 struct Launch {
     std::wstring executable = host_executable();

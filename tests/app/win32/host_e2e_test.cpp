@@ -86,14 +86,14 @@ std::string body_text(const std::string& reply) {
 }
 
 long thread_count(DWORD process) {
-    const HANDLE snapshot = CreateToolhelp32Snapshot(TH32CS_SNAPTHREAD, 0);
+    const win32::UniqueFileHandle snapshot(CreateToolhelp32Snapshot(TH32CS_SNAPTHREAD, 0));
     THREADENTRY32 entry{};
     entry.dwSize = sizeof(entry);
     long count = 0;
-    for (BOOL more = Thread32First(snapshot, &entry); more; more = Thread32Next(snapshot, &entry)) {
+    for (BOOL more = Thread32First(snapshot.get(), &entry); more;
+         more = Thread32Next(snapshot.get(), &entry)) {
         count += entry.th32OwnerProcessID == process ? 1 : 0;
     }
-    CloseHandle(snapshot);
     return count;
 }
 

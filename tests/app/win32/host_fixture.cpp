@@ -21,22 +21,21 @@ std::optional<std::wstring> previous_https_command;
 
 void set_registry_text(HKEY root, const std::wstring& path, const wchar_t* name,
                        const std::wstring& text) {
-    HKEY key = nullptr;
-    ASSERT_EQ(
-        RegCreateKeyExW(root, path.c_str(), 0, nullptr, 0, KEY_ALL_ACCESS, nullptr, &key, nullptr),
-        ERROR_SUCCESS);
-    RegSetValueExW(key, name, 0, REG_SZ, reinterpret_cast<const BYTE*>(text.c_str()),
+    win32::UniqueHkey key;
+    ASSERT_EQ(RegCreateKeyExW(root, path.c_str(), 0, nullptr, 0, KEY_ALL_ACCESS, nullptr, key.put(),
+                              nullptr),
+              ERROR_SUCCESS);
+    RegSetValueExW(key.get(), name, 0, REG_SZ, reinterpret_cast<const BYTE*>(text.c_str()),
                    static_cast<DWORD>((text.size() + 1) * sizeof(wchar_t)));
-    RegCloseKey(key);
 }
 
 void set_registry_dword(HKEY root, const std::wstring& path, const wchar_t* name, DWORD value) {
-    HKEY key = nullptr;
-    ASSERT_EQ(
-        RegCreateKeyExW(root, path.c_str(), 0, nullptr, 0, KEY_ALL_ACCESS, nullptr, &key, nullptr),
-        ERROR_SUCCESS);
-    RegSetValueExW(key, name, 0, REG_DWORD, reinterpret_cast<const BYTE*>(&value), sizeof(value));
-    RegCloseKey(key);
+    win32::UniqueHkey key;
+    ASSERT_EQ(RegCreateKeyExW(root, path.c_str(), 0, nullptr, 0, KEY_ALL_ACCESS, nullptr, key.put(),
+                              nullptr),
+              ERROR_SUCCESS);
+    RegSetValueExW(key.get(), name, 0, REG_DWORD, reinterpret_cast<const BYTE*>(&value),
+                   sizeof(value));
 }
 
 std::optional<std::wstring> registry_text(HKEY root, const std::wstring& path,
@@ -73,8 +72,10 @@ void HostTest::SetUpTestSuite() {
          {runtime_root(), version_folder, version_folder + L"\\EBWebView", library_folder}) {
         CreateDirectoryW(folder.c_str(), nullptr);
     }
-    ASSERT_TRUE(CopyFileW(fake_runtime_library().c_str(),
-                          (library_folder + L"\\EmbeddedBrowserWebView.dll").c_str(), FALSE))
+    // A test that made a view in this process keeps the library loaded there, and so in place.
+    const std::wstring installed = library_folder + L"\\EmbeddedBrowserWebView.dll";
+    ASSERT_TRUE(CopyFileW(fake_runtime_library().c_str(), installed.c_str(), FALSE) ||
+                GetModuleHandleW(installed.c_str()) != nullptr)
         << utf8(fake_runtime_library());
     set_registry_text(HKEY_LOCAL_MACHINE, client_state, L"EBWebView", version_folder);
 

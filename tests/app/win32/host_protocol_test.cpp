@@ -6,6 +6,7 @@
 
 #include <algorithm>
 #include <string>
+#include <thread>
 #include <vector>
 
 #include <nlohmann/json.hpp>
@@ -243,6 +244,49 @@ TEST_F(HostProtocol, WorkersAnswerWithTheRequestsIdsAndTheOperationsRefusals) {
     run.close();
     EXPECT_EQ(run.wait_for_exit(), 0);
     EXPECT_EQ(posted_replies(lines_from(run.log(), mark)).size(), requests.size());
+    expect_everything_released(run.log());
+}
+
+// Any program on the desktop can post the reply message's number. Foreign ones, whatever they
+// carry, and a broadcast to every window are no replies: the program neither reads nor frees
+// what they point to, and every real reply still reaches the page once.
+TEST_F(HostProtocol, ForeignReplyMessagesAreIgnoredWhileRepliesFlow) {
+    HostRun run(scratch);
+    ASSERT_TRUE(run.wait_until_loaded());
+    const HWND window = run.main_window();
+    std::jthread intruder([window](std::stop_token stop) {
+        const LPARAM bogus[] = {0x4141414141, 1, -1, 0x10000, 0};
+        while (!stop.stop_requested()) {
+            for (const LPARAM value : bogus) {
+                PostMessageW(window, WM_APP + 1, 0, value);
+            }
+            PostMessageW(HWND_BROADCAST, WM_APP + 1, 0, 0);
+            Sleep(1);
+        }
+    });
+    const std::size_t mark = run.log().size();
+    std::vector<std::string> expected;
+    for (int batch = 0; batch < 6; ++batch) {
+        for (int i = 0; i < 4; ++i) {
+            const std::string id = std::to_string(batch * 4 + i);
+            ASSERT_TRUE(run.step(std::string("message ") + page + R"( {"argument":"abc","id":)" +
+                                 id + R"(,"operation":"point"})"));
+            expected.push_back(
+                reply_text(error("Expected point coordinates as latitude,longitude"), id, 400));
+        }
+        ASSERT_TRUE(wait_until([&] {
+            return posted_replies(lines_from(run.log(), mark)).size() >= expected.size();
+        })) << "a reply went missing";
+    }
+    intruder.request_stop();
+    intruder.join();
+    std::vector<std::string> replies = posted_replies(lines_from(run.log(), mark));
+    std::sort(replies.begin(), replies.end());
+    std::sort(expected.begin(), expected.end());
+    EXPECT_EQ(replies, expected);
+
+    run.close();
+    EXPECT_EQ(run.wait_for_exit(), 0);
     expect_everything_released(run.log());
 }
 

@@ -2,6 +2,7 @@
 // failure with its exact box, the missing web folder, a file-system error, the user data
 // folder, and closing before the view is ready.
 
+#include <algorithm>
 #include <string>
 #include <vector>
 
@@ -280,6 +281,35 @@ TEST_F(HostStartup, AFileSystemErrorEndsTheProgramWithItsTextAndCodeOne) {
     EXPECT_EQ(run.wait_for_exit(), 1);
     EXPECT_TRUE(run.log().empty());
     DeleteFileW(root.c_str());
+}
+
+// An exception that reaches the entry function while the map runs ends the program as a close
+// does before its box shows: no reply reaches the page after that, and the view is closed.
+TEST_F(HostStartup, AnExceptionWhileRunningStopsTheViewBeforeItsBox) {
+    HostRun run(scratch);
+    ASSERT_TRUE(run.wait_until_loaded());
+    for (int id = 0; id < 4; ++id) {
+        ASSERT_TRUE(
+            run.step("message https://corvane-weather.example/index.html "
+                     R"({"argument":"abc","id":)" +
+                     std::to_string(id) + R"(,"operation":"point"})"));
+    }
+    ASSERT_TRUE(run.step("bounds_throw"));
+    PostMessageW(run.main_window(), WM_SIZE, 0, 0);
+    const std::optional<Box> box = run.wait_for_box();
+    ASSERT_TRUE(box.has_value());
+    EXPECT_EQ(utf8(box->text), "The fake browser view failed to take its bounds");
+    EXPECT_EQ(box->owner, nullptr);
+    const std::vector<std::string> at_box = run.log();
+    const auto closed = std::find(at_box.begin(), at_box.end(), "controller Close");
+    EXPECT_NE(closed, at_box.end()) << "the view still runs behind the box";
+    HostRun::press_ok(*box);
+    EXPECT_EQ(run.wait_for_exit(), 1);
+    const std::vector<std::string> log = run.log();
+    EXPECT_TRUE(
+        posted_replies(lines_from(log, static_cast<std::size_t>(closed - at_box.begin()))).empty())
+        << "a reply reached the page after the view was closed";
+    expect_everything_released(log);
 }
 
 TEST_F(HostStartup, ClosingBeforeTheViewIsReadyMakesTheLateCompletionsDoNothing) {

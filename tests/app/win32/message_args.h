@@ -5,7 +5,7 @@
 
 #include <objbase.h>
 
-#include "loader/webview2.h"
+#include "win32/webview2.h"
 
 namespace host_test {
 

@@ -9,15 +9,14 @@
 set -euo pipefail
 prefix="$1"
 program="$2"
-export WINEPREFIX="$prefix" WINEDEBUG="${WINEDEBUG:--all}" WINEDLLOVERRIDES="mscoree,mshtml="
-wine=/usr/lib/wine/wine64
-[ -x "$wine" ] || wine=wine
+here="$(cd "$(dirname "$0")" && pwd)"
+source "$here/../../../scripts/wine-env.sh"
+wine_environment "$prefix"
 
 mkdir -p "$prefix"
 exec 9>"$prefix.lock"
 flock 9
 
-here="$(cd "$(dirname "$0")" && pwd)"
 source "$here/xvfb.sh"
 stop_screen() {
     wineserver --kill >/dev/null 2>&1 || true
@@ -30,9 +29,7 @@ start_screen() {
     stop_screen
     start_xvfb "$1"
     "$here/../../../scripts/wine-prepare.sh" "$prefix"
-    wineserver --persistent
-    # Wine's own services and desktop start now, detached from the test's output.
-    "$wine" cmd.exe /c exit </dev/null >/dev/null 2>&1 || true
+    start_wine_services
 }
 
 status=0

@@ -6,6 +6,8 @@
 
 #include <windows.h>
 
+#include "win32/system_handles.h"
+
 int WINAPI wWinMain(HINSTANCE, HINSTANCE, PWSTR, int) {
     wchar_t path[MAX_PATH] = {};
     const DWORD length = GetEnvironmentVariableW(L"CORVANE_SHELL_RECORD", path, MAX_PATH);
@@ -22,13 +24,13 @@ int WINAPI wWinMain(HINSTANCE, HINSTANCE, PWSTR, int) {
     std::string line(bytes > 0 ? bytes - 1 : 0, '\0');
     WideCharToMultiByte(CP_UTF8, 0, address.c_str(), -1, line.data(), bytes, nullptr, nullptr);
     line += "\n";
-    const HANDLE file = CreateFileW(path, FILE_APPEND_DATA, FILE_SHARE_READ | FILE_SHARE_WRITE,
-                                    nullptr, OPEN_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr);
-    if (file == INVALID_HANDLE_VALUE) {
+    const win32::UniqueFileHandle file(CreateFileW(path, FILE_APPEND_DATA,
+                                                   FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr,
+                                                   OPEN_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr));
+    if (!file) {
         return 1;
     }
     DWORD written = 0;
-    WriteFile(file, line.data(), static_cast<DWORD>(line.size()), &written, nullptr);
-    CloseHandle(file);
+    WriteFile(file.get(), line.data(), static_cast<DWORD>(line.size()), &written, nullptr);
     return 0;
 }

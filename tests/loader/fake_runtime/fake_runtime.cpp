@@ -7,15 +7,23 @@
 
 #include <windows.h>
 
-#include "browser_script.h"
-#include "call_log.h"
-#include "delivery.h"
-#include "fake_objects.h"
-#include "loader/webview2.h"
-#include "string_tracker.h"
+#include "tests/win32/fake_browser_view/browser_script.h"
+#include "tests/win32/fake_browser_view/call_log.h"
+#include "tests/win32/fake_browser_view/delivery.h"
+#include "tests/win32/fake_browser_view/fake_environment.h"
+#include "tests/win32/fake_browser_view/string_tracker.h"
+#include "win32/webview2.h"
 
 namespace fake_runtime {
 namespace {
+
+using namespace fake_browser_view;
+
+// An object that is no environment: only IUnknown.
+class PlainObject final : public FakeObject<IUnknown> {
+public:
+    PlainObject() : FakeObject("object") {}
+};
 
 using Handler = ICoreWebView2CreateCoreWebView2EnvironmentCompletedHandler;
 
@@ -106,10 +114,10 @@ HRESULT later(Handler* handler, HRESULT result, IUnknown* created) {
 // text handed out was freed exactly once.
 extern "C" BOOL WINAPI DllMain(HINSTANCE, DWORD reason, LPVOID reserved) {
     if (reason == DLL_PROCESS_DETACH && reserved != nullptr &&
-        fake_runtime::browser_view_requested.load()) {
-        const fake_runtime::StringCounts strings = fake_runtime::string_counts();
-        fake_runtime::log_line(
-            "exit: objects alive " + std::to_string(fake_runtime::live_objects.load()) +
+        fake_browser_view::browser_view_requested.load()) {
+        const fake_browser_view::StringCounts strings = fake_browser_view::string_counts();
+        fake_browser_view::log_line(
+            "exit: objects alive " + std::to_string(win32::live_com_objects.load()) +
             ", strings given " + std::to_string(strings.given) + ", freed " +
             std::to_string(strings.freed) + ", freed twice " + std::to_string(strings.freed_twice));
     }

@@ -8,11 +8,10 @@
 set -euo pipefail
 prefix="$1"
 program="$2"
-export WINEPREFIX="$prefix" WINEDEBUG="${WINEDEBUG:--all}" WINEDLLOVERRIDES="mscoree,mshtml="
-wine=/usr/lib/wine/wine64
-[ -x "$wine" ] || wine=wine
 here="$(cd "$(dirname "$0")" && pwd)"
 repo="$(cd "$here/../../.." && pwd)"
+source "$repo/scripts/wine-env.sh"
+wine_environment "$prefix"
 
 mkdir -p "$(dirname "$prefix")"
 exec 9>"$prefix.lock"
@@ -47,6 +46,5 @@ stop() {
 }
 trap stop EXIT
 start_xvfb 1920x1080
-wineserver --persistent
-"$wine" cmd.exe /c exit </dev/null >/dev/null 2>&1 || true
+start_wine_services
 "$wine" "$program"

@@ -1,0 +1,33 @@
+#pragma once
+
+#include <functional>
+#include <memory>
+#include <string>
+
+#include <glib.h>
+
+#include "app/bridge/async_state.h"
+
+namespace linux_host {
+
+// Wakes the GTK main thread when replies wait in the shared state, and hands them to `deliver`
+// there, in order. Held by a shared pointer: a wake-up still pending when it is gone does
+// nothing.
+class ReplyDoorbell final : public bridge::ReplySink,
+                            public std::enable_shared_from_this<ReplyDoorbell> {
+public:
+    // `deliver` runs on the main thread with each reply.
+    ReplyDoorbell(std::weak_ptr<bridge::AsyncState> state,
+                  std::function<void(const std::string&)> deliver);
+
+    // Any worker, under the state's lock: schedules one delivery on the main loop.
+    bool ring() noexcept override;
+
+private:
+    static gboolean deliver_queued(gpointer doorbell);
+
+    std::weak_ptr<bridge::AsyncState> state;
+    std::function<void(const std::string&)> deliver;
+};
+
+}  // namespace linux_host
