@@ -1,6 +1,7 @@
 // Arbitrary statuses, bodies and allow-no-content choices through fetch_json's decoding: it
 // either returns a value or throws std::runtime_error with a text that names the URL. A body
-// is_canonical_json accepts is one the serialiser writes again byte for byte.
+// is_canonical_json accepts is one the serialiser writes again byte for byte, and
+// compact_document writes the same text as parsing and serialising.
 #include <cstdint>
 #include <cstdlib>
 #include <stdexcept>
@@ -24,6 +25,23 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     if (weather::is_canonical_json(body) &&
         weather::to_compact_json(nlohmann::json::parse(body, nullptr, true, false)) != body) {
         std::abort();
+    }
+    // The text written while reading is the text of the parsed value, and only valid documents
+    // have one (depths beyond the fetch's limit are refused before either runs).
+    if (weather::json_text_fault(body) == weather::JsonTextFault::none) {
+        std::string parsed;
+        std::string streamed;
+        try {
+            parsed = weather::to_compact_json(nlohmann::json::parse(body, nullptr, true, false));
+        } catch (const nlohmann::json::exception&) {
+        }
+        try {
+            streamed = weather::compact_document(body).text;
+        } catch (const nlohmann::json::exception&) {
+        }
+        if (parsed != streamed) {
+            std::abort();
+        }
     }
 
     weather::testing::ScriptedClient client;

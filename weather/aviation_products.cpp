@@ -19,11 +19,11 @@ Response terminal_forecasts(const Transport& transport, const std::string& argum
         bounds = bounds_text(*box.value);
     }
     const std::string url = taf_box_url_prefix + bounds + taf_box_url_suffix;
-    const nlohmann::json forecasts = fetch_json(transport, url, true);
-    if (!forecasts.is_array()) {
+    CompactDocument forecasts = fetch_compact_json(transport, url, true);
+    if (forecasts.kind != nlohmann::json::value_t::array) {
         return error_response(502, aviation_format_error, url);
     }
-    return Response{200, to_compact_json(forecasts), json_content_type};
+    return Response{200, std::move(forecasts.text), json_content_type};
 }
 
 HazardProduct fetch_hazard_product(const Transport& transport, const std::string& url) {

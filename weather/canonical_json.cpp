@@ -1,11 +1,14 @@
 #include "weather/canonical_json.h"
 
+#include <algorithm>
 #include <array>
 #include <charconv>
 #include <cstdint>
 #include <vector>
 
 #include <nlohmann/json.hpp>
+
+#include "weather/text.h"
 
 namespace weather {
 namespace {
@@ -298,6 +301,159 @@ bool is_canonical_json(std::string_view text) {
             }
         }
     }
+}
+
+namespace {
+
+// Writes each value as the serialiser would once the document is read: scalars through the
+// serialiser itself, arrays in order, object members in ascending key order with the last of
+// equal keys kept, as the parsed value keeps them.
+class CompactWriter : public nlohmann::json::json_sax_t {
+public:
+    CompactDocument document;
+
+    bool null() override { return put("null", nlohmann::json::value_t::null); }
+    bool boolean(bool value) override {
+        return put(value ? "true" : "false", nlohmann::json::value_t::boolean);
+    }
+    bool number_integer(number_integer_t value) override { return put_scalar(value); }
+    bool number_unsigned(number_unsigned_t value) override { return put_scalar(value); }
+    bool number_float(number_float_t value, const string_t&) override { return put_scalar(value); }
+    bool string(string_t& value) override { return put_scalar(std::move(value)); }
+    bool binary(binary_t&) override { return false; }  // not in JSON text
+
+    bool start_object(std::size_t) override {
+        Frame frame;
+        frame.object = true;
+        open.push_back(std::move(frame));
+        return true;
+    }
+    bool key(string_t& name) override {
+        open.back().key = std::move(name);
+        return true;
+    }
+    bool end_object() override {
+        Frame frame = std::move(open.back());
+        open.pop_back();
+        auto& members = frame.members;
+        std::stable_sort(members.begin(), members.end(),
+                         [](const auto& a, const auto& b) { return a.first < b.first; });
+        std::vector<Member> kept;
+        for (auto& member : members) {
+            if (!kept.empty() && kept.back().first == member.first) {
+                kept.back().second = std::move(member.second);
+            } else {
+                kept.push_back(std::move(member));
+            }
+        }
+        if (open.empty()) {
+            for (const auto& member : kept) {
+                document.keys.push_back(member.first);
+            }
+        }
+        // The largest member's text becomes the object's, with the rest written around it, so
+        // a document's one big member is never copied whole into a new buffer.
+        std::size_t largest = 0;
+        for (std::size_t i = 0; i < kept.size(); ++i) {
+            if (kept[i].second.size() > kept[largest].second.size()) {
+                largest = i;
+            }
+        }
+        std::string before = "{";
+        std::string after;
+        for (std::size_t i = 0; i < kept.size(); ++i) {
+            std::string& side = i <= largest ? before : after;
+            if (i > 0) {
+                side += ',';
+            }
+            side += to_compact_json(kept[i].first);
+            side += ':';
+            if (i != largest) {
+                side += kept[i].second;
+            }
+        }
+        after += '}';
+        std::string text = kept.empty() ? std::string() : std::move(kept[largest].second);
+        kept.clear();
+        text.insert(0, before);
+        text += after;
+        return put(std::move(text), nlohmann::json::value_t::object);
+    }
+    bool start_array(std::size_t) override {
+        Frame frame;
+        frame.text = "[";
+        open.push_back(std::move(frame));
+        return true;
+    }
+    bool end_array() override {
+        std::string text = std::move(open.back().text);
+        open.pop_back();
+        text += ']';
+        return put(std::move(text), nlohmann::json::value_t::array);
+    }
+    bool parse_error(std::size_t, const std::string&, const nlohmann::detail::exception&) override {
+        return false;  // compact_document reports it
+    }
+
+private:
+    using Member = std::pair<std::string, std::string>;
+    struct Frame {
+        bool object = false;
+        std::string text;             // an array's elements so far
+        std::vector<Member> members;  // an object's members so far
+        std::string key;
+        bool empty = true;
+    };
+
+    template <typename Scalar>
+    bool put_scalar(Scalar&& value) {
+        const nlohmann::json scalar(std::forward<Scalar>(value));
+        return put(to_compact_json(scalar), scalar.type());
+    }
+
+    bool put(std::string text, nlohmann::json::value_t kind) {
+        if (open.empty()) {
+            document.text = std::move(text);
+            document.kind = kind;
+            return true;
+        }
+        Frame& frame = open.back();
+        if (frame.object) {
+            frame.members.emplace_back(std::move(frame.key), std::move(text));
+        } else {
+            if (!frame.empty) {
+                frame.text += ',';
+            }
+            frame.text += text;
+        }
+        frame.empty = false;
+        return true;
+    }
+
+    std::vector<Frame> open;
+};
+
+}  // namespace
+
+namespace {
+
+template <typename Input>
+CompactDocument compact_document_of(Input&& input) {
+    CompactWriter writer;
+    if (!nlohmann::json::sax_parse(std::forward<Input>(input), &writer)) {
+        throw nlohmann::json::parse_error::create(101, 0, "not one JSON document", nullptr);
+    }
+    return std::move(writer.document);
+}
+
+}  // namespace
+
+CompactDocument compact_document(std::string_view text) {
+    return compact_document_of(text);
+}
+
+CompactDocument compact_document(std::istream& text) {
+    return compact_document_of(text);
 }
 
 }  // namespace weather

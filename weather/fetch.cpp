@@ -1,8 +1,13 @@
 #include "weather/fetch.h"
 
 #include <array>
+#include <istream>
+#include <optional>
 #include <stdexcept>
+#include <streambuf>
+#include <vector>
 
+#include "weather/canonical_json.h"
 #include "weather/services.h"
 #include "weather/text.h"
 
@@ -34,7 +39,8 @@ HttpResult step_failed(const HttpExchange& exchange, std::string_view text) {
 
 HttpResult read_body(HttpExchange& exchange, std::int32_t status) {
     std::array<char, read_chunk_bytes> buffer;
-    std::string body;
+    std::vector<std::string> body;
+    std::size_t size = 0;
     for (;;) {
         std::size_t received = 0;
         if (!exchange.read(buffer, received)) {
@@ -44,12 +50,42 @@ HttpResult read_body(HttpExchange& exchange, std::int32_t status) {
             return HttpResult{status, std::move(body), {}};
         }
         // Checked before the append, so memory never exceeds the cap plus one chunk.
-        if (body.size() + received > max_body_bytes) {
+        if (size + received > max_body_bytes) {
             return failed("Weather response exceeded the 12 MiB size limit");
         }
-        body.append(buffer.data(), received);
+        if (body.empty() || body.back().size() + received > body_block_bytes) {
+            body.emplace_back();
+        }
+        body.back().append(buffer.data(), received);
+        size += received;
     }
 }
+
+// Reads a body's blocks as one stream and frees each block once it has been read, so the text
+// of a document is given back while it is decoded.
+class BlockReader : public std::streambuf {
+public:
+    explicit BlockReader(std::vector<std::string>& blocks) : blocks(blocks) {}
+
+protected:
+    int_type underflow() override {
+        while (next < blocks.size()) {
+            if (next > 0) {
+                std::string().swap(blocks[next - 1]);
+            }
+            std::string& block = blocks[next++];
+            if (!block.empty()) {
+                setg(block.data(), block.data(), block.data() + block.size());
+                return traits_type::to_int_type(block.front());
+            }
+        }
+        return traits_type::eof();
+    }
+
+private:
+    std::vector<std::string>& blocks;
+    std::size_t next = 0;
+};
 
 }  // namespace
 
@@ -114,11 +150,19 @@ HttpResult http_get_retrying(const Transport& transport, const std::string& url)
     return result;
 }
 
-nlohmann::json fetch_json(const Transport& transport, const std::string& url,
-                          bool allow_no_content) {
-    const HttpResult result = http_get_retrying(transport, url);
+namespace {
+
+std::runtime_error invalid_json(const std::string& url) {
+    return std::runtime_error("Weather service returned an invalid JSON response: " + url);
+}
+
+// The body of a successful answer from `url`, checked to hold one JSON value of a depth the
+// program can walk; nothing for a 204 the caller allows. Throws the fetch's finished texts.
+std::optional<std::vector<std::string>> json_body(const Transport& transport,
+                                                  const std::string& url, bool allow_no_content) {
+    HttpResult result = http_get_retrying(transport, url);
     if (result.status == 204 && allow_no_content) {
-        return nlohmann::json::array();
+        return std::nullopt;
     }
     if (result.status < 200 || result.status > 299) {
         const std::string text =
@@ -126,18 +170,47 @@ nlohmann::json fetch_json(const Transport& transport, const std::string& url,
                                  : result.error;
         throw std::runtime_error(text + ": " + url);
     }
-    const auto invalid_json = [&] {
-        return std::runtime_error("Weather service returned an invalid JSON response: " + url);
-    };
     // The whole body must be one value of a depth the program can walk; the parser alone
     // would stop at a 0 byte and accept any depth.
-    if (json_text_fault(result.body) != JsonTextFault::none) {
-        throw invalid_json();
+    JsonTextScanner scanner;
+    for (const std::string& block : result.body) {
+        scanner.feed(block);
     }
+    if (scanner.fault() != JsonTextFault::none) {
+        throw invalid_json(url);
+    }
+    return std::move(result.body);
+}
+
+}  // namespace
+
+nlohmann::json fetch_json(const Transport& transport, const std::string& url,
+                          bool allow_no_content) {
+    std::optional<std::vector<std::string>> body = json_body(transport, url, allow_no_content);
+    if (!body) {
+        return nlohmann::json::array();
+    }
+    BlockReader reader(*body);
+    std::istream text(&reader);
     try {
-        return nlohmann::json::parse(result.body, nullptr, true, false);
+        return nlohmann::json::parse(text, nullptr, true, false);
     } catch (const nlohmann::json::exception&) {
-        throw invalid_json();
+        throw invalid_json(url);
+    }
+}
+
+CompactDocument fetch_compact_json(const Transport& transport, const std::string& url,
+                                   bool allow_no_content) {
+    std::optional<std::vector<std::string>> body = json_body(transport, url, allow_no_content);
+    if (!body) {
+        return CompactDocument{"[]", nlohmann::json::value_t::array, {}};
+    }
+    BlockReader reader(*body);
+    std::istream text(&reader);
+    try {
+        return compact_document(text);
+    } catch (const nlohmann::json::exception&) {
+        throw invalid_json(url);
     }
 }
 

@@ -5,9 +5,11 @@
 #include <functional>
 #include <string>
 #include <thread>
+#include <vector>
 
 #include <nlohmann/json.hpp>
 
+#include "weather/canonical_json.h"
 #include "weather/http_client.h"
 
 namespace weather {
@@ -22,10 +24,14 @@ inline constexpr std::size_t max_redirects = 10;
 // however slowly the server keeps sending.
 inline constexpr std::chrono::milliseconds attempt_time_limit{60000};
 
+// A body is kept in blocks of at most this size as it arrives, so a document of megabytes never
+// needs one buffer twice its size while it grows, and each block can be given back once read.
+inline constexpr std::size_t body_block_bytes = 1 << 20;
+
 // Outcome of one GET: the server's status and body, or status 502 with a finished error text.
 struct HttpResult {
     std::int32_t status = 0;
-    std::string body;
+    std::vector<std::string> body;  // the bytes received, in blocks of at most body_block_bytes
     std::string error;
 };
 
@@ -54,5 +60,10 @@ HttpResult http_get_retrying(const Transport& transport, const std::string& url)
 // for a URL that is not UTF-8).
 nlohmann::json fetch_json(const Transport& transport, const std::string& url,
                           bool allow_no_content);
+
+// fetch_json for a document passed on as it is: its compact text and form, written without
+// holding the parsed value (see compact_document). The same failures and texts.
+CompactDocument fetch_compact_json(const Transport& transport, const std::string& url,
+                                   bool allow_no_content);
 
 }  // namespace weather

@@ -1,5 +1,6 @@
 #include "weather/operations.h"
 
+#include <algorithm>
 #include <chrono>
 #include <cstdio>
 #include <ctime>
@@ -71,20 +72,23 @@ Response point_weather(const Transport& transport, const std::string& argument) 
     return Response{200, to_compact_json(reply), json_content_type};
 }
 
+// The documents of these two are passed on as received, and alerts run to megabytes, so they are
+// kept as text from the start.
 Response pilot_reports(const Transport& transport) {
-    nlohmann::json data = fetch_json(transport, pilot_reports_url, true);
-    if (!data.is_array()) {
+    CompactDocument data = fetch_compact_json(transport, pilot_reports_url, true);
+    if (data.kind != nlohmann::json::value_t::array) {
         return error_response(502, aviation_format_error, pilot_reports_url);
     }
-    return Response{200, to_compact_json(data), json_content_type};
+    return Response{200, std::move(data.text), json_content_type};
 }
 
 Response active_alerts(const Transport& transport) {
-    nlohmann::json data = fetch_json(transport, active_alerts_url, false);
-    if (!data.is_object() || !data.contains("features")) {
+    CompactDocument data = fetch_compact_json(transport, active_alerts_url, false);
+    if (data.kind != nlohmann::json::value_t::object ||
+        !std::binary_search(data.keys.begin(), data.keys.end(), "features")) {
         return error_response(502, alerts_format_error, active_alerts_url);
     }
-    return Response{200, to_compact_json(data), json_content_type};
+    return Response{200, std::move(data.text), json_content_type};
 }
 
 }  // namespace

@@ -63,15 +63,14 @@ void append_utf8(std::string& out, char32_t c) {
 
 }  // namespace
 
-JsonTextFault json_text_fault(std::string_view text) {
-    std::size_t depth = 0;
-    bool in_string = false;
-    bool escaped = false;
-    for (const char c : text) {
-        if (c == '\0') {
-            return JsonTextFault::zero_byte;
+void JsonTextScanner::feed(std::string_view piece) {
+    for (const char c : piece) {
+        if (found != JsonTextFault::none) {
+            return;
         }
-        if (in_string) {
+        if (c == '\0') {
+            found = JsonTextFault::zero_byte;
+        } else if (in_string) {
             if (escaped) {
                 escaped = false;
             } else if (c == '\\') {
@@ -83,13 +82,18 @@ JsonTextFault json_text_fault(std::string_view text) {
             in_string = true;
         } else if (c == '[' || c == '{') {
             if (++depth > max_json_depth) {
-                return JsonTextFault::too_deep;
+                found = JsonTextFault::too_deep;
             }
         } else if ((c == ']' || c == '}') && depth > 0) {
             --depth;
         }
     }
-    return JsonTextFault::none;
+}
+
+JsonTextFault json_text_fault(std::string_view text) {
+    JsonTextScanner scanner;
+    scanner.feed(text);
+    return scanner.fault();
 }
 
 std::string to_compact_json(const nlohmann::json& value) {

@@ -20,6 +20,19 @@ enum class JsonTextFault { none, zero_byte, too_deep };
 // max_json_depth levels (brackets inside strings do not count). Linear, allocates nothing.
 JsonTextFault json_text_fault(std::string_view text);
 
+// json_text_fault for a text that arrives in pieces: feed each piece in order, then ask fault().
+class JsonTextScanner {
+public:
+    void feed(std::string_view piece);
+    JsonTextFault fault() const { return found; }
+
+private:
+    std::size_t depth = 0;
+    bool in_string = false;
+    bool escaped = false;
+    JsonTextFault found = JsonTextFault::none;
+};
+
 // Compact JSON text: no whitespace, sorted keys, raw UTF-8, invalid UTF-8 refused
 // (throws nlohmann::json::type_error).
 std::string to_compact_json(const nlohmann::json& value);

@@ -1,6 +1,8 @@
 #include "weather/canonical_json.h"
 
 #include <filesystem>
+#include <string>
+#include <vector>
 
 #include <gtest/gtest.h>
 
@@ -140,9 +142,42 @@ TEST(CanonicalJson, EveryTestDocumentIsCanonicalOnceReserialised) {
         const std::string compact = to_compact_json(nlohmann::json::parse(raw));
         EXPECT_TRUE(is_canonical_json(compact)) << relative;
         EXPECT_EQ(is_canonical_json(raw), raw == compact) << relative;
+        EXPECT_EQ(compact_document(raw).text, compact) << relative;
         ++documents;
     }
     EXPECT_GE(documents, 20u);
+}
+
+TEST(CompactDocument, WritesWhatParsingAndSerialisingWrite) {
+    using Kind = nlohmann::json::value_t;
+    struct Case {
+        std::string text;
+        Kind kind;
+        std::vector<std::string> keys;
+    };
+    const Case cases[] = {
+        {R"( { "b" : [1, 2.50, -0, 1e2, 18446744073709551616], "a" : { "d": null, "c": true } } )",
+         Kind::object,
+         {"a", "b"}},
+        {R"({"a":1,"a":2,"b":{"x":1,"x":[3]},"a":3})", Kind::object, {"a", "b"}},
+        {R"({"\u00e9":1,"e":2,"\n":3,"":4})", Kind::object, {"", "\n", "e", "\xC3\xA9"}},
+        {R"(["\u00e9\ud83d\ude00\/\u001f\t", "\u007f"])", Kind::array, {}},
+        {R"([[], {}, [{}], {"a": []}])", Kind::array, {}},
+        {"  \"text\"\n", Kind::string, {}},
+        {"-12", Kind::number_integer, {}},
+        {"false", Kind::boolean, {}},
+        {"null", Kind::null, {}},
+    };
+    for (const auto& c : cases) {
+        const CompactDocument document = compact_document(c.text);
+        EXPECT_EQ(document.text, to_compact_json(nlohmann::json::parse(c.text))) << c.text;
+        EXPECT_EQ(document.kind, c.kind) << c.text;
+        EXPECT_EQ(document.keys, c.keys) << c.text;
+    }
+    for (const std::string bad : {"", "[1,]", "{\"a\":1} x", "[\"\xFF\"]", "{\"a\"}", "[1] [2]", "[1E400]"}) {
+        EXPECT_THROW((void)compact_document(bad), nlohmann::json::exception) << bad;
+        EXPECT_THROW(const auto parsed = nlohmann::json::parse(bad), nlohmann::json::exception) << bad;
+    }
 }
 
 }  // namespace
