@@ -51,21 +51,19 @@ nlohmann::json finished_reply(const nlohmann::json& id, const std::string& opera
 std::string reply_text(const nlohmann::json& id, const std::string& operation,
                        const std::string& argument, const OperationRunner& run) {
     nlohmann::json failure_reply;
-    const auto response = run_guarded(id, operation, argument, run, failure_reply);
+    auto response = run_guarded(id, operation, argument, run, failure_reply);
     if (!response) {
         return serialise_reply(failure_reply);
     }
     if (!weather::is_canonical_json(response->body)) {
         return serialise_reply(reply_to(id, *response));
     }
-    // The keys in the order the serialiser sorts them: body, id, status.
-    const std::string id_text = weather::to_compact_json(id);
-    const std::string status_text = std::to_string(response->status);
-    std::string text;
-    text.reserve(response->body.size() + id_text.size() + status_text.size() + 24);
-    text.append("{\"body\":").append(response->body);
-    text.append(",\"id\":").append(id_text);
-    text.append(",\"status\":").append(status_text).append("}");
+    // The keys in the order the serialiser sorts them: body, id, status. Written around the body
+    // in its own buffer, which often has the room, so a body of megabytes is not copied.
+    std::string text = std::move(response->body);
+    text.insert(0, "{\"body\":");
+    text.append(",\"id\":").append(weather::to_compact_json(id));
+    text.append(",\"status\":").append(std::to_string(response->status)).append("}");
     return text;
 }
 
