@@ -53,13 +53,26 @@ inline constexpr char page_world_script[] = R"JS((() => {
 )JS";
 
 // Runs in the bridge world of every document, so a message always carries the address of the
-// document it came from.
-inline constexpr char bridge_world_script[] = R"JS(document.addEventListener(
-  'corvane-bridge-request', (event) => {
+// document it came from; and there it joins the parts of each reply (see reply_part_script). A
+// reload starts a new world, so parts of a reply to the document before are never joined with
+// those of the next reply.
+inline constexpr char bridge_world_script[] = R"JS((() => {
+  document.addEventListener('corvane-bridge-request', (event) => {
     if (typeof event.detail === 'string') {
       window.webkit.messageHandlers.corvane.postMessage({source: document.URL, json: event.detail});
     }
   });
+  const parts = [];
+  globalThis.corvaneReplyPart = (part, last) => {
+    parts.push(part);
+    if (last) {
+      const text = parts.join('');
+      parts.length = 0;
+      document.dispatchEvent(new CustomEvent('corvane-bridge-reply', {detail: text}));
+    }
+  };
+})();
 )JS";
+
 
 }  // namespace linux_host

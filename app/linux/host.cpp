@@ -1,10 +1,13 @@
 #include "app/linux/host.h"
 
+#include <algorithm>
 #include <cstdio>
+#include <deque>
 #include <exception>
 #include <thread>
 
 #include <glib-unix.h>
+#include <malloc.h>
 
 #include <nlohmann/json.hpp>
 
@@ -32,10 +35,106 @@ std::filesystem::path user_folder(const char* base, const char* leaf) {
 void start_worker(std::shared_ptr<AsyncState> state, bridge::PageRequest&& request) {
     std::thread([state = std::move(state), request = std::move(request)] {
         bridge::run_request(*state, request, &weather::run_operation);
+        // A large document leaves its parsed form's pages free in this thread's heap; give
+        // them back now rather than keep them until a later request happens to reuse them.
+        malloc_trim(0);
     }).detach();
 }
 
 }  // namespace
+
+// Replies on their way to the page. Each goes over in parts, each a string in a short script run
+// in the bridge world, which joins them and hands the whole to the page. The next part goes once
+// WebKit has run the one before, so WebKit's copies of only one part exist at a time and the
+// parts of two replies never mix: a reply of megabytes as one script was copied several times
+// over on its way, in this process and the page's.
+struct PartSender {
+    WebKitWebView* view = nullptr;
+    std::weak_ptr<AsyncState> state;
+    std::deque<std::string> replies;      // the first is on its way
+    std::vector<std::string_view> parts;  // of the first
+    std::size_t next = 0;                 // its part to send next
+    bool busy = false;
+};
+
+namespace {
+
+void send_next_part(const std::shared_ptr<PartSender>& sender);
+
+void on_part_taken(GObject* view, GAsyncResult* result, gpointer data) {
+    const std::unique_ptr<std::shared_ptr<PartSender>> held(
+        static_cast<std::shared_ptr<PartSender>*>(data));
+    // A call that failed (the page was leaving) costs only its own reply: a new page's bridge
+    // world starts with no parts.
+    JSCValue* value = webkit_web_view_call_async_javascript_function_finish(WEBKIT_WEB_VIEW(view),
+                                                                            result, nullptr);
+    if (value != nullptr) {
+        g_object_unref(value);
+    }
+    PartSender& sender = **held;
+    if (++sender.next == sender.parts.size()) {
+        sender.parts.clear();
+        sender.next = 0;
+        sender.replies.pop_front();
+    }
+    send_next_part(*held);
+}
+
+void send_next_part(const std::shared_ptr<PartSender>& sender) {
+    const std::shared_ptr<AsyncState> state = sender->state.lock();
+    if (!state || state->closing || sender->replies.empty()) {
+        sender->busy = false;
+        sender->replies.clear();
+        sender->parts.clear();
+        sender->next = 0;
+        return;
+    }
+    if (sender->parts.empty()) {
+        sender->parts = reply_parts(sender->replies.front(), reply_part_bytes);
+    }
+    const std::string script =
+        reply_part_script(sender->parts[sender->next], sender->next + 1 == sender->parts.size());
+    sender->busy = true;
+    webkit_web_view_evaluate_javascript(
+        sender->view, script.c_str(), static_cast<gssize>(script.size()), bridge_world, nullptr,
+        nullptr, &on_part_taken, new std::shared_ptr<PartSender>(sender));
+}
+
+}  // namespace
+
+std::vector<std::string_view> reply_parts(std::string_view text, std::size_t part_bytes) {
+    std::vector<std::string_view> parts;
+    std::size_t start = 0;
+    do {
+        std::size_t end = std::min(text.size(), start + part_bytes);
+        // A part ends before a character's first byte, so each part is UTF-8 of its own.
+        while (end > start + 1 && end < text.size() &&
+               (static_cast<unsigned char>(text[end]) & 0xC0) == 0x80) {
+            --end;
+        }
+        parts.push_back(text.substr(start, end - start));
+        start = end;
+    } while (start < text.size());
+    return parts;
+}
+
+std::string reply_part_script(std::string_view part, bool last) {
+    // The reply is JSON text, which holds no line breaks: within a string literal in single
+    // quotes only the backslash and the single quote need escaping.
+    const std::size_t escapes = static_cast<std::size_t>(
+        std::count_if(part.begin(), part.end(), [](char c) { return c == '\\' || c == '\''; }));
+    std::string script;
+    script.reserve(part.size() + escapes + 32);
+    script += "corvaneReplyPart('";
+    for (const char c : part) {
+        if (c == '\\' || c == '\'') {
+            script += '\\';
+        }
+        script += c;
+    }
+    script += last ? "', true);" : "', false);";
+    return script;
+}
 
 bool is_page_address(const std::string& uri) {
     // Frames the page makes itself hold no content from elsewhere.
@@ -54,7 +153,7 @@ Host::Host(HostOptions options)
     : options(std::move(options)),
       state(std::make_shared<AsyncState>()),
       doorbell(std::make_shared<ReplyDoorbell>(
-          state, [this](const std::string& text) { deliver(text); })) {}
+          state, [this](std::string text) { deliver(std::move(text)); })) {}
 
 Host::~Host() {
     shutdown();
@@ -194,21 +293,25 @@ void Host::handle_web_message(const std::string& source, const std::string& json
     }
 }
 
-void Host::post_reply(const std::string& text) {
+void Host::post_reply(std::string text) {
     if (!state->closing) {
-        deliver(text);
+        deliver(std::move(text));
     }
 }
 
-void Host::deliver(const std::string& text) {
+void Host::deliver(std::string text) {
     if (view == nullptr || state->closing) {
         return;
     }
-    // The reply goes in as a string literal and is parsed by the page's side of the bridge.
-    const std::string script = std::string("document.dispatchEvent(new CustomEvent('") +
-                               reply_event + "', {detail: " + nlohmann::json(text).dump() + "}));";
-    webkit_web_view_evaluate_javascript(view, script.c_str(), -1, bridge_world, nullptr, nullptr,
-                                        nullptr, nullptr);
+    if (!sender) {
+        sender = std::make_shared<PartSender>();
+        sender->view = view;
+        sender->state = state;
+    }
+    sender->replies.push_back(std::move(text));
+    if (!sender->busy) {
+        send_next_part(sender);
+    }
 }
 
 void Host::on_script_message(WebKitUserContentManager*, WebKitJavascriptResult* result,

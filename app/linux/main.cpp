@@ -1,5 +1,6 @@
 // corvane-weather: the Linux desktop host of the map.
 #include <gtk/gtk.h>
+#include <malloc.h>
 
 #include <cstring>
 #include <filesystem>
@@ -40,6 +41,10 @@ int main(int argc, char** argv) {
             return 0;
         }
     }
+    // Replies and service documents run to megabytes. Blocks from 1 MiB up get pages of their
+    // own, given back when freed; glibc's default threshold rises with every large block freed,
+    // after which such blocks stay in the heaps of whichever threads used them.
+    mallopt(M_MMAP_THRESHOLD, 1 << 20);
     gtk_init(&argc, &argv);
     g_set_prgname("corvane-weather");
     g_set_application_name("Corvane Weather");

@@ -5,7 +5,7 @@
 namespace linux_host {
 
 ReplyDoorbell::ReplyDoorbell(std::weak_ptr<bridge::AsyncState> state,
-                             std::function<void(const std::string&)> deliver)
+                             std::function<void(std::string)> deliver)
     : state(std::move(state)), deliver(std::move(deliver)) {}
 
 bool ReplyDoorbell::ring() noexcept {
@@ -25,9 +25,9 @@ gboolean ReplyDoorbell::deliver_queued(gpointer doorbell) {
     if (!shared) {
         return G_SOURCE_REMOVE;
     }
-    for (const std::string& reply : shared->take_replies()) {
+    for (std::string& reply : shared->take_replies()) {
         try {
-            self->deliver(reply);
+            self->deliver(std::move(reply));
         } catch (...) {
             // A reply that cannot be delivered is dropped; the rest still go.
         }

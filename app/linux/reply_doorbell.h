@@ -16,9 +16,9 @@ namespace linux_host {
 class ReplyDoorbell final : public bridge::ReplySink,
                             public std::enable_shared_from_this<ReplyDoorbell> {
 public:
-    // `deliver` runs on the main thread with each reply.
+    // `deliver` runs on the main thread with each reply, which it then owns.
     ReplyDoorbell(std::weak_ptr<bridge::AsyncState> state,
-                  std::function<void(const std::string&)> deliver);
+                  std::function<void(std::string)> deliver);
 
     // Any worker, under the state's lock: schedules one delivery on the main loop.
     bool ring() noexcept override;
@@ -27,7 +27,7 @@ private:
     static gboolean deliver_queued(gpointer doorbell);
 
     std::weak_ptr<bridge::AsyncState> state;
-    std::function<void(const std::string&)> deliver;
+    std::function<void(std::string)> deliver;
 };
 
 }  // namespace linux_host

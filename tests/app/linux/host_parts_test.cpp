@@ -1,7 +1,9 @@
 #include <fstream>
 #include <functional>
 #include <memory>
+#include <string>
 #include <thread>
+#include <vector>
 
 #include <gtest/gtest.h>
 
@@ -145,6 +147,46 @@ struct DoorbellFixture {
     std::shared_ptr<bridge::AsyncState> state = std::make_shared<bridge::AsyncState>();
     std::shared_ptr<ReplyDoorbell> doorbell;
 };
+
+TEST(ReplyParts, CutsBetweenCharactersAndJoinsToTheWhole) {
+    const std::string e_acute = "\xC3\xA9";       // 2 bytes
+    const std::string snowman = "\xE2\x98\x83";   // 3 bytes
+    const std::string face = "\xF0\x9F\x98\x80";  // 4 bytes
+    struct Case {
+        std::string text;
+        std::size_t part_bytes;
+        std::vector<std::size_t> sizes;
+    };
+    const Case cases[] = {
+        {"", 4, {0}},
+        {"abcd", 4, {4}},
+        {"abcde", 4, {4, 1}},
+        {"abc" + e_acute, 4, {3, 2}},        // the character would straddle the cut
+        {"ab" + e_acute + "cd", 4, {4, 2}},  // it ends exactly at the cut
+        {"a" + snowman + face, 4, {4, 4}},
+        {face + face + face, 4, {4, 4, 4}},
+        {"a" + face + "b", 4, {1, 4, 1}},
+        {std::string(reply_part_bytes, 'x') + "y", reply_part_bytes, {reply_part_bytes, 1}},
+    };
+    for (const auto& c : cases) {
+        const auto parts = reply_parts(c.text, c.part_bytes);
+        std::vector<std::size_t> sizes;
+        std::string joined;
+        for (const auto part : parts) {
+            sizes.push_back(part.size());
+            joined += part;
+        }
+        EXPECT_EQ(sizes, c.sizes) << c.text;
+        EXPECT_EQ(joined, c.text);
+    }
+}
+
+TEST(ReplyParts, EachPartIsAStringLiteralOfItsOwnScript) {
+    EXPECT_EQ(reply_part_script(R"({"a":"it's \"x\" \\"})", true),
+              R"(corvaneReplyPart('{"a":"it\'s \\"x\\" \\\\"}', true);)");
+    EXPECT_EQ(reply_part_script("[1,", false), "corvaneReplyPart('[1,', false);");
+    EXPECT_EQ(reply_part_script("", true), "corvaneReplyPart('', true);");
+}
 
 TEST(ReplyDoorbell, DeliversOnTheMainThreadInOrder) {
     std::vector<std::string> delivered;
