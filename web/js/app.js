@@ -106,9 +106,12 @@ const boxFeed = new Feed({name: 'metars-box', label: 'METAR stations in view', b
   operation: 'metars', decode: decodeMetars, dataTime: newest, intervalMs: 5 * MINUTE, keep: false});
 const pirepFeed = new Feed({name: 'pireps', label: 'Pilot reports', bridge, operation: 'pireps',
   decode: decodePireps, dataTime: newest, intervalMs: 3 * MINUTE, maxDataAgeMs: 3 * 60 * MINUTE});
+// Local storage holds about 5 MB a page and alerts run to several kilobytes each: a longer list
+// could not be kept, and writing it out first would cost its size again in memory.
+const MAX_STORED_ALERTS = 500;
 const alertFeed = new Feed({name: 'alerts', label: 'Alerts', bridge, operation: 'alerts',
   decode: decodeAlerts, dataTime: (data) => data.updated, intervalMs: 5 * MINUTE,
-  maxDataAgeMs: 60 * MINUTE});
+  maxDataAgeMs: 60 * MINUTE, keep: (body) => body.features.length <= MAX_STORED_ALERTS});
 const hazardFeed = new Feed({name: 'hazards', label: 'Aviation hazards', bridge, operation: 'hazards',
   decode: decodeHazards, dataTime: () => NaN, intervalMs: 3 * MINUTE});
 // TAFs only fill the station popups: fetched for the whole area after the layers, kept, refreshed.

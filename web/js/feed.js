@@ -2,14 +2,15 @@
 // good reply (also in local storage, so a restart shows it with its age at once) and says how
 // fresh it is.
 
-import {loadJson, saveJson} from './store.js';
+import {loadJson, removeJson, saveJson} from './store.js';
 import {formatAge} from './time.js';
 
 export class Feed {
   /**
    * name: storage and display key; operation/argument: what to ask the host; decode(body): the
    * page's shape, throwing on a reply of the wrong form; dataTime(data): time of the data in ms;
-   * intervalMs: refresh period; keep: whether the last good reply goes to local storage.
+   * intervalMs: refresh period; keep: whether the last good reply goes to local storage, or a
+   * function of the reply saying so (a reply the store could not hold is not written out).
    */
   constructor({name, label, bridge, operation, argument = '', decode, dataTime, intervalMs,
     keep = true, maxDataAgeMs = Infinity}) {
@@ -85,7 +86,11 @@ export class Feed {
       this.fromStorage = false;
       this.error = null;
       this.loading = false;
-      if (this.keep) saveJson(`layer.${this.name}`, {fetchedAt: this.fetchedAt, body});
+      if (this.keep === true || (this.keep && this.keep(body))) {
+        saveJson(`layer.${this.name}`, {fetchedAt: this.fetchedAt, body});
+      } else if (this.keep) {
+        removeJson(`layer.${this.name}`);  // older than what is now shown
+      }
       this.emit(true);
     } catch (error) {
       this.error = error;

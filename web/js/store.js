@@ -21,3 +21,12 @@ export function saveJson(key, value) {
     return false;
   }
 }
+
+/** Removes the stored value of key, if any. */
+export function removeJson(key) {
+  try {
+    globalThis.localStorage.removeItem(PREFIX + key);
+  } catch {
+    // a disabled store holds nothing to remove
+  }
+}

@@ -178,3 +178,23 @@ describe('Feed#staleReason', () => {
     }
   });
 });
+
+describe('Feed#refresh', () => {
+  it('keeps a reply in storage only when its keep rule says so, and then drops the older one', async () => {
+    const webview = new FakeWebview();
+    const feed = new Feed({name: 'kept-test', label: 'Test', bridge: bridgeFrom({webview}),
+      operation: 'alerts', decode: (body) => body, dataTime: () => NaN, intervalMs: 0,
+      keep: (body) => body.features.length <= 2});
+    const stored = async (features) => {
+      const done = feed.refresh();
+      webview.reply({id: webview.posted.at(-1).id, status: 200, body: {features}});
+      await done;
+      return JSON.parse(localStorage.getItem('corvane.layer.kept-test'))?.body.features.length;
+    };
+    localStorage.removeItem('corvane.layer.kept-test');
+    assert.strictEqual(await stored([1, 2]), 2);
+    assert.strictEqual(await stored([1, 2, 3]), undefined);
+    assert.strictEqual(await stored([1]), 1);
+    localStorage.removeItem('corvane.layer.kept-test');
+  });
+});

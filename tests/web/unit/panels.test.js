@@ -5,7 +5,7 @@ import {adviceFor} from '/js/panels/status.js';
 import {chartSummary, hourlyChart, midnights, niceTicks} from '/js/panels/chart.js';
 import {cloudsText, pirepLabel, stationLabel, windText} from '/js/panels/describe.js';
 import {pirepPopup, stationPopup, tafBlock} from '/js/panels/report-popups.js';
-import {alertPeriod} from '/js/panels/alert-panel.js';
+import {LIST_STEP, alertPeriod, createAlertPanel} from '/js/panels/alert-panel.js';
 import {createSearchBox} from '/js/panels/search-box.js';
 import {decodeTafs} from '/js/taf.js';
 import {setTimeDisplay} from '/js/time.js';
@@ -226,5 +226,28 @@ describe('#createSearchBox', () => {
     input.dispatchEvent(new Event('input'));
     assert.strictEqual(message.textContent, 'No place, station or coordinates match "zz".');
     form.remove();
+  });
+});
+
+describe('#createAlertPanel', () => {
+  it('lists a long day of alerts a step at a time, most severe first', () => {
+    const container = document.body.appendChild(document.createElement('section'));
+    const panel = createAlertPanel(container, {onShowOnMap: () => {}, drawnAs: () => 'shape'});
+    const alerts = Array.from({length: LIST_STEP * 2 + 1}, (_, i) => ({key: `a${i}`, event: `Alert ${i}`,
+      severity: i === LIST_STEP * 2 ? 'Extreme' : 'Minor', area: '', onset: NaN, ends: NaN, expires: NaN}));
+    panel.update(alerts, [], NOW);
+    const items = () => container.querySelectorAll('.alert-item');
+    const more = () => container.querySelector('.more button');
+    assert.strictEqual(items().length, LIST_STEP);
+    assert.strictEqual(items()[0].dataset.alert, `a${LIST_STEP * 2}`);
+    assert.strictEqual(more().textContent, `Show ${LIST_STEP} more (${LIST_STEP + 1} not listed yet)`);
+    more().click();
+    assert.strictEqual(items().length, LIST_STEP * 2);
+    assert.strictEqual(document.activeElement, items()[LIST_STEP]);
+    assert.strictEqual(more().textContent, 'Show 1 more (1 not listed yet)');
+    more().click();
+    assert.strictEqual(items().length, LIST_STEP * 2 + 1);
+    assert.isNull(more());
+    container.remove();
   });
 });

@@ -50,7 +50,7 @@ const StationMark = L.CircleMarker.extend({
  */
 export function createMetarLayer(map, {label, popup, favourites, now = () => Date.now(),
   onDraw = () => {}}) {
-  const renderer = L.svg({pane: 'stations', padding: 0.5});
+  const renderer = L.svg({pane: 'stations'});
   const group = L.layerGroup().addTo(map);
   const labels = L.layerGroup().addTo(map);
   let stations = [];

@@ -6,6 +6,9 @@ import {alertEnd, sortAlerts} from '../alerts.js';
 import {formatAge, formatDateTime} from '../time.js';
 
 const SORT_KEYS = [['severity', 'Severity'], ['onset', 'Onset'], ['ends', 'Ends'], ['event', 'Event']];
+// On a day of hundreds of alerts the list grows by this many at a time, in the chosen order,
+// so the page never builds thousands of entries nobody scrolls to.
+export const LIST_STEP = 200;
 
 /** "Fri Nov 20 10:31 MST" for a time, else the fallback. */
 function when(ms, fallback) {
@@ -80,6 +83,7 @@ export function createAlertPanel(container, {onShowOnMap, drawnAs, onCount = () 
   let sortKey = 'severity';
   let chosen = null;
   let now = Date.now();
+  let listed = LIST_STEP;
   const sortSelect = el('select', {id: 'alert-sort'},
       ...SORT_KEYS.map(([value, label]) => el('option', {value, text: label})));
   sortSelect.addEventListener('change', () => {
@@ -106,9 +110,18 @@ export function createAlertPanel(container, {onShowOnMap, drawnAs, onCount = () 
       replaceChildren(list, el('li', {className: 'empty', text: 'No alerts in force.'}));
       return;
     }
-    replaceChildren(list, ...sortAlerts(alerts, sortKey).map((alert) => el('li', null,
+    const sorted = sortAlerts(alerts, sortKey);
+    const rest = sorted.length - listed;
+    replaceChildren(list, ...sorted.slice(0, listed).map((alert) => el('li', null,
         alertButton(alert, {pressed: chosen?.key === alert.key, now, drawnAs,
-          onClick: () => show(alert, {focus: true, fromList: true})}))));
+          onClick: () => show(alert, {focus: true, fromList: true})}))),
+    rest > 0 ? el('li', {className: 'more'}, el('button', {type: 'button',
+      text: `Show ${Math.min(rest, LIST_STEP)} more (${rest} not listed yet)`,
+      on: {click: () => {
+        listed += LIST_STEP;
+        drawList();
+        list.querySelectorAll('.alert-item')[listed - LIST_STEP]?.focus();
+      }}})) : null);
   }
 
   function show(alert, {focus = false, fromList = false} = {}) {
