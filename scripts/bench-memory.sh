@@ -7,7 +7,7 @@ cd "$(dirname "$0")/.."
 cmake --preset release >/dev/null
 cmake --build --preset release --target corvane-weather corvane_web
 data="$PWD/build/release/bench-memory-data"
-python3 bench/linux/memory_bench.py make-data "$data"
+python3 tests/linux/large_alerts.py "$data"
 exec tests/fake_services/run_isolated.sh --services-arg --demo --services-arg "--data=$data" -- \
     xvfb-run -a -s "-screen 0 1920x1080x24" \
-    python3 bench/linux/memory_bench.py measure --program "$PWD/build/release/corvane-weather" "$@"
+    python3 bench/linux/memory_bench.py --program "$PWD/build/release/corvane-weather" "$@"

@@ -1,56 +1,20 @@
 #!/usr/bin/env python3
 """Peak memory of the Linux host with a large alerts document (not a test).
 
-  memory_bench.py make-data DEST       copies tests/data to DEST with an alerts document of about
-                                       12 MiB (~2,000 alerts, just under the 12 MiB cap)
-  memory_bench.py measure --program P  starts P (the fake services must already answer, see
-                                       scripts/bench-memory.sh) and reports the peak resident
-                                       memory of the host process and of its web process
+  memory_bench.py --program P   starts P (the fake services must already answer, with the
+                                data of tests/linux/large_alerts.py; see scripts/bench-memory.sh)
+                                and reports the peak resident memory of the host process and of
+                                its web process
 
 The peak is the kernel's high-water mark (VmHWM) of each process, read once the alerts request
 has been answered and the figures have stopped growing."""
 import argparse
-import copy
-import json
 import os
 import shutil
 import statistics
 import subprocess
 import tempfile
 import time
-
-HERE = os.path.dirname(os.path.abspath(__file__))
-TEST_DATA = os.path.normpath(os.path.join(HERE, "..", "..", "tests", "data"))
-ALERTS_FILE = os.path.join("nws", "alerts_active.json")
-TARGET_BYTES = 12_000_000  # the transport accepts at most 12,582,912
-ALERT_COUNT = 2000
-
-
-def make_data(dest):
-    shutil.rmtree(dest, ignore_errors=True)
-    shutil.copytree(TEST_DATA, dest)
-    with open(os.path.join(TEST_DATA, ALERTS_FILE), encoding="utf-8") as source:
-        document = json.load(source)
-    originals = document["features"]
-    sentence = "Travel could be very difficult. Gusty winds could blow around unsecured objects. "
-
-    def build(repeats):
-        features = []
-        for number in range(ALERT_COUNT):
-            feature = copy.deepcopy(originals[number % len(originals)])
-            suffix = f".bench.{number:05d}"
-            feature["id"] = feature["id"] + suffix
-            feature["properties"]["id"] = feature["properties"]["id"] + suffix
-            # Real alert texts are long; padded descriptions bring the document to its size.
-            feature["properties"]["description"] += "\n\n" + sentence * repeats
-            features.append(feature)
-        return json.dumps(dict(document, features=features), indent=4, ensure_ascii=False) + "\n"
-
-    unpadded = len(build(0).encode())
-    text = build(max(0, (TARGET_BYTES - unpadded) // (ALERT_COUNT * len(sentence))))
-    with open(os.path.join(dest, ALERTS_FILE), "w", encoding="utf-8") as target:
-        target.write(text)
-    print(f"{dest}/{ALERTS_FILE}: {len(text.encode()):,} bytes, {ALERT_COUNT} alerts")
 
 
 def peak_kib(pid):
@@ -124,17 +88,11 @@ def one_run(program, log, settle):
 
 def main():
     parser = argparse.ArgumentParser(description=__doc__.split("\n")[0])
-    commands = parser.add_subparsers(dest="command", required=True)
-    commands.add_parser("make-data").add_argument("dest")
-    measure = commands.add_parser("measure")
-    measure.add_argument("--program", required=True)
-    measure.add_argument("--runs", type=int, default=3)
-    measure.add_argument("--settle", type=float, default=8.0,
-                         help="seconds without growth that end a run")
+    parser.add_argument("--program", required=True)
+    parser.add_argument("--runs", type=int, default=3)
+    parser.add_argument("--settle", type=float, default=8.0,
+                        help="seconds without growth that end a run")
     options = parser.parse_args()
-    if options.command == "make-data":
-        make_data(options.dest)
-        return
     log = os.environ["CORVANE_FAKE_SERVICES_LOG"]
     runs = [one_run(options.program, log, options.settle) for _ in range(options.runs)]
     print(f"{'peak resident memory (MiB)':40} {'median':>8} {'min':>8} {'max':>8}")

@@ -370,6 +370,27 @@ class ReloadWithRequestsHeld(unittest.TestCase):
                 os.remove(hold)
 
 
+class ManyAlerts(unittest.TestCase):
+    """Services answering with an alerts document of thousands of alerts, nearly as large as the
+    transport accepts (tests/linux/large_alerts.py): the reply reaches the page in many parts
+    and the page lists and draws every alert in force."""
+
+    def test_a_reply_of_megabytes_arrives_whole(self):
+        folders = UserFolders()
+        with HostDriver(OPTIONS.program, env=folders.environment()) as d:
+            # The demo moves the documents by whole hours, so the short warnings may have ended.
+            in_force = d.wait_for(f"""const c = document.querySelector('.layer[data-layer="alerts"] .count');
+                const n = Number((/^(\\d+) alerts in force/.exec(c?.textContent || '') || [])[1]);
+                return n >= {OPTIONS.many_alerts} * 0.7 && n""", timeout=120)
+            drawn = d.execute_script("""return new Set([...document.querySelectorAll('path.alert-shape')]
+                .flatMap((p) => p.dataset.alerts.split(' '))).size""")
+            self.assertEqual(drawn, in_force)
+            self.assertLessEqual(in_force, OPTIONS.many_alerts)
+            # The list grows a step at a time.
+            self.assertEqual(d.execute_script(
+                "return document.querySelectorAll('#panel-alerts .alert-item').length"), 200)
+
+
 class ClosingWithRequestsInFlight(unittest.TestCase):
     """Runs with services that hold every answer back, so requests stay in flight."""
 
@@ -417,6 +438,8 @@ def main():
     parser.add_argument("--shutdown-program", help="an AddressSanitizer build of corvane-weather")
     parser.add_argument("--artifacts", default=os.path.join(tempfile.gettempdir(), "corvane-linux"))
     parser.add_argument("--hold-file", help="the services' --hold-documents file")
+    parser.add_argument("--many-alerts", type=int,
+                        help="the services answer with this many alerts (large_alerts.py)")
     OPTIONS, rest = parser.parse_known_args()
     os.makedirs(OPTIONS.artifacts, exist_ok=True)
     if "CORVANE_FAKE_SERVICES_LOG" not in os.environ:
@@ -427,6 +450,8 @@ def main():
     loader = unittest.TestLoader()
     if OPTIONS.shutdown_program:
         suite.addTests(loader.loadTestsFromTestCase(ClosingWithRequestsInFlight))
+    elif OPTIONS.many_alerts:
+        suite.addTests(loader.loadTestsFromTestCase(ManyAlerts))
     else:
         suite.addTests(loader.loadTestsFromTestCase(MapOnLinux))
         if OPTIONS.hold_file:
