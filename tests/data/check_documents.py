@@ -236,6 +236,7 @@ def metar_checks(recs, label):
 
 
 def derived_category(r):
+    """Flight category of a METAR or of a TAF group: lowest broken or overcast layer and visibility."""
     ceil = min([c["base"] for c in r["clouds"] if c["cover"] in ("BKN", "OVC", "OVX")], default=None)
     v = 10 if r["visib"] in ("10+", "6+") else r["visib"]
     if (ceil is not None and ceil < 500) or v < 1:
@@ -390,17 +391,7 @@ def awc_time(text):
 
 def taf_category(f):
     """Flight category of a TAF group that states a visibility, or None."""
-    if f["visib"] is None:
-        return None
-    ceil = min([c["base"] for c in f["clouds"] if c["cover"] in ("BKN", "OVC", "OVX")], default=None)
-    v = 10 if f["visib"] == "6+" else f["visib"]
-    if (ceil is not None and ceil < 500) or v < 1:
-        return "LIFR"
-    if (ceil is not None and ceil < 1000) or v < 3:
-        return "IFR"
-    if (ceil is not None and ceil <= 3000) or v <= 5:
-        return "MVFR"
-    return "VFR"
+    return None if f["visib"] is None else derived_category(f)
 
 
 tafs = doc("awc/taf_west.json")
