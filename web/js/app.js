@@ -408,9 +408,11 @@ map.on('click', (event) => {
 let directory = [];  // every airport of the area, from the build's data
 let places = [];
 let searchIndex = createSearchIndex();
+let searchBox = null;
 function rebuildSearch() {
   // Stations of the METAR replies first: their names are the ones on the map.
   searchIndex = createSearchIndex({places, stations: [...metarLayer.stations(), ...directory]});
+  searchBox?.refresh();
 }
 
 function suggest(query, limit) {
@@ -430,7 +432,7 @@ function suggest(query, limit) {
   });
 }
 
-createSearchBox({
+searchBox = createSearchBox({
   form: document.getElementById('search-form'),
   input: document.getElementById('search-input'),
   listbox: document.getElementById('search-list'),

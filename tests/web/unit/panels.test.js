@@ -203,8 +203,10 @@ describe('#createSearchBox', () => {
     document.body.appendChild(form);
     const [input, listbox, message] = ['t-input', 't-list', 't-message'].map((id) => form.querySelector(`#${id}`));
     const chosen = [];
-    createSearchBox({form, input, listbox, message,
-      suggest: (query) => (query === 'zz' ? [] : ['One', 'Two', 'Three'].map((label) => ({kind: 'place', label}))),
+    let known = ['One', 'Two', 'Three'];
+    const box = createSearchBox({form, input, listbox, message,
+      suggest: (query) => known.filter((label) => query === 'x' || label.startsWith(query))
+          .map((label) => ({kind: 'place', label})),
       choose: (suggestion) => chosen.push(suggestion.label) && ''});
     input.focus();
     input.value = 'x';
@@ -225,6 +227,30 @@ describe('#createSearchBox', () => {
     input.value = 'zz';
     input.dispatchEvent(new Event('input'));
     assert.strictEqual(message.textContent, 'No place, station or coordinates match "zz".');
+    // The index grows while the user types (place names arrive after the first drawing): the
+    // text is answered again, the best match first unless the user moved to an option.
+    const options = () => [...listbox.querySelectorAll('[role="option"]')].map((o) => o.textContent);
+    const selected = () => listbox.querySelector('[aria-selected="true"]')?.textContent;
+    known = ['zz town'];
+    box.refresh();
+    assert.deepEqual([options(), message.textContent], [['zz town'], '']);
+    const type = (text) => (input.value = text) && input.dispatchEvent(new Event('input'));
+    for (const [moves, expected] of [[0, 'Zero'], [1, 'Two']]) {
+      known = ['One', 'Two', 'Three'];
+      type('x');
+      for (let i = 0; i < moves; i++) key('ArrowDown');
+      known = ['Zero', 'One', 'Two', 'Three'];
+      box.refresh();
+      assert.deepEqual([options().length, selected()], [4, expected]);
+    }
+    form.requestSubmit();  // chosen: a later growth opens nothing
+    box.refresh();
+    assert.deepEqual([options(), input.value], [[], 'Two']);
+    type('x');
+    input.blur();
+    known = ['Later'];
+    box.refresh();
+    assert.ok(!options().includes('Later'));  // nobody is typing there any more
     form.remove();
   });
 });

@@ -14,8 +14,11 @@ const LIMIT = 8;
 export function createSearchBox({form, input, listbox, message, suggest, choose}) {
   let suggestions = [];
   let active = -1;
+  let moved = false;  // the user chose an option with the arrow keys
+  let typing = false;  // text typed and not yet chosen or dismissed
 
   function close() {
+    typing = false;
     suggestions = [];
     active = -1;
     listbox.hidden = true;
@@ -56,8 +59,25 @@ export function createSearchBox({form, input, listbox, message, suggest, choose}
     }
     suggestions = suggest(query, LIMIT);
     active = suggestions.length ? 0 : -1;
+    moved = false;
     draw();
+    typing = true;  // also with no match: the index may still grow
     if (!suggestions.length) message.textContent = `No place, station or coordinates match "${query.slice(0, 40)}".`;
+  }
+
+  // The index grows after the first drawing (place names, the airport directory, each METAR
+  // reply): what is typed meanwhile is answered again. An option the user moved to with the
+  // arrow keys stays chosen; otherwise the best match, which may be new, comes first.
+  function refresh() {
+    if (!typing || document.activeElement !== input || !input.value.trim()) return;
+    const movedTo = moved ? suggestions[active]?.label : undefined;
+    update();
+    const kept = suggestions.findIndex((suggestion) => suggestion.label === movedTo);
+    if (kept >= 0) {
+      active = kept;
+      moved = true;
+      draw();
+    }
   }
 
   function pick(index) {
@@ -81,6 +101,7 @@ export function createSearchBox({form, input, listbox, message, suggest, choose}
       event.preventDefault();
       const step = event.key === 'ArrowDown' ? 1 : -1;
       active = (active + step + suggestions.length) % suggestions.length;
+      moved = true;
       draw();
     } else if (event.key === 'Escape' && suggestions.length) {
       event.preventDefault();
@@ -95,5 +116,5 @@ export function createSearchBox({form, input, listbox, message, suggest, choose}
     if (!suggestions.length) update();
     if (suggestions.length) pick(Math.max(active, 0));
   });
-  return {update, close};
+  return {update, refresh, close};
 }
