@@ -416,8 +416,8 @@ class Handler(http.server.BaseHTTPRequestHandler):
         self.wfile.flush()
         self.close_connection = True
 
-    def fault_bytes(self, attempt, query, size):
-        size = int(size)
+    def start_blank_array(self, size):
+        """Headers of a 200 whose body is a JSON array of `size` bytes, blanks inside."""
         if size < 2:
             raise ValueError("a JSON array needs at least 2 bytes")
         self.note(200)
@@ -425,6 +425,10 @@ class Handler(http.server.BaseHTTPRequestHandler):
         self.send_header("Content-Type", "application/json")
         self.send_header("Content-Length", str(size))
         self.end_headers()
+
+    def fault_bytes(self, attempt, query, size):
+        size = int(size)
+        self.start_blank_array(size)
         self.wfile.write(b"[")
         blanks = b" " * 65536
         left = size - 2
@@ -467,13 +471,7 @@ class Handler(http.server.BaseHTTPRequestHandler):
 
     def fault_trickle(self, attempt, query, seconds, size):
         seconds, size = float(seconds), int(size)
-        if size < 2:
-            raise ValueError("a JSON array needs at least 2 bytes")
-        self.note(200)
-        self.send_response(200)
-        self.send_header("Content-Type", "application/json")
-        self.send_header("Content-Length", str(size))
-        self.end_headers()
+        self.start_blank_array(size)
         for byte in b"[" + b" " * (size - 2) + b"]":
             self.wfile.write(bytes([byte]))
             self.wfile.flush()
