@@ -153,15 +153,31 @@ export function decodeMetar(record) {
 /** Largest number of reports the page keeps from one reply, so a runaway reply cannot stall it. */
 export const MAX_STATIONS = 20000;
 
-/** Decodes a `metars` reply body: one entry per station, the newest report winning. */
-export function decodeMetars(body) {
-  if (!Array.isArray(body)) throw new TypeError('METAR reply is not a list of reports');
+/**
+ * One record per station from `records` in order, each station where it first appears: a later
+ * record takes its station's place unless the one held is newer by `time` (so of two equally
+ * old, and of two without a time, the later wins).
+ * @template R
+ * @param {Iterable<R>} records
+ * @param {(record: R) => string} id
+ * @param {(record: R) => number} time
+ * @returns {R[]}
+ */
+export function newestPerStation(records, id, time) {
   const stations = new Map();
-  for (const record of body.slice(0, MAX_STATIONS)) {
-    const station = decodeMetar(record);
-    if (!station) continue;
-    const known = stations.get(station.id);
-    if (!known || !(known.time > station.time)) stations.set(station.id, station);
+  for (const record of records) {
+    const known = stations.get(id(record));
+    if (!known || !(time(known) > time(record))) stations.set(id(record), record);
   }
   return [...stations.values()];
+}
+
+/**
+ * Decodes a `metars` reply body: one entry per station, the newest report winning.
+ * @param {unknown} body @returns {Station[]}
+ */
+export function decodeMetars(body) {
+  if (!Array.isArray(body)) throw new TypeError('METAR reply is not a list of reports');
+  return newestPerStation(body.slice(0, MAX_STATIONS).map(decodeMetar).filter(Boolean),
+      (station) => station.id, (station) => station.time);
 }

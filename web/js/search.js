@@ -2,13 +2,15 @@
 // and accents, and positions written as coordinates. The index is built once from the data and
 // answers each keystroke without scanning every entry.
 import {parseCoordinates} from './coordinates.js';
+import {formatCoordinate} from './geo.js';
 
 // Short forms people type for words in place and airport names.
 const SHORT_FORMS = {saint: 'st', fort: 'ft', mount: 'mt', international: 'intl',
   regional: 'rgnl', municipal: 'muni'};
 const LONG_FORMS = Object.fromEntries(Object.entries(SHORT_FORMS).map(([long, short]) => [short, long]));
 const STATION_ID = /^[A-Z0-9]{3,5}$/;
-const LAST_WORD = '\uffff';
+// Sorts after every letter: a prefix followed by it bounds all the words that start with it.
+const HIGHEST_CHARACTER = '\uffff';
 const AIRPORT_SIZES = {large: 3, medium: 2, small: 1};
 
 /** `text` folded for matching: accents gone, lower case, apostrophes dropped, other marks blanks. */
@@ -126,7 +128,7 @@ export function createSearchIndex({places = [], stations = []} = {}) {
     const ranked = canonical(query);
     const key = queryWords.reduce((a, b) => (b.length > a.length ? b : a));
     const candidates = new Set();
-    for (let at = lowerBound(words, key), end = lowerBound(words, key + LAST_WORD); at < end; at++) {
+    for (let at = lowerBound(words, key), end = lowerBound(words, key + HIGHEST_CHARACTER); at < end; at++) {
       candidates.add(owners[at]);
     }
     const matches = [];
@@ -159,4 +161,61 @@ function suggestion(entry) {
   }
   return {kind: 'place', name: entry.name, state: entry.state, lat: entry.lat, lon: entry.lon,
     population: entry.population, label: `${entry.name}${where}`};
+}
+
+/**
+ * @typedef {object} Suggestion  one line of the search field's list
+ * @property {'place' | 'coordinates' | 'station'} kind
+ * @property {string} label  what the line says and the field takes when it is chosen
+ * @property {string} detail  the line's second part
+ * @property {{lat: number, lon: number}} point  where it is
+ * @property {string} [id]  a station's identifier
+ */
+
+/**
+ * What the search field looks through: place names (setPlaces), the stations of the METAR
+ * replies (setReported: their names are the ones on the map, so they come first) and the airport
+ * directory (setDirectory). suggest(query, limit) answers the field; a station for which
+ * hasReport(id) is false says it has no current report.
+ * @param {{hasReport: (id: string) => boolean}} options
+ */
+export function createSearchSources({hasReport}) {
+  let places = [];
+  let reported = [];
+  let directory = [];
+  let index = createSearchIndex();
+  const rebuild = () => (index = createSearchIndex({places, stations: [...reported, ...directory]}));
+  return {
+    /** @param {{name: string, state: string, lat: number, lon: number, population: number}[]} list */
+    setPlaces(list) {
+      places = list;
+      rebuild();
+    },
+    /** @param {{id: string, name: string, lat: number, lon: number}[]} stations */
+    setReported(stations) {
+      reported = stations;
+      rebuild();
+    },
+    /** @param {{id: string, name: string, state: string, lat: number, lon: number}[]} list */
+    setDirectory(list) {
+      directory = list;
+      rebuild();
+    },
+    /** @param {string} query @param {number} limit @returns {Suggestion[]} */
+    suggest(query, limit) {
+      return index.search(query, {limit}).map((found) => {
+        const point = {lat: found.lat, lon: found.lon};
+        if (found.kind === 'station') {
+          return {kind: 'station', label: found.id, id: found.id, point,
+            detail: `${found.name}${found.state ? `, ${found.state}` : ''}${hasReport(found.id) ? '' : ' · no current report'}`};
+        }
+        if (found.kind === 'coordinates') {
+          return {kind: 'coordinates', label: `${formatCoordinate(found.lat)}, ${formatCoordinate(found.lon)}`,
+            detail: 'Coordinates: the forecast there', point};
+        }
+        return {kind: 'place', label: `${found.name}, ${found.state}`, point,
+          detail: found.population ? `Town · ${found.population.toLocaleString('en-US')} people` : 'Town'};
+      });
+    },
+  };
 }

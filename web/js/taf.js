@@ -2,7 +2,7 @@
 // flight category of the conditions it brings, judged as for a METAR. Records keep the service's
 // quirks (issue times in two forms, "6+" visibility, "VRB" wind, null for what a group does not
 // state), so every member is checked before use.
-import {categoryFrom, ceilingFeet, describeWeather, parseVisibility} from './metar.js';
+import {categoryFrom, ceilingFeet, describeWeather, newestPerStation, parseVisibility} from './metar.js';
 
 const CHANGES = new Set(['FM', 'TEMPO', 'BECMG', 'PROB']);
 const CLOUD_TYPES = new Set(['CB', 'TCU']);
@@ -146,14 +146,8 @@ export function decodeTaf(record) {
 /** Decodes a `tafs` reply body: one TAF per station, the latest issued winning. Throws on a non-list. */
 export function decodeTafs(records) {
   if (!Array.isArray(records)) throw new TypeError('TAF reply is not a list of forecasts');
-  const stations = new Map();
-  for (const record of records.slice(0, MAX_TAFS)) {
-    const taf = decodeTaf(record);
-    if (!taf) continue;
-    const known = stations.get(taf.id);
-    if (!known || !(known.issued > taf.issued)) stations.set(taf.id, taf);
-  }
-  return [...stations.values()];
+  return newestPerStation(records.slice(0, MAX_TAFS).map(decodeTaf).filter(Boolean),
+      (taf) => taf.id, (taf) => taf.issued);
 }
 
 /** The period in force at `time` (ms) among a TAF's FM and opening groups; null outside. */

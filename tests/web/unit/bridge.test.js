@@ -154,7 +154,7 @@ describe('Feed#staleReason', () => {
   const NOW = Date.UTC(2026, 10, 20, 18);
   function feed(state) {
     const made = new Feed({name: 'test', label: 'Test', bridge: null, operation: 'metars',
-      decode: (x) => x, dataTime: (data) => data.time, intervalMs: 5 * MINUTE, keep: false,
+      decode: (x) => x, dataTime: (data) => data.time, intervalMs: 5 * MINUTE, storeReply: false,
       maxDataAgeMs: 90 * MINUTE});
     return Object.assign(made, {data: {time: NOW}, fetchedAt: NOW, ...state});
   }
@@ -180,11 +180,11 @@ describe('Feed#staleReason', () => {
 });
 
 describe('Feed#refresh', () => {
-  it('keeps a reply in storage only when its keep rule says so, and then drops the older one', async () => {
+  it('keeps a reply in storage only when its storeReply rule says so, and then drops the older one', async () => {
     const webview = new FakeWebview();
     const feed = new Feed({name: 'kept-test', label: 'Test', bridge: bridgeFrom({webview}),
       operation: 'alerts', decode: (body) => body, dataTime: () => NaN, intervalMs: 0,
-      keep: (body) => body.features.length <= 2});
+      storeReply: (body) => body.features.length <= 2});
     const stored = async (features) => {
       const done = feed.refresh();
       webview.reply({id: webview.posted.at(-1).id, status: 200, body: {features}});

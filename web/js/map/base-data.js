@@ -13,7 +13,7 @@ import {alertPolygons, insidePolygons} from '../alerts.js';
  * several counties together (the same form; [] when none is known), at(lat, lon) the id of the
  * county holding a point (null outside them all), lines the county borders as GeoJSON.
  */
-export function countyLookup(topology) {
+function countyLookup(topology) {
   const geometries = new Map(topology.objects.counties.geometries.map((g) => [g.id, g]));
   const outlines = new Map();  // sorted ids → polygons; alerts often name the same counties
   const shapes = new Map();

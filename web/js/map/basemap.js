@@ -42,40 +42,83 @@ export function drawBaseMap(map) {
 
 const COUNTY_ZOOM = 7;
 
-/** County lines (a GeoJSON geometry of lines) shown from zoom 7 on. */
-export function drawCountyLines(map, lines) {
-  const layer = L.geoJSON(lines, {pane: 'counties', interactive: false,
-    style: {className: 'county-line', weight: 0.7, fill: false}});
-  const follow = () => {
-    if (map.getZoom() >= COUNTY_ZOOM) layer.addTo(map);
-    else layer.remove();
-  };
-  map.on('zoomend', follow);
-  follow();
-  return layer;
+/** County lines (a GeoJSON geometry of lines), shown from zoom 7 on. */
+export class CountyLines extends L.Layer {
+  /** @param {import('geojson').MultiLineString} lines */
+  constructor(lines) {
+    super();
+    this.lines = L.geoJSON(lines, {pane: 'counties', interactive: false,
+      style: {className: 'county-line', weight: 0.7, fill: false}});
+    /** @type {L.Map | null} */
+    this.map = null;
+  }
+
+  /** @param {L.Map} map */
+  onAdd(map) {
+    this.map = map;
+    this.follow();
+    return this;
+  }
+
+  onRemove() {
+    this.lines.remove();
+    this.map = null;
+    return this;
+  }
+
+  getEvents() {
+    return {zoomend: this.follow};
+  }
+
+  follow() {
+    if (this.map.getZoom() >= COUNTY_ZOOM) this.lines.addTo(this.map);
+    else this.lines.remove();
+  }
 }
 
 /**
- * Place names in view: `places` is a list of {name, lat, lon, population, zoom}, where zoom is
- * the first map zoom its label shows at (chosen at build time so labels never crowd).
+ * Place names in view: `places` lists {name, lat, lon, population, zoom}, where zoom is the first
+ * map zoom a label shows at (chosen at build time so labels never crowd).
  */
-export function drawPlaceNames(map, places) {
-  const group = L.layerGroup().addTo(map);
+export class PlaceNames extends L.LayerGroup {
+  /** @param {import('../../data/places.js').Place[]} places */
+  constructor(places) {
+    super();
+    this.places = places;
+    /** @type {L.Map | null} */
+    this.map = null;
+  }
 
-  function redraw() {
-    group.clearLayers();
+  /** @param {L.Map} map */
+  onAdd(map) {
+    this.map = map;
+    super.onAdd(map);
+    this.redraw();
+    return this;
+  }
+
+  /** @param {L.Map} map */
+  onRemove(map) {
+    super.onRemove(map);
+    this.map = null;
+    return this;
+  }
+
+  getEvents() {
+    return {moveend: this.redraw};
+  }
+
+  redraw() {
+    this.clearLayers();
+    const map = this.map;
     const zoom = map.getZoom();
     const bounds = map.getBounds().pad(0.05);
-    for (const place of places) {
+    for (const place of this.places) {
       if (!(place.zoom <= zoom) || !bounds.contains([place.lat, place.lon])) continue;
       const big = place.population >= 100000;
-      group.addLayer(L.marker([place.lat, place.lon], {pane: 'places', interactive: false,
+      this.addLayer(L.marker([place.lat, place.lon], {pane: 'places', interactive: false,
         keyboard: false, icon: L.divIcon({className: `place-label${big ? ' city' : ''}`,
           html: el('span', {text: place.name}), iconSize: null, iconAnchor: [3, 8]})}));
     }
   }
-
-  map.on('moveend', redraw);
-  redraw();
-  return {redraw, count: () => group.getLayers().length};
 }

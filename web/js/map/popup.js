@@ -58,3 +58,18 @@ export function makeKeyboardTarget(element, labelText, activate) {
     }
   });
 }
+
+/**
+ * Calls onClick({lat, lon}) for a click on the map, unless the click only closed a popup.
+ * @param {L.Map} map @param {(point: {lat: number, lon: number}) => void} onClick
+ */
+export function onMapClick(map, onClick) {
+  let popupOpen = false;
+  let popupWasOpen = false;
+  map.on('popupopen', () => (popupOpen = true));
+  map.on('popupclose', () => (popupOpen = false));
+  map.on('mousedown', () => (popupWasOpen = popupOpen));
+  map.on('click', (event) => {
+    if (!popupWasOpen) onClick({lat: event.latlng.lat, lon: event.latlng.lng});
+  });
+}
