@@ -53,7 +53,30 @@ export function alertCounties(geocode) {
     SAME_CODE.test(code)).map((code) => code.slice(1)))];
 }
 
-/** One alert feature in the page's shape, or null when it is not an alert. */
+/**
+ * An alert in the page's shape; times in ms (NaN when not given), the texts as written.
+ * @typedef {object} Alert
+ * @property {string} key  the alert's id
+ * @property {string} event
+ * @property {string} severity  one of SEVERITIES
+ * @property {string} headline
+ * @property {string} description
+ * @property {string} instruction
+ * @property {string} area
+ * @property {string} sender
+ * @property {number} onset
+ * @property {number} ends  the announced end
+ * @property {number} expires  the message's expiry
+ * @property {number} sent
+ * @property {string} onsetText
+ * @property {string} endsText
+ * @property {string} expiresText
+ * @property {[number, number][][][]} polygons  [lat, lon] rings per polygon
+ * @property {string[]} counties  5-digit county ids of its SAME codes
+ * @property {string[]} zones  its UGC zone codes
+ */
+
+/** One alert feature in the page's shape, or null when it is not an alert. @returns {Alert | null} */
 export function decodeAlert(feature, index) {
   const properties = feature?.properties;
   if (!properties || typeof properties !== 'object') return null;

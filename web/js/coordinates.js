@@ -1,6 +1,7 @@
 // Coordinates as people write them: decimal degrees with a sign or a hemisphere letter,
 // degrees and minutes, or degrees, minutes and seconds, separated by a comma or blanks.
 
+/** @type {[RegExp, string][]} */
 const SYMBOLS = [
   [/[°º˚]/g, '°'], [/''|[″”“]/g, '"'], [/[′’‘´`]/g, '\''], [/−/g, '-'],
 ];

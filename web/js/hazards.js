@@ -159,6 +159,30 @@ function cwa(record) {
 
 const DECODERS = {sigmets: sigmet, gairmets: gairmet, cwas: cwa};
 
+/**
+ * An aviation hazard in the page's shape (see decodeHazards).
+ * @typedef {object} HazardItem
+ * @property {'sigmet' | 'convective-sigmet' | 'gairmet' | 'cwa'} kind
+ * @property {string} hazard
+ * @property {string} title
+ * @property {string | null} severity
+ * @property {number | null} lowFeet  null: from the surface
+ * @property {number | null} highFeet  null: no top given
+ * @property {number} from
+ * @property {number} to
+ * @property {number | null} forecastHour  G-AIRMETs: 0, 3, 6, 9 or 12
+ * @property {string | null} product  G-AIRMETs: SIERRA, TANGO or ZULU
+ * @property {string} detail
+ * @property {'polygon' | 'line'} geometry
+ * @property {[number, number][]} shape  [lat, lon] points
+ * @property {string} raw
+ */
+
+/**
+ * A forecast hour and a height band in feet.
+ * @typedef {{forecastHour?: number, lowFeet?: number, highFeet?: number}} HazardFilter
+ */
+
 /** The plain name of a hazard code ("TURB-HI" → "turbulence at or above FL180"). */
 export function hazardName(hazard) {
   return HAZARD_NAMES[hazard] || String(hazard ?? '').toLowerCase();

@@ -109,8 +109,33 @@ export function coverName(cover) {
 }
 
 /**
- * One station report in the page's own shape, or null when it cannot be placed on the map
- * (no identifier or no position). Units: °C, knots, statute miles, feet, hPa, ms since 1970.
+ * A station's report in the page's own shape. Units: °C, knots, statute miles, feet, hPa, ms
+ * since 1970; null (NaN for the time) when not reported.
+ * @typedef {object} Station
+ * @property {string} id
+ * @property {string} name
+ * @property {number} lat
+ * @property {number} lon
+ * @property {number} time
+ * @property {string} raw
+ * @property {string} type  METAR or SPECI
+ * @property {string | null} category  VFR, MVFR, IFR or LIFR
+ * @property {boolean} categoryGiven  the record's own category, not derived
+ * @property {{direction: number | 'VRB' | null, speed: number | null, gust: number | null, calm: boolean}} wind
+ * @property {{miles: number, orMore: boolean} | null} visibility
+ * @property {string} weather  in words
+ * @property {string} weatherCode  as written
+ * @property {{cover: string, base: number | null}[]} clouds
+ * @property {number | null} ceiling
+ * @property {number | null} temperature
+ * @property {number | null} dewpoint
+ * @property {number | null} altimeter
+ */
+
+/**
+ * One station report in the page's shape, or null when it cannot be placed on the map
+ * (no identifier or no position).
+ * @returns {Station | null}
  */
 export function decodeMetar(record) {
   if (!record || typeof record !== 'object') return null;

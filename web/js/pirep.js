@@ -44,7 +44,32 @@ function layer(record, prefix, index, ranks) {
   };
 }
 
-/** One pilot report in the page's shape, or null when it has no usable position. */
+/**
+ * One turbulence or icing layer of a report: heights in feet, null when not given.
+ * @typedef {{intensity: string, intensityName: string, rank: number, type: string,
+ *   frequency: string, base: number | null, top: number | null}} PirepLayerEntry
+ */
+
+/**
+ * A pilot report in the page's shape: time in ms, altitude in feet (null when unknown).
+ * @typedef {object} Pirep
+ * @property {number} lat
+ * @property {number} lon
+ * @property {number} time
+ * @property {string} kind  PIREP, Urgent PIREP or AIREP
+ * @property {boolean} urgent
+ * @property {string} aircraft
+ * @property {number | null} altitude
+ * @property {PirepLayerEntry[]} turbulence
+ * @property {PirepLayerEntry[]} icing
+ * @property {number} turbulenceRank  0 (none) to 4 (extreme)
+ * @property {number} icingRank  0 (none) to 4
+ * @property {number | null} temperature
+ * @property {string} weather
+ * @property {string} raw
+ */
+
+/** One pilot report in the page's shape, or null when it has no usable position. @returns {Pirep | null} */
 export function decodePirep(record) {
   if (!record || typeof record !== 'object') return null;
   const {lat, lon} = record;

@@ -9,6 +9,12 @@ export const UNIT_CHOICES = {
   distance: ['SM', 'km'],
 };
 
+/**
+ * The reader's unit per quantity.
+ * @typedef {{temperature: string, speed: string, pressure: string, distance: string}} Units
+ */
+
+/** @type {Units} */
 export const DEFAULT_UNITS = {temperature: 'F', speed: 'kt', pressure: 'inHg', distance: 'SM'};
 
 const KM_PER_SM = 1.609344;
@@ -17,7 +23,7 @@ const MPH_PER_KT = 1.150779;
 const HPA_PER_INHG = 33.8639;
 const M_PER_FT = 0.3048;
 
-/** A full set of valid choices from whatever was stored; unknown values fall back to defaults. */
+/** A full set of valid choices from whatever was stored; unknown values fall back to defaults. @returns {Units} */
 export function normalizeUnits(value) {
   const units = {...DEFAULT_UNITS};
   if (value && typeof value === 'object') {

@@ -34,7 +34,7 @@ export class AlertLayer extends WeatherLayer {
     this.counties = null;
   }
 
-  /** @param {Alert[]} polygons @param {Alert} alert @param {boolean} countyDrawn */
+  /** @param {[number, number][][][]} polygons [lat, lon] rings @param {Alert} alert @param {boolean} countyDrawn */
   shape(polygons, alert, countyDrawn) {
     return L.polygon(polygons, {
       renderer: this.renderer,

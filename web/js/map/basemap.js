@@ -30,11 +30,11 @@ export function createPanes(map) {
 /** Draws the states into their own pane below every weather layer; returns the layer. */
 export function drawBaseMap(map) {
   const states = feature(topology, topology.objects.states).features
-      .filter((state) => !OUTSIDE.has(state.id));
+      .filter((state) => !OUTSIDE.has(String(state.id)));
   return L.geoJSON(states, {
     pane: 'base',
     interactive: false,
-    style: (state) => WESTERN.has(state.id) ?
+    style: (state) => WESTERN.has(String(state.id)) ?
         {className: 'state state-west', weight: 1.2, fillOpacity: 1} :
         {className: 'state state-other', weight: 0.8, fillOpacity: 1},
   }).addTo(map);

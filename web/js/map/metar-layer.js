@@ -40,6 +40,7 @@ function shapePath(shape, x, y, r) {
 // of fixed pixel size other than a circle: a polygon in map coordinates snaps each corner to a
 // whole pixel (lopsided 10 px marks) and DOM icons take twice the drawing time of ~950 marks.
 // So this overrides Leaflet 1.9's private path hooks; tests/web/unit/metar.test.js pins them.
+/** @type {new (latlng: L.LatLngExpression, options: L.CircleMarkerOptions & {shape: string}) => L.CircleMarker} */
 const StationMark = L.CircleMarker.extend({
   _updatePath() {
     if (!this._renderer._setPath || !this._point) return;
@@ -90,7 +91,7 @@ export class MetarLayer extends WeatherLayer {
   }
 
   /** @param {Station} station @param {HTMLElement | null} [opener] */
-  openPopup(station, opener = null) {
+  showStation(station, opener = null) {
     showPopup(this.map, [station.lat, station.lon], this.popup(station),
         {opener, fromKeyboard: opener !== null});
   }
@@ -109,14 +110,14 @@ export class MetarLayer extends WeatherLayer {
       fillOpacity: 1,
       bubblingMouseEvents: false,
     });
-    marker.on('click', () => this.openPopup(station));
+    marker.on('click', () => this.showStation(station));
     this.marks.addLayer(marker);
     const path = /** @type {SVGElement | undefined} */ (marker.getElement());
     if (path) {
       path.dataset.station = station.id;
       path.dataset.category = station.category || 'unknown';
       if (old) path.dataset.old = 'true';
-      makeKeyboardTarget(path, this.label(station), (element) => this.openPopup(station, element));
+      makeKeyboardTarget(path, this.label(station), (element) => this.showStation(station, element));
     }
     this.markers.set(station.id, marker);
   }
@@ -194,7 +195,7 @@ export class MetarLayer extends WeatherLayer {
     const station = this.byId.get(id);
     if (!station || !this.map) return false;
     this.map.setView([station.lat, station.lon], Math.max(this.map.getZoom(), 8));
-    this.openPopup(station, opener);
+    this.showStation(station, opener);
     return true;
   }
 

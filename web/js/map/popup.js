@@ -23,7 +23,7 @@ export function showPopup(map, latlng, content, {opener = null, fromKeyboard = f
   });
   const container = popup.getElement();
   container?.addEventListener('focusout', (event) => {
-    const next = event.relatedTarget;
+    const next = /** @type {Node | null} */ (event.relatedTarget);
     // null: focus went nowhere in particular (a click on plain text in the popup).
     if (next && !container.contains(next) && next !== opener) map.closePopup(popup);
   });

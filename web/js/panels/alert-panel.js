@@ -74,8 +74,17 @@ export function alertButton(alert, {pressed = false, now, drawnAs, onClick}) {
 }
 
 /**
+ * @typedef {import('../alerts.js').Alert} Alert
+ * @typedef {object} AlertPanelOptions
+ * @property {(alert: Alert) => void} onShowOnMap  the detail's "Show on map" button
+ * @property {(alert: Alert) => 'shape' | 'counties' | 'none'} drawnAs  how the map draws an alert
+ * @property {(count: number) => void} [onCount]  told the number in force after every update
+ */
+
+/**
  * Alert panel: update(alerts, expired, now) with the alerts in force and those that ran out;
- * show(alert) opens one alert's text. onCount(n) is told the number in force.
+ * show(alert) opens one alert's text.
+ * @param {HTMLElement} container @param {AlertPanelOptions} options
  */
 export function createAlertPanel(container, {onShowOnMap, drawnAs, onCount = () => {}}) {
   let alerts = [];

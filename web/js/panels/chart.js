@@ -192,8 +192,18 @@ function chartTable(series, units) {
 }
 
 /**
- * The chart with its legend and a button that shows the same data as a table. `width` is the
- * pixel width to draw at (the panel's); `place` ({lat, lon}) places the night shading.
+ * @typedef {object} HourlyChartOptions
+ * @property {boolean} [showTable=false]  the table is open
+ * @property {(shown: boolean) => void} [onToggle]  told when the table is opened or closed
+ * @property {number} [width=316]  the pixel width to draw at (the panel's), at least 280
+ * @property {number} [now=Date.now()]  where the "now" line stands, in ms
+ * @property {{lat: number, lon: number} | null} [place=null]  places the night shading
+ */
+
+/**
+ * The chart with its legend and a button that shows the same data as a table.
+ * @param {ReturnType<typeof import('../point.js').hourlySeries>} series
+ * @param {import('../units.js').Units} units @param {HourlyChartOptions} [options]
  */
 export function hourlyChart(series, units, {showTable = false, onToggle = () => {}, width = 316,
   now = Date.now(), place = null} = {}) {

@@ -161,7 +161,30 @@ function discussionBlock(state) {
         ...section.paragraphs.map((paragraph) => el('p', {className: 'discussion-text', text: paragraph}))]));
 }
 
-/** Draws the panel for one state: {point, loading, error, reply, fetchedAt, forecast}. */
+/**
+ * @typedef {object} PointPanelOptions
+ * @property {import('../units.js').Units} units
+ * @property {number} now  ms
+ * @property {boolean} showTable  the hourly table is open
+ * @property {(shown: boolean) => void} onToggleTable
+ * @property {() => void} onRetry  asks for the point again
+ * @property {import('../alerts.js').Alert[]} [alertsHere=[]]  the alerts in force at the point
+ * @property {boolean | 'unavailable'} [alertsChecked=true]  false while the alerts are not known yet
+ * @property {(alert: import('../alerts.js').Alert) => 'shape' | 'counties' | 'none'} drawnAs
+ * @property {(alert: import('../alerts.js').Alert) => void} onOpenAlert
+ * @property {number} width  the chart's pixel width
+ * @property {() => void} onRetryForecast
+ * @property {(office: string) => void} onDiscussion  the discussion link
+ * @property {import('../hazards.js').HazardItem[]} [hazardsHere=[]]  the hazard areas holding the point
+ * @property {{office: string, loading: boolean, error: Error | null,
+ *   discussion: ReturnType<typeof import('../discussion.js').decodeDiscussion> | null} | null} [discussion=null]
+ */
+
+/**
+ * Draws the panel for one state: {point, loading, error, reply, fetchedAt, forecast}.
+ * @param {HTMLElement} container @param {ReturnType<typeof import('../point-controller.js').createPointController>['state']} state
+ * @param {PointPanelOptions} options
+ */
 export function renderPointPanel(container, state, {units, now, showTable, onToggleTable, onRetry,
   alertsHere = [], alertsChecked = true, drawnAs, onOpenAlert, width, onRetryForecast,
   onDiscussion, hazardsHere = [], discussion = null}) {
