@@ -5,6 +5,7 @@
 export const CATEGORIES = ['VFR', 'MVFR', 'IFR', 'LIFR'];
 
 const CEILING_COVERS = new Set(['BKN', 'OVC', 'OVX', 'VV']);
+const CLOUD_TYPES = new Set(['CB', 'TCU']);
 const COVER_NAMES = {
   SKC: 'sky clear', CLR: 'clear', CAVOK: 'ceiling and visibility OK', NSC: 'no significant cloud',
   FEW: 'few', SCT: 'scattered', BKN: 'broken', OVC: 'overcast', OVX: 'sky obscured',
@@ -35,13 +36,20 @@ export function parseVisibility(visib) {
   return Number.isFinite(miles) ? {miles, orMore: Boolean(plus)} : null;
 }
 
-/** Cloud layers as [{cover, base}] with base in feet (null when not given). */
-export function cloudLayers(record) {
+/**
+ * The cloud layers of a METAR record or a TAF group as [{cover, base}], base in feet (null when
+ * not given); with `types` also the cloud type, "CB", "TCU" or null.
+ * @param {{clouds?: unknown} | null | undefined} record
+ * @returns {{cover: string, base: number | null, type?: string | null}[]}
+ */
+export function cloudLayers(record, {types = false} = {}) {
   const layers = Array.isArray(record?.clouds) ? record.clouds : [];
   const result = [];
   for (const layer of layers.slice(0, 12)) {
     if (!layer || typeof layer.cover !== 'string') continue;
-    result.push({cover: layer.cover, base: finite(layer.base) ? layer.base : null});
+    const base = finite(layer.base) ? layer.base : null;
+    result.push(types ? {cover: layer.cover, base, type: CLOUD_TYPES.has(layer.type) ? layer.type : null} :
+      {cover: layer.cover, base});
   }
   return result;
 }

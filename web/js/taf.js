@@ -2,10 +2,10 @@
 // flight category of the conditions it brings, judged as for a METAR. Records keep the service's
 // quirks (issue times in two forms, "6+" visibility, "VRB" wind, null for what a group does not
 // state), so every member is checked before use.
-import {categoryFrom, ceilingFeet, describeWeather, newestPerStation, parseVisibility} from './metar.js';
+import {categoryFrom, ceilingFeet, cloudLayers, describeWeather, newestPerStation,
+  parseVisibility} from './metar.js';
 
 const CHANGES = new Set(['FM', 'TEMPO', 'BECMG', 'PROB']);
-const CLOUD_TYPES = new Set(['CB', 'TCU']);
 const SERVICE_TIME = /^(\d{4})-(\d\d)-(\d\d)[T ](\d\d):(\d\d)(?::(\d\d)(?:\.(\d{1,3})\d*)?)?(Z|[+-]\d\d:?\d\d)?$/;
 /** Largest number of TAFs and of groups per TAF taken from one reply. */
 export const MAX_TAFS = 2000;
@@ -36,15 +36,6 @@ export function parseServiceTime(value) {
   return sign === '+' ? local - offset : local + offset;
 }
 
-function cloudLayers(group) {
-  const layers = Array.isArray(group.clouds) ? group.clouds.slice(0, 12) : [];
-  return layers.filter((layer) => layer && typeof layer.cover === 'string').map((layer) => ({
-    cover: layer.cover,
-    base: finite(layer.base) ? layer.base : null,
-    type: CLOUD_TYPES.has(layer.type) ? layer.type : null,
-  }));
-}
-
 /** The conditions a group states; elements it leaves out are null (or no cloud layers). */
 function stated(group) {
   const direction = group.wdir === 'VRB' ? 'VRB' : finite(group.wdir) ? group.wdir : null;
@@ -54,7 +45,7 @@ function stated(group) {
       {direction, speed, gust: finite(group.wgst) ? group.wgst : null, calm: speed === 0},
     visibility: parseVisibility(group.visib),
     weatherCode: text(group.wxString),
-    clouds: cloudLayers(group),
+    clouds: cloudLayers(group, {types: true}),
     verticalVisibility: finite(group.vertVis) ? group.vertVis : null,
     windShear: finite(group.wshearHgt) ? {height: group.wshearHgt,
       direction: finite(group.wshearDir) ? group.wshearDir : null,

@@ -81,7 +81,7 @@ describe('#createBridge', () => {
     const bridge = createBridge({webview});
     const request = bridge.request('metars', '');
     webview.reply({id: 1, status: 502, body: {error: 'Aviation weather service returned an unexpected data format',
-      source: 'https://aviationweather.gov/api/data/metar?bbox=31,-125,49.5,-102&format=json'}});
+      source: 'https://aviationweather.gov/api/data/metar?ids=KSLC&format=json'}});
     const error = await rejection(request);
     assert.instanceOf(error, RequestError);
     assert.strictEqual(error.status, 502);
