@@ -47,7 +47,7 @@ const UGC_CODE = /^[A-Z]{2}[CZ]\d{3}$/;
  * The 5-digit county ids ("49035") of an alert's SAME codes ("049035": a subdivision digit, then
  * state and county); a code for part of a county still names the whole county.
  */
-export function alertCounties(geocode) {
+function alertCounties(geocode) {
   const codes = Array.isArray(geocode?.SAME) ? geocode.SAME : [];
   return [...new Set(codes.slice(0, 500).filter((code) => typeof code === 'string' &&
     SAME_CODE.test(code)).map((code) => code.slice(1)))];
@@ -77,7 +77,7 @@ export function alertCounties(geocode) {
  */
 
 /** One alert feature in the page's shape, or null when it is not an alert. @returns {Alert | null} */
-export function decodeAlert(feature, index) {
+function decodeAlert(feature, index) {
   const properties = feature?.properties;
   if (!properties || typeof properties !== 'object') return null;
   const severity = SEVERITIES.includes(properties.severity) ? properties.severity : 'Unknown';
@@ -111,7 +111,7 @@ export function alertEnd(alert) {
 }
 
 /** Whether the alert has run out by `now` (an alert without any end time never does). */
-export function isExpired(alert, now) {
+function isExpired(alert, now) {
   const end = alertEnd(alert);
   return Number.isFinite(end) && end <= now;
 }

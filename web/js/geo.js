@@ -2,10 +2,6 @@
 
 /** The area the host accepts METAR boxes in, and the map's home. */
 export const METAR_AREA = {south: 31, west: -125, north: 49.5, east: -102};
-/** Points the host accepts for point weather. */
-export const POINT_AREA = {south: 24, west: -126, north: 50.5, east: -66};
-/** The host refuses longer arguments. */
-export const MAX_ARGUMENT_BYTES = 96;
 
 const EARTH_RADIUS_M = 6371008.8;
 const COMPASS = ['N', 'NNE', 'NE', 'ENE', 'E', 'ESE', 'SE', 'SSE', 'S', 'SSW', 'SW', 'WSW', 'W',
@@ -38,17 +34,6 @@ export function buildMetarBox(bounds) {
 /** The `point` argument "latitude,longitude". */
 export function formatPointArgument(lat, lon) {
   return `${formatCoordinate(lat)},${formatCoordinate(lon)}`;
-}
-
-/** Typed coordinates ("40.76, -111.89") as {lat, lon}; null when they are not two numbers. */
-export function parsePointText(value) {
-  if (typeof value !== 'string' || value.length > 64) return null;
-  const match = /^\s*([-+]?\d+(?:\.\d*)?|[-+]?\.\d+)\s*,\s*([-+]?\d+(?:\.\d*)?|[-+]?\.\d+)\s*$/.exec(value);
-  if (!match) return null;
-  const lat = Number(match[1]);
-  const lon = Number(match[2]);
-  if (Math.abs(lat) > 90 || Math.abs(lon) > 180) return null;
-  return {lat, lon};
 }
 
 const radians = (degrees) => (degrees * Math.PI) / 180;

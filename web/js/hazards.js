@@ -4,7 +4,7 @@
 // "FL180", "400" or "SFC", two spellings of SIGMET low altitudes), so every member is checked;
 // an item that cannot be drawn is dropped, never thrown on.
 
-export const PRODUCTS = ['sigmets', 'gairmets', 'cwas'];
+const PRODUCTS = ['sigmets', 'gairmets', 'cwas'];
 export const FORECAST_HOURS = [0, 3, 6, 9, 12];
 const G_AIRMET_PRODUCTS = new Set(['SIERRA', 'TANGO', 'ZULU']);
 const MAX_ITEMS = 2000;
@@ -14,13 +14,6 @@ const PHONETIC = {
   I: 'INDIA', J: 'JULIETT', K: 'KILO', L: 'LIMA', M: 'MIKE', N: 'NOVEMBER', O: 'OSCAR', P: 'PAPA',
   Q: 'QUEBEC', R: 'ROMEO', S: 'SIERRA', T: 'TANGO', U: 'UNIFORM', V: 'VICTOR', W: 'WHISKEY',
   X: 'XRAY', Y: 'YANKEE', Z: 'ZULU',
-};
-const HAZARD_NAMES = {
-  CONVECTIVE: 'thunderstorms', TS: 'thunderstorms', TURB: 'turbulence', ICE: 'icing',
-  IFR: 'IFR conditions', MT_OBSC: 'mountains obscured', 'TURB-HI': 'turbulence at or above FL180',
-  'TURB-LO': 'turbulence below FL180', SFC_WND: 'surface wind over 30 kt',
-  LLWS: 'low-level wind shear', FZLVL: 'freezing level', M_FZLVL: 'multiple freezing levels',
-  PCPN: 'heavy precipitation', ASH: 'volcanic ash', UNK: 'hazard',
 };
 
 const finite = (value) => typeof value === 'number' && Number.isFinite(value);
@@ -32,7 +25,7 @@ const seconds = (value) => (finite(value) ? value * 1000 : NaN);
  * numbersInHundreds), "FL180" and "400" (hundreds of feet) as text, "SFC" as 0; null for "",
  * null, "FRZLVL" and anything else.
  */
-export function parseHeight(value, {numbersInHundreds = false} = {}) {
+function parseHeight(value, {numbersInHundreds = false} = {}) {
   if (finite(value)) return value >= 0 ? (numbersInHundreds ? value * 100 : value) : null;
   const written = text(value).toUpperCase();
   if (written === 'SFC') return 0;
@@ -182,11 +175,6 @@ const DECODERS = {sigmets: sigmet, gairmets: gairmet, cwas: cwa};
  * A forecast hour and a height band in feet.
  * @typedef {{forecastHour?: number, lowFeet?: number, highFeet?: number}} HazardFilter
  */
-
-/** The plain name of a hazard code ("TURB-HI" → "turbulence at or above FL180"). */
-export function hazardName(hazard) {
-  return HAZARD_NAMES[hazard] || String(hazard ?? '').toLowerCase();
-}
 
 /**
  * Decodes a `hazards` reply {cwas, gairmets, sigmets, warnings} into {items, unavailable,

@@ -78,7 +78,7 @@ export function categoryFrom(ceiling, miles) {
 }
 
 /** The record's own "fltCat" when it is one of the four, else derived; null when unknown. */
-export function flightCategory(record) {
+function flightCategory(record) {
   if (CATEGORIES.includes(record?.fltCat)) return record.fltCat;
   return categoryFrom(ceilingFeet(record), parseVisibility(record?.visib)?.miles);
 }
@@ -145,7 +145,7 @@ export function coverName(cover) {
  * (no identifier or no position).
  * @returns {Station | null}
  */
-export function decodeMetar(record) {
+function decodeMetar(record) {
   if (!record || typeof record !== 'object') return null;
   const id = text(record.icaoId).trim().toUpperCase();
   const {lat, lon} = record;
@@ -184,7 +184,7 @@ export function decodeMetar(record) {
 }
 
 /** Largest number of reports the page keeps from one reply, so a runaway reply cannot stall it. */
-export const MAX_STATIONS = 20000;
+const MAX_STATIONS = 20000;
 
 /**
  * One record per station from `records` in order, each station where it first appears: a later

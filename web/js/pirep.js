@@ -13,21 +13,6 @@ const INTENSITY_NAMES = {NEG: 'none', 'SMTH-LGT': 'smooth to light', TRC: 'trace
   'MOD-SEV': 'moderate to severe', HVY: 'heavy', SEV: 'severe', 'SEV-EXTM': 'severe to extreme',
   EXTM: 'extreme'};
 
-/** Altitude bands of the PIREP filter, in feet: [low, high). */
-export const ALTITUDE_BANDS = {
-  all: {label: 'All altitudes', low: -Infinity, high: Infinity},
-  low: {label: 'Below 10,000 ft', low: -Infinity, high: 10000},
-  mid: {label: '10,000 to 23,999 ft', low: 10000, high: 24000},
-  high: {label: '24,000 ft and above', low: 24000, high: Infinity},
-};
-
-/** Whether an altitude in feet lies in the named band; unknown altitudes only in "all". */
-export function inAltitudeBand(feet, band) {
-  const range = ALTITUDE_BANDS[band] || ALTITUDE_BANDS.all;
-  if (range === ALTITUDE_BANDS.all) return true;
-  return finite(feet) && feet >= range.low && feet < range.high;
-}
-
 function layer(record, prefix, index, ranks) {
   const intensity = text(record[`${prefix}Int${index}`]);
   const type = text(record[`${prefix}Type${index}`]);
@@ -70,7 +55,7 @@ function layer(record, prefix, index, ranks) {
  */
 
 /** One pilot report in the page's shape, or null when it has no usable position. @returns {Pirep | null} */
-export function decodePirep(record) {
+function decodePirep(record) {
   if (!record || typeof record !== 'object') return null;
   const {lat, lon} = record;
   if (!finite(lat) || !finite(lon) || Math.abs(lat) > 90 || Math.abs(lon) > 180) return null;
@@ -97,7 +82,7 @@ export function decodePirep(record) {
   };
 }
 
-export const MAX_PIREPS = 5000;
+const MAX_PIREPS = 5000;
 
 /** Decodes a `pireps` reply body. */
 export function decodePireps(body) {

@@ -5,7 +5,7 @@ import {formatPointArgument} from './geo.js';
 import {compactPointBody, decodePointReply} from './point.js';
 import {loadJson, saveJson} from './store.js';
 
-export const POINT_REFRESH_MS = 5 * 60000;
+const POINT_REFRESH_MS = 5 * 60000;
 
 /**
  * onChange(state) is called after every change; state: {point, label, loading, error, reply,

@@ -8,7 +8,7 @@ import {categoryFrom, ceilingFeet, cloudLayers, describeWeather, newestPerStatio
 const CHANGES = new Set(['FM', 'TEMPO', 'BECMG', 'PROB']);
 const SERVICE_TIME = /^(\d{4})-(\d\d)-(\d\d)[T ](\d\d):(\d\d)(?::(\d\d)(?:\.(\d{1,3})\d*)?)?(Z|[+-]\d\d:?\d\d)?$/;
 /** Largest number of TAFs and of groups per TAF taken from one reply. */
-export const MAX_TAFS = 2000;
+const MAX_TAFS = 2000;
 const MAX_GROUPS = 40;
 
 const finite = (value) => typeof value === 'number' && Number.isFinite(value);
@@ -19,7 +19,7 @@ const seconds = (value) => (finite(value) ? value * 1000 : NaN);
  * Milliseconds since 1970 from the service's times, "2026-03-28T05:20:00.000Z" or
  * "2023-11-03 23:20:00.000Z" (UTC when no zone is written); NaN for anything else.
  */
-export function parseServiceTime(value) {
+function parseServiceTime(value) {
   const match = typeof value === 'string' ? SERVICE_TIME.exec(value.trim()) : null;
   if (!match) return NaN;
   const [, year, month, day, hour, minute, second = '0', fraction = '0', zone = 'Z'] = match;
@@ -114,7 +114,7 @@ function decodeGroups(groups) {
  * One station's TAF in the page's shape, or null without a station identifier: {id, name, lat,
  * lon, issued, bulletin, validFrom, validTo (ms, NaN when unknown), amended, raw, periods}.
  */
-export function decodeTaf(record) {
+function decodeTaf(record) {
   if (!record || typeof record !== 'object') return null;
   const id = text(record.icaoId).trim().toUpperCase();
   if (!/^[A-Z0-9]{3,5}$/.test(id)) return null;
@@ -139,11 +139,4 @@ export function decodeTafs(records) {
   if (!Array.isArray(records)) throw new TypeError('TAF reply is not a list of forecasts');
   return newestPerStation(records.slice(0, MAX_TAFS).map(decodeTaf).filter(Boolean),
       (taf) => taf.id, (taf) => taf.issued);
-}
-
-/** The period in force at `time` (ms) among a TAF's FM and opening groups; null outside. */
-export function prevailingAt(taf, time) {
-  const found = (taf?.periods || []).filter((period) => (period.change === null ||
-      period.change === 'FM') && period.from <= time && time < period.to);
-  return found.at(-1) ?? null;
 }

@@ -4,7 +4,7 @@
 import {CATEGORIES} from './metar.js';
 
 /** Importance of a station for thinning; higher wins its cell. */
-export function stationPriority(station, favourites) {
+function stationPriority(station, favourites) {
   const category = CATEGORIES.indexOf(station.category);  // -1 unknown, 3 LIFR
   return (favourites?.has(station.id) ? 10 : 0) + (category + 1);
 }

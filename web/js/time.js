@@ -4,13 +4,6 @@ const MONTHS = ['Jan', 'Feb', 'Mar', 'Apr', 'May', 'Jun', 'Jul', 'Aug', 'Sep', '
 const MINUTE = 60 * 1000;
 const HOUR = 60 * MINUTE;
 
-/** Milliseconds since 1970 from an ISO text or Unix seconds; NaN when it is neither. */
-export function parseTime(value) {
-  if (typeof value === 'number') return Number.isFinite(value) ? value * 1000 : NaN;
-  if (typeof value !== 'string' || value.length > 64) return NaN;
-  return Date.parse(value);
-}
-
 const WEEKDAYS = ['Sun', 'Mon', 'Tue', 'Wed', 'Thu', 'Fri', 'Sat'];
 
 function pad(number) {
@@ -24,11 +17,6 @@ let displayZone = 'local';
 /** Chooses the zone of every time shown from now on: 'local' or 'utc'. */
 export function setTimeDisplay(zone) {
   displayZone = zone === 'utc' ? 'utc' : 'local';
-}
-
-/** The zone times are shown in: 'local' or 'utc'. */
-export function timeDisplay() {
-  return displayZone;
 }
 
 let zoneNameFormat = null;
@@ -54,7 +42,7 @@ export function zonedParts(ms, zone = displayZone) {
 }
 
 /** The suffix naming the zone: "Z" for UTC, " MST" for local. */
-export function zoneSuffix(ms, zone = displayZone) {
+function zoneSuffix(ms, zone = displayZone) {
   return zone === 'utc' ? 'Z' : ` ${localZoneName(ms)}`;
 }
 
@@ -98,7 +86,7 @@ export function formatAge(ageMs) {
 }
 
 /** An ISO 8601 duration such as PT3H or P7DT14H in milliseconds; NaN when unreadable. */
-export function parseDuration(text) {
+function parseDuration(text) {
   const match = /^P(?:(\d+)D)?(?:T(?:(\d+)H)?(?:(\d+)M)?(?:(\d+)S)?)?$/.exec(text);
   if (!match || text === 'P' || text.endsWith('T')) return NaN;
   const [, days, hours, minutes, seconds] = match.map((part) => Number(part || 0));
@@ -115,10 +103,3 @@ export function parseValidTime(text) {
   return {start, end: start + duration};
 }
 
-/** The local wall-clock hour written in a service time ("2026-11-20T10:00:00-07:00" → "10:00"). */
-export function localHourText(iso) {
-  const match = typeof iso === 'string' ? /T(\d\d):(\d\d)/.exec(iso) : null;
-  return match ? `${match[1]}:${match[2]}` : '';
-}
-
-export {MINUTE, HOUR};

@@ -15,7 +15,7 @@ export const UNIT_CHOICES = {
  */
 
 /** @type {Units} */
-export const DEFAULT_UNITS = {temperature: 'F', speed: 'kt', pressure: 'inHg', distance: 'SM'};
+const DEFAULT_UNITS = {temperature: 'F', speed: 'kt', pressure: 'inHg', distance: 'SM'};
 
 const KM_PER_SM = 1.609344;
 const KMH_PER_KT = 1.852;

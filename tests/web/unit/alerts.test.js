@@ -1,4 +1,4 @@
-import {alertCounties, alertPolygons, alertsAtPoint, decodeAlerts, isExpired, severityRank, sortAlerts,
+import {alertPolygons, alertsAtPoint, decodeAlerts, severityRank, sortAlerts,
   splitExpired} from '/js/alerts.js';
 import {assert} from 'chai';
 import {describe, it} from 'mocha';
@@ -62,14 +62,18 @@ describe('#sortAlerts', () => {
   });
 });
 
-describe('#alertCounties', () => {
+// The county ids of SAME codes, and whether an alert has run out, through the public decoders.
+const alertCounties = (geocode) => decodeAlerts({features: [{properties: {geocode}}]}).alerts[0].counties;
+const isExpired = (alert, at) => splitExpired([alert], at).expired.length === 1;
+
+describe('#decodeAlerts: counties', () => {
   it('turns SAME codes into county ids, whole or partial county alike', () => {
     assert.deepEqual(alertCounties({SAME: ['049035', '149035', '016045', '49035', 'x49035', 7]}), ['49035', '16045']);
     assert.deepEqual(alertCounties(null), []);
   });
 });
 
-describe('#isExpired', () => {
+describe('#splitExpired', () => {
   it('ends at the announced end, else at the message expiry', () => {
     const at = Date.UTC(2026, 10, 20, 18);
     const rows = [[{ends: at, expires: NaN}, true], [{ends: at + 1, expires: at - 1}, false],

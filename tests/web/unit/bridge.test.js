@@ -1,4 +1,4 @@
-import {RequestError, createBridge as bridgeFrom, randomIdStart} from '/js/bridge.js';
+import {RequestError, createBridge as bridgeFrom} from '/js/bridge.js';
 import {Feed} from '/js/feed.js';
 import {assert} from 'chai';
 import {describe, it} from 'mocha';
@@ -37,7 +37,14 @@ async function until(condition) {
 // The cases below count from 1 to keep their ids readable; the page starts at random.
 const createBridge = (options) => bridgeFrom({firstId: 1, ...options});
 
-describe('#randomIdStart', () => {
+/** The first request id of a new bridge drawing from `random`. */
+function randomIdStart(random) {
+  const webview = new FakeWebview();
+  bridgeFrom({webview, random}).request('alerts').catch(() => {});  // never answered
+  return webview.posted[0].id;
+}
+
+describe('#createBridge: the first id', () => {
   it('starts each load elsewhere, always a safe integer with room to count', () => {
     const starts = new Set(Array.from({length: 200}, () => randomIdStart()));
     assert.strictEqual(starts.size, 200);

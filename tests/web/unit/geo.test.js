@@ -1,5 +1,5 @@
 import {METAR_AREA, bearingDegrees, buildMetarBox, compassPoint, distanceMetres,
-  formatPointArgument, parsePointText} from '/js/geo.js';
+  formatPointArgument} from '/js/geo.js';
 import {assert} from 'chai';
 import {describe, it} from 'mocha';
 
@@ -53,18 +53,6 @@ describe('#formatPointArgument', () => {
     assert.strictEqual(formatPointArgument(40.76, -111.89), '40.76,-111.89');
     assert.strictEqual(formatPointArgument(40.760849, -111.891047), '40.7608,-111.891');
     assert.strictEqual(formatPointArgument(24, -126), '24,-126');
-  });
-});
-
-describe('#parsePointText', () => {
-  it('reads two numbers with blanks around the comma', () => {
-    assert.deepEqual(parsePointText(' 40.76 , -111.89 '), {lat: 40.76, lon: -111.89});
-  });
-  it('refuses anything else', () => {
-    for (const text of ['', '40.76', '40.76 -111.89', '40.76;-111.89', 'a,b', '40,76,-111,89',
-      '95,-111', null]) {
-      assert.strictEqual(parsePointText(text), null, String(text));
-    }
   });
 });
 

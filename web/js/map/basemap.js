@@ -7,7 +7,7 @@ import topology from '../../vendor/us-atlas/states-10m.js';
 import {el} from '../dom.js';
 
 // FIPS codes of the eleven western states the program covers.
-export const WESTERN = new Set(['04', '06', '08', '16', '30', '32', '35', '41', '49', '53', '56']);
+const WESTERN = new Set(['04', '06', '08', '16', '30', '32', '35', '41', '49', '53', '56']);
 // Alaska, Hawaii and the territories lie far outside the map.
 const OUTSIDE = new Set(['02', '15', '60', '66', '69', '72', '78']);
 

@@ -4,7 +4,7 @@
 import {BUILD_INFO} from '../build-info.js';
 import {el} from '../dom.js';
 
-export const NOT_A_BRIEFING = 'Corvane Weather is not an official weather briefing. Its data ' +
+const NOT_A_BRIEFING = 'Corvane Weather is not an official weather briefing. Its data ' +
   'comes from public services and can be late, incomplete or wrong. Before you fly, get an ' +
   'official briefing from Flight Service (1800wxbrief.com); before you head out on land, read the ' +
   'forecast and the alerts of the National Weather Service for where you are going.';

@@ -8,7 +8,7 @@ import {formatAge, formatDateTime} from '../time.js';
 const SORT_KEYS = [['severity', 'Severity'], ['onset', 'Onset'], ['ends', 'Ends'], ['event', 'Event']];
 // On a day of hundreds of alerts the list grows by this many at a time, in the chosen order,
 // so the page never builds thousands of entries nobody scrolls to.
-export const LIST_STEP = 200;
+const LIST_STEP = 200;
 
 /** "Fri Nov 20 10:31 MST" for a time, else the fallback. */
 function when(ms, fallback) {
@@ -16,7 +16,7 @@ function when(ms, fallback) {
 }
 
 /** "From Fri Nov 20 17:00 MST until Sat Nov 21 17:00 MST", or "In force until …". */
-export function alertPeriod(alert, now) {
+function alertPeriod(alert, now) {
   const end = alertEnd(alert);
   const until = Number.isFinite(alert.ends) ? `until ${formatDateTime(alert.ends)}` :
       Number.isFinite(end) ? `until ${formatDateTime(end)} (message expiry; no end announced)` :

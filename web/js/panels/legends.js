@@ -63,7 +63,7 @@ export function alertLegend() {
 }
 
 /** Altitude steps of the PIREP filter, in feet. */
-export const ALTITUDE_STEPS = [0, 3000, 6000, 10000, 14000, 18000, 24000, 30000, 36000, 45000];
+const ALTITUDE_STEPS = [0, 3000, 6000, 10000, 14000, 18000, 24000, 30000, 36000, 45000];
 
 function stepLabel(feet) {
   if (feet === 0) return 'Surface';

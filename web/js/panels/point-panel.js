@@ -71,7 +71,7 @@ function gridTable(rows, units) {
 }
 
 /** Why the point's data may not be current; empty when it is. */
-export function pointStaleReason(state, now) {
+function pointStaleReason(state, now) {
   const reply = state.reply;
   if (state.fromStorage) return `saved from an earlier run, fetched ${formatAge(now - state.fetchedAt)}`;
   if (state.error !== null) return 'refresh failed; showing the last good data';

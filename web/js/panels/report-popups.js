@@ -28,7 +28,7 @@ function periodText(period, units) {
 }
 
 /** The TAF block of a station popup: each period with its flight category, then the raw text. */
-export function tafBlock(taf, {units, now, loading = false}) {
+function tafBlock(taf, {units, now, loading = false}) {
   if (!taf) {
     return el('section', {className: 'taf'}, el('h3', {className: 'taf-title', text: 'Terminal forecast (TAF)'}),
         el('p', {className: 'note', text: loading ? 'Loading the TAFs…' :

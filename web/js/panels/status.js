@@ -4,7 +4,10 @@
 
 import {el, replaceChildren} from '../dom.js';
 
-/** What the reader can do about a failed request, in one sentence. */
+/**
+ * What the reader can do about a failed request, in one sentence.
+ * @param {Partial<import('../bridge.js').RequestError>} error
+ */
 export function adviceFor(error) {
   if (error?.status === 429) {
     return 'The program is busy with other requests and asks again by itself; or choose Retry in a moment.';

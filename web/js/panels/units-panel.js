@@ -7,7 +7,7 @@ const NAMES = {temperature: 'Temperature', speed: 'Wind speed', pressure: 'Press
   distance: 'Visibility and distance', time: 'Times'};
 const LABELS = {F: '°F', C: '°C', local: 'Local time', utc: 'UTC (Z)'};
 /** The time choice lives beside the units. */
-export const TIME_CHOICES = ['local', 'utc'];
+const TIME_CHOICES = ['local', 'utc'];
 
 /** Radio groups, one per quantity and one for times; onChange(settings) gets the new choice. */
 export function createUnitsPanel(container, settings, onChange) {
