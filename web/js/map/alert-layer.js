@@ -24,9 +24,7 @@ function areaKey(alert) {
  */
 export class AlertLayer extends WeatherLayer {
   constructor() {
-    const group = L.layerGroup();
-    super([group]);
-    this.group = group;
+    super();
     this.renderer = L.svg({pane: 'alerts'});
     /** @type {Alert[]} */
     this.alerts = [];

@@ -19,9 +19,7 @@ function hazardClass(item) {
 /** The hazard layer: setItems(items), setFilter({forecastHour, lowFeet, highFeet}); at(point). */
 export class HazardLayer extends WeatherLayer {
   constructor() {
-    const group = L.layerGroup();
-    super([group]);
-    this.group = group;
+    super();
     this.renderer = L.svg({pane: 'hazards'});
     /** @type {HazardItem[]} */
     this.items = [];

@@ -37,9 +37,9 @@ function shapePath(shape, x, y, r) {
 }
 
 // A circle marker drawn as the category's shape. Leaflet has no public way to draw a vector mark
-// of fixed pixel size other than a circle: a polygon in map coordinates snaps each corner to a
-// whole pixel (lopsided 10 px marks) and DOM icons take twice the drawing time of ~950 marks.
-// So this overrides Leaflet 1.9's private path hooks; tests/web/unit/metar.test.js pins them.
+// of fixed pixel size other than a circle: a polygon in map coordinates gets each corner rounded
+// to a whole pixel (lopsided 10 px marks), and DOM icons would add an element per mark to the
+// ~950 drawn. So this overrides Leaflet 1.9's private path hooks; metar.test.js pins them.
 /** @type {new (latlng: L.LatLngExpression, options: L.CircleMarkerOptions & {shape: string}) => L.CircleMarker} */
 const StationMark = L.CircleMarker.extend({
   _updatePath() {
@@ -75,7 +75,6 @@ export class MetarLayer extends WeatherLayer {
     this.favourites = favourites;
     this.now = now;
     this.onDraw = onDraw;
-    this.marks = marks;
     this.labels = labels;
     this.renderer = L.svg({pane: 'stations'});
     /** @type {Station[]} */
@@ -111,7 +110,7 @@ export class MetarLayer extends WeatherLayer {
       bubblingMouseEvents: false,
     });
     marker.on('click', () => this.showStation(station));
-    this.marks.addLayer(marker);
+    this.group.addLayer(marker);
     const path = /** @type {SVGElement | undefined} */ (marker.getElement());
     if (path) {
       path.dataset.station = station.id;
@@ -138,7 +137,7 @@ export class MetarLayer extends WeatherLayer {
 
   /** Draws the stations again: thinned for the zoom, favourites and ages as they are now. */
   redraw() {
-    this.marks.clearLayers();
+    this.group.clearLayers();
     this.markers.clear();
     if (!this.map) return;
     const map = this.map;

@@ -63,9 +63,7 @@ function importance(report) {
 export class PirepLayer extends WeatherLayer {
   /** @param {PirepLayerOptions} options */
   constructor({label, popup, onDraw = () => {}}) {
-    const group = L.layerGroup();
-    super([group]);
-    this.group = group;
+    super();
     this.label = label;
     this.popup = popup;
     this.onDraw = onDraw;

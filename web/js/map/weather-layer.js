@@ -10,10 +10,11 @@ import * as L from '../../vendor/leaflet/leaflet-src.esm.js';
  * the map), so their counts stay those of the current view.
  */
 export class WeatherLayer extends L.Layer {
-  /** @param {L.LayerGroup[]} groups  the groups the layer draws into */
-  constructor(groups) {
+  /** @param {L.LayerGroup[]} [groups]  the groups the layer draws into; one by default */
+  constructor(groups = [L.layerGroup()]) {
     super();
     this.groups = groups;
+    this.group = groups[0];
     this.visible = true;
     /** @type {L.Map | null} the map while the layer is on it */
     this.map = null;
