@@ -6,7 +6,11 @@ const text = (value) => (typeof value === 'string' ? value : '');
 const MAX_ALERTS = 2000;
 const MAX_RING_POINTS = 20000;
 
-/** Rank for sorting, 0 = Extreme; anything unexpected counts as Unknown. */
+/**
+ * Rank for sorting, 0 = Extreme; anything unexpected counts as Unknown.
+ * @param {any} severity
+ * @returns {number}
+ */
 export function severityRank(severity) {
   const rank = SEVERITIES.indexOf(severity);
   return rank < 0 ? SEVERITIES.length - 1 : rank;
@@ -25,7 +29,11 @@ function ring(points) {
   return result;
 }
 
-/** Polygons of a GeoJSON geometry as arrays of [lat, lon] rings; [] for none or for nonsense. */
+/**
+ * Polygons of a GeoJSON geometry as arrays of [lat, lon] rings; [] for none or for nonsense.
+ * @param {any} geometry  a GeoJSON geometry
+ * @returns {[number, number][][][]}
+ */
 export function alertPolygons(geometry) {
   if (!geometry || typeof geometry !== 'object') return [];
   const polygons = geometry.type === 'Polygon' ? [geometry.coordinates] :
@@ -105,7 +113,11 @@ function decodeAlert(feature, index) {
   };
 }
 
-/** When the alert stops applying: its announced end, else the expiry of the message; NaN if neither. */
+/**
+ * When the alert stops applying: its announced end, else the expiry of the message; NaN if neither.
+ * @param {Alert} alert
+ * @returns {number}
+ */
 export function alertEnd(alert) {
   return Number.isFinite(alert.ends) ? alert.ends : alert.expires;
 }
@@ -116,7 +128,12 @@ function isExpired(alert, now) {
   return Number.isFinite(end) && end <= now;
 }
 
-/** Alerts still in force at `now`, and those that ran out, as {active, expired}. */
+/**
+ * Alerts still in force at `now`, and those that ran out, as {active, expired}.
+ * @param {Alert[]} alerts
+ * @param {number} now
+ * @returns {{active: Alert[], expired: Alert[]}}
+ */
 export function splitExpired(alerts, now) {
   const active = [];
   const expired = [];
@@ -140,7 +157,11 @@ function insideRings(rings, lat, lon) {
   return inside;
 }
 
-/** Whether {lat, lon} lies inside any of the polygons (arrays of [lat, lon] rings). */
+/**
+ * Whether {lat, lon} lies inside any of the polygons (arrays of [lat, lon] rings).
+ * @param {[number, number][][][]} polygons
+ * @param {{lat: number, lon: number}} point
+ */
 export function insidePolygons(polygons, point) {
   return polygons.some((rings) => insideRings(rings, point.lat, point.lon));
 }
@@ -150,6 +171,10 @@ export function insidePolygons(polygons, point) {
  * the point's own zone codes decide when known (`zones`, e.g. "UTZ105" from the points document:
  * as precise as the alert itself); otherwise the county under the point (`county`, "49035"),
  * which can also catch a zone alert for the mountains of a county when the point is in its valley.
+ * @param {Alert[]} alerts
+ * @param {{lat: number, lon: number}} point
+ * @param {{zones?: string[], county?: string | null}} [where]  zones default [], county null
+ * @returns {Alert[]}
  */
 export function alertsAtPoint(alerts, point, {zones = [], county = null} = {}) {
   const zoneSet = new Set(zones);
@@ -160,7 +185,11 @@ export function alertsAtPoint(alerts, point, {zones = [], county = null} = {}) {
   });
 }
 
-/** Decodes an `alerts` reply body: {alerts, updated}. */
+/**
+ * Decodes an `alerts` reply body: {alerts, updated}.
+ * @param {any} body
+ * @returns {{alerts: Alert[], updated: number}}
+ */
 export function decodeAlerts(body) {
   if (!body || typeof body !== 'object' || !Array.isArray(body.features)) {
     throw new TypeError('Alert reply has no list of alerts');
@@ -176,7 +205,12 @@ const COMPARE = {
   event: (a, b) => a.event.localeCompare(b.event),
 };
 
-/** A sorted copy by "severity", "onset", "ends" or "event"; ties keep severity, then event. */
+/**
+ * A sorted copy by "severity", "onset", "ends" or "event"; ties keep severity, then event.
+ * @param {Alert[]} alerts
+ * @param {string} key
+ * @returns {Alert[]}
+ */
 export function sortAlerts(alerts, key) {
   const first = COMPARE[key] || COMPARE.severity;
   return [...alerts].sort((a, b) => first(a, b) || COMPARE.severity(a, b) || COMPARE.event(a, b));

@@ -51,7 +51,7 @@ const demo = new URLSearchParams(location.search).get('demo') === '1' ||
 document.getElementById('demo-banner').hidden = !demo;
 document.body.classList.toggle('demo', demo);
 
-/** @type {import('./units.js').Units & {time: 'local' | 'utc'}} */
+/** @type {import('./units.js').Units & {time: string}} */
 let units = {...normalizeUnits(loadJson('units')), time: loadJson('time') === 'utc' ? 'utc' : 'local'};
 setTimeDisplay(units.time);
 const favourites = new Set((loadJson('favourites', []) || []).filter((id) =>
@@ -308,8 +308,8 @@ onMapClick(map, (point) => choosePoint(point));
 // Search: towns, coordinates in the common written forms, and every station by id or name.
 const searchSources = createSearchSources({hasReport: (id) => metarLayer.station(id) !== undefined});
 const searchBox = createSearchBox({
-  form: document.getElementById('search-form'),
-  input: document.getElementById('search-input'),
+  form: /** @type {HTMLFormElement} */ (document.getElementById('search-form')),
+  input: /** @type {HTMLInputElement} */ (document.getElementById('search-input')),
   listbox: document.getElementById('search-list'),
   message: document.getElementById('search-message'),
   suggest: searchSources.suggest,

@@ -7,7 +7,11 @@ const EARTH_RADIUS_M = 6371008.8;
 const COMPASS = ['N', 'NNE', 'NE', 'ENE', 'E', 'ESE', 'SE', 'SSE', 'S', 'SSW', 'SW', 'WSW', 'W',
   'WNW', 'NW', 'NNW'];
 
-/** A coordinate with at most four decimals and no trailing zeros ("40.76", "-125"). */
+/**
+ * A coordinate with at most four decimals and no trailing zeros ("40.76", "-125").
+ * @param {number} value
+ * @returns {string}
+ */
 export function formatCoordinate(value) {
   return String(Number(value.toFixed(4)));
 }
@@ -18,6 +22,8 @@ const GRID = 0.25;  // boxes snap outward to this grid, so small pans reuse the 
  * The `metars` argument for the visible bounds {south, west, north, east}: snapped outward to a
  * quarter degree, clamped into the allowed area, "south,west,north,east". null when the view lies
  * outside the area or the clamped box is empty.
+ * @param {{south: number, west: number, north: number, east: number}} bounds
+ * @returns {string | null}
  */
 export function buildMetarBox(bounds) {
   const values = [bounds?.south, bounds?.west, bounds?.north, bounds?.east];
@@ -31,14 +37,22 @@ export function buildMetarBox(bounds) {
   return [south, west, north, east].map(formatCoordinate).join(',');
 }
 
-/** The `point` argument "latitude,longitude". */
+/**
+ * The `point` argument "latitude,longitude".
+ * @param {number} lat
+ * @param {number} lon
+ */
 export function formatPointArgument(lat, lon) {
   return `${formatCoordinate(lat)},${formatCoordinate(lon)}`;
 }
 
 const radians = (degrees) => (degrees * Math.PI) / 180;
 
-/** Great-circle distance in metres between two {lat, lon}. */
+/**
+ * Great-circle distance in metres between two {lat, lon}.
+ * @param {{lat: number, lon: number}} from
+ * @param {{lat: number, lon: number}} to
+ */
 export function distanceMetres(from, to) {
   const dLat = radians(to.lat - from.lat);
   const dLon = radians(to.lon - from.lon);
@@ -47,7 +61,11 @@ export function distanceMetres(from, to) {
   return 2 * EARTH_RADIUS_M * Math.asin(Math.min(1, Math.sqrt(a)));
 }
 
-/** Initial bearing in degrees (0 = north, clockwise) from one {lat, lon} to another. */
+/**
+ * Initial bearing in degrees (0 = north, clockwise) from one {lat, lon} to another.
+ * @param {{lat: number, lon: number}} from
+ * @param {{lat: number, lon: number}} to
+ */
 export function bearingDegrees(from, to) {
   const dLon = radians(to.lon - from.lon);
   const y = Math.sin(dLon) * Math.cos(radians(to.lat));
@@ -56,7 +74,11 @@ export function bearingDegrees(from, to) {
   return ((Math.atan2(y, x) * 180) / Math.PI + 360) % 360;
 }
 
-/** Sixteen-point compass name of a direction in degrees. */
+/**
+ * Sixteen-point compass name of a direction in degrees.
+ * @param {number} degrees
+ * @returns {string}
+ */
 export function compassPoint(degrees) {
   if (!Number.isFinite(degrees)) return '';
   return COMPASS[Math.round((((degrees % 360) + 360) % 360) / 22.5) % 16];

@@ -184,6 +184,8 @@ const DECODERS = {sigmets: sigmet, gairmets: gairmet, cwas: cwa};
  * (G-AIRMETs), detail, geometry ("polygon" closed, or "line"), shape [[lat, lon]], raw};
  * unavailable lists the products the host could not get (null or not a list), with the host's
  * warning texts passed on. Throws only on a reply that is not an object.
+ * @param {any} reply
+ * @returns {{items: HazardItem[], unavailable: string[], warnings: string[], dropped: number}}
  */
 export function decodeHazards(reply) {
   if (!reply || typeof reply !== 'object' || Array.isArray(reply)) {
@@ -214,6 +216,9 @@ export function decodeHazards(reply) {
  * The items to draw for a G-AIRMET forecast hour and a height band {lowFeet, highFeet}: every
  * SIGMET and CWA, the G-AIRMETs of that hour, and only items reaching into the band (an item
  * without a low height starts at the surface, one without a high height has no top).
+ * @param {HazardItem[]} items
+ * @param {HazardFilter} [filter]  hour 0, band 0 to Infinity
+ * @returns {HazardItem[]}
  */
 export function hazardsFor(items, {forecastHour = 0, lowFeet = 0, highFeet = Infinity} = {}) {
   return items.filter((item) => (item.kind !== 'gairmet' || item.forecastHour === forecastHour) &&

@@ -23,7 +23,11 @@ const WEATHER_WORDS = {
 const finite = (value) => typeof value === 'number' && Number.isFinite(value);
 const text = (value) => (typeof value === 'string' ? value : '');
 
-/** Visibility as {miles, orMore}: numbers, "10+", "6+", "1 1/2", "1/4"; null when unreadable. */
+/**
+ * Visibility as {miles, orMore}: numbers, "10+", "6+", "1 1/2", "1/4"; null when unreadable.
+ * @param {any} visib
+ * @returns {{miles: number, orMore: boolean} | null}
+ */
 export function parseVisibility(visib) {
   if (finite(visib)) return visib >= 0 ? {miles: visib, orMore: false} : null;
   if (typeof visib !== 'string') return null;
@@ -39,7 +43,7 @@ export function parseVisibility(visib) {
 /**
  * The cloud layers of a METAR record or a TAF group as [{cover, base}], base in feet (null when
  * not given); with `types` also the cloud type, "CB", "TCU" or null.
- * @param {{clouds?: unknown} | null | undefined} record
+ * @param {{clouds?: any} | null | undefined} record
  * @returns {{cover: string, base: number | null, type?: string | null}[]}
  */
 export function cloudLayers(record, {types = false} = {}) {
@@ -54,7 +58,11 @@ export function cloudLayers(record, {types = false} = {}) {
   return result;
 }
 
-/** The ceiling in feet: the lowest broken, overcast or obscured layer; null when there is none. */
+/**
+ * The ceiling in feet: the lowest broken, overcast or obscured layer; null when there is none.
+ * @param {{clouds?: any, vertVis?: any} | null | undefined} record
+ * @returns {number | null}
+ */
 export function ceilingFeet(record) {
   let ceiling = null;
   for (const layer of cloudLayers(record)) {
@@ -66,7 +74,12 @@ export function ceilingFeet(record) {
   return ceiling;
 }
 
-/** The category from ceiling (feet) and visibility (miles); the worse of the two decides. */
+/**
+ * The category from ceiling (feet) and visibility (miles); the worse of the two decides.
+ * @param {number | null | undefined} ceiling
+ * @param {number | null | undefined} miles
+ * @returns {string | null}
+ */
 export function categoryFrom(ceiling, miles) {
   const hasCeiling = finite(ceiling);
   const hasVisibility = finite(miles);
@@ -83,7 +96,11 @@ function flightCategory(record) {
   return categoryFrom(ceilingFeet(record), parseVisibility(record?.visib)?.miles);
 }
 
-/** "-SHRA BR" → "light rain showers; mist"; groups it cannot read are shown as written. */
+/**
+ * "-SHRA BR" → "light rain showers; mist"; groups it cannot read are shown as written.
+ * @param {any} wxString
+ * @returns {string}
+ */
 export function describeWeather(wxString) {
   const groups = text(wxString).trim().split(/\s+/).filter(Boolean).slice(0, 8);
   return groups.map((group) => describeGroup(group) || group).join('; ');
@@ -111,7 +128,11 @@ function describeGroup(group) {
   return prefix === 'VC' ? `${phrase} in the vicinity` : phrase;
 }
 
-/** Plain name of a cloud cover code. */
+/**
+ * Plain name of a cloud cover code.
+ * @param {string} cover
+ * @returns {string}
+ */
 export function coverName(cover) {
   return COVER_NAMES[cover] || cover;
 }
@@ -207,7 +228,7 @@ export function newestPerStation(records, id, time) {
 
 /**
  * Decodes a `metars` reply body: one entry per station, the newest report winning.
- * @param {unknown} body @returns {Station[]}
+ * @param {any} body @returns {Station[]}
  */
 export function decodeMetars(body) {
   if (!Array.isArray(body)) throw new TypeError('METAR reply is not a list of reports');

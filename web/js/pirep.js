@@ -84,20 +84,32 @@ function decodePirep(record) {
 
 const MAX_PIREPS = 5000;
 
-/** Decodes a `pireps` reply body. */
+/**
+ * Decodes a `pireps` reply body.
+ * @param {any} body
+ * @returns {Pirep[]}
+ */
 export function decodePireps(body) {
   if (!Array.isArray(body)) throw new TypeError('PIREP reply is not a list of reports');
   return body.slice(0, MAX_PIREPS).map(decodePirep).filter(Boolean);
 }
 
-/** Opacity by age: full for the first half hour, fading to 0.35 at three hours. */
+/**
+ * Opacity by age: full for the first half hour, fading to 0.35 at three hours.
+ * @param {number} ageMs
+ * @returns {number}
+ */
 export function pirepOpacity(ageMs) {
   const minutes = ageMs / 60000;
   if (!Number.isFinite(minutes) || minutes <= 30) return 1;
   return Math.max(0.35, 1 - ((minutes - 30) / 150) * 0.65);
 }
 
-/** "occasional moderate chop 10,000–14,000 ft" for one turbulence or icing layer. */
+/**
+ * "occasional moderate chop 10,000–14,000 ft" for one turbulence or icing layer.
+ * @param {PirepLayerEntry} entry
+ * @returns {string}
+ */
 export function describeLayer(entry) {
   const parts = [entry.intensityName || 'unreported'];
   const type = {CHOP: 'chop', CAT: 'clear-air turbulence', LLWS: 'low-level wind shear',

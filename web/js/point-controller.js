@@ -8,9 +8,18 @@ import {loadJson, saveJson} from './store.js';
 const POINT_REFRESH_MS = 5 * 60000;
 
 /**
+ * @typedef {object} PointControllerOptions
+ * @property {{request(operation: string, argument?: string): Promise<any>}} bridge  the host
+ * @property {(state: any) => void} onChange  called after every change of the state
+ * @property {((body: any) => {periods: any[]}) | null} [decodeForecast=null]  decodes a `forecast`
+ *   reply; without it no 12-hour forecast is asked for
+ */
+
+/**
  * onChange(state) is called after every change; state: {point, label, loading, error, reply,
  * fetchedAt, fromStorage, forecast}. decodeForecast(body) turns a `forecast` reply into
  * {periods, ...}; forecast: {loading, error, periods} or null when the point has no grid cell.
+ * @param {PointControllerOptions} options
  */
 export function createPointController({bridge, onChange, decodeForecast = null}) {
   const state = {point: null, label: '', loading: false, error: null, reply: null, fetchedAt: NaN,

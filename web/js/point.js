@@ -166,6 +166,9 @@ function displayValue(kind, value) {
 /**
  * For each grid layer that has values: the value now and the lowest and highest over the next
  * `hours` hours. Rows: {key, label, kind, now, low, high}.
+ * @param {any} grid  a grid document, or {properties} of its layers
+ * @param {number} now
+ * @param {number} [hours=24]
  */
 export function gridSummary(grid, now, hours = 24) {
   const properties = object(object(grid)?.properties);
@@ -218,6 +221,7 @@ const KEPT_GRID_LAYERS = new Set([...GRID_LAYERS.map((layer) => layer.key), 'win
 /**
  * The reply with only the grid layers the page shows, for keeping in local storage: a large
  * grid document holds tens of layers the page never reads and would not fit the store.
+ * @param {any} body
  */
 export function compactPointBody(body) {
   const grid = object(object(body)?.grid);
@@ -232,6 +236,9 @@ export function compactPointBody(body) {
  * A point reply's parts, each null or empty when missing: the observation, every hourly period
  * (`hours`; the panel leaves out those already past when it draws), the grid layers it shows,
  * the times of the products, the point's zones and grid cell, and the reply's warnings.
+ * @param {any} body
+ * @param {{lat: number, lon: number}} point
+ * @param {number} now
  */
 export function decodePointReply(body, point, now) {
   const reply = object(body);

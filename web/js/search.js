@@ -13,7 +13,11 @@ const STATION_ID = /^[A-Z0-9]{3,5}$/;
 const HIGHEST_CHARACTER = '\uffff';
 const AIRPORT_SIZES = {large: 3, medium: 2, small: 1};
 
-/** `text` folded for matching: accents gone, lower case, apostrophes dropped, other marks blanks. */
+/**
+ * `text` folded for matching: accents gone, lower case, apostrophes dropped, other marks blanks.
+ * @param {any} text
+ * @returns {string}
+ */
 export function foldText(text) {
   const written = String(text ?? '');
   if (!/[^\x20-\x7e]/.test(written)) {  // plain ASCII, most names: the quick way
@@ -66,6 +70,9 @@ function lowerBound(words, word) {
  * twice keeps its first entry (put stations
  * from the METAR replies before the directory to prefer their names and positions). Entries
  * without a name, identifier or position are left out. Returns {size, search}.
+ * @param {{places?: {name: string, state?: string, lat: number, lon: number, population?: number}[],
+ *   stations?: {id: string, name?: string, state?: string, lat: number, lon: number, size?: string}[]}} [data]
+ *   both default []
  */
 export function createSearchIndex({places = [], stations = []} = {}) {
   const entries = [];

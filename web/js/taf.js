@@ -111,6 +111,13 @@ function decodeGroups(groups) {
 }
 
 /**
+ * A terminal forecast in the page's shape (see decodeTaf); times in ms.
+ * @typedef {{id: string, name: string, lat: number | null, lon: number | null, issued: number,
+ *   bulletin: number, validFrom: number, validTo: number, amended: boolean, raw: string,
+ *   periods: ReturnType<typeof decodeGroups>}} Taf
+ */
+
+/**
  * One station's TAF in the page's shape, or null without a station identifier: {id, name, lat,
  * lon, issued, bulletin, validFrom, validTo (ms, NaN when unknown), amended, raw, periods}.
  */
@@ -134,7 +141,11 @@ function decodeTaf(record) {
   };
 }
 
-/** Decodes a `tafs` reply body: one TAF per station, the latest issued winning. Throws on a non-list. */
+/**
+ * Decodes a `tafs` reply body: one TAF per station, the latest issued winning. Throws on a non-list.
+ * @param {any} records
+ * @returns {Taf[]}
+ */
 export function decodeTafs(records) {
   if (!Array.isArray(records)) throw new TypeError('TAF reply is not a list of forecasts');
   return newestPerStation(records.slice(0, MAX_TAFS).map(decodeTaf).filter(Boolean),

@@ -14,7 +14,10 @@ function pad(number) {
 // time zone, named as "MST") or 'utc' (written with a Z, as aviation does).
 let displayZone = 'local';
 
-/** Chooses the zone of every time shown from now on: 'local' or 'utc'. */
+/**
+ * Chooses the zone of every time shown from now on: 'local' or 'utc'.
+ * @param {string} zone
+ */
 export function setTimeDisplay(zone) {
   displayZone = zone === 'utc' ? 'utc' : 'local';
 }
@@ -30,6 +33,8 @@ function localZoneName(ms) {
 /**
  * The calendar fields of a time in the chosen zone: {year, month (0–11), day, weekday (0–6),
  * hour, minute}, so charts can find midnights and label hours in the zone the reader reads.
+ * @param {number} ms
+ * @param {string} [zone]  the chosen zone by default
  */
 export function zonedParts(ms, zone = displayZone) {
   const date = new Date(ms);
@@ -46,27 +51,46 @@ function zoneSuffix(ms, zone = displayZone) {
   return zone === 'utc' ? 'Z' : ` ${localZoneName(ms)}`;
 }
 
-/** "17:57Z" or "10:57 MST"; empty for an unknown time. */
+/**
+ * "17:57Z" or "10:57 MST"; empty for an unknown time.
+ * @param {number} ms
+ * @param {string} [zone]  the chosen zone by default
+ * @returns {string}
+ */
 export function formatClock(ms, zone = displayZone) {
   if (!Number.isFinite(ms)) return '';
   const parts = zonedParts(ms, zone);
   return `${pad(parts.hour)}:${pad(parts.minute)}${zoneSuffix(ms, zone)}`;
 }
 
-/** "Fri Nov 20" in the chosen zone; empty for an unknown time. */
+/**
+ * "Fri Nov 20" in the chosen zone; empty for an unknown time.
+ * @param {number} ms
+ * @param {string} [zone]  the chosen zone by default
+ * @returns {string}
+ */
 export function formatDay(ms, zone = displayZone) {
   if (!Number.isFinite(ms)) return '';
   const parts = zonedParts(ms, zone);
   return `${WEEKDAYS[parts.weekday]} ${MONTHS[parts.month]} ${parts.day}`;
 }
 
-/** "Fri Nov 20 17:57Z" or "Fri Nov 20 10:57 MST"; empty for an unknown time. */
+/**
+ * "Fri Nov 20 17:57Z" or "Fri Nov 20 10:57 MST"; empty for an unknown time.
+ * @param {number} ms
+ * @param {string} [zone]  the chosen zone by default
+ * @returns {string}
+ */
 export function formatDateTime(ms, zone = displayZone) {
   if (!Number.isFinite(ms)) return '';
   return `${formatDay(ms, zone)} ${formatClock(ms, zone)}`;
 }
 
-/** "just now", "4 min ago", "2 h 5 min ago", "3 d ago"; "in 20 min" for future times. */
+/**
+ * "just now", "4 min ago", "2 h 5 min ago", "3 d ago"; "in 20 min" for future times.
+ * @param {number} ageMs
+ * @returns {string}
+ */
 export function formatAge(ageMs) {
   if (!Number.isFinite(ageMs)) return 'age unknown';
   const future = ageMs < -MINUTE;
@@ -93,7 +117,11 @@ function parseDuration(text) {
   return ((days * 24 + hours) * 60 + minutes) * MINUTE + seconds * 1000;
 }
 
-/** The interval of a grid value, "2026-11-20T17:00:00+00:00/PT3H", as {start, end} in ms. */
+/**
+ * The interval of a grid value, "2026-11-20T17:00:00+00:00/PT3H", as {start, end} in ms.
+ * @param {any} text
+ * @returns {{start: number, end: number} | null}
+ */
 export function parseValidTime(text) {
   if (typeof text !== 'string') return null;
   const [startText, durationText] = text.split('/');

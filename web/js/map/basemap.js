@@ -18,16 +18,22 @@ const PANES = [
   ['pireps', 450], ['stations', 500], ['stationLabels', 510], ['point', 640],
 ];
 
-/** Creates the page's map panes with their stacking order. */
+/**
+ * Creates the page's map panes with their stacking order.
+ * @param {L.Map} map
+ */
 export function createPanes(map) {
-  for (const [name, z] of PANES) {
+  for (const [name, z] of /** @type {[string, number][]} */ (PANES)) {
     const pane = map.createPane(name);
     pane.style.zIndex = String(z);
     pane.classList.add(`${name}-pane`);
   }
 }
 
-/** Draws the states into their own pane below every weather layer; returns the layer. */
+/**
+ * Draws the states into their own pane below every weather layer; returns the layer.
+ * @param {L.Map} map
+ */
 export function drawBaseMap(map) {
   const states = feature(topology, topology.objects.states).features
       .filter((state) => !OUTSIDE.has(String(state.id)));

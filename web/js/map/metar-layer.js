@@ -89,7 +89,7 @@ export class MetarLayer extends WeatherLayer {
     return {zoomend: this.redraw, moveend: this.drawLabels};
   }
 
-  /** @param {Station} station @param {HTMLElement | null} [opener] */
+  /** @param {Station} station @param {HTMLElement | SVGElement | null} [opener] */
   showStation(station, opener = null) {
     showPopup(this.map, [station.lat, station.lon], this.popup(station),
         {opener, fromKeyboard: opener !== null});
@@ -188,7 +188,7 @@ export class MetarLayer extends WeatherLayer {
 
   /**
    * Centres the station and opens its popup; false when the station is unknown.
-   * @param {string} id @param {HTMLElement | null} [opener]
+   * @param {string} id @param {HTMLElement | SVGElement | null} [opener]
    */
   open(id, opener = null) {
     const station = this.byId.get(id);

@@ -16,7 +16,11 @@ const GLYPHS = {
   icing: () => 'M4 5 Q4 13 9 13 Q14 13 14 5 M9 3 L9 15',
 };
 
-/** One glyph as a small SVG: 'turbulence', 'icing' or 'plain', at a rank 0–4. */
+/**
+ * One glyph as a small SVG: 'turbulence', 'icing' or 'plain', at a rank 0–4.
+ * @param {'turbulence' | 'icing' | 'plain'} kind
+ * @param {number} [rank=0]
+ */
 export function pirepGlyph(kind, rank = 0) {
   const shape = kind === 'plain' ?
       svgEl('circle', {className: 'glyph plain', cx: 9, cy: 9, r: 3.5}) :
@@ -25,7 +29,11 @@ export function pirepGlyph(kind, rank = 0) {
     focusable: 'false'}, shape);
 }
 
-/** The report's level as written on charts: hundreds of feet, "—" when unknown. */
+/**
+ * The report's level as written on charts: hundreds of feet, "—" when unknown.
+ * @param {{altitude: number | null}} report
+ * @returns {string}
+ */
 export function levelText(report) {
   return report.altitude === null ? '—' : String(Math.round(report.altitude / 100)).padStart(3, '0');
 }
@@ -81,7 +89,7 @@ export class PirepLayer extends WeatherLayer {
     return {zoomend: this.redraw};
   }
 
-  /** Opens a report's popup. @param {Pirep} report @param {HTMLElement | null} [opener] */
+  /** Opens a report's popup. @param {Pirep} report @param {HTMLElement | SVGElement | null} [opener] */
   open(report, opener = null) {
     showPopup(this.map, [report.lat, report.lon], this.popup(report),
         {opener, fromKeyboard: opener !== null});

@@ -68,6 +68,8 @@ function buildDialog(info) {
 /**
  * Puts the About button into `slot` (the top bar's menu); the dialog it opens is built on first
  * use. Returns {open, close}.
+ * @param {HTMLElement} slot
+ * @param {typeof BUILD_INFO} [info=BUILD_INFO]
  */
 export function createAboutPanel(slot, info = BUILD_INFO) {
   const opener = el('button', {id: 'about-open', type: 'button', className: 'about-open',

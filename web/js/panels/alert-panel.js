@@ -57,7 +57,12 @@ function detail(alert, drawnAs, now) {
   ...block('Instructions', alert.instruction));
 }
 
-/** One list entry as a button: severity, event, area, onset and end. */
+/**
+ * One list entry as a button: severity, event, area, onset and end.
+ * @param {Alert} alert
+ * @param {{pressed?: boolean, now: number, drawnAs: (alert: Alert) => string, onClick: () => void}} how
+ *   pressed false
+ */
 export function alertButton(alert, {pressed = false, now, drawnAs, onClick}) {
   const severity = alert.severity.toLowerCase();
   const drawn = drawnAs(alert);
@@ -129,7 +134,7 @@ export function createAlertPanel(container, {onShowOnMap, drawnAs, onCount = () 
       on: {click: () => {
         listed += LIST_STEP;
         drawList();
-        list.querySelectorAll('.alert-item')[listed - LIST_STEP]?.focus();
+        /** @type {NodeListOf<HTMLElement>} */ (list.querySelectorAll('.alert-item'))[listed - LIST_STEP]?.focus();
       }}})) : null);
   }
 
@@ -142,7 +147,7 @@ export function createAlertPanel(container, {onShowOnMap, drawnAs, onCount = () 
         on: {click: () => onShowOnMap(alert)}}));
     }
     replaceChildren(details, article);
-    if (focus) article.querySelector('.alert-title').focus();
+    if (focus) /** @type {HTMLElement} */ (article.querySelector('.alert-title')).focus();
   }
 
   replaceChildren(list, el('li', {className: 'loading', text: 'Loading alerts…'}));

@@ -14,6 +14,8 @@ import {alertButton} from './alert-panel.js';
 import {freshnessLine} from './freshness.js';
 import {adviceFor} from './status.js';
 
+/** @typedef {ReturnType<typeof import('../point-controller.js').createPointController>['state']} PointState */
+
 function facts(rows) {
   return el('dl', {className: 'facts'},
       ...rows.filter(Boolean).map(([label, value]) => [el('dt', {text: label}), el('dd', {text: value})]));
@@ -82,7 +84,11 @@ function pointStaleReason(state, now) {
   return '';
 }
 
-/** The freshness line of the point panel, from the products' own times. */
+/**
+ * The freshness line of the point panel, from the products' own times.
+ * @param {PointState} state
+ * @param {number} now
+ */
 export function pointFreshness(state, now) {
   const reply = state.reply;
   const parts = [];
@@ -182,7 +188,7 @@ function discussionBlock(state) {
 
 /**
  * Draws the panel for one state: {point, loading, error, reply, fetchedAt, forecast}.
- * @param {HTMLElement} container @param {ReturnType<typeof import('../point-controller.js').createPointController>['state']} state
+ * @param {HTMLElement} container @param {PointState} state
  * @param {PointPanelOptions} options
  */
 export function renderPointPanel(container, state, {units, now, showTable, onToggleTable, onRetry,
@@ -199,6 +205,7 @@ export function renderPointPanel(container, state, {units, now, showTable, onTog
       state.reply?.place ? `Near ${state.reply.place}` : state.label || 'Selected point');
   const coordinates = el('p', {className: 'coordinates',
     text: `${formatCoordinate(state.point.lat)}, ${formatCoordinate(state.point.lon)}`});
+  /** @type {(HTMLElement | null)[]} */
   const blocks = [heading, coordinates];
   if (state.loading) blocks.push(el('p', {className: 'loading', text: 'Loading the weather here…'}));
   if (state.error) {

@@ -27,7 +27,10 @@ export function adviceFor(error) {
   return 'Choose Retry; the map also asks again at the next refresh.';
 }
 
-/** Status area: set(key, {label, error, retry, note}) shows a failure; clear(key) removes it. */
+/**
+ * Status area: set(key, {label, error, retry, note}) shows a failure; clear(key) removes it.
+ * @param {HTMLElement} container
+ */
 export function createStatusArea(container) {
   const entries = new Map();
   let folded = false;
