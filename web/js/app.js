@@ -173,7 +173,7 @@ metarFeed.subscribe((feed, changedData) => {
     drawStations();
     performance.measure('corvane:metars-draw', 'corvane:metars-draw-start');
     stationPanel.update();
-    searchSources.setReported(metarLayer.stations());
+    searchSources.set({reported: metarLayer.stations()});
     searchBox.refresh();
   }
   feedChanged(feed);
@@ -381,12 +381,12 @@ setTimeout(async () => {
     alertLayer.setCounties(base.counties);
     new CountyLines(base.counties.lines()).addTo(map);
     new PlaceNames(base.places).addTo(map);
-    searchSources.setPlaces(base.places);
+    searchSources.set({places: base.places});
     searchBox.refresh();
     applyAlerts();
     for (const feed of feeds) feedChanged(feed);
     if (pointController.state.point) drawPoint(pointController.state);
-    searchSources.setDirectory(await loadStationDirectory());
+    searchSources.set({directory: await loadStationDirectory()});
     searchBox.refresh();
   } catch (error) {
     status.set('base', {label: 'Map data', error, advice: 'County shapes or place names could not be loaded; rebuild the program\'s web folder.'});

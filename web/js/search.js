@@ -180,33 +180,24 @@ function suggestion(entry) {
  */
 
 /**
- * What the search field looks through: place names (setPlaces), the stations of the METAR
- * replies (setReported: their names are the ones on the map, so they come first) and the airport
- * directory (setDirectory). suggest(query, limit) answers the field; a station for which
+ * What the search field looks through: place names, the stations of the METAR replies (their
+ * names are the ones on the map, so they come first) and the airport directory, each given to
+ * set() when it arrives. suggest(query, limit) answers the field; a station for which
  * hasReport(id) is false says it has no current report.
  * @param {{hasReport: (id: string) => boolean}} options
  */
 export function createSearchSources({hasReport}) {
-  let places = [];
-  let reported = [];
-  let directory = [];
+  const sources = {places: [], reported: [], directory: []};
   let index = createSearchIndex();
-  const rebuild = () => (index = createSearchIndex({places, stations: [...reported, ...directory]}));
   return {
-    /** @param {{name: string, state: string, lat: number, lon: number, population: number}[]} list */
-    setPlaces(list) {
-      places = list;
-      rebuild();
-    },
-    /** @param {{id: string, name: string, lat: number, lon: number}[]} stations */
-    setReported(stations) {
-      reported = stations;
-      rebuild();
-    },
-    /** @param {{id: string, name: string, state: string, lat: number, lon: number}[]} list */
-    setDirectory(list) {
-      directory = list;
-      rebuild();
+    /**
+     * @param {{places?: {name: string, state: string, lat: number, lon: number, population: number}[],
+     *   reported?: {id: string, name: string, lat: number, lon: number}[],
+     *   directory?: {id: string, name: string, state: string, lat: number, lon: number}[]}} parts
+     */
+    set(parts) {
+      Object.assign(sources, parts);
+      index = createSearchIndex({places: sources.places, stations: [...sources.reported, ...sources.directory]});
     },
     /** @param {string} query @param {number} limit @returns {Suggestion[]} */
     suggest(query, limit) {

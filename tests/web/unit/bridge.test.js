@@ -205,3 +205,26 @@ describe('Feed#refresh', () => {
     localStorage.removeItem('corvane.layer.kept-test');
   });
 });
+
+describe('Feed#ask', () => {
+  it('asks for a new argument at once, not again for the same one, and again once stopped', async () => {
+    const webview = new FakeWebview();
+    const feed = new Feed({name: 'ask-test', label: 'Test', bridge: createBridge({webview}),
+      operation: 'metars', decode: (body) => body, dataTime: () => NaN, intervalMs: 5 * 60000,
+      storeReply: false});
+    const asked = async (argument) => {
+      feed.ask(argument);
+      const last = webview.posted.at(-1);
+      if (last && feed.loading) webview.reply({id: last.id, status: 200, body: []});
+      await until(() => !feed.loading);
+      return webview.posted.map((message) => message.argument);
+    };
+    assert.deepEqual(await asked('40,-112,41,-111'), ['40,-112,41,-111']);
+    assert.deepEqual(await asked('40,-112,41,-111'), ['40,-112,41,-111'], 'the timer keeps asking');
+    assert.deepEqual(await asked('40,-113,41,-112'), ['40,-112,41,-111', '40,-113,41,-112']);
+    feed.stop();  // zoomed out
+    assert.deepEqual(await asked('40,-113,41,-112'), ['40,-112,41,-111', '40,-113,41,-112',
+      '40,-113,41,-112'], 'back in the same view');
+    feed.stop();
+  });
+});

@@ -6,7 +6,7 @@
 
 import * as L from '../../vendor/leaflet/leaflet-src.esm.js';
 import {severityRank} from '../alerts.js';
-import {WeatherLayer} from './weather-layer.js';
+import {DrawnLayer} from './drawn-layer.js';
 
 /** @typedef {import('../alerts.js').Alert} Alert */
 
@@ -22,7 +22,7 @@ function areaKey(alert) {
  * of them: the same area filled once per alert would hide the map under it, and a long list of
  * alerts would cost a shape each.
  */
-export class AlertLayer extends WeatherLayer {
+export class AlertLayer extends DrawnLayer {
   constructor() {
     super();
     this.renderer = L.svg({pane: 'alerts'});

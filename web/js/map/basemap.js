@@ -5,6 +5,7 @@ import * as L from '../../vendor/leaflet/leaflet-src.esm.js';
 import feature from '../../vendor/topojson-client/feature.js';
 import topology from '../../vendor/us-atlas/states-10m.js';
 import {el} from '../dom.js';
+import {DrawnLayer} from './drawn-layer.js';
 
 // FIPS codes of the eleven western states the program covers.
 const WESTERN = new Set(['04', '06', '08', '16', '30', '32', '35', '41', '49', '53', '56']);
@@ -49,36 +50,20 @@ export function drawBaseMap(map) {
 const COUNTY_ZOOM = 7;
 
 /** County lines (a GeoJSON geometry of lines), shown from zoom 7 on. */
-export class CountyLines extends L.Layer {
+export class CountyLines extends DrawnLayer {
   /** @param {import('geojson').MultiLineString} lines */
   constructor(lines) {
-    super();
-    this.lines = L.geoJSON(lines, {pane: 'counties', interactive: false,
-      style: {className: 'county-line', weight: 0.7, fill: false}});
-    /** @type {L.Map | null} */
-    this.map = null;
-  }
-
-  /** @param {L.Map} map */
-  onAdd(map) {
-    this.map = map;
-    this.follow();
-    return this;
-  }
-
-  onRemove() {
-    this.lines.remove();
-    this.map = null;
-    return this;
+    super([L.geoJSON(lines, {pane: 'counties', interactive: false,
+      style: {className: 'county-line', weight: 0.7, fill: false}})]);
+    this.visible = false;  // redraw() shows them, from COUNTY_ZOOM on
   }
 
   getEvents() {
-    return {zoomend: this.follow};
+    return {zoomend: this.redraw};
   }
 
-  follow() {
-    if (this.map.getZoom() >= COUNTY_ZOOM) this.lines.addTo(this.map);
-    else this.lines.remove();
+  redraw() {
+    this.showGroups(this.map.getZoom() >= COUNTY_ZOOM);
   }
 }
 
@@ -86,28 +71,11 @@ export class CountyLines extends L.Layer {
  * Place names in view: `places` lists {name, lat, lon, population, zoom}, where zoom is the first
  * map zoom a label shows at (chosen at build time so labels never crowd).
  */
-export class PlaceNames extends L.LayerGroup {
+export class PlaceNames extends DrawnLayer {
   /** @param {import('../../data/places.js').Place[]} places */
   constructor(places) {
     super();
     this.places = places;
-    /** @type {L.Map | null} */
-    this.map = null;
-  }
-
-  /** @param {L.Map} map */
-  onAdd(map) {
-    this.map = map;
-    super.onAdd(map);
-    this.redraw();
-    return this;
-  }
-
-  /** @param {L.Map} map */
-  onRemove(map) {
-    super.onRemove(map);
-    this.map = null;
-    return this;
   }
 
   getEvents() {
@@ -115,14 +83,13 @@ export class PlaceNames extends L.LayerGroup {
   }
 
   redraw() {
-    this.clearLayers();
-    const map = this.map;
-    const zoom = map.getZoom();
-    const bounds = map.getBounds().pad(0.05);
+    this.group.clearLayers();
+    const zoom = this.map.getZoom();
+    const bounds = this.map.getBounds().pad(0.05);
     for (const place of this.places) {
       if (!(place.zoom <= zoom) || !bounds.contains([place.lat, place.lon])) continue;
       const big = place.population >= 100000;
-      this.addLayer(L.marker([place.lat, place.lon], {pane: 'places', interactive: false,
+      this.group.addLayer(L.marker([place.lat, place.lon], {pane: 'places', interactive: false,
         keyboard: false, icon: L.divIcon({className: `place-label${big ? ' city' : ''}`,
           html: el('span', {text: place.name}), iconSize: null, iconAnchor: [3, 8]})}));
     }

@@ -6,7 +6,7 @@
 import * as L from '../../vendor/leaflet/leaflet-src.esm.js';
 import {hazardsFor} from '../hazards.js';
 import {insidePolygons} from '../alerts.js';
-import {WeatherLayer} from './weather-layer.js';
+import {DrawnLayer} from './drawn-layer.js';
 
 /** @typedef {import('../hazards.js').HazardItem} HazardItem */
 
@@ -17,7 +17,7 @@ function hazardClass(item) {
 }
 
 /** The hazard layer: setItems(items), setFilter({forecastHour, lowFeet, highFeet}); at(point). */
-export class HazardLayer extends WeatherLayer {
+export class HazardLayer extends DrawnLayer {
   constructor() {
     super();
     this.renderer = L.svg({pane: 'hazards'});

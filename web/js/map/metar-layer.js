@@ -6,7 +6,7 @@ import * as L from '../../vendor/leaflet/leaflet-src.esm.js';
 import {el} from '../dom.js';
 import {thinStations} from '../thinning.js';
 import {makeKeyboardTarget, showPopup} from './popup.js';
-import {WeatherLayer} from './weather-layer.js';
+import {DrawnLayer} from './drawn-layer.js';
 
 const CELL_PX = 22;
 const FULL_DETAIL_ZOOM = 10;  // from here every station is drawn
@@ -64,7 +64,7 @@ const StationMark = L.CircleMarker.extend({
  * The station layer: setStations() replaces the data, redraw() applies zoom, favourites and age.
  * Marks are thinned for the zoom; identifiers stand beside them from zoom 8.
  */
-export class MetarLayer extends WeatherLayer {
+export class MetarLayer extends DrawnLayer {
   /** @param {MetarLayerOptions} options */
   constructor({label, popup, favourites, now = () => Date.now(), onDraw = () => {}}) {
     const marks = L.layerGroup();

@@ -6,7 +6,7 @@ import * as L from '../../vendor/leaflet/leaflet-src.esm.js';
 import {el, svgEl} from '../dom.js';
 import {pirepOpacity} from '../pirep.js';
 import {makeKeyboardTarget, showPopup} from './popup.js';
-import {WeatherLayer} from './weather-layer.js';
+import {DrawnLayer} from './drawn-layer.js';
 
 const RANK_CLASSES = ['none', 'light', 'moderate', 'severe', 'extreme'];
 const CELL_PX = 34;
@@ -68,7 +68,7 @@ function importance(report) {
  */
 
 /** The PIREP layer: setReports(list, now), setRange({low, high}); counts for the panel. */
-export class PirepLayer extends WeatherLayer {
+export class PirepLayer extends DrawnLayer {
   /** @param {PirepLayerOptions} options */
   constructor({label, popup, onDraw = () => {}}) {
     super();

@@ -49,20 +49,14 @@ export class PointMarker extends L.Layer {
   /** @param {L.Map} map */
   onAdd(map) {
     this.map = map;
-    const container = map.getContainer();
-    container.appendChild(this.crosshair);
-    for (const [type, listener] of Object.entries(this.containerEvents)) {
-      container.addEventListener(type, listener);
-    }
+    map.getContainer().appendChild(this.crosshair);
+    L.DomEvent.on(map.getContainer(), this.containerEvents);
     return this;
   }
 
   /** @param {L.Map} map */
   onRemove(map) {
-    const container = map.getContainer();
-    for (const [type, listener] of Object.entries(this.containerEvents)) {
-      container.removeEventListener(type, listener);
-    }
+    L.DomEvent.off(map.getContainer(), this.containerEvents);
     this.crosshair.remove();
     this.mark.remove();
     this.map = null;

@@ -1,15 +1,15 @@
-// What every weather layer of the map shares: it is an L.Layer, added to and removed from the map
-// as Leaflet's own layers are, so the map events it names in getEvents() go with it; it draws
-// into layer groups of its own, which the layer panel's switch shows or hides.
+// What every layer the page draws shares: it is an L.Layer, added to and removed from the map as
+// Leaflet's own layers are, so the map events it names in getEvents() go with it; it draws into
+// layer groups of its own, which it (or the layer panel's switch) shows or hides.
 
 import * as L from '../../vendor/leaflet/leaflet-src.esm.js';
 
 /**
- * A weather layer. Subclasses draw into `this.groups` in redraw(), called when the layer joins the
+ * A drawn layer. Subclasses draw into `this.groups` in redraw(), called when the layer joins the
  * map and whenever its data or filters change; while hidden they still draw into the groups (off
  * the map), so their counts stay those of the current view.
  */
-export class WeatherLayer extends L.Layer {
+export class DrawnLayer extends L.Layer {
   /** @param {L.LayerGroup[]} [groups]  the groups the layer draws into; one by default */
   constructor(groups = [L.layerGroup()]) {
     super();
