@@ -169,9 +169,4 @@ export class Feed {
     }
     return '';
   }
-
-  /** Stale: see staleReason. */
-  isStale(now = Date.now()) {
-    return this.staleReason(now) !== '';
-  }
 }
