@@ -4,10 +4,11 @@
 import * as L from '../vendor/leaflet/leaflet-src.esm.js';
 import feature from '../vendor/topojson-client/feature.js';
 import topology from '../vendor/us-atlas/states-10m.js';
+import {METAR_AREA} from './geo.js';
 
 performance.mark('corvane:start');
 const map = L.map('map', {attributionControl: false, minZoom: 4, maxZoom: 12, zoomSnap: 0.5});
-map.fitBounds([[31, -125], [49.5, -102]]);
+map.fitBounds([[METAR_AREA.south, METAR_AREA.west], [METAR_AREA.north, METAR_AREA.east]]);
 L.geoJSON(feature(topology, topology.objects.states).features, {interactive: false,
   style: {weight: 1, fillOpacity: 1}}).addTo(map);
 performance.mark('corvane:first-map');

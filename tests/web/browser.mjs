@@ -5,7 +5,7 @@ import {createRequire} from 'node:module';
 import {dirname, join, resolve} from 'node:path';
 import {fileURLToPath} from 'node:url';
 import {chromium} from 'playwright-core';
-import {documentsScript, loadDocuments} from './documents.mjs';
+import {documentsScript, loadDocuments, stubScript} from './documents.mjs';
 import {serveFolder} from './server.mjs';
 
 const here = dirname(fileURLToPath(import.meta.url));
@@ -79,7 +79,7 @@ export async function openPage(options = {}) {
   }
   const documents = options.documents || (documentsCache.all ||= documentsScript(loadDocuments()));
   await page.addInitScript({content: documents});
-  await page.addInitScript({path: join(here, 'stub-bridge.js')});
+  await page.addInitScript({content: stubScript()});
   if (options.init) await page.addInitScript(options.init, options.initArgument);
   await page.goto(`${origin}/${options.page || 'index.html'}${options.query || ''}`);
   return {page, context, errors, close: () => context.close()};

@@ -6,7 +6,7 @@
 import {readFileSync} from 'node:fs';
 import {dirname, join, resolve} from 'node:path';
 import {fileURLToPath} from 'node:url';
-import {documentsScript} from './documents.mjs';
+import {documentsScript, stubScript} from './documents.mjs';
 import {serveFolder} from './server.mjs';
 
 const here = dirname(fileURLToPath(import.meta.url));
@@ -27,7 +27,7 @@ const {origin} = await serveFolder(root, {port, mounts: {
   '/': {type: 'text/html; charset=utf-8', body: index},
   '/index.html': {type: 'text/html; charset=utf-8', body: index},
   '/__dev/documents.js': {type: js, body: documentsScript()},
-  '/__dev/stub-bridge.js': {type: js, body: readFileSync(join(here, 'stub-bridge.js'))},
+  '/__dev/stub-bridge.js': {type: js, body: stubScript()},
 }});
 console.log(`Corvane Weather page with the stub host: ${origin}/index.html`);
 console.log(`The page's unit tests (mocha): ${origin}/__tests/unit/index.html`);

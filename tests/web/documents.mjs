@@ -1,10 +1,16 @@
 // The project's service test documents that the stub host answers from, located through
-// tests/data/routes.json as the fake services do.
+// tests/data/routes.json as the fake services do, and the stub host itself as one script.
 import {readFileSync} from 'node:fs';
 import {dirname, join, resolve} from 'node:path';
 import {fileURLToPath} from 'node:url';
+import * as esbuild from 'esbuild';
+import {METAR_AREA} from '../../web/js/geo.js';
 
-const data = resolve(dirname(fileURLToPath(import.meta.url)), '..', 'data');
+const here = dirname(fileURLToPath(import.meta.url));
+const data = resolve(here, '..', 'data');
+
+/** The western box as the services' `bbox` parameter is written: "south,west,north,east". */
+export const WEST_BBOX = [METAR_AREA.south, METAR_AREA.west, METAR_AREA.north, METAR_AREA.east].join(',');
 const routes = JSON.parse(readFileSync(join(data, 'routes.json'), 'utf8'));
 
 function document(host, path) {
@@ -19,16 +25,16 @@ const AWC = 'aviationweather.gov';
 /** The documents the stub needs, by the names stub-bridge.js uses. */
 export function loadDocuments() {
   return {
-    metarWest: document(AWC, '/api/data/metar?bbox=31,-125,49.5,-102&format=json'),
+    metarWest: document(AWC, `/api/data/metar?bbox=${WEST_BBOX}&format=json`),
     metarIds: document(AWC, '/api/data/metar?ids=KSGU,KCDC,KAZC,KBCE,KPGA,KGCN&format=json'),
-    pireps: document(AWC, '/api/data/pirep?bbox=31,-125,49.5,-102&age=3&format=json'),
+    pireps: document(AWC, `/api/data/pirep?bbox=${WEST_BBOX}&age=3&format=json`),
     alerts: document(NWS, '/alerts/active?area=UT,AZ,NV,CA,CO,NM,OR,WA,ID,MT,WY'),
     points: document(NWS, '/points/40.76,-111.89'),
     hourly: document(NWS, '/gridpoints/SLC/101,174/forecast/hourly'),
     grid: document(NWS, '/gridpoints/SLC/101,174'),
     stations: document(NWS, '/gridpoints/SLC/101,174/stations'),
     observation: document(NWS, '/stations/KSLC/observations/latest'),
-    tafs: document(AWC, '/api/data/taf?bbox=31,-125,49.5,-102&format=json'),
+    tafs: document(AWC, `/api/data/taf?bbox=${WEST_BBOX}&format=json`),
     sigmets: document(AWC, '/api/data/airsigmet?format=json'),
     gairmets: document(AWC, '/api/data/gairmet?format=json'),
     cwas: document(AWC, '/api/data/cwa?format=json'),
@@ -40,6 +46,15 @@ export function loadDocuments() {
 /** A script that sets window.corvaneStubDocuments, for the stub to read. */
 export function documentsScript(documents = loadDocuments()) {
   return `window.corvaneStubDocuments = ${JSON.stringify(documents)};\n`;
+}
+
+let stub = null;
+
+/** The stub host (stub-bridge.js with the page modules it imports) as one classic script. */
+export function stubScript() {
+  stub ||= esbuild.buildSync({entryPoints: [join(here, 'stub-bridge.js')], bundle: true,
+    format: 'iife', write: false, logLevel: 'warning'}).outputFiles[0].text;
+  return stub;
 }
 
 /** Reference time of the documents: 2026-11-20T18:00:00Z. */

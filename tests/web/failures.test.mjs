@@ -2,7 +2,7 @@
 // hostile data, and data kept from an earlier run.
 import assert from 'node:assert/strict';
 import {after, describe, it} from 'node:test';
-import {REFERENCE_TIME} from './documents.mjs';
+import {REFERENCE_TIME, WEST_BBOX, stubScript} from './documents.mjs';
 import {openPage, saveScreenshot, startBrowser, stubRequests, waitForRequest} from './browser.mjs';
 
 after(async () => (await startBrowser()).close());
@@ -25,7 +25,7 @@ async function typePoint(page, text) {
 describe('error replies', () => {
   it('shows a 502 text and its source, and keeps the last good stations', async () => {
     const {page, close} = await ready();
-    const source = 'https://aviationweather.gov/api/data/metar?bbox=31,-125,49.5,-102&format=json';
+    const source = `https://aviationweather.gov/api/data/metar?bbox=${WEST_BBOX}&format=json`;
     await page.evaluate((url) => {
       window.corvaneStub.handlers.metars = () => ({status: 502, body: {
         error: 'Aviation weather service returned an unexpected data format', source: url}});
@@ -148,7 +148,7 @@ describe('saved data', () => {
     const page = await first.context.newPage();
     await page.clock.install({time: fetchedAt + 40 * MINUTE});
     await page.addInitScript({content: 'window.corvaneStubDocuments = {};'});
-    await page.addInitScript({path: new URL('./stub-bridge.js', import.meta.url).pathname});
+    await page.addInitScript({content: stubScript()});
     await page.addInitScript(() => (window.corvaneStub.hold = true));
     await page.goto(url);
     await page.locator('path.station-marker').first().waitFor();
@@ -245,10 +245,10 @@ describe('problems, loading and the small window', () => {
         stub.handlers.alerts = () => ({status: 429, body: {error: 'Weather requests are busy. Try again in a moment.'}});
         stub.handlers.point = () => ({status: 400, body: {error: 'Select a point in the contiguous United States'}});
       }});
-      await page.evaluate(() => {
+      await page.evaluate((source) => {
         window.corvaneStub.handlers.metars = () => ({status: 502, body: {error: 'Weather download failed (HTTP 503)',
-          source: 'https://aviationweather.gov/api/data/metar?bbox=31,-125,49.5,-102&format=json'}});
-      });
+          source}});
+      }, `https://aviationweather.gov/api/data/metar?bbox=${WEST_BBOX}&format=json`);
       await page.getByRole('button', {name: 'Refresh METAR stations'}).click();
       await typePoint(page, '40.76,-111.89');
       const entries = page.locator('.status-entry');

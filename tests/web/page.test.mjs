@@ -3,7 +3,7 @@
 // fault of the first version it keeps from coming back.
 import assert from 'node:assert/strict';
 import {after, describe, it} from 'node:test';
-import {REFERENCE_TIME} from './documents.mjs';
+import {REFERENCE_TIME, stubScript} from './documents.mjs';
 import {accessibilityViolations, openPage, saveScreenshot, startBrowser, stubRequests,
   waitForRequest} from './browser.mjs';
 
@@ -248,7 +248,7 @@ describe('old data never passes as new', () => {
     const page = await first.context.newPage();
     await page.clock.install({time: REFERENCE_TIME + 5 * 60 * MINUTE});  // 23:00Z
     await page.addInitScript({content: 'window.corvaneStubDocuments = {};'});
-    await page.addInitScript({path: new URL('./stub-bridge.js', import.meta.url).pathname});
+    await page.addInitScript({content: stubScript()});
     await page.addInitScript(() => (window.corvaneStub.hold = true));
     await page.goto(url);
     await page.getByRole('tab', {name: 'Point'}).click();

@@ -8,12 +8,19 @@
 //   corvaneStub.held()               the replies kept back, as they would be delivered
 //   corvaneStub.deliver(data)        delivers any reply object (e.g. one kept from before a reload)
 // A reply is {status, body}. Replies arrive asynchronously, as a message event, like the host's.
-(function () {
-  'use strict';
+// It shares the page's own rules (the western box, the newest report per station): stubScript()
+// in documents.mjs bundles it into one script for the page to run before its own.
+import {METAR_AREA} from '../../web/js/geo.js';
+import {newestPerStation} from '../../web/js/metar.js';
+
+{
   const documents = window.corvaneStubDocuments || {};
   const listeners = new Set();
   const held = [];
-  const METAR_BOUNDS_ERROR = 'METAR bounds must be inside 31 to 49.5 N, 125 to 102 W';
+  const {south: SOUTH, west: WEST, north: NORTH, east: EAST} = METAR_AREA;
+  const boundsError = (kind) => `${kind} bounds must be inside ${SOUTH} to ${NORTH} N, ${-WEST} to ${-EAST} W`;
+  const outside = (south, west, north, east) => south < SOUTH || north > NORTH || west < WEST ||
+      east > EAST || south >= north || west >= east;
 
   function error(status, text, source) {
     const body = {error: text};
@@ -28,18 +35,11 @@
     return values.every(Number.isFinite) ? values : null;
   }
 
+  // As the host merges: the newest report per station (one without a time counts as oldest), by id.
   function mergeMetars(...lists) {
-    const byId = new Map();
-    for (const list of lists) {
-      for (const record of list || []) {
-        const time = Number.isInteger(record.obsTime) ? record.obsTime : 0;
-        const known = byId.get(record.icaoId);
-        if (!known || time >= (Number.isInteger(known.obsTime) ? known.obsTime : 0)) {
-          byId.set(record.icaoId, record);
-        }
-      }
-    }
-    return [...byId.keys()].sort().map((id) => byId.get(id));
+    return newestPerStation(lists.flatMap((list) => list || []), (record) => record.icaoId,
+        (record) => (Number.isInteger(record.obsTime) ? record.obsTime : 0))
+        .sort((a, b) => (a.icaoId < b.icaoId ? -1 : a.icaoId > b.icaoId ? 1 : 0));
   }
 
   function metars(argument) {
@@ -47,9 +47,7 @@
     const box = numbers(argument, 4);
     if (!box) return error(400, 'Expected METAR bounds as south,west,north,east');
     const [south, west, north, east] = box;
-    if (south < 31 || north > 49.5 || west < -125 || east > -102 || south >= north || west >= east) {
-      return error(400, METAR_BOUNDS_ERROR);
-    }
+    if (outside(south, west, north, east)) return error(400, boundsError('METAR'));
     return {status: 200, body: (documents.metarWest || []).filter((r) =>
       r.lat >= south && r.lat <= north && r.lon >= west && r.lon <= east)};
   }
@@ -83,9 +81,7 @@
     const box = numbers(argument, 4);
     if (!box) return error(400, 'Expected TAF bounds as south,west,north,east');
     const [south, west, north, east] = box;
-    if (south < 31 || north > 49.5 || west < -125 || east > -102 || south >= north || west >= east) {
-      return error(400, 'TAF bounds must be inside 31 to 49.5 N, 125 to 102 W');
-    }
+    if (outside(south, west, north, east)) return error(400, boundsError('TAF'));
     return {status: 200, body: (documents.tafs || []).filter((r) =>
       r.lat >= south && r.lat <= north && r.lon >= west && r.lon <= east)};
   }
@@ -177,4 +173,4 @@
     },
   };
   window.corvaneStub = stub;
-})();
+}

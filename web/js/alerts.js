@@ -6,7 +6,11 @@ const text = (value) => (typeof value === 'string' ? value : '');
 const MAX_ALERTS = 2000;
 const MAX_RING_POINTS = 20000;
 
-/** Rank for sorting, 0 = Extreme; anything unexpected counts as Unknown. */
+/**
+ * Rank for sorting, 0 = Extreme; anything unexpected counts as Unknown.
+ * @param {any} severity
+ * @returns {number}
+ */
 export function severityRank(severity) {
   const rank = SEVERITIES.indexOf(severity);
   return rank < 0 ? SEVERITIES.length - 1 : rank;
@@ -25,7 +29,11 @@ function ring(points) {
   return result;
 }
 
-/** Polygons of a GeoJSON geometry as arrays of [lat, lon] rings; [] for none or for nonsense. */
+/**
+ * Polygons of a GeoJSON geometry as arrays of [lat, lon] rings; [] for none or for nonsense.
+ * @param {any} geometry  a GeoJSON geometry
+ * @returns {[number, number][][][]}
+ */
 export function alertPolygons(geometry) {
   if (!geometry || typeof geometry !== 'object') return [];
   const polygons = geometry.type === 'Polygon' ? [geometry.coordinates] :
@@ -47,14 +55,37 @@ const UGC_CODE = /^[A-Z]{2}[CZ]\d{3}$/;
  * The 5-digit county ids ("49035") of an alert's SAME codes ("049035": a subdivision digit, then
  * state and county); a code for part of a county still names the whole county.
  */
-export function alertCounties(geocode) {
+function alertCounties(geocode) {
   const codes = Array.isArray(geocode?.SAME) ? geocode.SAME : [];
   return [...new Set(codes.slice(0, 500).filter((code) => typeof code === 'string' &&
     SAME_CODE.test(code)).map((code) => code.slice(1)))];
 }
 
-/** One alert feature in the page's shape, or null when it is not an alert. */
-export function decodeAlert(feature, index) {
+/**
+ * An alert in the page's shape; times in ms (NaN when not given), the texts as written.
+ * @typedef {object} Alert
+ * @property {string} key  the alert's id
+ * @property {string} event
+ * @property {string} severity  one of SEVERITIES
+ * @property {string} headline
+ * @property {string} description
+ * @property {string} instruction
+ * @property {string} area
+ * @property {string} sender
+ * @property {number} onset
+ * @property {number} ends  the announced end
+ * @property {number} expires  the message's expiry
+ * @property {number} sent
+ * @property {string} onsetText
+ * @property {string} endsText
+ * @property {string} expiresText
+ * @property {[number, number][][][]} polygons  [lat, lon] rings per polygon
+ * @property {string[]} counties  5-digit county ids of its SAME codes
+ * @property {string[]} zones  its UGC zone codes
+ */
+
+/** One alert feature in the page's shape, or null when it is not an alert. @returns {Alert | null} */
+function decodeAlert(feature, index) {
   const properties = feature?.properties;
   if (!properties || typeof properties !== 'object') return null;
   const severity = SEVERITIES.includes(properties.severity) ? properties.severity : 'Unknown';
@@ -82,18 +113,27 @@ export function decodeAlert(feature, index) {
   };
 }
 
-/** When the alert stops applying: its announced end, else the expiry of the message; NaN if neither. */
+/**
+ * When the alert stops applying: its announced end, else the expiry of the message; NaN if neither.
+ * @param {Alert} alert
+ * @returns {number}
+ */
 export function alertEnd(alert) {
   return Number.isFinite(alert.ends) ? alert.ends : alert.expires;
 }
 
 /** Whether the alert has run out by `now` (an alert without any end time never does). */
-export function isExpired(alert, now) {
+function isExpired(alert, now) {
   const end = alertEnd(alert);
   return Number.isFinite(end) && end <= now;
 }
 
-/** Alerts still in force at `now`, and those that ran out, as {active, expired}. */
+/**
+ * Alerts still in force at `now`, and those that ran out, as {active, expired}.
+ * @param {Alert[]} alerts
+ * @param {number} now
+ * @returns {{active: Alert[], expired: Alert[]}}
+ */
 export function splitExpired(alerts, now) {
   const active = [];
   const expired = [];
@@ -117,7 +157,11 @@ function insideRings(rings, lat, lon) {
   return inside;
 }
 
-/** Whether {lat, lon} lies inside any of the polygons (arrays of [lat, lon] rings). */
+/**
+ * Whether {lat, lon} lies inside any of the polygons (arrays of [lat, lon] rings).
+ * @param {[number, number][][][]} polygons
+ * @param {{lat: number, lon: number}} point
+ */
 export function insidePolygons(polygons, point) {
   return polygons.some((rings) => insideRings(rings, point.lat, point.lon));
 }
@@ -127,6 +171,10 @@ export function insidePolygons(polygons, point) {
  * the point's own zone codes decide when known (`zones`, e.g. "UTZ105" from the points document:
  * as precise as the alert itself); otherwise the county under the point (`county`, "49035"),
  * which can also catch a zone alert for the mountains of a county when the point is in its valley.
+ * @param {Alert[]} alerts
+ * @param {{lat: number, lon: number}} point
+ * @param {{zones?: string[], county?: string | null}} [where]  zones default [], county null
+ * @returns {Alert[]}
  */
 export function alertsAtPoint(alerts, point, {zones = [], county = null} = {}) {
   const zoneSet = new Set(zones);
@@ -137,7 +185,11 @@ export function alertsAtPoint(alerts, point, {zones = [], county = null} = {}) {
   });
 }
 
-/** Decodes an `alerts` reply body: {alerts, updated}. */
+/**
+ * Decodes an `alerts` reply body: {alerts, updated}.
+ * @param {any} body
+ * @returns {{alerts: Alert[], updated: number}}
+ */
 export function decodeAlerts(body) {
   if (!body || typeof body !== 'object' || !Array.isArray(body.features)) {
     throw new TypeError('Alert reply has no list of alerts');
@@ -153,7 +205,12 @@ const COMPARE = {
   event: (a, b) => a.event.localeCompare(b.event),
 };
 
-/** A sorted copy by "severity", "onset", "ends" or "event"; ties keep severity, then event. */
+/**
+ * A sorted copy by "severity", "onset", "ends" or "event"; ties keep severity, then event.
+ * @param {Alert[]} alerts
+ * @param {string} key
+ * @returns {Alert[]}
+ */
 export function sortAlerts(alerts, key) {
   const first = COMPARE[key] || COMPARE.severity;
   return [...alerts].sort((a, b) => first(a, b) || COMPARE.severity(a, b) || COMPARE.event(a, b));

@@ -1,33 +1,31 @@
 // The page around the map: its layers, the point panel and the side panels, all fed through
-// the bridge to the native host. Loaded by main.js once the map is drawn.
+// the bridge to the native host. Loaded by main.js once the map is drawn. This file only wires
+// the modules together: a weather layer is a feed (feed.js), a map layer (map/) and a block of
+// the layer panel (panels/layer-panel.js), joined in `weatherLayers` below.
 
 import {alertsAtPoint, decodeAlerts, splitExpired} from './alerts.js';
 import {createBridge} from './bridge.js';
-import {el} from './dom.js';
 import {Feed} from './feed.js';
-import {buildMetarBox, formatCoordinate} from './geo.js';
-import {createAlertLayer} from './map/alert-layer.js';
+import {AlertLayer} from './map/alert-layer.js';
 import {loadBaseData, loadStationDirectory} from './map/base-data.js';
 import {map} from './map-view.js';
-import {drawCountyLines, drawPlaceNames} from './map/basemap.js';
-import {createMapStatus} from './map/map-status.js';
-import {OLD_REPORT_MS, createMetarLayer} from './map/metar-layer.js';
-import {createPirepLayer, levelText} from './map/pirep-layer.js';
-import {createPointMarker} from './map/point-marker.js';
+import {CountyLines, PlaceNames} from './map/basemap.js';
+import {MapStatus} from './map/map-status.js';
+import {OLD_REPORT_MS, MetarLayer} from './map/metar-layer.js';
+import {PirepLayer, levelText} from './map/pirep-layer.js';
+import {PointMarker} from './map/point-marker.js';
+import {onMapClick} from './map/popup.js';
 import {decodeDiscussion} from './discussion.js';
 import {decodeForecast} from './forecast.js';
 import {decodeHazards} from './hazards.js';
-import {createHazardLayer} from './map/hazard-layer.js';
-import {decodeMetars} from './metar.js';
-import {createSearchIndex} from './search.js';
+import {HazardLayer} from './map/hazard-layer.js';
+import {createSearchSources} from './search.js';
 import {decodeTafs} from './taf.js';
 import {createAboutPanel} from './panels/about-panel.js';
 import {createAlertPanel} from './panels/alert-panel.js';
 import {pirepLabel, stationLabel} from './panels/describe.js';
-import {createLayerPanel} from './panels/layer-panel.js';
-import {alertLegend, altitudeRange, forecastHourChoice, hazardLegend, metarLegend,
-  pirepLegend} from './panels/legends.js';
-import {freshnessLine} from './panels/freshness.js';
+import {alertSection, createLayerPanel, hazardSection, metarSection,
+  pirepSection} from './panels/layer-panel.js';
 import {pointFreshness, renderPointPanel} from './panels/point-panel.js';
 import {pirepPopup, stationPopup} from './panels/report-popups.js';
 import {createSearchBox} from './panels/search-box.js';
@@ -37,35 +35,33 @@ import {setUpTabs} from './panels/tabs.js';
 import {createUnitsPanel} from './panels/units-panel.js';
 import {decodePireps} from './pirep.js';
 import {createPointController} from './point-controller.js';
+import {BOX_ZOOM, createStationFeeds} from './station-feeds.js';
 import {loadJson, saveJson} from './store.js';
-import {formatClock, setTimeDisplay} from './time.js';
+import {setTimeDisplay} from './time.js';
 import {normalizeUnits} from './units.js';
 
 const MINUTE = 60000;
-const BOX_ZOOM = 7;  // from this zoom the visible area is asked for on its own
 const TICK_MS = 30000;
+// Local storage holds about 5 MB a page and alerts run to several kilobytes each: a longer list
+// could not be kept, and writing it out first would cost its size again in memory.
+const MAX_STORED_ALERTS = 500;
 
-const demo = new URLSearchParams(location.search).get('demo') === '1' || window.corvaneDemo === true;
+const demo = new URLSearchParams(location.search).get('demo') === '1' ||
+    /** @type {{corvaneDemo?: boolean}} */ (window).corvaneDemo === true;
 document.getElementById('demo-banner').hidden = !demo;
 document.body.classList.toggle('demo', demo);
 
-let units = normalizeUnits(loadJson('units'));
-units.time = loadJson('time') === 'utc' ? 'utc' : 'local';
+/** @type {import('./units.js').Units & {time: string}} */
+let units = {...normalizeUnits(loadJson('units')), time: loadJson('time') === 'utc' ? 'utc' : 'local'};
 setTimeDisplay(units.time);
 const favourites = new Set((loadJson('favourites', []) || []).filter((id) =>
   typeof id === 'string' && /^[A-Z0-9]{2,12}$/.test(id)).slice(0, 200));
 const now = () => Date.now();
 
-
 const bridge = createBridge();
 const status = createStatusArea(document.getElementById('status'));
 const tabs = setUpTabs(document.getElementById('tabs'));
-const selectTab = tabs.select;
-const mapStatus = createMapStatus(map);
-
-function isFavourite(id) {
-  return favourites.has(id);
-}
+const mapStatus = new MapStatus().addTo(map);
 
 function toggleFavourite(id) {
   if (favourites.has(id)) favourites.delete(id);
@@ -76,117 +72,62 @@ function toggleFavourite(id) {
   return favourites.has(id);
 }
 
-// Layers.
-const metarLayer = createMetarLayer(map, {
-  label: (station) => stationLabel(station, units, now()),
-  popup: (station) => stationPopup(station, {units, now: now(), isFavourite, toggleFavourite,
-    taf: tafsById.get(station.id) || null, tafsLoading: tafFeed.data === null && tafFeed.error === null}),
-  favourites: () => favourites,
-  now,
-});
-const pirepLayer = createPirepLayer(map, {
-  label: (report) => pirepLabel(report, now()),
-  popup: (report) => pirepPopup(report, {units, now: now()}),
-});
-const alertLayer = createAlertLayer(map);
-const hazardLayer = createHazardLayer(map);
-let tafsById = new Map();
-const alertPanel = createAlertPanel(document.getElementById('panel-alerts'), {
-  drawnAs: (alert) => alertLayer.drawnAs(alert),
-  onShowOnMap: (alert) => showAlertOnMap(alert),
-  onCount: (count) => tabs.setCount('alerts', count),
-});
-const pointMarker = createPointMarker(map, {onChoose: (point) => choosePoint(point)});
-
 // Feeds.
-const newest = (items) => Math.max(...items.map((item) => item.time).filter(Number.isFinite));
-const metarFeed = new Feed({name: 'metars', label: 'METAR stations', bridge, operation: 'metars',
-  decode: decodeMetars, dataTime: newest, intervalMs: 5 * MINUTE, maxDataAgeMs: OLD_REPORT_MS});
-const boxFeed = new Feed({name: 'metars-box', label: 'METAR stations in view', bridge,
-  operation: 'metars', decode: decodeMetars, dataTime: newest, intervalMs: 5 * MINUTE, keep: false});
+const stationFeeds = createStationFeeds({bridge, intervalMs: 5 * MINUTE, maxDataAgeMs: OLD_REPORT_MS});
+const metarFeed = stationFeeds.whole;
 const pirepFeed = new Feed({name: 'pireps', label: 'Pilot reports', bridge, operation: 'pireps',
-  decode: decodePireps, dataTime: newest, intervalMs: 3 * MINUTE, maxDataAgeMs: 3 * 60 * MINUTE});
-// Local storage holds about 5 MB a page and alerts run to several kilobytes each: a longer list
-// could not be kept, and writing it out first would cost its size again in memory.
-const MAX_STORED_ALERTS = 500;
+  decode: decodePireps, dataTime: (reports) => Math.max(...reports.map((r) => r.time).filter(Number.isFinite)),
+  intervalMs: 3 * MINUTE, maxDataAgeMs: 3 * 60 * MINUTE});
 const alertFeed = new Feed({name: 'alerts', label: 'Alerts', bridge, operation: 'alerts',
   decode: decodeAlerts, dataTime: (data) => data.updated, intervalMs: 5 * MINUTE,
-  maxDataAgeMs: 60 * MINUTE, keep: (body) => body.features.length <= MAX_STORED_ALERTS});
+  maxDataAgeMs: 60 * MINUTE, storeReply: (body) => body.features.length <= MAX_STORED_ALERTS});
 const hazardFeed = new Feed({name: 'hazards', label: 'Aviation hazards', bridge, operation: 'hazards',
   decode: decodeHazards, dataTime: () => NaN, intervalMs: 3 * MINUTE});
 // TAFs only fill the station popups: fetched for the whole area after the layers, kept, refreshed.
 const tafFeed = new Feed({name: 'tafs', label: 'Terminal forecasts', bridge, operation: 'tafs',
   decode: decodeTafs, dataTime: (tafs) => Math.max(...tafs.map((taf) => taf.issued).filter(Number.isFinite)),
   intervalMs: 5 * MINUTE});
-const feeds = [metarFeed, pirepFeed, alertFeed, hazardFeed];
-const layers = {metars: metarLayer, pireps: pirepLayer, alerts: alertLayer, hazards: hazardLayer};
-const panes = {metars: ['stations', 'stationLabels'], pireps: ['pireps'], alerts: ['alerts'],
-  hazards: ['hazards']};
+let tafsById = new Map();
 
-function timeRange(items) {
-  const times = items.map((item) => item.time).filter(Number.isFinite);
-  if (!times.length) return '';
-  const low = Math.min(...times);
-  const high = Math.max(...times);
-  return low === high ? formatClock(high) : `${formatClock(low)} to ${formatClock(high)}`;
-}
-
+// Map layers.
+const metarLayer = new MetarLayer({
+  label: (station) => stationLabel(station, units, now()),
+  popup: (station) => stationPopup(station, {units, now: now(), isFavourite: (id) => favourites.has(id),
+    toggleFavourite, taf: tafsById.get(station.id) || null,
+    tafsLoading: tafFeed.data === null && tafFeed.error === null}),
+  favourites: () => favourites,
+  now,
+}).addTo(map);
+const pirepLayer = new PirepLayer({
+  label: (report) => pirepLabel(report, now()),
+  popup: (report) => pirepPopup(report, {units, now: now()}),
+}).addTo(map);
+const alertLayer = new AlertLayer().addTo(map);
+const hazardLayer = new HazardLayer().addTo(map);
+const pointMarker = new PointMarker({onChoose: (point) => choosePoint(point)}).addTo(map);
 let activeAlerts = [];
-let pirepRange = {low: 0, high: Infinity};
 
-const layerPanel = createLayerPanel(document.getElementById('panel-layers'), [
-  {feed: metarFeed,
-    freshness: (at, reason) => freshnessLine({dataText: `reports ${timeRange(metarLayer.stations())}`,
-      fetchedAt: metarFeed.fetchedAt, now: at, reason, fromStorage: metarFeed.fromStorage}),
-    count: () => {
-      const old = metarLayer.oldCount(now());
-      return `${metarLayer.stations().length} stations, ${metarLayer.shownCount()} shown at this zoom` +
-          (old ? `; ${old} with a report over 90 min old (hollow)` : '');
-    },
-    legend: metarLegend},
-  {feed: pirepFeed,
-    freshness: (at, reason) => freshnessLine({dataText: `reports ${timeRange(pirepFeed.data || [])}`,
-      fetchedAt: pirepFeed.fetchedAt, now: at, reason, fromStorage: pirepFeed.fromStorage}),
-    count: () => `${pirepFeed.data.length} reports, ${pirepLayer.inRangeCount()} in the altitude ` +
-        `range, ${pirepLayer.shownCount()} shown at this zoom`,
-    controls: () => altitudeRange('pirep-altitude', (range) => {
-      pirepRange = range;
-      pirepLayer.setRange(range);
-      layerPanel.recount('pireps');
-    }),
-    legend: pirepLegend},
-  {feed: alertFeed,
-    freshness: (at, reason) => freshnessLine({dataTime: alertFeed.data?.updated,
-      fetchedAt: alertFeed.fetchedAt, now: at, reason, fromStorage: alertFeed.fromStorage}),
-    count: () => {
-      const counties = activeAlerts.filter((alert) => alertLayer.drawnAs(alert) === 'counties').length;
-      return `${activeAlerts.length} alerts in force; ${counties} drawn by county`;
-    },
-    legend: alertLegend},
-  {feed: hazardFeed,
-    freshness: (at, reason) => freshnessLine({fetchedAt: hazardFeed.fetchedAt, now: at, reason,
-      fromStorage: hazardFeed.fromStorage}),
-    count: () => {
-      const {items, unavailable} = hazardFeed.data;
-      const count = (kind) => items.filter((item) => item.kind === kind).length;
-      return `${count('sigmet') + count('convective-sigmet')} SIGMETs, ${count('gairmet')} G-AIRMETs ` +
-          `(all hours), ${count('cwa')} CWAs; ${hazardLayer.shownCount()} shown for this hour and range` +
-          (unavailable.length ? `; not available: ${unavailable.join(', ')}` : '');
-    },
-    controls: () => el('div', null,
-        forecastHourChoice('hazard-hour', (hour) => {
-          hazardLayer.setFilter({forecastHour: hour});
-          layerPanel.recount('hazards');
-        }),
-        altitudeRange('hazard-altitude', ({low, high}) => {
-          hazardLayer.setFilter({lowFeet: low, highFeet: high});
-          layerPanel.recount('hazards');
-        })),
-    legend: hazardLegend},
-], {
-  setVisible: (name, shown) => layers[name].setVisible(shown),
+// The weather layers: each one's feed, its panes on the map and its block in the layer panel.
+const weatherLayers = [
+  {panes: ['stations', 'stationLabels'], section: metarSection({feed: metarFeed, layer: metarLayer, now})},
+  {panes: ['pireps'], section: pirepSection({feed: pirepFeed, layer: pirepLayer})},
+  {panes: ['alerts'], section: alertSection({feed: alertFeed, layer: alertLayer, active: () => activeAlerts})},
+  {panes: ['hazards'], section: hazardSection({feed: hazardFeed, layer: hazardLayer})},
+];
+const feeds = weatherLayers.map(({section}) => section.feed);
+const panes = new Map(weatherLayers.map(({section, panes: names}) => [section.feed, names]));
+const layerPanel = createLayerPanel(document.getElementById('panel-layers'),
+    weatherLayers.map(({section}) => section));
+
+// Panels.
+const alertPanel = createAlertPanel(document.getElementById('panel-alerts'), {
+  drawnAs: (alert) => alertLayer.drawnAs(alert),
+  onShowOnMap: (alert) => {
+    const bounds = alertLayer.boundsOf(alert);
+    if (bounds) map.fitBounds(bounds, {maxZoom: 9});
+  },
+  onCount: (count) => tabs.setCount('alerts', count),
 });
-
 const stationPanel = createStationPanel(document.getElementById('panel-stations'), {
   station: (id) => metarLayer.station(id),
   open: (id, opener) => metarLayer.open(id, opener),
@@ -202,17 +143,6 @@ const stationPanel = createStationPanel(document.getElementById('panel-stations'
 });
 map.on('moveend', () => stationPanel.updateView());
 
-function stationsInView() {
-  const whole = metarFeed.data || [];
-  if (map.getZoom() < BOX_ZOOM || !boxFeed.data) return whole;
-  const merged = new Map(whole.map((station) => [station.id, station]));
-  for (const station of boxFeed.data) {
-    const known = merged.get(station.id);
-    if (!known || !(known.time > station.time)) merged.set(station.id, station);
-  }
-  return [...merged.values()];
-}
-
 function showFeedStatus(feed) {
   if (feed.error && !feed.loading) {
     status.set(feed.name, {label: feed.label, error: feed.error, retry: () => feed.refresh(),
@@ -225,7 +155,7 @@ function showFeedStatus(feed) {
 // Marks each layer on the map itself: dimmed with the reason when stale, and a loading line.
 function showOnMap(feed, at = now()) {
   const reason = feed.staleReason(at);
-  for (const pane of panes[feed.name] || []) map.getPane(pane)?.classList.toggle('is-stale', reason !== '');
+  for (const pane of panes.get(feed) || []) map.getPane(pane)?.classList.toggle('is-stale', reason !== '');
   mapStatus.set(feed.name, {label: feed.label, loading: feed.loading && feed.data === null,
     refreshing: feed.loading && feed.data !== null, stale: reason});
 }
@@ -236,20 +166,25 @@ function feedChanged(feed, at = now()) {
   showOnMap(feed, at);
 }
 
+const drawStations = () => metarLayer.setStations(stationFeeds.stations(map.getZoom()));
 metarFeed.subscribe((feed, changedData) => {
   if (changedData) {
     performance.mark('corvane:metars-draw-start');
-    metarLayer.setStations(stationsInView());
+    drawStations();
     performance.measure('corvane:metars-draw', 'corvane:metars-draw-start');
     stationPanel.update();
-    rebuildSearch();
+    searchSources.set({reported: metarLayer.stations()});
+    searchBox.refresh();
   }
   feedChanged(feed);
 });
-boxFeed.subscribe((feed, changedData) => {
-  if (changedData) metarLayer.setStations(stationsInView());
+stationFeeds.box.subscribe((feed, changedData) => {
+  if (changedData) drawStations();
   showFeedStatus(feed);
   feedChanged(metarFeed);
+});
+map.on('moveend', () => {
+  if (stationFeeds.follow(map.getZoom(), map.getBounds())) drawStations();
 });
 pirepFeed.subscribe((feed, changedData) => {
   if (changedData) {
@@ -302,45 +237,19 @@ alertFeed.subscribe((feed, changedData) => {
   feedChanged(feed);
 });
 
-function showAlertOnMap(alert) {
-  const bounds = alertLayer.boundsOf(alert);
-  if (bounds) map.fitBounds(bounds, {maxZoom: 9});
-}
-
-// The visible area's own stations once zoomed in, since the whole-area reply may be capped.
-function followView() {
-  if (map.getZoom() < BOX_ZOOM) {
-    boxFeed.stop();
-    if (boxFeed.data) {
-      boxFeed.data = null;
-      metarLayer.setStations(stationsInView());
-    }
-    return;
-  }
-  const bounds = map.getBounds();
-  const box = buildMetarBox({south: bounds.getSouth(), west: bounds.getWest(),
-    north: bounds.getNorth(), east: bounds.getEast()});
-  if (!box || box === boxFeed.argument) return;
-  boxFeed.argument = box;
-  boxFeed.refresh();
-  if (!boxFeed.timer) boxFeed.timer = setInterval(() => boxFeed.refresh(), boxFeed.intervalMs);
-}
-map.on('moveend', followView);
-
 // Point weather.
 const pointPanel = document.getElementById('panel-point');
 let showTable = false;
 let countyAt = null;  // (lat, lon) → 5-digit county id, once the county shapes are loaded
 const pointController = createPointController({bridge, onChange: drawPoint, decodeForecast});
 let discussion = null;  // {office, loading, error, discussion} while open
+let pointChartFrom = 0;  // the time the point panel was last drawn for
 
 function alertsHere(state) {
   const zones = state.reply?.zones || [];
   const county = countyAt ? countyAt(state.point.lat, state.point.lon) : null;
   return alertsAtPoint(activeAlerts, state.point, {zones, county});
 }
-
-let pointChartFrom = 0;  // the time the point panel was last drawn for
 
 function drawPoint(state) {
   if (state.point) pointMarker.set(state.point);
@@ -353,7 +262,7 @@ function drawPoint(state) {
       alertFeed.data !== null && (countyAt !== null || Boolean(state.reply?.zones.length)),
     drawnAs: (alert) => alertLayer.drawnAs(alert),
     onOpenAlert: (alert) => {
-      selectTab('alerts');
+      tabs.select('alerts');
       alertPanel.show(alert, {focus: true, fromList: true});
     },
     width: pointPanel.clientWidth ? pointPanel.clientWidth - 24 : 316,
@@ -371,7 +280,7 @@ function drawPoint(state) {
 }
 
 function choosePoint(point, {label = ''} = {}) {
-  selectTab('point');
+  tabs.select('point');
   pointController.select(point, {label});
 }
 
@@ -382,62 +291,28 @@ async function toggleDiscussion(office) {
     drawPoint(pointController.state);
     return;
   }
-  discussion = {office, loading: true, error: null, discussion: null};
+  const opened = {office, loading: true, error: null, discussion: null};
+  discussion = opened;
   drawPoint(pointController.state);
-  const mine = discussion;
   try {
-    mine.discussion = decodeDiscussion(await bridge.request('discussion', office));
+    opened.discussion = decodeDiscussion(await bridge.request('discussion', office));
   } catch (error) {
-    mine.error = error;
+    opened.error = error;
   }
-  mine.loading = false;
-  if (discussion === mine) drawPoint(pointController.state);
+  opened.loading = false;
+  if (discussion === opened) drawPoint(pointController.state);  // not closed or replaced meanwhile
 }
 
-let popupWasOpen = false;
-let popupOpen = false;
-map.on('popupopen', () => (popupOpen = true));
-map.on('popupclose', () => (popupOpen = false));
-map.on('mousedown', () => (popupWasOpen = popupOpen));
-map.on('click', (event) => {
-  if (popupWasOpen) return;  // that click only closed a popup
-  choosePoint({lat: event.latlng.lat, lon: event.latlng.lng});
-});
+onMapClick(map, (point) => choosePoint(point));
 
 // Search: towns, coordinates in the common written forms, and every station by id or name.
-let directory = [];  // every airport of the area, from the build's data
-let places = [];
-let searchIndex = createSearchIndex();
-let searchBox = null;
-function rebuildSearch() {
-  // Stations of the METAR replies first: their names are the ones on the map.
-  searchIndex = createSearchIndex({places, stations: [...metarLayer.stations(), ...directory]});
-  searchBox?.refresh();
-}
-
-function suggest(query, limit) {
-  const reports = new Set(metarLayer.stations().map((s) => s.id));
-  return searchIndex.search(query, {limit}).map((found) => {
-    const point = {lat: found.lat, lon: found.lon};
-    if (found.kind === 'station') {
-      return {kind: 'station', label: found.id, id: found.id, point,
-        detail: `${found.name}${found.state ? `, ${found.state}` : ''}${reports.has(found.id) ? '' : ' · no current report'}`};
-    }
-    if (found.kind === 'coordinates') {
-      return {kind: 'coordinates', label: `${formatCoordinate(found.lat)}, ${formatCoordinate(found.lon)}`,
-        detail: 'Coordinates: the forecast there', point};
-    }
-    return {kind: 'place', label: `${found.name}, ${found.state}`, point,
-      detail: found.population ? `Town · ${found.population.toLocaleString('en-US')} people` : 'Town'};
-  });
-}
-
-searchBox = createSearchBox({
-  form: document.getElementById('search-form'),
-  input: document.getElementById('search-input'),
+const searchSources = createSearchSources({hasReport: (id) => metarLayer.station(id) !== undefined});
+const searchBox = createSearchBox({
+  form: /** @type {HTMLFormElement} */ (document.getElementById('search-form')),
+  input: /** @type {HTMLInputElement} */ (document.getElementById('search-input')),
   listbox: document.getElementById('search-list'),
   message: document.getElementById('search-message'),
-  suggest,
+  suggest: searchSources.suggest,
   choose: (suggestion) => {
     if (suggestion.kind === 'station' && metarLayer.open(suggestion.id)) return '';
     map.setView([suggestion.point.lat, suggestion.point.lon], Math.max(map.getZoom(), 9));
@@ -469,7 +344,7 @@ function redrawAll() {
 
 document.getElementById('refresh-all').addEventListener('click', () => {
   for (const feed of [...feeds, tafFeed]) feed.refresh();
-  if (map.getZoom() >= BOX_ZOOM) boxFeed.refresh();
+  if (map.getZoom() >= BOX_ZOOM) stationFeeds.box.refresh();
   pointController.refresh();
 });
 
@@ -504,15 +379,15 @@ setTimeout(async () => {
     const base = await loadBaseData();
     countyAt = (lat, lon) => base.counties.at(lat, lon);
     alertLayer.setCounties(base.counties);
-    drawCountyLines(map, base.counties.lines());
-    drawPlaceNames(map, base.places);
-    places = base.places;
-    rebuildSearch();
+    new CountyLines(base.counties.lines()).addTo(map);
+    new PlaceNames(base.places).addTo(map);
+    searchSources.set({places: base.places});
+    searchBox.refresh();
     applyAlerts();
     for (const feed of feeds) feedChanged(feed);
     if (pointController.state.point) drawPoint(pointController.state);
-    directory = await loadStationDirectory();
-    rebuildSearch();
+    searchSources.set({directory: await loadStationDirectory()});
+    searchBox.refresh();
   } catch (error) {
     status.set('base', {label: 'Map data', error, advice: 'County shapes or place names could not be loaded; rebuild the program\'s web folder.'});
   }

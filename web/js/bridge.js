@@ -6,16 +6,16 @@
 // was reloaded; so ids must not repeat across loads, or the reply to an old request could settle
 // a new one (another point's forecast in the panel). Each load counts on from a random start.
 
-export const REQUEST_TIMEOUT_MS = 30000;
-export const BUSY_RETRY_DELAYS_MS = [1000, 3000];
+const REQUEST_TIMEOUT_MS = 30000;
+const BUSY_RETRY_DELAYS_MS = [1000, 3000];
 // The host serves eight at a time; keeping below that leaves room for a click while layers load.
 const MAX_IN_FLIGHT = 6;
 const MAX_ERROR_TEXT = 500;
 // Ids stay exact integers in JSON and in the page: the counter starts below 2^53 - 2^32.
 const ID_SPAN = 2 ** 53 - 2 ** 32;
 
-/** A random integer in [1, ID_SPAN], different in every page load. */
-export function randomIdStart(random = globalThis.crypto) {
+/** A random integer in [1, ID_SPAN], different in every page load. @param {Pick<Crypto, 'getRandomValues'>} random */
+function randomIdStart(random) {
   const words = random.getRandomValues(new Uint32Array(2));
   return ((words[0] % 2 ** 21) * 2 ** 32 + words[1]) % ID_SPAN + 1;
 }
@@ -40,11 +40,24 @@ function errorFromReply(reply) {
 }
 
 /**
+ * @typedef {object} BridgeOptions
+ * @property {{postMessage(message: object): void, addEventListener?(type: 'message',
+ *   listener: (event: {data: unknown}) => void): void} | undefined} [webview=window.chrome.webview]
+ *   the host's end
+ * @property {number} [timeoutMs=30000]  how long a request waits for its reply
+ * @property {number[]} [retryDelaysMs=[1000, 3000]]  the pauses before asking a busy host again
+ * @property {Pick<Crypto, 'getRandomValues'>} [random=crypto]  where the first id comes from
+ * @property {number} [firstId]  the first request id; random in [1, 2^53 - 2^32] by default
+ */
+
+/**
  * Connects to the host. request(operation, argument) resolves with the reply body of a 200
  * reply and rejects with a RequestError otherwise.
+ * @param {BridgeOptions} [options]
  */
 export function createBridge({webview = globalThis.chrome?.webview, timeoutMs = REQUEST_TIMEOUT_MS,
-  retryDelaysMs = BUSY_RETRY_DELAYS_MS, firstId = randomIdStart()} = {}) {
+  retryDelaysMs = BUSY_RETRY_DELAYS_MS, random = globalThis.crypto,
+  firstId = randomIdStart(random)} = {}) {
   const pending = new Map();
   const queue = [];
   let nextId = firstId;

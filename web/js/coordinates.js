@@ -1,6 +1,7 @@
 // Coordinates as people write them: decimal degrees with a sign or a hemisphere letter,
 // degrees and minutes, or degrees, minutes and seconds, separated by a comma or blanks.
 
+/** @type {[RegExp, string][]} */
 const SYMBOLS = [
   [/[°º˚]/g, '°'], [/''|[″”“]/g, '"'], [/[′’‘´`]/g, '\''], [/−/g, '-'],
 ];
@@ -64,6 +65,8 @@ function pair(first, second) {
  * "40 45.6N 111 53.4W" or "40°45′36″N 111°53′24″W" (latitude first unless lettered). Returns
  * {lat, lon} in decimal degrees, or null for anything else: out-of-range values, minutes or
  * seconds of 60 or more, a sign and a letter together, or numbers that can be read two ways.
+ * @param {any} text
+ * @returns {{lat: number, lon: number} | null}
  */
 export function parseCoordinates(text) {
   if (typeof text !== 'string' || text.length > 100) return null;

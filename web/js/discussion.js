@@ -28,6 +28,7 @@ function paragraphs(written) {
  * heading [lines], sections [{title, text, paragraphs}], signatures (text after "$$")}. Text
  * before the first section stays in the heading; a product without sections gives one section
  * without a title. Throws on a reply without a product text.
+ * @param {any} reply
  */
 export function decodeDiscussion(reply) {
   if (!reply || typeof reply !== 'object' || typeof reply.productText !== 'string') {

@@ -36,21 +36,41 @@ function applyProps(node, props) {
   }
 }
 
-/** An HTML element with attributes, listeners and children (strings become text nodes). */
+/**
+ * An HTML element with attributes, listeners and children (strings become text nodes).
+ * @template {keyof HTMLElementTagNameMap} K
+ * @param {K} tag
+ * @param {Record<string, any> | null} props
+ * @param {...unknown} children
+ * @returns {HTMLElementTagNameMap[K]}
+ */
 export function el(tag, props, ...children) {
   const node = document.createElement(tag);
   applyProps(node, props);
-  return append(node, children);
+  append(node, children);
+  return node;
 }
 
-/** An SVG element, built the same way as el(). */
+/**
+ * An SVG element, built the same way as el().
+ * @template {keyof SVGElementTagNameMap} K
+ * @param {K} tag
+ * @param {Record<string, any> | null} props
+ * @param {...unknown} children
+ * @returns {SVGElementTagNameMap[K]}
+ */
 export function svgEl(tag, props, ...children) {
   const node = document.createElementNS(SVG_NS, tag);
   applyProps(node, props);
-  return append(node, children);
+  append(node, children);
+  return node;
 }
 
-/** Replaces all children of node. */
+/**
+ * Replaces all children of node.
+ * @param {Element} node
+ * @param {...unknown} children
+ */
 export function replaceChildren(node, ...children) {
   while (node.firstChild) node.removeChild(node.firstChild);
   return append(node, children);

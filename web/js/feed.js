@@ -5,32 +5,61 @@
 import {loadJson, removeJson, saveJson} from './store.js';
 import {formatAge} from './time.js';
 
+/**
+ * @template T
+ * @typedef {object} FeedOptions
+ * @property {string} name  storage and display key
+ * @property {string} label  what the reader calls the data ("METAR stations")
+ * @property {{request(operation: string, argument?: string): Promise<any>}} bridge  the host
+ * @property {string} operation  what to ask the host
+ * @property {string} [argument='']  the operation's argument
+ * @property {(body: any) => T} decode  the page's shape of a reply; throws on one of the wrong form
+ * @property {(data: T) => number} dataTime  the data's own time in ms, NaN when unknown
+ * @property {number} intervalMs  refresh period; 0 asks only on demand
+ * @property {boolean | ((body: any) => boolean)} [storeReply=true]  whether the last good reply
+ *   goes to local storage, or a function of the reply saying so (a reply the store could not
+ *   hold is not written out)
+ * @property {number} [maxDataAgeMs=Infinity]  data older than this is stale however fresh the fetch
+ */
+
+/** @template T */
 export class Feed {
-  /**
-   * name: storage and display key; operation/argument: what to ask the host; decode(body): the
-   * page's shape, throwing on a reply of the wrong form; dataTime(data): time of the data in ms;
-   * intervalMs: refresh period; keep: whether the last good reply goes to local storage, or a
-   * function of the reply saying so (a reply the store could not hold is not written out).
-   */
+  /** @param {FeedOptions<T>} options */
   constructor({name, label, bridge, operation, argument = '', decode, dataTime, intervalMs,
-    keep = true, maxDataAgeMs = Infinity}) {
-    Object.assign(this, {name, label, bridge, operation, argument, decode, dataTime, intervalMs,
-      keep, maxDataAgeMs});
+    storeReply = true, maxDataAgeMs = Infinity}) {
+    this.name = name;
+    this.label = label;
+    this.bridge = bridge;
+    this.operation = operation;
+    this.argument = argument;
+    this.decode = decode;
+    this.dataTime = dataTime;
+    this.intervalMs = intervalMs;
+    this.storeReply = storeReply;
+    this.maxDataAgeMs = maxDataAgeMs;
+    /** @type {T | null} the last good data */
     this.data = null;
     this.fetchedAt = NaN;
+    /** @type {Error | null} */
     this.error = null;
     this.loading = false;
     this.fromStorage = false;
+    /** @type {Set<(feed: Feed<T>, changedData: boolean) => void>} */
     this.listeners = new Set();
+    /** @type {ReturnType<typeof setInterval> | null} */
     this.timer = null;
   }
 
-  /** Calls listener(feed, changedData) after every change of data or state. */
+  /**
+   * Calls listener(feed, changedData) after every change of data or state; returns the unsubscriber.
+   * @param {(feed: Feed<T>, changedData: boolean) => void} listener
+   */
   subscribe(listener) {
     this.listeners.add(listener);
     return () => this.listeners.delete(listener);
   }
 
+  /** @param {boolean} changedData */
   emit(changedData) {
     for (const listener of this.listeners) {
       try {
@@ -48,13 +77,27 @@ export class Feed {
     if (this.intervalMs) this.timer = setInterval(() => this.refresh(), this.intervalMs);
   }
 
+  /**
+   * Asks with `argument` from now on: at once when it is new or the feed was stopped, then every
+   * interval.
+   * @param {string} argument
+   */
+  ask(argument) {
+    if (argument === this.argument && this.timer) return;
+    this.argument = argument;
+    this.refresh();
+    if (!this.timer && this.intervalMs) this.timer = setInterval(() => this.refresh(), this.intervalMs);
+  }
+
+  /** Stops the timer; a request under way still settles. */
   stop() {
     clearInterval(this.timer);
     this.timer = null;
   }
 
+  /** Draws the reply kept in local storage by an earlier run, if it still decodes. */
   restore() {
-    if (!this.keep) return;
+    if (!this.storeReply) return;
     const saved = loadJson(`layer.${this.name}`);
     if (!saved || !Number.isFinite(saved.fetchedAt)) return;
     try {
@@ -79,16 +122,16 @@ export class Feed {
       try {
         data = this.decode(body);
       } catch (error) {
-        throw new Error(`Unexpected reply from the weather host: ${error.message}`);
+        throw new Error(`Unexpected reply from the weather host: ${error.message}`, {cause: error});
       }
       this.data = data;
       this.fetchedAt = Date.now();
       this.fromStorage = false;
       this.error = null;
       this.loading = false;
-      if (this.keep === true || (this.keep && this.keep(body))) {
+      if (this.storeReply === true || (this.storeReply && this.storeReply(body))) {
         saveJson(`layer.${this.name}`, {fetchedAt: this.fetchedAt, body});
-      } else if (this.keep) {
+      } else if (this.storeReply) {
         removeJson(`layer.${this.name}`);  // older than what is now shown
       }
       this.emit(true);
@@ -125,10 +168,5 @@ export class Feed {
       return `the data itself is from ${formatAge(now - dataTime)}`;
     }
     return '';
-  }
-
-  /** Stale: see staleReason. */
-  isStale(now = Date.now()) {
-    return this.staleReason(now) !== '';
   }
 }

@@ -69,6 +69,7 @@ function decodePeriod(period) {
  * ("rising", "falling" or null), precipitation (percent or null), windSpeed, windGust (text or
  * null), windDirection, shortForecast, detailedForecast}]}. Periods without valid times are
  * left out; a document without a periods list throws.
+ * @param {any} document
  */
 export function decodeForecast(document) {
   const properties = document?.properties;
@@ -90,7 +91,11 @@ export function decodeForecast(document) {
   };
 }
 
-/** The periods not yet over at `now` (ms): a saved forecast shows no past periods. */
+/**
+ * The periods not yet over at `now` (ms): a saved forecast shows no past periods.
+ * @param {{periods?: any[]} | null} forecast
+ * @param {number} now
+ */
 export function currentPeriods(forecast, now) {
   return (forecast?.periods || []).filter((period) => period.end > now);
 }

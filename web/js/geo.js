@@ -2,16 +2,16 @@
 
 /** The area the host accepts METAR boxes in, and the map's home. */
 export const METAR_AREA = {south: 31, west: -125, north: 49.5, east: -102};
-/** Points the host accepts for point weather. */
-export const POINT_AREA = {south: 24, west: -126, north: 50.5, east: -66};
-/** The host refuses longer arguments. */
-export const MAX_ARGUMENT_BYTES = 96;
 
 const EARTH_RADIUS_M = 6371008.8;
 const COMPASS = ['N', 'NNE', 'NE', 'ENE', 'E', 'ESE', 'SE', 'SSE', 'S', 'SSW', 'SW', 'WSW', 'W',
   'WNW', 'NW', 'NNW'];
 
-/** A coordinate with at most four decimals and no trailing zeros ("40.76", "-125"). */
+/**
+ * A coordinate with at most four decimals and no trailing zeros ("40.76", "-125").
+ * @param {number} value
+ * @returns {string}
+ */
 export function formatCoordinate(value) {
   return String(Number(value.toFixed(4)));
 }
@@ -22,6 +22,8 @@ const GRID = 0.25;  // boxes snap outward to this grid, so small pans reuse the 
  * The `metars` argument for the visible bounds {south, west, north, east}: snapped outward to a
  * quarter degree, clamped into the allowed area, "south,west,north,east". null when the view lies
  * outside the area or the clamped box is empty.
+ * @param {{south: number, west: number, north: number, east: number}} bounds
+ * @returns {string | null}
  */
 export function buildMetarBox(bounds) {
   const values = [bounds?.south, bounds?.west, bounds?.north, bounds?.east];
@@ -35,25 +37,22 @@ export function buildMetarBox(bounds) {
   return [south, west, north, east].map(formatCoordinate).join(',');
 }
 
-/** The `point` argument "latitude,longitude". */
+/**
+ * The `point` argument "latitude,longitude".
+ * @param {number} lat
+ * @param {number} lon
+ */
 export function formatPointArgument(lat, lon) {
   return `${formatCoordinate(lat)},${formatCoordinate(lon)}`;
 }
 
-/** Typed coordinates ("40.76, -111.89") as {lat, lon}; null when they are not two numbers. */
-export function parsePointText(value) {
-  if (typeof value !== 'string' || value.length > 64) return null;
-  const match = /^\s*([-+]?\d+(?:\.\d*)?|[-+]?\.\d+)\s*,\s*([-+]?\d+(?:\.\d*)?|[-+]?\.\d+)\s*$/.exec(value);
-  if (!match) return null;
-  const lat = Number(match[1]);
-  const lon = Number(match[2]);
-  if (Math.abs(lat) > 90 || Math.abs(lon) > 180) return null;
-  return {lat, lon};
-}
-
 const radians = (degrees) => (degrees * Math.PI) / 180;
 
-/** Great-circle distance in metres between two {lat, lon}. */
+/**
+ * Great-circle distance in metres between two {lat, lon}.
+ * @param {{lat: number, lon: number}} from
+ * @param {{lat: number, lon: number}} to
+ */
 export function distanceMetres(from, to) {
   const dLat = radians(to.lat - from.lat);
   const dLon = radians(to.lon - from.lon);
@@ -62,7 +61,11 @@ export function distanceMetres(from, to) {
   return 2 * EARTH_RADIUS_M * Math.asin(Math.min(1, Math.sqrt(a)));
 }
 
-/** Initial bearing in degrees (0 = north, clockwise) from one {lat, lon} to another. */
+/**
+ * Initial bearing in degrees (0 = north, clockwise) from one {lat, lon} to another.
+ * @param {{lat: number, lon: number}} from
+ * @param {{lat: number, lon: number}} to
+ */
 export function bearingDegrees(from, to) {
   const dLon = radians(to.lon - from.lon);
   const y = Math.sin(dLon) * Math.cos(radians(to.lat));
@@ -71,7 +74,11 @@ export function bearingDegrees(from, to) {
   return ((Math.atan2(y, x) * 180) / Math.PI + 360) % 360;
 }
 
-/** Sixteen-point compass name of a direction in degrees. */
+/**
+ * Sixteen-point compass name of a direction in degrees.
+ * @param {number} degrees
+ * @returns {string}
+ */
 export function compassPoint(degrees) {
   if (!Number.isFinite(degrees)) return '';
   return COMPASS[Math.round((((degrees % 360) + 360) % 360) / 22.5) % 16];

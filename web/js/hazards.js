@@ -4,7 +4,7 @@
 // "FL180", "400" or "SFC", two spellings of SIGMET low altitudes), so every member is checked;
 // an item that cannot be drawn is dropped, never thrown on.
 
-export const PRODUCTS = ['sigmets', 'gairmets', 'cwas'];
+const PRODUCTS = ['sigmets', 'gairmets', 'cwas'];
 export const FORECAST_HOURS = [0, 3, 6, 9, 12];
 const G_AIRMET_PRODUCTS = new Set(['SIERRA', 'TANGO', 'ZULU']);
 const MAX_ITEMS = 2000;
@@ -14,13 +14,6 @@ const PHONETIC = {
   I: 'INDIA', J: 'JULIETT', K: 'KILO', L: 'LIMA', M: 'MIKE', N: 'NOVEMBER', O: 'OSCAR', P: 'PAPA',
   Q: 'QUEBEC', R: 'ROMEO', S: 'SIERRA', T: 'TANGO', U: 'UNIFORM', V: 'VICTOR', W: 'WHISKEY',
   X: 'XRAY', Y: 'YANKEE', Z: 'ZULU',
-};
-const HAZARD_NAMES = {
-  CONVECTIVE: 'thunderstorms', TS: 'thunderstorms', TURB: 'turbulence', ICE: 'icing',
-  IFR: 'IFR conditions', MT_OBSC: 'mountains obscured', 'TURB-HI': 'turbulence at or above FL180',
-  'TURB-LO': 'turbulence below FL180', SFC_WND: 'surface wind over 30 kt',
-  LLWS: 'low-level wind shear', FZLVL: 'freezing level', M_FZLVL: 'multiple freezing levels',
-  PCPN: 'heavy precipitation', ASH: 'volcanic ash', UNK: 'hazard',
 };
 
 const finite = (value) => typeof value === 'number' && Number.isFinite(value);
@@ -32,7 +25,7 @@ const seconds = (value) => (finite(value) ? value * 1000 : NaN);
  * numbersInHundreds), "FL180" and "400" (hundreds of feet) as text, "SFC" as 0; null for "",
  * null, "FRZLVL" and anything else.
  */
-export function parseHeight(value, {numbersInHundreds = false} = {}) {
+function parseHeight(value, {numbersInHundreds = false} = {}) {
   if (finite(value)) return value >= 0 ? (numbersInHundreds ? value * 100 : value) : null;
   const written = text(value).toUpperCase();
   if (written === 'SFC') return 0;
@@ -159,10 +152,29 @@ function cwa(record) {
 
 const DECODERS = {sigmets: sigmet, gairmets: gairmet, cwas: cwa};
 
-/** The plain name of a hazard code ("TURB-HI" → "turbulence at or above FL180"). */
-export function hazardName(hazard) {
-  return HAZARD_NAMES[hazard] || String(hazard ?? '').toLowerCase();
-}
+/**
+ * An aviation hazard in the page's shape (see decodeHazards).
+ * @typedef {object} HazardItem
+ * @property {'sigmet' | 'convective-sigmet' | 'gairmet' | 'cwa'} kind
+ * @property {string} hazard
+ * @property {string} title
+ * @property {string | null} severity
+ * @property {number | null} lowFeet  null: from the surface
+ * @property {number | null} highFeet  null: no top given
+ * @property {number} from
+ * @property {number} to
+ * @property {number | null} forecastHour  G-AIRMETs: 0, 3, 6, 9 or 12
+ * @property {string | null} product  G-AIRMETs: SIERRA, TANGO or ZULU
+ * @property {string} detail
+ * @property {'polygon' | 'line'} geometry
+ * @property {[number, number][]} shape  [lat, lon] points
+ * @property {string} raw
+ */
+
+/**
+ * A forecast hour and a height band in feet.
+ * @typedef {{forecastHour?: number, lowFeet?: number, highFeet?: number}} HazardFilter
+ */
 
 /**
  * Decodes a `hazards` reply {cwas, gairmets, sigmets, warnings} into {items, unavailable,
@@ -172,6 +184,8 @@ export function hazardName(hazard) {
  * (G-AIRMETs), detail, geometry ("polygon" closed, or "line"), shape [[lat, lon]], raw};
  * unavailable lists the products the host could not get (null or not a list), with the host's
  * warning texts passed on. Throws only on a reply that is not an object.
+ * @param {any} reply
+ * @returns {{items: HazardItem[], unavailable: string[], warnings: string[], dropped: number}}
  */
 export function decodeHazards(reply) {
   if (!reply || typeof reply !== 'object' || Array.isArray(reply)) {
@@ -202,6 +216,9 @@ export function decodeHazards(reply) {
  * The items to draw for a G-AIRMET forecast hour and a height band {lowFeet, highFeet}: every
  * SIGMET and CWA, the G-AIRMETs of that hour, and only items reaching into the band (an item
  * without a low height starts at the surface, one without a high height has no top).
+ * @param {HazardItem[]} items
+ * @param {HazardFilter} [filter]  hour 0, band 0 to Infinity
+ * @returns {HazardItem[]}
  */
 export function hazardsFor(items, {forecastHour = 0, lowFeet = 0, highFeet = Infinity} = {}) {
   return items.filter((item) => (item.kind !== 'gairmet' || item.forecastHour === forecastHour) &&

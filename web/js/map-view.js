@@ -21,7 +21,7 @@ export const map = L.map('map', {
 createPanes(map);
 map.fitBounds([[METAR_AREA.south, METAR_AREA.west], [METAR_AREA.north, METAR_AREA.east]]);
 drawBaseMap(map);
-const credit = L.control({position: 'bottomright'});
+const credit = new L.Control({position: 'bottomright'});
 credit.onAdd = () => el('div', {className: 'map-credit',
   text: 'Weather: NOAA NWS, Aviation Weather Center · States, counties: US Census via us-atlas · Leaflet'});
 credit.addTo(map);

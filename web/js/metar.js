@@ -5,6 +5,7 @@
 export const CATEGORIES = ['VFR', 'MVFR', 'IFR', 'LIFR'];
 
 const CEILING_COVERS = new Set(['BKN', 'OVC', 'OVX', 'VV']);
+const CLOUD_TYPES = new Set(['CB', 'TCU']);
 const COVER_NAMES = {
   SKC: 'sky clear', CLR: 'clear', CAVOK: 'ceiling and visibility OK', NSC: 'no significant cloud',
   FEW: 'few', SCT: 'scattered', BKN: 'broken', OVC: 'overcast', OVX: 'sky obscured',
@@ -22,7 +23,11 @@ const WEATHER_WORDS = {
 const finite = (value) => typeof value === 'number' && Number.isFinite(value);
 const text = (value) => (typeof value === 'string' ? value : '');
 
-/** Visibility as {miles, orMore}: numbers, "10+", "6+", "1 1/2", "1/4"; null when unreadable. */
+/**
+ * Visibility as {miles, orMore}: numbers, "10+", "6+", "1 1/2", "1/4"; null when unreadable.
+ * @param {any} visib
+ * @returns {{miles: number, orMore: boolean} | null}
+ */
 export function parseVisibility(visib) {
   if (finite(visib)) return visib >= 0 ? {miles: visib, orMore: false} : null;
   if (typeof visib !== 'string') return null;
@@ -35,18 +40,29 @@ export function parseVisibility(visib) {
   return Number.isFinite(miles) ? {miles, orMore: Boolean(plus)} : null;
 }
 
-/** Cloud layers as [{cover, base}] with base in feet (null when not given). */
-export function cloudLayers(record) {
+/**
+ * The cloud layers of a METAR record or a TAF group as [{cover, base}], base in feet (null when
+ * not given); with `types` also the cloud type, "CB", "TCU" or null.
+ * @param {{clouds?: any} | null | undefined} record
+ * @returns {{cover: string, base: number | null, type?: string | null}[]}
+ */
+export function cloudLayers(record, {types = false} = {}) {
   const layers = Array.isArray(record?.clouds) ? record.clouds : [];
   const result = [];
   for (const layer of layers.slice(0, 12)) {
     if (!layer || typeof layer.cover !== 'string') continue;
-    result.push({cover: layer.cover, base: finite(layer.base) ? layer.base : null});
+    const base = finite(layer.base) ? layer.base : null;
+    result.push(types ? {cover: layer.cover, base, type: CLOUD_TYPES.has(layer.type) ? layer.type : null} :
+      {cover: layer.cover, base});
   }
   return result;
 }
 
-/** The ceiling in feet: the lowest broken, overcast or obscured layer; null when there is none. */
+/**
+ * The ceiling in feet: the lowest broken, overcast or obscured layer; null when there is none.
+ * @param {{clouds?: any, vertVis?: any} | null | undefined} record
+ * @returns {number | null}
+ */
 export function ceilingFeet(record) {
   let ceiling = null;
   for (const layer of cloudLayers(record)) {
@@ -58,7 +74,12 @@ export function ceilingFeet(record) {
   return ceiling;
 }
 
-/** The category from ceiling (feet) and visibility (miles); the worse of the two decides. */
+/**
+ * The category from ceiling (feet) and visibility (miles); the worse of the two decides.
+ * @param {number | null | undefined} ceiling
+ * @param {number | null | undefined} miles
+ * @returns {string | null}
+ */
 export function categoryFrom(ceiling, miles) {
   const hasCeiling = finite(ceiling);
   const hasVisibility = finite(miles);
@@ -70,12 +91,16 @@ export function categoryFrom(ceiling, miles) {
 }
 
 /** The record's own "fltCat" when it is one of the four, else derived; null when unknown. */
-export function flightCategory(record) {
+function flightCategory(record) {
   if (CATEGORIES.includes(record?.fltCat)) return record.fltCat;
   return categoryFrom(ceilingFeet(record), parseVisibility(record?.visib)?.miles);
 }
 
-/** "-SHRA BR" → "light rain showers; mist"; groups it cannot read are shown as written. */
+/**
+ * "-SHRA BR" → "light rain showers; mist"; groups it cannot read are shown as written.
+ * @param {any} wxString
+ * @returns {string}
+ */
 export function describeWeather(wxString) {
   const groups = text(wxString).trim().split(/\s+/).filter(Boolean).slice(0, 8);
   return groups.map((group) => describeGroup(group) || group).join('; ');
@@ -103,16 +128,45 @@ function describeGroup(group) {
   return prefix === 'VC' ? `${phrase} in the vicinity` : phrase;
 }
 
-/** Plain name of a cloud cover code. */
+/**
+ * Plain name of a cloud cover code.
+ * @param {string} cover
+ * @returns {string}
+ */
 export function coverName(cover) {
   return COVER_NAMES[cover] || cover;
 }
 
 /**
- * One station report in the page's own shape, or null when it cannot be placed on the map
- * (no identifier or no position). Units: °C, knots, statute miles, feet, hPa, ms since 1970.
+ * A station's report in the page's own shape. Units: °C, knots, statute miles, feet, hPa, ms
+ * since 1970; null (NaN for the time) when not reported.
+ * @typedef {object} Station
+ * @property {string} id
+ * @property {string} name
+ * @property {number} lat
+ * @property {number} lon
+ * @property {number} time
+ * @property {string} raw
+ * @property {string} type  METAR or SPECI
+ * @property {string | null} category  VFR, MVFR, IFR or LIFR
+ * @property {boolean} categoryGiven  the record's own category, not derived
+ * @property {{direction: number | 'VRB' | null, speed: number | null, gust: number | null, calm: boolean}} wind
+ * @property {{miles: number, orMore: boolean} | null} visibility
+ * @property {string} weather  in words
+ * @property {string} weatherCode  as written
+ * @property {{cover: string, base: number | null}[]} clouds
+ * @property {number | null} ceiling
+ * @property {number | null} temperature
+ * @property {number | null} dewpoint
+ * @property {number | null} altimeter
  */
-export function decodeMetar(record) {
+
+/**
+ * One station report in the page's shape, or null when it cannot be placed on the map
+ * (no identifier or no position).
+ * @returns {Station | null}
+ */
+function decodeMetar(record) {
   if (!record || typeof record !== 'object') return null;
   const id = text(record.icaoId).trim().toUpperCase();
   const {lat, lon} = record;
@@ -151,17 +205,33 @@ export function decodeMetar(record) {
 }
 
 /** Largest number of reports the page keeps from one reply, so a runaway reply cannot stall it. */
-export const MAX_STATIONS = 20000;
+const MAX_STATIONS = 20000;
 
-/** Decodes a `metars` reply body: one entry per station, the newest report winning. */
-export function decodeMetars(body) {
-  if (!Array.isArray(body)) throw new TypeError('METAR reply is not a list of reports');
+/**
+ * One record per station from `records` in order, each station where it first appears: a later
+ * record takes its station's place unless the one held is newer by `time` (so of two equally
+ * old, and of two without a time, the later wins).
+ * @template R
+ * @param {Iterable<R>} records
+ * @param {(record: R) => string} id
+ * @param {(record: R) => number} time
+ * @returns {R[]}
+ */
+export function newestPerStation(records, id, time) {
   const stations = new Map();
-  for (const record of body.slice(0, MAX_STATIONS)) {
-    const station = decodeMetar(record);
-    if (!station) continue;
-    const known = stations.get(station.id);
-    if (!known || !(known.time > station.time)) stations.set(station.id, station);
+  for (const record of records) {
+    const known = stations.get(id(record));
+    if (!known || !(time(known) > time(record))) stations.set(id(record), record);
   }
   return [...stations.values()];
+}
+
+/**
+ * Decodes a `metars` reply body: one entry per station, the newest report winning.
+ * @param {any} body @returns {Station[]}
+ */
+export function decodeMetars(body) {
+  if (!Array.isArray(body)) throw new TypeError('METAR reply is not a list of reports');
+  return newestPerStation(body.slice(0, MAX_STATIONS).map(decodeMetar).filter(Boolean),
+      (station) => station.id, (station) => station.time);
 }

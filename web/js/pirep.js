@@ -13,21 +13,6 @@ const INTENSITY_NAMES = {NEG: 'none', 'SMTH-LGT': 'smooth to light', TRC: 'trace
   'MOD-SEV': 'moderate to severe', HVY: 'heavy', SEV: 'severe', 'SEV-EXTM': 'severe to extreme',
   EXTM: 'extreme'};
 
-/** Altitude bands of the PIREP filter, in feet: [low, high). */
-export const ALTITUDE_BANDS = {
-  all: {label: 'All altitudes', low: -Infinity, high: Infinity},
-  low: {label: 'Below 10,000 ft', low: -Infinity, high: 10000},
-  mid: {label: '10,000 to 23,999 ft', low: 10000, high: 24000},
-  high: {label: '24,000 ft and above', low: 24000, high: Infinity},
-};
-
-/** Whether an altitude in feet lies in the named band; unknown altitudes only in "all". */
-export function inAltitudeBand(feet, band) {
-  const range = ALTITUDE_BANDS[band] || ALTITUDE_BANDS.all;
-  if (range === ALTITUDE_BANDS.all) return true;
-  return finite(feet) && feet >= range.low && feet < range.high;
-}
-
 function layer(record, prefix, index, ranks) {
   const intensity = text(record[`${prefix}Int${index}`]);
   const type = text(record[`${prefix}Type${index}`]);
@@ -44,8 +29,33 @@ function layer(record, prefix, index, ranks) {
   };
 }
 
-/** One pilot report in the page's shape, or null when it has no usable position. */
-export function decodePirep(record) {
+/**
+ * One turbulence or icing layer of a report: heights in feet, null when not given.
+ * @typedef {{intensity: string, intensityName: string, rank: number, type: string,
+ *   frequency: string, base: number | null, top: number | null}} PirepLayerEntry
+ */
+
+/**
+ * A pilot report in the page's shape: time in ms, altitude in feet (null when unknown).
+ * @typedef {object} Pirep
+ * @property {number} lat
+ * @property {number} lon
+ * @property {number} time
+ * @property {string} kind  PIREP, Urgent PIREP or AIREP
+ * @property {boolean} urgent
+ * @property {string} aircraft
+ * @property {number | null} altitude
+ * @property {PirepLayerEntry[]} turbulence
+ * @property {PirepLayerEntry[]} icing
+ * @property {number} turbulenceRank  0 (none) to 4 (extreme)
+ * @property {number} icingRank  0 (none) to 4
+ * @property {number | null} temperature
+ * @property {string} weather
+ * @property {string} raw
+ */
+
+/** One pilot report in the page's shape, or null when it has no usable position. @returns {Pirep | null} */
+function decodePirep(record) {
   if (!record || typeof record !== 'object') return null;
   const {lat, lon} = record;
   if (!finite(lat) || !finite(lon) || Math.abs(lat) > 90 || Math.abs(lon) > 180) return null;
@@ -72,22 +82,34 @@ export function decodePirep(record) {
   };
 }
 
-export const MAX_PIREPS = 5000;
+const MAX_PIREPS = 5000;
 
-/** Decodes a `pireps` reply body. */
+/**
+ * Decodes a `pireps` reply body.
+ * @param {any} body
+ * @returns {Pirep[]}
+ */
 export function decodePireps(body) {
   if (!Array.isArray(body)) throw new TypeError('PIREP reply is not a list of reports');
   return body.slice(0, MAX_PIREPS).map(decodePirep).filter(Boolean);
 }
 
-/** Opacity by age: full for the first half hour, fading to 0.35 at three hours. */
+/**
+ * Opacity by age: full for the first half hour, fading to 0.35 at three hours.
+ * @param {number} ageMs
+ * @returns {number}
+ */
 export function pirepOpacity(ageMs) {
   const minutes = ageMs / 60000;
   if (!Number.isFinite(minutes) || minutes <= 30) return 1;
   return Math.max(0.35, 1 - ((minutes - 30) / 150) * 0.65);
 }
 
-/** "occasional moderate chop 10,000–14,000 ft" for one turbulence or icing layer. */
+/**
+ * "occasional moderate chop 10,000–14,000 ft" for one turbulence or icing layer.
+ * @param {PirepLayerEntry} entry
+ * @returns {string}
+ */
 export function describeLayer(entry) {
   const parts = [entry.intensityName || 'unreported'];
   const type = {CHOP: 'chop', CAT: 'clear-air turbulence', LLWS: 'low-level wind shear',

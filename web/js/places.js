@@ -4,7 +4,13 @@
 
 const TILE_PIXELS = 256;
 
-/** Web Mercator pixel position {x, y} of a point at a map zoom (Leaflet's default projection). */
+/**
+ * Web Mercator pixel position {x, y} of a point at a map zoom (Leaflet's default projection).
+ * @param {number} lat
+ * @param {number} lon
+ * @param {number} zoom
+ * @returns {{x: number, y: number}}
+ */
 export function mercatorPixel(lat, lon, zoom) {
   const scale = TILE_PIXELS * 2 ** zoom;
   const sin = Math.sin(lat * Math.PI / 180);
@@ -14,7 +20,11 @@ export function mercatorPixel(lat, lon, zoom) {
   };
 }
 
-/** The smallest population named at a zoom: 200,000 at zoom 4, a quarter of that per step in. */
+/**
+ * The smallest population named at a zoom: 200,000 at zoom 4, a quarter of that per step in.
+ * @param {number} zoom
+ * @returns {number}
+ */
 export function populationFloor(zoom) {
   return 200000 / 4 ** (zoom - 4);
 }
@@ -24,6 +34,10 @@ export function populationFloor(zoom) {
  * minZoom up, the places already shown keep their spot and the others join, largest population
  * first, where they reach the zoom's population floor and lie at least `spacing` pixels from
  * every label shown at that zoom. A place that never fits up to maxZoom gets maxZoom + 1.
+ * @param {{lat: number, lon: number, population?: number}[]} places
+ * @param {{minZoom?: number, maxZoom?: number, spacing?: number, floor?: (zoom: number) => number}} [how]
+ *   minZoom 4, maxZoom 12, spacing 64 px, floor populationFloor
+ * @returns {number[]}
  */
 export function labelZooms(places, {minZoom = 4, maxZoom = 12, spacing = 64,
   floor = populationFloor} = {}) {

@@ -5,12 +5,21 @@ import {formatPointArgument} from './geo.js';
 import {compactPointBody, decodePointReply} from './point.js';
 import {loadJson, saveJson} from './store.js';
 
-export const POINT_REFRESH_MS = 5 * 60000;
+const POINT_REFRESH_MS = 5 * 60000;
+
+/**
+ * @typedef {object} PointControllerOptions
+ * @property {{request(operation: string, argument?: string): Promise<any>}} bridge  the host
+ * @property {(state: any) => void} onChange  called after every change of the state
+ * @property {((body: any) => {periods: any[]}) | null} [decodeForecast=null]  decodes a `forecast`
+ *   reply; without it no 12-hour forecast is asked for
+ */
 
 /**
  * onChange(state) is called after every change; state: {point, label, loading, error, reply,
  * fetchedAt, fromStorage, forecast}. decodeForecast(body) turns a `forecast` reply into
  * {periods, ...}; forecast: {loading, error, periods} or null when the point has no grid cell.
+ * @param {PointControllerOptions} options
  */
 export function createPointController({bridge, onChange, decodeForecast = null}) {
   const state = {point: null, label: '', loading: false, error: null, reply: null, fetchedAt: NaN,
@@ -26,7 +35,7 @@ export function createPointController({bridge, onChange, decodeForecast = null})
     }
   }
 
-  async function fetchForecast(mine) {
+  async function fetchForecast(requestNumber) {
     const cell = state.reply?.cell;
     if (!cell || !decodeForecast) {
       state.forecast = null;
@@ -36,10 +45,10 @@ export function createPointController({bridge, onChange, decodeForecast = null})
     changed();
     try {
       const body = await bridge.request('forecast', `${cell.office}/${cell.x},${cell.y}`);
-      if (mine !== sequence) return;
+      if (requestNumber !== sequence) return;
       state.forecast = {loading: false, error: null, ...decodeForecast(body)};
     } catch (error) {
-      if (mine !== sequence) return;
+      if (requestNumber !== sequence) return;
       state.forecast = {...state.forecast, loading: false, error};
     }
     changed();
@@ -47,7 +56,7 @@ export function createPointController({bridge, onChange, decodeForecast = null})
 
   async function fetchPoint() {
     const {point} = state;
-    const mine = ++sequence;
+    const requestNumber = ++sequence;
     state.loading = true;
     changed();
     try {
@@ -56,19 +65,19 @@ export function createPointController({bridge, onChange, decodeForecast = null})
       try {
         reply = decodePointReply(body, point, Date.now());
       } catch (error) {
-        throw new Error(`Unexpected reply from the weather host: ${error.message}`);
+        throw new Error(`Unexpected reply from the weather host: ${error.message}`, {cause: error});
       }
-      if (mine !== sequence) return;  // another point was chosen meanwhile
+      if (requestNumber !== sequence) return;  // another point was chosen meanwhile
       Object.assign(state, {reply, error: null, fetchedAt: Date.now(), fromStorage: false});
       saveJson('layer.point', {point, label: state.label, body: compactPointBody(body),
         fetchedAt: state.fetchedAt});
     } catch (error) {
-      if (mine !== sequence) return;
+      if (requestNumber !== sequence) return;
       state.error = error;
     }
     state.loading = false;
     changed();
-    if (state.reply && !state.error) await fetchForecast(mine);
+    if (state.reply && !state.error) await fetchForecast(requestNumber);
   }
 
   function keepFresh() {

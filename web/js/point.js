@@ -11,7 +11,7 @@ const finite = (value) => typeof value === 'number' && Number.isFinite(value);
 const object = (value) => (value && typeof value === 'object' && !Array.isArray(value) ? value : null);
 
 /** A measurement {unitCode, value} converted to the page's unit; null when missing or unknown. */
-export function measurement(entry) {
+function measurement(entry) {
   const value = object(entry)?.value;
   if (!finite(value)) return null;
   switch (object(entry).unitCode) {
@@ -28,7 +28,7 @@ export function measurement(entry) {
 }
 
 /** The observation of a point reply in the page's shape; null when the reply has none. */
-export function decodeObservation(observation, point) {
+function decodeObservation(observation, point) {
   const properties = object(object(observation)?.properties);
   if (!properties) return null;
   const coordinates = object(observation.geometry)?.coordinates;
@@ -60,7 +60,7 @@ export function decodeObservation(observation, point) {
 }
 
 /** Knots from an hourly wind text ("15 mph", "10 to 15 mph" takes the higher); null if unreadable. */
-export function parseWindText(value) {
+function parseWindText(value) {
   const match = /(\d+)(?:\s*to\s*(\d+))?\s*(mph|kt|km\/h)/i.exec(text(value));
   if (!match) return null;
   const speed = Number(match[2] || match[1]);
@@ -75,7 +75,7 @@ const layerIndexes = new WeakMap();
  * a time up is a binary search instead of a scan that parses every "validTime" again (a large
  * grid has hundreds of thousands of values). at(time) gives the converted value or null.
  */
-export function indexGridLayer(layer) {
+function indexGridLayer(layer) {
   const source = object(layer);
   if (!source) return null;
   const known = layerIndexes.get(source);
@@ -109,17 +109,12 @@ export function indexGridLayer(layer) {
   return index;
 }
 
-/** The value of a grid layer at a time; null when no interval covers it. */
-export function gridValueAt(layer, time) {
-  return indexGridLayer(layer)?.at(time) ?? null;
-}
-
 /**
  * Hourly periods as chart rows {start, end, startText, temperature, wind, gust, pop, forecast}:
  * at most `limit` of them, from the hour that contains `now` on (hours already past are left
  * out, so a saved forecast never charts them).
  */
-export function hourlySeries(hourly, grid, limit = 48, now = -Infinity) {
+function hourlySeries(hourly, grid, limit = 48, now = -Infinity) {
   const periods = object(object(hourly)?.properties)?.periods;
   if (!Array.isArray(periods)) return [];
   const gustLayer = indexGridLayer(object(object(grid)?.properties)?.windGust);
@@ -152,7 +147,7 @@ export function hourlySeries(hourly, grid, limit = 48, now = -Infinity) {
 }
 
 /** Grid layers shown in the point panel, with how to convert their values for display. */
-export const GRID_LAYERS = [
+const GRID_LAYERS = [
   {key: 'skyCover', label: 'Sky cover', kind: 'percent'},
   {key: 'ceilingHeight', label: 'Ceiling', kind: 'height'},
   {key: 'visibility', label: 'Visibility', kind: 'visibility'},
@@ -171,6 +166,9 @@ function displayValue(kind, value) {
 /**
  * For each grid layer that has values: the value now and the lowest and highest over the next
  * `hours` hours. Rows: {key, label, kind, now, low, high}.
+ * @param {any} grid  a grid document, or {properties} of its layers
+ * @param {number} now
+ * @param {number} [hours=24]
  */
 export function gridSummary(grid, now, hours = 24) {
   const properties = object(object(grid)?.properties);
@@ -198,7 +196,7 @@ export function gridSummary(grid, now, hours = 24) {
 const ZONE_CODE = /\/zones\/(?:forecast|county|fire)\/([A-Z]{2}[CZ]\d{3})$/;
 
 /** The zone codes ("UTZ105", "UTC035") of a points document, for matching alerts by area. */
-export function pointZones(points) {
+function pointZones(points) {
   const properties = object(object(points)?.properties);
   if (!properties) return [];
   return ['forecastZone', 'county', 'fireWeatherZone']
@@ -206,7 +204,7 @@ export function pointZones(points) {
 }
 
 /** The forecast office and grid cell of a points document as {office, x, y}; null if unusable. */
-export function pointGrid(points) {
+function pointGrid(points) {
   const properties = object(object(points)?.properties);
   const office = text(properties?.gridId);
   const x = Number(properties?.gridX);
@@ -223,6 +221,7 @@ const KEPT_GRID_LAYERS = new Set([...GRID_LAYERS.map((layer) => layer.key), 'win
 /**
  * The reply with only the grid layers the page shows, for keeping in local storage: a large
  * grid document holds tens of layers the page never reads and would not fit the store.
+ * @param {any} body
  */
 export function compactPointBody(body) {
   const grid = object(object(body)?.grid);
@@ -237,6 +236,9 @@ export function compactPointBody(body) {
  * A point reply's parts, each null or empty when missing: the observation, every hourly period
  * (`hours`; the panel leaves out those already past when it draws), the grid layers it shows,
  * the times of the products, the point's zones and grid cell, and the reply's warnings.
+ * @param {any} body
+ * @param {{lat: number, lon: number}} point
+ * @param {number} now
  */
 export function decodePointReply(body, point, now) {
   const reply = object(body);

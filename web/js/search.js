@@ -2,16 +2,22 @@
 // and accents, and positions written as coordinates. The index is built once from the data and
 // answers each keystroke without scanning every entry.
 import {parseCoordinates} from './coordinates.js';
+import {formatCoordinate} from './geo.js';
 
 // Short forms people type for words in place and airport names.
 const SHORT_FORMS = {saint: 'st', fort: 'ft', mount: 'mt', international: 'intl',
   regional: 'rgnl', municipal: 'muni'};
 const LONG_FORMS = Object.fromEntries(Object.entries(SHORT_FORMS).map(([long, short]) => [short, long]));
 const STATION_ID = /^[A-Z0-9]{3,5}$/;
-const LAST_WORD = '\uffff';
+// Sorts after every letter: a prefix followed by it bounds all the words that start with it.
+const HIGHEST_CHARACTER = '\uffff';
 const AIRPORT_SIZES = {large: 3, medium: 2, small: 1};
 
-/** `text` folded for matching: accents gone, lower case, apostrophes dropped, other marks blanks. */
+/**
+ * `text` folded for matching: accents gone, lower case, apostrophes dropped, other marks blanks.
+ * @param {any} text
+ * @returns {string}
+ */
 export function foldText(text) {
   const written = String(text ?? '');
   if (!/[^\x20-\x7e]/.test(written)) {  // plain ASCII, most names: the quick way
@@ -64,6 +70,9 @@ function lowerBound(words, word) {
  * twice keeps its first entry (put stations
  * from the METAR replies before the directory to prefer their names and positions). Entries
  * without a name, identifier or position are left out. Returns {size, search}.
+ * @param {{places?: {name: string, state?: string, lat: number, lon: number, population?: number}[],
+ *   stations?: {id: string, name?: string, state?: string, lat: number, lon: number, size?: string}[]}} [data]
+ *   both default []
  */
 export function createSearchIndex({places = [], stations = []} = {}) {
   const entries = [];
@@ -126,7 +135,7 @@ export function createSearchIndex({places = [], stations = []} = {}) {
     const ranked = canonical(query);
     const key = queryWords.reduce((a, b) => (b.length > a.length ? b : a));
     const candidates = new Set();
-    for (let at = lowerBound(words, key), end = lowerBound(words, key + LAST_WORD); at < end; at++) {
+    for (let at = lowerBound(words, key), end = lowerBound(words, key + HIGHEST_CHARACTER); at < end; at++) {
       candidates.add(owners[at]);
     }
     const matches = [];
@@ -159,4 +168,52 @@ function suggestion(entry) {
   }
   return {kind: 'place', name: entry.name, state: entry.state, lat: entry.lat, lon: entry.lon,
     population: entry.population, label: `${entry.name}${where}`};
+}
+
+/**
+ * @typedef {object} Suggestion  one line of the search field's list
+ * @property {'place' | 'coordinates' | 'station'} kind
+ * @property {string} label  what the line says and the field takes when it is chosen
+ * @property {string} detail  the line's second part
+ * @property {{lat: number, lon: number}} point  where it is
+ * @property {string} [id]  a station's identifier
+ */
+
+/**
+ * What the search field looks through: place names, the stations of the METAR replies (their
+ * names are the ones on the map, so they come first) and the airport directory, each given to
+ * set() when it arrives. suggest(query, limit) answers the field; a station for which
+ * hasReport(id) is false says it has no current report.
+ * @param {{hasReport: (id: string) => boolean}} options
+ */
+export function createSearchSources({hasReport}) {
+  const sources = {places: [], reported: [], directory: []};
+  let index = createSearchIndex();
+  return {
+    /**
+     * @param {{places?: {name: string, state: string, lat: number, lon: number, population: number}[],
+     *   reported?: {id: string, name: string, lat: number, lon: number}[],
+     *   directory?: {id: string, name: string, state: string, lat: number, lon: number}[]}} parts
+     */
+    set(parts) {
+      Object.assign(sources, parts);
+      index = createSearchIndex({places: sources.places, stations: [...sources.reported, ...sources.directory]});
+    },
+    /** @param {string} query @param {number} limit @returns {Suggestion[]} */
+    suggest(query, limit) {
+      return index.search(query, {limit}).map((found) => {
+        const point = {lat: found.lat, lon: found.lon};
+        if (found.kind === 'station') {
+          return {kind: 'station', label: found.id, id: found.id, point,
+            detail: `${found.name}${found.state ? `, ${found.state}` : ''}${hasReport(found.id) ? '' : ' · no current report'}`};
+        }
+        if (found.kind === 'coordinates') {
+          return {kind: 'coordinates', label: `${formatCoordinate(found.lat)}, ${formatCoordinate(found.lon)}`,
+            detail: 'Coordinates: the forecast there', point};
+        }
+        return {kind: 'place', label: `${found.name}, ${found.state}`, point,
+          detail: found.population ? `Town · ${found.population.toLocaleString('en-US')} people` : 'Town'};
+      });
+    },
+  };
 }

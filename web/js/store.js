@@ -2,7 +2,11 @@
 
 const PREFIX = 'corvane.';
 
-/** The stored value for key, or fallback when there is none or it does not parse. */
+/**
+ * The stored value for key, or fallback when there is none or it does not parse.
+ * @param {string} key
+ * @param {any} [fallback=null]
+ */
 export function loadJson(key, fallback = null) {
   try {
     const textValue = globalThis.localStorage?.getItem(PREFIX + key);
@@ -12,7 +16,12 @@ export function loadJson(key, fallback = null) {
   }
 }
 
-/** Stores value under key; false when the store refused it (full, or disabled). */
+/**
+ * Stores value under key; false when the store refused it (full, or disabled).
+ * @param {string} key
+ * @param {any} value
+ * @returns {boolean}
+ */
 export function saveJson(key, value) {
   try {
     globalThis.localStorage.setItem(PREFIX + key, JSON.stringify(value));
@@ -22,7 +31,10 @@ export function saveJson(key, value) {
   }
 }
 
-/** Removes the stored value of key, if any. */
+/**
+ * Removes the stored value of key, if any.
+ * @param {string} key
+ */
 export function removeJson(key) {
   try {
     globalThis.localStorage.removeItem(PREFIX + key);

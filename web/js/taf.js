@@ -2,13 +2,13 @@
 // flight category of the conditions it brings, judged as for a METAR. Records keep the service's
 // quirks (issue times in two forms, "6+" visibility, "VRB" wind, null for what a group does not
 // state), so every member is checked before use.
-import {categoryFrom, ceilingFeet, describeWeather, parseVisibility} from './metar.js';
+import {categoryFrom, ceilingFeet, cloudLayers, describeWeather, newestPerStation,
+  parseVisibility} from './metar.js';
 
 const CHANGES = new Set(['FM', 'TEMPO', 'BECMG', 'PROB']);
-const CLOUD_TYPES = new Set(['CB', 'TCU']);
 const SERVICE_TIME = /^(\d{4})-(\d\d)-(\d\d)[T ](\d\d):(\d\d)(?::(\d\d)(?:\.(\d{1,3})\d*)?)?(Z|[+-]\d\d:?\d\d)?$/;
 /** Largest number of TAFs and of groups per TAF taken from one reply. */
-export const MAX_TAFS = 2000;
+const MAX_TAFS = 2000;
 const MAX_GROUPS = 40;
 
 const finite = (value) => typeof value === 'number' && Number.isFinite(value);
@@ -19,7 +19,7 @@ const seconds = (value) => (finite(value) ? value * 1000 : NaN);
  * Milliseconds since 1970 from the service's times, "2026-03-28T05:20:00.000Z" or
  * "2023-11-03 23:20:00.000Z" (UTC when no zone is written); NaN for anything else.
  */
-export function parseServiceTime(value) {
+function parseServiceTime(value) {
   const match = typeof value === 'string' ? SERVICE_TIME.exec(value.trim()) : null;
   if (!match) return NaN;
   const [, year, month, day, hour, minute, second = '0', fraction = '0', zone = 'Z'] = match;
@@ -36,15 +36,6 @@ export function parseServiceTime(value) {
   return sign === '+' ? local - offset : local + offset;
 }
 
-function cloudLayers(group) {
-  const layers = Array.isArray(group.clouds) ? group.clouds.slice(0, 12) : [];
-  return layers.filter((layer) => layer && typeof layer.cover === 'string').map((layer) => ({
-    cover: layer.cover,
-    base: finite(layer.base) ? layer.base : null,
-    type: CLOUD_TYPES.has(layer.type) ? layer.type : null,
-  }));
-}
-
 /** The conditions a group states; elements it leaves out are null (or no cloud layers). */
 function stated(group) {
   const direction = group.wdir === 'VRB' ? 'VRB' : finite(group.wdir) ? group.wdir : null;
@@ -54,7 +45,7 @@ function stated(group) {
       {direction, speed, gust: finite(group.wgst) ? group.wgst : null, calm: speed === 0},
     visibility: parseVisibility(group.visib),
     weatherCode: text(group.wxString),
-    clouds: cloudLayers(group),
+    clouds: cloudLayers(group, {types: true}),
     verticalVisibility: finite(group.vertVis) ? group.vertVis : null,
     windShear: finite(group.wshearHgt) ? {height: group.wshearHgt,
       direction: finite(group.wshearDir) ? group.wshearDir : null,
@@ -120,10 +111,17 @@ function decodeGroups(groups) {
 }
 
 /**
+ * A terminal forecast in the page's shape (see decodeTaf); times in ms.
+ * @typedef {{id: string, name: string, lat: number | null, lon: number | null, issued: number,
+ *   bulletin: number, validFrom: number, validTo: number, amended: boolean, raw: string,
+ *   periods: ReturnType<typeof decodeGroups>}} Taf
+ */
+
+/**
  * One station's TAF in the page's shape, or null without a station identifier: {id, name, lat,
  * lon, issued, bulletin, validFrom, validTo (ms, NaN when unknown), amended, raw, periods}.
  */
-export function decodeTaf(record) {
+function decodeTaf(record) {
   if (!record || typeof record !== 'object') return null;
   const id = text(record.icaoId).trim().toUpperCase();
   if (!/^[A-Z0-9]{3,5}$/.test(id)) return null;
@@ -143,22 +141,13 @@ export function decodeTaf(record) {
   };
 }
 
-/** Decodes a `tafs` reply body: one TAF per station, the latest issued winning. Throws on a non-list. */
+/**
+ * Decodes a `tafs` reply body: one TAF per station, the latest issued winning. Throws on a non-list.
+ * @param {any} records
+ * @returns {Taf[]}
+ */
 export function decodeTafs(records) {
   if (!Array.isArray(records)) throw new TypeError('TAF reply is not a list of forecasts');
-  const stations = new Map();
-  for (const record of records.slice(0, MAX_TAFS)) {
-    const taf = decodeTaf(record);
-    if (!taf) continue;
-    const known = stations.get(taf.id);
-    if (!known || !(known.issued > taf.issued)) stations.set(taf.id, taf);
-  }
-  return [...stations.values()];
-}
-
-/** The period in force at `time` (ms) among a TAF's FM and opening groups; null outside. */
-export function prevailingAt(taf, time) {
-  const found = (taf?.periods || []).filter((period) => (period.change === null ||
-      period.change === 'FM') && period.from <= time && time < period.to);
-  return found.at(-1) ?? null;
+  return newestPerStation(records.slice(0, MAX_TAFS).map(decodeTaf).filter(Boolean),
+      (taf) => taf.id, (taf) => taf.issued);
 }

@@ -4,7 +4,7 @@
 import {CATEGORIES} from './metar.js';
 
 /** Importance of a station for thinning; higher wins its cell. */
-export function stationPriority(station, favourites) {
+function stationPriority(station, favourites) {
   const category = CATEGORIES.indexOf(station.category);  // -1 unknown, 3 LIFR
   return (favourites?.has(station.id) ? 10 : 0) + (category + 1);
 }
@@ -12,6 +12,12 @@ export function stationPriority(station, favourites) {
 /**
  * The stations to draw: `project(station)` gives the screen position {x, y} in pixels at the
  * current zoom; each cell of `cellPx` pixels keeps its most important station.
+ * @template {{id: string, category: string | null, time: number}} S
+ * @param {S[]} stations
+ * @param {(station: S) => {x: number, y: number}} project
+ * @param {number} cellPx
+ * @param {Set<string>} favourites
+ * @returns {S[]}
  */
 export function thinStations(stations, project, cellPx, favourites) {
   const cells = new Map();

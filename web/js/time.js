@@ -4,13 +4,6 @@ const MONTHS = ['Jan', 'Feb', 'Mar', 'Apr', 'May', 'Jun', 'Jul', 'Aug', 'Sep', '
 const MINUTE = 60 * 1000;
 const HOUR = 60 * MINUTE;
 
-/** Milliseconds since 1970 from an ISO text or Unix seconds; NaN when it is neither. */
-export function parseTime(value) {
-  if (typeof value === 'number') return Number.isFinite(value) ? value * 1000 : NaN;
-  if (typeof value !== 'string' || value.length > 64) return NaN;
-  return Date.parse(value);
-}
-
 const WEEKDAYS = ['Sun', 'Mon', 'Tue', 'Wed', 'Thu', 'Fri', 'Sat'];
 
 function pad(number) {
@@ -21,14 +14,12 @@ function pad(number) {
 // time zone, named as "MST") or 'utc' (written with a Z, as aviation does).
 let displayZone = 'local';
 
-/** Chooses the zone of every time shown from now on: 'local' or 'utc'. */
+/**
+ * Chooses the zone of every time shown from now on: 'local' or 'utc'.
+ * @param {string} zone
+ */
 export function setTimeDisplay(zone) {
   displayZone = zone === 'utc' ? 'utc' : 'local';
-}
-
-/** The zone times are shown in: 'local' or 'utc'. */
-export function timeDisplay() {
-  return displayZone;
 }
 
 let zoneNameFormat = null;
@@ -42,6 +33,8 @@ function localZoneName(ms) {
 /**
  * The calendar fields of a time in the chosen zone: {year, month (0–11), day, weekday (0–6),
  * hour, minute}, so charts can find midnights and label hours in the zone the reader reads.
+ * @param {number} ms
+ * @param {string} [zone]  the chosen zone by default
  */
 export function zonedParts(ms, zone = displayZone) {
   const date = new Date(ms);
@@ -54,31 +47,50 @@ export function zonedParts(ms, zone = displayZone) {
 }
 
 /** The suffix naming the zone: "Z" for UTC, " MST" for local. */
-export function zoneSuffix(ms, zone = displayZone) {
+function zoneSuffix(ms, zone = displayZone) {
   return zone === 'utc' ? 'Z' : ` ${localZoneName(ms)}`;
 }
 
-/** "17:57Z" or "10:57 MST"; empty for an unknown time. */
+/**
+ * "17:57Z" or "10:57 MST"; empty for an unknown time.
+ * @param {number} ms
+ * @param {string} [zone]  the chosen zone by default
+ * @returns {string}
+ */
 export function formatClock(ms, zone = displayZone) {
   if (!Number.isFinite(ms)) return '';
   const parts = zonedParts(ms, zone);
   return `${pad(parts.hour)}:${pad(parts.minute)}${zoneSuffix(ms, zone)}`;
 }
 
-/** "Fri Nov 20" in the chosen zone; empty for an unknown time. */
+/**
+ * "Fri Nov 20" in the chosen zone; empty for an unknown time.
+ * @param {number} ms
+ * @param {string} [zone]  the chosen zone by default
+ * @returns {string}
+ */
 export function formatDay(ms, zone = displayZone) {
   if (!Number.isFinite(ms)) return '';
   const parts = zonedParts(ms, zone);
   return `${WEEKDAYS[parts.weekday]} ${MONTHS[parts.month]} ${parts.day}`;
 }
 
-/** "Fri Nov 20 17:57Z" or "Fri Nov 20 10:57 MST"; empty for an unknown time. */
+/**
+ * "Fri Nov 20 17:57Z" or "Fri Nov 20 10:57 MST"; empty for an unknown time.
+ * @param {number} ms
+ * @param {string} [zone]  the chosen zone by default
+ * @returns {string}
+ */
 export function formatDateTime(ms, zone = displayZone) {
   if (!Number.isFinite(ms)) return '';
   return `${formatDay(ms, zone)} ${formatClock(ms, zone)}`;
 }
 
-/** "just now", "4 min ago", "2 h 5 min ago", "3 d ago"; "in 20 min" for future times. */
+/**
+ * "just now", "4 min ago", "2 h 5 min ago", "3 d ago"; "in 20 min" for future times.
+ * @param {number} ageMs
+ * @returns {string}
+ */
 export function formatAge(ageMs) {
   if (!Number.isFinite(ageMs)) return 'age unknown';
   const future = ageMs < -MINUTE;
@@ -98,14 +110,18 @@ export function formatAge(ageMs) {
 }
 
 /** An ISO 8601 duration such as PT3H or P7DT14H in milliseconds; NaN when unreadable. */
-export function parseDuration(text) {
+function parseDuration(text) {
   const match = /^P(?:(\d+)D)?(?:T(?:(\d+)H)?(?:(\d+)M)?(?:(\d+)S)?)?$/.exec(text);
   if (!match || text === 'P' || text.endsWith('T')) return NaN;
   const [, days, hours, minutes, seconds] = match.map((part) => Number(part || 0));
   return ((days * 24 + hours) * 60 + minutes) * MINUTE + seconds * 1000;
 }
 
-/** The interval of a grid value, "2026-11-20T17:00:00+00:00/PT3H", as {start, end} in ms. */
+/**
+ * The interval of a grid value, "2026-11-20T17:00:00+00:00/PT3H", as {start, end} in ms.
+ * @param {any} text
+ * @returns {{start: number, end: number} | null}
+ */
 export function parseValidTime(text) {
   if (typeof text !== 'string') return null;
   const [startText, durationText] = text.split('/');
@@ -115,10 +131,3 @@ export function parseValidTime(text) {
   return {start, end: start + duration};
 }
 
-/** The local wall-clock hour written in a service time ("2026-11-20T10:00:00-07:00" → "10:00"). */
-export function localHourText(iso) {
-  const match = typeof iso === 'string' ? /T(\d\d):(\d\d)/.exec(iso) : null;
-  return match ? `${match[1]}:${match[2]}` : '';
-}
-
-export {MINUTE, HOUR};

@@ -1,4 +1,4 @@
-import {alertCounties, alertPolygons, alertsAtPoint, decodeAlerts, isExpired, severityRank, sortAlerts,
+import {alertPolygons, alertsAtPoint, decodeAlerts, severityRank, sortAlerts,
   splitExpired} from '/js/alerts.js';
 import {assert} from 'chai';
 import {describe, it} from 'mocha';
@@ -62,14 +62,18 @@ describe('#sortAlerts', () => {
   });
 });
 
-describe('#alertCounties', () => {
+// The county ids of SAME codes, and whether an alert has run out, through the public decoders.
+const alertCounties = (geocode) => decodeAlerts({features: [{properties: {geocode}}]}).alerts[0].counties;
+const isExpired = (alert, at) => splitExpired([alert], at).expired.length === 1;
+
+describe('#decodeAlerts: counties', () => {
   it('turns SAME codes into county ids, whole or partial county alike', () => {
     assert.deepEqual(alertCounties({SAME: ['049035', '149035', '016045', '49035', 'x49035', 7]}), ['49035', '16045']);
     assert.deepEqual(alertCounties(null), []);
   });
 });
 
-describe('#isExpired', () => {
+describe('#splitExpired', () => {
   it('ends at the announced end, else at the message expiry', () => {
     const at = Date.UTC(2026, 10, 20, 18);
     const rows = [[{ends: at, expires: NaN}, true], [{ends: at + 1, expires: at - 1}, false],
@@ -99,21 +103,21 @@ describe('#alertsAtPoint', () => {
   });
 });
 
-describe('#createAlertLayer', () => {
+describe('AlertLayer', () => {
   it('draws alerts over the same area once, in the colour of the most severe, over merged counties', async () => {
-    const {createAlertLayer} = await import('/js/map/alert-layer.js');
-    const {countyLookup} = await import('/js/map/base-data.js');
+    const {AlertLayer} = await import('/js/map/alert-layer.js');
+    const {loadBaseData} = await import('/js/map/base-data.js');
     const L = await import('/vendor/leaflet/leaflet-src.esm.js');
-    const topology = (await import('/data/counties.js')).default;
+    const {counties} = await loadBaseData();
     const box = Object.assign(document.body.appendChild(document.createElement('div')),
         {style: 'width: 400px; height: 300px'});
     const map = L.map(box).setView([40.5, -111.9], 7);
     map.createPane('alerts');
-    const layer = createAlertLayer(map);
+    const layer = new AlertLayer().addTo(map);
     const {alerts} = decodeAlerts(collection);
     const storm = alerts.find((a) => a.event === 'Winter Storm Warning');
     const sameArea = {...storm, key: 'same-area', severity: 'Extreme', counties: [...storm.counties].reverse()};
-    layer.setCounties(countyLookup(topology));
+    layer.setCounties(counties);
     layer.setAlerts([...alerts, sameArea]);
     const paths = [...box.querySelectorAll('path.alert-shape')];
     const shared = paths.filter((p) => p.dataset.alerts.split(' ').includes('same-area'));
@@ -122,7 +126,6 @@ describe('#createAlertLayer', () => {
     assert.include([...shared[0].classList], 'severity-extreme');
     assert.strictEqual(new Set(paths.flatMap((p) => p.dataset.alerts.split(' '))).size, 9);
     // Salt Lake and Utah counties share a border: together they are one outline, not two.
-    const counties = countyLookup(topology);
     assert.strictEqual(counties.outline(['49035', '49049']).length, 1);
     assert.strictEqual(counties.shape('49035').length + counties.shape('49049').length, 2);
     assert.deepEqual(counties.outline(['99999']), []);

@@ -1,4 +1,4 @@
-import {decodeHazards, hazardName, hazardsFor, parseHeight} from '/js/hazards.js';
+import {decodeHazards, hazardsFor} from '/js/hazards.js';
 import {assert} from 'chai';
 import {describe, it} from 'mocha';
 import {testDocument} from './documents.js';
@@ -8,8 +8,16 @@ const [sigmets, gairmets, cwas] = await Promise.all(['awc/airsigmet.json', 'awc/
 const decoded = decodeHazards({sigmets, gairmets, cwas, warnings: []});
 const byTitle = (title) => decoded.items.find((item) => item.title === title);
 const heights = (item) => [item.lowFeet, item.highFeet];
+const AREA = [{lat: 40, lon: -112}, {lat: 40, lon: -111}, {lat: 41, lon: -111}, {lat: 40, lon: -112}];
+/** A height as decodeHazards reads it: a CWA's base, or a G-AIRMET's (numbers in hundreds of feet). */
+function parseHeight(value, {numbersInHundreds = false} = {}) {
+  const reply = numbersInHundreds ?
+    {gairmets: [{hazard: 'TURB-HI', product: 'TANGO', forecastHour: 0, coords: AREA, base: value}]} :
+    {cwas: [{hazard: 'TURB', coords: AREA, base: value}]};
+  return decodeHazards(reply).items[0].lowFeet;
+}
 
-describe('#parseHeight', () => {
+describe('#decodeHazards: heights', () => {
   it('reads feet, flight levels, hundreds of feet and the surface', () => {
     const rows = [
       // value, options, feet
@@ -129,9 +137,5 @@ describe('#hazardsFor', () => {
     const convective = [byTitle('Convective SIGMET 12W')];  // surface to 42,000 ft
     assert.lengthOf(hazardsFor(convective, {lowFeet: 0, highFeet: 0}), 1);
     assert.lengthOf(hazardsFor(convective, {lowFeet: 42001}), 0);
-  });
-  it('names hazards in words', () => {
-    assert.deepEqual(['TURB-HI', 'MT_OBSC', 'TS', 'NEWTHING', null].map(hazardName),
-        ['turbulence at or above FL180', 'mountains obscured', 'thunderstorms', 'newthing', '']);
   });
 });

@@ -1,8 +1,12 @@
-import {categoryFrom, ceilingFeet, decodeMetar, decodeMetars, describeWeather, flightCategory,
+import {categoryFrom, ceilingFeet, decodeMetars, describeWeather,
   parseVisibility} from '/js/metar.js';
 import {assert} from 'chai';
 import {describe, it} from 'mocha';
 import {testDocument} from './documents.js';
+
+// One record through the reply's decoder: the station, or null when it is left out.
+const decodeMetar = (record) => decodeMetars([record])[0] ?? null;
+const flightCategory = (record) => decodeMetar({icaoId: 'KTST', lat: 40, lon: -111, ...record}).category;
 
 const west = await testDocument('awc/metar_west.json');
 const byId = (id) => west.find((record) => record.icaoId === id);
@@ -152,5 +156,68 @@ describe('#decodeMetars', () => {
   it('stops at a bound for a huge reply', () => {
     const many = Array.from({length: 25000}, (_, i) => ({icaoId: `S${i}`, lat: 40, lon: -111}));
     assert.strictEqual(decodeMetars(many).length, 20000);
+  });
+});
+
+describe('MetarLayer', () => {
+  const at = Date.UTC(2026, 10, 20, 18);
+  async function mapWithLayer() {
+    const L = await import('/vendor/leaflet/leaflet-src.esm.js');
+    const {MetarLayer} = await import('/js/map/metar-layer.js');
+    const box = Object.assign(document.body.appendChild(document.createElement('div')),
+        {style: 'width: 400px; height: 300px'});
+    const map = L.map(box, {zoomAnimation: false, fadeAnimation: false}).setView([40.5, -111.9], 7);
+    for (const pane of ['stations', 'stationLabels']) map.createPane(pane);
+    let draws = 0;  // calls of redraw(), however they come: the map's events or the layer's own
+    const layer = new MetarLayer({label: (s) => s.id, popup: () => document.createElement('div'),
+      favourites: () => new Set(), now: () => at});
+    const redraw = layer.redraw;
+    layer.redraw = function () {
+      draws++;
+      return redraw.call(this);
+    };
+    layer.addTo(map);
+    const done = () => {
+      map.remove();
+      box.remove();
+    };
+    return {L, map, layer, draws: () => draws, done};
+  }
+  const stations = decodeMetars(west);
+
+  // Leaflet has no public hook for a vector mark's outline: the layer overrides Leaflet 1.9's
+  // private CircleMarker#_updatePath and calls the SVG renderer's _setPath. Pinned here, so a
+  // Leaflet that renames them fails this test instead of drawing circles for every category.
+  it('draws each category\'s shape through Leaflet\'s private path hooks, also after a zoom', async () => {
+    const {L, map, layer, done} = await mapWithLayer();
+    assert.isFunction(L.SVG.prototype._setPath);
+    assert.isFunction(L.CircleMarker.prototype._updatePath);
+    const shapes = () => Object.fromEntries([['KSLC', 'VFR'], ['KPDX', 'MVFR'], ['KSEA', 'IFR'],
+      ['KOLM', 'LIFR']].map(([id, category]) => [category, map.getContainer()
+        .querySelector(`path[data-station="${id}"]`)?.getAttribute('d').replace(/[\d.\s-]/g, '')]));
+    layer.setStations(stations.filter((s) => ['KSLC', 'KPDX', 'KSEA', 'KOLM'].includes(s.id)));
+    const expected = {VFR: 'Maa', MVFR: 'MHVHZ', IFR: 'MLLLZ', LIFR: 'MLLZ'};
+    assert.deepEqual(shapes(), expected);
+    map.setZoom(8);
+    assert.deepEqual(shapes(), expected);
+    done();
+  });
+
+  it('follows the map\'s zoom while on the map, and its listeners go when it is removed', async () => {
+    const {map, layer, draws, done} = await mapWithLayer();
+    layer.setStations(stations);
+    const drawn = draws();
+    map.setZoom(8);
+    assert.strictEqual(draws(), drawn + 1, 'redrawn for the new zoom');
+    assert.isAbove(map.getContainer().querySelectorAll('.station-label').length, 0);
+    map.removeLayer(layer);
+    assert.strictEqual(map.getContainer().querySelectorAll('path.station-marker, .station-label').length, 0);
+    map.setZoom(9);
+    map.panBy([50, 50], {animate: false});
+    assert.strictEqual(draws(), drawn + 1, 'a removed layer does not hear the map');
+    layer.addTo(map);
+    assert.strictEqual(draws(), drawn + 2, 'drawn again when it comes back');
+    assert.isAbove(map.getContainer().querySelectorAll('path.station-marker').length, 0);
+    done();
   });
 });

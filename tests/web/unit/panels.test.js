@@ -1,15 +1,15 @@
-import {decodeMetar} from '/js/metar.js';
-import {decodePirep} from '/js/pirep.js';
-import {hourlySeries} from '/js/point.js';
+import {decodeMetars} from '/js/metar.js';
+import {decodePireps} from '/js/pirep.js';
+import {decodePointReply} from '/js/point.js';
 import {adviceFor} from '/js/panels/status.js';
-import {chartSummary, hourlyChart, midnights, niceTicks} from '/js/panels/chart.js';
+import {hourlyChart} from '/js/panels/chart.js';
 import {cloudsText, pirepLabel, stationLabel, windText} from '/js/panels/describe.js';
-import {pirepPopup, stationPopup, tafBlock} from '/js/panels/report-popups.js';
-import {LIST_STEP, alertPeriod, createAlertPanel} from '/js/panels/alert-panel.js';
+import {pirepPopup, stationPopup} from '/js/panels/report-popups.js';
+import {alertButton, createAlertPanel} from '/js/panels/alert-panel.js';
 import {createSearchBox} from '/js/panels/search-box.js';
 import {decodeTafs} from '/js/taf.js';
-import {setTimeDisplay} from '/js/time.js';
-import {DEFAULT_UNITS} from '/js/units.js';
+import {formatDay, setTimeDisplay} from '/js/time.js';
+import {normalizeUnits} from '/js/units.js';
 import {assert} from 'chai';
 import {describe, it} from 'mocha';
 import {testDocument} from './documents.js';
@@ -18,8 +18,20 @@ const west = await testDocument('awc/metar_west.json');
 const pireps = await testDocument('awc/pirep_west.json');
 const hourly = await testDocument('nws/forecast_hourly_slc.json');
 const grid = await testDocument('nws/gridpoints_slc.json');
-const station = (id) => decodeMetar(west.find((record) => record.icaoId === id));
-const units = DEFAULT_UNITS;
+const station = (id) => decodeMetars([west.find((record) => record.icaoId === id)])[0];
+const decodePirep = (record) => decodePireps([record])[0];
+const hourlySeries = (forecast, gridDocument) => decodePointReply({hourly: forecast, grid: gridDocument},
+    {lat: 40.76, lon: -111.89}, 0).series;
+// The chart's text alternative, as its title carries it.
+const chartSummary = (series, chosen) => hourlyChart(series, chosen).querySelector('svg title').textContent;
+const units = normalizeUnits(null);
+const LIST_STEP = 200;  // the alert list grows this many entries at a time
+// An alert's period as its list entry says it.
+const alertPeriod = (alert, at) => alertButton({severity: 'Minor', event: '', area: '', ...alert}, {now: at, drawnAs: () => 'shape', onClick: () => {}})
+    .querySelector('.alert-when').textContent;
+// A station popup's TAF block.
+const tafBlock = (taf, {now: at}) => stationPopup(station('KSLC'), {units, now: at, isFavourite: () => false,
+  toggleFavourite: () => true, taf}).querySelector('section.taf');
 const NOW = Date.UTC(2026, 10, 20, 18, 0, 0);
 const HOSTILE = '<img src=x onerror="window.hacked=1">';
 
@@ -80,7 +92,7 @@ describe('#stationPopup', () => {
   });
   it('shows hostile report text as text', () => {
     const record = {...west[0], rawOb: HOSTILE, name: HOSTILE, wxString: HOSTILE};
-    const node = stationPopup(decodeMetar(record), {units, now: NOW, isFavourite: () => false,
+    const node = stationPopup(decodeMetars([record])[0], {units, now: NOW, isFavourite: () => false,
       toggleFavourite: () => true});
     document.body.appendChild(node);
     assert.strictEqual(node.querySelectorAll('img').length, 0);
@@ -135,7 +147,28 @@ describe('#hourlyChart', () => {
   });
 });
 
-describe('#niceTicks', () => {
+/** Hourly chart rows from `from` to `to` (ms), with the given temperatures in °C. */
+function chartRows(from, to, temperatures = [10]) {
+  const rows = [];
+  for (let start = from, i = 0; start < to; start += 3600000, i++) {
+    rows.push({start, end: start + 3600000, startText: '', temperature: temperatures[i % temperatures.length],
+      wind: 5, windDirection: 'S', gust: null, pop: 0, forecast: ''});
+  }
+  return rows;
+}
+// The temperature axis's ticks of a chart spanning `low` to `high` °C, as its labels read.
+const niceTicks = (low, high) => [...hourlyChart(chartRows(0, 2 * 3600000, [low, high]),
+  {...units, temperature: 'C'}).querySelectorAll('text[text-anchor="end"]')]
+    .filter((label) => Number(label.getAttribute('y')) < 140).map((label) => Number(label.textContent));
+// The midnights a chart from `from` to `to` divides its days at, as its date labels name them.
+function midnights(from, to) {
+  const svg = hourlyChart(chartRows(from, to), units).querySelector('svg');
+  const lines = svg.querySelectorAll('.chart-day').length;  // each midnight has its line and date
+  const dates = [...svg.querySelectorAll('text.chart-date')].map((label) => label.textContent);
+  return lines ? dates.slice(-lines) : [];
+}
+
+describe('#hourlyChart: temperature axis', () => {
   it('covers the range with round steps', () => {
     const rows = [[[31, 57], [30, 40, 50, 60]], [[0, 34], [0, 10, 20, 30, 40]],
       [[-3, 4], [-4, -2, 0, 2, 4]], [[20, 20], [20, 21]]];
@@ -143,11 +176,11 @@ describe('#niceTicks', () => {
   });
 });
 
-describe('#midnights', () => {
+describe('#hourlyChart: days', () => {
   it('finds the day boundaries of the zone chosen', () => {
     setTimeDisplay('utc');
     const from = Date.UTC(2026, 10, 20, 17);
-    assert.deepEqual(midnights(from, from + 48 * 3600000), [Date.UTC(2026, 10, 21), Date.UTC(2026, 10, 22)]);
+    assert.deepEqual(midnights(from, from + 48 * 3600000), [Date.UTC(2026, 10, 21), Date.UTC(2026, 10, 22)].map((t) => formatDay(t)));
     assert.deepEqual(midnights(Date.UTC(2026, 10, 21), Date.UTC(2026, 10, 21, 23)), []);
     setTimeDisplay('local');
   });

@@ -1,7 +1,7 @@
 import counties from '/data/counties.js';
 import places from '/data/places.js';
 import stations from '/data/stations.js';
-import {distanceMetres} from '/js/geo.js';
+import {METAR_AREA, distanceMetres} from '/js/geo.js';
 import {labelZooms, mercatorPixel, populationFloor} from '/js/places.js';
 import {CRS, latLng} from '/vendor/leaflet/leaflet-src.esm.js';
 import {feature} from '/vendor/topojson-client/index.js';
@@ -39,7 +39,8 @@ describe('#mercatorPixel', () => {
     const rows = [
       // lat, lon, zoom
       [0, 0, 0], [0, -180, 0], [0, 180, 2], [85.0511287798, 0, 0], [-85.0511287798, 0, 1],
-      [40.76, -111.89, 5], [31, -125, 12], [49.5, -102, 8], [38.5733, -109.5498, 11],
+      [40.76, -111.89, 5], [METAR_AREA.south, METAR_AREA.west, 12], [METAR_AREA.north, METAR_AREA.east, 8],
+      [38.5733, -109.5498, 11],
     ];
     for (const [lat, lon, zoom] of rows) {
       const pixel = mercatorPixel(lat, lon, zoom);

@@ -1,6 +1,4 @@
-import {compactPointBody, decodeObservation, decodePointReply, gridSummary, gridValueAt, hourlySeries,
-  indexGridLayer, pointGrid, pointZones,
-  parseWindText} from '/js/point.js';
+import {compactPointBody, decodePointReply, gridSummary} from '/js/point.js';
 import {assert} from 'chai';
 import {describe, it} from 'mocha';
 import {testDocument} from './documents.js';
@@ -10,8 +8,16 @@ const hourly = await testDocument('nws/forecast_hourly_slc.json');
 const grid = await testDocument('nws/gridpoints_slc.json');
 const point = {lat: 40.76, lon: -111.89};
 const REFERENCE = Date.UTC(2026, 10, 20, 18, 0, 0);
+// The parts of a point reply, each through the reply's decoder.
+const decodeObservation = (document, at) => decodePointReply({observation: document}, at, REFERENCE).observation;
+const hourlySeries = (forecast, grid) => decodePointReply({hourly: forecast, grid}, point, 0).series;
+const windOf = (text) => hourlySeries({properties: {periods: [{startTime: '2026-11-20T10:00:00-07:00',
+  windSpeed: text}]}}, null)[0].wind;
+/** A grid layer's value at a time, as the grid summary reads it (null when no interval covers it). */
+const gridValueAt = (layer, time) => gridSummary({properties: {skyCover: layer}}, time)[0]?.now ?? null;
+const pointParts = (points) => decodePointReply({point: points}, point, REFERENCE);
 
-describe('#decodeObservation', () => {
+describe('#decodePointReply: observation', () => {
   it('converts km/h to knots, Pa to hPa and metres to miles', () => {
     const decoded = decodeObservation(observation, point);
     assert.closeTo(decoded.windSpeed, 22, 0.01);  // 40.74 km/h
@@ -36,15 +42,15 @@ describe('#decodeObservation', () => {
   });
 });
 
-describe('#parseWindText', () => {
+describe('#decodePointReply: hourly wind', () => {
   it('reads single speeds and ranges', () => {
-    assert.closeTo(parseWindText('15 mph'), 13.03, 0.01);
-    assert.closeTo(parseWindText('10 to 15 mph'), 13.03, 0.01);
-    assert.strictEqual(parseWindText('calm'), null);
+    assert.closeTo(windOf('15 mph'), 13.03, 0.01);
+    assert.closeTo(windOf('10 to 15 mph'), 13.03, 0.01);
+    assert.strictEqual(windOf('calm'), null);
   });
 });
 
-describe('#hourlySeries', () => {
+describe('#decodePointReply: hourly series', () => {
   it('takes 48 hours, °F to °C, with gusts from the grid', () => {
     const series = hourlySeries(hourly, grid);
     assert.strictEqual(series.length, 48);
@@ -89,7 +95,7 @@ describe('#decodePointReply', () => {
   });
 });
 
-describe('#indexGridLayer', () => {
+describe('#gridSummary over a large grid', () => {
   // A grid as large as the one that blocked the page for seconds: 190,000 hourly values.
   const HOUR = 3600000;
   const start = Date.UTC(2026, 10, 20, 0);
@@ -97,12 +103,17 @@ describe('#indexGridLayer', () => {
     validTime: `${new Date(start + i * HOUR).toISOString().replace('.000Z', '+00:00')}/PT1H`, value: i % 100}));
   const layer = {uom: 'wmoUnit:percent', values};
   it('finds the value of every boundary of a large grid', () => {
-    const index = indexGridLayer(layer);
-    assert.strictEqual(index.size, 190000);
+    let reads = 0;
+    const counted = {uom: layer.uom, get values() {
+      reads++;
+      return values;
+    }};
     const rows = [[start - 1, null], [start, 0], [start + HOUR - 1, 0], [start + HOUR, 1],
       [start + 189999 * HOUR, 99], [start + 190000 * HOUR - 1, 99], [start + 190000 * HOUR, null]];
-    for (const [time, value] of rows) assert.strictEqual(index.at(time), value, new Date(time).toISOString());
-    assert.strictEqual(indexGridLayer(layer), index, 'built once per layer');
+    assert.strictEqual(gridValueAt(counted, start), 0);
+    const built = reads;
+    for (const [time, value] of rows) assert.strictEqual(gridValueAt(counted, time), value, new Date(time).toISOString());
+    assert.strictEqual(reads, built, 'built once per layer');
   });
   it('agrees with a plain scan on intervals of several hours, gaps and unsorted entries', () => {
     const layered = {uom: 'wmoUnit:degC', values: [
@@ -125,15 +136,15 @@ describe('#indexGridLayer', () => {
   });
 });
 
-describe('#pointZones', () => {
+describe('#decodePointReply: zones and grid cell', () => {
   it('reads the zone codes and the grid cell of the points document', async () => {
     const points = await testDocument('nws/points_slc.json');
-    assert.deepEqual(pointZones(points), ['UTZ105', 'UTC035', 'UTZ478']);
-    assert.deepEqual(pointGrid(points), {office: 'SLC', x: 101, y: 174});
+    assert.deepEqual(pointParts(points).zones, ['UTZ105', 'UTC035', 'UTZ478']);
+    assert.deepEqual(pointParts(points).cell, {office: 'SLC', x: 101, y: 174});
     const rows = [{gridId: 'slc', gridX: 1, gridY: 2}, {gridId: 'SLC', gridX: 1000, gridY: 2},
       {gridId: 'SLC', gridX: -1, gridY: 2}, {gridId: 'SLC', gridX: '7', gridY: 1.5}];
-    for (const properties of rows) assert.strictEqual(pointGrid({properties}), null, JSON.stringify(properties));
-    assert.deepEqual(pointGrid({properties: {gridId: 'FGZ', gridX: '74', gridY: '89'}}), {office: 'FGZ', x: 74, y: 89});
-    assert.deepEqual(pointZones({properties: {forecastZone: 'https://api.weather.gov/zones/forecast/../x'}}), []);
+    for (const properties of rows) assert.strictEqual(pointParts({properties}).cell, null, JSON.stringify(properties));
+    assert.deepEqual(pointParts({properties: {gridId: 'FGZ', gridX: '74', gridY: '89'}}).cell, {office: 'FGZ', x: 74, y: 89});
+    assert.deepEqual(pointParts({properties: {forecastZone: 'https://api.weather.gov/zones/forecast/../x'}}).zones, []);
   });
 });

@@ -1,5 +1,4 @@
-import {formatAge, formatDateTime, localHourText, parseDuration, parseTime,
-  parseValidTime} from '/js/time.js';
+import {formatAge, formatDateTime, parseValidTime} from '/js/time.js';
 import {assert} from 'chai';
 import {describe, it} from 'mocha';
 
@@ -21,7 +20,13 @@ describe('#formatDateTime', () => {
   });
 });
 
-describe('#parseDuration', () => {
+/** The duration of a grid interval starting at midnight, as parseValidTime reads it; NaN when unreadable. */
+function parseDuration(text) {
+  const interval = parseValidTime(`2026-11-20T00:00:00+00:00/${text}`);
+  return interval ? interval.end - interval.start : NaN;
+}
+
+describe('#parseValidTime: durations', () => {
   it('reads the durations of grid intervals', () => {
     assert.strictEqual(parseDuration('PT3H'), 3 * 3600000);
     assert.strictEqual(parseDuration('P7DT14H'), (7 * 24 + 14) * 3600000);
@@ -37,16 +42,5 @@ describe('#parseValidTime', () => {
         {start: Date.UTC(2026, 10, 20, 17), end: Date.UTC(2026, 10, 20, 19)});
     assert.strictEqual(parseValidTime('garbage'), null);
     assert.strictEqual(parseValidTime(17), null);
-  });
-});
-
-describe('#parseTime', () => {
-  it('reads Unix seconds and ISO texts', () => {
-    assert.strictEqual(parseTime(1795197600), Date.UTC(2026, 10, 20, 18));
-    assert.strictEqual(parseTime('2026-11-20T18:00:00Z'), Date.UTC(2026, 10, 20, 18));
-    assert.isNaN(parseTime({}));
-  });
-  it('takes the local hour as written', () => {
-    assert.strictEqual(localHourText('2026-11-20T10:00:00-07:00'), '10:00');
   });
 });

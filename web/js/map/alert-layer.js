@@ -6,28 +6,36 @@
 
 import * as L from '../../vendor/leaflet/leaflet-src.esm.js';
 import {severityRank} from '../alerts.js';
+import {DrawnLayer} from './drawn-layer.js';
 
-/** The key of the area an alert covers: its own shape, or the set of its counties. */
+/** @typedef {import('../alerts.js').Alert} Alert */
+
+/** The key of the area an alert covers: its own shape, or the set of its counties. @param {Alert} alert */
 function areaKey(alert) {
   return alert.polygons.length ? `shape ${JSON.stringify(alert.polygons)}` :
       `counties ${[...alert.counties].sort().join(' ')}`;
 }
 
 /**
- * Alert layer: setAlerts(list), setCounties(lookup) once the county shapes are loaded (a lookup
- * with outline(ids), see map/base-data.js). Alerts covering the same area share one shape,
- * coloured by the most severe of them: the same area filled once per alert would hide the map
- * under it, and a long list of alerts would cost a shape each.
+ * The alert layer: setAlerts(list), setCounties(lookup) once the county shapes are loaded (see
+ * map/base-data.js). Alerts covering the same area share one shape, coloured by the most severe
+ * of them: the same area filled once per alert would hide the map under it, and a long list of
+ * alerts would cost a shape each.
  */
-export function createAlertLayer(map) {
-  const renderer = L.svg({pane: 'alerts'});
-  const group = L.layerGroup().addTo(map);
-  let alerts = [];
-  let counties = null;
+export class AlertLayer extends DrawnLayer {
+  constructor() {
+    super();
+    this.renderer = L.svg({pane: 'alerts'});
+    /** @type {Alert[]} */
+    this.alerts = [];
+    /** @type {import('./base-data.js').CountyLookup | null} */
+    this.counties = null;
+  }
 
-  function shape(polygons, alert, countyDrawn) {
+  /** @param {[number, number][][][]} polygons [lat, lon] rings @param {Alert} alert @param {boolean} countyDrawn */
+  shape(polygons, alert, countyDrawn) {
     return L.polygon(polygons, {
-      renderer,
+      renderer: this.renderer,
       interactive: false,
       className: `alert-shape severity-${alert.severity.toLowerCase()}${countyDrawn ? ' county-drawn' : ''}`,
       weight: countyDrawn ? 1.5 : 2,
@@ -36,11 +44,11 @@ export function createAlertLayer(map) {
     });
   }
 
-  function redraw() {
-    group.clearLayers();
+  redraw() {
+    this.group.clearLayers();
     const areas = new Map();
-    for (const alert of alerts) {
-      if (!alert.polygons.length && (!counties || !alert.counties.length)) continue;
+    for (const alert of this.alerts) {
+      if (!alert.polygons.length && (!this.counties || !alert.counties.length)) continue;
       const key = areaKey(alert);
       if (areas.has(key)) areas.get(key).push(alert);
       else areas.set(key, [alert]);
@@ -51,44 +59,44 @@ export function createAlertLayer(map) {
     shapes.sort((a, b) => severityRank(b.top.severity) - severityRank(a.top.severity));
     for (const {covering, top} of shapes) {
       const countyDrawn = !top.polygons.length;
-      const polygons = countyDrawn ? counties.outline(top.counties) : top.polygons;
+      const polygons = countyDrawn ? this.counties.outline(top.counties) : top.polygons;
       if (!polygons.length) continue;
-      const layer = shape(polygons, top, countyDrawn);
-      group.addLayer(layer);
-      const path = layer.getElement();
+      const layer = this.shape(polygons, top, countyDrawn);
+      this.group.addLayer(layer);
+      const path = /** @type {SVGElement | undefined} */ (layer.getElement());
       if (!path) continue;
       path.dataset.alerts = covering.map((alert) => alert.key).join(' ');
       if (countyDrawn) path.dataset.counties = [...top.counties].sort().join(' ');
     }
   }
 
-  return {
-    setAlerts(list) {
-      alerts = list;
-      redraw();
-    },
-    setCounties(lookup) {
-      counties = lookup;
-      redraw();
-    },
-    countiesLoaded: () => counties !== null,
-    /** How the alert is drawn: 'shape', 'counties', or 'none' (no shape and no known county). */
-    drawnAs(alert) {
-      if (alert.polygons.length) return 'shape';
-      if (!alert.counties.length) return 'none';
-      return 'counties';
-    },
-    /** The map area an alert covers (its shape or its counties); null if it is not drawn. */
-    boundsOf(alert) {
-      const polygons = alert.polygons.length ? alert.polygons :
-          counties ? counties.outline(alert.counties) : [];
-      const points = polygons.flat(2);
-      return points.length ? L.latLngBounds(points) : null;
-    },
-    shownCount: () => group.getLayers().length,
-    setVisible(visible) {
-      if (visible) group.addTo(map);
-      else group.remove();
-    },
-  };
+  /** @param {Alert[]} list  the alerts in force */
+  setAlerts(list) {
+    this.alerts = list;
+    this.redraw();
+  }
+
+  /** @param {import('./base-data.js').CountyLookup} lookup */
+  setCounties(lookup) {
+    this.counties = lookup;
+    this.redraw();
+  }
+
+  /**
+   * How the alert is drawn: 'shape', 'counties', or 'none' (no shape and no known county).
+   * @param {Alert} alert @returns {'shape' | 'counties' | 'none'}
+   */
+  drawnAs(alert) {
+    if (alert.polygons.length) return 'shape';
+    if (!alert.counties.length) return 'none';
+    return 'counties';
+  }
+
+  /** The map area an alert covers (its shape or its counties); null if it is not drawn. @param {Alert} alert */
+  boundsOf(alert) {
+    const polygons = alert.polygons.length ? alert.polygons :
+        this.counties ? this.counties.outline(alert.counties) : [];
+    const points = polygons.flat(2);
+    return points.length ? L.latLngBounds(points) : null;
+  }
 }

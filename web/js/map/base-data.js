@@ -8,17 +8,23 @@ import mesh from '../../vendor/topojson-client/mesh.js';
 import {alertPolygons, insidePolygons} from '../alerts.js';
 
 /**
+ * @typedef {ReturnType<typeof countyLookup>} CountyLookup
+ */
+
+/**
  * Counties from a TopoJSON topology whose geometries carry 5-digit ids: shape(id) gives the
  * county's polygons as [lat, lon] rings (null for an unknown id), outline(ids) the outline of
  * several counties together (the same form; [] when none is known), at(lat, lon) the id of the
  * county holding a point (null outside them all), lines the county borders as GeoJSON.
  */
-export function countyLookup(topology) {
-  const geometries = new Map(topology.objects.counties.geometries.map((g) => [g.id, g]));
+/** @param {import('../../data/counties.js').CountyTopology} topology */
+function countyLookup(topology) {
+  const counties = topology.objects.counties;
+  const geometries = new Map(counties.geometries.map((g) => [g.id, g]));
   const outlines = new Map();  // sorted ids → polygons; alerts often name the same counties
   const shapes = new Map();
   const boxes = [];
-  for (const county of feature(topology, topology.objects.counties).features) {
+  for (const county of feature(topology, counties).features) {
     const polygons = alertPolygons(county.geometry);
     if (!polygons.length) continue;
     shapes.set(county.id, polygons);
@@ -45,19 +51,25 @@ export function countyLookup(topology) {
       }
       return null;
     },
-    lines: () => mesh(topology, topology.objects.counties, (a, b) => a !== b),
+    lines: () => mesh(topology, counties, (a, b) => a !== b),
     size: shapes.size,
   };
 }
 
-/** Imports the county topology and the place list; resolves {counties, places}. */
+/**
+ * Imports the county topology and the place list; resolves {counties, places}.
+ * @returns {Promise<{counties: CountyLookup, places: import('../../data/places.js').Place[]}>}
+ */
 export async function loadBaseData() {
   const [counties, places] = await Promise.all([import('../../data/counties.js'),
     import('../../data/places.js')]);
   return {counties: countyLookup(counties.default), places: places.default};
 }
 
-/** Imports the station directory: [{id, name, state, lat, lon}]. */
+/**
+ * Imports the station directory: [{id, name, state, lat, lon, size}].
+ * @returns {Promise<import('../../data/stations.js').DirectoryStation[]>}
+ */
 export async function loadStationDirectory() {
   return (await import('../../data/stations.js')).default;
 }

@@ -5,9 +5,10 @@ import * as L from '../../vendor/leaflet/leaflet-src.esm.js';
 import feature from '../../vendor/topojson-client/feature.js';
 import topology from '../../vendor/us-atlas/states-10m.js';
 import {el} from '../dom.js';
+import {DrawnLayer} from './drawn-layer.js';
 
 // FIPS codes of the eleven western states the program covers.
-export const WESTERN = new Set(['04', '06', '08', '16', '30', '32', '35', '41', '49', '53', '56']);
+const WESTERN = new Set(['04', '06', '08', '16', '30', '32', '35', '41', '49', '53', '56']);
 // Alaska, Hawaii and the territories lie far outside the map.
 const OUTSIDE = new Set(['02', '15', '60', '66', '69', '72', '78']);
 
@@ -18,23 +19,29 @@ const PANES = [
   ['pireps', 450], ['stations', 500], ['stationLabels', 510], ['point', 640],
 ];
 
-/** Creates the page's map panes with their stacking order. */
+/**
+ * Creates the page's map panes with their stacking order.
+ * @param {L.Map} map
+ */
 export function createPanes(map) {
-  for (const [name, z] of PANES) {
+  for (const [name, z] of /** @type {[string, number][]} */ (PANES)) {
     const pane = map.createPane(name);
     pane.style.zIndex = String(z);
     pane.classList.add(`${name}-pane`);
   }
 }
 
-/** Draws the states into their own pane below every weather layer; returns the layer. */
+/**
+ * Draws the states into their own pane below every weather layer; returns the layer.
+ * @param {L.Map} map
+ */
 export function drawBaseMap(map) {
   const states = feature(topology, topology.objects.states).features
-      .filter((state) => !OUTSIDE.has(state.id));
+      .filter((state) => !OUTSIDE.has(String(state.id)));
   return L.geoJSON(states, {
     pane: 'base',
     interactive: false,
-    style: (state) => WESTERN.has(state.id) ?
+    style: (state) => WESTERN.has(String(state.id)) ?
         {className: 'state state-west', weight: 1.2, fillOpacity: 1} :
         {className: 'state state-other', weight: 0.8, fillOpacity: 1},
   }).addTo(map);
@@ -42,40 +49,49 @@ export function drawBaseMap(map) {
 
 const COUNTY_ZOOM = 7;
 
-/** County lines (a GeoJSON geometry of lines) shown from zoom 7 on. */
-export function drawCountyLines(map, lines) {
-  const layer = L.geoJSON(lines, {pane: 'counties', interactive: false,
-    style: {className: 'county-line', weight: 0.7, fill: false}});
-  const follow = () => {
-    if (map.getZoom() >= COUNTY_ZOOM) layer.addTo(map);
-    else layer.remove();
-  };
-  map.on('zoomend', follow);
-  follow();
-  return layer;
+/** County lines (a GeoJSON geometry of lines), shown from zoom 7 on. */
+export class CountyLines extends DrawnLayer {
+  /** @param {import('geojson').MultiLineString} lines */
+  constructor(lines) {
+    super([L.geoJSON(lines, {pane: 'counties', interactive: false,
+      style: {className: 'county-line', weight: 0.7, fill: false}})]);
+    this.visible = false;  // redraw() shows them, from COUNTY_ZOOM on
+  }
+
+  getEvents() {
+    return {zoomend: this.redraw};
+  }
+
+  redraw() {
+    this.showGroups(this.map.getZoom() >= COUNTY_ZOOM);
+  }
 }
 
 /**
- * Place names in view: `places` is a list of {name, lat, lon, population, zoom}, where zoom is
- * the first map zoom its label shows at (chosen at build time so labels never crowd).
+ * Place names in view: `places` lists {name, lat, lon, population, zoom}, where zoom is the first
+ * map zoom a label shows at (chosen at build time so labels never crowd).
  */
-export function drawPlaceNames(map, places) {
-  const group = L.layerGroup().addTo(map);
+export class PlaceNames extends DrawnLayer {
+  /** @param {import('../../data/places.js').Place[]} places */
+  constructor(places) {
+    super();
+    this.places = places;
+  }
 
-  function redraw() {
-    group.clearLayers();
-    const zoom = map.getZoom();
-    const bounds = map.getBounds().pad(0.05);
-    for (const place of places) {
+  getEvents() {
+    return {moveend: this.redraw};
+  }
+
+  redraw() {
+    this.group.clearLayers();
+    const zoom = this.map.getZoom();
+    const bounds = this.map.getBounds().pad(0.05);
+    for (const place of this.places) {
       if (!(place.zoom <= zoom) || !bounds.contains([place.lat, place.lon])) continue;
       const big = place.population >= 100000;
-      group.addLayer(L.marker([place.lat, place.lon], {pane: 'places', interactive: false,
+      this.group.addLayer(L.marker([place.lat, place.lon], {pane: 'places', interactive: false,
         keyboard: false, icon: L.divIcon({className: `place-label${big ? ' city' : ''}`,
           html: el('span', {text: place.name}), iconSize: null, iconAnchor: [3, 8]})}));
     }
   }
-
-  map.on('moveend', redraw);
-  redraw();
-  return {redraw, count: () => group.getLayers().length};
 }

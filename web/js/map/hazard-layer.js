@@ -6,51 +6,62 @@
 import * as L from '../../vendor/leaflet/leaflet-src.esm.js';
 import {hazardsFor} from '../hazards.js';
 import {insidePolygons} from '../alerts.js';
+import {DrawnLayer} from './drawn-layer.js';
 
-/** The style class of a hazard item: kind, and for G-AIRMETs the product. */
-export function hazardClass(item) {
+/** @typedef {import('../hazards.js').HazardItem} HazardItem */
+
+/** The style class of a hazard item: kind, and for G-AIRMETs the product. @param {HazardItem} item */
+function hazardClass(item) {
   return item.kind === 'gairmet' ? `hazard gairmet ${String(item.product || '').toLowerCase()}` :
       `hazard ${item.kind}`;
 }
 
-/** Hazard layer: setItems(items), setFilter({forecastHour, lowFeet, highFeet}); at(point). */
-export function createHazardLayer(map) {
-  const renderer = L.svg({pane: 'hazards'});
-  const group = L.layerGroup().addTo(map);
-  let items = [];
-  let filter = {forecastHour: 0, lowFeet: 0, highFeet: Infinity};
-  let shown = [];
+/** The hazard layer: setItems(items), setFilter({forecastHour, lowFeet, highFeet}); at(point). */
+export class HazardLayer extends DrawnLayer {
+  constructor() {
+    super();
+    this.renderer = L.svg({pane: 'hazards'});
+    /** @type {HazardItem[]} */
+    this.items = [];
+    /** @type {Required<import('../hazards.js').HazardFilter>} */
+    this.filter = {forecastHour: 0, lowFeet: 0, highFeet: Infinity};
+    /** @type {HazardItem[]} */
+    this.shown = [];
+  }
 
-  function redraw() {
-    group.clearLayers();
-    shown = hazardsFor(items, filter);
-    for (const item of shown) {
+  redraw() {
+    this.group.clearLayers();
+    this.shown = hazardsFor(this.items, this.filter);
+    for (const item of this.shown) {
       const line = item.geometry === 'line';
-      const options = {renderer, interactive: false, weight: 2, fill: !line, fillOpacity: 0.05,
-        className: `${hazardClass(item)}${line ? ' line' : ''}`,
+      const options = {renderer: this.renderer, interactive: false, weight: 2, fill: !line,
+        fillOpacity: 0.05, className: `${hazardClass(item)}${line ? ' line' : ''}`,
         dashArray: item.kind === 'cwa' ? '6 4' : null};
-      const layer = item.geometry === 'line' ? L.polyline(item.shape, options) : L.polygon(item.shape, options);
-      group.addLayer(layer);
-      const path = layer.getElement();
+      const layer = line ? L.polyline(item.shape, options) : L.polygon(item.shape, options);
+      this.group.addLayer(layer);
+      const path = /** @type {SVGElement | undefined} */ (layer.getElement());
       if (path) path.dataset.hazard = item.kind;
     }
   }
 
-  return {
-    setItems(list) {
-      items = list;
-      redraw();
-    },
-    setFilter(next) {
-      filter = {...filter, ...next};
-      redraw();
-    },
-    shownCount: () => shown.length,
-    /** The shown areas (not lines) that hold a point. */
-    at: (point) => shown.filter((item) => item.geometry !== 'line' && insidePolygons([[item.shape]], point)),
-    setVisible(visible) {
-      if (visible) group.addTo(map);
-      else group.remove();
-    },
-  };
+  /** @param {HazardItem[]} list */
+  setItems(list) {
+    this.items = list;
+    this.redraw();
+  }
+
+  /** Changes part of the filter. @param {import('../hazards.js').HazardFilter} next */
+  setFilter(next) {
+    this.filter = {...this.filter, ...next};
+    this.redraw();
+  }
+
+  shownCount() {
+    return this.shown.length;
+  }
+
+  /** The shown areas (not lines) that hold a point. @param {{lat: number, lon: number}} point */
+  at(point) {
+    return this.shown.filter((item) => item.geometry !== 'line' && insidePolygons([[item.shape]], point));
+  }
 }

@@ -4,30 +4,39 @@
 import * as L from '../../vendor/leaflet/leaflet-src.esm.js';
 import {el, replaceChildren} from '../dom.js';
 
-/** Map status: set(key, {label, loading, refreshing, stale}) per layer. */
-export function createMapStatus(map) {
-  const entries = new Map();
-  const box = el('div', {className: 'map-status', role: 'status', 'aria-live': 'polite'});
-  const control = L.control({position: 'topright'});
-  control.onAdd = () => box;
-  control.addTo(map);
-  L.DomEvent.disableClickPropagation(box);
+/**
+ * @typedef {object} MapStatusEntry
+ * @property {string} label  the layer's name
+ * @property {boolean} loading  its first data is on its way
+ * @property {boolean} [refreshing]  newer data is on its way
+ * @property {string} stale  why its data may not be current; empty when it is
+ */
 
-  function draw() {
-    const loading = [...entries.values()].filter((e) => e.loading).map((e) => e.label);
-    const stale = [...entries.values()].filter((e) => e.stale);
-    replaceChildren(box,
+/** The map's status box, a control: set(key, entry) per layer. */
+export class MapStatus extends L.Control {
+  constructor() {
+    super({position: 'topright'});
+    /** @type {Map<string, MapStatusEntry>} */
+    this.entries = new Map();
+    this.box = el('div', {className: 'map-status', role: 'status', 'aria-live': 'polite'});
+    L.DomEvent.disableClickPropagation(this.box);
+  }
+
+  onAdd() {
+    return this.box;
+  }
+
+  /** @param {string} key @param {MapStatusEntry} entry */
+  set(key, entry) {
+    this.entries.set(key, entry);
+    const entries = [...this.entries.values()];
+    const loading = entries.filter((e) => e.loading).map((e) => e.label);
+    const stale = entries.filter((e) => e.stale);
+    replaceChildren(this.box,
         loading.length ? el('p', {className: 'map-loading'}, el('span', {className: 'spinner',
           'aria-hidden': 'true'}), `Loading ${loading.join(', ')}…`) : null,
         ...stale.map((e) => el('p', {className: 'map-stale'},
             el('span', {className: 'stale-badge', text: 'Stale'}), `${e.label} (dimmed): ${e.stale}`)));
-    box.hidden = !loading.length && !stale.length;
+    this.box.hidden = !loading.length && !stale.length;
   }
-
-  return {
-    set(key, entry) {
-      entries.set(key, entry);
-      draw();
-    },
-  };
 }

@@ -6,6 +6,7 @@ import * as L from '../../vendor/leaflet/leaflet-src.esm.js';
 import {el} from '../dom.js';
 import {thinStations} from '../thinning.js';
 import {makeKeyboardTarget, showPopup} from './popup.js';
+import {DrawnLayer} from './drawn-layer.js';
 
 const CELL_PX = 22;
 const FULL_DETAIL_ZOOM = 10;  // from here every station is drawn
@@ -35,7 +36,11 @@ function shapePath(shape, x, y, r) {
   }
 }
 
-// A circle marker drawn as the category's shape by the SVG renderer.
+// A circle marker drawn as the category's shape. Leaflet has no public way to draw a vector mark
+// of fixed pixel size other than a circle: a polygon in map coordinates gets each corner rounded
+// to a whole pixel (lopsided 10 px marks), and DOM icons would add an element per mark to the
+// ~950 drawn. So this overrides Leaflet 1.9's private path hooks; metar.test.js pins them.
+/** @type {new (latlng: L.LatLngExpression, options: L.CircleMarkerOptions & {shape: string}) => L.CircleMarker} */
 const StationMark = L.CircleMarker.extend({
   _updatePath() {
     if (!this._renderer._setPath || !this._point) return;
@@ -45,30 +50,58 @@ const StationMark = L.CircleMarker.extend({
 });
 
 /**
- * Station layer. label(station) gives the mark's text alternative; popup(station) builds the
- * popup's DOM node. setStations() replaces the data, redraw() applies zoom, favourites and age.
+ * @typedef {import('../metar.js').Station} Station
+ * @typedef {object} MetarLayerOptions
+ * @property {(station: Station) => string} label  the text alternative of a station's mark
+ * @property {(station: Station) => HTMLElement} popup  builds a station's popup
+ * @property {() => Set<string>} favourites  the favourite stations' ids, drawn larger and kept
+ *   when thinning
+ * @property {() => number} [now=Date.now]  the time marks are aged at
+ * @property {() => void} [onDraw]  called after every drawing
  */
-export function createMetarLayer(map, {label, popup, favourites, now = () => Date.now(),
-  onDraw = () => {}}) {
-  const renderer = L.svg({pane: 'stations'});
-  const group = L.layerGroup().addTo(map);
-  const labels = L.layerGroup().addTo(map);
-  let stations = [];
-  let byId = new Map();
-  let visible = true;
-  const markers = new Map();
 
-  function openPopup(station, opener = null) {
-    showPopup(map, [station.lat, station.lon], popup(station),
+/**
+ * The station layer: setStations() replaces the data, redraw() applies zoom, favourites and age.
+ * Marks are thinned for the zoom; identifiers stand beside them from zoom 8.
+ */
+export class MetarLayer extends DrawnLayer {
+  /** @param {MetarLayerOptions} options */
+  constructor({label, popup, favourites, now = () => Date.now(), onDraw = () => {}}) {
+    const marks = L.layerGroup();
+    const labels = L.layerGroup();
+    super([marks, labels]);
+    this.label = label;
+    this.popup = popup;
+    this.favourites = favourites;
+    this.now = now;
+    this.onDraw = onDraw;
+    this.labels = labels;
+    this.renderer = L.svg({pane: 'stations'});
+    /** @type {Station[]} */
+    this.list = [];
+    /** @type {Map<string, Station>} */
+    this.byId = new Map();
+    /** @type {Map<string, L.CircleMarker>} the drawn marks by station id */
+    this.markers = new Map();
+  }
+
+  getEvents() {
+    return {zoomend: this.redraw, moveend: this.drawLabels};
+  }
+
+  /** @param {Station} station @param {HTMLElement | SVGElement | null} [opener] */
+  showStation(station, opener = null) {
+    showPopup(this.map, [station.lat, station.lon], this.popup(station),
         {opener, fromKeyboard: opener !== null});
   }
 
-  function addMarker(station, at) {
+  /** @param {Station} station @param {number} at */
+  addMarker(station, at) {
     const category = (station.category || 'unknown').toLowerCase();
-    const favourite = favourites().has(station.id);
+    const favourite = this.favourites().has(station.id);
     const old = !(at - station.time <= OLD_REPORT_MS);
     const marker = new StationMark([station.lat, station.lon], {
-      renderer,
+      renderer: this.renderer,
       shape: CATEGORY_SHAPES[station.category] || 'circle',
       radius: favourite ? 7 : 5.5,
       className: `station-marker cat-${category}${favourite ? ' favourite' : ''}${old ? ' old' : ''}`,
@@ -76,84 +109,98 @@ export function createMetarLayer(map, {label, popup, favourites, now = () => Dat
       fillOpacity: 1,
       bubblingMouseEvents: false,
     });
-    marker.on('click', () => openPopup(station));
-    group.addLayer(marker);
-    const path = marker.getElement();
+    marker.on('click', () => this.showStation(station));
+    this.group.addLayer(marker);
+    const path = /** @type {SVGElement | undefined} */ (marker.getElement());
     if (path) {
       path.dataset.station = station.id;
       path.dataset.category = station.category || 'unknown';
       if (old) path.dataset.old = 'true';
-      makeKeyboardTarget(path, label(station), (element) => openPopup(station, element));
+      makeKeyboardTarget(path, this.label(station), (element) => this.showStation(station, element));
     }
-    markers.set(station.id, marker);
+    this.markers.set(station.id, marker);
   }
 
-  // Identifiers beside the marks in view, so a zoomed-in map reads like a chart.
-  function drawLabels() {
-    labels.clearLayers();
-    if (!visible || map.getZoom() < LABEL_ZOOM) return;
-    const bounds = map.getBounds().pad(0.1);
-    for (const [id, marker] of markers) {
+  /** Identifiers beside the marks in view, so a zoomed-in map reads like a chart. */
+  drawLabels() {
+    this.labels.clearLayers();
+    if (!this.map || !this.visible || this.map.getZoom() < LABEL_ZOOM) return;
+    const bounds = this.map.getBounds().pad(0.1);
+    for (const [id, marker] of this.markers) {
       const position = marker.getLatLng();
       if (!bounds.contains(position)) continue;
-      labels.addLayer(L.marker(position, {pane: 'stationLabels', interactive: false, keyboard: false,
-        icon: L.divIcon({className: 'station-label', html: el('span', {text: id}), iconSize: null,
-          iconAnchor: [-8, 8]})}));
+      this.labels.addLayer(L.marker(position, {pane: 'stationLabels', interactive: false,
+        keyboard: false, icon: L.divIcon({className: 'station-label', html: el('span', {text: id}),
+          iconSize: null, iconAnchor: [-8, 8]})}));
     }
   }
 
-  function redraw() {
-    group.clearLayers();
-    markers.clear();
+  /** Draws the stations again: thinned for the zoom, favourites and ages as they are now. */
+  redraw() {
+    this.group.clearLayers();
+    this.markers.clear();
+    if (!this.map) return;
+    const map = this.map;
     const zoom = map.getZoom();
-    const at = now();
-    const shown = zoom >= FULL_DETAIL_ZOOM ? stations :
-        thinStations(stations, (s) => map.project([s.lat, s.lon], zoom), CELL_PX, favourites());
-    for (const station of shown) addMarker(station, at);
-    drawLabels();
-    onDraw();
+    const at = this.now();
+    const shown = zoom >= FULL_DETAIL_ZOOM ? this.list :
+        thinStations(this.list, (s) => map.project([s.lat, s.lon], zoom), CELL_PX, this.favourites());
+    for (const station of shown) this.addMarker(station, at);
+    this.drawLabels();
+    this.onDraw();
   }
 
-  map.on('zoomend', redraw);
-  map.on('moveend', drawLabels);
+  /** Replaces the stations drawn. @param {Station[]} list */
+  setStations(list) {
+    this.list = list;
+    this.byId = new Map(list.map((station) => [station.id, station]));
+    this.redraw();
+  }
 
-  return {
-    setStations(list) {
-      stations = list;
-      byId = new Map(list.map((station) => [station.id, station]));
-      redraw();
-    },
-    redraw,
-    station: (id) => byId.get(id),
-    stations: () => stations,
-    shownCount: () => markers.size,
-    oldCount: (at = now()) => stations.filter((s) => !(at - s.time <= OLD_REPORT_MS)).length,
-    /** The stations drawn inside the visible map, nearest to its centre first. */
-    inView() {
-      const bounds = map.getBounds();
-      const centre = map.getCenter();
-      return [...markers.keys()].map((id) => byId.get(id))
-          .filter((s) => bounds.contains([s.lat, s.lon]))
-          .sort((a, b) => centre.distanceTo([a.lat, a.lon]) - centre.distanceTo([b.lat, b.lon]));
-    },
-    /** Centres the station and opens its popup; false when the station is unknown. */
-    open(id, opener = null) {
-      const station = byId.get(id);
-      if (!station) return false;
-      map.setView([station.lat, station.lon], Math.max(map.getZoom(), 8));
-      openPopup(station, opener);
-      return true;
-    },
-    setVisible(shown) {
-      visible = shown;
-      if (shown) {
-        group.addTo(map);
-        labels.addTo(map);
-      } else {
-        group.remove();
-        labels.remove();
-      }
-      drawLabels();
-    },
-  };
+  /** @param {string} id */
+  station(id) {
+    return this.byId.get(id);
+  }
+
+  stations() {
+    return this.list;
+  }
+
+  /** How many marks are drawn at this zoom. */
+  shownCount() {
+    return this.markers.size;
+  }
+
+  /** How many stations have a report over 90 minutes old. */
+  oldCount(at = this.now()) {
+    return this.list.filter((s) => !(at - s.time <= OLD_REPORT_MS)).length;
+  }
+
+  /** The stations drawn inside the visible map, nearest to its centre first. */
+  inView() {
+    if (!this.map) return [];
+    const bounds = this.map.getBounds();
+    const centre = this.map.getCenter();
+    return [...this.markers.keys()].map((id) => this.byId.get(id))
+        .filter((s) => bounds.contains([s.lat, s.lon]))
+        .sort((a, b) => centre.distanceTo([a.lat, a.lon]) - centre.distanceTo([b.lat, b.lon]));
+  }
+
+  /**
+   * Centres the station and opens its popup; false when the station is unknown.
+   * @param {string} id @param {HTMLElement | SVGElement | null} [opener]
+   */
+  open(id, opener = null) {
+    const station = this.byId.get(id);
+    if (!station || !this.map) return false;
+    this.map.setView([station.lat, station.lon], Math.max(this.map.getZoom(), 8));
+    this.showStation(station, opener);
+    return true;
+  }
+
+  /** @param {boolean} shown */
+  setVisible(shown) {
+    super.setVisible(shown);
+    this.drawLabels();
+  }
 }

@@ -5,52 +5,74 @@
 import * as L from '../../vendor/leaflet/leaflet-src.esm.js';
 import {el} from '../dom.js';
 
-/** Point marker and crosshair: set({lat, lon}) marks the point; onChoose(point) on Enter. */
-export function createPointMarker(map, {onChoose}) {
-  const renderer = L.svg({pane: 'point'});
-  // Interactive only so the page can prove it lies on top: a click on it passes to the map.
-  const ring = L.circleMarker([0, 0], {renderer, radius: 9, className: 'point-marker', weight: 3,
-    fill: false});
-  const dot = L.circleMarker([0, 0], {renderer, radius: 2.5, className: 'point-dot', weight: 0,
-    fillOpacity: 1});
-  const container = map.getContainer();
-  const crosshair = el('div', {className: 'crosshair', 'aria-hidden': 'true'},
-      el('span', {className: 'crosshair-hint', text: 'Enter: forecast here'}));
-  container.appendChild(crosshair);
-  let keyboard = false;
+/**
+ * The point marker and the crosshair: set({lat, lon}) marks the point; with the map focused from
+ * the keyboard, Enter calls onChoose({lat, lon}) with the spot under the crosshair.
+ */
+export class PointMarker extends L.Layer {
+  /** @param {{onChoose: (point: {lat: number, lon: number}) => void}} options */
+  constructor({onChoose}) {
+    super();
+    this.onChoose = onChoose;
+    const renderer = L.svg({pane: 'point'});
+    // Interactive only so the page can prove it lies on top: a click on it passes to the map.
+    this.mark = L.layerGroup([
+      L.circleMarker([0, 0], {renderer, radius: 9, className: 'point-marker', weight: 3, fill: false}),
+      L.circleMarker([0, 0], {renderer, radius: 2.5, className: 'point-dot', weight: 0, fillOpacity: 1}),
+    ]);
+    this.crosshair = el('div', {className: 'crosshair', 'aria-hidden': 'true'},
+        el('span', {className: 'crosshair-hint', text: 'Enter: forecast here'}));
+    /** @type {L.Map | null} */
+    this.map = null;
+    // Shown only when the map has focus from the keyboard, not after a mouse click.
+    this.containerEvents = {
+      /** @param {KeyboardEvent} event */
+      keydown: (event) => {
+        const container = this.map.getContainer();
+        if (event.target !== container) return;
+        this.showCrosshair(true);
+        this.map.closePopup();  // the crosshair and the spot under it, not a popup, are in front now
+        if (event.key === 'Enter') {
+          event.preventDefault();
+          const centre = this.map.getCenter();
+          this.onChoose({lat: centre.lat, lon: centre.lng});
+        }
+      },
+      focus: () => {
+        if (this.map.getContainer().matches(':focus-visible')) this.showCrosshair(true);
+      },
+      blur: () => this.showCrosshair(false),
+      mousedown: () => this.showCrosshair(false),
+    };
+  }
 
-  // Shown only when the map has focus from the keyboard, not after a mouse click.
-  container.addEventListener('keydown', (event) => {
-    if (event.target !== container) return;
-    keyboard = true;
-    crosshair.classList.add('shown');
-    map.closePopup();  // the crosshair and the spot under it, not a popup, are in front now
-    if (event.key === 'Enter') {
-      event.preventDefault();
-      const centre = map.getCenter();
-      onChoose({lat: centre.lat, lon: centre.lng});
-    }
-  });
-  container.addEventListener('focus', () => {
-    if (container.matches(':focus-visible')) {
-      keyboard = true;
-      crosshair.classList.add('shown');
-    }
-  });
-  container.addEventListener('blur', () => {
-    keyboard = false;
-    crosshair.classList.remove('shown');
-  });
-  container.addEventListener('mousedown', () => {
-    if (keyboard) crosshair.classList.remove('shown');
-    keyboard = false;
-  });
+  /** @param {L.Map} map */
+  onAdd(map) {
+    this.map = map;
+    map.getContainer().appendChild(this.crosshair);
+    L.DomEvent.on(map.getContainer(), this.containerEvents);
+    return this;
+  }
 
-  return {
-    set(point) {
-      ring.setLatLng([point.lat, point.lon]).addTo(map);
-      dot.setLatLng([point.lat, point.lon]).addTo(map);
-    },
-    crosshairShown: () => crosshair.classList.contains('shown'),
-  };
+  /** @param {L.Map} map */
+  onRemove(map) {
+    L.DomEvent.off(map.getContainer(), this.containerEvents);
+    this.crosshair.remove();
+    this.mark.remove();
+    this.map = null;
+    return this;
+  }
+
+  /** @param {boolean} shown */
+  showCrosshair(shown) {
+    this.crosshair.classList.toggle('shown', shown);
+  }
+
+  /** Marks the chosen point. @param {{lat: number, lon: number}} point */
+  set(point) {
+    for (const layer of /** @type {L.CircleMarker[]} */ (this.mark.getLayers())) {
+      layer.setLatLng([point.lat, point.lon]);
+    }
+    this.mark.addTo(this.map);
+  }
 }

@@ -7,6 +7,10 @@ import * as L from '../../vendor/leaflet/leaflet-src.esm.js';
  * Opens content (a DOM node) at latlng. When opened from the keyboard, focus moves into the popup
  * and returns to `opener` when the popup closes. The popup closes when focus moves on to
  * something outside it, so it never hides the map behind the reader's back.
+ * @param {L.Map} map
+ * @param {L.LatLngExpression} latlng
+ * @param {HTMLElement} content
+ * @param {{opener?: HTMLElement | SVGElement | null, fromKeyboard?: boolean}} [how]  opener null, fromKeyboard false
  */
 export function showPopup(map, latlng, content, {opener = null, fromKeyboard = false} = {}) {
   const popup = L.popup({maxWidth: 380, minWidth: 260, autoPanPadding: [24, 24],
@@ -23,12 +27,12 @@ export function showPopup(map, latlng, content, {opener = null, fromKeyboard = f
   });
   const container = popup.getElement();
   container?.addEventListener('focusout', (event) => {
-    const next = event.relatedTarget;
+    const next = /** @type {Node | null} */ (event.relatedTarget);
     // null: focus went nowhere in particular (a click on plain text in the popup).
     if (next && !container.contains(next) && next !== opener) map.closePopup(popup);
   });
   if (fromKeyboard) {
-    const target = content.querySelector('[data-autofocus]') || content;
+    const target = /** @type {HTMLElement} */ (content.querySelector('[data-autofocus]')) || content;
     if (!target.hasAttribute('tabindex')) target.setAttribute('tabindex', '-1');
     target.focus();
     popup.once('remove', () => {
@@ -44,17 +48,35 @@ export function showPopup(map, latlng, content, {opener = null, fromKeyboard = f
 /**
  * Makes an SVG path or marker element a button with a text alternative. It is not a tab stop
  * (hundreds of marks would bury the controls); lists and the map's crosshair reach it instead.
+ * @param {HTMLElement | SVGElement | undefined} element
+ * @param {string} labelText
+ * @param {(element: HTMLElement | SVGElement) => void} activate
  */
 export function makeKeyboardTarget(element, labelText, activate) {
   if (!element) return;
   element.setAttribute('tabindex', '-1');
   element.setAttribute('role', 'button');
   element.setAttribute('aria-label', labelText);
-  element.addEventListener('keydown', (event) => {
+  element.addEventListener('keydown', (/** @type {KeyboardEvent} */ event) => {
     if (event.key === 'Enter' || event.key === ' ') {
       event.preventDefault();
       event.stopPropagation();
       activate(element);
     }
+  });
+}
+
+/**
+ * Calls onClick({lat, lon}) for a click on the map, unless the click only closed a popup.
+ * @param {L.Map} map @param {(point: {lat: number, lon: number}) => void} onClick
+ */
+export function onMapClick(map, onClick) {
+  let popupOpen = false;
+  let popupWasOpen = false;
+  map.on('popupopen', () => (popupOpen = true));
+  map.on('popupclose', () => (popupOpen = false));
+  map.on('mousedown', () => (popupWasOpen = popupOpen));
+  map.on('click', (event) => {
+    if (!popupWasOpen) onClick({lat: event.latlng.lat, lon: event.latlng.lng});
   });
 }

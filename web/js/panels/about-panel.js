@@ -4,7 +4,7 @@
 import {BUILD_INFO} from '../build-info.js';
 import {el} from '../dom.js';
 
-export const NOT_A_BRIEFING = 'Corvane Weather is not an official weather briefing. Its data ' +
+const NOT_A_BRIEFING = 'Corvane Weather is not an official weather briefing. Its data ' +
   'comes from public services and can be late, incomplete or wrong. Before you fly, get an ' +
   'official briefing from Flight Service (1800wxbrief.com); before you head out on land, read the ' +
   'forecast and the alerts of the National Weather Service for where you are going.';
@@ -68,6 +68,8 @@ function buildDialog(info) {
 /**
  * Puts the About button into `slot` (the top bar's menu); the dialog it opens is built on first
  * use. Returns {open, close}.
+ * @param {HTMLElement} slot
+ * @param {typeof BUILD_INFO} [info=BUILD_INFO]
  */
 export function createAboutPanel(slot, info = BUILD_INFO) {
   const opener = el('button', {id: 'about-open', type: 'button', className: 'about-open',

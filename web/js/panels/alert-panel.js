@@ -8,7 +8,7 @@ import {formatAge, formatDateTime} from '../time.js';
 const SORT_KEYS = [['severity', 'Severity'], ['onset', 'Onset'], ['ends', 'Ends'], ['event', 'Event']];
 // On a day of hundreds of alerts the list grows by this many at a time, in the chosen order,
 // so the page never builds thousands of entries nobody scrolls to.
-export const LIST_STEP = 200;
+const LIST_STEP = 200;
 
 /** "Fri Nov 20 10:31 MST" for a time, else the fallback. */
 function when(ms, fallback) {
@@ -16,7 +16,7 @@ function when(ms, fallback) {
 }
 
 /** "From Fri Nov 20 17:00 MST until Sat Nov 21 17:00 MST", or "In force until …". */
-export function alertPeriod(alert, now) {
+function alertPeriod(alert, now) {
   const end = alertEnd(alert);
   const until = Number.isFinite(alert.ends) ? `until ${formatDateTime(alert.ends)}` :
       Number.isFinite(end) ? `until ${formatDateTime(end)} (message expiry; no end announced)` :
@@ -57,7 +57,12 @@ function detail(alert, drawnAs, now) {
   ...block('Instructions', alert.instruction));
 }
 
-/** One list entry as a button: severity, event, area, onset and end. */
+/**
+ * One list entry as a button: severity, event, area, onset and end.
+ * @param {Alert} alert
+ * @param {{pressed?: boolean, now: number, drawnAs: (alert: Alert) => string, onClick: () => void}} how
+ *   pressed false
+ */
 export function alertButton(alert, {pressed = false, now, drawnAs, onClick}) {
   const severity = alert.severity.toLowerCase();
   const drawn = drawnAs(alert);
@@ -74,8 +79,17 @@ export function alertButton(alert, {pressed = false, now, drawnAs, onClick}) {
 }
 
 /**
+ * @typedef {import('../alerts.js').Alert} Alert
+ * @typedef {object} AlertPanelOptions
+ * @property {(alert: Alert) => void} onShowOnMap  the detail's "Show on map" button
+ * @property {(alert: Alert) => 'shape' | 'counties' | 'none'} drawnAs  how the map draws an alert
+ * @property {(count: number) => void} [onCount]  told the number in force after every update
+ */
+
+/**
  * Alert panel: update(alerts, expired, now) with the alerts in force and those that ran out;
- * show(alert) opens one alert's text. onCount(n) is told the number in force.
+ * show(alert) opens one alert's text.
+ * @param {HTMLElement} container @param {AlertPanelOptions} options
  */
 export function createAlertPanel(container, {onShowOnMap, drawnAs, onCount = () => {}}) {
   let alerts = [];
@@ -120,7 +134,7 @@ export function createAlertPanel(container, {onShowOnMap, drawnAs, onCount = () 
       on: {click: () => {
         listed += LIST_STEP;
         drawList();
-        list.querySelectorAll('.alert-item')[listed - LIST_STEP]?.focus();
+        /** @type {NodeListOf<HTMLElement>} */ (list.querySelectorAll('.alert-item'))[listed - LIST_STEP]?.focus();
       }}})) : null);
   }
 
@@ -133,7 +147,7 @@ export function createAlertPanel(container, {onShowOnMap, drawnAs, onCount = () 
         on: {click: () => onShowOnMap(alert)}}));
     }
     replaceChildren(details, article);
-    if (focus) article.querySelector('.alert-title').focus();
+    if (focus) /** @type {HTMLElement} */ (article.querySelector('.alert-title')).focus();
   }
 
   replaceChildren(list, el('li', {className: 'loading', text: 'Loading alerts…'}));

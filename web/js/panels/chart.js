@@ -19,7 +19,7 @@ const AXIS_Y = 282;
 const finiteValues = (values) => values.filter(Number.isFinite);
 
 /** Whole, round tick values covering [low, high]: about `count` of them, never fewer than two. */
-export function niceTicks(low, high, count = 4) {
+function niceTicks(low, high, count = 4) {
   const raw = Math.max(high - low, 1) / count;
   const power = 10 ** Math.floor(Math.log10(raw));
   const step = Math.max(1, [1, 2, 5, 10].map((m) => m * power).find((s) => s >= raw));
@@ -35,7 +35,7 @@ function hourLabel(ms) {
 }
 
 /** A one-sentence summary of the series, used as the chart's text alternative. */
-export function chartSummary(series, units) {
+function chartSummary(series, units) {
   if (!series.length) return 'No hourly forecast';
   const temperatures = finiteValues(series.map((r) => temperatureValue(r.temperature, units.temperature)));
   const winds = finiteValues(series.map((r) => speedValue(r.wind, units.speed)));
@@ -68,7 +68,7 @@ function linePath(points) {
 }
 
 /** Night intervals [{start, end}] between `from` and `to` at a place, from sunset to sunrise. */
-export function nights(from, to, place) {
+function nights(from, to, place) {
   if (!place) return [];
   const result = [];
   for (let day = from - 24 * HOUR; day < to + 24 * HOUR; day += 24 * HOUR) {
@@ -85,7 +85,7 @@ export function nights(from, to, place) {
 }
 
 /** Midnights (in the chosen zone) strictly inside (from, to). */
-export function midnights(from, to) {
+function midnights(from, to) {
   const result = [];
   for (let t = Math.ceil(from / HOUR) * HOUR; t < to; t += HOUR) {
     const parts = zonedParts(t);
@@ -192,8 +192,18 @@ function chartTable(series, units) {
 }
 
 /**
- * The chart with its legend and a button that shows the same data as a table. `width` is the
- * pixel width to draw at (the panel's); `place` ({lat, lon}) places the night shading.
+ * @typedef {object} HourlyChartOptions
+ * @property {boolean} [showTable=false]  the table is open
+ * @property {(shown: boolean) => void} [onToggle]  told when the table is opened or closed
+ * @property {number} [width=316]  the pixel width to draw at (the panel's), at least 280
+ * @property {number} [now=Date.now()]  where the "now" line stands, in ms
+ * @property {{lat: number, lon: number} | null} [place=null]  places the night shading
+ */
+
+/**
+ * The chart with its legend and a button that shows the same data as a table.
+ * @param {ReturnType<typeof import('../point.js').decodePointReply>['series']} series
+ * @param {import('../units.js').Units} units @param {HourlyChartOptions} [options]
  */
 export function hourlyChart(series, units, {showTable = false, onToggle = () => {}, width = 316,
   now = Date.now(), place = null} = {}) {

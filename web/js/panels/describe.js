@@ -5,7 +5,18 @@ import {describeLayer} from '../pirep.js';
 import {formatAge, formatClock} from '../time.js';
 import {formatHeight, formatSpeed, formatTemperature, formatVisibility} from '../units.js';
 
-/** "180° at 22 kt, gusts 34 kt", "variable at 4 kt", "calm"; "not reported" when missing. */
+/**
+ * @typedef {import('../units.js').Units} Units
+ * @typedef {import('../metar.js').Station} Station
+ * @typedef {import('../pirep.js').Pirep} Pirep
+ */
+
+/**
+ * "180° at 22 kt, gusts 34 kt", "variable at 4 kt", "calm"; "not reported" when missing.
+ * @param {{direction: number | 'VRB' | null, speed: number | null, gust: number | null, calm: boolean} | null} wind
+ * @param {Units} units
+ * @returns {string}
+ */
 export function windText(wind, units) {
   if (!wind || wind.speed === null) return 'not reported';
   if (wind.calm) return 'calm';
@@ -16,14 +27,25 @@ export function windText(wind, units) {
   return `${direction} at ${formatSpeed(wind.speed, units.speed)}${gust}`;
 }
 
-/** "few 5,000 ft, broken 9,000 ft"; "clear" when the report lists no layers. */
+/**
+ * "few 5,000 ft, broken 9,000 ft"; "clear" when the report lists no layers.
+ * @param {{cover: string, base: number | null}[]} clouds
+ * @param {Units} units
+ * @returns {string}
+ */
 export function cloudsText(clouds, units) {
   if (!clouds.length) return 'clear';
   return clouds.map((layer) => (layer.base === null ? coverName(layer.cover) :
       `${coverName(layer.cover)} ${formatHeight(layer.base, units.distance)}`)).join(', ');
 }
 
-/** The text alternative of a station marker. */
+/**
+ * The text alternative of a station marker.
+ * @param {Station} station
+ * @param {Units} units
+ * @param {number} now
+ * @returns {string}
+ */
 export function stationLabel(station, units, now) {
   const category = station.category || 'category unknown';
   const age = now - station.time;
@@ -38,7 +60,11 @@ export function stationLabel(station, units, now) {
   return parts.join(', ');
 }
 
-/** "Turbulence: moderate chop 10,000–14,000 ft" lines of a pilot report. */
+/**
+ * "Turbulence: moderate chop 10,000–14,000 ft" lines of a pilot report.
+ * @param {Pirep} report
+ * @returns {string[]}
+ */
 export function hazardLines(report) {
   return [
     ...report.turbulence.map((entry) => `Turbulence: ${describeLayer(entry)}`),
@@ -49,6 +75,9 @@ export function hazardLines(report) {
 /**
  * The text alternative of a PIREP symbol. It starts with the level as the symbol shows it
  * ("240"), so what a sighted reader sees and what a screen reader names are the same.
+ * @param {Pirep} report
+ * @param {number} now
+ * @returns {string}
  */
 export function pirepLabel(report, now) {
   const altitude = report.altitude === null ? 'altitude unknown' :

@@ -7,6 +7,9 @@ import {formatAge, formatClock, formatDateTime} from '../time.js';
 /**
  * A freshness line: what time the data is from (`dataText`, or `dataTime` in ms), when it was
  * fetched and how old that is. A non-empty `reason` marks it stale and says why.
+ * @param {{dataText?: string, dataTime?: number, fetchedAt: number, now: number,
+ *   reason?: string, fromStorage?: boolean}} parts  dataText '', dataTime NaN, reason '',
+ *   fromStorage false
  */
 export function freshnessLine({dataText = '', dataTime = NaN, fetchedAt, now, reason = '',
   fromStorage = false}) {

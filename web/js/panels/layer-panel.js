@@ -1,19 +1,36 @@
 // The layer list: per layer a switch, how current its data is (from the data's own times), a
-// refresh button, its filters, counts and legend.
+// refresh button, its filters, counts and legend. A layer's block is a section: the generic ones
+// of the four weather layers are built here too.
 
 import {el, replaceChildren} from '../dom.js';
+import {formatClock} from '../time.js';
+import {freshnessLine} from './freshness.js';
+import {alertLegend, altitudeRange, forecastHourChoice, hazardLegend, metarLegend,
+  pirepLegend} from './legends.js';
 
 /**
- * One block per section {feed, label?, controls?, legend?, count(), dataText(now)}. setVisible
- * (name, shown) is called from the switches. update(feed, now) redraws that feed's status lines.
+ * One layer's block.
+ * @typedef {object} LayerSection
+ * @property {import('../feed.js').Feed<any>} feed  the layer's data
+ * @property {{setVisible(shown: boolean): void}} layer  what the block's switch shows or hides
+ * @property {(now: number, reason: string) => HTMLElement} freshness  the data-time line
+ * @property {() => string} count  the counts line, once there is data
+ * @property {(recount: () => void) => HTMLElement} [controls]  filters; they call recount() after
+ *   a change
+ * @property {() => HTMLElement} [legend]
  */
-export function createLayerPanel(container, sections, {setVisible}) {
+
+/**
+ * Draws one block per section; update(feed, now) redraws that feed's status lines.
+ * @param {HTMLElement} container @param {LayerSection[]} sections
+ */
+export function createLayerPanel(container, sections) {
   const blocks = new Map();
   const rows = sections.map((section) => {
     const {feed} = section;
     const id = `layer-${feed.name}`;
     const toggle = el('input', {type: 'checkbox', id, checked: true});
-    toggle.addEventListener('change', () => setVisible(feed.name, toggle.checked));
+    toggle.addEventListener('change', () => section.layer.setVisible(toggle.checked));
     const status = el('div', {className: 'layer-status', 'aria-live': 'off'});
     const refresh = el('button', {type: 'button', className: 'refresh', text: 'Refresh',
       'aria-label': `Refresh ${feed.label}`, on: {click: () => feed.refresh()}});
@@ -21,13 +38,21 @@ export function createLayerPanel(container, sections, {setVisible}) {
       'aria-labelledby': `${id}-title`},
     el('h3', {className: 'layer-head', id: `${id}-title`},
         toggle, el('label', {for: id, text: feed.label}), refresh),
-    status, section.controls?.() || null, section.legend?.() || null);
+    status, section.controls?.(() => recount(feed.name)) || null, section.legend?.() || null);
     blocks.set(feed.name, {status, refresh, section, block});
     return block;
   });
   replaceChildren(container, el('h2', {className: 'visually-hidden', text: 'Layers'}), ...rows);
 
+  /** Redraws only the count line of a section (after a filter change). @param {string} name */
+  function recount(name) {
+    const entry = blocks.get(name);
+    const line = entry?.status.querySelector('.count');
+    if (line) line.textContent = entry.section.count();
+  }
+
   return {
+    /** @param {import('../feed.js').Feed<any>} feed @param {number} now */
     update(feed, now) {
       const entry = blocks.get(feed.name);
       if (!entry) return;
@@ -36,7 +61,7 @@ export function createLayerPanel(container, sections, {setVisible}) {
       if (feed.data === null && feed.loading) {
         lines.push(el('p', {className: 'loading', text: 'Loading…'}));
       } else {
-        lines.push(entry.section.freshness?.(now, reason) || null);
+        lines.push(entry.section.freshness(now, reason));
       }
       if (feed.data !== null) lines.push(el('p', {className: 'count', text: entry.section.count()}));
       if (feed.loading && feed.data !== null) lines.push(el('p', {className: 'loading', text: 'Refreshing…'}));
@@ -49,11 +74,99 @@ export function createLayerPanel(container, sections, {setVisible}) {
       entry.block.classList.toggle('is-stale', reason !== '');
       entry.refresh.disabled = feed.loading;
     },
-    /** Redraws only the count line of a section (after a filter change). */
-    recount(name) {
-      const entry = blocks.get(name);
-      const line = entry?.status.querySelector('.count');
-      if (line) line.textContent = entry.section.count();
-    },
+    recount,
   };
+}
+
+/** "17:47Z to 17:57Z" over the items' times; one time when they agree, empty when none is known. */
+function timeRange(items) {
+  const times = items.map((item) => item.time).filter(Number.isFinite);
+  if (!times.length) return '';
+  const low = Math.min(...times);
+  const high = Math.max(...times);
+  return low === high ? formatClock(high) : `${formatClock(low)} to ${formatClock(high)}`;
+}
+
+/** The freshness line of a feed, with the data's times as dataText() words them. */
+function feedFreshness(feed, dataText = () => '') {
+  return (now, reason) => freshnessLine({dataText: dataText(), fetchedAt: feed.fetchedAt, now,
+    reason, fromStorage: feed.fromStorage});
+}
+
+/**
+ * The stations' block.
+ * @param {{feed: import('../feed.js').Feed<any>, layer: import('../map/metar-layer.js').MetarLayer,
+ *   now: () => number}} parts
+ * @returns {LayerSection}
+ */
+export function metarSection({feed, layer, now}) {
+  return {feed, layer,
+    freshness: feedFreshness(feed, () => `reports ${timeRange(layer.stations())}`),
+    count: () => {
+      const old = layer.oldCount(now());
+      return `${layer.stations().length} stations, ${layer.shownCount()} shown at this zoom` +
+          (old ? `; ${old} with a report over 90 min old (hollow)` : '');
+    },
+    legend: metarLegend};
+}
+
+/**
+ * The pilot reports' block, with its altitude range.
+ * @param {{feed: import('../feed.js').Feed<any>, layer: import('../map/pirep-layer.js').PirepLayer}} parts
+ * @returns {LayerSection}
+ */
+export function pirepSection({feed, layer}) {
+  return {feed, layer,
+    freshness: feedFreshness(feed, () => `reports ${timeRange(feed.data || [])}`),
+    count: () => `${feed.data.length} reports, ${layer.inRangeCount()} in the altitude ` +
+        `range, ${layer.shownCount()} shown at this zoom`,
+    controls: (recount) => altitudeRange('pirep-altitude', (range) => {
+      layer.setRange(range);
+      recount();
+    }),
+    legend: pirepLegend};
+}
+
+/**
+ * The alerts' block; `active()` gives the alerts in force.
+ * @param {{feed: import('../feed.js').Feed<any>, layer: import('../map/alert-layer.js').AlertLayer,
+ *   active: () => import('../alerts.js').Alert[]}} parts
+ * @returns {LayerSection}
+ */
+export function alertSection({feed, layer, active}) {
+  return {feed, layer,
+    freshness: (now, reason) => freshnessLine({dataTime: feed.data?.updated, fetchedAt: feed.fetchedAt,
+      now, reason, fromStorage: feed.fromStorage}),
+    count: () => {
+      const counties = active().filter((alert) => layer.drawnAs(alert) === 'counties').length;
+      return `${active().length} alerts in force; ${counties} drawn by county`;
+    },
+    legend: alertLegend};
+}
+
+/**
+ * The aviation hazards' block, with the G-AIRMET hour and the altitude range.
+ * @param {{feed: import('../feed.js').Feed<any>, layer: import('../map/hazard-layer.js').HazardLayer}} parts
+ * @returns {LayerSection}
+ */
+export function hazardSection({feed, layer}) {
+  return {feed, layer,
+    freshness: feedFreshness(feed),
+    count: () => {
+      const {items, unavailable} = feed.data;
+      const count = (kind) => items.filter((item) => item.kind === kind).length;
+      return `${count('sigmet') + count('convective-sigmet')} SIGMETs, ${count('gairmet')} G-AIRMETs ` +
+          `(all hours), ${count('cwa')} CWAs; ${layer.shownCount()} shown for this hour and range` +
+          (unavailable.length ? `; not available: ${unavailable.join(', ')}` : '');
+    },
+    controls: (recount) => el('div', null,
+        forecastHourChoice('hazard-hour', (hour) => {
+          layer.setFilter({forecastHour: hour});
+          recount();
+        }),
+        altitudeRange('hazard-altitude', ({low, high}) => {
+          layer.setFilter({lowFeet: low, highFeet: high});
+          recount();
+        })),
+    legend: hazardLegend};
 }

@@ -14,7 +14,11 @@ const SHAPE_PATHS = {
   triangle: 'M8 1.5L15 13.5H1Z',
 };
 
-/** A small SVG of a station mark: category shape and colour, hollow when old. */
+/**
+ * A small SVG of a station mark: category shape and colour, hollow when old.
+ * @param {string | null} category
+ * @param {{old?: boolean}} [how]  old false
+ */
 export function stationSwatch(category, {old = false} = {}) {
   const shape = CATEGORY_SHAPES[category] || 'circle';
   return svgEl('svg', {className: `swatch-svg cat-${(category || 'unknown').toLowerCase()}${old ? ' old' : ''}`,
@@ -63,7 +67,7 @@ export function alertLegend() {
 }
 
 /** Altitude steps of the PIREP filter, in feet. */
-export const ALTITUDE_STEPS = [0, 3000, 6000, 10000, 14000, 18000, 24000, 30000, 36000, 45000];
+const ALTITUDE_STEPS = [0, 3000, 6000, 10000, 14000, 18000, 24000, 30000, 36000, 45000];
 
 function stepLabel(feet) {
   if (feet === 0) return 'Surface';
@@ -71,7 +75,11 @@ function stepLabel(feet) {
   return `${feet.toLocaleString('en-US')} ft`;
 }
 
-/** From/to altitude choice; onChange({low, high}) in feet (high Infinity for "and above"). */
+/**
+ * From/to altitude choice; onChange({low, high}) in feet (high Infinity for "and above").
+ * @param {string} idPrefix
+ * @param {(range: {low: number, high: number}) => void} onChange
+ */
 export function altitudeRange(idPrefix, onChange) {
   const from = el('select', {id: `${idPrefix}-from`},
       ...ALTITUDE_STEPS.slice(0, -1).map((feet) => el('option', {value: feet, text: stepLabel(feet)})));
@@ -112,7 +120,11 @@ export function hazardLegend() {
       el('p', {className: 'note', text: 'Choose a spot on the map to read the hazards there in full.'}));
 }
 
-/** The G-AIRMET forecast hour: 0, 3, 6, 9 or 12 hours after issue; onChange(hour). */
+/**
+ * The G-AIRMET forecast hour: 0, 3, 6, 9 or 12 hours after issue; onChange(hour).
+ * @param {string} id
+ * @param {(hour: number) => void} onChange
+ */
 export function forecastHourChoice(id, onChange) {
   const select = el('select', {id},
       ...FORECAST_HOURS.map((hour) => el('option', {value: hour, text: hour ? `+${hour} h` : 'Issue time'})));

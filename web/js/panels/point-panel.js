@@ -14,6 +14,8 @@ import {alertButton} from './alert-panel.js';
 import {freshnessLine} from './freshness.js';
 import {adviceFor} from './status.js';
 
+/** @typedef {ReturnType<typeof import('../point-controller.js').createPointController>['state']} PointState */
+
 function facts(rows) {
   return el('dl', {className: 'facts'},
       ...rows.filter(Boolean).map(([label, value]) => [el('dt', {text: label}), el('dd', {text: value})]));
@@ -71,7 +73,7 @@ function gridTable(rows, units) {
 }
 
 /** Why the point's data may not be current; empty when it is. */
-export function pointStaleReason(state, now) {
+function pointStaleReason(state, now) {
   const reply = state.reply;
   if (state.fromStorage) return `saved from an earlier run, fetched ${formatAge(now - state.fetchedAt)}`;
   if (state.error !== null) return 'refresh failed; showing the last good data';
@@ -82,7 +84,11 @@ export function pointStaleReason(state, now) {
   return '';
 }
 
-/** The freshness line of the point panel, from the products' own times. */
+/**
+ * The freshness line of the point panel, from the products' own times.
+ * @param {PointState} state
+ * @param {number} now
+ */
 export function pointFreshness(state, now) {
   const reply = state.reply;
   const parts = [];
@@ -161,7 +167,30 @@ function discussionBlock(state) {
         ...section.paragraphs.map((paragraph) => el('p', {className: 'discussion-text', text: paragraph}))]));
 }
 
-/** Draws the panel for one state: {point, loading, error, reply, fetchedAt, forecast}. */
+/**
+ * @typedef {object} PointPanelOptions
+ * @property {import('../units.js').Units} units
+ * @property {number} now  ms
+ * @property {boolean} showTable  the hourly table is open
+ * @property {(shown: boolean) => void} onToggleTable
+ * @property {() => void} onRetry  asks for the point again
+ * @property {import('../alerts.js').Alert[]} [alertsHere=[]]  the alerts in force at the point
+ * @property {boolean | 'unavailable'} [alertsChecked=true]  false while the alerts are not known yet
+ * @property {(alert: import('../alerts.js').Alert) => 'shape' | 'counties' | 'none'} drawnAs
+ * @property {(alert: import('../alerts.js').Alert) => void} onOpenAlert
+ * @property {number} width  the chart's pixel width
+ * @property {() => void} onRetryForecast
+ * @property {(office: string) => void} onDiscussion  the discussion link
+ * @property {import('../hazards.js').HazardItem[]} [hazardsHere=[]]  the hazard areas holding the point
+ * @property {{office: string, loading: boolean, error: Error | null,
+ *   discussion: ReturnType<typeof import('../discussion.js').decodeDiscussion> | null} | null} [discussion=null]
+ */
+
+/**
+ * Draws the panel for one state: {point, loading, error, reply, fetchedAt, forecast}.
+ * @param {HTMLElement} container @param {PointState} state
+ * @param {PointPanelOptions} options
+ */
 export function renderPointPanel(container, state, {units, now, showTable, onToggleTable, onRetry,
   alertsHere = [], alertsChecked = true, drawnAs, onOpenAlert, width, onRetryForecast,
   onDiscussion, hazardsHere = [], discussion = null}) {
@@ -176,6 +205,7 @@ export function renderPointPanel(container, state, {units, now, showTable, onTog
       state.reply?.place ? `Near ${state.reply.place}` : state.label || 'Selected point');
   const coordinates = el('p', {className: 'coordinates',
     text: `${formatCoordinate(state.point.lat)}, ${formatCoordinate(state.point.lon)}`});
+  /** @type {(HTMLElement | null)[]} */
   const blocks = [heading, coordinates];
   if (state.loading) blocks.push(el('p', {className: 'loading', text: 'Loading the weather here…'}));
   if (state.error) {

@@ -5,6 +5,13 @@ import {formatAge, formatClock, formatDateTime} from '../time.js';
 import {formatHeight, formatPressure, formatTemperature, formatVisibility} from '../units.js';
 import {cloudsText, hazardLines, windText} from './describe.js';
 
+/**
+ * @typedef {import('../units.js').Units} Units
+ * @typedef {import('../metar.js').Station} Station
+ * @typedef {import('../pirep.js').Pirep} Pirep
+ * @typedef {import('../taf.js').Taf} Taf
+ */
+
 function row(label, value) {
   return [el('dt', {text: label}), el('dd', {text: value})];
 }
@@ -28,7 +35,7 @@ function periodText(period, units) {
 }
 
 /** The TAF block of a station popup: each period with its flight category, then the raw text. */
-export function tafBlock(taf, {units, now, loading = false}) {
+function tafBlock(taf, {units, now, loading = false}) {
   if (!taf) {
     return el('section', {className: 'taf'}, el('h3', {className: 'taf-title', text: 'Terminal forecast (TAF)'}),
         el('p', {className: 'note', text: loading ? 'Loading the TAFs…' :
@@ -53,6 +60,12 @@ export function tafBlock(taf, {units, now, loading = false}) {
       el('code', {className: 'raw', text: taf.raw || '(no forecast text)'}));
 }
 
+/**
+ * @param {Station} station
+ * @param {{units: Units, now: number, isFavourite: (id: string) => boolean,
+ *   toggleFavourite: (id: string) => boolean, taf?: Taf | null, tafsLoading?: boolean}} how
+ *   taf null, tafsLoading false
+ */
 export function stationPopup(station, {units, now, isFavourite, toggleFavourite, taf = null,
   tafsLoading = false}) {
   const category = station.category || 'Unknown';
@@ -93,7 +106,11 @@ export function stationPopup(station, {units, now, isFavourite, toggleFavourite,
       el('div', {className: 'popup-actions'}, star));
 }
 
-/** A pilot report popup: kind, altitude, hazards, age and the raw text. */
+/**
+ * A pilot report popup: kind, altitude, hazards, age and the raw text.
+ * @param {Pirep} report
+ * @param {{units: Units, now: number}} how
+ */
 export function pirepPopup(report, {units, now}) {
   const hazards = hazardLines(report);
   return el('div', {className: `popup pirep-popup${report.urgent ? ' urgent' : ''}`},

@@ -7,9 +7,22 @@ import {el, replaceChildren} from '../dom.js';
 const LIMIT = 8;
 
 /**
+ * @typedef {import('../search.js').Suggestion} Suggestion
+ * @typedef {object} SearchBoxOptions
+ * @property {HTMLFormElement} form  submitting it chooses the active suggestion
+ * @property {HTMLInputElement} input  the field
+ * @property {HTMLElement} listbox  the suggestions' list
+ * @property {HTMLElement} message  the line under the field
+ * @property {(query: string, limit: number) => Suggestion[]} suggest
+ * @property {(suggestion: Suggestion) => string} choose  acts on the chosen suggestion; returns
+ *   a short text for the message line
+ */
+
+/**
  * Wires the field. suggest(query, limit) gives [{kind, label, detail}] for what was typed
  * (kind: 'place', 'coordinates' or 'station'); choose(suggestion) acts on the chosen one and
  * returns a short confirmation or an error text for the message line.
+ * @param {SearchBoxOptions} options
  */
 export function createSearchBox({form, input, listbox, message, suggest, choose}) {
   let suggestions = [];

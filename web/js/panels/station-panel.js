@@ -8,7 +8,28 @@ import {stationSwatch} from './legends.js';
 
 const LIST_LIMIT = 40;
 
-/** Favourites and in-view lists; update() redraws them from the current data and view. */
+/**
+ * @typedef {import('../metar.js').Station} Station
+ * @typedef {import('../pirep.js').Pirep} Pirep
+ * @typedef {object} StationPanelOptions
+ * @property {(id: string) => Station | undefined} station  a station's current report
+ * @property {(id: string, opener: HTMLElement) => boolean} open  centres a station, opens its popup
+ * @property {() => Set<string>} favourites
+ * @property {(id: string) => void} removeFavourite
+ * @property {() => import('../units.js').Units} units
+ * @property {() => number} now
+ * @property {() => Station[]} stationsInView  nearest the map's centre first
+ * @property {() => Pirep[]} reportsInView  newest first
+ * @property {(report: Pirep, opener: HTMLElement) => void} openReport
+ * @property {(report: Pirep) => string} reportText  a report's line in the list
+ * @property {() => boolean} [loading]  the stations are still on their way; false by default
+ */
+
+/**
+ * Favourites and in-view lists; update() redraws them from the current data and view.
+ * @param {HTMLElement} container
+ * @param {StationPanelOptions} options
+ */
 export function createStationPanel(container, {station, open, favourites, removeFavourite,
   units, now, stationsInView, reportsInView, openReport, reportText, loading = () => false}) {
   const list = el('ul', {className: 'favourite-list', 'aria-label': 'Favourite stations'});

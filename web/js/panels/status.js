@@ -4,7 +4,10 @@
 
 import {el, replaceChildren} from '../dom.js';
 
-/** What the reader can do about a failed request, in one sentence. */
+/**
+ * What the reader can do about a failed request, in one sentence.
+ * @param {Partial<import('../bridge.js').RequestError>} error
+ */
 export function adviceFor(error) {
   if (error?.status === 429) {
     return 'The program is busy with other requests and asks again by itself; or choose Retry in a moment.';
@@ -24,7 +27,10 @@ export function adviceFor(error) {
   return 'Choose Retry; the map also asks again at the next refresh.';
 }
 
-/** Status area: set(key, {label, error, retry, note}) shows a failure; clear(key) removes it. */
+/**
+ * Status area: set(key, {label, error, retry, note}) shows a failure; clear(key) removes it.
+ * @param {HTMLElement} container
+ */
 export function createStatusArea(container) {
   const entries = new Map();
   let folded = false;

@@ -1,8 +1,11 @@
 // Sidebar tabs: buttons with arrow-key movement, as in the usual tab pattern.
 
-/** Wires the tab buttons in `tablist` to their panels; returns {select(name), setCount(name, n)}. */
+/**
+ * Wires the tab buttons in `tablist` to their panels; returns {select(name), setCount(name, n)}.
+ * @param {HTMLElement} tablist
+ */
 export function setUpTabs(tablist) {
-  const tabs = [...tablist.querySelectorAll('[role="tab"]')];
+  const tabs = [.../** @type {NodeListOf<HTMLElement>} */ (tablist.querySelectorAll('[role="tab"]'))];
 
   function select(name, {focus = false} = {}) {
     for (const tab of tabs) {
@@ -15,11 +18,11 @@ export function setUpTabs(tablist) {
   }
 
   tablist.addEventListener('click', (event) => {
-    const tab = event.target.closest('[role="tab"]');
+    const tab = /** @type {HTMLElement | null} */ (/** @type {Element} */ (event.target).closest('[role="tab"]'));
     if (tab) select(tab.dataset.tab);
   });
   tablist.addEventListener('keydown', (event) => {
-    const index = tabs.indexOf(document.activeElement);
+    const index = tabs.indexOf(/** @type {HTMLElement} */ (document.activeElement));
     if (index < 0) return;
     const moves = {ArrowRight: 1, ArrowLeft: -1, ArrowDown: 1, ArrowUp: -1};
     let next = null;

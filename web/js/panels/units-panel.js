@@ -3,13 +3,20 @@
 import {el, replaceChildren} from '../dom.js';
 import {UNIT_CHOICES} from '../units.js';
 
+/** @typedef {import('../units.js').Units} Units */
+
 const NAMES = {temperature: 'Temperature', speed: 'Wind speed', pressure: 'Pressure',
   distance: 'Visibility and distance', time: 'Times'};
 const LABELS = {F: '°F', C: '°C', local: 'Local time', utc: 'UTC (Z)'};
 /** The time choice lives beside the units. */
-export const TIME_CHOICES = ['local', 'utc'];
+const TIME_CHOICES = ['local', 'utc'];
 
-/** Radio groups, one per quantity and one for times; onChange(settings) gets the new choice. */
+/**
+ * Radio groups, one per quantity and one for times; onChange(settings) gets the new choice.
+ * @param {HTMLElement} container
+ * @param {Units & {time: string}} settings
+ * @param {(settings: Units & {time: string}) => void} onChange
+ */
 export function createUnitsPanel(container, settings, onChange) {
   let current = {...settings};
   const choices = {...UNIT_CHOICES, time: TIME_CHOICES};

@@ -1,0 +1,2 @@
+// The build copies topojson-client's source modules here; their types are @types/topojson-client's.
+export {feature as default} from 'topojson-client';
