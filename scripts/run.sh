@@ -47,6 +47,6 @@ else
 fi
 
 if [ "$demo" -eq 1 ]; then
-    exec tests/fake_services/run_isolated.sh --services-arg --demo -- "${command[@]}"
+    exec tools/run_isolated.sh --services demo/demo_services.py -- "${command[@]}"
 fi
 exec "${command[@]}"
