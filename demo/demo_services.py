@@ -5,8 +5,12 @@ namespace). They answer with the project's recorded documents (--data, routes.js
 look current:
 
 - every time is moved forward by the same whole hours (`Demo.shift`): ISO times in either form,
-  with their offsets, and the Unix seconds of the reports, forecasts and hazards; the
-  forecast's day names and the discussion's header lines follow;
+  with their offsets, the Unix seconds of the reports, forecasts and hazards, and the day-time
+  groups of the raw report texts (METARs and their remarks, TAFs with their valid periods and
+  change groups, pilot reports, SIGMETs and CWAs); the discussion's header lines carry its
+  moved time. The 12-hour forecast alone moves by the whole days within that shift, so that its
+  days and nights keep their highs, lows and texts, and its periods are named for the moment
+  ("Tonight" at 7 pm, not "This Afternoon");
 - requests the recordings do not hold are answered by the table `GENERATED`: a METAR or TAF
   request of any box gets the recorded western reports inside it (204 when none are, as the
   real service answers), any point of the contiguous United States the Salt Lake City point
@@ -26,6 +30,8 @@ sys.path.insert(0, os.path.join(os.path.dirname(os.path.abspath(__file__)), ".."
 import serving  # noqa: E402
 
 UTC = datetime.timezone.utc
+HOUR = datetime.timedelta(hours=1)
+DAY = 86400
 # The moment the recorded documents describe: 2026-11-20T18:00:00Z.
 DOCUMENTS_TIME = 1795197600
 # ISO 8601 times with "T" or, as in older TAF records, a blank between date and time.
@@ -34,8 +40,29 @@ ISO_TIME = re.compile(rb"(\d{4}-\d\d-\d\d)([T ])(\d\d:\d\d:\d\d)(\.\d+)?(Z|[+-]\
 UNIX_TIME = re.compile(rb'("(?:obsTime|validTimeFrom|validTimeTo|timeFrom|timeTo|timeBec|'
                        rb'issueTime|receiptTime|expireTime)":\s*)(\d+)')
 WEEKDAYS = ("Monday", "Tuesday", "Wednesday", "Thursday", "Friday", "Saturday", "Sunday")
-# Period names that say the time of day rather than the day.
-RELATIVE_PERIODS = {"Today", "This Morning", "This Afternoon", "Tonight", "Overnight"}
+
+# The time groups of raw texts, by the member holding the text: a pattern whose group "t" is
+# the time, and its form (DDHHMM day of the month, hour, minute; DDHH the start of a period;
+# DDHH-end its end, where midnight is hour 24 of the day before; HHMM hour and minute).
+RAW_TIMES = {
+    "rawOb": [
+        (r"\b(?P<t>\d{6})Z\b", "DDHHMM"),                            # METAR: observed at
+        (r"\b(?:PK WND \d{5,6}/|WSHFT )(?P<t>\d{4})\b", "HHMM"),     # peak wind, wind shift
+        (r"/TM (?P<t>\d{4})\b", "HHMM"),                             # pilot report
+        (r"^ARP \S+ \S+ \S+ (?P<t>\d{4}) ", "HHMM"),                 # AIREP, after its position
+    ],
+    "rawTAF": [
+        (r"\b(?P<t>\d{6})Z\b", "DDHHMM"),                            # issued at
+        (r"\b(?P<t>\d{4})/\d{4}\b", "DDHH"),                         # valid period, TEMPO, PROB
+        (r"\b\d{4}/(?P<t>\d{4})\b", "DDHH-end"),
+        (r"\bFM(?P<t>\d{6})\b", "DDHHMM"),
+    ],
+    "rawAirSigmet": [(r"\b(?P<t>\d{6})\b", "DDHHMM"), (r"\b(?P<t>\d{4})Z\b", "HHMM")],
+    "rawText": [(r"\b(?P<t>\d{6})\b", "DDHHMM"), (r"\b(?P<t>\d{4})Z\b", "HHMM")],
+}
+RAW_TIMES = {member: [(re.compile(p, re.M), form) for p, form in rows]
+             for member, rows in RAW_TIMES.items()}
+
 
 def shift_times(body, seconds):
     """Moves every ISO 8601 time and every Unix-seconds time member of a document by `seconds`."""
@@ -49,13 +76,73 @@ def shift_times(body, seconds):
     return UNIX_TIME.sub(lambda m: m[1] + str(int(m[2]) + seconds).encode(), body)
 
 
-def rename_periods(document, seconds, now):
-    """Gives the forecast's day periods the names of their (moved) days, as the NWS would."""
+def day_of_month_time(day, hour, minute):
+    """The moment a report's day-of-month time names: the one nearest the documents' moment."""
+    base = datetime.datetime.fromtimestamp(DOCUMENTS_TIME, UTC)
+    candidates = []
+    for months in (-1, 0, 1):
+        year, month = divmod(base.year * 12 + base.month - 1 + months, 12)
+        try:
+            candidates.append(datetime.datetime(year, month + 1, day, tzinfo=UTC))
+        except ValueError:  # no such day in that month
+            pass
+    day_start = min(candidates, key=lambda c: abs(c - base))
+    return day_start + datetime.timedelta(hours=hour, minutes=minute)
+
+
+def moved_group(text, form, seconds):
+    """One time group of a raw text, moved by `seconds`, written in its own form."""
+    if form == "HHMM":
+        minutes = (int(text[:2]) * 60 + int(text[2:]) + seconds // 60) % 1440
+        return f"{minutes // 60:02d}{minutes % 60:02d}"
+    moved = day_of_month_time(int(text[:2]), int(text[2:4]), int(text[4:6] or 0))
+    moved += datetime.timedelta(seconds=seconds)
+    if form == "DDHHMM":
+        return moved.strftime("%d%H%M")
+    if form == "DDHH-end" and moved.hour == 0:
+        return f"{(moved - HOUR).day:02d}24"
+    return moved.strftime("%d%H")
+
+
+def shift_raw_texts(value, seconds, now=None):
+    """Moves the time groups of every raw text (RAW_TIMES) in a decoded document."""
+    if isinstance(value, list):
+        return [shift_raw_texts(item, seconds) for item in value]
+    if not isinstance(value, dict):
+        return value
+    moved = {}
+    for member, item in value.items():
+        if member in RAW_TIMES and isinstance(item, str):
+            for pattern, form in RAW_TIMES[member]:
+                item = pattern.sub(lambda m: m[0][:m.start("t") - m.start()]
+                                   + moved_group(m["t"], form, seconds)
+                                   + m[0][m.end("t") - m.start():], item)
+        moved[member] = shift_raw_texts(item, seconds)
+    return moved
+
+
+def name_periods(document, seconds, now):
+    """Names the 12-hour forecast's periods as the NWS would at `now` (Unix seconds): the one in
+    progress after the time of day ("This Afternoon" from 11 am, else "Today"; "Overnight" for
+    a night that began yesterday), the night of today "Tonight", the others after their day
+    ("Saturday", "Saturday Night"). The forecast moves by whole days (`Demo.moved`), so each
+    period keeps the time of day its text and its high or low describe."""
+    overnight = False  # after midnight, this evening's night is named for its day
     for period in document.get("properties", {}).get("periods", []):
-        if period.get("name") in RELATIVE_PERIODS:
-            continue
-        day = WEEKDAYS[datetime.datetime.fromisoformat(period["startTime"]).weekday()]
-        period["name"] = day if period.get("isDaytime") else day + " Night"
+        start = datetime.datetime.fromisoformat(period["startTime"])
+        end = datetime.datetime.fromisoformat(period["endTime"])
+        local_now = datetime.datetime.fromtimestamp(now, start.tzinfo)
+        daytime = period["isDaytime"]
+        in_progress = start <= local_now < end
+        if daytime and in_progress:
+            name = "This Afternoon" if local_now.hour >= 11 else "Today"
+        elif not daytime and in_progress and start.date() < local_now.date():
+            name, overnight = "Overnight", True
+        elif not daytime and start.date() == local_now.date() and end > local_now and not overnight:
+            name = "Tonight"
+        else:
+            name = WEEKDAYS[start.weekday()] + ("" if daytime else " Night")
+        period["name"] = name
     return document
 
 
@@ -72,11 +159,14 @@ def redate_discussion(document, seconds, now):
     return document
 
 
+# The 12-hour forecasts: moved by whole days, so that "Tonight" keeps its low and its night text.
+WHOLE_DAYS = re.compile(r"^nws/forecast_[a-z]+\.json$")
 # What else a moved document needs, by the file it comes from, after its times are moved:
 # rewrite(document, seconds it moved, the demo's moment).
 REWRITES = [
-    (re.compile(r"^nws/forecast_[a-z]+\.json$"), rename_periods),
+    (WHOLE_DAYS, name_periods),
     (re.compile(r"^nws/afd_"), redate_discussion),
+    (re.compile(r"^awc/"), shift_raw_texts),
 ]
 
 
@@ -133,7 +223,7 @@ class Demo(serving.Routes):
     def moved(self, file, body):
         if not self.shift:
             return body
-        shift = self.shift
+        shift = self.shift - self.shift % DAY if WHOLE_DAYS.search(file) else self.shift
         body = shift_times(body, shift)
         for pattern, rewrite in REWRITES:
             if pattern.search(file):
