@@ -113,6 +113,10 @@ class MapOnLinux(unittest.TestCase):
     def test_page_loads_and_asks_for_every_layer(self):
         d = self.driver
         self.assertEqual(d.current_url, "corvane-weather://app/index.html")
+        # The page's signal that the base map and the first METAR marks are drawn, which the
+        # map's capture waits for (scripts/capture-map.py).
+        self.assertEqual(d.execute_script("return document.getElementById('map').dataset.drawn"),
+                         "metars")
         count = d.wait_for("""const c = document.querySelector('.layer[data-layer="pireps"] .count');
                               return c && c.textContent""")
         self.assertTrue(count.startswith("20 reports"), count)
