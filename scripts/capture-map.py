@@ -20,7 +20,8 @@ return {address: location.href, page: Boolean(document.getElementById('map')),
         baseMap: performance.getEntriesByName('corvane:first-map').length > 0,
         layers: Boolean(document.querySelector('.layer[data-layer="metars"]')),
         metars: text('.layer[data-layer="metars"] .count'),
-        problems: text('#status')};"""
+        problems: text('#status .status-entry[data-source="metars"] .status-error') ||
+                  text('#status .status-summary')};"""
 
 
 def missing(state):
@@ -31,9 +32,9 @@ def missing(state):
         return "the page loaded but never drew its base map"
     if not state["layers"]:
         return "the base map was drawn but the page's layers never started"
-    reason = f"the METAR layer says {state['metars']!r}" if state["metars"] else "no METAR reply came"
-    problems = f"; the status area says {state['problems']!r}" if state["problems"] else ""
-    return f"the base map was drawn but no METAR marks were ({reason}{problems})"
+    said = [f"the METAR layer says {state['metars']!r}"] if state["metars"] else []
+    said += [f"the map reports: {state['problems']!r}"] if state["problems"] else []
+    return "the base map was drawn but no METAR marks were" + (f" ({'; '.join(said)})" if said else "")
 
 
 def main():
