@@ -228,6 +228,8 @@ class Demo(serving.Routes):
         for pattern, rewrite in REWRITES:
             if pattern.search(file):
                 document = rewrite(json.loads(body), shift, DOCUMENTS_TIME + self.shift)
+                if b"\n" not in body.strip():  # written as it came: one compact line, or indented
+                    return json.dumps(document, separators=(",", ":"), ensure_ascii=False).encode()
                 return (json.dumps(document, ensure_ascii=False, indent=4) + "\n").encode()
         return body
 
