@@ -50,8 +50,13 @@ function(corvane_add_tests target)
     endif()
 endfunction()
 
+# The namespace harness running the test services (tools/run_isolated.sh, with the services of
+# tests/fake_services/): the start of every end-to-end test's command.
+set(CORVANE_TEST_SERVICES "${PROJECT_SOURCE_DIR}/tools/run_isolated.sh"
+    --services "${PROJECT_SOURCE_DIR}/tests/fake_services/fake_services.py")
+
 # Registers a GoogleTest executable that talks to the fake weather services as one CTest test
-# labelled e2e. It runs through tests/fake_services/run_isolated.sh, which gives it a network
+# labelled e2e. It runs through the harness (CORVANE_TEST_SERVICES), which gives it a network
 # namespace of its own where the services stand in for the real hosts; cross builds run it
 # under Wine with a prefix kept for these runs only (the harness starts its wineserver inside
 # the namespace).
@@ -60,16 +65,15 @@ function(corvane_add_e2e_tests target)
     if(NOT ARG_TIMEOUT)
         set(ARG_TIMEOUT 600)
     endif()
-    set(harness "${PROJECT_SOURCE_DIR}/tests/fake_services/run_isolated.sh")
     if(CMAKE_CROSSCOMPILING)
         add_test(NAME ${target}
-                 COMMAND "${harness}" --wine-prefix "${CORVANE_WINE_E2E_PREFIX}" --
+                 COMMAND ${CORVANE_TEST_SERVICES} --wine-prefix "${CORVANE_WINE_E2E_PREFIX}" --
                          "${PROJECT_SOURCE_DIR}/scripts/wine-run.sh" "${CORVANE_WINE_E2E_PREFIX}"
                          $<TARGET_FILE:${target}>)
         set(labels "e2e;windows")
         set_property(GLOBAL APPEND PROPERTY CORVANE_WINDOWS_EXECUTABLES ${target})
     else()
-        add_test(NAME ${target} COMMAND "${harness}" -- $<TARGET_FILE:${target}>)
+        add_test(NAME ${target} COMMAND ${CORVANE_TEST_SERVICES} -- $<TARGET_FILE:${target}>)
         set(labels "e2e;linux")
     endif()
     set_tests_properties(${target} PROPERTIES LABELS "${labels}" TIMEOUT ${ARG_TIMEOUT})

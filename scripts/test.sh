@@ -96,7 +96,7 @@ stage_windows() {
 
 # The Windows build's WinHTTP client and operations against the fake weather services over real
 # HTTPS, each test program in a network namespace of its own with its own wineserver
-# (tests/fake_services/run_isolated.sh).
+# (tools/run_isolated.sh).
 stage_e2e() {
     configure_and_build windows && ctest --preset e2e
 }

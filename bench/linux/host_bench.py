@@ -11,9 +11,8 @@ import sys
 import tempfile
 import time
 
-sys.path.insert(0, os.path.join(os.path.dirname(os.path.abspath(__file__)), "..", "..", "tests",
-                                "linux"))
-from host_e2e import HostDriver  # noqa: E402
+sys.path.insert(0, os.path.join(os.path.dirname(os.path.abspath(__file__)), "..", "..", "tools"))
+from host_driver import HostDriver  # noqa: E402
 
 
 def resident_kib(pid):

@@ -3,7 +3,7 @@
 WebKitGTK and libcurl, against the fake weather services. Run inside the services' network
 namespace and on a virtual display, e.g.
 
-  tests/fake_services/run_isolated.sh --services-arg --demo -- \\
+  tools/run_isolated.sh --services tests/fake_services/fake_services.py --services-arg --demo -- \\
       xvfb-run -a -s "-screen 0 1920x1080x24" tests/linux/host_e2e.py --program build/debug/corvane-weather
 
 The request log of the services is named by CORVANE_FAKE_SERVICES_LOG (set by the harness).
@@ -13,7 +13,6 @@ With --shutdown-program (an AddressSanitizer build of the host), the services mu
 import argparse
 import json
 import os
-import shutil
 import signal
 import struct
 import subprocess
@@ -22,61 +21,15 @@ import tempfile
 import time
 import unittest
 
-from selenium.common.exceptions import WebDriverException
-from selenium.webdriver.common.actions.action_builder import ActionBuilder
 from selenium.webdriver.common.by import By
-from selenium.webdriver.remote.webdriver import WebDriver
-from selenium.webdriver.support.wait import WebDriverWait
-from selenium.webdriver.webkitgtk.options import Options
-from selenium.webdriver.webkitgtk.service import Service
+
+sys.path.insert(0, os.path.join(os.path.dirname(os.path.abspath(__file__)), "..", "..", "tools"))
+from host_driver import HostDriver  # noqa: E402
+from serving import WEST_BBOX, WEST_BOX  # noqa: E402
 
 USER_AGENT = "Pellowind/1.0 (Windows desktop weather map; NOAA public data)"
 ACCEPT = "application/geo+json, application/json"
 OPTIONS = None
-
-
-class HostDriver(WebDriver):
-    """Debian's selenium talking to WebKitWebDriver, which starts the program (built with
-    automation) with `env`; quit() ends the session and the driver. Selenium's own WebKitGTK
-    class cannot hand the driver an environment, so this starts the driver service itself."""
-
-    def __init__(self, program, env, log_path=None, args=()):
-        if shutil.which("WebKitWebDriver") is None:
-            raise RuntimeError("WebKitWebDriver is missing (Debian package webkit2gtk-driver)")
-        self.service = Service(log_path=log_path, env=env)
-        self.service.start()
-        options = Options()
-        # Selenium asks for "MiniBrowser" by default; the host names itself to the session.
-        options.set_capability("browserName", "corvane-weather")
-        options.binary_location = str(program)
-        for argument in (*args, "--automation"):
-            options.add_argument(argument)
-        try:
-            super().__init__(command_executor=self.service.service_url, options=options)
-        except Exception:
-            self.service.stop()
-            raise
-
-    def quit(self):
-        # Ending the session closes the host's only window; WebKitWebDriver may then answer
-        # that the window is gone. Either way the driver stops.
-        try:
-            super().quit()
-        except WebDriverException:
-            pass
-        finally:
-            self.service.stop()
-
-    def wait_for(self, script, timeout=30, interval=0.25):
-        """Polls `script` (a function body) until it returns a truthy value; returns that value."""
-        return WebDriverWait(self, timeout, poll_frequency=interval).until(
-            lambda driver: driver.execute_script(script), f"timed out waiting for: {script}")
-
-    def click_at(self, x, y):
-        """A real pointer click at viewport coordinates."""
-        actions = ActionBuilder(self, duration=0)
-        actions.pointer_action.move_to_location(int(x), int(y)).click()
-        actions.perform()
 
 
 def service_requests():
@@ -160,6 +113,10 @@ class MapOnLinux(unittest.TestCase):
     def test_page_loads_and_asks_for_every_layer(self):
         d = self.driver
         self.assertEqual(d.current_url, "corvane-weather://app/index.html")
+        # The page's signal that the base map and the first METAR marks are drawn, which the
+        # map's capture waits for (scripts/capture-map.py).
+        self.assertEqual(d.execute_script("return document.getElementById('map').dataset.drawn"),
+                         "metars")
         count = d.wait_for("""const c = document.querySelector('.layer[data-layer="pireps"] .count');
                               return c && c.textContent""")
         self.assertTrue(count.startswith("20 reports"), count)
@@ -173,9 +130,9 @@ class MapOnLinux(unittest.TestCase):
         self.assertGreater(drawn[1], 0)
         self.assertTrue(d.execute_script("return navigator.userAgent").endswith(" CorvaneWeather/1.0"))
         targets = {r["target"] for r in service_requests()}
-        for target in ("/api/data/metar?bbox=31,-125,49.5,-102&format=json",
+        for target in (f"/api/data/metar?bbox={WEST_BBOX}&format=json",
                        "/api/data/metar?ids=KSGU,KCDC,KAZC,KBCE,KPGA,KGCN&format=json",
-                       "/api/data/pirep?bbox=31,-125,49.5,-102&age=3&format=json",
+                       f"/api/data/pirep?bbox={WEST_BBOX}&age=3&format=json",
                        "/alerts/active?area=UT,AZ,NV,CA,CO,NM,OR,WA,ID,MT,WY"):
             self.assertIn(target, targets)
         for request in service_requests():
@@ -256,8 +213,9 @@ class MapOnLinux(unittest.TestCase):
         self.assertEqual(len(body["n-tafs"]), 20)
         self.assertIn("KSLC", {t["icaoId"] for t in body["n-tafs"]})
         self.assertEqual(body["n-tafs-sea"], [])
-        self.assertEqual(body["n-tafs-flat"],
-                         {"error": "TAF bounds must be inside 31 to 49.5 N, 125 to 102 W"})
+        south, west, north, east = WEST_BOX
+        self.assertEqual(body["n-tafs-flat"], {"error": f"TAF bounds must be inside {south:g} to "
+                                               f"{north:g} N, {-west:g} to {-east:g} W"})
         hazards = body["n-hazards"]
         self.assertEqual(sorted(hazards), ["cwas", "gairmets", "sigmets", "warnings"])
         self.assertEqual((len(hazards["sigmets"]), len(hazards["gairmets"]), len(hazards["cwas"])),
@@ -273,7 +231,7 @@ class MapOnLinux(unittest.TestCase):
         self.assertIn(".SYNOPSIS...", body["n-discussion"]["productText"])
         self.assertEqual(body["n-discussion-lower"], {"error": "Expected a forecast office as three letters"})
         targets = {r["target"] for r in service_requests()}
-        for target in ("/api/data/taf?bbox=31,-125,49.5,-102&format=json",
+        for target in (f"/api/data/taf?bbox={WEST_BBOX}&format=json",
                        "/api/data/taf?bbox=31.0000,-125.0000,32.0000,-124.0000&format=json",
                        "/api/data/airsigmet?format=json", "/api/data/gairmet?format=json",
                        "/api/data/cwa?format=json", "/gridpoints/SLC/101,174/forecast",
@@ -443,7 +401,7 @@ def main():
     OPTIONS, rest = parser.parse_known_args()
     os.makedirs(OPTIONS.artifacts, exist_ok=True)
     if "CORVANE_FAKE_SERVICES_LOG" not in os.environ:
-        parser.error("run inside tests/fake_services/run_isolated.sh")
+        parser.error("run inside tools/run_isolated.sh")
     if OPTIONS.hold_file and os.path.exists(OPTIONS.hold_file):
         os.remove(OPTIONS.hold_file)  # left by a run that was killed: it would hold everything
     suite = unittest.TestSuite()

@@ -1,5 +1,5 @@
 // The platform's HTTP client (WinHTTP on Windows, libcurl on Linux) against the fake weather
-// services, run by tests/fake_services/run_isolated.sh in a network namespace where both service
+// services, run by tools/run_isolated.sh in a network namespace where both service
 // hosts are the fake ones and trust only its CA.
 
 #include <algorithm>
@@ -144,7 +144,7 @@ protected:
     void SetUp() override {
         ASSERT_TRUE(log.available())
             << log_variable << " is not set: run this program through "
-            << "tests/fake_services/run_isolated.sh (ctest does), never against the real services";
+            << "tools/run_isolated.sh (ctest does), never against the real services";
     }
 
     const weather::HttpClient& client = weather::platform_http_client();

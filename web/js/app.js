@@ -172,6 +172,8 @@ metarFeed.subscribe((feed, changedData) => {
     performance.mark('corvane:metars-draw-start');
     drawStations();
     performance.measure('corvane:metars-draw', 'corvane:metars-draw-start');
+    // The page's signal that the base map (drawn before this module runs) and data are drawn.
+    if (feed.data?.length) map.getContainer().dataset.drawn = 'metars';
     stationPanel.update();
     searchSources.set({reported: metarLayer.stations()});
     searchBox.refresh();

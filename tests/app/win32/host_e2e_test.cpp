@@ -1,5 +1,5 @@
 // The whole system: the real program with our loader, the fake browser view, WinHTTP and the
-// fake weather services in a network namespace (tests/fake_services/run_isolated.sh) on a
+// fake weather services in a network namespace (tools/run_isolated.sh) on a
 // virtual screen. A scripted page asks for the eight operations and gets the replies built
 // from the project's documents; the cache answers a second asking; refusals and a service
 // failure of the newer operations reach the page as the weather core words them; eight requests
@@ -109,7 +109,7 @@ protected:
     void SetUp() override {
         ASSERT_TRUE(services.available())
             << "CORVANE_FAKE_SERVICES_LOG is not set: run this program through "
-            << "tests/fake_services/run_isolated.sh (ctest does), never against the real services";
+            << "tools/run_isolated.sh (ctest does), never against the real services";
     }
     ServicesLog services;
 };

@@ -1,7 +1,7 @@
 #!/usr/bin/env bash
 # Runs a command with DISPLAY set to a virtual X screen of the given size:
 #   with_screen.sh WIDTHxHEIGHT -- COMMAND [ARGS...]
-# Used around tests/fake_services/run_isolated.sh, so that the wineserver it starts in its
+# Used around tools/run_isolated.sh, so that the wineserver it starts in its
 # network namespace, and every Wine program there, draw on the screen (through the display's
 # socket file, which the namespace shares).
 set -euo pipefail

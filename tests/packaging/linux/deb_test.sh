@@ -1,7 +1,7 @@
 #!/usr/bin/env bash
 # The Debian package on this machine, as a user gets it: checks it with lintian, installs it with
 # apt-get, checks what it put where, starts the installed program with the command of its desktop
-# entry against the fake services on a virtual display and checks that it draws the map (one
+# entry against the demo's services on a virtual display and checks that it draws the map (one
 # screenshot), then purges it and checks that the machine is as it was before.
 #   deb_test.sh DEB VERSION ARTIFACTS      (needs root: apt-get and a network namespace)
 set -euo pipefail
@@ -79,8 +79,8 @@ for notice in "National Weather Service" "Aviation Weather Center" "US Census Bu
     grep -qF "$notice" /usr/share/doc/corvane-weather/copyright || fail "the copyright file lacks '$notice'"
 done
 
-echo "--- the installed program, started as the menu starts it, against the fake services"
-"$repo/tests/fake_services/run_isolated.sh" --services-arg --demo -- \
+echo "--- the installed program, started as the menu starts it, against the demo's services"
+"$repo/tools/run_isolated.sh" --services "$repo/demo/demo_services.py" -- \
     xvfb-run -a -s "-screen 0 1920x1080x24" \
     /usr/bin/python3 "$here/installed_map.py" --desktop-entry "$desktop" --version "$version" \
     --screenshot "$artifacts/linux-installed-map.png" || fail "the installed program's map"

@@ -1,8 +1,8 @@
 #!/usr/bin/env python3
 """Starts the installed corvane-weather as the desktop menu does, with the command of its desktop
-entry, waits until the map shows the fake services' stations, reports and alerts, checks the
+entry, waits until the map shows the services' stations, reports and alerts, checks the
 About panel's version, saves one screenshot and closes the program. Run inside
-tests/fake_services/run_isolated.sh on a virtual display (see deb_test.sh)."""
+tools/run_isolated.sh on a virtual display (see deb_test.sh)."""
 import argparse
 import configparser
 import os

@@ -1,34 +1,43 @@
 #!/usr/bin/env bash
-# Runs a command against the fake weather services in a network namespace of its own, where
-# api.weather.gov and aviationweather.gov are 127.0.0.1 and the only trusted root is a CA made
-# for this run (so is foreign.example, a third name the services answer and log, which the
-# weather clients must never reach):
-#   run_isolated.sh [--wine-prefix DIR] [--services-arg ARG]... -- COMMAND [ARGS...]
-# The command sees CORVANE_FAKE_SERVICES_LOG (the JSON-lines request log) and exits with its own
-# status. The services listen on 443 and 8443 with a certificate of that CA, and on 9443 with a
-# certificate nobody trusts; each --services-arg is passed on to fake_services.py (for example
-# --demo, or --delay-documents SECONDS). With --wine-prefix, a fresh wineserver for that prefix is started
-# inside the namespace and stopped afterwards: Wine's sockets are made by the wineserver, so one
-# started outside would connect from outside, where no fake services listen; and Wine's crypt32
-# copies the Unix trusted roots into volatile registry keys that live in the wineserver's memory
-# (never in the prefix's files), so a server kept from an earlier run would still trust the
-# roots of that run.
+# Runs a command against fake weather services in a network namespace of its own, where the
+# service hosts are 127.0.0.1 and the only trusted root is a CA made for this run (so is
+# foreign.example, a name the services answer too, which the weather clients must never reach):
+#   run_isolated.sh --services PROGRAM [--services-arg ARG]... [--wine-prefix DIR] -- COMMAND [ARGS...]
+# PROGRAM is the services' Python program: demo/demo_services.py for the demo,
+# tests/fake_services/fake_services.py for the tests (tools/serving.py holds what both share).
+# It listens on 443 and 8443 with a certificate of that CA, and on 9443 with a certificate
+# nobody trusts; each --services-arg is passed on to it (for example --demo, or
+# --delay-documents SECONDS). The services and the command see CORVANE_FAKE_SERVICES_LOG, the
+# path of a request log (the test services write one JSON line per request there); the run
+# exits with the command's status. With --wine-prefix, a fresh wineserver for that prefix is
+# started inside the namespace and stopped afterwards: Wine's sockets are made by the wineserver,
+# so one started outside would connect from outside, where no fake services listen; and Wine's
+# crypt32 copies the Unix trusted roots into volatile registry keys that live in the
+# wineserver's memory (never in the prefix's files), so a server kept from an earlier run would
+# still trust the roots of that run.
 # Needs root (ip netns). The namespace, its /etc/netns folder and every process in it are removed
 # afterwards, whatever happens; failing to create them fails the run.
 set -euo pipefail
 
 here="$(cd "$(dirname "$0")" && pwd)"
+# The hosts the services stand in for; a new service's name goes here (and its answers in the
+# services program).
+service_hosts=(api.weather.gov aviationweather.gov)
+
+usage="usage: run_isolated.sh --services PROGRAM [--services-arg ARG]... [--wine-prefix DIR] -- COMMAND [ARGS...]"
 wine_prefix=""
+services=""
 services_args=()
 while [ $# -gt 0 ]; do
     case "$1" in
+        --services) services="$(realpath -m "$2")"; shift 2 ;;
         --wine-prefix) wine_prefix="$(realpath -m "$2")"; shift 2 ;;
         --services-arg) services_args+=("$2"); shift 2 ;;
         --) shift; break ;;
         *) echo "run_isolated.sh: unknown option '$1'" >&2; exit 2 ;;
     esac
 done
-[ $# -gt 0 ] || { echo "usage: run_isolated.sh [--wine-prefix DIR] [--services-arg ARG]... -- COMMAND [ARGS...]" >&2; exit 2; }
+[ $# -gt 0 ] && [ -n "$services" ] || { echo "$usage" >&2; exit 2; }
 
 fail() {
     echo "run_isolated.sh: $*" >&2
@@ -88,20 +97,24 @@ trap cleanup EXIT
 trap 'exit 130' INT
 trap 'exit 143' TERM
 
-# Throwaway CA, a server certificate for both host names, and an untrusted self-signed one.
+# Every name the services answer for; foreign.example is logged like the others.
+answered_hosts=("${service_hosts[@]}" foreign.example)
+dns_names() { local IFS=,; echo "${*/#/DNS:}"; }
+
+# Throwaway CA, a server certificate for every name, and an untrusted self-signed one.
 make_certificates() {
     openssl req -x509 -newkey rsa:2048 -nodes -sha256 -days 2 -subj "/CN=Corvane test CA $name" \
         -keyout "$work/ca.key" -out "$work/ca.pem" \
         -addext "basicConstraints=critical,CA:TRUE" -addext "keyUsage=critical,keyCertSign,cRLSign"
-    openssl req -newkey rsa:2048 -nodes -sha256 -subj "/CN=api.weather.gov" \
+    openssl req -newkey rsa:2048 -nodes -sha256 -subj "/CN=${service_hosts[0]}" \
         -keyout "$work/server.key" -out "$work/server.csr"
-    printf '%s\n' "subjectAltName=DNS:api.weather.gov,DNS:aviationweather.gov,DNS:foreign.example" \
+    printf '%s\n' "subjectAltName=$(dns_names "${answered_hosts[@]}")" \
         "basicConstraints=CA:FALSE" "keyUsage=critical,digitalSignature,keyEncipherment" \
         "extendedKeyUsage=serverAuth" >"$work/server.ext"
     openssl x509 -req -sha256 -days 2 -in "$work/server.csr" -CA "$work/ca.pem" \
         -CAkey "$work/ca.key" -CAcreateserial -extfile "$work/server.ext" -out "$work/server.pem"
-    openssl req -x509 -newkey rsa:2048 -nodes -sha256 -days 2 -subj "/CN=api.weather.gov" \
-        -addext "subjectAltName=DNS:api.weather.gov,DNS:aviationweather.gov" \
+    openssl req -x509 -newkey rsa:2048 -nodes -sha256 -days 2 -subj "/CN=${service_hosts[0]}" \
+        -addext "subjectAltName=$(dns_names "${service_hosts[@]}")" \
         -keyout "$work/untrusted.key" -out "$work/untrusted.pem"
 }
 make_certificates >"$work/openssl.log" 2>&1 || { cat "$work/openssl.log" >&2; fail "cannot make certificates"; }
@@ -112,7 +125,7 @@ cp "$work/ca.pem" "$netns_etc/ssl/certs/ca-certificates.crt"
 [ -f /etc/ssl/openssl.cnf ] && cp /etc/ssl/openssl.cnf "$netns_etc/ssl/"
 openssl rehash "$netns_etc/ssl/certs" >/dev/null 2>&1 || true
 printf '%s\n' "127.0.0.1 localhost" "::1 localhost" \
-    "127.0.0.1 api.weather.gov aviationweather.gov foreign.example" \
+    "127.0.0.1 ${answered_hosts[*]}" \
     >"$netns_etc/hosts"
 # No resolver: any other name fails at once instead of waiting for an unreachable server.
 printf '%s\n' "nameserver 127.0.0.1" >"$netns_etc/resolv.conf"
@@ -127,20 +140,20 @@ in_namespace() {
 
 log="$work/requests.jsonl"
 : >"$log"
-in_namespace python3 "$here/fake_services.py" --cert "$work/server.pem" --key "$work/server.key" \
-    --port 443 --port 8443 --untrusted-port 9443 --untrusted-cert "$work/untrusted.pem" \
-    --untrusted-key "$work/untrusted.key" --log "$log" --ready "$work/ready" \
+in_namespace env CORVANE_FAKE_SERVICES_LOG="$log" python3 "$services" \
+    --cert "$work/server.pem" --key "$work/server.key" --port 443 --port 8443 --untrusted-port 9443 --untrusted-cert "$work/untrusted.pem" \
+    --untrusted-key "$work/untrusted.key" --ready "$work/ready" \
     "${services_args[@]}" </dev/null >"$work/services.out" 2>&1 &
-services=$!
+services_pid=$!
 for _ in $(seq 100); do
     [ -f "$work/ready" ] && break
-    kill -0 "$services" 2>/dev/null || break
+    kill -0 "$services_pid" 2>/dev/null || break
     sleep 0.1
 done
 [ -f "$work/ready" ] || { cat "$work/services.out" >&2; fail "the fake services did not start"; }
 
 if [ -n "$wine_prefix" ]; then
-    source "$here/../../scripts/wine-env.sh"
+    source "$here/../scripts/wine-env.sh"
     wine_environment "$wine_prefix"
     mkdir -p "$wine_prefix"
     # One run at a time per prefix; a server left from elsewhere would be shared, so stop it.
@@ -149,9 +162,9 @@ if [ -n "$wine_prefix" ]; then
     wineserver --kill >/dev/null 2>&1 || true
     wineserver --wait >/dev/null 2>&1 || true
     wineserver_started=1
-    in_namespace "$here/../../scripts/wine-prepare.sh" "$wine_prefix"
+    in_namespace "$here/../scripts/wine-prepare.sh" "$wine_prefix"
     # The server and Wine's services inside the namespace, detached from the command's output.
-    in_namespace bash -c "source '$here/../../scripts/wine-env.sh' && start_wine_services"
+    in_namespace bash -c "source '$here/../scripts/wine-env.sh' && start_wine_services"
 fi
 
 set +e
