@@ -173,7 +173,8 @@ export function hazardSection({feed, layer}) {
       const count = (...kinds) => layer.current.filter((item) => kinds.includes(item.kind)).length
           .toLocaleString('en-US');
       return `${count('sigmet', 'convective-sigmet')} SIGMETs, ${count('gairmet')} G-AIRMETs ` +
-          `(all snapshots), ${count('cwa')} CWAs; ${layer.shownCount()} shown for this snapshot and range` +
+          `(all snapshots), ${count('cwa')} CWAs; ${layer.shownCount().toLocaleString('en-US')} shown ` +
+          'for this snapshot and range' +
           (unavailable.length ? `; not available: ${unavailable.join(', ')}` : '');
     },
     notes: () => {
