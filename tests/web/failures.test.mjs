@@ -141,7 +141,7 @@ describe('saved data', () => {
   it('draws the last good data at start-up with its age, then replaces it', async () => {
     const first = await ready();
     await first.page.locator('.pirep-symbol').first().waitFor();
-    await first.page.locator('#map path.alert-shape').first().waitFor();
+    await first.page.locator('path.alert-shape').first().waitFor();
     const url = first.page.url();
     const fetchedAt = await first.page.evaluate(() =>
       JSON.parse(localStorage.getItem('corvane.layer.metars')).fetchedAt);
@@ -189,7 +189,7 @@ describe('malformed and hostile replies', () => {
         observation: {properties: {temperature: 'hot', timestamp: {}}, geometry: 7},
         point: [], warnings: 'none'}});
     }});
-    await page.locator('#map path.alert-shape').first().waitFor();
+    await page.locator('path.alert-shape').first().waitFor();
     const entry = page.locator('.status-entry[data-source="metars"]');
     await entry.waitFor();
     assert.match(await entry.textContent(), /Unexpected reply from the weather host: METAR reply is not a list/);

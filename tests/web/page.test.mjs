@@ -142,13 +142,13 @@ describe('requests', () => {
 describe('alerts on the map and at the point (every alert shown; clicks in alert areas)', () => {
   it('draws all eight alerts, five of them by county, and says so in the legend, list and detail', async () => {
     const {page, close} = await ready();
-    await page.locator('#map path.alert-shape.county-drawn').first().waitFor();
-    const drawn = await page.locator('#map path.alert-shape').evaluateAll((paths) =>
+    await page.locator('path.alert-shape.county-drawn').first().waitFor();
+    const drawn = await page.locator('path.alert-shape').evaluateAll((paths) =>
       [...new Set(paths.flatMap((path) => path.dataset.alerts.split(' ')))]);
     assert.equal(drawn.length, 8);
-    assert.equal(await page.locator('#map path.alert-shape:not(.county-drawn)').count(), 3);
+    assert.equal(await page.locator('path.alert-shape:not(.county-drawn)').count(), 3);
     // Salt Lake County (SAME 049035) lies under both Utah alerts without a shape.
-    assert.equal(await page.locator('#map path.county-drawn').evaluateAll((paths) => paths.filter(
+    assert.equal(await page.locator('path.county-drawn').evaluateAll((paths) => paths.filter(
       (path) => path.dataset.counties.split(' ').includes('49035')).length), 2);
     assert.match(await page.locator('.layer[data-layer="alerts"] .legend').last().textContent(),
         /Dashed edge: drawn over whole counties/);
@@ -169,7 +169,7 @@ describe('alerts on the map and at the point (every alert shown; clicks in alert
 
   it('lists the alerts in force at the chosen spot; a click inside an alert area asks for the forecast there', async () => {
     const {page, close} = await ready();
-    await page.locator('#map path.alert-shape.county-drawn').first().waitFor();
+    await page.locator('path.alert-shape.county-drawn').first().waitFor();
     // A click inside an alert's own shape gives the forecast there, with the alert.
     await search(page, 'Tucson', 'Tucson, AZ');  // the Flash Flood Warning's area, zoomed in
     await page.locator('.station-label').first().waitFor();
@@ -177,7 +177,7 @@ describe('alerts on the map and at the point (every alert shown; clicks in alert
     const before = (await stubRequests(page)).filter((r) => r.operation === 'point').length;
     // A spot inside the warning's own shape where no mark lies.
     const at = await page.evaluate(() => {
-      for (const path of document.querySelectorAll('#map path.alert-shape:not(.county-drawn)')) {
+      for (const path of document.querySelectorAll('path.alert-shape:not(.county-drawn)')) {
         const box = path.getBoundingClientRect();
         const toShape = path.getScreenCTM().inverse();
         for (let i = 1; i < 10; i++) {
@@ -213,8 +213,8 @@ describe('alerts on the map and at the point (every alert shown; clicks in alert
   it('takes alerts that ran out off the map and the list, with a note', async () => {
     // 18:20Z: the Tornado Warning ended at 18:15Z; the others are still in force.
     const {page, close} = await ready({clock: REFERENCE_TIME + 20 * MINUTE});
-    await page.locator('#map path.alert-shape.county-drawn').first().waitFor();
-    const drawn = await page.locator('#map path.alert-shape').evaluateAll((paths) =>
+    await page.locator('path.alert-shape.county-drawn').first().waitFor();
+    const drawn = await page.locator('path.alert-shape').evaluateAll((paths) =>
       new Set(paths.flatMap((path) => path.dataset.alerts.split(' '))).size);
     assert.equal(drawn, 7);
     await selectTab(page, 'Alerts');
@@ -246,7 +246,7 @@ describe('old data never passes as new', () => {
     await page.locator('.layer[data-layer="alerts"] .stale-badge').waitFor();
     assert.match(await page.locator('.layer[data-layer="alerts"] .stale-reason').textContent(),
         /the data itself is from 17 d ago/);
-    assert.equal(await page.locator('#map path.alert-shape').count(), 0, 'every alert has run out');
+    assert.equal(await page.locator('path.alert-shape').count(), 0, 'every alert has run out');
     assert.equal(await station(page, 'KSLC').getAttribute('data-old'), null);
     assert.equal(await station(page, 'KLAS').getAttribute('data-old'), 'true');
     assert.match(await station(page, 'KLAS').getAttribute('aria-label'), /an old report/);
@@ -282,7 +282,7 @@ describe('old data never passes as new', () => {
 describe('the chosen point and the clicks (point under layers; clutter taking clicks)', () => {
   it('marks the chosen point above every layer', async () => {
     const {page, close} = await ready();
-    await page.locator('#map path.alert-shape.county-drawn').first().waitFor();
+    await page.locator('path.alert-shape.county-drawn').first().waitFor();
     await search(page, '40.76, -111.89', '40.76, -111.89');
     await page.locator('#panel-point .observation').waitFor();
     const marker = page.locator('path.point-marker');
@@ -361,8 +361,8 @@ function overprinted(page) {
 describe('a map read at a glance (one palette, two meanings; labels overprinted)', () => {
   it('gives alerts and hazards styles of their own, the legend\'s exactly, and a calm alert fill', async () => {
     const {page, close} = await ready();
-    await page.locator('#map path.hazard').first().waitFor();
-    await page.locator('#map path.alert-shape').first().waitFor();
+    await page.locator('path.hazard').first().waitFor();
+    await page.locator('path.alert-shape').first().waitFor();
     // Each swatch of the two legends and each shape drawn, with its computed style.
     const {legend, drawn} = await page.evaluate(() => {
       const styleOf = (path) => {
@@ -371,9 +371,9 @@ describe('a map read at a glance (one palette, two meanings; labels overprinted)
       };
       const items = document.querySelectorAll('.layer[data-layer="alerts"] .legend li, .layer[data-layer="hazards"] .legend li');
       return {
-        legend: [...items].filter((li) => li.querySelector('svg path')).map((li) => ({family: li.closest('.layer').dataset.layer,
-          text: li.textContent, className: li.querySelector('svg path').getAttribute('class'),
-          style: styleOf(li.querySelector('svg path'))})),
+        legend: [...items].filter((li) => li.querySelector('svg rect')).map((li) => ({family: li.closest('.layer').dataset.layer,
+          text: li.textContent, className: li.querySelector('svg rect').getAttribute('class'),
+          style: styleOf(li.querySelector('svg rect'))})),
         drawn: [...document.querySelectorAll('#map path.hazard, #map path.alert-shape')].map((path) =>
           [path.getAttribute('class'), styleOf(path)]),
       };
@@ -409,7 +409,7 @@ describe('a map read at a glance (one palette, two meanings; labels overprinted)
       const {page, close} = await ready({viewport: {width, height}});
       await page.locator('.place-label').first().waitFor({state: 'attached'});
       await page.locator('.pirep-symbol').first().waitFor();
-      await page.locator('#map path.hazard').first().waitFor();
+      await page.locator('path.hazard').first().waitFor();
       assert.deepEqual(await overprinted(page), []);
       const named = await page.locator('.place-label > span:not(.label-yielded)').allTextContents();
       for (const city of ['Seattle', 'Portland', 'Boise', 'Phoenix']) assert.ok(named.includes(city), `${city}: ${named}`);
@@ -648,9 +648,9 @@ describe('TAFs, hazards, the 12-hour forecast and the discussion', () => {
 
   it('starts on the G-AIRMET snapshot valid now, moves on by itself, and filters by altitude', async () => {
     const {page, close} = await ready({clock: REFERENCE_TIME + 10 * MINUTE});  // 18:10Z
-    await page.locator('#map path.hazard').first().waitFor();
+    await page.locator('path.hazard').first().waitFor();
     const snapshot = () => page.locator('#hazard-snapshot option:checked').textContent();
-    const gairmets = () => page.locator('#map path.hazard[data-hazard="gairmet"]').evaluateAll((paths) =>
+    const gairmets = () => page.locator('path.hazard[data-hazard="gairmet"]').evaluateAll((paths) =>
       paths.map((path) => path.dataset.title).sort());
     const count = () => page.locator('.layer[data-layer="hazards"] .count').textContent();
     assert.equal(await snapshot(), 'Valid 18Z · 11:00 MST (now)');
@@ -664,7 +664,7 @@ describe('TAFs, hazards, the 12-hour forecast and the discussion', () => {
     await page.locator('#hazard-snapshot').selectOption({label: 'Valid 03Z · 20:00 MST'});
     assert.deepEqual(await gairmets(), ['G-AIRMET Tango 9W']);
     await page.locator('#hazard-altitude-from').selectOption('36000');
-    const high = await page.locator('#map path.hazard').count();
+    const high = await page.locator('path.hazard').count();
     assert.ok(high > 0 && high < 14, `${high} above FL360`);
     assert.match(await count(), new RegExp(`; ${high} shown for this snapshot and range$`));
     await page.locator('#hazard-altitude-from').selectOption('0');
@@ -678,8 +678,8 @@ describe('TAFs, hazards, the 12-hour forecast and the discussion', () => {
 
   it('takes SIGMETs and CWAs off the map at their end, with the alerts\' note, and details each hazard', async () => {
     const {page, close} = await ready({clock: REFERENCE_TIME + 120 * MINUTE});  // 20:00Z
-    await page.locator('#map path.hazard').first().waitFor();
-    const kinds = await page.locator('#map path.hazard').evaluateAll((paths) => [...new Set(paths.map((p) => p.dataset.hazard))].sort());
+    await page.locator('path.hazard').first().waitFor();
+    const kinds = await page.locator('path.hazard').evaluateAll((paths) => [...new Set(paths.map((p) => p.dataset.hazard))].sort());
     assert.deepEqual(kinds, ['gairmet', 'sigmet']);
     assert.equal(await page.locator('.layer[data-layer="hazards"] .layer-note', {hasText: 'Ended'}).textContent(),
         'Ended since the last update, so no longer shown: Convective SIGMET 12W (Fri Nov 20 12:55 MST); ' +
@@ -713,7 +713,7 @@ describe('TAFs, hazards, the 12-hour forecast and the discussion', () => {
 
   it('says what it leaves out, and draws an area across the antimeridian where it lies', async () => {
     const {page, close} = await ready({init: HOSTILE_HAZARDS});
-    await page.locator('#map path.hazard').first().waitFor();
+    await page.locator('path.hazard').first().waitFor();
     const status = page.locator('.layer[data-layer="hazards"] .layer-status');
     await status.locator('.count').waitFor();
     assert.match(await status.locator('.count').textContent(), /^3 SIGMETs, 13 G-AIRMETs \(all snapshots\), 2,000 CWAs;/);
@@ -723,7 +723,7 @@ describe('TAFs, hazards, the 12-hour forecast and the discussion', () => {
       '1 area lies wholly outside the western states and is not shown.']);
     // No band across the whole map, and nothing of it at Salt Lake City.
     const mapWidth = (await page.locator('#map').boundingBox()).width;
-    const widest = await page.locator('#map path.hazard').evaluateAll((paths) => Math.max(...paths.map((p) => p.getBoundingClientRect().width)));
+    const widest = await page.locator('path.hazard').evaluateAll((paths) => Math.max(...paths.map((p) => p.getBoundingClientRect().width)));
     assert.ok(widest < mapWidth * 0.6, `${widest} px of a ${mapWidth} px map`);
     await search(page, '40.76, -111.89', '40.76, -111.89');
     await page.locator('#panel-point .hazards-here').waitFor();
@@ -761,7 +761,7 @@ describe('screenshots', () => {
       let session = await ready({viewport});
       const {page} = session;
       await page.locator('.place-label').first().waitFor({state: 'attached'});
-      await page.locator('#map path.hazard').first().waitFor();
+      await page.locator('path.hazard').first().waitFor();
       await shot(page, 'start');
       await page.locator('.layer[data-layer="hazards"]').scrollIntoViewIfNeeded();
       await shot(page, 'hazards');
@@ -790,7 +790,7 @@ describe('screenshots', () => {
       await session.close();
 
       session = await ready({viewport, clock: REFERENCE_TIME + 20 * MINUTE});
-      await session.page.locator('#map path.alert-shape.county-drawn').first().waitFor();
+      await session.page.locator('path.alert-shape.county-drawn').first().waitFor();
       await session.page.getByRole('tab', {name: /Alerts/}).click();
       await shot(session.page, 'expired-alert');
       await session.close();

@@ -56,13 +56,14 @@ export function pirepLegend() {
 }
 
 /**
- * A small SVG of an area as the map draws it: a path with the map's own style classes, so the
- * legend cannot show a style the map does not use.
+ * A small SVG of an area as the map draws it, with the map's own style classes, so the legend
+ * cannot show a style the map does not use; a rect, so that what looks for the map's shapes
+ * (path.hazard) does not find the legend.
  * @param {string} className
  */
 function areaSwatch(className) {
   return svgEl('svg', {className: 'swatch-area', viewBox: '0 0 22 14', width: 22, height: 14,
-    'aria-hidden': 'true', focusable: 'false'}, svgEl('path', {className, d: 'M2 2H20V12H2Z'}));
+    'aria-hidden': 'true', focusable: 'false'}, svgEl('rect', {className, x: 2, y: 2, width: 18, height: 10}));
 }
 
 export function alertLegend() {
