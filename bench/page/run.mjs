@@ -70,7 +70,7 @@ for (let run = 0; run < runs; run++) {
   const {page, close} = await openPage({documents: script});
   await page.waitForFunction(() => ['corvane:metars-draw', 'corvane:pireps-draw', 'corvane:hazards-draw']
       .every((name) => performance.getEntriesByName(name).length));
-  await page.locator('.place-label').first().waitFor();
+  await page.locator('.place-label').first().waitFor({state: 'attached'});  // it may give way to a mark
   await page.waitForTimeout(300);  // the station directory, loaded after the place names
   const marks = await page.evaluate(() => {
     const last = (name) => performance.getEntriesByName(name).at(-1).duration;

@@ -63,6 +63,25 @@ function hitAt(page, {x, y}) {
   }, [x, y]);
 }
 
+// Nine SIGMETs (three to draw, one across the antimeridian, five that cannot be drawn) and more
+// CWAs than the page reads.
+const HOSTILE_HAZARDS = () => {
+  const stub = window.corvaneStub;
+  const [turbulence, icing, dust] = window.corvaneStubDocuments.sigmets.slice(4);
+  const ring = (count) => Array.from({length: count}, (_, i) => ({lat: 40 + Math.sin((2 * Math.PI * i) / count),
+    lon: -112 + Math.cos((2 * Math.PI * i) / count)}));
+  const across = [[30, 179], [30, -179], [50, -179], [50, 179], [30, 179]].map(([lat, lon]) => ({lat, lon}));
+  stub.handlers.hazards = () => {
+    const reply = stub.defaults.hazards();
+    // Nine SIGMETs: three to draw, one across the antimeridian, five that cannot be drawn.
+    reply.body.sigmets = [turbulence, icing, dust, {...turbulence, alphaChar: 'R', seriesId: '9', coords: across},
+      {...turbulence, coords: ring(501)}, null, {...icing, coords: icing.coords.slice(0, 2)},
+      {...dust, coords: [{lat: 95, lon: 0}, ...dust.coords]}, {...dust, hazard: ''}];
+    reply.body.cwas = Array(2001).fill(reply.body.cwas[4]);  // Tucson's, away from Salt Lake City
+    return reply;
+  };
+  };
+
 const alertsHere = (page) => page.locator('#panel-point .alerts-here .alert-event').allTextContents();
 
 describe('requests', () => {
@@ -296,7 +315,7 @@ describe('the chosen point and the clicks (point under layers; clutter taking cl
 describe('a base map to orient by', () => {
   it('names more places as one zooms in and adds county lines and airport identifiers', async () => {
     const {page, close} = await ready();
-    await page.locator('.place-label').first().waitFor();
+    await page.locator('.place-label').first().waitFor({state: 'attached'});
     const wide = await page.locator('.place-label').count();
     assert.equal(await page.locator('path.county-line').count(), 0);
     assert.equal(await page.locator('.station-label').count(), 0);
@@ -307,6 +326,105 @@ describe('a base map to orient by', () => {
     assert.ok(await page.locator('path.county-line').count() > 0);
     await close();
   });
+});
+
+/**
+ * The pairs of things drawn over one another in the map's view where at least one is a label
+ * (place name, airport identifier, hazard label) rather than a weather mark.
+ */
+function overprinted(page) {
+  return page.evaluate(() => {
+    const view = document.querySelector('#map').getBoundingClientRect();
+    const kinds = [['.place-label > span', true], ['.station-label', true], ['.hazard-label', true],
+      ['.pirep-icon', false], ['path.station-marker', false], ['path.point-marker', false]];
+    const boxes = [];
+    for (const [selector, label] of kinds) {
+      for (const element of document.querySelectorAll(selector)) {
+        const box = element.getBoundingClientRect();
+        if (getComputedStyle(element).visibility === 'hidden' || !box.width || box.right <= view.left ||
+            box.left >= view.right || box.bottom <= view.top || box.top >= view.bottom) continue;
+        boxes.push({label, name: `${selector} ${element.textContent || element.dataset.station || ''}`, box});
+      }
+    }
+    const pairs = [];
+    for (let i = 0; i < boxes.length; i++) {
+      for (let j = i + 1; j < boxes.length; j++) {
+        const [a, b] = [boxes[i], boxes[j]];
+        if ((a.label || b.label) && a.box.left < b.box.right - 1 && b.box.left < a.box.right - 1 &&
+            a.box.top < b.box.bottom - 1 && b.box.top < a.box.bottom - 1) pairs.push(`${a.name} / ${b.name}`);
+      }
+    }
+    return pairs;
+  });
+}
+
+describe('a map read at a glance (one palette, two meanings; labels overprinted)', () => {
+  it('gives alerts and hazards styles of their own, the legend\'s exactly, and a calm alert fill', async () => {
+    const {page, close} = await ready();
+    await page.locator('path.hazard').first().waitFor();
+    await page.locator('path.alert-shape').first().waitFor();
+    // Each swatch of the two legends and each shape drawn, with its computed style.
+    const {legend, drawn} = await page.evaluate(() => {
+      const styleOf = (path) => {
+        const style = getComputedStyle(path);
+        return [style.stroke, style.strokeDasharray, style.strokeWidth, style.fill, style.fillOpacity].join(' | ');
+      };
+      const items = document.querySelectorAll('.layer[data-layer="alerts"] .legend li, .layer[data-layer="hazards"] .legend li');
+      return {
+        legend: [...items].filter((li) => li.querySelector('svg rect')).map((li) => ({family: li.closest('.layer').dataset.layer,
+          text: li.textContent, className: li.querySelector('svg rect').getAttribute('class'),
+          style: styleOf(li.querySelector('svg rect'))})),
+        drawn: [...document.querySelectorAll('#map path.hazard, #map path.alert-shape')].map((path) =>
+          [path.getAttribute('class'), styleOf(path)]),
+      };
+    });
+    assert.equal(legend.length, 12, JSON.stringify(legend.map((entry) => entry.text)));  // 5 severities, 1 area kind, 6 hazards
+    const seen = new Map();
+    for (const {text, style} of legend) {
+      assert.ok(!seen.has(style), `"${text}" is drawn like "${seen.get(style)}": ${style}`);
+      seen.set(style, text);
+    }
+    const part = (entry, index) => entry.style.split(' | ')[index];
+    const alertColours = new Set(legend.filter((e) => e.family === 'alerts').flatMap((e) => [part(e, 0), part(e, 3)]));
+    for (const entry of legend) {
+      if (entry.family === 'alerts') {
+        assert.notEqual(part(entry, 3), 'none', `${entry.text} is filled`);
+        assert.ok(Number(part(entry, 4)) <= 0.15, `${entry.text}: fill opacity ${part(entry, 4)}`);
+      } else {
+        assert.ok(!alertColours.has(part(entry, 0)), `${entry.text} has an alert's colour ${part(entry, 0)}`);
+        assert.match(part(entry, 3), /^(none|url\(.*\))$/, `${entry.text} is outlined or hatched`);
+      }
+    }
+    // What the map draws is what the legend shows.
+    const byClass = new Map(legend.map((entry) => [entry.className, entry.style]));
+    const matched = drawn.filter(([className]) => byClass.has(className));
+    for (const [className, style] of matched) assert.equal(style, byClass.get(className), className);
+    assert.deepEqual([...new Set(matched.map(([className]) => className.split(' ')[0]))].sort(), ['alert-shape', 'hazard']);
+    assert.ok(matched.length >= 10, `${matched.length} of ${drawn.length} shapes have their own legend entry`);
+    await close();
+  });
+
+  for (const [width, height] of [[1460, 960], [920, 650]]) {
+    it(`lets names give way to weather marks at the start view and at zoom 6–7 (${width}×${height})`, async () => {
+      const {page, close} = await ready({viewport: {width, height}});
+      await page.locator('.place-label').first().waitFor({state: 'attached'});
+      await page.locator('.pirep-symbol').first().waitFor();
+      await page.locator('path.hazard').first().waitFor();
+      assert.deepEqual(await overprinted(page), []);
+      const named = await page.locator('.place-label > span:not(.label-yielded)').allTextContents();
+      for (const city of ['Seattle', 'Portland', 'Boise', 'Phoenix']) assert.ok(named.includes(city), `${city}: ${named}`);
+      for (let i = 0; i < 2; i++) {
+        await page.locator('.leaflet-control-zoom-in').click();
+        await page.waitForTimeout(600);
+      }
+      await page.locator('.hazard-label').first().waitFor();
+      assert.deepEqual(await overprinted(page), []);
+      const hazards = await page.locator('.hazard-label:not(.label-yielded)').allTextContents();
+      assert.ok(hazards.includes('TURB FL200–350'), JSON.stringify(hazards));
+      await saveScreenshot(page, `labels-zoomed-${width}x${height}`);
+      await close();
+    });
+  }
 });
 
 describe('a readable forecast chart', () => {
@@ -473,8 +591,19 @@ describe('keyboard and screen readers', () => {
 
   it('has no serious or critical axe violation in the main states', async () => {
     const {page, close} = await ready();
-    await page.locator('.place-label').first().waitFor();
+    await page.locator('.place-label').first().waitFor({state: 'attached'});
     const states = {start: await accessibilityViolations(page)};
+    // Switched off and on, the METAR layer's marks keep their role, label and data.
+    const marks = () => page.locator('path.station-marker').evaluateAll((paths) => [paths.length,
+      paths.filter((path) => path.getAttribute('role') === 'button' && path.getAttribute('aria-label') &&
+        path.dataset.station).length]);
+    const [drawn] = await marks();
+    assert.ok(drawn >= 55, String(drawn));
+    await page.locator('#layer-metars').uncheck();
+    assert.deepEqual(await marks(), [0, 0]);
+    await page.locator('#layer-metars').check();
+    assert.deepEqual(await marks(), [drawn, drawn]);
+    states.metarsAgain = await accessibilityViolations(page);
     await search(page, '40.76, -111.89', '40.76, -111.89');
     await page.locator('#panel-point .observation').waitFor();
     states.point = await accessibilityViolations(page);
@@ -486,13 +615,15 @@ describe('keyboard and screen readers', () => {
     // Colours are judged once the popup has faded in fully.
     await page.waitForFunction(() => getComputedStyle(document.querySelector('.leaflet-popup')).opacity === '1');
     states.popup = await accessibilityViolations(page);
+    assert.equal(await page.getByRole('button', {name: 'Close KSLC details', exact: true}).count(), 1);
     for (const tab of ['Stations', 'Units']) {
       await selectTab(page, tab);
       states[tab] = await accessibilityViolations(page);
     }
     await page.locator('#search-input').fill('Salt');
     states.search = await accessibilityViolations(page);
-    assert.deepEqual(states, {start: [], point: [], alert: [], popup: [], Stations: [], Units: [], search: []});
+    assert.deepEqual(states, {start: [], metarsAgain: [], point: [], alert: [], popup: [], Stations: [], Units: [],
+      search: []});
     await close();
   });
 });
@@ -515,25 +646,89 @@ describe('TAFs, hazards, the 12-hour forecast and the discussion', () => {
     await close();
   });
 
-  it('draws the hazards by kind for the chosen G-AIRMET hour and altitude range', async () => {
-    const {page, close} = await ready();
+  it('starts on the G-AIRMET snapshot valid now, moves on by itself, and filters by altitude', async () => {
+    const {page, close} = await ready({clock: REFERENCE_TIME + 10 * MINUTE});  // 18:10Z
     await page.locator('path.hazard').first().waitFor();
-    const kinds = async () => page.locator('path.hazard').evaluateAll((paths) =>
-      paths.map((p) => p.dataset.hazard).sort().join(','));
+    const snapshot = () => page.locator('#hazard-snapshot option:checked').textContent();
+    const gairmets = () => page.locator('path.hazard[data-hazard="gairmet"]').evaluateAll((paths) =>
+      paths.map((path) => path.dataset.title).sort());
     const count = () => page.locator('.layer[data-layer="hazards"] .count').textContent();
-    const atIssue = await kinds();
-    assert.match(atIssue, /convective-sigmet/);
-    assert.match(atIssue, /cwa/);
-    assert.match(atIssue, /gairmet/);
-    assert.match(await count(), /^7 SIGMETs, 13 G-AIRMETs \(all hours\), 5 CWAs; \d+ shown/);
-    await page.locator('#hazard-hour').selectOption('12');
-    assert.notEqual(await kinds(), atIssue);
+    assert.equal(await snapshot(), 'Valid 18Z · 11:00 MST (now)');
+    assert.deepEqual(await page.locator('#hazard-snapshot option').allTextContents(), ['Valid 15Z · 08:00 MST (past)',
+      'Valid 18Z · 11:00 MST (now)', 'Valid 21Z · 14:00 MST', 'Valid 00Z · 17:00 MST', 'Valid 03Z · 20:00 MST']);
+    assert.deepEqual(await gairmets(), ['G-AIRMET Sierra 3W', 'G-AIRMET Tango 8W', 'G-AIRMET Zulu 13W']);
+    assert.match(await count(), /^6 SIGMETs, 13 G-AIRMETs \(all snapshots\), 5 CWAs; 14 shown for this snapshot and range$/);
+    assert.match(await page.locator('.layer[data-layer="hazards"] .layer-status').textContent(),
+        /1 area lies wholly outside the western states and is not shown\./);
+    // Another snapshot stays chosen while this one is valid; the altitude range counts along.
+    await page.locator('#hazard-snapshot').selectOption({label: 'Valid 03Z · 20:00 MST'});
+    assert.deepEqual(await gairmets(), ['G-AIRMET Tango 9W']);
     await page.locator('#hazard-altitude-from').selectOption('36000');
     const high = await page.locator('path.hazard').count();
-    assert.ok(high < (atIssue.split(',').length), `${high} above FL360`);
-    assert.match(await count(), new RegExp(`; ${high} shown for this hour and range$`));
-    assert.match(await page.locator('.layer[data-layer="hazards"] .legend').textContent(), /G-AIRMET Zulu: icing/);
+    assert.ok(high > 0 && high < 14, `${high} above FL360`);
+    assert.match(await count(), new RegExp(`; ${high} shown for this snapshot and range$`));
     await page.locator('#hazard-altitude-from').selectOption('0');
+    // 19:31Z: the 21Z snapshot's window has begun, and the map moves on to it by itself.
+    await page.clock.fastForward(81 * MINUTE);
+    await page.waitForFunction(() => document.querySelector('#hazard-snapshot option:checked')?.textContent ===
+        'Valid 21Z · 14:00 MST (now)');
+    assert.deepEqual(await gairmets(), ['G-AIRMET Zulu 11W']);
+    await close();
+  });
+
+  it('takes SIGMETs and CWAs off the map at their end, with the alerts\' note, and details each hazard', async () => {
+    const {page, close} = await ready({clock: REFERENCE_TIME + 120 * MINUTE});  // 20:00Z
+    await page.locator('path.hazard').first().waitFor();
+    const kinds = await page.locator('path.hazard').evaluateAll((paths) => [...new Set(paths.map((p) => p.dataset.hazard))].sort());
+    assert.deepEqual(kinds, ['gairmet', 'sigmet']);
+    assert.equal(await page.locator('.layer[data-layer="hazards"] .layer-note', {hasText: 'Ended'}).textContent(),
+        'Ended since the last update, so no longer shown: Convective SIGMET 12W (Fri Nov 20 12:55 MST); ' +
+        'Convective SIGMET 13W (Fri Nov 20 12:55 MST); Convective SIGMET 14W (Fri Nov 20 12:55 MST); ' +
+        'CWA ZLC 101 (Fri Nov 20 12:45 MST); CWA ZSE 201 (Fri Nov 20 12:30 MST); CWA ZOA 301 (Fri Nov 20 12:00 MST); ' +
+        'CWA ZLA 102 (Fri Nov 20 12:50 MST); CWA ZAB 101 (Fri Nov 20 12:40 MST).');
+    assert.match(await page.locator('.layer[data-layer="hazards"] .count').textContent(), /^3 SIGMETs, 13 G-AIRMETs \(all snapshots\), 0 CWAs/);
+    await search(page, '40.76, -111.89', '40.76, -111.89');
+    const here = page.locator('#panel-point .hazards-here');
+    await here.waitFor();
+    const summaries = await here.locator('summary').allTextContents();
+    assert.ok(summaries.includes('SIGMET NOVEMBER 2 · Turbulence (occasionally severe) · FL200 to FL350 · until 14:40 MST'),
+        JSON.stringify(summaries));
+    assert.ok(summaries.every((text) => !text.startsWith('CWA')), 'the Salt Lake City CWA has ended');
+    const sigmet = here.locator('li', {hasText: 'SIGMET NOVEMBER 2'});
+    await sigmet.locator('summary').click();
+    assert.deepEqual(await rowsOf(page, '#panel-point .hazards-here li.sigmet .facts'), {
+      What: 'Turbulence (occasionally severe)', Heights: 'FL200 to FL350',
+      Valid: 'Fri Nov 20 10:40 MST to 14:40 MST', Source: 'SIGMET (KKCI), issued Fri Nov 20 10:40 MST'});
+    assert.match(await sigmet.locator('.raw').textContent(), /^WSUS05 KKCI 201740/);
+    // A G-AIRMET names its snapshot and what it is due to, and has no empty text box.
+    const gairmet = here.locator('li.gairmet').first();
+    await gairmet.locator('summary').click();
+    const rows = await gairmet.locator('.facts').evaluate((list) => Object.fromEntries([...list.querySelectorAll('dt')]
+        .map((dt) => [dt.textContent, dt.nextElementSibling.textContent])));
+    assert.match(rows.Snapshot, /^pictures Fri Nov 20 14:00 MST, 6 h after issue$/);
+    assert.match(rows.Source, /^G-AIRMET \w+ \(.+\), issued Fri Nov 20 07:45 MST$/);
+    assert.equal(await gairmet.locator('.raw').count(), 0);
+    await close();
+  });
+
+  it('says what it leaves out, and draws an area across the antimeridian where it lies', async () => {
+    const {page, close} = await ready({init: HOSTILE_HAZARDS});
+    await page.locator('path.hazard').first().waitFor();
+    const status = page.locator('.layer[data-layer="hazards"] .layer-status');
+    await status.locator('.count').waitFor();
+    assert.match(await status.locator('.count').textContent(), /^3 SIGMETs, 13 G-AIRMETs \(all snapshots\), 2,000 CWAs;/);
+    assert.deepEqual(await status.locator('.layer-note').allTextContents(), [
+      'Showing 2,000 of 2,001 CWAs: the most the map reads from one reply.',
+      '5 areas could not be drawn (no usable shape or time).',
+      '1 area lies wholly outside the western states and is not shown.']);
+    // No band across the whole map, and nothing of it at Salt Lake City.
+    const mapWidth = (await page.locator('#map').boundingBox()).width;
+    const widest = await page.locator('path.hazard').evaluateAll((paths) => Math.max(...paths.map((p) => p.getBoundingClientRect().width)));
+    assert.ok(widest < mapWidth * 0.6, `${widest} px of a ${mapWidth} px map`);
+    await search(page, '40.76, -111.89', '40.76, -111.89');
+    await page.locator('#panel-point .hazards-here').waitFor();
+    const titles = await page.locator('#panel-point .hazard-title').allTextContents();
+    assert.ok(titles.includes('SIGMET NOVEMBER 2') && !titles.includes('SIGMET ROMEO 9'), JSON.stringify(titles));
     await close();
   });
 
@@ -565,17 +760,18 @@ describe('screenshots', () => {
       const viewport = {width, height};
       let session = await ready({viewport});
       const {page} = session;
-      await page.locator('.place-label').first().waitFor();
+      await page.locator('.place-label').first().waitFor({state: 'attached'});
       await page.locator('path.hazard').first().waitFor();
       await shot(page, 'start');
       await page.locator('.layer[data-layer="hazards"]').scrollIntoViewIfNeeded();
-      await page.locator('#hazard-hour').selectOption('3');
       await shot(page, 'hazards');
-      await page.locator('#hazard-hour').selectOption('0');
       await search(page, 'Salt Lake City', 'Salt Lake City, UT');
       await page.locator('.period').first().waitFor();
       await settled(page.locator('path.point-marker'));
       await shot(page, 'zoomed-places-county-alert');
+      await page.locator('#panel-point .hazards-here li.sigmet summary').click();
+      await page.locator('#panel-point .hazards-here').scrollIntoViewIfNeeded();
+      await shot(page, 'hazard-detail');
       await page.locator('#panel-point .hourly').scrollIntoViewIfNeeded();
       await shot(page, 'point-forecast-chart');
       await station(page, 'KSLC').dispatchEvent('click');
@@ -605,6 +801,12 @@ describe('screenshots', () => {
       }});
       await session.page.locator('.map-stale').first().waitFor();
       await shot(session.page, 'stale-data');
+      await session.close();
+
+      session = await ready({viewport, init: HOSTILE_HAZARDS});
+      await session.page.locator('.layer[data-layer="hazards"] .layer-note').first().waitFor();
+      await session.page.locator('.layer[data-layer="hazards"]').scrollIntoViewIfNeeded();
+      await shot(session.page, 'hazards-antimeridian-limits');
       await session.close();
     });
   }

@@ -19,6 +19,7 @@ import {decodeDiscussion} from './discussion.js';
 import {decodeForecast} from './forecast.js';
 import {decodeHazards} from './hazards.js';
 import {HazardLayer} from './map/hazard-layer.js';
+import {LabelLayout} from './map/label-layout.js';
 import {createSearchSources} from './search.js';
 import {decodeTafs} from './taf.js';
 import {createAboutPanel} from './panels/about-panel.js';
@@ -105,6 +106,7 @@ const pirepLayer = new PirepLayer({
 const alertLayer = new AlertLayer().addTo(map);
 const hazardLayer = new HazardLayer().addTo(map);
 const pointMarker = new PointMarker({onChoose: (point) => choosePoint(point)}).addTo(map);
+new LabelLayout().addTo(map);  // labels of lower rank give way to weather marks
 let activeAlerts = [];
 
 // The weather layers: each one's feed, its panes on the map and its block in the layer panel.
@@ -112,7 +114,7 @@ const weatherLayers = [
   {panes: ['stations', 'stationLabels'], section: metarSection({feed: metarFeed, layer: metarLayer, now})},
   {panes: ['pireps'], section: pirepSection({feed: pirepFeed, layer: pirepLayer})},
   {panes: ['alerts'], section: alertSection({feed: alertFeed, layer: alertLayer, active: () => activeAlerts})},
-  {panes: ['hazards'], section: hazardSection({feed: hazardFeed, layer: hazardLayer})},
+  {panes: ['hazards', 'hazardLabels'], section: hazardSection({feed: hazardFeed, layer: hazardLayer})},
 ];
 const feeds = weatherLayers.map(({section}) => section.feed);
 const panes = new Map(weatherLayers.map(({section, panes: names}) => [section.feed, names]));
@@ -212,8 +214,9 @@ function applyAlerts(at = now()) {
 hazardFeed.subscribe((feed, changedData) => {
   if (changedData) {
     performance.mark('corvane:hazards-draw-start');
-    hazardLayer.setItems(feed.data.items);
+    hazardLayer.setItems(feed.data.items, now());
     performance.measure('corvane:hazards-draw', 'corvane:hazards-draw-start');
+    if (pointController.state.point) drawPoint(pointController.state);
   }
   if (changedData && feed.data.warnings.length) {
     status.set('hazards-partial', {label: 'Aviation hazards', error: {message: feed.data.warnings.join('; ')},
@@ -354,6 +357,8 @@ document.getElementById('refresh-all').addEventListener('click', () => {
 setInterval(() => {
   const at = now();
   applyAlerts(at);
+  // SIGMETs and CWAs that ran out leave the map, and the G-AIRMET snapshot follows the clock.
+  if (hazardFeed.data && hazardLayer.setTime(at) && pointController.state.point) drawPoint(pointController.state);
   for (const feed of feeds) feedChanged(feed, at);
   if (pirepFeed.data) pirepLayer.setReports(pirepFeed.data, at);
   if (metarFeed.data) metarLayer.redraw();

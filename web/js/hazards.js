@@ -2,13 +2,24 @@
 // Advisories) in one shape for the map: what, how bad, between which heights, when, and where.
 // The three products disagree on names and types (G-AIRMET coordinates as text, heights as
 // "FL180", "400" or "SFC", two spellings of SIGMET low altitudes), so every member is checked;
-// an item that cannot be drawn is dropped, never thrown on.
+// an item that cannot be drawn is dropped and counted, never thrown on.
+
+import {METAR_AREA} from './geo.js';
 
 const PRODUCTS = ['sigmets', 'gairmets', 'cwas'];
-export const FORECAST_HOURS = [0, 3, 6, 9, 12];
+const FORECAST_HOURS = [0, 3, 6, 9, 12];
 const G_AIRMET_PRODUCTS = new Set(['SIERRA', 'TANGO', 'ZULU']);
-const MAX_ITEMS = 2000;
+/** The most items taken from one product of a reply, and the most points of one area. */
+export const MAX_ITEMS = 2000;
 const MAX_POINTS = 500;
+const MINUTE = 60000;
+/**
+ * A G-AIRMET snapshot pictures the hazards at its valid time and stands for the hour and a half
+ * either side of it, half the three hours to the next snapshot.
+ */
+export const SNAPSHOT_HALF_WINDOW_MS = 90 * MINUTE;
+// Bases written as the freezing level: its height is not given, and may be the surface.
+const FREEZING_LEVEL = /^(?:FRZLVL|FZLVL|FZL)$/;
 const PHONETIC = {
   A: 'ALFA', B: 'BRAVO', C: 'CHARLIE', D: 'DELTA', E: 'ECHO', F: 'FOXTROT', G: 'GOLF', H: 'HOTEL',
   I: 'INDIA', J: 'JULIETT', K: 'KILO', L: 'LIMA', M: 'MIKE', N: 'NOVEMBER', O: 'OSCAR', P: 'PAPA',
@@ -39,17 +50,39 @@ function number(value) {
   return /^[+-]?\d+(?:\.\d+)?$/.test(written) ? Number(written) : NaN;
 }
 
-/** [[lat, lon]] from [{lat, lon}] (numbers or numeric text); null if any point is unusable. */
+const isFreezingLevel = (value) => FREEZING_LEVEL.test(text(value).toUpperCase());
+const BOX_MIDDLE = (METAR_AREA.west + METAR_AREA.east) / 2;
+
+/**
+ * [[lat, lon]] from [{lat, lon}] (numbers or numeric text), its longitudes unwrapped: an area
+ * across the antimeridian (179° E to 179° W) runs on to 181° rather than back across the whole
+ * map, and the shape is moved by whole turns to lie nearest the western box, so drawing and the
+ * point-in-area test both see it where it is. null if any point is unusable.
+ */
 function points(coords) {
   if (!Array.isArray(coords) || coords.length > MAX_POINTS) return null;
   const result = [];
+  let sum = 0;
   for (const point of coords) {
     const lat = number(point?.lat);
-    const lon = number(point?.lon);
+    let lon = number(point?.lon);
     if (!(Math.abs(lat) <= 90 && Math.abs(lon) <= 180)) return null;
+    const previous = result.length ? result.at(-1)[1] : lon;
+    lon += 360 * Math.round((previous - lon) / 360);
     result.push([lat, lon]);
+    sum += lon;
   }
+  const turn = 360 * Math.round((BOX_MIDDLE - sum / (result.length || 1)) / 360);
+  if (turn) for (const point of result) point[1] += turn;
   return result;
+}
+
+/** Whether a shape's bounding box meets the western box the map covers. @param {[number, number][]} shape */
+function meetsWesternBox(shape) {
+  const lats = shape.map((p) => p[0]);
+  const lons = shape.map((p) => p[1]);
+  return Math.max(...lats) >= METAR_AREA.south && Math.min(...lats) <= METAR_AREA.north &&
+      Math.max(...lons) >= METAR_AREA.west && Math.min(...lons) <= METAR_AREA.east;
 }
 
 /** {geometry, shape}: a line of at least 2 points, or a polygon closed on its first point. */
@@ -79,19 +112,23 @@ function sigmet(record) {
   if (!hazard || !drawn) return null;
   const series = text(record.seriesId) || String(record.seriesId ?? '');
   const letter = text(record.alphaChar).toUpperCase();
-  const low = (n) => parseHeight(record[`altitudeLow${n}`] ?? record[`altitudeLo${n}`]);
+  const low = (n) => record[`altitudeLow${n}`] ?? record[`altitudeLo${n}`];
   return {
     kind: convective ? 'convective-sigmet' : 'sigmet',
     hazard,
     title: convective ? `Convective SIGMET ${series}` :
       `SIGMET ${PHONETIC[letter] || letter} ${series}`.replace(/\s+/g, ' ').trim(),
     severity: convective ? null : qualifier || null,
-    lowFeet: lowest(low(1), low(2)),
+    lowFeet: lowest(parseHeight(low(1)), parseHeight(low(2))),
     highFeet: highest(parseHeight(record.altitudeHi1), parseHeight(record.altitudeHi2)),
+    lowFreezingLevel: isFreezingLevel(low(1)) || isFreezingLevel(low(2)),
     from: seconds(record.validTimeFrom),
     to: seconds(record.validTimeTo),
+    validTime: null,
     forecastHour: null,
     product: null,
+    issued: Date.parse(text(record.creationTime) || text(record.receiptTime)),
+    issuer: text(record.icaoId).toUpperCase(),
     detail: finite(record.movementDir) && finite(record.movementSpd) ?
       `moving from ${record.movementDir}° at ${record.movementSpd} kt` : '',
     ...drawn,
@@ -104,11 +141,13 @@ function gairmet(record) {
   const product = text(record.product).toUpperCase();
   const forecastHour = FORECAST_HOURS.includes(record.forecastHour) ? record.forecastHour : null;
   const drawn = shapeOf(record.coords, text(record.geometryType ?? record.geom).toUpperCase() === 'LINE');
-  if (!hazard || !G_AIRMET_PRODUCTS.has(product) || forecastHour === null || !drawn) return null;
+  const valid = Date.parse(text(record.validTime));
+  if (!hazard || !G_AIRMET_PRODUCTS.has(product) || forecastHour === null || !drawn ||
+      !Number.isFinite(valid)) {
+    return null;
+  }
   const height = (value) => parseHeight(value, {numbersInHundreds: true});
   const level = height(record.level);
-  const valid = Date.parse(text(record.validTime));
-  const expires = seconds(record.expireTime);
   const tag = text(record.tag);
   return {
     kind: 'gairmet',
@@ -117,10 +156,14 @@ function gairmet(record) {
     severity: text(record.severity) || null,
     lowFeet: level ?? lowest(height(record.base), height(record.fzlbase)),
     highFeet: level ?? highest(height(record.top), height(record.fzltop)),
-    from: valid,
-    to: Number.isFinite(expires) ? expires : valid,
+    lowFreezingLevel: level === null && isFreezingLevel(record.base),
+    from: valid - SNAPSHOT_HALF_WINDOW_MS,
+    to: valid + SNAPSHOT_HALF_WINDOW_MS,
+    validTime: valid,
     forecastHour,
     product,
+    issued: seconds(record.issueTime),
+    issuer: '',
     detail: text(record.due_to),
     ...drawn,
     raw: '',
@@ -133,6 +176,7 @@ function cwa(record) {
   if (!hazard || !drawn) return null;
   const center = text(record.cwsu).toUpperCase();
   const series = text(String(record.seriesId ?? ''));
+  const name = text(record.name);
   return {
     kind: 'cwa',
     hazard,
@@ -140,11 +184,15 @@ function cwa(record) {
     severity: text(record.qualifier) || null,
     lowFeet: parseHeight(record.base),
     highFeet: parseHeight(record.top),
+    lowFreezingLevel: isFreezingLevel(record.base),
     from: seconds(record.validTimeFrom),
     to: seconds(record.validTimeTo),
+    validTime: null,
     forecastHour: null,
     product: null,
-    detail: text(record.name),
+    issued: Date.parse(text(record.receiptTime)),
+    issuer: name && center ? `${name} (${center})` : name || center,
+    detail: '',
     ...drawn,
     raw: typeof record.rawText === 'string' ? record.rawText : '',
   };
@@ -156,36 +204,45 @@ const DECODERS = {sigmets: sigmet, gairmets: gairmet, cwas: cwa};
  * An aviation hazard in the page's shape (see decodeHazards).
  * @typedef {object} HazardItem
  * @property {'sigmet' | 'convective-sigmet' | 'gairmet' | 'cwa'} kind
- * @property {string} hazard
+ * @property {string} hazard  as the product writes it: "TURB", "MT_OBSC", "CONVECTIVE"…
  * @property {string} title
  * @property {string | null} severity
- * @property {number | null} lowFeet  null: from the surface
+ * @property {number | null} lowFeet  null: from the surface, or from the freezing level
  * @property {number | null} highFeet  null: no top given
- * @property {number} from
+ * @property {boolean} lowFreezingLevel  the base is the freezing level
+ * @property {number} from  ms; a G-AIRMET's from its snapshot's window
  * @property {number} to
+ * @property {number | null} validTime  G-AIRMETs: the time the snapshot pictures
  * @property {number | null} forecastHour  G-AIRMETs: 0, 3, 6, 9 or 12
  * @property {string | null} product  G-AIRMETs: SIERRA, TANGO or ZULU
+ * @property {number} issued  ms, NaN when not given
+ * @property {string} issuer  "KKCI", "Salt Lake City Center (ZLC)", or empty
  * @property {string} detail
  * @property {'polygon' | 'line'} geometry
- * @property {[number, number][]} shape  [lat, lon] points
+ * @property {[number, number][]} shape  [lat, lon] points, longitudes unwrapped
  * @property {string} raw
  */
 
 /**
- * A forecast hour and a height band in feet.
- * @typedef {{forecastHour?: number, lowFeet?: number, highFeet?: number}} HazardFilter
+ * What one product of a reply held and what of it the page could not use.
+ * @typedef {{received: number, undrawable: number, outside: number}} ProductCount
+ */
+
+/**
+ * The G-AIRMET snapshot (its valid time) and a height band in feet.
+ * @typedef {{validTime?: number | null, lowFeet?: number, highFeet?: number}} HazardFilter
  */
 
 /**
  * Decodes a `hazards` reply {cwas, gairmets, sigmets, warnings} into {items, unavailable,
- * warnings, dropped}: items {kind ("sigmet", "convective-sigmet", "gairmet", "cwa"), hazard,
- * title, severity, lowFeet, highFeet (null when not given; a lowFeet of null means from the
- * surface up for drawing), from, to (ms), forecastHour (G-AIRMETs: 0, 3, 6, 9 or 12), product
- * (G-AIRMETs), detail, geometry ("polygon" closed, or "line"), shape [[lat, lon]], raw};
- * unavailable lists the products the host could not get (null or not a list), with the host's
- * warning texts passed on. Throws only on a reply that is not an object.
+ * warnings, dropped, counts}: items as HazardItem; unavailable lists the products the host could
+ * not get (null or not a list), with the host's warning texts passed on; counts per product: how
+ * many records came (only the first MAX_ITEMS are read), how many could not be drawn (dropped
+ * counts those of all products) and how many lie wholly outside the western box (left out too).
+ * Throws only on a reply that is not an object.
  * @param {any} reply
- * @returns {{items: HazardItem[], unavailable: string[], warnings: string[], dropped: number}}
+ * @returns {{items: HazardItem[], unavailable: string[], warnings: string[], dropped: number,
+ *   counts: Record<string, ProductCount>}}
  */
 export function decodeHazards(reply) {
   if (!reply || typeof reply !== 'object' || Array.isArray(reply)) {
@@ -195,6 +252,7 @@ export function decodeHazards(reply) {
       .filter((warning) => typeof warning === 'string').slice(0, 20);
   const items = [];
   const unavailable = [];
+  const counts = {};
   let dropped = 0;
   for (const name of PRODUCTS) {
     const records = reply[name];
@@ -203,24 +261,102 @@ export function decodeHazards(reply) {
       if (records !== null && records !== undefined) warnings.push(`${name}: not a list`);
       continue;
     }
+    const count = counts[name] = {received: records.length, undrawable: 0, outside: 0};
     for (const record of records.slice(0, MAX_ITEMS)) {
       const item = record && typeof record === 'object' ? DECODERS[name](record) : null;
-      if (item) items.push(item);
-      else dropped++;
+      if (!item) count.undrawable++;
+      else if (!meetsWesternBox(item.shape)) count.outside++;
+      else items.push(item);
     }
+    dropped += count.undrawable;
   }
-  return {items, unavailable, warnings, dropped};
+  return {items, unavailable, warnings, dropped, counts};
 }
 
 /**
- * The items to draw for a G-AIRMET forecast hour and a height band {lowFeet, highFeet}: every
- * SIGMET and CWA, the G-AIRMETs of that hour, and only items reaching into the band (an item
- * without a low height starts at the surface, one without a high height has no top).
+ * The heights an item covers: {lowFeet, highFeet, base}. base 'surface' when it starts at the
+ * ground (written so, or no base given), 'freezing level' when it starts there (lowFeet 0 then,
+ * since the item does not say how high that is and it may be the ground), else 'height'; highFeet
+ * null when no top is given. For the map's filter, its labels and a route's profile alike.
+ * @param {HazardItem} item
+ * @returns {{lowFeet: number, highFeet: number | null, base: 'surface' | 'freezing level' | 'height'}}
+ */
+export function altitudeBand(item) {
+  const base = item.lowFreezingLevel && item.lowFeet === null ? 'freezing level' :
+      item.lowFeet === null || item.lowFeet === 0 ? 'surface' : 'height';
+  return {lowFeet: item.lowFeet ?? 0, highFeet: item.highFeet, base};
+}
+
+/** Whether an item's band reaches into lowFeet–highFeet. */
+function inBand(item, lowFeet, highFeet) {
+  const band = altitudeBand(item);
+  return band.lowFeet <= highFeet && (band.highFeet ?? Infinity) >= lowFeet;
+}
+
+/**
+ * The valid times of the G-AIRMET snapshots among the items, earliest first.
  * @param {HazardItem[]} items
- * @param {HazardFilter} [filter]  hour 0, band 0 to Infinity
+ * @returns {number[]}
+ */
+export function snapshotTimes(items) {
+  const times = new Set(items.filter((item) => item.kind === 'gairmet').map((item) => item.validTime));
+  return [...times].sort((a, b) => a - b);
+}
+
+/**
+ * The valid time of the G-AIRMET snapshot that pictures `time`: the latest whose window has begun
+ * (the nearest valid time not after `time`, or the next one once `time` is within its window);
+ * the earliest before any window; null without G-AIRMETs. For the map's "now" and for the time a
+ * flight passes.
+ * @param {HazardItem[]} items
+ * @param {number} time  ms
+ * @returns {number | null}
+ */
+export function snapshotAt(items, time) {
+  const times = snapshotTimes(items);
+  if (!times.length) return null;
+  return times.filter((valid) => valid - SNAPSHOT_HALF_WINDOW_MS <= time).at(-1) ?? times[0];
+}
+
+/**
+ * The SIGMETs and CWAs past their end at `now` (ended) and everything else (current); a G-AIRMET
+ * never ends here: the chosen snapshot decides which are drawn.
+ * @param {HazardItem[]} items
+ * @param {number} now
+ * @returns {{current: HazardItem[], ended: HazardItem[]}}
+ */
+export function splitEnded(items, now) {
+  const current = [];
+  const ended = [];
+  for (const item of items) {
+    (item.kind !== 'gairmet' && item.to <= now ? ended : current).push(item);
+  }
+  return {current, ended};
+}
+
+/**
+ * The items to draw for a G-AIRMET snapshot and a height band {lowFeet, highFeet}: every SIGMET
+ * and CWA given, the G-AIRMETs of that snapshot, and only items reaching into the band.
+ * @param {HazardItem[]} items
+ * @param {HazardFilter} [filter]  no snapshot, band 0 to Infinity
  * @returns {HazardItem[]}
  */
-export function hazardsFor(items, {forecastHour = 0, lowFeet = 0, highFeet = Infinity} = {}) {
-  return items.filter((item) => (item.kind !== 'gairmet' || item.forecastHour === forecastHour) &&
-      (item.lowFeet ?? 0) <= highFeet && (item.highFeet ?? Infinity) >= lowFeet);
+export function hazardsFor(items, {validTime = null, lowFeet = 0, highFeet = Infinity} = {}) {
+  return items.filter((item) => (item.kind !== 'gairmet' || item.validTime === validTime) &&
+      inBand(item, lowFeet, highFeet));
+}
+
+/**
+ * The hazards in force at one time in a height band: SIGMETs and CWAs valid then (a time not
+ * given leaves that side open) and the G-AIRMETs of the snapshot picturing it, e.g. where a
+ * flight passes.
+ * @param {HazardItem[]} items
+ * @param {number} time  ms
+ * @param {{lowFeet?: number, highFeet?: number}} [band]  0 to Infinity
+ * @returns {HazardItem[]}
+ */
+export function hazardsAt(items, time, {lowFeet = 0, highFeet = Infinity} = {}) {
+  const validTime = snapshotAt(items, time);
+  return hazardsFor(items.filter((item) => item.kind === 'gairmet' ||
+      (!(item.from > time) && !(item.to <= time))), {validTime, lowFeet, highFeet});
 }

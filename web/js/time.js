@@ -131,3 +131,20 @@ export function parseValidTime(text) {
   return {start, end: start + duration};
 }
 
+
+/**
+ * The end of a span as read after its start: "17:00 MST" on the start's day in the chosen zone,
+ * else with its date, "Sat Nov 21 01:00 MST"; empty for an unknown end.
+ * @param {number} start  ms
+ * @param {number} end  ms
+ * @param {string} [zone]  the chosen zone by default
+ * @returns {string}
+ */
+export function formatUntil(start, end, zone = displayZone) {
+  if (!Number.isFinite(end)) return '';
+  const from = zonedParts(start, zone);
+  const to = zonedParts(end, zone);
+  const sameDay = Number.isFinite(start) && from.year === to.year && from.month === to.month &&
+      from.day === to.day;
+  return sameDay ? formatClock(end, zone) : formatDateTime(end, zone);
+}

@@ -7,8 +7,9 @@ import {cloudsText, pirepLabel, stationLabel, windText} from '/js/panels/describ
 import {pirepPopup, stationPopup} from '/js/panels/report-popups.js';
 import {alertButton, createAlertPanel} from '/js/panels/alert-panel.js';
 import {createSearchBox} from '/js/panels/search-box.js';
+import {snapshotLabel} from '/js/panels/legends.js';
 import {decodeTafs} from '/js/taf.js';
-import {formatDay, setTimeDisplay} from '/js/time.js';
+import {formatClock, formatDay, setTimeDisplay} from '/js/time.js';
 import {normalizeUnits} from '/js/units.js';
 import {assert} from 'chai';
 import {describe, it} from 'mocha';
@@ -226,6 +227,30 @@ describe('#tafBlock', () => {
     assert.strictEqual(tafBlock(null, {units, now: later}).querySelector('.note').textContent,
         'No TAF for this airport (many small airports issue none).');
     setTimeDisplay('local');
+  });
+  it('dates a period\'s end when it crosses midnight', async () => {
+    setTimeDisplay('utc');
+    const taf = decodeTafs(await testDocument('awc/taf_west.json')).find((entry) => entry.id === 'KSLC');
+    const when = [...tafBlock(taf, {units, now: NOW}).querySelectorAll('.taf-when')].map((item) => item.textContent.trim());
+    assert.deepEqual(when.slice(0, 3), ['From Fri Nov 20 18:00Z to Sat Nov 21 00:00Z:',
+      'Temporarily Fri Nov 20 20:00Z to 23:00Z:', 'From Sat Nov 21 00:00Z to 08:00Z:']);
+    setTimeDisplay('local');
+  });
+});
+
+describe('#snapshotLabel', () => {
+  it('names each G-AIRMET snapshot by its valid time, and which one is valid now', () => {
+    const t = (h, m = 0) => Date.UTC(2026, 10, 20, h, m);
+    setTimeDisplay('utc');
+    const rows = [
+      // valid time, the one valid now, now, label
+      [t(18), t(18), t(18, 10), 'Valid 18Z (now)'], [t(21), t(18), t(18, 10), 'Valid 21Z'],
+      [t(15), t(18), t(16, 30), 'Valid 15Z (past)'], [t(15), t(18), t(16, 29), 'Valid 15Z'],
+      [t(16, 30), t(18), t(12), 'Valid 1630Z'],
+    ];
+    for (const [valid, validNow, now, label] of rows) assert.strictEqual(snapshotLabel(valid, validNow, now), label);
+    setTimeDisplay('local');
+    assert.strictEqual(snapshotLabel(t(18), t(18), t(18)), `Valid 18Z · ${formatClock(t(18))} (now)`);
   });
 });
 

@@ -1,4 +1,4 @@
-import {formatAge, formatDateTime, parseValidTime} from '/js/time.js';
+import {formatAge, formatDateTime, formatUntil, parseValidTime} from '/js/time.js';
 import {assert} from 'chai';
 import {describe, it} from 'mocha';
 
@@ -17,6 +17,20 @@ describe('#formatDateTime', () => {
     assert.strictEqual(formatDateTime(time, 'utc'), 'Fri Nov 20 17:57Z');
     assert.match(formatDateTime(time, 'local'), /^\w{3} Nov 2\d \d\d:57 \S+$/);
     assert.strictEqual(formatDateTime(NaN), '');
+  });
+});
+
+describe('#formatUntil', () => {
+  it('dates an end only when it falls on another day than its start', () => {
+    const t = (day, h, m = 0) => Date.UTC(2026, 10, day, h, m);
+    const rows = [
+      // start, end, text
+      [t(20, 18), t(20, 23, 59), '23:59Z'], [t(20, 18), t(21, 0), 'Sat Nov 21 00:00Z'],
+      [t(20, 0), t(20, 0), '00:00Z'], [t(20, 23), t(22, 1), 'Sun Nov 22 01:00Z'],
+      [t(20, 18), t(20 + 365, 18), 'Sat Nov 20 18:00Z'],  // a year on: not the same day
+      [NaN, t(20, 18), 'Fri Nov 20 18:00Z'], [t(20, 18), NaN, ''],
+    ];
+    for (const [start, end, text] of rows) assert.strictEqual(formatUntil(start, end, 'utc'), text, `${start} ${end}`);
   });
 });
 

@@ -37,10 +37,8 @@ export class AlertLayer extends DrawnLayer {
     return L.polygon(polygons, {
       renderer: this.renderer,
       interactive: false,
+      // Edge, dash and fill come from the page's style sheet, which the legend shares.
       className: `alert-shape severity-${alert.severity.toLowerCase()}${countyDrawn ? ' county-drawn' : ''}`,
-      weight: countyDrawn ? 1.5 : 2,
-      dashArray: countyDrawn ? '5 4' : null,
-      fillOpacity: countyDrawn ? 0.14 : 0.25,
     });
   }
 

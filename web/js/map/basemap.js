@@ -6,6 +6,7 @@ import feature from '../../vendor/topojson-client/feature.js';
 import topology from '../../vendor/us-atlas/states-10m.js';
 import {el} from '../dom.js';
 import {DrawnLayer} from './drawn-layer.js';
+import {LABEL_RANK, besidePoint, takePart} from './label-layout.js';
 
 // FIPS codes of the eleven western states the program covers.
 const WESTERN = new Set(['04', '06', '08', '16', '30', '32', '35', '41', '49', '53', '56']);
@@ -15,7 +16,7 @@ const OUTSIDE = new Set(['02', '15', '60', '66', '69', '72', '78']);
 // Map panes from the bottom up. Every pane the page draws into is made here, in one place,
 // so the order of what lies on top of what is written down once.
 const PANES = [
-  ['base', 200], ['counties', 210], ['hazards', 280], ['alerts', 300], ['places', 420],
+  ['base', 200], ['counties', 210], ['hazards', 280], ['alerts', 300], ['places', 420], ['hazardLabels', 430],
   ['pireps', 450], ['stations', 500], ['stationLabels', 510], ['point', 640],
 ];
 
@@ -69,7 +70,8 @@ export class CountyLines extends DrawnLayer {
 
 /**
  * Place names in view: `places` lists {name, lat, lon, population, zoom}, where zoom is the first
- * map zoom a label shows at (chosen at build time so labels never crowd).
+ * map zoom a label shows at (chosen at build time so names never crowd one another); a name gives
+ * way to the weather drawn over it (map/label-layout.js), larger places keeping theirs first.
  */
 export class PlaceNames extends DrawnLayer {
   /** @param {import('../../data/places.js').Place[]} places */
@@ -89,9 +91,13 @@ export class PlaceNames extends DrawnLayer {
     for (const place of this.places) {
       if (!(place.zoom <= zoom) || !bounds.contains([place.lat, place.lon])) continue;
       const big = place.population >= 100000;
-      this.group.addLayer(L.marker([place.lat, place.lon], {pane: 'places', interactive: false,
+      const label = L.marker([place.lat, place.lon], {pane: 'places', interactive: false,
         keyboard: false, icon: L.divIcon({className: `place-label${big ? ' city' : ''}`,
-          html: el('span', {text: place.name}), iconSize: null, iconAnchor: [3, 8]})}));
+          html: el('span', {text: place.name}), iconSize: null, iconAnchor: [3, 8]})});
+      this.group.addLayer(label);
+      // The name moves around its dot, or hides with it; the dot alone would name nothing.
+      takePart(/** @type {HTMLElement | undefined} */ (label.getElement()?.firstElementChild),
+          LABEL_RANK.place, besidePoint({gap: 5, clearance: 3}));
     }
   }
 }

@@ -45,9 +45,15 @@ export class DrawnLayer extends L.Layer {
     }
   }
 
-  /** Shows or hides what the layer draws (the layer panel's switch). @param {boolean} shown */
+  /**
+   * Shows or hides what the layer draws (the layer panel's switch). Shown again, it draws anew:
+   * Leaflet makes new elements for layers that rejoin the map, without the roles, labels and
+   * data attributes the layer gave the old ones.
+   * @param {boolean} shown
+   */
   setVisible(shown) {
     this.visible = shown;
     this.showGroups(shown);
+    if (shown && this.map) this.redraw();
   }
 }

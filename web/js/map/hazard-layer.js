@@ -1,58 +1,163 @@
-// Aviation hazards on the map: SIGMETs (convective in red), G-AIRMETs of the chosen forecast
-// hour coloured by product (SIERRA: IFR and mountains obscured; TANGO: turbulence and wind;
-// ZULU: icing and freezing level) and Center Weather Advisories dashed. Like the alert areas
-// they take no clicks: the point panel lists the hazards at a chosen spot, with their text.
+// Aviation hazards on the map, in a language of their own: outlined, never filled, so the alerts
+// keep the fills. SIGMETs are solid white outlines (convective ones thick and hatched), G-AIRMETs
+// of the chosen snapshot dashed in their product's colour (SIERRA: IFR and mountains obscured;
+// TANGO: turbulence and wind; ZULU: icing and freezing level), Center Weather Advisories dotted.
+// From zoom 6 each area carries a short label ("TURB FL200–350"). Like the alert areas they take
+// no clicks: the point panel lists the hazards at a chosen spot, in full.
 
 import * as L from '../../vendor/leaflet/leaflet-src.esm.js';
-import {hazardsFor} from '../hazards.js';
+import {el} from '../dom.js';
+import {hazardLabel} from '../hazard-text.js';
+import {hazardsFor, snapshotAt, snapshotTimes, splitEnded} from '../hazards.js';
 import {insidePolygons} from '../alerts.js';
 import {DrawnLayer} from './drawn-layer.js';
+import {LABEL_RANK, labelSpots, takePart} from './label-layout.js';
 
 /** @typedef {import('../hazards.js').HazardItem} HazardItem */
 
-/** The style class of a hazard item: kind, and for G-AIRMETs the product. @param {HazardItem} item */
-function hazardClass(item) {
+const LABEL_ZOOM = 6;
+// The label's box before it is drawn: 11.5 px bold capitals with a little room around them.
+const LABEL_HEIGHT = 16;
+const LABEL_CHAR_WIDTH = 7.5;
+
+/**
+ * The style class of a hazard item: kind, and for G-AIRMETs the product; the legend draws its
+ * swatches with the same classes, so map and legend cannot drift apart.
+ * @param {HazardItem | {kind: string, product?: string | null}} item
+ */
+export function hazardClass(item) {
   return item.kind === 'gairmet' ? `hazard gairmet ${String(item.product || '').toLowerCase()}` :
       `hazard ${item.kind}`;
 }
 
-/** The hazard layer: setItems(items), setFilter({forecastHour, lowFeet, highFeet}); at(point). */
+/**
+ * The hazard layer: setItems(items, now); setTime(now) as time passes (SIGMETs and CWAs past
+ * their end leave the map, the G-AIRMET snapshot follows the clock unless another was chosen);
+ * chooseSnapshot(validTime); setBand({lowFeet, highFeet}); at(point).
+ */
 export class HazardLayer extends DrawnLayer {
   constructor() {
-    super();
+    super([L.layerGroup(), L.layerGroup()]);
+    this.labels = this.groups[1];
     this.renderer = L.svg({pane: 'hazards'});
-    /** @type {HazardItem[]} */
+    /** @type {HazardItem[]} every item of the reply */
     this.items = [];
-    /** @type {Required<import('../hazards.js').HazardFilter>} */
-    this.filter = {forecastHour: 0, lowFeet: 0, highFeet: Infinity};
+    /** @type {HazardItem[]} the SIGMETs and CWAs past their end */
+    this.ended = [];
+    /** @type {HazardItem[]} the rest */
+    this.current = [];
+    this.now = Date.now();
+    /** The snapshot drawn, and whether it follows the clock. */
+    this.validTime = /** @type {number | null} */ (null);
+    this.followNow = true;
+    /** The snapshot valid now when the reader chose another. */
+    this.chosenWhile = /** @type {number | null} */ (null);
+    this.band = {lowFeet: 0, highFeet: Infinity};
     /** @type {HazardItem[]} */
     this.shown = [];
   }
 
+  getEvents() {
+    return {moveend: this.drawLabels};
+  }
+
   redraw() {
     this.group.clearLayers();
-    this.shown = hazardsFor(this.items, this.filter);
+    this.shown = hazardsFor(this.current, {validTime: this.validTime, ...this.band});
     for (const item of this.shown) {
       const line = item.geometry === 'line';
       const options = {renderer: this.renderer, interactive: false, weight: 2, fill: !line,
-        fillOpacity: 0.05, className: `${hazardClass(item)}${line ? ' line' : ''}`,
-        dashArray: item.kind === 'cwa' ? '6 4' : null};
+        className: `${hazardClass(item)}${line ? ' line' : ''}`};
       const layer = line ? L.polyline(item.shape, options) : L.polygon(item.shape, options);
       this.group.addLayer(layer);
       const path = /** @type {SVGElement | undefined} */ (layer.getElement());
-      if (path) path.dataset.hazard = item.kind;
+      if (path) Object.assign(path.dataset, {hazard: item.kind, title: item.title});
+    }
+    this.drawLabels();
+  }
+
+  /** A short label in each area in view, from zoom 6, where it fits inside the area. */
+  drawLabels() {
+    this.labels.clearLayers();
+    const map = this.map;
+    if (!map || map.getZoom() < LABEL_ZOOM) return;
+    const zoom = map.getZoom();
+    const pixels = map.getPixelBounds();
+    const view = {left: pixels.min.x, top: pixels.min.y, right: pixels.max.x, bottom: pixels.max.y};
+    for (const item of this.shown) {
+      if (item.geometry !== 'polygon') continue;
+      const text = hazardLabel(item);
+      const ring = item.shape.map((point) => {
+        const {x, y} = map.project(point, zoom);
+        return /** @type {[number, number]} */ ([x, y]);
+      });
+      const spots = labelSpots(ring, {width: text.length * LABEL_CHAR_WIDTH + 8, height: LABEL_HEIGHT}, view);
+      if (!spots.length) continue;
+      const [x, y] = spots[0];
+      const marker = L.marker(map.unproject([x, y], zoom), {pane: 'hazardLabels', interactive: false,
+        keyboard: false, icon: L.divIcon({className: 'hazard-label-anchor', iconSize: null,
+          html: el('span', {className: `hazard-label ${hazardClass(item)}`, text,
+            dataset: {hazard: item.kind, title: item.title}})})});
+      this.labels.addLayer(marker);
+      takePart(/** @type {HTMLElement | undefined} */ (marker.getElement()?.firstElementChild), LABEL_RANK.hazard,
+          spots.slice(1).map(([sx, sy]) => [sx - x, sy - y]));
     }
   }
 
-  /** @param {HazardItem[]} list */
-  setItems(list) {
+  /** Replaces the items, as of `now`. @param {HazardItem[]} list @param {number} now */
+  setItems(list, now) {
     this.items = list;
+    this.moveTo(now, true);
+  }
+
+  /**
+   * Moves the layer on to `now`: SIGMETs and CWAs past their end leave it, and the snapshot
+   * follows the clock; one the reader chose stays until the snapshot valid now is another one.
+   * Returns whether what is drawn changed.
+   * @param {number} now
+   */
+  setTime(now) {
+    return this.moveTo(now, false);
+  }
+
+  /** @param {number} now @param {boolean} fresh  new items: draw whatever changed */
+  moveTo(now, fresh) {
+    const {current, ended} = splitEnded(this.items, now);
+    this.now = now;
+    const validNow = snapshotAt(this.items, now);
+    if (!this.followNow && (validNow !== this.chosenWhile || !snapshotTimes(this.items).includes(this.validTime))) {
+      this.followNow = true;
+    }
+    const validTime = this.followNow ? validNow : this.validTime;
+    const changed = fresh || validTime !== this.validTime || current.length !== this.current.length ||
+        current.some((item, i) => item !== this.current[i]);
+    this.validTime = validTime;
+    this.current = current;
+    this.ended = ended;
+    if (changed) this.redraw();
+    return changed;
+  }
+
+  /** The snapshot valid times of the items, earliest first. */
+  snapshots() {
+    return snapshotTimes(this.items);
+  }
+
+  /**
+   * Draws another G-AIRMET snapshot until the snapshot valid now changes; choosing the one valid
+   * now follows the clock again.
+   * @param {number} validTime
+   */
+  chooseSnapshot(validTime) {
+    this.chosenWhile = snapshotAt(this.items, this.now);
+    this.followNow = validTime === this.chosenWhile;
+    this.validTime = validTime;
     this.redraw();
   }
 
-  /** Changes part of the filter. @param {import('../hazards.js').HazardFilter} next */
-  setFilter(next) {
-    this.filter = {...this.filter, ...next};
+  /** Keeps only items reaching into a height band. @param {{lowFeet: number, highFeet: number}} band */
+  setBand(band) {
+    this.band = band;
     this.redraw();
   }
 

@@ -7,6 +7,7 @@ import {el} from '../dom.js';
 import {thinStations} from '../thinning.js';
 import {makeKeyboardTarget, showPopup} from './popup.js';
 import {DrawnLayer} from './drawn-layer.js';
+import {LABEL_RANK, besidePoint, takePart} from './label-layout.js';
 
 const CELL_PX = 22;
 const FULL_DETAIL_ZOOM = 10;  // from here every station is drawn
@@ -92,7 +93,7 @@ export class MetarLayer extends DrawnLayer {
   /** @param {Station} station @param {HTMLElement | SVGElement | null} [opener] */
   showStation(station, opener = null) {
     showPopup(this.map, [station.lat, station.lon], this.popup(station),
-        {opener, fromKeyboard: opener !== null});
+        {opener, fromKeyboard: opener !== null, name: `${station.id} details`});
   }
 
   /** @param {Station} station @param {number} at */
@@ -116,6 +117,7 @@ export class MetarLayer extends DrawnLayer {
       path.dataset.station = station.id;
       path.dataset.category = station.category || 'unknown';
       if (old) path.dataset.old = 'true';
+      takePart(path, LABEL_RANK.mark);
       makeKeyboardTarget(path, this.label(station), (element) => this.showStation(station, element));
     }
     this.markers.set(station.id, marker);
@@ -129,9 +131,11 @@ export class MetarLayer extends DrawnLayer {
     for (const [id, marker] of this.markers) {
       const position = marker.getLatLng();
       if (!bounds.contains(position)) continue;
-      this.labels.addLayer(L.marker(position, {pane: 'stationLabels', interactive: false,
+      const label = L.marker(position, {pane: 'stationLabels', interactive: false,
         keyboard: false, icon: L.divIcon({className: 'station-label', html: el('span', {text: id}),
-          iconSize: null, iconAnchor: [-8, 8]})}));
+          iconSize: null, iconAnchor: [-8, 8]})});
+      this.labels.addLayer(label);
+      takePart(label.getElement(), LABEL_RANK.station, besidePoint({gap: 8, clearance: 7}));
     }
   }
 

@@ -7,6 +7,7 @@ import {el, svgEl} from '../dom.js';
 import {pirepOpacity} from '../pirep.js';
 import {makeKeyboardTarget, showPopup} from './popup.js';
 import {DrawnLayer} from './drawn-layer.js';
+import {LABEL_RANK, takePart} from './label-layout.js';
 
 const RANK_CLASSES = ['none', 'light', 'moderate', 'severe', 'extreme'];
 const CELL_PX = 34;
@@ -92,7 +93,7 @@ export class PirepLayer extends DrawnLayer {
   /** Opens a report's popup. @param {Pirep} report @param {HTMLElement | SVGElement | null} [opener] */
   open(report, opener = null) {
     showPopup(this.map, [report.lat, report.lon], this.popup(report),
-        {opener, fromKeyboard: opener !== null});
+        {opener, fromKeyboard: opener !== null, name: 'pilot report details'});
   }
 
   /** The most important report of each screen cell, below full detail. @param {Pirep[]} list */
@@ -132,6 +133,7 @@ export class PirepLayer extends DrawnLayer {
       marker.on('click', () => this.open(report));
       this.group.addLayer(marker);
       makeKeyboardTarget(marker.getElement(), this.label(report), (element) => this.open(report, element));
+      takePart(marker.getElement(), LABEL_RANK.mark);
     }
     this.onDraw();
   }

@@ -4,6 +4,7 @@
 
 import * as L from '../../vendor/leaflet/leaflet-src.esm.js';
 import {el} from '../dom.js';
+import {LABEL_RANK, takePart} from './label-layout.js';
 
 /**
  * The point marker and the crosshair: set({lat, lon}) marks the point; with the map focused from
@@ -74,5 +75,8 @@ export class PointMarker extends L.Layer {
       layer.setLatLng([point.lat, point.lon]);
     }
     this.mark.addTo(this.map);
+    const ring = /** @type {L.CircleMarker} */ (this.mark.getLayers()[0]);
+    takePart(/** @type {SVGElement | undefined} */ (ring.getElement()), LABEL_RANK.mark);  // names give way to it
+    this.map.fire('labelschange');  // moved without a new element: no redraw tells the layout
   }
 }

@@ -10,9 +10,11 @@ import * as L from '../../vendor/leaflet/leaflet-src.esm.js';
  * @param {L.Map} map
  * @param {L.LatLngExpression} latlng
  * @param {HTMLElement} content
- * @param {{opener?: HTMLElement | SVGElement | null, fromKeyboard?: boolean}} [how]  opener null, fromKeyboard false
+ * @param {{opener?: HTMLElement | SVGElement | null, fromKeyboard?: boolean, name?: string}} [how]
+ *   opener null, fromKeyboard false; name: what the popup shows, for its close button ("Close
+ *   KSLC details"), 'popup' by default
  */
-export function showPopup(map, latlng, content, {opener = null, fromKeyboard = false} = {}) {
+export function showPopup(map, latlng, content, {opener = null, fromKeyboard = false, name = 'popup'} = {}) {
   const popup = L.popup({maxWidth: 380, minWidth: 260, autoPanPadding: [24, 24],
     className: 'weather-popup'})
       .setLatLng(latlng)
@@ -26,6 +28,10 @@ export function showPopup(map, latlng, content, {opener = null, fromKeyboard = f
     }
   });
   const container = popup.getElement();
+  // Leaflet's button says only "Close popup"; among several open in turn, it should say which.
+  const close = container?.querySelector('.leaflet-popup-close-button');
+  close?.setAttribute('aria-label', `Close ${name}`);
+  close?.setAttribute('title', `Close ${name}`);
   container?.addEventListener('focusout', (event) => {
     const next = /** @type {Node | null} */ (event.relatedTarget);
     // null: focus went nowhere in particular (a click on plain text in the popup).

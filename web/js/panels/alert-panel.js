@@ -4,6 +4,7 @@
 import {el, replaceChildren} from '../dom.js';
 import {alertEnd, sortAlerts} from '../alerts.js';
 import {formatAge, formatDateTime} from '../time.js';
+import {endedText} from './freshness.js';
 
 const SORT_KEYS = [['severity', 'Severity'], ['onset', 'Onset'], ['ends', 'Ends'], ['event', 'Event']];
 // On a day of hundreds of alerts the list grows by this many at a time, in the chosen order,
@@ -115,8 +116,7 @@ export function createAlertPanel(container, {onShowOnMap, drawnAs, onCount = () 
   function drawList() {
     if (expired.length) {
       expiredNote.hidden = false;
-      expiredNote.textContent = `Ended since the last update, so no longer shown: ${expired
-          .map((alert) => `${alert.event} (${formatDateTime(alertEnd(alert))})`).join('; ')}.`;
+      expiredNote.textContent = endedText(expired.map((alert) => ({name: alert.event, end: alertEnd(alert)})));
     } else {
       expiredNote.hidden = true;
     }

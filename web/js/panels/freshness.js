@@ -23,3 +23,14 @@ export function freshnessLine({dataText = '', dataTime = NaN, fetchedAt, now, re
       parts.join(' · '),
       reason ? el('span', {className: 'stale-reason', text: ` — ${reason}`}) : null);
 }
+
+/**
+ * The note on items that ran out since the last update and so are no longer shown:
+ * "Ended since the last update, so no longer shown: Tornado Warning (Fri Nov 20 11:15 MST)."
+ * @param {{name: string, end: number}[]} ended
+ * @returns {string}
+ */
+export function endedText(ended) {
+  return `Ended since the last update, so no longer shown: ${ended
+      .map(({name, end}) => `${name} (${formatDateTime(end)})`).join('; ')}.`;
+}

@@ -4,9 +4,10 @@
 
 import {el, replaceChildren} from '../dom.js';
 import {formatClock} from '../time.js';
-import {freshnessLine} from './freshness.js';
-import {alertLegend, altitudeRange, forecastHourChoice, hazardLegend, metarLegend,
-  pirepLegend} from './legends.js';
+import {MAX_ITEMS} from '../hazards.js';
+import {endedText, freshnessLine} from './freshness.js';
+import {alertLegend, altitudeRange, hazardLegend, metarLegend, pirepLegend,
+  snapshotChoice} from './legends.js';
 
 /**
  * One layer's block.
@@ -18,6 +19,9 @@ import {alertLegend, altitudeRange, forecastHourChoice, hazardLegend, metarLegen
  * @property {(recount: () => void) => HTMLElement} [controls]  filters; they call recount() after
  *   a change
  * @property {() => HTMLElement} [legend]
+ * @property {(now: number) => string[]} [notes]  what the layer leaves out and why, once there
+ *   is data: limits, areas it could not draw, items that ended
+ * @property {(now: number) => void} [refresh]  brings the controls up to date
  */
 
 /**
@@ -63,7 +67,11 @@ export function createLayerPanel(container, sections) {
       } else {
         lines.push(entry.section.freshness(now, reason));
       }
-      if (feed.data !== null) lines.push(el('p', {className: 'count', text: entry.section.count()}));
+      if (feed.data !== null) {
+        lines.push(el('p', {className: 'count', text: entry.section.count()}),
+            ...(entry.section.notes?.(now) || []).map((text) => el('p', {className: 'note layer-note', text})));
+        entry.section.refresh?.(now);
+      }
       if (feed.loading && feed.data !== null) lines.push(el('p', {className: 'loading', text: 'Refreshing…'}));
       if (feed.error && !feed.loading) {
         lines.push(el('p', {className: 'layer-error', text: feed.data === null ?
@@ -144,29 +152,58 @@ export function alertSection({feed, layer, active}) {
     legend: alertLegend};
 }
 
+const PRODUCT_NAMES = {sigmets: 'SIGMETs', gairmets: 'G-AIRMETs', cwas: 'CWAs'};
+const plural = (count, one, many) => `${count.toLocaleString('en-US')} ${count === 1 ? one : many}`;
+
 /**
- * The aviation hazards' block, with the G-AIRMET hour and the altitude range.
+ * The aviation hazards' block, with the G-AIRMET snapshot and the altitude range.
  * @param {{feed: import('../feed.js').Feed<any>, layer: import('../map/hazard-layer.js').HazardLayer}} parts
  * @returns {LayerSection}
  */
 export function hazardSection({feed, layer}) {
+  const snapshots = snapshotChoice('hazard-snapshot', (validTime) => {
+    layer.chooseSnapshot(validTime);
+    recountLater();
+  });
+  let recountLater = () => {};
   return {feed, layer,
     freshness: feedFreshness(feed),
     count: () => {
-      const {items, unavailable} = feed.data;
-      const count = (kind) => items.filter((item) => item.kind === kind).length;
-      return `${count('sigmet') + count('convective-sigmet')} SIGMETs, ${count('gairmet')} G-AIRMETs ` +
-          `(all hours), ${count('cwa')} CWAs; ${layer.shownCount()} shown for this hour and range` +
+      const {unavailable} = feed.data;
+      const count = (...kinds) => layer.current.filter((item) => kinds.includes(item.kind)).length
+          .toLocaleString('en-US');
+      return `${count('sigmet', 'convective-sigmet')} SIGMETs, ${count('gairmet')} G-AIRMETs ` +
+          `(all snapshots), ${count('cwa')} CWAs; ${layer.shownCount().toLocaleString('en-US')} shown ` +
+          'for this snapshot and range' +
           (unavailable.length ? `; not available: ${unavailable.join(', ')}` : '');
     },
-    controls: (recount) => el('div', null,
-        forecastHourChoice('hazard-hour', (hour) => {
-          layer.setFilter({forecastHour: hour});
-          recount();
-        }),
-        altitudeRange('hazard-altitude', ({low, high}) => {
-          layer.setFilter({lowFeet: low, highFeet: high});
-          recount();
-        })),
+    notes: () => {
+      const counts = Object.entries(feed.data.counts || {});
+      const sum = (member) => counts.reduce((total, [, count]) => total + count[member], 0);
+      const notes = counts.filter(([, count]) => count.received > MAX_ITEMS).map(([name, count]) =>
+        `Showing ${MAX_ITEMS.toLocaleString('en-US')} of ${count.received.toLocaleString('en-US')} ` +
+        `${PRODUCT_NAMES[name]}: the most the map reads from one reply.`);
+      if (sum('undrawable')) {
+        notes.push(`${plural(sum('undrawable'), 'area', 'areas')} could not be drawn (no usable shape or time).`);
+      }
+      const outside = sum('outside');
+      if (outside) {
+        notes.push(outside === 1 ? '1 area lies wholly outside the western states and is not shown.' :
+          `${plural(outside, 'area', 'areas')} lie wholly outside the western states and are not shown.`);
+      }
+      if (layer.ended.length) {
+        notes.push(endedText(layer.ended.map((item) => ({name: item.title, end: item.to}))));
+      }
+      return notes;
+    },
+    refresh: (now) => snapshots.update(layer.items, layer.validTime, now),
+    controls: (recount) => {
+      recountLater = recount;
+      return el('div', null, snapshots.element,
+          altitudeRange('hazard-altitude', ({low, high}) => {
+            layer.setBand({lowFeet: low, highFeet: high});
+            recount();
+          }));
+    },
     legend: hazardLegend};
 }

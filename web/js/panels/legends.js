@@ -1,11 +1,13 @@
 // Legends and filters of the layer list, drawn with the same shapes and symbols as the map.
 
-import {el, svgEl} from '../dom.js';
+import {el, replaceChildren, svgEl} from '../dom.js';
 import {SEVERITIES} from '../alerts.js';
-import {FORECAST_HOURS} from '../hazards.js';
+import {SNAPSHOT_HALF_WINDOW_MS, snapshotAt, snapshotTimes} from '../hazards.js';
 import {CATEGORIES} from '../metar.js';
+import {hazardClass} from '../map/hazard-layer.js';
 import {CATEGORY_SHAPES} from '../map/metar-layer.js';
 import {pirepGlyph} from '../map/pirep-layer.js';
+import {formatClock} from '../time.js';
 
 const SHAPE_PATHS = {
   circle: 'M2 8a6 6 0 1 0 12 0a6 6 0 1 0 -12 0',
@@ -53,16 +55,25 @@ export function pirepLegend() {
         'to see the others.'}));
 }
 
+/**
+ * A small SVG of an area as the map draws it, with the map's own style classes, so the legend
+ * cannot show a style the map does not use; a rect, so that what looks for the map's shapes
+ * (path.hazard) does not find the legend.
+ * @param {string} className
+ */
+function areaSwatch(className) {
+  return svgEl('svg', {className: 'swatch-area', viewBox: '0 0 22 14', width: 22, height: 14,
+    'aria-hidden': 'true', focusable: 'false'}, svgEl('rect', {className, x: 2, y: 2, width: 18, height: 10}));
+}
+
 export function alertLegend() {
   return el('div', null,
       el('ul', {className: 'legend', 'aria-label': 'Alert severities'},
           ...SEVERITIES.map((severity) => el('li', null,
-              el('span', {className: `swatch severity-${severity.toLowerCase()}`, 'aria-hidden': 'true'}),
-              severity))),
+              areaSwatch(`alert-shape severity-${severity.toLowerCase()}`), severity))),
       el('ul', {className: 'legend', 'aria-label': 'Alert areas'},
-          el('li', null, el('span', {className: 'swatch-area own', 'aria-hidden': 'true'}),
-              'Solid edge: the alert\'s own area'),
-          el('li', null, el('span', {className: 'swatch-area county', 'aria-hidden': 'true'}),
+          el('li', {text: 'Filled, solid edge: the alert\'s own area'}),
+          el('li', null, areaSwatch('alert-shape severity-unknown county-drawn'),
               'Dashed edge: drawn over whole counties')));
 }
 
@@ -107,27 +118,68 @@ export function altitudeRange(idPrefix, onChange) {
 }
 
 export function hazardLegend() {
-  const item = (className, text) => el('li', null,
-      el('span', {className: `swatch-area ${className}`, 'aria-hidden': 'true'}), text);
+  const item = (kind, product, text) => el('li', null, areaSwatch(hazardClass({kind, product})), text);
   return el('div', null,
       el('ul', {className: 'legend', 'aria-label': 'Hazard areas'},
-          item('hazard-convective-sigmet', 'Convective SIGMET'),
-          item('hazard-sigmet', 'SIGMET'),
-          item('hazard-sierra', 'G-AIRMET Sierra: IFR, mountains obscured'),
-          item('hazard-tango', 'G-AIRMET Tango: turbulence, wind'),
-          item('hazard-zulu', 'G-AIRMET Zulu: icing, freezing level'),
-          item('hazard-cwa', 'Center Weather Advisory (dashed)')),
-      el('p', {className: 'note', text: 'Choose a spot on the map to read the hazards there in full.'}));
+          item('convective-sigmet', null, 'Convective SIGMET (hatched)'),
+          item('sigmet', null, 'SIGMET'),
+          item('gairmet', 'SIERRA', 'G-AIRMET Sierra: IFR, mountain obscuration'),
+          item('gairmet', 'TANGO', 'G-AIRMET Tango: turbulence, wind'),
+          item('gairmet', 'ZULU', 'G-AIRMET Zulu: icing, freezing level'),
+          item('cwa', null, 'Center Weather Advisory (dotted)')),
+      el('p', {className: 'note', text: 'Hazards are outlined, alerts filled. From zoom 6 each ' +
+        'area is labelled with the hazard and its heights in hundreds of feet (TURB FL200–350: ' +
+        'turbulence from FL200 to FL350; SFC: surface; FZL: freezing level). Choose a spot on ' +
+        'the map to read the hazards there in full.'}));
+}
+
+const pad = (number) => String(number).padStart(2, '0');
+
+/**
+ * A snapshot's choice as a pilot reads it: "Valid 18Z · 11:00 MST (now)", the local clock only
+ * when times are shown in local time; "(past)" once its window is over.
+ * @param {number} validTime
+ * @param {number} validNow  the snapshot valid now
+ * @param {number} now
+ * @returns {string}
+ */
+export function snapshotLabel(validTime, validNow, now) {
+  const date = new Date(validTime);
+  const zulu = `${pad(date.getUTCHours())}${date.getUTCMinutes() ? pad(date.getUTCMinutes()) : ''}Z`;
+  const local = formatClock(validTime);
+  const state = validTime === validNow ? ' (now)' :
+      validTime + SNAPSHOT_HALF_WINDOW_MS <= now ? ' (past)' : '';
+  return `Valid ${zulu}${local === formatClock(validTime, 'utc') ? '' : ` · ${local}`}${state}`;
 }
 
 /**
- * The G-AIRMET forecast hour: 0, 3, 6, 9 or 12 hours after issue; onChange(hour).
+ * The G-AIRMET snapshot choice; onChange(validTime). update(items, chosen, now) lists the
+ * snapshots of the items, each labelled with its valid time.
  * @param {string} id
- * @param {(hour: number) => void} onChange
+ * @param {(validTime: number) => void} onChange
  */
-export function forecastHourChoice(id, onChange) {
-  const select = el('select', {id},
-      ...FORECAST_HOURS.map((hour) => el('option', {value: hour, text: hour ? `+${hour} h` : 'Issue time'})));
+export function snapshotChoice(id, onChange) {
+  const select = el('select', {id});
   select.addEventListener('change', () => onChange(Number(select.value)));
-  return el('div', {className: 'panel-row'}, el('label', {for: id, text: 'G-AIRMET forecast'}), select);
+  const element = el('div', {className: 'panel-row'}, el('label', {for: id, text: 'G-AIRMET snapshot'}), select);
+  let drawn = '';
+  return {
+    element,
+    /**
+     * @param {import('../hazards.js').HazardItem[]} items
+     * @param {number | null} chosen  the valid time drawn
+     * @param {number} now
+     */
+    update(items, chosen, now) {
+      const times = snapshotTimes(items);
+      const validNow = snapshotAt(items, now);
+      const labels = times.map((time) => snapshotLabel(time, validNow, now));
+      const key = JSON.stringify([labels, chosen]);
+      if (key === drawn) return;  // rebuilt only when it changes, not under the reader's hand
+      drawn = key;
+      replaceChildren(select, ...(times.length ? times.map((time, i) => el('option', {value: time,
+        text: labels[i], selected: time === chosen})) : [el('option', {text: 'No G-AIRMETs', value: ''})]));
+      select.disabled = !times.length;
+    },
+  };
 }

@@ -6,7 +6,9 @@ import {compassPoint, formatCoordinate} from '../geo.js';
 import {sortAlerts} from '../alerts.js';
 import {currentPeriods} from '../forecast.js';
 import {gridSummary} from '../point.js';
-import {formatAge, formatClock, formatDateTime} from '../time.js';
+import {altitudeText, hazardWords, sourceText} from '../hazard-text.js';
+import {hazardClass} from '../map/hazard-layer.js';
+import {formatAge, formatClock, formatDateTime, formatUntil} from '../time.js';
 import {formatDistance, formatHeight, formatPressure, formatSpeed, formatTemperature,
   formatVisibility} from '../units.js';
 import {hourlyChart} from './chart.js';
@@ -142,16 +144,38 @@ function periodsBlock(forecast, units, now, onRetry) {
           (period.windGust ? `, gusts ${period.windGust}` : '')}) : null))));
 }
 
-/** The aviation hazards whose area holds the spot, each with its text behind a summary. */
-function hazardsHereBlock(hazards) {
+/** "Fri Nov 20 10:40 MST to 14:40 MST", open on a side whose time is not given. */
+function validText(from, to) {
+  if (!Number.isFinite(to)) return Number.isFinite(from) ? `From ${formatDateTime(from)}; no end given` : 'Not given';
+  if (!Number.isFinite(from)) return `Until ${formatDateTime(to)}`;
+  return `${formatDateTime(from)} to ${formatUntil(from, to)}`;
+}
+
+/**
+ * The aviation hazards whose area holds the spot: each names what it is, its heights and when it
+ * ends at a glance, and holds its times, source and text behind the summary.
+ */
+function hazardsHereBlock(hazards, now) {
   if (!hazards.length) return null;
   return el('section', {className: 'hazards-here', 'aria-label': 'Aviation hazards here'},
       el('h3', {text: `Aviation hazards here (${hazards.length})`}),
-      el('ul', {className: 'hazard-list'}, ...hazards.map((item) => el('li', null,
+      el('ul', {className: 'hazard-list'}, ...hazards.map((item) => el('li', {className: hazardClass(item)},
           el('details', null,
-              el('summary', null, el('span', {className: 'hazard-title', text: item.title})),
-              el('p', {className: 'note', text: item.detail || ''}),
-              el('code', {className: 'raw', text: item.raw || ''}))))));
+              el('summary', null, el('span', {className: 'hazard-title', text: item.title}),
+                  el('span', {className: 'hazard-summary', text: ` · ${hazardWords(item)} · ` +
+                    `${altitudeText(item)}${Number.isFinite(item.to) ? ` · until ${formatUntil(now, item.to)}` : ''}`})),
+              facts([
+                ['What', hazardWords(item)],
+                ['Heights', altitudeText(item)],
+                item.kind === 'gairmet' ? ['Snapshot', `pictures ${formatDateTime(item.validTime)}` +
+                  (item.forecastHour ? `, ${item.forecastHour} h after issue` : ', at issue')] : null,
+                ['Valid', validText(item.from, item.to)],
+                ['Source', `${sourceText(item)}${Number.isFinite(item.issued) ?
+                  `, issued ${formatDateTime(item.issued)}` : ''}`],
+                item.detail ? [item.kind === 'gairmet' ? 'Due to' : 'Movement', item.detail] : null,
+              ]),
+              item.raw ? [el('p', {className: 'raw-label', text: 'As issued'}),
+                el('code', {className: 'raw', text: item.raw})] : null)))));
 }
 
 /** The office's forecast discussion, opened below its link: {loading, error, discussion}. */
@@ -216,7 +240,7 @@ export function renderPointPanel(container, state, {units, now, showTable, onTog
         el('button', {type: 'button', text: 'Retry', on: {click: onRetry}})));
   }
   blocks.push(alertsHereBlock(alertsHere, {now, drawnAs, onOpenAlert, checked: alertsChecked}));
-  blocks.push(hazardsHereBlock(hazardsHere));
+  blocks.push(hazardsHereBlock(hazardsHere, now));
   if (state.reply) {
     const reply = state.reply;
     blocks.push(pointFreshness(state, now));

@@ -1,7 +1,7 @@
 // Popup contents for stations and pilot reports, built as DOM nodes from text.
 
 import {el} from '../dom.js';
-import {formatAge, formatClock, formatDateTime} from '../time.js';
+import {formatAge, formatClock, formatDateTime, formatUntil} from '../time.js';
 import {formatHeight, formatPressure, formatTemperature, formatVisibility} from '../units.js';
 import {cloudsText, hazardLines, windText} from './describe.js';
 
@@ -50,10 +50,11 @@ function tafBlock(taf, {units, now, loading = false}) {
         const category = period.category || 'Unknown';
         const lead = period.change === null ? 'From' : CHANGE_WORDS[period.change] || period.change;
         const chance = period.change === 'PROB' && period.probability ? ` ${period.probability} %` : '';
+        const start = Math.max(period.from, taf.validFrom);
         return el('li', {className: `taf-period${period.change && period.change !== 'FM' ? ' temporary' : ''}`},
             el('span', {className: `badge cat-${category.toLowerCase()}`, text: category}),
-            el('span', {className: 'taf-when', text: ` ${lead}${chance} ${formatDateTime(Math.max(period.from, taf.validFrom))}` +
-              ` to ${formatClock(period.to)}: `}),
+            el('span', {className: 'taf-when', text: ` ${lead}${chance} ${formatDateTime(start)}` +
+              ` to ${formatUntil(start, period.to)}: `}),
             el('span', {text: periodText(period, units) || 'no change given'}));
       })),
       el('p', {className: 'raw-label', text: 'TAF as issued'}),
