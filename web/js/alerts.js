@@ -50,6 +50,14 @@ export function alertPolygons(geometry) {
 
 const SAME_CODE = /^\d{6}$/;
 const UGC_CODE = /^[A-Z]{2}[CZ]\d{3}$/;
+// The zone documents an alert names, as the `zone` operation takes them: "forecast/UTZ110".
+const ZONE_URL = /^https:\/\/api\.weather\.gov\/zones\/(forecast|county|fire)\/([A-Z]{2}[CZ]\d{3})$/;
+
+/** The zones of an alert's `affectedZones` URLs as "TYPE/ID", each once; others are left out. */
+function alertZones(urls) {
+  return [...new Set((Array.isArray(urls) ? urls : []).slice(0, 500).map((url) =>
+    (typeof url === 'string' ? ZONE_URL.exec(url) : null)).filter(Boolean).map(([, type, id]) => `${type}/${id}`))];
+}
 
 /**
  * The 5-digit county ids ("49035") of an alert's SAME codes ("049035": a subdivision digit, then
@@ -82,6 +90,7 @@ function alertCounties(geocode) {
  * @property {[number, number][][][]} polygons  [lat, lon] rings per polygon
  * @property {string[]} counties  5-digit county ids of its SAME codes
  * @property {string[]} zones  its UGC zone codes
+ * @property {string[]} zoneRefs  the zone documents of its `affectedZones`, "forecast/UTZ110"
  */
 
 /** One alert feature in the page's shape, or null when it is not an alert. @returns {Alert | null} */
@@ -110,6 +119,7 @@ function decodeAlert(feature, index) {
     counties: alertCounties(properties.geocode),
     zones: (Array.isArray(properties.geocode?.UGC) ? properties.geocode.UGC : [])
         .filter((code) => typeof code === 'string' && UGC_CODE.test(code)).slice(0, 500),
+    zoneRefs: alertZones(properties.affectedZones),
   };
 }
 

@@ -3,6 +3,9 @@
 
 import * as L from '../../vendor/leaflet/leaflet-src.esm.js';
 
+const POPUP_PADDING = 24;  // px kept free between a popup and the map's edges
+const POPUP_TIP = 48;  // px below a popup's box: its tip and Leaflet's margin, and the border
+
 /**
  * Opens content (a DOM node) at latlng. When opened from the keyboard, focus moves into the popup
  * and returns to `opener` when the popup closes. The popup closes when focus moves on to
@@ -13,8 +16,13 @@ import * as L from '../../vendor/leaflet/leaflet-src.esm.js';
  * @param {{opener?: HTMLElement | SVGElement | null, fromKeyboard?: boolean}} [how]  opener null, fromKeyboard false
  */
 export function showPopup(map, latlng, content, {opener = null, fromKeyboard = false} = {}) {
-  const popup = L.popup({maxWidth: 380, minWidth: 260, autoPanPadding: [24, 24],
-    className: 'weather-popup'})
+  // Never taller or wider than the map: a long popup (a station with its TAF) scrolls inside,
+  // so the map's pan can always bring all of it into view, its header first.
+  const size = map.getSize();
+  const popup = L.popup({maxWidth: Math.max(200, Math.min(380, size.x - 2 * POPUP_PADDING - 40)),
+    minWidth: Math.min(260, size.x - 2 * POPUP_PADDING - 40),
+    maxHeight: Math.max(120, size.y - 2 * POPUP_PADDING - POPUP_TIP),
+    autoPanPadding: [POPUP_PADDING, POPUP_PADDING], className: 'weather-popup'})
       .setLatLng(latlng)
       .setContent(content)
       .openOn(map);

@@ -2,7 +2,7 @@
 // reason when the data may not be current.
 
 import {el} from '../dom.js';
-import {formatAge, formatClock, formatDateTime} from '../time.js';
+import {formatAge, formatTime} from '../time.js';
 
 /**
  * A freshness line: what time the data is from (`dataText`, or `dataTime` in ms), when it was
@@ -15,8 +15,8 @@ export function freshnessLine({dataText = '', dataTime = NaN, fetchedAt, now, re
   fromStorage = false}) {
   const parts = [];
   if (dataText) parts.push(dataText);
-  else if (Number.isFinite(dataTime)) parts.push(`data ${formatDateTime(dataTime)} (${formatAge(now - dataTime)})`);
-  if (Number.isFinite(fetchedAt)) parts.push(`fetched ${formatClock(fetchedAt)} (${formatAge(now - fetchedAt)})`);
+  else if (Number.isFinite(dataTime)) parts.push(`data ${formatTime(dataTime)} (${formatAge(now - dataTime)})`);
+  if (Number.isFinite(fetchedAt)) parts.push(`fetched ${formatTime(fetchedAt, {form: 'clock'})} (${formatAge(now - fetchedAt)})`);
   if (!parts.length) parts.push('no data yet');
   return el('p', {className: `freshness${reason ? ' stale' : ''}`},
       reason ? el('span', {className: 'stale-badge', text: fromStorage ? 'Saved' : 'Stale'}) : null,

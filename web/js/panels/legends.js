@@ -61,9 +61,9 @@ export function alertLegend() {
               severity))),
       el('ul', {className: 'legend', 'aria-label': 'Alert areas'},
           el('li', null, el('span', {className: 'swatch-area own', 'aria-hidden': 'true'}),
-              'Solid edge: the alert\'s own area'),
+              'Solid edge: the alert\'s own area, or its forecast zones'),
           el('li', null, el('span', {className: 'swatch-area county', 'aria-hidden': 'true'}),
-              'Dashed edge: drawn over whole counties')));
+              'Dashed edge: drawn over whole counties (the alert names no zones, or they could not be loaded)')));
 }
 
 /** Altitude steps of the PIREP filter, in feet. */
