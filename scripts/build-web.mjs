@@ -147,10 +147,12 @@ if (!page.includes('<!-- modules -->') || !page.includes(entry)) {
   console.error('build-web: web/index.html lacks the <!-- modules --> line or the js/main.js entry');
   process.exit(1);
 }
-// The entry's static imports are asked for at once too, not after the entry has arrived.
+// The entry's static imports are asked for at once too, not after the entry has arrived; so is
+// the rest of the page, which the entry runs once the base map is painted.
 const entryOutput = Object.entries(metafile.outputs).find(([file]) => file.endsWith(`/${bundle}`) ||
     file === bundle)?.[1];
-const preloads = [bundle, ...(entryOutput?.imports || []).filter((i) => i.kind === 'import-statement')
+const preloads = [bundle, ...(entryOutput?.imports || []).filter((i) => !i.external &&
+    (i.kind === 'import-statement' || i.kind === 'dynamic-import'))
     .map((i) => relative(dest, resolve(root, i.path)))];
 writeFileSync(index, page
     .replace('<!-- modules -->', preloads.map((file) => `<link rel="modulepreload" href="${file}">`).join('\n'))

@@ -84,6 +84,31 @@ describe('requests', () => {
     await close();
   });
 
+  // On a busy machine the base map used to appear only with the data, seconds after the window.
+  it('paints the base map before any data, and asks for the stations while it does', async () => {
+    const {page, close} = await ready({init: () => {
+      window.firstSeen = {};
+      new MutationObserver(() => {
+        const map = document.getElementById('map');
+        if (map?.dataset.drawn && !window.firstSeen.base) window.firstSeen.base = performance.now();
+        if (document.querySelector('path.station-marker') && !window.firstSeen.marks) {
+          window.firstSeen.marks = performance.now();
+        }
+      }).observe(document, {subtree: true, childList: true, attributes: true});
+      const post = window.chrome.webview.postMessage.bind(window.chrome.webview);
+      window.chrome.webview.postMessage = (message) => {
+        window.firstSeen[message.operation] ??= performance.now();
+        post(message);
+      };
+    }});
+    await page.waitForFunction(() => document.getElementById('map').dataset.drawn === 'metars');
+    // The base map is on the screen before the rest of the page starts (its first request is
+    // the pilot reports) and before any mark is drawn; the stations were asked before either.
+    const seen = await page.evaluate(() => window.firstSeen);
+    assert.ok(seen.metars < seen.base && seen.base < seen.pireps && seen.base <= seen.marks, JSON.stringify(seen));
+    await close();
+  });
+
   // Replies can cross a reload: the host answers every request it took, after the reload too.
   it('uses ids of its own in each load and drops a reply to a request of the load before', async () => {
     const init = () => {

@@ -16,8 +16,15 @@ export function severityRank(severity) {
   return rank < 0 ? SEVERITIES.length - 1 : rank;
 }
 
-function ring(points) {
-  if (!Array.isArray(points) || points.length < 4 || points.length > MAX_RING_POINTS) return null;
+/**
+ * A GeoJSON ring of [lon, lat] points as checked [lat, lon] points; null for nonsense or a ring
+ * of more than `maxPoints`.
+ * @param {any} points
+ * @param {number} [maxPoints=20000]
+ * @returns {[number, number][] | null}
+ */
+export function geoJsonRing(points, maxPoints = MAX_RING_POINTS) {
+  if (!Array.isArray(points) || points.length < 4 || points.length > maxPoints) return null;
   const result = [];
   for (const point of points) {
     if (!Array.isArray(point) || !Number.isFinite(point[0]) || !Number.isFinite(point[1]) ||
@@ -42,7 +49,7 @@ export function alertPolygons(geometry) {
   const result = [];
   for (const polygon of polygons.slice(0, 100)) {
     if (!Array.isArray(polygon)) continue;
-    const rings = polygon.slice(0, 50).map(ring);
+    const rings = polygon.slice(0, 50).map((points) => geoJsonRing(points));
     if (rings.length && rings[0]) result.push(rings.filter(Boolean));
   }
   return result;

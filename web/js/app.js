@@ -4,7 +4,7 @@
 // the layer panel (panels/layer-panel.js), joined in `weatherLayers` below.
 
 import {alertsAtPoint, decodeAlerts, sortAlerts, splitExpired} from './alerts.js';
-import {createBridge} from './bridge.js';
+import {bridge, firstStations} from './connection.js';
 import {afterPaint} from './dom.js';
 import {Feed} from './feed.js';
 import {AlertLayer} from './map/alert-layer.js';
@@ -44,6 +44,8 @@ import {setTimeZoneTable} from './time-zones.js';
 import {createZoneShapes} from './zones.js';
 import {normalizeUnits} from './units.js';
 
+
+performance.mark('corvane:app-start');
 const MINUTE = 60000;
 const TICK_MS = 30000;
 // Local storage holds about 5 MB a page and alerts run to several kilobytes each: a longer list
@@ -70,7 +72,6 @@ try {
   console.warn('Time zones could not be loaded; times show in this computer\'s zone', error);
 }
 
-const bridge = createBridge();
 const status = createStatusArea(document.getElementById('status'));
 const tabs = setUpTabs(document.getElementById('tabs'));
 const mapStatus = new MapStatus().addTo(map);
@@ -89,7 +90,7 @@ function toggleFavourite(id) {
 const AVIATION_BOXES_PER_MINUTE = 10;
 const aviationGate = createGate({maxInFlight: 1, perMinute: AVIATION_BOXES_PER_MINUTE});
 const stationFeeds = createStationFeeds({bridge, intervalMs: 5 * MINUTE, maxDataAgeMs: OLD_REPORT_MS,
-  gate: aviationGate});
+  gate: aviationGate, first: firstStations});
 const metarFeed = stationFeeds.whole;
 const pirepFeed = new Feed({name: 'pireps', label: 'Pilot reports', bridge, operation: 'pireps',
   decode: decodePireps, dataTime: (reports) => Math.max(...reports.map((r) => r.time).filter(Number.isFinite)),

@@ -3,6 +3,7 @@
 // waits for none of them and no data is drawn before it.
 
 import {map} from './map-view.js';
+import './connection.js';
 import {afterPaint} from './dom.js';
 
 performance.mark('corvane:first-map');

@@ -25,6 +25,8 @@ const newestReport = (stations) => Math.max(...stations.map((s) => s.time).filte
  * @property {number} maxDataAgeMs  stations older than this make the whole-area data stale
  * @property {import('./request-budget.js').Gate} gate  the aviation service's gate
  * @property {number} [restMs=REST_MS]  how long the view rests before its tiles are asked
+ * @property {Promise<{body?: any, error?: Error}> | null} [first=null]  the whole area's first
+ *   request, already sent
  */
 
 /**
@@ -33,9 +35,9 @@ const newestReport = (stations) => Math.max(...stations.map((s) => s.time).filte
  * moving point the tiles at the view once it rests.
  * @param {StationFeedsOptions} options
  */
-export function createStationFeeds({bridge, intervalMs, maxDataAgeMs, gate, restMs = REST_MS}) {
+export function createStationFeeds({bridge, intervalMs, maxDataAgeMs, gate, restMs = REST_MS, first = null}) {
   const whole = new Feed({name: 'metars', label: 'METAR stations', bridge, operation: 'metars',
-    decode: decodeMetars, dataTime: newestReport, intervalMs, maxDataAgeMs});
+    decode: decodeMetars, dataTime: newestReport, intervalMs, maxDataAgeMs, first});
   const tiles = createTileBudget({bridge, operation: 'metars', decode: decodeMetars,
     position: (station) => station, gate, area: METAR_AREA, lifetimeMs: intervalMs});
   let resting = null;

@@ -5,6 +5,7 @@
 // at most, and the store stays bounded.
 
 import * as L from '../vendor/leaflet/leaflet-src.esm.js';
+import {geoJsonRing} from './alerts.js';
 import {loadJson, saveJson} from './store.js';
 
 const DAY = 24 * 3600000;
@@ -22,20 +23,6 @@ const RETRY_MS = 10 * 60000;
 const SAVE_DELAY_MS = 2000;
 
 const round = (value) => Math.round(value * 1e4) / 1e4;
-
-/** A GeoJSON ring of [lon, lat] as checked [lat, lon] points; null for nonsense. */
-function ringPoints(ring) {
-  if (!Array.isArray(ring) || ring.length < 4 || ring.length > MAX_INPUT_POINTS) return null;
-  const points = [];
-  for (const point of ring) {
-    if (!Array.isArray(point) || !Number.isFinite(point[0]) || !Number.isFinite(point[1]) ||
-        Math.abs(point[0]) > 180 || Math.abs(point[1]) > 90) {
-      return null;
-    }
-    points.push([point[1], point[0]]);
-  }
-  return points;
-}
 
 /** A ring simplified with Leaflet's own line simplifier, longitudes scaled to the latitude. */
 function simplifyRing(ring, tolerance) {
@@ -63,7 +50,7 @@ export function decodeZone(body) {
   let total = 0;
   for (const polygon of parts.slice(0, MAX_POLYGONS)) {
     if (!Array.isArray(polygon)) continue;
-    const checked = polygon.slice(0, 50).map(ringPoints);
+    const checked = polygon.slice(0, 50).map((points) => geoJsonRing(points, MAX_INPUT_POINTS));
     if (!checked[0]) continue;
     total += checked.reduce((sum, ring) => sum + (ring ? ring.length : 0), 0);
     if (total > MAX_INPUT_POINTS) break;
