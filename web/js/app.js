@@ -120,8 +120,14 @@ const pirepLayer = new PirepLayer({
   popup: (report) => pirepPopup(report, {units, now: now()}),
 }).addTo(map);
 const alertLayer = new AlertLayer().addTo(map);
+// Zones come a few at a time, often in quick succession: the alerts are drawn again once they
+// pause, not once per zone (a day of 2,000 alerts costs a redraw each).
+let zonesPause = null;
 const zoneShapes = createZoneShapes({bridge, gate: createGate({maxInFlight: 2, perMinute: 60}),
-  onChange: () => zonesChanged()});
+  onChange: () => {
+    clearTimeout(zonesPause);
+    zonesPause = setTimeout(zonesChanged, 200);
+  }});
 alertLayer.setZones(zoneShapes);
 const hazardLayer = new HazardLayer().addTo(map);
 const pointMarker = new PointMarker({onChoose: (point) => choosePoint(point)}).addTo(map);

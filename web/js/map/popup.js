@@ -2,6 +2,7 @@
 // on fresh data) does not close what the reader is looking at.
 
 import * as L from '../../vendor/leaflet/leaflet-src.esm.js';
+import {afterPaint} from '../dom.js';
 
 const POPUP_PADDING = 24;  // px kept free between a popup and the map's edges
 const POPUP_TIP = 48;  // px below a popup's box: its tip and Leaflet's margin, and the border
@@ -26,6 +27,7 @@ export function showPopup(map, latlng, content, {opener = null, fromKeyboard = f
       .setLatLng(latlng)
       .setContent(content)
       .openOn(map);
+  keepInside(map, popup);
   // Leaflet closes popups on Escape only while the map itself has focus.
   content.addEventListener('keydown', (event) => {
     if (event.key === 'Escape') {
@@ -51,6 +53,37 @@ export function showPopup(map, latlng, content, {opener = null, fromKeyboard = f
     });
   }
   return popup;
+}
+
+/**
+ * Pans the map until the popup's box lies inside the map's, its header first when it cannot all
+ * fit: checked once it is painted and after each move that follows, until it fits or for 3 s at
+ * most (Leaflet's own pan reckons with the layout of its moment, which a busy WebKitGTK had not
+ * finished). Later moves are the reader's, and a popup may then leave the view.
+ * @param {L.Map} map @param {L.Popup} popup
+ */
+function keepInside(map, popup) {
+  const opened = Date.now();
+  const fit = () => {
+    const wrapper = popup.getElement()?.querySelector('.leaflet-popup-content-wrapper');
+    if (!popup.isOpen() || !wrapper || Date.now() - opened > 3000) {
+      map.off('moveend', fit);
+      return;
+    }
+    const box = wrapper.getBoundingClientRect();
+    const view = map.getContainer().getBoundingClientRect();
+    const shift = (low, high, viewLow, viewHigh) => {
+      if (high > viewHigh - POPUP_PADDING) return Math.min(high - (viewHigh - POPUP_PADDING), low - (viewLow + POPUP_PADDING));
+      return low < viewLow + POPUP_PADDING ? low - (viewLow + POPUP_PADDING) : 0;
+    };
+    const dx = shift(box.left, box.right, view.left, view.right);
+    const dy = shift(box.top, box.bottom, view.top, view.bottom);
+    if (Math.abs(dx) >= 1 || Math.abs(dy) >= 1) map.panBy([Math.round(dx), Math.round(dy)]);
+    else map.off('moveend', fit);  // inside: the moves from here on are the reader's
+  };
+  map.on('moveend', fit);
+  popup.once('remove', () => map.off('moveend', fit));
+  afterPaint(fit);
 }
 
 /**
