@@ -347,6 +347,8 @@ describe('problems, loading and the small window', () => {
     assert.match(await page.locator('.map-loading').textContent(), /Point forecast/);
     await page.evaluate(() => window.corvaneStub.release());
     await page.locator('#panel-point .observation').waitFor();
+    // Then the forecast, the alerts' zones and, once the zoomed view has rested, its tiles.
+    await page.evaluate(() => (window.corvaneStub.hold = false));
     await page.evaluate(() => window.corvaneStub.release());
     await page.locator('.map-loading').waitFor({state: 'detached'});
     await close();
