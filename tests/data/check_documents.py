@@ -526,6 +526,39 @@ positions = [text.find("\n" + name) for name in (".SYNOPSIS...", ".DISCUSSION...
 check(all(p >= 0 for p in positions) and positions == sorted(positions), "afd: sections missing or out of order")
 check(text.count("\n&&\n") == 5 and "\n$$\n" in text and text.index("$$") > positions[-1], "afd: && and $$ markers")
 
+# ------------------------------------------------------------------ zones
+def inside_ring(ring, lat, lon):
+    inside = False
+    for (x1, y1), (x2, y2) in zip(ring, ring[1:]):
+        if (y1 > lat) != (y2 > lat) and lon < (x2 - x1) * (lat - y1) / (y2 - y1) + x1:
+            inside = not inside
+    return inside
+
+
+zone_shapes = {}
+for feature in doc("nws/alerts_active.json")["features"]:  # those without a shape of their own
+    for url in feature["properties"]["affectedZones"] if feature["geometry"] is None else []:
+        u = urlsplit(url)
+        r = route_by.get(("api.weather.gov", u.path))
+        if not check(r is not None and r["status"] == 200, f"zones: no 200 route for {u.path}"):
+            continue
+        z = doc(r["file"])
+        kind, zid = u.path.split("/")[2:4]
+        w = r["file"]
+        check(r["file"] == f"nws/zone_{kind}_{zid}.json", f"{w}: file name must be nws/zone_{kind}_{zid}.json")
+        check(z.get("type") == "Feature" and z["properties"].get("@type") == "wx:Zone"
+              and z["properties"].get("id") == zid and z.get("id") == url, f"{w}: id, type or @type")
+        check(isinstance(z["properties"].get("timeZone"), list) and z["properties"]["timeZone"], f"{w}: timeZone list")
+        g = z.get("geometry") or {}
+        ring = (g.get("coordinates") or [[]])[0]
+        if check(g.get("type") == "Polygon" and len(ring) >= 4 and ring[0] == ring[-1], f"{w}: closed Polygon"):
+            zone_shapes[zid] = ring
+if "UTZ105" in zone_shapes:
+    check(inside_ring(zone_shapes["UTZ105"], 40.76, -111.89), "zones: Salt Lake City must lie in UTZ105")
+for zid in ("UTZ110", "UTZ111", "UTZ112"):
+    check(zid in zone_shapes and not inside_ring(zone_shapes[zid], 40.76, -111.89),
+          f"zones: Salt Lake City must lie outside {zid} (a mountain zone)")
+
 if failures:
     print("\n".join("FAIL " + f for f in failures))
     sys.exit(1)

@@ -21,6 +21,7 @@ import tempfile
 import time
 import unittest
 
+from selenium.common.exceptions import TimeoutException
 from selenium.webdriver.common.by import By
 
 sys.path.insert(0, os.path.join(os.path.dirname(os.path.abspath(__file__)), "..", "..", "tools"))
@@ -97,6 +98,16 @@ if (!window.testListening) {
 """
 
 
+# [left, top, right, bottom] of the station popup, its header and the map, once open.
+POPUP_IN_MAP = """
+const box = (node) => node && [node.left, node.top, node.right, node.bottom].map(Math.round);
+const wrapper = document.querySelector('.leaflet-popup-content-wrapper');
+const title = document.querySelector('.station-popup[data-station="KSLC"] .popup-title');
+return wrapper && title ? [box(wrapper.getBoundingClientRect()), box(title.getBoundingClientRect()),
+  box(document.getElementById('map').getBoundingClientRect())] : null;
+"""
+
+
 class MapOnLinux(unittest.TestCase):
     @classmethod
     def setUpClass(cls):
@@ -120,13 +131,13 @@ class MapOnLinux(unittest.TestCase):
         count = d.wait_for("""const c = document.querySelector('.layer[data-layer="pireps"] .count');
                               return c && c.textContent""")
         self.assertTrue(count.startswith("20 reports"), count)
-        # Every alert in force drawn, those without a shape over their counties. (The demo moves
+        # Every alert in force drawn, those without a shape over their zones or counties. (The demo moves
         # the documents by whole hours, so the two short warnings may just have ended.)
         drawn = d.wait_for("""const ids = new Set([...document.querySelectorAll('path.alert-shape')]
             .flatMap((p) => p.dataset.alerts.split(' ')));
             const listed = document.querySelectorAll('#panel-alerts .alert-item').length;
             return listed >= 6 && ids.size == listed && [ids.size, document.querySelectorAll(
-              'path.alert-shape.county-drawn').length]""", timeout=30)
+              'path.alert-shape.county-drawn, path.alert-shape[data-zones]').length]""", timeout=30)
         self.assertGreater(drawn[1], 0)
         self.assertTrue(d.execute_script("return navigator.userAgent").endswith(" CorvaneWeather/1.0"))
         targets = {r["target"] for r in service_requests()}
@@ -272,6 +283,26 @@ class MapOnLinux(unittest.TestCase):
             self.assertLessEqual(shot_width, width)
             self.assertGreater(shot_width, width * 0.9)
             self.assertGreater(shot_height, height * 0.85)
+            # A station chosen from search opens its popup wholly inside the map, header first.
+            field = d.find_element(By.ID, "search-input")
+            field.clear()
+            field.send_keys("KSLC")
+            d.wait_for("return document.querySelector('#search-list [role=option]')")
+            field.send_keys("\ue007")  # Enter
+            inside = """const [popup, , view] = (() => {%s})() || [[0, -1e9, 0, 0], 0, [0, 0, 0, 0]];
+                return popup[0] >= view[0] && popup[1] >= view[1] && popup[2] <= view[2] &&
+                  popup[3] <= view[3]""" % POPUP_IN_MAP
+            try:  # the map pans the popup into view, in its own time on a busy machine
+                d.wait_for(inside, timeout=15, interval=0.2)
+            except TimeoutException:  # the assertion below says where it stood
+                pass
+            popup, title, view = d.execute_script(POPUP_IN_MAP)
+            where = f"{width}x{height}: popup {popup} title {title} in {view}"
+            self.assertTrue(popup[0] >= view[0] and popup[1] >= view[1] and popup[2] <= view[2] and
+                            popup[3] <= view[3], where)
+            self.assertTrue(popup[1] <= title[1] < popup[1] + 40, where)
+            d.get_screenshot_as_file(os.path.join(OPTIONS.artifacts, f"linux-station-popup-{width}x{height}.png"))
+            d.execute_script("document.querySelector('.leaflet-popup-close-button')?.click()")
 
     def test_stored_data_lives_in_the_users_data_folder(self):
         self.driver.execute_script("localStorage.setItem('corvane-e2e', 'kept');")
@@ -340,8 +371,10 @@ class ManyAlerts(unittest.TestCase):
             in_force = d.wait_for(f"""const c = document.querySelector('.layer[data-layer="alerts"] .count');
                 const n = Number((/^(\\d+) alerts in force/.exec(c?.textContent || '') || [])[1]);
                 return n >= {OPTIONS.many_alerts} * 0.7 && n""", timeout=120)
-            drawn = d.execute_script("""return new Set([...document.querySelectorAll('path.alert-shape')]
-                .flatMap((p) => p.dataset.alerts.split(' '))).size""")
+            # Those named by zones are drawn once their zones' shapes have come (or could not).
+            drawn = d.wait_for(f"""return new Set([...document.querySelectorAll('path.alert-shape')]
+                .flatMap((p) => p.dataset.alerts.split(' '))).size === {in_force} && {in_force}""",
+                timeout=60)
             self.assertEqual(drawn, in_force)
             self.assertLessEqual(in_force, OPTIONS.many_alerts)
             # The list grows a step at a time.

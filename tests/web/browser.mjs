@@ -82,6 +82,8 @@ export async function openPage(options = {}) {
   await page.addInitScript({content: stubScript()});
   if (options.init) await page.addInitScript(options.init, options.initArgument);
   await page.goto(`${origin}/${options.page || 'index.html'}${options.query || ''}`);
+  // The page goes on from the base map to its data after a frame is painted: the first frame.
+  if (options.clock !== undefined && options.paused) await page.clock.runFor(20);
   return {page, context, errors, close: () => context.close()};
 }
 

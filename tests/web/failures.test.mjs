@@ -32,7 +32,7 @@ describe('error replies', () => {
     }, source);
     await page.getByRole('button', {name: 'Refresh METAR stations'}).click();
     const entry = page.locator('.status-entry[data-source="metars"]');
-    await entry.waitFor();
+    await entry.waitFor({state: 'attached'});
     assert.equal(await entry.locator('.status-error').textContent(),
         'Aviation weather service returned an unexpected data format');
     assert.equal(await entry.locator('.status-source').textContent(), ` (source: ${source})`);
@@ -43,7 +43,7 @@ describe('error replies', () => {
     assert.equal(await layer.locator('.stale-badge').textContent(), 'Stale');
     // The retry in the status area asks again and clears the error once the host answers.
     await page.evaluate(() => delete window.corvaneStub.handlers.metars);
-    await entry.getByRole('button', {name: 'Retry METAR stations'}).click();
+    await page.getByRole('button', {name: 'Retry Aviation weather service'}).click();
     await entry.waitFor({state: 'detached'});
     assert.equal(await layer.locator('.stale-badge').count(), 0);
     await close();
@@ -78,7 +78,7 @@ describe('error replies', () => {
     }});
     await page.getByRole('tab', {name: 'Alerts'}).click();
     const entry = page.locator('.status-entry[data-source="alerts"]');
-    await entry.waitFor();
+    await entry.waitFor({state: 'attached'});
     assert.match(await entry.textContent(), /The weather host answered with status 500/);
     assert.match(await page.locator('.layer[data-layer="alerts"] .layer-error').textContent(),
         /^Not available: /);
@@ -165,6 +165,38 @@ describe('saved data', () => {
     await first.close();
   });
 
+  it('shows the saved 12-hour forecast with its age after an offline restart', async () => {
+    for (const [width, height] of [[1460, 960], [920, 650]]) {
+      const first = await ready({viewport: {width, height}});
+      await typePoint(first.page, '40.76,-111.89');
+      await first.page.locator('#panel-point .period').first().waitFor();
+      const url = first.page.url();
+      const page = await first.context.newPage();
+      await page.clock.install({time: REFERENCE_TIME + 70 * MINUTE});
+      await page.addInitScript({content: stubScript()});
+      // No connection: every request reaches the host, whose downloads all fail.
+      await page.addInitScript(() => {
+        const stub = window.corvaneStub;
+        for (const operation of Object.keys(stub.defaults)) {
+          stub.handlers[operation] = () => ({status: 502, body: {
+            error: 'Weather download failed: Could not resolve host: api.weather.gov'}});
+        }
+      });
+      await page.goto(url);
+      await page.getByRole('tab', {name: 'Point'}).click();
+      const saved = page.locator('#panel-point .periods .freshness');
+      await saved.waitFor();
+      await page.locator('.status-entry[data-source="point"]').waitFor({state: 'attached'});
+      assert.match(await saved.textContent(),
+          /^SavedThe forecast is not available offline: showing the one saved Fri Nov 20 11:00 MST \(1 h (9|10) min ago\)\.$/);
+      assert.equal(await page.locator('#panel-point .period strong').first().textContent(), 'This Afternoon');
+      assert.equal(await page.locator('#panel-point .periods .empty').count(), 0);
+      await saved.scrollIntoViewIfNeeded();
+      await saveScreenshot(page, `offline-point-${width}x${height}`);
+      await first.close();
+    }
+  });
+
   it('ignores damaged saved data', async () => {
     const {page, close} = await ready({init: () => {
       localStorage.setItem('corvane.layer.metars', '{not json');
@@ -191,7 +223,7 @@ describe('malformed and hostile replies', () => {
     }});
     await page.locator('path.alert-shape').first().waitFor();
     const entry = page.locator('.status-entry[data-source="metars"]');
-    await entry.waitFor();
+    await entry.waitFor({state: 'attached'});
     assert.match(await entry.textContent(), /Unexpected reply from the weather host: METAR reply is not a list/);
     assert.match(await page.locator('.layer[data-layer="pireps"] .count').textContent(), /^0 reports/);
     await typePoint(page, '40.76,-111.89');
@@ -237,40 +269,68 @@ describe('malformed and hostile replies', () => {
 });
 
 describe('problems, loading and the small window', () => {
-  it('lists every failing source with what to do, and says the page is not in the program', async () => {
+  it('groups failures by service in one line each, the addresses in the details, and fits the map below', async () => {
     for (const [width, height] of [[1460, 960], [920, 650]]) {
       const {page, close} = await ready({viewport: {width, height}, init: () => {
         const stub = window.corvaneStub;
         stub.handlers.pireps = () => ({status: 500, body: {error: 'Weather worker failed'}});
         stub.handlers.alerts = () => ({status: 429, body: {error: 'Weather requests are busy. Try again in a moment.'}});
         stub.handlers.point = () => ({status: 400, body: {error: 'Select a point in the contiguous United States'}});
+        stub.handlers.hazards = () => ({status: 502, body: {error: 'Weather download failed (HTTP 503)',
+          source: 'https://aviationweather.gov/api/data/airsigmet?format=json'}});
       }});
-      await page.evaluate((source) => {
+      const mapBefore = await page.locator('#map').boundingBox();
+      const source = `https://aviationweather.gov/api/data/metar?bbox=${WEST_BBOX}&format=json`;
+      await page.evaluate((url) => {
         window.corvaneStub.handlers.metars = () => ({status: 502, body: {error: 'Weather download failed (HTTP 503)',
-          source}});
-      }, `https://aviationweather.gov/api/data/metar?bbox=${WEST_BBOX}&format=json`);
+          source: url}});
+      }, source);
       await page.getByRole('button', {name: 'Refresh METAR stations'}).click();
+      await page.locator('.status-entry[data-source="alerts"]').waitFor({state: 'attached', timeout: 15000});
+      await page.locator('.status-entry[data-source="metars"]').waitFor({state: 'attached'});
+      // The map fits into what is left: still at its first view, it shows the whole area again,
+      // its southern stations included, not cut off below the window.
+      await page.waitForTimeout(300);  // the refit after the last entry came
+      const marks = await page.evaluate(() => {
+        const box = document.querySelector('#map').getBoundingClientRect();
+        const rects = [...document.querySelectorAll('path.station-marker')].map((path) => path.getBoundingClientRect());
+        return {south: Math.max(...rects.map((r) => r.bottom)), north: Math.min(...rects.map((r) => r.top)),
+          top: box.top, bottom: box.bottom, count: rects.length};
+      });
+      assert.ok(marks.count >= 55 && marks.south <= marks.bottom && marks.north >= marks.top, JSON.stringify(marks));
       await typePoint(page, '40.76,-111.89');
-      const entries = page.locator('.status-entry');
-      await page.locator('.status-entry[data-source="alerts"]').waitFor({timeout: 15000});
-      await page.locator('.status-entry[data-source="metars"]').waitFor();
-      assert.deepEqual(await entries.evaluateAll((nodes) => nodes.map((n) => n.dataset.source)).then((s) => s.sort()),
-          ['alerts', 'metars', 'metars-box', 'pireps', 'point']);
-      const advice = await page.locator('.status-advice').allTextContents();
-      assert.equal(new Set(advice).size, 4, String(advice));  // the two METAR entries share theirs
-      assert.match(advice.join('|'), /busy with other requests.*\|.*internal error|internal error.*busy/s);
-      // Nothing is cut off: the list shows all of it or scrolls, and can be folded to one line.
-      const list = await page.locator('.status-list').evaluate((node) =>
-        ({overflow: getComputedStyle(node).overflowY, scroll: node.scrollHeight, client: node.clientHeight}));
-      assert.ok(list.scroll <= list.client || list.overflow === 'auto', JSON.stringify(list));
+      await page.locator('.status-entry[data-source="point"]').waitFor({state: 'attached'});
+      const lines = page.locator('.status-line');
+      assert.deepEqual((await lines.evaluateAll((nodes) => nodes.map((node) =>
+        node.firstChild.textContent + node.childNodes[1].textContent))).sort(),
+      ['Aviation weather service: 3 requests failed', 'National Weather Service: 2 requests failed']);
+      const line = page.locator('.status-group[data-service="aviation"] .status-line');
+      assert.ok((await line.textContent()).startsWith('Aviation weather service: 3 requests failed — RetryDetails'));
+      // One line per service; no address is shown until the reader asks for the details.
+      const area = await page.locator('#status').boundingBox();
+      assert.ok(area.height <= 64, `${area.height} px`);
+      assert.equal(await page.locator('.status-source').first().isVisible(), false);
+      const map = await page.locator('#map').boundingBox();
+      assert.ok(Math.abs(map.y - (area.y + area.height)) <= 1 && map.y + map.height <= height + 0.5,
+          `${JSON.stringify(map)} below ${JSON.stringify(area)}`);
+      assert.ok(map.height < mapBefore.height);
       await saveScreenshot(page, `errors-${width}x${height}`);
-      await page.getByRole('button', {name: 'Fold'}).click();
-      assert.equal(await page.locator('.status-summary').textContent(), '5 sources have problems.');
-      assert.equal(await page.locator('.status-list').isHidden(), true);
+      await page.locator('.status-group[data-service="aviation"] summary').click();
+      assert.equal(await page.locator('.status-entry[data-source="metars"] .status-source').textContent(),
+          ` (source: ${source})`);
+      const advice = await page.locator('.status-group[data-service="aviation"] .status-advice').allTextContents();
+      assert.match(advice.join('|'), /internal error/);
+      await saveScreenshot(page, `errors-details-${width}x${height}`);
+      // Retry asks each failed source of the group again.
+      const asked = async () => (await stubRequests(page)).filter((r) => ['metars', 'pireps', 'hazards'].includes(r.operation)).length;
+      const before = await asked();
+      await page.getByRole('button', {name: 'Retry Aviation weather service'}).click();
+      await page.waitForFunction((n) => window.corvaneStub.requests.filter((r) =>
+        ['metars', 'pireps', 'hazards'].includes(r.operation)).length >= n + 3, before);
       await close();
     }
     const {page, close} = await openPage({clock: REFERENCE_TIME, init: () => delete window.chrome.webview});
-    await page.locator('.status-entry').first().waitFor();
+    await page.locator('.status-entry').first().waitFor({state: 'attached'});
     assert.match(await page.locator('.status-entry').first().textContent(),
         /The weather host is not available.*open the map from the program/);
     await close();
@@ -287,31 +347,60 @@ describe('problems, loading and the small window', () => {
     assert.match(await page.locator('.map-loading').textContent(), /Point forecast/);
     await page.evaluate(() => window.corvaneStub.release());
     await page.locator('#panel-point .observation').waitFor();
+    // Then the forecast, the alerts' zones and, once the zoomed view has rested, its tiles.
+    await page.evaluate(() => (window.corvaneStub.hold = false));
     await page.evaluate(() => window.corvaneStub.release());
     await page.locator('.map-loading').waitFor({state: 'detached'});
     await close();
   });
 
-  it('fits 920×650 in one row of controls with whole popups', async () => {
+  it('fits 920×650 in one row of controls', async () => {
     const {page, close} = await ready({viewport: {width: 920, height: 650}});
     const bar = await page.locator('.top-bar').evaluate((node) => ({height: node.offsetHeight,
       scroll: node.scrollWidth, client: node.clientWidth,
       tops: [...node.querySelectorAll('button, input, h1')].map((child) => child.getBoundingClientRect().top)}));
     assert.ok(bar.height <= 48 && bar.scroll <= bar.client, JSON.stringify(bar));
     assert.ok(Math.max(...bar.tops) - Math.min(...bar.tops) < 8, 'every control on one row');
-    for (const id of ['KSEA', 'KSLC', 'KLAX']) {
-      await page.locator(`path.station-marker[data-station="${id}"]`).dispatchEvent('click');
-      const map = await page.locator('#map').boundingBox();
-      let title = null;
-      for (let wait = 0; wait < 30; wait++) {  // the popup pans the map to come into view
-        await page.waitForTimeout(100);
-        const box = await page.locator(`.station-popup[data-station="${id}"] .popup-title`).boundingBox();
-        if (title && JSON.stringify(box) === JSON.stringify(title)) break;
-        title = box;
-      }
-      assert.ok(title.y >= map.y && title.x >= map.x && title.x + title.width <= map.x + map.width,
-          `${id}: ${JSON.stringify(title)} in ${JSON.stringify(map)}`);
-    }
     await close();
+  });
+
+  // A station chosen from search used to open with its header 325 px (1460×960) and 170 px
+  // (920×650) above the map, and the TAF out of reach below it.
+  it('opens every station popup wholly inside the map, header first, its TAF scrolled to inside it', async () => {
+    for (const [width, height] of [[1460, 960], [920, 650]]) {
+      const {page, close} = await ready({viewport: {width, height}});
+      await page.waitForFunction(() => window.corvaneStub.requests.some((r) => r.operation === 'tafs'));
+      for (const [id, how] of [['KSLC', 'search'], ['KSEA', 'click'], ['KLAX', 'click'], ['KPHX', 'search']]) {
+        if (how === 'search') {
+          await page.locator('#search-input').fill(id);
+          await page.getByRole('option', {name: new RegExp(`^${id}`)}).first().waitFor();
+          await page.locator('#search-input').press('Enter');
+        } else {
+          await page.locator(`path.station-marker[data-station="${id}"]`).dispatchEvent('click');
+        }
+        const popup = page.locator('.leaflet-popup', {has: page.locator(`.station-popup[data-station="${id}"]`)});
+        await popup.locator('.taf-period').first().waitFor({state: 'attached'});
+        let box = null;
+        for (let wait = 0; wait < 40; wait++) {  // the map pans to bring the popup into view
+          await page.waitForTimeout(100);
+          const now = await popup.locator('.leaflet-popup-content-wrapper').boundingBox();
+          if (box && JSON.stringify(now) === JSON.stringify(box)) break;
+          box = now;
+        }
+        const map = await page.locator('#map').boundingBox();
+        const where = `${id} from ${how} at ${width}×${height}: ${JSON.stringify(box)} in ${JSON.stringify(map)}`;
+        assert.ok(box.y >= map.y && box.x >= map.x && box.x + box.width <= map.x + map.width &&
+          box.y + box.height <= map.y + map.height, where);
+        const title = await popup.locator('.popup-title').boundingBox();
+        assert.ok(title.y >= box.y && title.y < box.y + 40, `header first: ${where}`);
+        // Long content scrolls inside the popup, and the TAF comes into view there.
+        await popup.locator('.taf-title').scrollIntoViewIfNeeded();
+        const taf = await popup.locator('.taf-title').boundingBox();
+        assert.ok(taf.y >= box.y && taf.y + taf.height <= box.y + box.height, `TAF: ${where}`);
+        assert.deepEqual(await page.locator('#map').boundingBox(), map, 'the page itself did not scroll');
+        if (id === 'KSLC') await saveScreenshot(page, `station-popup-search-${width}x${height}`);
+      }
+      await close();
+    }
   });
 });

@@ -3,7 +3,7 @@
 // fault of the first version it keeps from coming back.
 import assert from 'node:assert/strict';
 import {after, describe, it} from 'node:test';
-import {REFERENCE_TIME, stubScript} from './documents.mjs';
+import {REFERENCE_TIME, documentsScript, loadDocuments, stubScript} from './documents.mjs';
 import {accessibilityViolations, openPage, saveScreenshot, startBrowser, stubRequests,
   waitForRequest} from './browser.mjs';
 
@@ -103,6 +103,31 @@ describe('requests', () => {
     await close();
   });
 
+  // On a busy machine the base map used to appear only with the data, seconds after the window.
+  it('paints the base map before any data, and asks for the stations while it does', async () => {
+    const {page, close} = await ready({init: () => {
+      window.firstSeen = {};
+      new MutationObserver(() => {
+        const map = document.getElementById('map');
+        if (map?.dataset.drawn && !window.firstSeen.base) window.firstSeen.base = performance.now();
+        if (document.querySelector('path.station-marker') && !window.firstSeen.marks) {
+          window.firstSeen.marks = performance.now();
+        }
+      }).observe(document, {subtree: true, childList: true, attributes: true});
+      const post = window.chrome.webview.postMessage.bind(window.chrome.webview);
+      window.chrome.webview.postMessage = (message) => {
+        window.firstSeen[message.operation] ??= performance.now();
+        post(message);
+      };
+    }});
+    await page.waitForFunction(() => document.getElementById('map').dataset.drawn === 'metars');
+    // The base map is on the screen before the rest of the page starts (its first request is
+    // the pilot reports) and before any mark is drawn; the stations were asked before either.
+    const seen = await page.evaluate(() => window.firstSeen);
+    assert.ok(seen.metars < seen.base && seen.base < seen.pireps && seen.base <= seen.marks, JSON.stringify(seen));
+    await close();
+  });
+
   // Replies can cross a reload: the host answers every request it took, after the reload too.
   it('uses ids of its own in each load and drops a reply to a request of the load before', async () => {
     const init = () => {
@@ -140,36 +165,91 @@ describe('requests', () => {
 });
 
 describe('alerts on the map and at the point (every alert shown; clicks in alert areas)', () => {
-  it('draws all eight alerts, five of them by county, and says so in the legend, list and detail', async () => {
+  it('draws all eight alerts, the five without a shape over their own zones, and says so in the legend, list and detail', async () => {
     const {page, close} = await ready();
-    await page.locator('path.alert-shape.county-drawn').first().waitFor();
+    await page.locator('path.alert-shape[data-zones]').nth(4).waitFor();
     const drawn = await page.locator('path.alert-shape').evaluateAll((paths) =>
       [...new Set(paths.flatMap((path) => path.dataset.alerts.split(' ')))]);
     assert.equal(drawn.length, 8);
-    assert.equal(await page.locator('path.alert-shape:not(.county-drawn)').count(), 3);
-    // Salt Lake County (SAME 049035) lies under both Utah alerts without a shape.
-    assert.equal(await page.locator('path.county-drawn').evaluateAll((paths) => paths.filter(
-      (path) => path.dataset.counties.split(' ').includes('49035')).length), 2);
-    assert.match(await page.locator('.layer[data-layer="alerts"] .legend').last().textContent(),
-        /Dashed edge: drawn over whole counties/);
+    assert.equal(await page.locator('path.alert-shape:not(.county-drawn):not([data-zones])').count(), 3);
+    assert.equal(await page.locator('path.alert-shape.county-drawn').count(), 0);
+    // Each zone asked once, through the host's zone operation.
+    const zones = (await stubRequests(page)).filter((r) => r.operation === 'zone').map((r) => r.argument);
+    assert.equal(zones.length, 14);
+    assert.equal(new Set(zones).size, 14);
+    assert.ok(zones.includes('forecast/UTZ110') && zones.includes('county/MTC053'), String(zones));
+    // The Winter Storm Warning lies over the Wasatch and Uinta mountains, not over the valley
+    // below them, though its SAME codes name Salt Lake County: Salt Lake City's airport is under
+    // the Wind Advisory only.
+    const storm = page.locator('path.alert-shape[data-zones="forecast/UTZ110 forecast/UTZ111 forecast/UTZ112"]');
+    const wind = page.locator('path.alert-shape[data-zones="forecast/UTZ105 forecast/UTZ106 forecast/UTZ107"]');
+    const airport = await centre(station(page, 'KSLC'));
+    const inside = (path) => path.evaluate((node, {x, y}) =>
+      node.isPointInFill(new DOMPoint(x, y).matrixTransform(node.getScreenCTM().inverse())), airport);
+    assert.deepEqual([await inside(storm), await inside(wind)], [false, true]);
+    const legend = await page.locator('.layer[data-layer="alerts"] .legend').last().textContent();
+    assert.match(legend, /Solid edge: the alert's own area, or its forecast zones/);
+    assert.match(legend, /Dashed edge: drawn over whole counties/);
+    assert.match(await page.locator('.layer[data-layer="alerts"] .count').textContent(),
+        /^8 alerts in force; 5 drawn over their zones, 0 by county/);
     assert.match(await page.getByRole('tab', {name: /Alerts/}).textContent(), /Alerts 8$/);
     await selectTab(page, 'Alerts');
     assert.equal(await page.locator('.alert-item').count(), 8);
-    assert.equal(await page.locator('.alert-item .drawn-note').count(), 5);
-    const storm = page.locator('.alert-item', {hasText: 'Winter Storm Warning'});
-    assert.equal(await storm.locator('.alert-when').textContent(),
+    assert.equal(await page.locator('.alert-item .drawn-note').count(), 0);
+    const item = page.locator('.alert-item', {hasText: 'Winter Storm Warning'});
+    assert.equal(await item.locator('.alert-when').textContent(),
         'From Fri Nov 20 17:00 MST until Sat Nov 21 17:00 MST');
-    await storm.click();
-    assert.match(await page.locator('.alert-detail .drawn-as').textContent(), /^Drawn over whole counties/);
+    await item.click();
+    assert.match(await page.locator('.alert-detail .drawn-as').textContent(), /^Drawn over its forecast zones/);
     const rows = await rowsOf(page, '.alert-detail .facts');
     assert.equal(rows.Onset, 'Fri Nov 20 17:00 MST');
     assert.equal(rows['Message expires'], 'Sat Nov 21 03:00 MST');
+    // Oregon's Freezing Fog Advisory in its own zone's time.
+    await page.locator('.alert-item', {hasText: 'Freezing Fog Advisory'}).click();
+    assert.match((await rowsOf(page, '.alert-detail .facts')).Onset, /^Fri Nov 20 03:12 PST$/);
+    await close();
+  });
+
+  it('keeps zone shapes across a restart, and falls back to counties, said so, for zones it cannot get', async () => {
+    const first = await ready();
+    await first.page.locator('path.alert-shape[data-zones]').nth(4).waitFor();
+    const url = first.page.url();
+    await first.page.waitForFunction(() => localStorage.getItem('corvane.zones'));
+    const page = await first.context.newPage();
+    await page.clock.install({time: REFERENCE_TIME + 10 * MINUTE});
+    await page.addInitScript({content: documentsScript(loadDocuments())});
+    await page.addInitScript({content: stubScript()});
+    // Offline now for zones: the kept shapes must do, and nothing is asked again.
+    await page.addInitScript(() => {
+      window.corvaneStub.handlers.zone = (argument) => ({status: 502, body: {error: 'Weather download failed',
+        source: `https://api.weather.gov/zones/${argument}`}});
+    });
+    await page.goto(url);
+    await page.locator('path.alert-shape[data-zones]').nth(4).waitFor();
+    assert.deepEqual((await stubRequests(page)).filter((r) => r.operation === 'zone'), []);
+    await first.close();
+
+    const {page: fresh, close} = await ready({init: () => {
+      window.corvaneStub.handlers.zone = (argument) => (argument.startsWith('forecast/IDZ') ?
+        {status: 502, body: {error: 'Weather download failed (HTTP 503)', source: `https://api.weather.gov/zones/${argument}`}} :
+        window.corvaneStub.defaults.zone(argument));
+    }});
+    await fresh.locator('path.alert-shape.county-drawn').waitFor();
+    assert.equal(await fresh.locator('path.alert-shape.county-drawn').getAttribute('data-counties'),
+        '16005 16011 16019 16031 16051 16077');
+    await fresh.locator('.status-entry[data-source="zones"]').waitFor({state: 'attached'});
+    assert.match(await fresh.locator('.status-entry[data-source="zones"]').textContent(),
+        /3 zones could not be loaded; their alerts are drawn over whole counties/);
+    await selectTab(fresh, 'Alerts');
+    await fresh.locator('.alert-item', {hasText: 'Special Weather Statement'}).click();
+    assert.match(await fresh.locator('.alert-detail .drawn-as').textContent(),
+        /^Drawn over whole counties: the shapes of its zones could not be loaded/);
     await close();
   });
 
   it('lists the alerts in force at the chosen spot; a click inside an alert area asks for the forecast there', async () => {
     const {page, close} = await ready();
-    await page.locator('path.alert-shape.county-drawn').first().waitFor();
+    await page.locator('path.alert-shape[data-zones]').first().waitFor();
     // A click inside an alert's own shape gives the forecast there, with the alert.
     await search(page, 'Tucson', 'Tucson, AZ');  // the Flash Flood Warning's area, zoomed in
     await page.locator('.station-label').first().waitFor();
@@ -213,14 +293,15 @@ describe('alerts on the map and at the point (every alert shown; clicks in alert
   it('takes alerts that ran out off the map and the list, with a note', async () => {
     // 18:20Z: the Tornado Warning ended at 18:15Z; the others are still in force.
     const {page, close} = await ready({clock: REFERENCE_TIME + 20 * MINUTE});
-    await page.locator('path.alert-shape.county-drawn').first().waitFor();
+    await page.locator('path.alert-shape[data-zones]').first().waitFor();
     const drawn = await page.locator('path.alert-shape').evaluateAll((paths) =>
       new Set(paths.flatMap((path) => path.dataset.alerts.split(' '))).size);
     assert.equal(drawn, 7);
     await selectTab(page, 'Alerts');
     assert.equal(await page.locator('.alert-item', {hasText: 'Tornado Warning'}).count(), 0);
+    // In Ventura County's own time.
     assert.equal(await page.locator('.expired-note').textContent(),
-        'Ended since the last update, so no longer shown: Tornado Warning (Fri Nov 20 11:15 MST).');
+        'Ended since the last update, so no longer shown: Tornado Warning (Fri Nov 20 10:15 PST).');
     assert.match(await page.getByRole('tab', {name: /Alerts/}).textContent(), /Alerts 7$/);
     await close();
   });
@@ -274,7 +355,7 @@ describe('old data never passes as new', () => {
     await page.getByRole('button', {name: 'Show as table'}).click();
     const firstHour = await page.locator('.hourly-table tbody th').first().textContent();
     assert.equal(firstHour, 'Fri Nov 20 16:00 MST');
-    assert.equal(await page.locator('#panel-point .stale-badge').textContent(), 'Saved');
+    assert.equal(await page.locator('#panel-point .stale-badge').first().textContent(), 'Saved');
     await first.close();
   });
 });
@@ -282,14 +363,14 @@ describe('old data never passes as new', () => {
 describe('the chosen point and the clicks (point under layers; clutter taking clicks)', () => {
   it('marks the chosen point above every layer', async () => {
     const {page, close} = await ready();
-    await page.locator('path.alert-shape.county-drawn').first().waitFor();
+    await page.locator('path.alert-shape[data-zones]').first().waitFor();
     await search(page, '40.76, -111.89', '40.76, -111.89');
     await page.locator('#panel-point .observation').waitFor();
     const marker = page.locator('path.point-marker');
     await settled(marker);
     const at = await centre(marker);
     const box = await marker.boundingBox();
-    // The ring's edge, where it meets the base map, the county-drawn alert and the station layer.
+    // The ring's edge, where it meets the base map, the zone-drawn alert and the station layer.
     const hit = await hitAt(page, {x: at.x + box.width / 2 - 1, y: at.y});
     assert.match(hit.className, /point-marker/);
     assert.match((await hitAt(page, at)).className, /point-dot/);
@@ -534,6 +615,34 @@ describe('stations', () => {
     await close();
   });
 
+  // With the computer on Pacific time the page used to say PST for Salt Lake City, while the
+  // service's own texts there speak Mountain time.
+  it('shows each place\'s own time, whatever the computer\'s zone, and Local + UTC for pilots', async () => {
+    const {page, close} = await ready({timezoneId: 'America/Los_Angeles'});
+    await page.waitForFunction(() => window.corvaneStub.requests.some((r) => r.operation === 'tafs'));
+    const popupTimes = async (id) => {
+      await station(page, id).dispatchEvent('click');
+      await page.locator(`.station-popup[data-station="${id}"] .taf-period`).first().waitFor();
+      return [(await rowsOf(page, `.station-popup[data-station="${id}"] .facts`)).Observed,
+        await page.locator(`.station-popup[data-station="${id}"] .taf-when`).first().textContent()];
+    };
+    assert.deepEqual(await popupTimes('KSLC'), ['10:54 MST (6 min ago)', ' From Fri Nov 20 11:00 MST to 17:00 MST: ']);
+    assert.deepEqual(await popupTimes('KPHX'), ['10:51 MST (9 min ago)', ' From Fri Nov 20 11:00 MST to 20:00 MST: ']);
+    assert.equal((await popupTimes('KSEA'))[0], '09:53 PST (7 min ago)');
+    await search(page, '40.76, -111.89', '40.76, -111.89');
+    await page.locator('#panel-point .observation').waitFor();
+    await page.getByRole('button', {name: 'Show as table'}).click();
+    assert.equal(await page.locator('.hourly-table tbody th').first().textContent(), 'Fri Nov 20 11:00 MST');
+    assert.match((await rowsOf(page, '#panel-point .observation')).Observed, /^10:54 MST /);
+    await selectTab(page, 'Units');
+    await page.getByRole('radio', {name: 'Local + UTC', exact: true}).check();
+    assert.deepEqual(await popupTimes('KSLC'), ['10:54 MST (17:54Z) (6 min ago)',
+      ' From Fri Nov 20 11:00 MST (18:00Z) to 17:00 MST (Sat 00:00Z): ']);
+    await selectTab(page, 'Point');
+    assert.equal(await page.locator('.hourly-table tbody th').first().textContent(), 'Fri Nov 20 11:00 MST (18:00Z)');
+    await close();
+  });
+
   it('remembers favourites and units across a restart, and shows every time in the zone chosen', async () => {
     const {page, close} = await ready();
     await station(page, 'KSLC').dispatchEvent('click');
@@ -751,6 +860,99 @@ describe('TAFs, hazards, the 12-hour forecast and the discussion', () => {
   });
 });
 
+// The aviation service allows about 100 requests a minute per address and blocks clients that
+// poll harder; panning used to send a METAR box at every crossing of a quarter degree (39–40 a
+// minute with the mouse, about 130 with the arrow keys, 56 with the wheel).
+describe('request budget while panning', () => {
+  // The view travels west from Salt Lake City, then south: always into new country, the worst
+  // case for the budget, since a tile asked once is fresh for five minutes.
+  const heading = (cycle, limit) => (cycle < limit ? {dx: -1, dy: 0} : {dx: 0, dy: 1});
+  const MODES = {
+    // A drag of 200 px, 40 ms a step.
+    async mouse(page, at, cycle) {
+      const {dx, dy} = heading(cycle, 22);
+      await page.mouse.move(at.x, at.y);
+      await page.mouse.down();
+      for (let step = 1; step <= 5; step++) {
+        await page.mouse.move(at.x - 40 * step * dx, at.y - 40 * step * dy);  // drag the map the other way
+        await page.clock.runFor(40);
+      }
+      await page.mouse.up();
+    },
+    // Five presses of an arrow key 100 ms apart, each a pan of Leaflet's 80 px.
+    async keys(page, at, cycle) {
+      const key = heading(cycle, 11).dx ? 'ArrowLeft' : 'ArrowDown';
+      for (let press = 0; press < 5; press++) {
+        await page.keyboard.press(key);
+        await page.clock.runFor(100);
+      }
+    },
+    // The wheel in at a spot ahead of the view, then out at a spot behind it: the view wanders on.
+    async wheel(page, at, cycle) {
+      const {dx, dy} = heading(cycle, 16);
+      const side = cycle % 2 ? -1 : 1;  // in ahead, out behind
+      await page.mouse.move(at.x + 250 * dx * side, at.y + 180 * dy * side);
+      await page.mouse.wheel(0, cycle % 2 ? 100 : -100);
+      await page.clock.runFor(400);
+    },
+  };
+
+  it('asks the aviation service at most 10 times a minute from panning, with the mouse, the keys or the wheel, and says what waits', async (t) => {
+    const rates = {};
+    let waited = false;
+    // At zoom 9 (a valley and its ranges) and zoom 8, where the same moves travel twice as far.
+    for (const [zoom, [mode, move]] of [9, 8].flatMap((z) => Object.entries(MODES).map((m) => [z, m]))) {
+      const {page, close} = await ready({paused: true, init: () => {
+        // Each message with the page's own (Playwright's) time, to count per minute.
+        const post = window.chrome.webview.postMessage.bind(window.chrome.webview);
+        window.sent = [];
+        window.chrome.webview.postMessage = (message) => {
+          window.sent.push({time: Date.now(), operation: message.operation, argument: message.argument});
+          post(message);
+        };
+      }});
+      await page.clock.runFor(100);  // the place names come after the first drawing
+      await page.locator('.place-label').first().waitFor();
+      await search(page, 'Salt Lake City', 'Salt Lake City, UT');
+      await page.clock.runFor(2000);  // the flight there, and its first rest
+      const map = await page.locator('#map').boundingBox();
+      const at = {x: map.x + map.width / 2, y: map.y + map.height / 2};
+      await page.locator('#map').focus();
+      if (zoom === 8) {
+        await page.keyboard.press('Minus');
+        await page.clock.runFor(2000);
+      }
+      const start = await page.evaluate(() => Date.now());
+      let sawWaiting = false;
+      for (let cycle = 0; (await page.evaluate(() => Date.now())) - start < 60000; cycle++) {
+        await move(page, at, cycle);
+        await page.clock.runFor(1300);  // rests just long enough to ask
+        sawWaiting ||= (await page.locator('.map-waiting').count()) > 0;
+      }
+      const end = await page.evaluate(() => Date.now());
+      const boxes = (await page.evaluate(() => window.sent)).filter((m) =>
+        m.operation === 'metars' && m.argument !== '' && m.time >= 0);
+      const inRun = boxes.filter((m) => m.time >= start && m.time < end);
+      // The most in any minute, by a sliding window from each request.
+      const most = Math.max(0, ...boxes.map((m) => boxes.filter((o) => o.time >= m.time && o.time < m.time + 60000).length));
+      const key = `${mode} at zoom ${zoom}`;
+      rates[key] = {perMinute: Math.round((inRun.length * 60000) / (end - start)), mostInAnyMinute: most};
+      assert.ok(most <= 10, `${key}: ${most} METAR boxes in one minute`);
+      assert.ok(inRun.length >= 5, `${key}: the view was asked for (${inRun.length})`);
+      // Moving faster than the ceiling allows, the reader is told what waits.
+      if (inRun.length >= 10) assert.ok(sawWaiting, `${key}: "Waiting to ask for this area" shown`);
+      waited ||= sawWaiting;
+      for (const {argument} of boxes) {
+        const [south, west, north, east] = argument.split(',').map(Number);
+        assert.ok((south - 31) % 2 === 0 && (west + 125) % 2 === 0 && north - south <= 8 && east - west <= 8, argument);
+      }
+      await close();
+    }
+    t.diagnostic(`METAR box requests while panning for a minute: ${JSON.stringify(rates)}`);
+    assert.ok(waited, 'some pattern met the ceiling');
+  });
+});
+
 describe('screenshots', () => {
   // Every state a reader meets, at the largest and the smallest window, for a person to look at.
   for (const [width, height] of [[1460, 960], [920, 650]]) {
@@ -768,7 +970,7 @@ describe('screenshots', () => {
       await search(page, 'Salt Lake City', 'Salt Lake City, UT');
       await page.locator('.period').first().waitFor();
       await settled(page.locator('path.point-marker'));
-      await shot(page, 'zoomed-places-county-alert');
+      await shot(page, 'zoomed-places-zone-alert');
       await page.locator('#panel-point .hazards-here li.sigmet summary').click();
       await page.locator('#panel-point .hazards-here').scrollIntoViewIfNeeded();
       await shot(page, 'hazard-detail');
@@ -790,7 +992,7 @@ describe('screenshots', () => {
       await session.close();
 
       session = await ready({viewport, clock: REFERENCE_TIME + 20 * MINUTE});
-      await session.page.locator('path.alert-shape.county-drawn').first().waitFor();
+      await session.page.locator('path.alert-shape[data-zones]').first().waitFor();
       await session.page.getByRole('tab', {name: /Alerts/}).click();
       await shot(session.page, 'expired-alert');
       await session.close();

@@ -1,5 +1,5 @@
 // A stand-in for the native host's window.chrome.webview, for tests and for viewing the page in
-// a normal browser. It answers the eight operations from the project's service test documents
+// a normal browser. It answers the host's operations from the project's service test documents
 // (window.corvaneStubDocuments, see documents.mjs) the way the host does, checks what the host
 // checks, and lets a test replace any answer:
 //   corvaneStub.requests             every message posted, as posted
@@ -111,6 +111,16 @@ import {newestPerStation} from '../../web/js/metar.js';
       issuingOffice: member('issuingOffice'), productText: product.productText}};
   }
 
+  // The host's checks of a zone argument, and its 502 for a zone the services do not know.
+  function zone(argument) {
+    if (!/^(forecast|county|fire)\/[A-Z]{2}[CZ]\d{3}$/.test(argument)) {
+      return error(400, 'Expected a zone as TYPE/ID (forecast/UTZ110, county/UTC035, fire/UTZ478)');
+    }
+    const url = `https://api.weather.gov/zones/${argument}`;
+    const found = (documents.zones || {})[argument];
+    return found ? {status: 200, body: found} : error(502, `Weather download failed (HTTP 404): ${url}`, url);
+  }
+
   const defaults = {
     metars,
     pireps: () => ({status: 200, body: documents.pireps || []}),
@@ -121,6 +131,7 @@ import {newestPerStation} from '../../web/js/metar.js';
       sigmets: documents.sigmets || [], warnings: []}}),
     forecast,
     discussion,
+    zone,
   };
 
   const stub = {

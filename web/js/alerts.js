@@ -16,8 +16,15 @@ export function severityRank(severity) {
   return rank < 0 ? SEVERITIES.length - 1 : rank;
 }
 
-function ring(points) {
-  if (!Array.isArray(points) || points.length < 4 || points.length > MAX_RING_POINTS) return null;
+/**
+ * A GeoJSON ring of [lon, lat] points as checked [lat, lon] points; null for nonsense or a ring
+ * of more than `maxPoints`.
+ * @param {any} points
+ * @param {number} [maxPoints=20000]
+ * @returns {[number, number][] | null}
+ */
+export function geoJsonRing(points, maxPoints = MAX_RING_POINTS) {
+  if (!Array.isArray(points) || points.length < 4 || points.length > maxPoints) return null;
   const result = [];
   for (const point of points) {
     if (!Array.isArray(point) || !Number.isFinite(point[0]) || !Number.isFinite(point[1]) ||
@@ -42,7 +49,7 @@ export function alertPolygons(geometry) {
   const result = [];
   for (const polygon of polygons.slice(0, 100)) {
     if (!Array.isArray(polygon)) continue;
-    const rings = polygon.slice(0, 50).map(ring);
+    const rings = polygon.slice(0, 50).map((points) => geoJsonRing(points));
     if (rings.length && rings[0]) result.push(rings.filter(Boolean));
   }
   return result;
@@ -50,6 +57,14 @@ export function alertPolygons(geometry) {
 
 const SAME_CODE = /^\d{6}$/;
 const UGC_CODE = /^[A-Z]{2}[CZ]\d{3}$/;
+// The zone documents an alert names, as the `zone` operation takes them: "forecast/UTZ110".
+const ZONE_URL = /^https:\/\/api\.weather\.gov\/zones\/(forecast|county|fire)\/([A-Z]{2}[CZ]\d{3})$/;
+
+/** The zones of an alert's `affectedZones` URLs as "TYPE/ID", each once; others are left out. */
+function alertZones(urls) {
+  return [...new Set((Array.isArray(urls) ? urls : []).slice(0, 500).map((url) =>
+    (typeof url === 'string' ? ZONE_URL.exec(url) : null)).filter(Boolean).map(([, type, id]) => `${type}/${id}`))];
+}
 
 /**
  * The 5-digit county ids ("49035") of an alert's SAME codes ("049035": a subdivision digit, then
@@ -82,6 +97,7 @@ function alertCounties(geocode) {
  * @property {[number, number][][][]} polygons  [lat, lon] rings per polygon
  * @property {string[]} counties  5-digit county ids of its SAME codes
  * @property {string[]} zones  its UGC zone codes
+ * @property {string[]} zoneRefs  the zone documents of its `affectedZones`, "forecast/UTZ110"
  */
 
 /** One alert feature in the page's shape, or null when it is not an alert. @returns {Alert | null} */
@@ -110,6 +126,7 @@ function decodeAlert(feature, index) {
     counties: alertCounties(properties.geocode),
     zones: (Array.isArray(properties.geocode?.UGC) ? properties.geocode.UGC : [])
         .filter((code) => typeof code === 'string' && UGC_CODE.test(code)).slice(0, 500),
+    zoneRefs: alertZones(properties.affectedZones),
   };
 }
 

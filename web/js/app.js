@@ -3,8 +3,9 @@
 // the modules together: a weather layer is a feed (feed.js), a map layer (map/) and a block of
 // the layer panel (panels/layer-panel.js), joined in `weatherLayers` below.
 
-import {alertsAtPoint, decodeAlerts, splitExpired} from './alerts.js';
-import {createBridge} from './bridge.js';
+import {alertsAtPoint, decodeAlerts, sortAlerts, splitExpired} from './alerts.js';
+import {bridge, firstStations} from './connection.js';
+import {afterPaint} from './dom.js';
 import {Feed} from './feed.js';
 import {AlertLayer} from './map/alert-layer.js';
 import {loadBaseData, loadStationDirectory} from './map/base-data.js';
@@ -36,11 +37,16 @@ import {setUpTabs} from './panels/tabs.js';
 import {createUnitsPanel} from './panels/units-panel.js';
 import {decodePireps} from './pirep.js';
 import {createPointController} from './point-controller.js';
-import {BOX_ZOOM, createStationFeeds} from './station-feeds.js';
+import {createGate} from './request-budget.js';
+import {createStationFeeds} from './station-feeds.js';
 import {loadJson, saveJson} from './store.js';
-import {setTimeDisplay} from './time.js';
+import {TIME_CHOICES, setTimeDisplay} from './time.js';
+import {setTimeZoneTable} from './time-zones.js';
+import {createZoneShapes} from './zones.js';
 import {normalizeUnits} from './units.js';
 
+
+performance.mark('corvane:app-start');
 const MINUTE = 60000;
 const TICK_MS = 30000;
 // Local storage holds about 5 MB a page and alerts run to several kilobytes each: a longer list
@@ -53,13 +59,20 @@ document.getElementById('demo-banner').hidden = !demo;
 document.body.classList.toggle('demo', demo);
 
 /** @type {import('./units.js').Units & {time: string}} */
-let units = {...normalizeUnits(loadJson('units')), time: loadJson('time') === 'utc' ? 'utc' : 'local'};
+let units = {...normalizeUnits(loadJson('units')),
+  time: TIME_CHOICES.includes(loadJson('time')) ? loadJson('time') : 'local'};
 setTimeDisplay(units.time);
 const favourites = new Set((loadJson('favourites', []) || []).filter((id) =>
   typeof id === 'string' && /^[A-Z0-9]{2,12}$/.test(id)).slice(0, 200));
 const now = () => Date.now();
 
-const bridge = createBridge();
+// Times are shown in each place's own zone: the small table of zones comes before any data.
+try {
+  setTimeZoneTable((await import('../data/time-zones.js')).default);
+} catch (error) {
+  console.warn('Time zones could not be loaded; times show in this computer\'s zone', error);
+}
+
 const status = createStatusArea(document.getElementById('status'));
 const tabs = setUpTabs(document.getElementById('tabs'));
 const mapStatus = new MapStatus().addTo(map);
@@ -73,8 +86,12 @@ function toggleFavourite(id) {
   return favourites.has(id);
 }
 
-// Feeds.
-const stationFeeds = createStationFeeds({bridge, intervalMs: 5 * MINUTE, maxDataAgeMs: OLD_REPORT_MS});
+// Feeds. The aviation service answers about 100 requests a minute per address: the area requests
+// of the page (the view's tiles, and whatever later asks for boxes) share one gate far below it.
+const AVIATION_BOXES_PER_MINUTE = 10;
+const aviationGate = createGate({maxInFlight: 1, perMinute: AVIATION_BOXES_PER_MINUTE});
+const stationFeeds = createStationFeeds({bridge, intervalMs: 5 * MINUTE, maxDataAgeMs: OLD_REPORT_MS,
+  gate: aviationGate, first: firstStations});
 const metarFeed = stationFeeds.whole;
 const pirepFeed = new Feed({name: 'pireps', label: 'Pilot reports', bridge, operation: 'pireps',
   decode: decodePireps, dataTime: (reports) => Math.max(...reports.map((r) => r.time).filter(Number.isFinite)),
@@ -104,6 +121,15 @@ const pirepLayer = new PirepLayer({
   popup: (report) => pirepPopup(report, {units, now: now()}),
 }).addTo(map);
 const alertLayer = new AlertLayer().addTo(map);
+// Zones come a few at a time, often in quick succession: the alerts are drawn again once they
+// pause, not once per zone (a day of 2,000 alerts costs a redraw each).
+let zonesPause = null;
+const zoneShapes = createZoneShapes({bridge, gate: createGate({maxInFlight: 2, perMinute: 60}),
+  onChange: () => {
+    clearTimeout(zonesPause);
+    zonesPause = setTimeout(zonesChanged, 200);
+  }});
+alertLayer.setZones(zoneShapes);
 const hazardLayer = new HazardLayer().addTo(map);
 const pointMarker = new PointMarker({onChoose: (point) => choosePoint(point)}).addTo(map);
 new LabelLayout().addTo(map);  // labels of lower rank give way to weather marks
@@ -129,6 +155,7 @@ const alertPanel = createAlertPanel(document.getElementById('panel-alerts'), {
     if (bounds) map.fitBounds(bounds, {maxZoom: 9});
   },
   onCount: (count) => tabs.setCount('alerts', count),
+  zoneOf: (alert) => alertLayer.timeZoneOf(alert),
 });
 const stationPanel = createStationPanel(document.getElementById('panel-stations'), {
   station: (id) => metarLayer.station(id),
@@ -147,7 +174,7 @@ map.on('moveend', () => stationPanel.updateView());
 
 function showFeedStatus(feed) {
   if (feed.error && !feed.loading) {
-    status.set(feed.name, {label: feed.label, error: feed.error, retry: () => feed.refresh(),
+    status.set(feed.name, {label: feed.label, operation: feed.operation, error: feed.error, retry: () => feed.refresh(),
       note: feed.data !== null ? 'Showing the last good data.' : ''});
   } else if (!feed.error) {
     status.clear(feed.name);
@@ -174,19 +201,38 @@ metarFeed.subscribe((feed, changedData) => {
     performance.mark('corvane:metars-draw-start');
     drawStations();
     performance.measure('corvane:metars-draw', 'corvane:metars-draw-start');
-    // The page's signal that the base map (drawn before this module runs) and data are drawn.
-    if (feed.data?.length) map.getContainer().dataset.drawn = 'metars';
+    if (feed.data.length && !performance.getEntriesByName('corvane:metars-drawn').length) {
+      // The page's signal that the map shows its data (the map capture and the benchmark wait for it).
+      afterPaint(() => {
+        if (performance.getEntriesByName('corvane:metars-drawn').length) return;
+        performance.mark('corvane:metars-drawn');
+        map.getContainer().dataset.drawn = 'metars';
+      });
+    }
     stationPanel.update();
     searchSources.set({reported: metarLayer.stations()});
     searchBox.refresh();
   }
   feedChanged(feed);
 });
-stationFeeds.box.subscribe((feed, changedData) => {
+// The view's own tiles: drawn as they come; what the budget holds back is said on the map.
+function showViewTiles() {
+  const {asking, waiting, gateOpen, error} = stationFeeds.tiles.progress('view');
+  mapStatus.set('metars-view', {label: 'METAR stations in view', loading: asking > 0, stale: '',
+    waiting: waiting && !asking && !gateOpen ? 'the map asks the aviation service at most ' +
+      `${AVIATION_BOXES_PER_MINUTE} times a minute, so this part comes within the minute` : ''});
+  if (error) {
+    status.set('metars-box', {label: 'METAR stations in view', operation: 'metars', error,
+      retry: () => stationFeeds.tiles.refresh('view')});
+  } else {
+    status.clear('metars-box');
+  }
+}
+stationFeeds.tiles.subscribe((changedData) => {
   if (changedData) drawStations();
-  showFeedStatus(feed);
-  feedChanged(metarFeed);
+  showViewTiles();
 });
+map.on('movestart', () => stationFeeds.hold());
 map.on('moveend', () => {
   if (stationFeeds.follow(map.getZoom(), map.getBounds())) drawStations();
 });
@@ -200,15 +246,35 @@ pirepFeed.subscribe((feed, changedData) => {
   feedChanged(feed);
 });
 
-// Alerts that ran out leave the map and the list at once, also between refreshes.
-function applyAlerts(at = now()) {
+// Alerts that ran out leave the map and the list at once, also between refreshes; `redrawn`
+// when the zone shapes they are drawn over changed.
+function applyAlerts(at = now(), redrawn = false) {
   if (!alertFeed.data) return;
   const {active, expired} = splitExpired(alertFeed.data.alerts, at);
-  const changed = active.length !== activeAlerts.length || active.some((a, i) => a !== activeAlerts[i]);
+  const changed = redrawn || active.length !== activeAlerts.length || active.some((a, i) => a !== activeAlerts[i]);
   activeAlerts = active;
-  if (changed) alertLayer.setAlerts(active);
+  if (changed) {
+    alertLayer.setAlerts(active);
+    zoneShapes.want(sortAlerts(active.filter((alert) => !alert.polygons.length), 'severity')
+        .flatMap((alert) => alert.zoneRefs));
+  }
   alertPanel.update(active, expired, at);
   if (changed && pointController.state.point) drawPoint(pointController.state);
+}
+
+// The zone shapes alerts are drawn over: a few at a time from the weather service, kept a week.
+function zonesChanged() {
+  applyAlerts(now(), true);
+  layerPanel.update(alertFeed, now());
+  const failed = zoneShapes.failures();
+  if (failed) {
+    status.set('zones', {label: 'Alert zone shapes', operation: 'zone', error: failed.error,
+      note: `${failed.count === 1 ? 'One zone' : `${failed.count} zones`} could not be loaded; ` +
+        'their alerts are drawn over whole counties.',
+      advice: 'The map asks again in 10 minutes.'});
+  } else {
+    status.clear('zones');
+  }
 }
 
 hazardFeed.subscribe((feed, changedData) => {
@@ -219,7 +285,7 @@ hazardFeed.subscribe((feed, changedData) => {
     if (pointController.state.point) drawPoint(pointController.state);
   }
   if (changedData && feed.data.warnings.length) {
-    status.set('hazards-partial', {label: 'Aviation hazards', error: {message: feed.data.warnings.join('; ')},
+    status.set('hazards-partial', {label: 'Aviation hazards', operation: 'hazards', error: {message: feed.data.warnings.join('; ')},
       advice: 'The other hazard products are shown; the map asks again at the next refresh.'});
   } else if (changedData) {
     status.clear('hazards-partial');
@@ -276,7 +342,7 @@ function drawPoint(state) {
     hazardsHere: state.point ? hazardLayer.at(state.point) : [],
     discussion: discussion && discussion.office === state.reply?.cell?.office ? discussion : null});
   if (state.error && !state.loading) {
-    status.set('point', {label: 'Point weather', error: state.error,
+    status.set('point', {label: 'Point weather', operation: 'point', error: state.error,
       retry: () => pointController.refresh(), note: state.reply ? 'Showing the last good data.' : ''});
   } else if (!state.error) {
     status.clear('point');
@@ -349,7 +415,7 @@ function redrawAll() {
 
 document.getElementById('refresh-all').addEventListener('click', () => {
   for (const feed of [...feeds, tafFeed]) feed.refresh();
-  if (map.getZoom() >= BOX_ZOOM) stationFeeds.box.refresh();
+  stationFeeds.tiles.refresh('view');
   pointController.refresh();
 });
 

@@ -75,3 +75,21 @@ export function replaceChildren(node, ...children) {
   while (node.firstChild) node.removeChild(node.firstChild);
   return append(node, children);
 }
+
+/**
+ * Calls done() once what the page shows now has been painted: after the next frame is drawn,
+ * not merely laid out (a callback of the frame itself still runs before its painting). A page
+ * that draws no frames (a hidden window) goes on after half a second all the same.
+ * @param {() => void} done
+ */
+export function afterPaint(done) {
+  let called = false;
+  const once = () => {
+    if (!called) {
+      called = true;
+      done();
+    }
+  };
+  requestAnimationFrame(() => setTimeout(once, 0));
+  setTimeout(once, 500);
+}

@@ -20,13 +20,15 @@ import {formatAge} from './time.js';
  *   goes to local storage, or a function of the reply saying so (a reply the store could not
  *   hold is not written out)
  * @property {number} [maxDataAgeMs=Infinity]  data older than this is stale however fresh the fetch
+ * @property {Promise<{body?: any, error?: Error}> | null} [first=null]  the first refresh's request,
+ *   already sent (the stations go out with the map)
  */
 
 /** @template T */
 export class Feed {
   /** @param {FeedOptions<T>} options */
   constructor({name, label, bridge, operation, argument = '', decode, dataTime, intervalMs,
-    storeReply = true, maxDataAgeMs = Infinity}) {
+    storeReply = true, maxDataAgeMs = Infinity, first = null}) {
     this.name = name;
     this.label = label;
     this.bridge = bridge;
@@ -37,6 +39,7 @@ export class Feed {
     this.intervalMs = intervalMs;
     this.storeReply = storeReply;
     this.maxDataAgeMs = maxDataAgeMs;
+    this.first = first;
     /** @type {T | null} the last good data */
     this.data = null;
     this.fetchedAt = NaN;
@@ -116,8 +119,13 @@ export class Feed {
     this.loading = true;
     this.emit(false);
     const argument = this.argument;
+    const first = this.first;
+    this.first = null;
     try {
-      const body = await this.bridge.request(this.operation, argument);
+      const body = first ? await first.then(({body: reply, error}) => {
+        if (error) throw error;
+        return reply;
+      }) : await this.bridge.request(this.operation, argument);
       let data;
       try {
         data = this.decode(body);

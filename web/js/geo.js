@@ -16,27 +16,6 @@ export function formatCoordinate(value) {
   return String(Number(value.toFixed(4)));
 }
 
-const GRID = 0.25;  // boxes snap outward to this grid, so small pans reuse the host's cached reply
-
-/**
- * The `metars` argument for the visible bounds {south, west, north, east}: snapped outward to a
- * quarter degree, clamped into the allowed area, "south,west,north,east". null when the view lies
- * outside the area or the clamped box is empty.
- * @param {{south: number, west: number, north: number, east: number}} bounds
- * @returns {string | null}
- */
-export function buildMetarBox(bounds) {
-  const values = [bounds?.south, bounds?.west, bounds?.north, bounds?.east];
-  if (!values.every(Number.isFinite)) return null;
-  const clamp = (value, low, high) => Math.min(high, Math.max(low, value));
-  const south = clamp(Math.floor(bounds.south / GRID) * GRID, METAR_AREA.south, METAR_AREA.north);
-  const north = clamp(Math.ceil(bounds.north / GRID) * GRID, METAR_AREA.south, METAR_AREA.north);
-  const west = clamp(Math.floor(bounds.west / GRID) * GRID, METAR_AREA.west, METAR_AREA.east);
-  const east = clamp(Math.ceil(bounds.east / GRID) * GRID, METAR_AREA.west, METAR_AREA.east);
-  if (!(south < north && west < east)) return null;
-  return [south, west, north, east].map(formatCoordinate).join(',');
-}
-
 /**
  * The `point` argument "latitude,longitude".
  * @param {number} lat

@@ -1,7 +1,14 @@
 // Starts the page: the map is drawn first; the layers, panels and the connection to the native
-// host come in a module of their own right after, so the first drawing waits for none of them.
+// host come in a module of their own once the base map is on the screen, so the first drawing
+// waits for none of them and no data is drawn before it.
 
-import './map-view.js';
+import {map} from './map-view.js';
+import './connection.js';
+import {afterPaint} from './dom.js';
 
 performance.mark('corvane:first-map');
-import('./app.js');
+afterPaint(() => {
+  performance.mark('corvane:map-drawn');
+  map.getContainer().dataset.drawn = 'base';  // the page's signal: the base map is on the screen
+  import('./app.js');
+});

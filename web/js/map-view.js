@@ -19,7 +19,20 @@ export const map = L.map('map', {
   worldCopyJump: false,
 });
 createPanes(map);
-map.fitBounds([[METAR_AREA.south, METAR_AREA.west], [METAR_AREA.north, METAR_AREA.east]]);
+const HOME = L.latLngBounds([[METAR_AREA.south, METAR_AREA.west], [METAR_AREA.north, METAR_AREA.east]]);
+map.fitBounds(HOME);
+// The map's box changes without a window resize when the status area above it opens, grows or
+// closes: Leaflet is told, and a map still at its first view fits the whole area again, so its
+// south is not cut off.
+let home = {center: map.getCenter(), zoom: map.getZoom()};
+new ResizeObserver(() => {
+  const atHome = map.getZoom() === home.zoom && map.getCenter().equals(home.center, 1e-6);
+  map.invalidateSize();
+  if (atHome) {
+    map.fitBounds(HOME, {animate: false});
+    home = {center: map.getCenter(), zoom: map.getZoom()};
+  }
+}).observe(map.getContainer());
 drawBaseMap(map);
 const credit = new L.Control({position: 'bottomright'});
 credit.onAdd = () => el('div', {className: 'map-credit',

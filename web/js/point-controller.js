@@ -1,5 +1,6 @@
 // Point weather: asks the host for a point, then for the 12-hour forecast of its grid cell;
-// keeps the last good reply (also across restarts) and refreshes it with the other layers.
+// keeps the last good replies of both (also across restarts, so an offline start still shows
+// them with their age) and refreshes them with the other layers.
 
 import {formatPointArgument} from './geo.js';
 import {compactPointBody, decodePointReply} from './point.js';
@@ -18,7 +19,8 @@ const POINT_REFRESH_MS = 5 * 60000;
 /**
  * onChange(state) is called after every change; state: {point, label, loading, error, reply,
  * fetchedAt, fromStorage, forecast}. decodeForecast(body) turns a `forecast` reply into
- * {periods, ...}; forecast: {loading, error, periods} or null when the point has no grid cell.
+ * {periods, ...}; forecast: {loading, error, periods, fetchedAt, fromStorage} or null when the
+ * point has no grid cell (or, restored from an earlier run, none was saved).
  * @param {PointControllerOptions} options
  */
 export function createPointController({bridge, onChange, decodeForecast = null}) {
@@ -44,9 +46,12 @@ export function createPointController({bridge, onChange, decodeForecast = null})
     state.forecast = {...(state.forecast || {}), loading: true, error: null};
     changed();
     try {
-      const body = await bridge.request('forecast', `${cell.office}/${cell.x},${cell.y}`);
+      const argument = `${cell.office}/${cell.x},${cell.y}`;
+      const body = await bridge.request('forecast', argument);
       if (requestNumber !== sequence) return;
-      state.forecast = {loading: false, error: null, ...decodeForecast(body)};
+      const fetchedAt = Date.now();
+      state.forecast = {loading: false, error: null, ...decodeForecast(body), fetchedAt, fromStorage: false};
+      saveJson('layer.forecast', {cell: argument, body, fetchedAt});
     } catch (error) {
       if (requestNumber !== sequence) return;
       state.forecast = {...state.forecast, loading: false, error};
@@ -78,6 +83,21 @@ export function createPointController({bridge, onChange, decodeForecast = null})
     state.loading = false;
     changed();
     if (state.reply && !state.error) await fetchForecast(requestNumber);
+  }
+
+  /** The forecast saved with the point of the previous run, if it is that cell's and still decodes. */
+  function savedForecast(cell) {
+    const saved = loadJson('layer.forecast');
+    if (!cell || !decodeForecast || saved?.cell !== `${cell.office}/${cell.x},${cell.y}` ||
+        !Number.isFinite(saved.fetchedAt)) {
+      return null;
+    }
+    try {
+      return {loading: false, error: null, ...decodeForecast(saved.body), fetchedAt: saved.fetchedAt,
+        fromStorage: true};
+    } catch {
+      return null;
+    }
   }
 
   function keepFresh() {
@@ -114,6 +134,7 @@ export function createPointController({bridge, onChange, decodeForecast = null})
       }
       Object.assign(state, {point: saved.point, label: typeof saved.label === 'string' ?
         saved.label.slice(0, 80) : '', fetchedAt: saved.fetchedAt, fromStorage: true});
+      state.forecast = savedForecast(state.reply.cell);
       changed();
       keepFresh();
       return true;

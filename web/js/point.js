@@ -34,10 +34,13 @@ function decodeObservation(observation, point) {
   const coordinates = object(observation.geometry)?.coordinates;
   let distance = null;
   let bearing = null;
-  if (Array.isArray(coordinates) && finite(coordinates[0]) && finite(coordinates[1]) && point) {
-    const station = {lat: coordinates[1], lon: coordinates[0]};
-    distance = distanceMetres(point, station);
-    bearing = bearingDegrees(point, station);
+  let station = null;
+  if (Array.isArray(coordinates) && finite(coordinates[0]) && finite(coordinates[1])) {
+    station = {lat: coordinates[1], lon: coordinates[0]};
+    if (point) {
+      distance = distanceMetres(point, station);
+      bearing = bearingDegrees(point, station);
+    }
   }
   const visibility = measurement(properties.visibility);
   return {
@@ -45,6 +48,8 @@ function decodeObservation(observation, point) {
     id: text(properties.stationIdentifier) || text(properties.stationId),
     distance,
     bearing,
+    lat: station ? station.lat : null,
+    lon: station ? station.lon : null,
     time: Date.parse(text(properties.timestamp)),
     description: text(properties.textDescription),
     raw: text(properties.rawMessage),

@@ -1,13 +1,17 @@
-// The METAR stations the map draws: the whole area's reply and, once zoomed in, the visible box's
-// own reply too, since the whole-area reply may be capped; where both hold a station, the newer
-// report is drawn.
+// The METAR stations the map draws: the whole area's reply and, once zoomed in, the tiles of the
+// view too, since the whole-area reply may be capped; where both hold a station, the newer report
+// is drawn. The view's tiles are asked through the aviation service's budget
+// (request-budget.js), only once the view has rested, so panning never floods the service.
 
 import {Feed} from './feed.js';
-import {buildMetarBox} from './geo.js';
+import {METAR_AREA} from './geo.js';
 import {decodeMetars, newestPerStation} from './metar.js';
+import {createTileBudget} from './request-budget.js';
 
 /** From this zoom the visible area is asked for on its own. */
 export const BOX_ZOOM = 7;
+/** How long the view must rest before its tiles are asked for. */
+export const REST_MS = 1000;
 
 /** @typedef {import('./metar.js').Station} Station */
 
@@ -17,45 +21,63 @@ const newestReport = (stations) => Math.max(...stations.map((s) => s.time).filte
 /**
  * @typedef {object} StationFeedsOptions
  * @property {{request(operation: string, argument?: string): Promise<any>}} bridge  the host
- * @property {number} intervalMs  refresh period of both replies
+ * @property {number} intervalMs  refresh period of the whole area, and lifetime of a tile's reply
  * @property {number} maxDataAgeMs  stations older than this make the whole-area data stale
+ * @property {import('./request-budget.js').Gate} gate  the aviation service's gate
+ * @property {number} [restMs=REST_MS]  how long the view rests before its tiles are asked
+ * @property {Promise<{body?: any, error?: Error}> | null} [first=null]  the whole area's first
+ *   request, already sent
  */
 
 /**
- * The two METAR feeds: `whole` (kept in local storage) and `box` (not kept); stations(zoom) merges
- * them, follow(zoom, bounds) points the box at the view.
+ * The whole-area feed `whole` (kept in local storage) and the view's tiles (`tiles`, not kept);
+ * stations(zoom) merges them; follow(zoom, bounds) after each move and hold() when the map starts
+ * moving point the tiles at the view once it rests.
  * @param {StationFeedsOptions} options
  */
-export function createStationFeeds({bridge, intervalMs, maxDataAgeMs}) {
+export function createStationFeeds({bridge, intervalMs, maxDataAgeMs, gate, restMs = REST_MS, first = null}) {
   const whole = new Feed({name: 'metars', label: 'METAR stations', bridge, operation: 'metars',
-    decode: decodeMetars, dataTime: newestReport, intervalMs, maxDataAgeMs});
-  const box = new Feed({name: 'metars-box', label: 'METAR stations in view', bridge,
-    operation: 'metars', decode: decodeMetars, dataTime: newestReport, intervalMs,
-    storeReply: false});
+    decode: decodeMetars, dataTime: newestReport, intervalMs, maxDataAgeMs, first});
+  const tiles = createTileBudget({bridge, operation: 'metars', decode: decodeMetars,
+    position: (station) => station, gate, area: METAR_AREA, lifetimeMs: intervalMs});
+  let resting = null;
+  let zoomedIn = false;
   return {
     whole,
-    box,
+    tiles,
     /** The stations to draw at `zoom`. @param {number} zoom @returns {Station[]} */
     stations(zoom) {
-      if (zoom < BOX_ZOOM || !box.data) return whole.data || [];
-      return newestPerStation([...(whole.data || []), ...box.data], (s) => s.id, (s) => s.time);
+      const kept = zoom >= BOX_ZOOM ? tiles.records() : [];
+      if (!kept.length) return whole.data || [];
+      return newestPerStation([...(whole.data || []), ...kept], (s) => s.id, (s) => s.time);
+    },
+    /** The map started moving: what it shows now is not asked for. */
+    hold() {
+      clearTimeout(resting);
+      resting = null;
     },
     /**
-     * Points the box at the view: below BOX_ZOOM it stops and drops its data (true when it had
-     * some, so the map draws again); from there on it asks for the box snapped around the view.
+     * The map stopped at `bounds`: below BOX_ZOOM the view wants no tiles, from there on it
+     * wants those covering it once it has rested restMs. True when the map must draw again (it
+     * crossed BOX_ZOOM, so the tiles' stations come or go).
      * @param {number} zoom @param {import('leaflet').LatLngBounds} bounds @returns {boolean}
      */
     follow(zoom, bounds) {
-      if (zoom < BOX_ZOOM) {
-        box.stop();
-        const dropped = box.data !== null;
-        box.data = null;
-        return dropped;
+      clearTimeout(resting);
+      const crossed = zoomedIn !== zoom >= BOX_ZOOM;
+      zoomedIn = zoom >= BOX_ZOOM;
+      if (!zoomedIn) {
+        resting = null;
+        tiles.want('view', null);
+        return crossed;
       }
-      const argument = buildMetarBox({south: bounds.getSouth(), west: bounds.getWest(),
-        north: bounds.getNorth(), east: bounds.getEast()});
-      if (argument) box.ask(argument);
-      return false;
+      const box = {south: bounds.getSouth(), west: bounds.getWest(), north: bounds.getNorth(),
+        east: bounds.getEast()};
+      resting = setTimeout(() => {
+        resting = null;
+        tiles.want('view', box);
+      }, restMs);
+      return crossed;
     },
   };
 }

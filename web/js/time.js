@@ -10,80 +10,132 @@ function pad(number) {
   return String(number).padStart(2, '0');
 }
 
-// Every time on the page is shown in one zone, the reader's choice: 'local' (this computer's
-// time zone, named as "MST") or 'utc' (written with a Z, as aviation does).
-let displayZone = 'local';
+// Every time on the page is shown as the reader chose on the Units tab: in the local time of the
+// place it belongs to ('local', named as "MST"), in UTC ('utc', written with a Z, as aviation
+// does), or both ('both', "10:54 MST (17:54Z)", as pilots read them side by side). A time of no
+// particular place (when data was fetched) is shown in this computer's zone.
+/** The reader's choices. */
+export const TIME_CHOICES = ['local', 'utc', 'both'];
+let displayChoice = 'local';
 
 /**
- * Chooses the zone of every time shown from now on: 'local' or 'utc'.
- * @param {string} zone
+ * Chooses how every time is shown from now on: 'local', 'utc' or 'both'; anything else is 'local'.
+ * @param {string} choice
  */
-export function setTimeDisplay(zone) {
-  displayZone = zone === 'utc' ? 'utc' : 'local';
+export function setTimeDisplay(choice) {
+  displayChoice = TIME_CHOICES.includes(choice) ? choice : 'local';
 }
 
-let zoneNameFormat = null;
-
-/** The short name of the local zone at a time ("MST", "PDT", or "GMT-7" where none exists). */
-function localZoneName(ms) {
-  zoneNameFormat ||= new Intl.DateTimeFormat('en-US', {timeZoneName: 'short'});
-  return zoneNameFormat.formatToParts(ms).find((part) => part.type === 'timeZoneName')?.value || '';
+/** The choice in force: 'local', 'utc' or 'both'. */
+export function timeDisplay() {
+  return displayChoice;
 }
 
-/**
- * The calendar fields of a time in the chosen zone: {year, month (0–11), day, weekday (0–6),
- * hour, minute}, so charts can find midnights and label hours in the zone the reader reads.
- * @param {number} ms
- * @param {string} [zone]  the chosen zone by default
- */
-export function zonedParts(ms, zone = displayZone) {
-  const date = new Date(ms);
-  if (zone === 'utc') {
-    return {year: date.getUTCFullYear(), month: date.getUTCMonth(), day: date.getUTCDate(),
-      weekday: date.getUTCDay(), hour: date.getUTCHours(), minute: date.getUTCMinutes()};
+/** @type {Map<string, Intl.DateTimeFormat | null>} per IANA zone; null for one the browser lacks */
+const zoneFormats = new Map();
+
+function zoneFormat(zone) {
+  if (!zoneFormats.has(zone)) {
+    let format = null;
+    try {
+      format = new Intl.DateTimeFormat('en-US', {timeZone: zone, hourCycle: 'h23', year: 'numeric',
+        month: 'numeric', day: 'numeric', weekday: 'short', hour: 'numeric', minute: 'numeric',
+        timeZoneName: 'short'});
+    } catch {
+      // a zone newer than the browser's time zone data: its times show in UTC
+    }
+    zoneFormats.set(zone, format);
   }
-  return {year: date.getFullYear(), month: date.getMonth(), day: date.getDate(),
-    weekday: date.getDay(), hour: date.getHours(), minute: date.getMinutes()};
+  return zoneFormats.get(zone);
 }
 
-/** The suffix naming the zone: "Z" for UTC, " MST" for local. */
-function zoneSuffix(ms, zone = displayZone) {
-  return zone === 'utc' ? 'Z' : ` ${localZoneName(ms)}`;
+let computerZoneFormat = null;
+
+/**
+ * The calendar fields of a time: {year, month (0–11), day, weekday (0–6), hour, minute, zoneName},
+ * so charts can find midnights and label hours in the zone the reader reads. `zone` is 'utc', an
+ * IANA zone ("America/Denver"), or null or 'local' for this computer's; a zone the browser does not
+ * know gives UTC.
+ * @param {number} ms
+ * @param {string | null} [zone=null]
+ */
+export function zonedParts(ms, zone = null) {
+  const date = new Date(ms);
+  const format = zone && zone !== 'utc' && zone !== 'local' ? zoneFormat(zone) : null;
+  if (zone === 'utc' || (zone && zone !== 'local' && !format)) {
+    return {year: date.getUTCFullYear(), month: date.getUTCMonth(), day: date.getUTCDate(),
+      weekday: date.getUTCDay(), hour: date.getUTCHours(), minute: date.getUTCMinutes(), zoneName: 'Z'};
+  }
+  if (format) {
+    const parts = Object.fromEntries(format.formatToParts(ms).map((part) => [part.type, part.value]));
+    return {year: Number(parts.year), month: Number(parts.month) - 1, day: Number(parts.day),
+      weekday: WEEKDAYS.indexOf(parts.weekday), hour: Number(parts.hour), minute: Number(parts.minute),
+      zoneName: parts.timeZoneName || ''};
+  }
+  computerZoneFormat ||= new Intl.DateTimeFormat('en-US', {timeZoneName: 'short'});
+  return {year: date.getFullYear(), month: date.getMonth(), day: date.getDate(),
+    weekday: date.getDay(), hour: date.getHours(), minute: date.getMinutes(),
+    zoneName: computerZoneFormat.formatToParts(ms).find((part) => part.type === 'timeZoneName')?.value || ''};
 }
+
+const clockOf = (parts) => `${pad(parts.hour)}:${pad(parts.minute)}${parts.zoneName === 'Z' ? 'Z' : ` ${parts.zoneName}`}`;
+const dayOf = (parts) => `${WEEKDAYS[parts.weekday]} ${MONTHS[parts.month]} ${parts.day}`;
+
+/**
+ * How a time is written for a place, in the reader's choice: the one rule of every time shown.
+ * `form` 'clock' gives "10:54 MST", 'day' "Fri Nov 20", 'datetime' "Fri Nov 20 10:54 MST"; with
+ * the choice 'utc' "17:54Z", and with 'both' the local time followed by UTC ("10:54 MST (17:54Z)",
+ * "(Sat 00:30Z)" when the UTC date is another). `zone` is the place's IANA zone; null for a time of
+ * no particular place (this computer's zone). Empty for an unknown time.
+ * @param {number} ms
+ * @param {{form?: 'clock' | 'day' | 'datetime', zone?: string | null, choice?: string}} [how]
+ *   form 'datetime', zone null, choice the reader's
+ * @returns {string}
+ */
+export function formatTime(ms, {form = 'datetime', zone = null, choice = displayChoice} = {}) {
+  if (!Number.isFinite(ms)) return '';
+  const parts = zonedParts(ms, choice === 'utc' ? 'utc' : zone);
+  if (form === 'day') return dayOf(parts);
+  const text = form === 'clock' ? clockOf(parts) : `${dayOf(parts)} ${clockOf(parts)}`;
+  if (choice !== 'both' || parts.zoneName === 'Z') return text;
+  const utc = zonedParts(ms, 'utc');
+  const otherDay = utc.day !== parts.day;
+  return `${text} (${otherDay ? `${WEEKDAYS[utc.weekday]} ` : ''}${clockOf(utc)})`;
+}
+
+// Shorthands of formatTime for times of no particular place, or with `where` the place's zone;
+// 'utc' or 'local' there overrides the reader's choice instead.
+const how = (form, where) => (where === 'utc' || where === 'local' ? {form, choice: where} :
+  {form, zone: where || null});
 
 /**
  * "17:57Z" or "10:57 MST"; empty for an unknown time.
  * @param {number} ms
- * @param {string} [zone]  the chosen zone by default
+ * @param {string | null} [where=null]  the place's zone, or 'utc' / 'local' for that choice
  * @returns {string}
  */
-export function formatClock(ms, zone = displayZone) {
-  if (!Number.isFinite(ms)) return '';
-  const parts = zonedParts(ms, zone);
-  return `${pad(parts.hour)}:${pad(parts.minute)}${zoneSuffix(ms, zone)}`;
+export function formatClock(ms, where = null) {
+  return formatTime(ms, how('clock', where));
 }
 
 /**
- * "Fri Nov 20" in the chosen zone; empty for an unknown time.
+ * "Fri Nov 20"; empty for an unknown time.
  * @param {number} ms
- * @param {string} [zone]  the chosen zone by default
+ * @param {string | null} [where=null]  the place's zone, or 'utc' / 'local' for that choice
  * @returns {string}
  */
-export function formatDay(ms, zone = displayZone) {
-  if (!Number.isFinite(ms)) return '';
-  const parts = zonedParts(ms, zone);
-  return `${WEEKDAYS[parts.weekday]} ${MONTHS[parts.month]} ${parts.day}`;
+export function formatDay(ms, where = null) {
+  return formatTime(ms, how('day', where));
 }
 
 /**
  * "Fri Nov 20 17:57Z" or "Fri Nov 20 10:57 MST"; empty for an unknown time.
  * @param {number} ms
- * @param {string} [zone]  the chosen zone by default
+ * @param {string | null} [where=null]  the place's zone, or 'utc' / 'local' for that choice
  * @returns {string}
  */
-export function formatDateTime(ms, zone = displayZone) {
-  if (!Number.isFinite(ms)) return '';
-  return `${formatDay(ms, zone)} ${formatClock(ms, zone)}`;
+export function formatDateTime(ms, where = null) {
+  return formatTime(ms, how('datetime', where));
 }
 
 /**
@@ -133,18 +185,19 @@ export function parseValidTime(text) {
 
 
 /**
- * The end of a span as read after its start: "17:00 MST" on the start's day in the chosen zone,
- * else with its date, "Sat Nov 21 01:00 MST"; empty for an unknown end.
+ * The end of a span as read after its start: "17:00 MST" on the start's day as the reader reads
+ * it, else with its date, "Sat Nov 21 01:00 MST"; empty for an unknown end.
  * @param {number} start  ms
  * @param {number} end  ms
- * @param {string} [zone]  the chosen zone by default
+ * @param {string | null} [zone=null]  the place's IANA zone (null: no particular place)
  * @returns {string}
  */
-export function formatUntil(start, end, zone = displayZone) {
+export function formatUntil(start, end, zone = null) {
   if (!Number.isFinite(end)) return '';
-  const from = zonedParts(start, zone);
-  const to = zonedParts(end, zone);
+  const shown = displayChoice === 'utc' ? 'utc' : zone;
+  const from = zonedParts(start, shown);
+  const to = zonedParts(end, shown);
   const sameDay = Number.isFinite(start) && from.year === to.year && from.month === to.month &&
       from.day === to.day;
-  return sameDay ? formatClock(end, zone) : formatDateTime(end, zone);
+  return formatTime(end, {form: sameDay ? 'clock' : 'datetime', zone});
 }

@@ -1,4 +1,4 @@
-import {alertPolygons, alertsAtPoint, decodeAlerts, severityRank, sortAlerts,
+import {alertPolygons, alertsAtPoint, decodeAlerts, insidePolygons, severityRank, sortAlerts,
   splitExpired} from '/js/alerts.js';
 import {assert} from 'chai';
 import {describe, it} from 'mocha';
@@ -21,6 +21,15 @@ describe('#decodeAlerts', () => {
     const air = decodeAlerts(collection).alerts.find((a) => a.event === 'Air Quality Alert');
     assert.strictEqual(air.headline, '');
     assert.isNaN(air.ends);
+  });
+  it('names the zone documents of affectedZones as the zone operation takes them', () => {
+    const storm = decodeAlerts(collection).alerts.find((a) => a.event === 'Winter Storm Warning');
+    assert.deepEqual(storm.zoneRefs, ['forecast/UTZ110', 'forecast/UTZ111', 'forecast/UTZ112']);
+    const {alerts: [odd]} = decodeAlerts({features: [{properties: {affectedZones: [
+      'https://api.weather.gov/zones/fire/UTZ478', 'https://api.weather.gov/zones/county/UTC035',
+      'https://api.weather.gov/zones/fire/UTZ478', 'https://api.weather.gov/zones/marine/PZZ530',
+      'https://example.com/zones/forecast/UTZ110', 'https://api.weather.gov/zones/forecast/utz110', 7]}}]});
+    assert.deepEqual(odd.zoneRefs, ['fire/UTZ478', 'county/UTC035']);
   });
   it('throws on a reply without features and skips features without properties', () => {
     assert.throws(() => decodeAlerts({}), /no list/);
@@ -104,9 +113,10 @@ describe('#alertsAtPoint', () => {
 });
 
 describe('AlertLayer', () => {
-  it('draws alerts over the same area once, in the colour of the most severe, over merged counties', async () => {
+  it('draws a zone alert over its zones, and alerts over the same counties once, in the colour of the most severe', async () => {
     const {AlertLayer} = await import('/js/map/alert-layer.js');
     const {loadBaseData} = await import('/js/map/base-data.js');
+    const {decodeZone} = await import('/js/zones.js');
     const L = await import('/vendor/leaflet/leaflet-src.esm.js');
     const {counties} = await loadBaseData();
     const box = Object.assign(document.body.appendChild(document.createElement('div')),
@@ -115,16 +125,37 @@ describe('AlertLayer', () => {
     map.createPane('alerts');
     const layer = new AlertLayer().addTo(map);
     const {alerts} = decodeAlerts(collection);
+    // The zone shapes as the host gives them; the Idaho zones could not be had.
+    const kept = new Map();
+    for (const alert of alerts.filter((a) => !a.polygons.length)) {
+      for (const ref of alert.zoneRefs.filter((r) => !r.includes('IDZ'))) {
+        kept.set(ref, decodeZone(await testDocument(`nws/zone_${ref.replace('/', '_')}.json`)));
+      }
+    }
+    layer.setZones({get: (ref) => kept.get(ref), state: (ref) => (kept.has(ref) ? 'kept' : 'failed')});
     const storm = alerts.find((a) => a.event === 'Winter Storm Warning');
-    const sameArea = {...storm, key: 'same-area', severity: 'Extreme', counties: [...storm.counties].reverse()};
+    const statement = alerts.find((a) => a.event === 'Special Weather Statement');
+    const byCounty = {...storm, key: 'by-county', zoneRefs: []};
+    const sameArea = {...byCounty, key: 'same-area', severity: 'Extreme', counties: [...storm.counties].reverse()};
     layer.setCounties(counties);
-    layer.setAlerts([...alerts, sameArea]);
+    layer.setAlerts([...alerts, byCounty, sameArea]);
+    assert.deepEqual([storm, statement, byCounty].map((alert) => layer.drawnAs(alert)), ['zones', 'counties', 'counties']);
     const paths = [...box.querySelectorAll('path.alert-shape')];
+    const stormPath = paths.find((p) => p.dataset.alerts === storm.key);
+    assert.strictEqual(stormPath.dataset.zones, 'forecast/UTZ110 forecast/UTZ111 forecast/UTZ112');
+    assert.notInclude([...stormPath.classList], 'county-drawn');
+    // Salt Lake City lies in Salt Lake County, which the warning's SAME codes name, but not in
+    // its mountain zones.
+    const slc = {lat: 40.76, lon: -111.89};
+    assert.isFalse(insidePolygons(layer.area(storm).polygons, slc));
+    assert.isTrue(insidePolygons(layer.area(byCounty).polygons, slc));
+    assert.strictEqual(layer.timeZoneOf(storm), 'America/Denver');
     const shared = paths.filter((p) => p.dataset.alerts.split(' ').includes('same-area'));
     assert.strictEqual(shared.length, 1);
-    assert.sameMembers(shared[0].dataset.alerts.split(' '), [storm.key, 'same-area']);
+    assert.sameMembers(shared[0].dataset.alerts.split(' '), ['by-county', 'same-area']);
     assert.include([...shared[0].classList], 'severity-extreme');
-    assert.strictEqual(new Set(paths.flatMap((p) => p.dataset.alerts.split(' '))).size, 9);
+    assert.include([...shared[0].classList], 'county-drawn');
+    assert.strictEqual(new Set(paths.flatMap((p) => p.dataset.alerts.split(' '))).size, 10);
     // Salt Lake and Utah counties share a border: together they are one outline, not two.
     assert.strictEqual(counties.outline(['49035', '49049']).length, 1);
     assert.strictEqual(counties.shape('49035').length + counties.shape('49049').length, 2);

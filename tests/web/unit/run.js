@@ -5,7 +5,8 @@ import {config} from 'chai';
 import {mocha} from 'mocha';
 
 const MODULES = ['metar', 'units', 'geo', 'pirep', 'alerts', 'point', 'time', 'bridge',
-  'thinning', 'panels', 'places', 'coordinates', 'search', 'taf', 'hazards', 'forecast', 'discussion'];
+  'thinning', 'panels', 'places', 'coordinates', 'search', 'taf', 'hazards', 'forecast', 'discussion',
+  'request-budget', 'zones'];
 
 const failureText = (error) => error?.stack || String(error);
 

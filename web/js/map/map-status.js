@@ -10,6 +10,7 @@ import {el, replaceChildren} from '../dom.js';
  * @property {boolean} loading  its first data is on its way
  * @property {boolean} [refreshing]  newer data is on its way
  * @property {string} stale  why its data may not be current; empty when it is
+ * @property {string} [waiting]  why part of the view is not asked for yet; empty when nothing waits
  */
 
 /** The map's status box, a control: set(key, entry) per layer. */
@@ -32,11 +33,14 @@ export class MapStatus extends L.Control {
     const entries = [...this.entries.values()];
     const loading = entries.filter((e) => e.loading).map((e) => e.label);
     const stale = entries.filter((e) => e.stale);
+    const waiting = entries.filter((e) => e.waiting);
     replaceChildren(this.box,
         loading.length ? el('p', {className: 'map-loading'}, el('span', {className: 'spinner',
           'aria-hidden': 'true'}), `Loading ${loading.join(', ')}…`) : null,
+        ...waiting.map((e) => el('p', {className: 'map-waiting'},
+            el('strong', {text: 'Waiting to ask for this area'}), ` — ${e.label}: ${e.waiting}`)),
         ...stale.map((e) => el('p', {className: 'map-stale'},
             el('span', {className: 'stale-badge', text: 'Stale'}), `${e.label} (dimmed): ${e.stale}`)));
-    this.box.hidden = !loading.length && !stale.length;
+    this.box.hidden = !loading.length && !stale.length && !waiting.length;
   }
 }

@@ -197,7 +197,10 @@ export class MetarLayer extends DrawnLayer {
   open(id, opener = null) {
     const station = this.byId.get(id);
     if (!station || !this.map) return false;
-    this.map.setView([station.lat, station.lon], Math.max(this.map.getZoom(), 8));
+    // Without the animation: a popup opened while the map still flies there is panned into
+    // view for the old view, then the flight's end centres the station and pushes the popup's
+    // top off the map.
+    this.map.setView([station.lat, station.lon], Math.max(this.map.getZoom(), 8), {animate: false});
     this.showStation(station, opener);
     return true;
   }

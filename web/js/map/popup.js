@@ -2,6 +2,10 @@
 // on fresh data) does not close what the reader is looking at.
 
 import * as L from '../../vendor/leaflet/leaflet-src.esm.js';
+import {afterPaint} from '../dom.js';
+
+const POPUP_PADDING = 24;  // px kept free between a popup and the map's edges
+const POPUP_TIP = 48;  // px below a popup's box: its tip and Leaflet's margin, and the border
 
 /**
  * Opens content (a DOM node) at latlng. When opened from the keyboard, focus moves into the popup
@@ -15,11 +19,17 @@ import * as L from '../../vendor/leaflet/leaflet-src.esm.js';
  *   KSLC details"), 'popup' by default
  */
 export function showPopup(map, latlng, content, {opener = null, fromKeyboard = false, name = 'popup'} = {}) {
-  const popup = L.popup({maxWidth: 380, minWidth: 260, autoPanPadding: [24, 24],
-    className: 'weather-popup'})
+  // Never taller or wider than the map: a long popup (a station with its TAF) scrolls inside,
+  // so the map's pan can always bring all of it into view, its header first.
+  const size = map.getSize();
+  const popup = L.popup({maxWidth: Math.max(200, Math.min(380, size.x - 2 * POPUP_PADDING - 40)),
+    minWidth: Math.min(260, size.x - 2 * POPUP_PADDING - 40),
+    maxHeight: Math.max(120, size.y - 2 * POPUP_PADDING - POPUP_TIP),
+    autoPanPadding: [POPUP_PADDING, POPUP_PADDING], className: 'weather-popup'})
       .setLatLng(latlng)
       .setContent(content)
       .openOn(map);
+  keepInside(map, popup);
   // Leaflet closes popups on Escape only while the map itself has focus.
   content.addEventListener('keydown', (event) => {
     if (event.key === 'Escape') {
@@ -49,6 +59,37 @@ export function showPopup(map, latlng, content, {opener = null, fromKeyboard = f
     });
   }
   return popup;
+}
+
+/**
+ * Pans the map until the popup's box lies inside the map's, its header first when it cannot all
+ * fit: checked once it is painted and after each move that follows, until it fits or for 3 s at
+ * most (Leaflet's own pan reckons with the layout of its moment, which a busy WebKitGTK had not
+ * finished). Later moves are the reader's, and a popup may then leave the view.
+ * @param {L.Map} map @param {L.Popup} popup
+ */
+function keepInside(map, popup) {
+  const opened = Date.now();
+  const fit = () => {
+    const wrapper = popup.getElement()?.querySelector('.leaflet-popup-content-wrapper');
+    if (!popup.isOpen() || !wrapper || Date.now() - opened > 3000) {
+      map.off('moveend', fit);
+      return;
+    }
+    const box = wrapper.getBoundingClientRect();
+    const view = map.getContainer().getBoundingClientRect();
+    const shift = (low, high, viewLow, viewHigh) => {
+      if (high > viewHigh - POPUP_PADDING) return Math.min(high - (viewHigh - POPUP_PADDING), low - (viewLow + POPUP_PADDING));
+      return low < viewLow + POPUP_PADDING ? low - (viewLow + POPUP_PADDING) : 0;
+    };
+    const dx = shift(box.left, box.right, view.left, view.right);
+    const dy = shift(box.top, box.bottom, view.top, view.bottom);
+    if (Math.abs(dx) >= 1 || Math.abs(dy) >= 1) map.panBy([Math.round(dx), Math.round(dy)]);
+    else map.off('moveend', fit);  // inside: the moves from here on are the reader's
+  };
+  map.on('moveend', fit);
+  popup.once('remove', () => map.off('moveend', fit));
+  afterPaint(fit);
 }
 
 /**

@@ -3,7 +3,7 @@
 
 import {el, replaceChildren} from '../dom.js';
 import {alertEnd, sortAlerts} from '../alerts.js';
-import {formatAge, formatDateTime} from '../time.js';
+import {formatAge, formatTime} from '../time.js';
 import {endedText} from './freshness.js';
 
 const SORT_KEYS = [['severity', 'Severity'], ['onset', 'Onset'], ['ends', 'Ends'], ['event', 'Event']];
@@ -11,48 +11,58 @@ const SORT_KEYS = [['severity', 'Severity'], ['onset', 'Onset'], ['ends', 'Ends'
 // so the page never builds thousands of entries nobody scrolls to.
 const LIST_STEP = 200;
 
-/** "Fri Nov 20 10:31 MST" for a time, else the fallback. */
-function when(ms, fallback) {
-  return Number.isFinite(ms) ? formatDateTime(ms) : fallback;
+/** "Fri Nov 20 10:31 MST" for a time in the alert area's zone, else the fallback. */
+function when(ms, fallback, zone) {
+  return Number.isFinite(ms) ? formatTime(ms, {zone}) : fallback;
 }
 
 /** "From Fri Nov 20 17:00 MST until Sat Nov 21 17:00 MST", or "In force until …". */
-function alertPeriod(alert, now) {
+function alertPeriod(alert, now, zone) {
   const end = alertEnd(alert);
-  const until = Number.isFinite(alert.ends) ? `until ${formatDateTime(alert.ends)}` :
-      Number.isFinite(end) ? `until ${formatDateTime(end)} (message expiry; no end announced)` :
+  const until = Number.isFinite(alert.ends) ? `until ${when(alert.ends, '', zone)}` :
+      Number.isFinite(end) ? `until ${when(end, '', zone)} (message expiry; no end announced)` :
       null;
-  const start = Number.isFinite(alert.onset) && alert.onset > now ? `From ${formatDateTime(alert.onset)}` : 'In force';
+  const start = Number.isFinite(alert.onset) && alert.onset > now ? `From ${when(alert.onset, '', zone)}` : 'In force';
   return until ? `${start} ${until}` : `${start}; no end announced`;
 }
 
 /** How an alert is drawn, in words for the list and the detail. */
 const DRAWN = {
   shape: 'Drawn on the map with its own area',
-  counties: 'Drawn over whole counties (the alert names its area by county, not by a shape)',
+  zones: 'Drawn over its forecast zones (the alert names its area by zone, not by a shape)',
+  counties: 'Drawn over whole counties (the alert names its area by county, not by a shape or zone)',
+  'zones-failed': 'Drawn over whole counties: the shapes of its zones could not be loaded, and a ' +
+    'county is wider than its zone',
+  loading: 'Not drawn yet: the shapes of its zones are loading',
   none: 'Not drawn: the alert gives no area the map can show',
 };
+/** The short note of a list entry; none for an alert drawn with its own area or zones. */
+const DRAWN_NOTE = {counties: 'drawn by county', 'zones-failed': 'drawn by county', loading: 'zones loading',
+  none: 'not on map'};
 
-function detail(alert, drawnAs, now) {
+/** What the list and detail say about how an alert is drawn. @param {Alert} alert @param {string} drawn */
+const drawnKey = (alert, drawn) => (drawn === 'counties' && alert.zoneRefs.length ? 'zones-failed' : drawn);
+
+function detail(alert, drawnAs, now, zone) {
   const block = (title, body) => (body ? [el('h4', {text: title}),
     el('p', {className: 'alert-text', text: body})] : []);
-  const drawn = drawnAs(alert);
+  const drawn = drawnKey(alert, drawnAs(alert));
   return el('article', {className: `alert-detail severity-${alert.severity.toLowerCase()}`,
     dataset: {alert: alert.key}},
   el('h3', {tabindex: '-1', className: 'alert-title'}, alert.event),
   el('p', {className: 'alert-meta'},
       el('span', {className: `badge severity-${alert.severity.toLowerCase()}`, text: alert.severity}),
-      ` ${alertPeriod(alert, now)}`),
+      ` ${alertPeriod(alert, now, zone)}`),
   el('p', {className: `drawn-as drawn-${drawn}`, text: DRAWN[drawn]}),
   alert.headline ? el('p', {className: 'alert-headline', text: alert.headline}) : null,
   el('dl', {className: 'facts'},
       el('dt', {text: 'Area'}), el('dd', {text: alert.area || 'not given'}),
-      el('dt', {text: 'Onset'}), el('dd', {text: when(alert.onset, 'not given')}),
-      el('dt', {text: 'Ends'}), el('dd', {text: when(alert.ends, 'not announced')}),
+      el('dt', {text: 'Onset'}), el('dd', {text: when(alert.onset, 'not given', zone)}),
+      el('dt', {text: 'Ends'}), el('dd', {text: when(alert.ends, 'not announced', zone)}),
       Number.isFinite(alert.expires) ? [el('dt', {text: 'Message expires'}),
-        el('dd', {text: formatDateTime(alert.expires)})] : null,
+        el('dd', {text: when(alert.expires, '', zone)})] : null,
       Number.isFinite(alert.sent) ? [el('dt', {text: 'Sent'}),
-        el('dd', {text: `${formatDateTime(alert.sent)} (${formatAge(now - alert.sent)})`})] : null,
+        el('dd', {text: `${when(alert.sent, '', zone)} (${formatAge(now - alert.sent)})`})] : null,
       alert.sender ? [el('dt', {text: 'From'}), el('dd', {text: alert.sender})] : null),
   ...block('Description', alert.description),
   ...block('Instructions', alert.instruction));
@@ -61,30 +71,33 @@ function detail(alert, drawnAs, now) {
 /**
  * One list entry as a button: severity, event, area, onset and end.
  * @param {Alert} alert
- * @param {{pressed?: boolean, now: number, drawnAs: (alert: Alert) => string, onClick: () => void}} how
- *   pressed false
+ * @param {{pressed?: boolean, now: number, drawnAs: (alert: Alert) => DrawnAs, onClick: () => void,
+ *   zone?: string | null}} how  pressed false; zone: the IANA zone its times are shown in, null
+ *   for this computer's
  */
-export function alertButton(alert, {pressed = false, now, drawnAs, onClick}) {
+export function alertButton(alert, {pressed = false, now, drawnAs, onClick, zone = null}) {
   const severity = alert.severity.toLowerCase();
-  const drawn = drawnAs(alert);
+  const drawn = drawnKey(alert, drawnAs(alert));
   const button = el('button', {type: 'button', className: `alert-item severity-${severity}`,
     'aria-pressed': String(pressed), dataset: {alert: alert.key}},
   el('span', {className: `badge severity-${severity}`, text: alert.severity}),
   el('span', {className: 'alert-event', text: alert.event}),
   el('span', {className: 'alert-area', text: alert.area}),
-  el('span', {className: 'alert-when', text: alertPeriod(alert, now)}),
-  drawn === 'shape' ? null : el('span', {className: `drawn-note drawn-${drawn}`,
-    text: drawn === 'counties' ? 'drawn by county' : 'not on map'}));
+  el('span', {className: 'alert-when', text: alertPeriod(alert, now, zone)}),
+  DRAWN_NOTE[drawn] ? el('span', {className: `drawn-note drawn-${drawn}`, text: DRAWN_NOTE[drawn]}) : null);
   button.addEventListener('click', onClick);
   return button;
 }
 
 /**
  * @typedef {import('../alerts.js').Alert} Alert
+ * @typedef {import('../map/alert-layer.js').DrawnAs} DrawnAs
  * @typedef {object} AlertPanelOptions
  * @property {(alert: Alert) => void} onShowOnMap  the detail's "Show on map" button
- * @property {(alert: Alert) => 'shape' | 'counties' | 'none'} drawnAs  how the map draws an alert
+ * @property {(alert: Alert) => DrawnAs} drawnAs  how the map draws an alert
  * @property {(count: number) => void} [onCount]  told the number in force after every update
+ * @property {(alert: Alert) => string | null} [zoneOf]  the IANA time zone of an alert's area;
+ *   null (this computer's) by default
  */
 
 /**
@@ -92,7 +105,7 @@ export function alertButton(alert, {pressed = false, now, drawnAs, onClick}) {
  * show(alert) opens one alert's text.
  * @param {HTMLElement} container @param {AlertPanelOptions} options
  */
-export function createAlertPanel(container, {onShowOnMap, drawnAs, onCount = () => {}}) {
+export function createAlertPanel(container, {onShowOnMap, drawnAs, onCount = () => {}, zoneOf = () => null}) {
   let alerts = [];
   let expired = [];
   let sortKey = 'severity';
@@ -116,7 +129,8 @@ export function createAlertPanel(container, {onShowOnMap, drawnAs, onCount = () 
   function drawList() {
     if (expired.length) {
       expiredNote.hidden = false;
-      expiredNote.textContent = endedText(expired.map((alert) => ({name: alert.event, end: alertEnd(alert)})));
+      expiredNote.textContent = endedText(expired.map((alert) => ({name: alert.event, end: alertEnd(alert),
+        zone: zoneOf(alert)})));
     } else {
       expiredNote.hidden = true;
     }
@@ -127,7 +141,7 @@ export function createAlertPanel(container, {onShowOnMap, drawnAs, onCount = () 
     const sorted = sortAlerts(alerts, sortKey);
     const rest = sorted.length - listed;
     replaceChildren(list, ...sorted.slice(0, listed).map((alert) => el('li', null,
-        alertButton(alert, {pressed: chosen?.key === alert.key, now, drawnAs,
+        alertButton(alert, {pressed: chosen?.key === alert.key, now, drawnAs, zone: zoneOf(alert),
           onClick: () => show(alert, {focus: true, fromList: true})}))),
     rest > 0 ? el('li', {className: 'more'}, el('button', {type: 'button',
       text: `Show ${Math.min(rest, LIST_STEP)} more (${rest} not listed yet)`,
@@ -141,8 +155,8 @@ export function createAlertPanel(container, {onShowOnMap, drawnAs, onCount = () 
   function show(alert, {focus = false, fromList = false} = {}) {
     chosen = alert;
     drawList();
-    const article = detail(alert, drawnAs, now);
-    if (drawnAs(alert) !== 'none' && fromList) {
+    const article = detail(alert, drawnAs, now, zoneOf(alert));
+    if (!['none', 'loading'].includes(drawnAs(alert)) && fromList) {
       article.appendChild(el('button', {type: 'button', text: 'Show on map',
         on: {click: () => onShowOnMap(alert)}}));
     }

@@ -5,7 +5,7 @@
 
 import {getTimes} from '../../vendor/suncalc/index.js';
 import {el, svgEl} from '../dom.js';
-import {formatDateTime, formatDay, zonedParts} from '../time.js';
+import {formatTime, timeDisplay, zonedParts} from '../time.js';
 import {speedValue, temperatureValue} from '../units.js';
 
 const HOUR = 3600000;
@@ -29,27 +29,30 @@ function niceTicks(low, high, count = 4) {
   return ticks;
 }
 
-/** Hour label of a time in the chosen zone ("06"). */
-function hourLabel(ms) {
-  return String(zonedParts(ms).hour).padStart(2, '0');
+/** The zone the chart's hours and days are read in: the place's, or UTC when that is the choice. */
+const chartZone = (zone) => (timeDisplay() === 'utc' ? 'utc' : zone);
+
+/** Hour label of a time in the chart's zone ("06"). */
+function hourLabel(ms, zone) {
+  return String(zonedParts(ms, chartZone(zone)).hour).padStart(2, '0');
 }
 
 /** A one-sentence summary of the series, used as the chart's text alternative. */
-function chartSummary(series, units) {
+function chartSummary(series, units, zone) {
   if (!series.length) return 'No hourly forecast';
   const temperatures = finiteValues(series.map((r) => temperatureValue(r.temperature, units.temperature)));
   const winds = finiteValues(series.map((r) => speedValue(r.wind, units.speed)));
   const gusts = finiteValues(series.map((r) => speedValue(r.gust, units.speed)));
   const pops = series.map((r) => r.pop);
   const peak = series[pops.indexOf(Math.max(...pops))];
-  const parts = [`Hourly forecast for ${series.length} hours from ${formatDateTime(series[0].start)}`];
+  const parts = [`Hourly forecast for ${series.length} hours from ${formatTime(series[0].start, {zone})}`];
   if (temperatures.length) {
     parts.push(`temperature ${Math.round(Math.min(...temperatures))} to ` +
         `${Math.round(Math.max(...temperatures))} °${units.temperature}`);
   }
   if (winds.length) parts.push(`wind up to ${Math.round(Math.max(...winds))} ${units.speed}`);
   if (gusts.length) parts.push(`gusts up to ${Math.round(Math.max(...gusts))} ${units.speed}`);
-  parts.push(`precipitation chance up to ${Math.max(...pops)} % at ${formatDateTime(peak.start)}`);
+  parts.push(`precipitation chance up to ${Math.max(...pops)} % at ${formatTime(peak.start, {zone})}`);
   return parts.join(', ') + '.';
 }
 
@@ -84,17 +87,17 @@ function nights(from, to, place) {
   return result.filter((night, i) => !result.slice(0, i).some((n) => Math.abs(n.start - night.start) < HOUR));
 }
 
-/** Midnights (in the chosen zone) strictly inside (from, to). */
-function midnights(from, to) {
+/** Midnights (in the chart's zone) strictly inside (from, to). */
+function midnights(from, to, zone) {
   const result = [];
   for (let t = Math.ceil(from / HOUR) * HOUR; t < to; t += HOUR) {
-    const parts = zonedParts(t);
+    const parts = zonedParts(t, chartZone(zone));
     if (parts.hour === 0 && parts.minute === 0 && t > from) result.push(t);
   }
   return result;
 }
 
-function chartSvg(series, units, {width, now, place, summary}) {
+function chartSvg(series, units, {width, now, place, zone, summary}) {
   const right = width - RIGHT_GAP;
   const from = series[0].start;
   const to = series[series.length - 1].end;
@@ -144,23 +147,23 @@ function chartSvg(series, units, {width, now, place, summary}) {
         y: popY(row.pop).toFixed(1), width: Math.max(1, x(row.end) - x(row.start) - 1).toFixed(1),
         height: (WIND.bottom - popY(row.pop)).toFixed(1)}));
     }
-    if (zonedParts(row.start).hour % 6 === 0 && index > 0) {
-      parts.push(text({x: x(row.start), y: AXIS_Y, 'text-anchor': 'middle'}, hourLabel(row.start)));
+    if (zonedParts(row.start, chartZone(zone)).hour % 6 === 0 && index > 0) {
+      parts.push(text({x: x(row.start), y: AXIS_Y, 'text-anchor': 'middle'}, hourLabel(row.start, zone)));
     }
   });
   parts.push(
       svgEl('path', {className: 'chart-temperature', d: linePath(temperatures.map((v, i) => [middle(series[i]), tY(v)]))}),
       svgEl('path', {className: 'chart-wind', d: linePath(winds.map((v, i) => [middle(series[i]), wY(v)]))}),
       svgEl('path', {className: 'chart-gust', d: linePath(gusts.map((v, i) => [middle(series[i]), wY(v)]))}));
-  const days = midnights(from, to);
+  const days = midnights(from, to, zone);
   // The first day is named at the left edge unless the first midnight comes too soon after it.
   if (!days.length || x(days[0]) - LEFT > 72) {
-    parts.push(text({className: 'chart-label chart-date', x: LEFT, y: HEIGHT - 4}, formatDay(from)));
+    parts.push(text({className: 'chart-label chart-date', x: LEFT, y: HEIGHT - 4}, formatTime(from, {form: 'day', zone})));
   }
   for (const midnight of days) {
     parts.push(svgEl('line', {className: 'chart-day', x1: x(midnight), x2: x(midnight), y1: TEMP.top - 18,
       y2: WIND.bottom + 4}),
-    text({className: 'chart-label chart-date', x: x(midnight) + 3, y: HEIGHT - 4}, formatDay(midnight)));
+    text({className: 'chart-label chart-date', x: x(midnight) + 3, y: HEIGHT - 4}, formatTime(midnight, {form: 'day', zone})));
   }
   if (now >= from && now <= to) {
     parts.push(svgEl('line', {className: 'chart-now', x1: x(now), x2: x(now), y1: TEMP.top, y2: WIND.bottom}),
@@ -170,7 +173,7 @@ function chartSvg(series, units, {width, now, place, summary}) {
     role: 'img', 'aria-labelledby': 'hourly-chart-title'}, ...parts);
 }
 
-function chartTable(series, units) {
+function chartTable(series, units, zone) {
   const number = (value) => (Number.isFinite(value) ? String(Math.round(value)) : '—');
   return el('table', {className: 'data-table hourly-table'},
       el('caption', {text: 'Hourly forecast'}),
@@ -182,7 +185,7 @@ function chartTable(series, units) {
           el('th', {scope: 'col', text: 'Precip %'}),
           el('th', {scope: 'col', text: 'Forecast'}))),
       el('tbody', null, ...series.map((row) => el('tr', null,
-          el('th', {scope: 'row', text: formatDateTime(row.start)}),
+          el('th', {scope: 'row', text: formatTime(row.start, {zone})}),
           el('td', {text: number(temperatureValue(row.temperature, units.temperature))}),
           el('td', {text: `${row.windDirection} ${number(speedValue(row.wind, units.speed))}`.trim()}),
           el('td', {text: number(speedValue(row.gust, units.speed))}),
@@ -198,6 +201,7 @@ function chartTable(series, units) {
  * @property {number} [width=316]  the pixel width to draw at (the panel's), at least 280
  * @property {number} [now=Date.now()]  where the "now" line stands, in ms
  * @property {{lat: number, lon: number} | null} [place=null]  places the night shading
+ * @property {string | null} [zone=null]  the place's IANA time zone; null: this computer's
  */
 
 /**
@@ -206,10 +210,10 @@ function chartTable(series, units) {
  * @param {import('../units.js').Units} units @param {HourlyChartOptions} [options]
  */
 export function hourlyChart(series, units, {showTable = false, onToggle = () => {}, width = 316,
-  now = Date.now(), place = null} = {}) {
+  now = Date.now(), place = null, zone = null} = {}) {
   if (!series.length) return el('p', {className: 'empty', text: 'No hourly forecast in this reply.'});
-  const summary = chartSummary(series, units);
-  const table = chartTable(series, units);
+  const summary = chartSummary(series, units, zone);
+  const table = chartTable(series, units, zone);
   table.id = 'hourly-table';
   table.hidden = !showTable;
   const toggle = el('button', {type: 'button', className: 'link-button',
@@ -222,7 +226,7 @@ export function hourlyChart(series, units, {showTable = false, onToggle = () => 
     onToggle(!table.hidden);
   });
   return el('figure', {className: 'chart-figure'},
-      chartSvg(series, units, {width: Math.max(280, Math.round(width)), now, place, summary}),
+      chartSvg(series, units, {width: Math.max(280, Math.round(width)), now, place, zone, summary}),
       el('figcaption', {className: 'chart-legend'},
           el('span', {className: 'key key-temperature', text: 'Temperature'}),
           el('span', {className: 'key key-wind', text: 'Wind'}),

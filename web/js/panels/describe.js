@@ -2,7 +2,8 @@
 
 import {coverName} from '../metar.js';
 import {describeLayer} from '../pirep.js';
-import {formatAge, formatClock} from '../time.js';
+import {formatAge, formatTime} from '../time.js';
+import {timeZoneAt} from '../time-zones.js';
 import {formatHeight, formatSpeed, formatTemperature, formatVisibility} from '../units.js';
 
 /**
@@ -85,5 +86,6 @@ export function pirepLabel(report, now) {
   const hazards = hazardLines(report);
   return [`${report.urgent ? 'Urgent pilot report' : report.kind === 'AIREP' ? 'AIREP' :
     'Pilot report'}`, altitude, ...(hazards.length ? hazards : ['no turbulence or icing given']),
-  `reported ${formatClock(report.time)}, ${formatAge(now - report.time)}`].join(', ');
+  `reported ${formatTime(report.time, {form: 'clock', zone: timeZoneAt(report.lat, report.lon)})}, ` +
+    formatAge(now - report.time)].join(', ');
 }

@@ -2,7 +2,7 @@
 // reason when the data may not be current.
 
 import {el} from '../dom.js';
-import {formatAge, formatClock, formatDateTime} from '../time.js';
+import {formatAge, formatTime} from '../time.js';
 
 /**
  * A freshness line: what time the data is from (`dataText`, or `dataTime` in ms), when it was
@@ -15,8 +15,8 @@ export function freshnessLine({dataText = '', dataTime = NaN, fetchedAt, now, re
   fromStorage = false}) {
   const parts = [];
   if (dataText) parts.push(dataText);
-  else if (Number.isFinite(dataTime)) parts.push(`data ${formatDateTime(dataTime)} (${formatAge(now - dataTime)})`);
-  if (Number.isFinite(fetchedAt)) parts.push(`fetched ${formatClock(fetchedAt)} (${formatAge(now - fetchedAt)})`);
+  else if (Number.isFinite(dataTime)) parts.push(`data ${formatTime(dataTime)} (${formatAge(now - dataTime)})`);
+  if (Number.isFinite(fetchedAt)) parts.push(`fetched ${formatTime(fetchedAt, {form: 'clock'})} (${formatAge(now - fetchedAt)})`);
   if (!parts.length) parts.push('no data yet');
   return el('p', {className: `freshness${reason ? ' stale' : ''}`},
       reason ? el('span', {className: 'stale-badge', text: fromStorage ? 'Saved' : 'Stale'}) : null,
@@ -27,10 +27,11 @@ export function freshnessLine({dataText = '', dataTime = NaN, fetchedAt, now, re
 /**
  * The note on items that ran out since the last update and so are no longer shown:
  * "Ended since the last update, so no longer shown: Tornado Warning (Fri Nov 20 11:15 MST)."
- * @param {{name: string, end: number}[]} ended
+ * @param {{name: string, end: number, zone?: string | null}[]} ended  zone: the IANA zone of
+ *   the item's area (null: no particular place)
  * @returns {string}
  */
 export function endedText(ended) {
   return `Ended since the last update, so no longer shown: ${ended
-      .map(({name, end}) => `${name} (${formatDateTime(end)})`).join('; ')}.`;
+      .map(({name, end, zone = null}) => `${name} (${formatTime(end, {zone})})`).join('; ')}.`;
 }

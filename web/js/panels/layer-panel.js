@@ -3,7 +3,7 @@
 // of the four weather layers are built here too.
 
 import {el, replaceChildren} from '../dom.js';
-import {formatClock} from '../time.js';
+import {formatTime} from '../time.js';
 import {MAX_ITEMS} from '../hazards.js';
 import {endedText, freshnessLine} from './freshness.js';
 import {alertLegend, altitudeRange, hazardLegend, metarLegend, pirepLegend,
@@ -92,7 +92,8 @@ function timeRange(items) {
   if (!times.length) return '';
   const low = Math.min(...times);
   const high = Math.max(...times);
-  return low === high ? formatClock(high) : `${formatClock(low)} to ${formatClock(high)}`;
+  const clock = (ms) => formatTime(ms, {form: 'clock'});
+  return low === high ? clock(high) : `${clock(low)} to ${clock(high)}`;
 }
 
 /** The freshness line of a feed, with the data's times as dataText() words them. */
@@ -146,8 +147,10 @@ export function alertSection({feed, layer, active}) {
     freshness: (now, reason) => freshnessLine({dataTime: feed.data?.updated, fetchedAt: feed.fetchedAt,
       now, reason, fromStorage: feed.fromStorage}),
     count: () => {
-      const counties = active().filter((alert) => layer.drawnAs(alert) === 'counties').length;
-      return `${active().length} alerts in force; ${counties} drawn by county`;
+      const drawn = active().map((alert) => layer.drawnAs(alert));
+      const of = (kind) => drawn.filter((how) => how === kind).length;
+      return `${drawn.length} alerts in force; ${of('zones')} drawn over their zones, ${of('counties')} by county` +
+        (of('loading') ? `, ${of('loading')} waiting for their zones` : '');
     },
     legend: alertLegend};
 }

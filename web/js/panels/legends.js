@@ -72,9 +72,9 @@ export function alertLegend() {
           ...SEVERITIES.map((severity) => el('li', null,
               areaSwatch(`alert-shape severity-${severity.toLowerCase()}`), severity))),
       el('ul', {className: 'legend', 'aria-label': 'Alert areas'},
-          el('li', {text: 'Filled, solid edge: the alert\'s own area'}),
+          el('li', {text: 'Filled, solid edge: the alert\'s own area, or its forecast zones'}),
           el('li', null, areaSwatch('alert-shape severity-unknown county-drawn'),
-              'Dashed edge: drawn over whole counties')));
+              'Dashed edge: drawn over whole counties (the alert names no zones, or they could not be loaded)')));
 }
 
 /** Altitude steps of the PIREP filter, in feet. */

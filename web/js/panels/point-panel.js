@@ -8,7 +8,8 @@ import {currentPeriods} from '../forecast.js';
 import {gridSummary} from '../point.js';
 import {altitudeText, hazardWords, sourceText} from '../hazard-text.js';
 import {hazardClass} from '../map/hazard-layer.js';
-import {formatAge, formatClock, formatDateTime, formatUntil} from '../time.js';
+import {formatAge, formatDateTime, formatTime, formatUntil} from '../time.js';
+import {stationTimeZone, timeZoneAt} from '../time-zones.js';
 import {formatDistance, formatHeight, formatPressure, formatSpeed, formatTemperature,
   formatVisibility} from '../units.js';
 import {hourlyChart} from './chart.js';
@@ -23,8 +24,10 @@ function facts(rows) {
       ...rows.filter(Boolean).map(([label, value]) => [el('dt', {text: label}), el('dd', {text: value})]));
 }
 
-function observationBlock(observation, units, now) {
+function observationBlock(observation, units, now, pointZone) {
   if (!observation) return el('p', {className: 'empty', text: 'No current observation in this reply.'});
+  const zone = (observation.lat !== null && stationTimeZone({id: observation.id, lat: observation.lat,
+    lon: observation.lon})) || pointZone;
   const where = observation.distance === null ? 'position unknown' :
       `${formatDistance(observation.distance, units.distance)} ${compassPoint(observation.bearing)} ` +
       `of the point (${Math.round(observation.bearing)}°)`;
@@ -40,7 +43,8 @@ function observationBlock(observation, units, now) {
       facts([
         ['Station', where],
         ['Observed', Number.isFinite(observation.time) ?
-            `${formatClock(observation.time)} (${formatAge(now - observation.time)})` : 'time unknown'],
+            `${formatTime(observation.time, {form: 'clock', zone})} (${formatAge(now - observation.time)})` :
+            'time unknown'],
         observation.description ? ['Conditions', observation.description] : null,
         ['Temperature', formatTemperature(observation.temperature, units.temperature)],
         ['Dew point', formatTemperature(observation.dewpoint, units.temperature)],
@@ -87,6 +91,15 @@ function pointStaleReason(state, now) {
 }
 
 /**
+ * The point's own time zone: the one its points document names, else the one at the spot.
+ * @param {PointState} state
+ * @returns {string | null}
+ */
+export function pointTimeZone(state) {
+  return state.reply?.timeZone || (state.point ? timeZoneAt(state.point.lat, state.point.lon) : null);
+}
+
+/**
  * The freshness line of the point panel, from the products' own times.
  * @param {PointState} state
  * @param {number} now
@@ -94,13 +107,16 @@ function pointStaleReason(state, now) {
 export function pointFreshness(state, now) {
   const reply = state.reply;
   const parts = [];
-  if (Number.isFinite(reply.forecastTime)) parts.push(`forecast made ${formatDateTime(reply.forecastTime)} (${formatAge(now - reply.forecastTime)})`);
+  if (Number.isFinite(reply.forecastTime)) {
+    parts.push(`forecast made ${formatTime(reply.forecastTime, {zone: pointTimeZone(state)})} ` +
+      `(${formatAge(now - reply.forecastTime)})`);
+  }
   const reason = pointStaleReason(state, now);
   return freshnessLine({dataText: parts.join(' · '), fetchedAt: state.fetchedAt, now, reason,
     fromStorage: state.fromStorage});
 }
 
-function alertsHereBlock(alerts, {now, drawnAs, onOpenAlert, checked}) {
+function alertsHereBlock(alerts, {now, drawnAs, onOpenAlert, checked, zone}) {
   const heading = el('h3', {text: alerts.length ? `Alerts here (${alerts.length})` : 'Alerts here'});
   if (checked === 'unavailable') {
     return el('section', {className: 'alerts-here'}, heading, el('p', {className: 'layer-error',
@@ -113,16 +129,29 @@ function alertsHereBlock(alerts, {now, drawnAs, onOpenAlert, checked}) {
   }
   return el('section', {className: 'alerts-here', 'aria-label': 'Alerts here'}, heading,
       el('ul', {className: 'alert-list'}, ...sortAlerts(alerts, 'severity').map((alert) =>
-        el('li', null, alertButton(alert, {now, drawnAs, onClick: () => onOpenAlert(alert)})))));
+        el('li', null, alertButton(alert, {now, drawnAs, zone, onClick: () => onOpenAlert(alert)})))));
 }
 
 const celsius = (period) => (period.temperatureUnit === 'C' ? period.temperature :
   ((period.temperature - 32) * 5) / 9);
 
-/** The 12-hour periods ("Tonight", "Saturday") not yet over, from the `forecast` reply. */
-function periodsBlock(forecast, units, now, onRetry) {
+/** Whether a failed request means the weather service could not be reached (offline). */
+const unreachable = (error) => Boolean(error) && (error.status === 502 || error.timedOut || !error.status);
+
+/**
+ * The 12-hour periods ("Tonight", "Saturday") not yet over, from the `forecast` reply; a forecast
+ * saved by an earlier run is said to be so, with its age, while no newer one can be had.
+ */
+function periodsBlock(state, units, now, onRetry, zone) {
+  const {forecast} = state;
   const heading = el('h3', {text: 'Forecast'});
   const section = (...children) => el('section', {className: 'periods', 'aria-label': 'Forecast'}, heading, ...children);
+  const failed = (state.error && !state.loading ? state.error : null) || forecast?.error || null;
+  if (!forecast && state.fromStorage) {
+    return section(el('p', {className: 'empty', text: failed ?
+      `The 12-hour forecast is not available ${unreachable(failed) ? 'offline' : 'now'}, and none was saved for this spot.` :
+      'Loading the forecast…'}));
+  }
   if (!forecast) return section(el('p', {className: 'empty', text: 'No 12-hour forecast for this spot.'}));
   if (!forecast.periods) {
     if (forecast.loading) return section(el('p', {className: 'loading', text: 'Loading the forecast…'}));
@@ -131,11 +160,16 @@ function periodsBlock(forecast, units, now, onRetry) {
         el('button', {type: 'button', text: 'Retry forecast', on: {click: onRetry}})));
   }
   const periods = currentPeriods(forecast, now).slice(0, 8);
-  if (!periods.length) return section(el('p', {className: 'empty', text: 'The forecast has no periods left.'}));
-  return section(el('ol', {className: 'period-list'}, ...periods.map((period) =>
+  const saved = forecast.fromStorage ? el('p', {className: 'freshness stale'},
+      el('span', {className: 'stale-badge', text: 'Saved'}),
+      `${failed ? `The forecast is not available ${unreachable(failed) ? 'offline' : 'now'}: showing` : 'Showing'} ` +
+      `the one saved ${formatTime(forecast.fetchedAt, {zone})} (${formatAge(now - forecast.fetchedAt)})` +
+      (failed ? '.' : ' until the new one comes.')) : null;
+  if (!periods.length) return section(saved, el('p', {className: 'empty', text: 'The forecast has no periods left.'}));
+  return section(saved, el('ol', {className: 'period-list'}, ...periods.map((period) =>
     el('li', {className: `period${period.isDaytime ? ' day' : ' night'}`},
         el('p', {className: 'period-head'},
-            el('strong', {text: period.name || formatDateTime(period.start)}),
+            el('strong', {text: period.name || formatTime(period.start, {zone})}),
             Number.isFinite(period.temperature) ? el('span', {className: 'period-temperature',
               text: `${period.isDaytime ? 'High' : 'Low'} ${formatTemperature(celsius(period), units.temperature)}`}) : null,
             period.precipitation ? el('span', {className: 'period-pop', text: `${period.precipitation} % precip.`}) : null),
@@ -145,17 +179,17 @@ function periodsBlock(forecast, units, now, onRetry) {
 }
 
 /** "Fri Nov 20 10:40 MST to 14:40 MST", open on a side whose time is not given. */
-function validText(from, to) {
-  if (!Number.isFinite(to)) return Number.isFinite(from) ? `From ${formatDateTime(from)}; no end given` : 'Not given';
-  if (!Number.isFinite(from)) return `Until ${formatDateTime(to)}`;
-  return `${formatDateTime(from)} to ${formatUntil(from, to)}`;
+function validText(from, to, zone) {
+  if (!Number.isFinite(to)) return Number.isFinite(from) ? `From ${formatDateTime(from, zone)}; no end given` : 'Not given';
+  if (!Number.isFinite(from)) return `Until ${formatDateTime(to, zone)}`;
+  return `${formatDateTime(from, zone)} to ${formatUntil(from, to, zone)}`;
 }
 
 /**
  * The aviation hazards whose area holds the spot: each names what it is, its heights and when it
  * ends at a glance, and holds its times, source and text behind the summary.
  */
-function hazardsHereBlock(hazards, now) {
+function hazardsHereBlock(hazards, now, zone) {
   if (!hazards.length) return null;
   return el('section', {className: 'hazards-here', 'aria-label': 'Aviation hazards here'},
       el('h3', {text: `Aviation hazards here (${hazards.length})`}),
@@ -163,15 +197,15 @@ function hazardsHereBlock(hazards, now) {
           el('details', null,
               el('summary', null, el('span', {className: 'hazard-title', text: item.title}),
                   el('span', {className: 'hazard-summary', text: ` · ${hazardWords(item)} · ` +
-                    `${altitudeText(item)}${Number.isFinite(item.to) ? ` · until ${formatUntil(now, item.to)}` : ''}`})),
+                    `${altitudeText(item)}${Number.isFinite(item.to) ? ` · until ${formatUntil(now, item.to, zone)}` : ''}`})),
               facts([
                 ['What', hazardWords(item)],
                 ['Heights', altitudeText(item)],
-                item.kind === 'gairmet' ? ['Snapshot', `pictures ${formatDateTime(item.validTime)}` +
+                item.kind === 'gairmet' ? ['Snapshot', `pictures ${formatDateTime(item.validTime, zone)}` +
                   (item.forecastHour ? `, ${item.forecastHour} h after issue` : ', at issue')] : null,
-                ['Valid', validText(item.from, item.to)],
+                ['Valid', validText(item.from, item.to, zone)],
                 ['Source', `${sourceText(item)}${Number.isFinite(item.issued) ?
-                  `, issued ${formatDateTime(item.issued)}` : ''}`],
+                  `, issued ${formatDateTime(item.issued, zone)}` : ''}`],
                 item.detail ? [item.kind === 'gairmet' ? 'Due to' : 'Movement', item.detail] : null,
               ]),
               item.raw ? [el('p', {className: 'raw-label', text: 'As issued'}),
@@ -179,13 +213,13 @@ function hazardsHereBlock(hazards, now) {
 }
 
 /** The office's forecast discussion, opened below its link: {loading, error, discussion}. */
-function discussionBlock(state) {
+function discussionBlock(state, zone) {
   if (!state) return null;
   if (state.loading) return el('p', {className: 'loading', text: 'Loading the forecast discussion…'});
   if (state.error) return el('div', {className: 'error-box'}, el('p', {text: state.error.message}));
   const {discussion} = state;
   return el('section', {className: 'discussion', 'aria-label': 'Forecast discussion'},
-      el('p', {className: 'note', text: `${discussion.office || 'Forecast office'}, issued ${formatDateTime(discussion.issued)}`}),
+      el('p', {className: 'note', text: `${discussion.office || 'Forecast office'}, issued ${formatTime(discussion.issued, {zone})}`}),
       ...discussion.sections.flatMap((section) => [
         section.title ? el('h4', {text: section.title}) : null,
         ...section.paragraphs.map((paragraph) => el('p', {className: 'discussion-text', text: paragraph}))]));
@@ -200,7 +234,7 @@ function discussionBlock(state) {
  * @property {() => void} onRetry  asks for the point again
  * @property {import('../alerts.js').Alert[]} [alertsHere=[]]  the alerts in force at the point
  * @property {boolean | 'unavailable'} [alertsChecked=true]  false while the alerts are not known yet
- * @property {(alert: import('../alerts.js').Alert) => 'shape' | 'counties' | 'none'} drawnAs
+ * @property {(alert: import('../alerts.js').Alert) => import('../map/alert-layer.js').DrawnAs} drawnAs
  * @property {(alert: import('../alerts.js').Alert) => void} onOpenAlert
  * @property {number} width  the chart's pixel width
  * @property {() => void} onRetryForecast
@@ -239,8 +273,9 @@ export function renderPointPanel(container, state, {units, now, showTable, onTog
         el('p', {className: 'note', text: adviceFor(state.error)}),
         el('button', {type: 'button', text: 'Retry', on: {click: onRetry}})));
   }
-  blocks.push(alertsHereBlock(alertsHere, {now, drawnAs, onOpenAlert, checked: alertsChecked}));
-  blocks.push(hazardsHereBlock(hazardsHere, now));
+  const zone = pointTimeZone(state);
+  blocks.push(alertsHereBlock(alertsHere, {now, drawnAs, onOpenAlert, checked: alertsChecked, zone}));
+  blocks.push(hazardsHereBlock(hazardsHere, now, zone));
   if (state.reply) {
     const reply = state.reply;
     blocks.push(pointFreshness(state, now));
@@ -249,18 +284,18 @@ export function renderPointPanel(container, state, {units, now, showTable, onTog
           el('h3', {text: 'Some products could not be fetched'}),
           el('ul', null, ...reply.warnings.map((warning) => el('li', {text: warning})))));
     }
-    blocks.push(periodsBlock(state.forecast, units, now, onRetryForecast));
+    blocks.push(periodsBlock(state, units, now, onRetryForecast, zone));
     if (reply.cell) {
       blocks.push(el('p', {className: 'discussion-link'}, el('button', {type: 'button',
         className: 'link-button', text: 'Forecast discussion', 'aria-expanded': String(Boolean(discussion)),
-        on: {click: () => onDiscussion(reply.cell.office)}})), discussionBlock(discussion));
+        on: {click: () => onDiscussion(reply.cell.office)}})), discussionBlock(discussion, zone));
     }
     const series = reply.hours.filter((row) => row.end > now).slice(0, 48);
     blocks.push(el('section', {className: 'hourly', 'aria-label': 'Hourly forecast'},
         el('h3', {text: 'Next 48 hours'}),
         hourlyChart(series, units, {showTable, onToggle: onToggleTable, width, now,
-          place: state.point})));
-    blocks.push(observationBlock(reply.observation, units, now));
+          place: state.point, zone})));
+    blocks.push(observationBlock(reply.observation, units, now, zone));
     blocks.push(el('section', {className: 'grid', 'aria-label': 'Grid forecast'},
         gridTable(reply.gridLayers ? gridSummary({properties: reply.gridLayers}, now) : [], units)));
     if (reply.source) blocks.push(el('p', {className: 'source', text: `Source: ${reply.source}`}));

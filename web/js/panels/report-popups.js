@@ -1,7 +1,8 @@
 // Popup contents for stations and pilot reports, built as DOM nodes from text.
 
 import {el} from '../dom.js';
-import {formatAge, formatClock, formatDateTime, formatUntil} from '../time.js';
+import {formatAge, formatTime, formatUntil} from '../time.js';
+import {stationTimeZone, timeZoneAt} from '../time-zones.js';
 import {formatHeight, formatPressure, formatTemperature, formatVisibility} from '../units.js';
 import {cloudsText, hazardLines, windText} from './describe.js';
 
@@ -35,7 +36,7 @@ function periodText(period, units) {
 }
 
 /** The TAF block of a station popup: each period with its flight category, then the raw text. */
-function tafBlock(taf, {units, now, loading = false}) {
+function tafBlock(taf, {units, now, zone, loading = false}) {
   if (!taf) {
     return el('section', {className: 'taf'}, el('h3', {className: 'taf-title', text: 'Terminal forecast (TAF)'}),
         el('p', {className: 'note', text: loading ? 'Loading the TAFs…' :
@@ -44,8 +45,8 @@ function tafBlock(taf, {units, now, loading = false}) {
   const periods = taf.periods.filter((period) => period.to > now);
   return el('section', {className: 'taf'},
       el('h3', {className: 'taf-title', text: `Terminal forecast (TAF${taf.amended ? ', amended' : ''})`}),
-      el('p', {className: 'note', text: `Issued ${formatDateTime(taf.issued)} (${formatAge(now - taf.issued)}), ` +
-        `valid to ${formatDateTime(taf.validTo)}`}),
+      el('p', {className: 'note', text: `Issued ${formatTime(taf.issued, {zone})} (${formatAge(now - taf.issued)}), ` +
+        `valid to ${formatTime(taf.validTo, {zone})}`}),
       el('ol', {className: 'taf-periods'}, ...periods.map((period) => {
         const category = period.category || 'Unknown';
         const lead = period.change === null ? 'From' : CHANGE_WORDS[period.change] || period.change;
@@ -53,8 +54,8 @@ function tafBlock(taf, {units, now, loading = false}) {
         const start = Math.max(period.from, taf.validFrom);
         return el('li', {className: `taf-period${period.change && period.change !== 'FM' ? ' temporary' : ''}`},
             el('span', {className: `badge cat-${category.toLowerCase()}`, text: category}),
-            el('span', {className: 'taf-when', text: ` ${lead}${chance} ${formatDateTime(start)}` +
-              ` to ${formatUntil(start, period.to)}: `}),
+            el('span', {className: 'taf-when', text: ` ${lead}${chance} ${formatTime(start, {zone})}` +
+              ` to ${formatUntil(start, period.to, zone)}: `}),
             el('span', {text: periodText(period, units) || 'no change given'}));
       })),
       el('p', {className: 'raw-label', text: 'TAF as issued'}),
@@ -78,6 +79,7 @@ export function stationPopup(station, {units, now, isFavourite, toggleFavourite,
     star.setAttribute('aria-pressed', String(now));
     star.textContent = now ? '★ Favourite' : '☆ Add to favourites';
   });
+  const zone = stationTimeZone(station);
   const temperature = station.temperature === null ? 'not reported' :
       `${formatTemperature(station.temperature, units.temperature)} / ` +
       `${formatTemperature(station.dewpoint, units.temperature)}`;
@@ -89,7 +91,7 @@ export function stationPopup(station, {units, now, isFavourite, toggleFavourite,
       station.category && !station.categoryGiven ?
           el('p', {className: 'note', text: 'Category derived from ceiling and visibility'}) : null,
       el('dl', {className: 'facts'},
-          row('Observed', `${formatClock(station.time)} (${formatAge(now - station.time)})` +
+          row('Observed', `${formatTime(station.time, {form: 'clock', zone})} (${formatAge(now - station.time)})` +
               (station.type === 'SPECI' ? ', special report' : '') +
               (now - station.time > 90 * 60000 ? ' — an old report' : '')),
           row('Wind', windText(station.wind, units)),
@@ -103,7 +105,7 @@ export function stationPopup(station, {units, now, isFavourite, toggleFavourite,
           row('Altimeter', formatPressure(station.altimeter, units.pressure))),
       el('p', {className: 'raw-label', text: 'Report as issued'}),
       el('code', {className: 'raw', text: station.raw || '(no report text)'}),
-      tafBlock(taf, {units, now, loading: tafsLoading}),
+      tafBlock(taf, {units, now, zone, loading: tafsLoading}),
       el('div', {className: 'popup-actions'}, star));
 }
 
@@ -123,7 +125,8 @@ export function pirepPopup(report, {units, now}) {
           row('Altitude', report.altitude === null ? 'not reported' :
               `${report.altitude.toLocaleString('en-US')} ft`),
           row('Aircraft', report.aircraft || 'not reported'),
-          row('Reported', `${formatClock(report.time)} (${formatAge(now - report.time)})`),
+          row('Reported', `${formatTime(report.time, {form: 'clock', zone: timeZoneAt(report.lat, report.lon)})} ` +
+              `(${formatAge(now - report.time)})`),
           row('Hazards', hazards.length ? hazards.join('; ') : 'no turbulence or icing given'),
           report.temperature === null ? null :
               row('Temperature', formatTemperature(report.temperature, units.temperature)),

@@ -1,15 +1,14 @@
 // Unit choice per quantity, and the one choice of time zone for every time on the page.
 
 import {el, replaceChildren} from '../dom.js';
+import {TIME_CHOICES} from '../time.js';
 import {UNIT_CHOICES} from '../units.js';
 
 /** @typedef {import('../units.js').Units} Units */
 
 const NAMES = {temperature: 'Temperature', speed: 'Wind speed', pressure: 'Pressure',
   distance: 'Visibility and distance', time: 'Times'};
-const LABELS = {F: '°F', C: '°C', local: 'Local time', utc: 'UTC (Z)'};
-/** The time choice lives beside the units. */
-const TIME_CHOICES = ['local', 'utc'];
+const LABELS = {F: '°F', C: '°C', local: 'Local time', utc: 'UTC (Z)', both: 'Local + UTC'};
 
 /**
  * Radio groups, one per quantity and one for times; onChange(settings) gets the new choice.
@@ -35,6 +34,7 @@ export function createUnitsPanel(container, settings, onChange) {
           return el('span', {className: 'choice'}, input, el('label', {for: id, text: LABELS[choice] || choice}));
         })));
   replaceChildren(container, el('h2', {className: 'visually-hidden', text: 'Units and time'}), ...groups,
-      el('p', {className: 'note', text: 'Local time is this computer\'s time zone; every time on the ' +
-        'page, in popups, lists and the chart, follows this choice.'}));
+      el('p', {className: 'note', text: 'Local time is the time zone of the place: a forecast in ' +
+        'the point\'s, a report or TAF in its station\'s, named as MST or PDT. Every time on the page, ' +
+        'in popups, lists and the chart, follows this choice.'}));
 }

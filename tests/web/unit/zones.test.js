@@ -1,0 +1,98 @@
+import {createGate} from '/js/request-budget.js';
+import {ZONE_KEEP_MS, createZoneShapes, decodeZone} from '/js/zones.js';
+import {assert} from 'chai';
+import {describe, it} from 'mocha';
+import {testDocument} from './documents.js';
+
+const wasatch = await testDocument('nws/zone_forecast_UTZ110.json');
+const REFS = ['forecast/UTZ110', 'forecast/UTZ111', 'forecast/UTZ112', 'forecast/UTZ105'];
+
+describe('#decodeZone', () => {
+  it('reads a zone document as [lat, lon] rings with its name and time zone', () => {
+    const zone = decodeZone(wasatch);
+    assert.strictEqual(zone.name, 'Wasatch Mountains I-80 North');
+    assert.strictEqual(zone.timeZone, 'America/Denver');
+    assert.deepEqual(zone.polygons[0][0][0], [41.42, -111.92]);
+  });
+  it('simplifies a detailed shape to at most 4000 of its own points', () => {
+    // A circle of 0.3 degrees with 1,500 wiggles of 0.005: too many turns for 4,000 points at 100 m.
+    const ring = Array.from({length: 30001}, (_, i) => {
+      const angle = (2 * Math.PI * (i % 30000)) / 30000;
+      const radius = 0.3 + 0.005 * Math.sin(1500 * angle);
+      return [-111.6 + radius * Math.cos(angle), 40.9 + radius * Math.sin(angle)];
+    });
+    const {polygons} = decodeZone({geometry: {type: 'Polygon', coordinates: [ring]}, properties: {}});
+    const points = polygons.flat(2);
+    assert.isAtMost(points.length, 4000);
+    assert.isAtLeast(points.length, 50);
+    for (const [lat, lon] of points) {
+      assert.closeTo(Math.hypot(lon + 111.6, lat - 40.9), 0.3, 0.0051, `${lat},${lon}`);
+    }
+  });
+  it('refuses documents without a usable shape', () => {
+    for (const body of [null, 'x', {}, {geometry: null}, {geometry: {type: 'Point', coordinates: [1, 2]}},
+      {geometry: {type: 'Polygon', coordinates: [[[1, 2], [1, 'x'], [2, 2], [1, 2]]]}}]) {
+      assert.throws(() => decodeZone(body), TypeError, 'Zone reply has no shape');
+    }
+  });
+});
+
+describe('#createZoneShapes', () => {
+  /** A host answering the project's zone documents after a tick, counting what is out at once. */
+  async function setUp(clock) {
+    const documents = Object.fromEntries(await Promise.all(REFS.map(async (ref) =>
+      [ref, await testDocument(`nws/zone_${ref.replace('/', '_')}.json`)])));
+    const host = {asked: [], out: 0, most: 0};
+    const bridge = {
+      async request(operation, argument) {
+        host.asked.push([operation, argument]);
+        host.most = Math.max(host.most, ++host.out);
+        await new Promise((resume) => setTimeout(resume, 5));
+        host.out--;
+        if (!documents[argument]) throw new Error('Weather download failed (HTTP 404)');
+        return documents[argument];
+      },
+    };
+    const gate = createGate({maxInFlight: 2, perMinute: 60, now: () => clock.at});
+    let changes = 0;
+    const shapes = createZoneShapes({bridge, gate, now: () => clock.at, onChange: () => changes++});
+    return {host, shapes, changes: () => changes};
+  }
+  const until = async (condition) => {
+    for (let i = 0; i < 200 && !condition(); i++) await new Promise((resume) => setTimeout(resume, 10));
+  };
+
+  it('asks each zone once, two at a time, and keeps the shapes across a restart for a week', async () => {
+    localStorage.removeItem('corvane.zones');
+    const clock = {at: Date.UTC(2026, 10, 20, 18)};
+    const first = await setUp(clock);
+    first.shapes.want([...REFS, 'forecast/UTZ110']);
+    await until(() => REFS.every((ref) => first.shapes.state(ref) === 'kept'));
+    assert.deepEqual(first.host.asked.map(([, ref]) => ref), REFS);
+    assert.deepEqual(first.host.asked.map(([operation]) => operation), ['zone', 'zone', 'zone', 'zone']);
+    assert.strictEqual(first.host.most, 2);
+    await until(() => localStorage.getItem('corvane.zones'));  // written a moment after the last
+    // A restart a week less a minute later asks nothing; a week and a minute later, again.
+    for (const [after, asked] of [[ZONE_KEEP_MS - 60000, 0], [ZONE_KEEP_MS + 60000, 4]]) {
+      const later = {at: clock.at + after};
+      const next = await setUp(later);
+      next.shapes.want(REFS);
+      await until(() => next.host.asked.length >= asked && next.shapes.get('forecast/UTZ105'));
+      await new Promise((resume) => setTimeout(resume, 50));
+      assert.strictEqual(next.host.asked.length, asked, `${after} ms later`);
+      assert.strictEqual(next.shapes.get('forecast/UTZ105').name, 'Salt Lake Valley');
+    }
+    localStorage.removeItem('corvane.zones');
+  });
+  it('marks a zone the host cannot give as failed and does not ask it again at once', async () => {
+    const clock = {at: Date.UTC(2026, 10, 20, 18)};
+    const {host, shapes} = await setUp(clock);
+    shapes.want(['forecast/ORZ999']);
+    await until(() => shapes.state('forecast/ORZ999') === 'failed');
+    shapes.want(['forecast/ORZ999']);
+    await new Promise((resume) => setTimeout(resume, 30));
+    assert.strictEqual(host.asked.length, 1);
+    assert.deepInclude(shapes.failures(), {count: 1});
+    assert.match(shapes.failures().error.message, /HTTP 404/);
+  });
+});
