@@ -34,11 +34,11 @@ const DRAWN = {
   'zones-failed': 'Drawn over whole counties: the shapes of its zones could not be loaded, and a ' +
     'county is wider than its zone',
   loading: 'Not drawn yet: the shapes of its zones are loading',
-  none: 'Not drawn: the alert gives no area the map can show',
+  none: 'Not on the map: the alert gives no area the map can show',
 };
 /** The short note of a list entry; none for an alert drawn with its own area or zones. */
 const DRAWN_NOTE = {counties: 'drawn by county', 'zones-failed': 'drawn by county', loading: 'zones loading',
-  none: 'not on map'};
+  none: 'not on the map'};
 
 /** What the list and detail say about how an alert is drawn. @param {Alert} alert @param {string} drawn */
 const drawnKey = (alert, drawn) => (drawn === 'counties' && alert.zoneRefs.length ? 'zones-failed' : drawn);
