@@ -9,6 +9,9 @@ import {alertButton, createAlertPanel} from '/js/panels/alert-panel.js';
 import {createSearchBox} from '/js/panels/search-box.js';
 import {snapshotLabel} from '/js/panels/legends.js';
 import {decodeTafs} from '/js/taf.js';
+import {decodeDiscussion} from '/js/discussion.js';
+import {leftOutNotes} from '/js/panels/layer-panel.js';
+import {discussionNotes, forecastNotes} from '/js/panels/point-panel.js';
 import {formatClock, formatDay, setTimeDisplay} from '/js/time.js';
 import {normalizeUnits} from '/js/units.js';
 import {assert} from 'chai';
@@ -358,5 +361,32 @@ describe('#createAlertPanel', () => {
     assert.strictEqual(items().length, LIST_STEP * 2 + 1);
     assert.isNull(more());
     container.remove();
+  });
+});
+
+describe('what a panel says it left out', () => {
+  it('words every limit and every item with an impossible time where the data is shown', () => {
+    const rows = [
+      [leftOutNotes({received: 20000, outOfRange: 0}, 20000, ['report', 'reports']), []],
+      [leftOutNotes({received: 20001, outOfRange: 0}, 20000, ['report', 'reports']),
+        ['Showing 20,000 of 20,001 reports: the most the map reads from one reply.']],
+      [leftOutNotes({received: 3, outOfRange: 1}, 2000, ['alert', 'alerts']),
+        ['1 alert left out: its time lies outside the possible range.']],
+      [leftOutNotes({received: 6000, outOfRange: 2}, 5000, ['report', 'reports']),
+        ['Showing 5,000 of 6,000 reports: the most the map reads from one reply.',
+          '2 reports left out: their times lie outside the possible range.']],
+      [leftOutNotes({}, 10, ['report', 'reports']), []],
+      [discussionNotes({shortened: false, length: 200000}), []],
+      [discussionNotes({shortened: true, length: 200001}),
+        ['Discussion shortened: showing the first 200,000 of 200,001 characters.']],
+      [forecastNotes({outOfRange: 0}), []],
+      [forecastNotes({outOfRange: 1}), ['1 period left out: its time lies outside the possible range.']],
+      [forecastNotes({outOfRange: 3}), ['3 periods left out: their times lie outside the possible range.']],
+    ];
+    for (const [[notes, expected], index] of rows.map((row, i) => [row, i])) assert.deepEqual(notes, expected, `row ${index}`);
+  });
+  it('shortens a discussion only past 200,000 characters', () => {
+    const lengths = [199999, 200000, 200001].map((length) => decodeDiscussion({productText: 'x'.repeat(length)}));
+    assert.deepEqual(lengths.map((d) => [d.shortened, d.text.length]), [[false, 199999], [false, 200000], [true, 200000]]);
   });
 });

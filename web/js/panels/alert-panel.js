@@ -4,7 +4,7 @@
 import {el, replaceChildren} from '../dom.js';
 import {alertEnd, sortAlerts} from '../alerts.js';
 import {formatAge, formatTime} from '../time.js';
-import {endedText} from './freshness.js';
+import {endedNote} from './freshness.js';
 
 const SORT_KEYS = [['severity', 'Severity'], ['onset', 'Onset'], ['ends', 'Ends'], ['event', 'Event']];
 // On a day of hundreds of alerts the list grows by this many at a time, in the chosen order,
@@ -129,8 +129,8 @@ export function createAlertPanel(container, {onShowOnMap, drawnAs, onCount = () 
   function drawList() {
     if (expired.length) {
       expiredNote.hidden = false;
-      expiredNote.textContent = endedText(expired.map((alert) => ({name: alert.event, end: alertEnd(alert),
-        zone: zoneOf(alert)})));
+      replaceChildren(expiredNote, ...endedNote(expired.map((alert) => ({name: alert.event, end: alertEnd(alert),
+        zone: zoneOf(alert)}))).childNodes);
     } else {
       expiredNote.hidden = true;
     }

@@ -26,12 +26,15 @@ export function freshnessLine({dataText = '', dataTime = NaN, fetchedAt, now, re
 
 /**
  * The note on items that ran out since the last update and so are no longer shown:
- * "Ended since the last update, so no longer shown: Tornado Warning (Fri Nov 20 11:15 MST)."
+ * "Ended since the last update, so no longer shown: Tornado Warning (Fri Nov 20 11:15 MST).",
+ * each name isolated from the page's words around it.
  * @param {{name: string, end: number, zone?: string | null}[]} ended  zone: the IANA zone of
  *   the item's area (null: no particular place)
- * @returns {string}
+ * @param {string} [className='note']
+ * @returns {HTMLElement}
  */
-export function endedText(ended) {
-  return `Ended since the last update, so no longer shown: ${ended
-      .map(({name, end, zone = null}) => `${name} (${formatTime(end, {zone})})`).join('; ')}.`;
+export function endedNote(ended, className = 'note') {
+  return el('p', {className}, 'Ended since the last update, so no longer shown: ',
+      ended.map(({name, end, zone = null}, index) => [index ? '; ' : '', el('bdi', {text: name}),
+        ` (${formatTime(end, {zone})})`]), '.');
 }

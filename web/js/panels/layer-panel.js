@@ -8,7 +8,7 @@ import {MAX_ALERTS} from '../alerts.js';
 import {MAX_ITEMS} from '../hazards.js';
 import {MAX_STATIONS} from '../metar.js';
 import {MAX_PIREPS} from '../pirep.js';
-import {endedText, freshnessLine} from './freshness.js';
+import {endedNote, freshnessLine} from './freshness.js';
 import {alertLegend, altitudeRange, hazardLegend, metarLegend, pirepLegend,
   snapshotChoice} from './legends.js';
 
@@ -22,8 +22,8 @@ import {alertLegend, altitudeRange, hazardLegend, metarLegend, pirepLegend,
  * @property {(recount: () => void) => HTMLElement} [controls]  filters; they call recount() after
  *   a change
  * @property {() => HTMLElement} [legend]
- * @property {(now: number) => string[]} [notes]  what the layer leaves out and why, once there
- *   is data: limits, areas it could not draw, items that ended
+ * @property {(now: number) => (string | HTMLElement)[]} [notes]  what the layer leaves out and
+ *   why, once there is data: limits, areas it could not draw, items that ended
  * @property {(now: number) => void} [refresh]  brings the controls up to date
  */
 
@@ -72,7 +72,8 @@ export function createLayerPanel(container, sections) {
       }
       if (feed.data !== null) {
         lines.push(el('p', {className: 'count', text: entry.section.count()}),
-            ...(entry.section.notes?.(now) || []).map((text) => el('p', {className: 'note layer-note', text})));
+            ...(entry.section.notes?.(now) || []).map((note) => (typeof note === 'string' ?
+              el('p', {className: 'note layer-note', text: note}) : note)));
         entry.section.refresh?.(now);
       }
       if (feed.loading && feed.data !== null) lines.push(el('p', {className: 'loading', text: 'Refreshing…'}));
@@ -213,6 +214,7 @@ export function hazardSection({feed, layer}) {
     notes: () => {
       const counts = Object.entries(feed.data.counts || {});
       const sum = (member) => counts.reduce((total, [, count]) => total + (count[member] || 0), 0);
+      /** @type {(string | HTMLElement)[]} */
       const notes = counts.filter(([, count]) => count.received > MAX_ITEMS).map(([name, count]) =>
         `Showing ${MAX_ITEMS.toLocaleString('en-US')} of ${count.received.toLocaleString('en-US')} ` +
         `${PRODUCT_NAMES[name]}: the most the map reads from one reply.`);
@@ -230,7 +232,7 @@ export function hazardSection({feed, layer}) {
           `${plural(outside, 'area', 'areas')} lie wholly outside the western states and are not shown.`);
       }
       if (layer.ended.length) {
-        notes.push(endedText(layer.ended.map((item) => ({name: item.title, end: item.to}))));
+        notes.push(endedNote(layer.ended.map((item) => ({name: item.title, end: item.to})), 'note layer-note'));
       }
       return notes;
     },
