@@ -382,6 +382,38 @@ class ManyAlerts(unittest.TestCase):
                 "return document.querySelectorAll('#panel-alerts .alert-item').length"), 200)
 
 
+class HostileTimes(unittest.TestCase):
+    """Services answering with times no date can hold (tests/linux/hostile_times.py): the page
+    leaves those reports and forecast groups out, says so, opens the station popup and keeps
+    every layer's age moving."""
+
+    def test_reports_and_forecasts_with_impossible_times(self):
+        folders = UserFolders()
+        with HostDriver(OPTIONS.program, env=folders.environment()) as d:
+            d.wait_for("return document.querySelectorAll('path.station-marker').length >= 50", timeout=60)
+            notes = d.wait_for("""const c = document.querySelector('.layer[data-layer="hazards"] .count');
+                const n = [...document.querySelectorAll('.layer[data-layer="metars"] .layer-note')];
+                return c && n.length && n.map((p) => p.textContent)""", timeout=60)
+            self.assertEqual(notes, ["2 reports left out: their times lie outside the possible range."])
+            self.assertEqual(d.execute_script("return document.querySelectorAll('#panel-layers .loading').length"), 0)
+            field = d.find_element(By.ID, "search-input")
+            field.send_keys("KSLC")
+            d.wait_for("return document.querySelector('#search-list [role=option]')")
+            field.send_keys("\ue007")  # Enter
+            note = d.wait_for("""const n = document.querySelector('.station-popup[data-station="KSLC"] .taf-note');
+                return n && document.querySelector('.station-popup .taf-period') && n.textContent""", timeout=60)
+            self.assertEqual(note, "1 forecast group left out: its time lies outside the possible range.")
+            d.get_screenshot_as_file(os.path.join(OPTIONS.artifacts, "linux-hostile-times-popup.png"))
+            d.execute_script("document.querySelector('.leaflet-popup-close-button')?.click()")
+            # The 30-second tick moves every layer's age on: "(just now)" becomes "(1 min ago)".
+            lines = "return [...document.querySelectorAll('.layer .freshness')].map((p) => p.textContent)"
+            before = d.execute_script(lines)
+            self.assertEqual(len(before), 4, before)
+            d.wait_for("""const lines = [...document.querySelectorAll('.layer .freshness')];
+                return lines.length === 4 && lines.every((p) => /fetched [^·]*\\((\\d+) min ago\\)/.test(p.textContent))""",
+                       timeout=120, interval=1)
+
+
 class ClosingWithRequestsInFlight(unittest.TestCase):
     """Runs with services that hold every answer back, so requests stay in flight."""
 
@@ -431,6 +463,8 @@ def main():
     parser.add_argument("--hold-file", help="the services' --hold-documents file")
     parser.add_argument("--many-alerts", type=int,
                         help="the services answer with this many alerts (large_alerts.py)")
+    parser.add_argument("--hostile-times", action="store_true",
+                        help="the services answer with impossible times (hostile_times.py)")
     OPTIONS, rest = parser.parse_known_args()
     os.makedirs(OPTIONS.artifacts, exist_ok=True)
     if "CORVANE_FAKE_SERVICES_LOG" not in os.environ:
@@ -443,6 +477,8 @@ def main():
         suite.addTests(loader.loadTestsFromTestCase(ClosingWithRequestsInFlight))
     elif OPTIONS.many_alerts:
         suite.addTests(loader.loadTestsFromTestCase(ManyAlerts))
+    elif OPTIONS.hostile_times:
+        suite.addTests(loader.loadTestsFromTestCase(HostileTimes))
     else:
         suite.addTests(loader.loadTestsFromTestCase(MapOnLinux))
         if OPTIONS.hold_file:
