@@ -17,8 +17,8 @@ const data = (path) => JSON.parse(readFileSync(join(REPOSITORY, 'tests', 'data',
 
 /** Copies of `records` (each given its own id by `mark`) until the text reaches TARGET bytes. */
 function grow(records, mark) {
-  const each = Buffer.byteLength(JSON.stringify(records)) / records.length;
-  const count = Math.floor(TARGET / each);
+  const sample = records.map((record, i) => mark(structuredClone(record), i));
+  const count = Math.floor(TARGET / (Buffer.byteLength(JSON.stringify(sample)) / records.length));
   return Array.from({length: count}, (_, i) => mark(structuredClone(records[i % records.length]), i));
 }
 
@@ -45,12 +45,14 @@ const bodies = {
   })(),
 };
 
-// Long tasks from the page's start, kept where the benchmark can read them.
-const observe = () => {
+// Long tasks from the page's start, kept where the benchmark can read them; `held` names an
+// operation whose first request the stub leaves unanswered.
+function observe(held) {
   window.longTasks = [];
   new PerformanceObserver((list) => window.longTasks.push(...list.getEntries().map((entry) =>
     ({start: entry.startTime, duration: entry.duration})))).observe({type: 'longtask', buffered: true});
-};
+  if (held) window.corvaneStub.handlers[held] = () => null;
+}
 
 /** The page started and drawn; then the longest task since `from` (ms of the page's clock). */
 async function longest(page, from = 0) {
@@ -64,25 +66,22 @@ const figures = {start: []};
 for (const name of Object.keys(bodies)) figures[name] = [];
 const script = documentsScript(loadDocuments());
 for (let run = 0; run < runs; run++) {
-  const start = await openPage({documents: script, init: observe});
+  const start = await openPage({documents: script, init: observe, initArgument: ''});
   await start.page.waitForFunction(() => document.querySelector('.layer[data-layer="hazards"] .count'));
   figures.start.push(await longest(start.page));
   await start.close();
   for (const [operation, body] of Object.entries(bodies)) {
     const text = JSON.stringify(body);
-    const session = await openPage({documents: script, init: observe});
+    // The page starts with every other reply; this one's first request waits for the large reply.
+    const session = await openPage({documents: script, init: observe, initArgument: operation});
     const {page} = session;
-    await page.waitForFunction(() => document.querySelector('.layer[data-layer="hazards"] .count'));
+    await page.waitForFunction(() => document.querySelectorAll('.layer .count').length >= 3);
     await page.waitForTimeout(1500);
-    await page.evaluate(({name, reply}) => {
-      window.corvaneStub.handlers[name] = () => ({status: 200, body: JSON.parse(reply)});
-    }, {name: operation, reply: text});
     const from = await page.evaluate(() => performance.now());
-    await page.evaluate((name) => {
-      const feeds = {alerts: 'Alerts', metars: 'METAR stations', tafs: null, hazards: 'Aviation hazards'};
-      if (feeds[name]) document.querySelector(`button[aria-label="Refresh ${feeds[name]}"]`).click();
-      else document.getElementById('refresh-all').click();
-    }, operation);
+    await page.evaluate(({name, reply}) => {
+      const request = window.corvaneStub.requests.find((r) => r.operation === name && r.argument === '');
+      window.corvaneStub.deliver({id: request.id, status: 200, body: JSON.parse(reply)});
+    }, {name: operation, reply: text});
     figures[operation].push(await longest(page, from));
     await session.close();
   }
