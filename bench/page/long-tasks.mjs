@@ -38,9 +38,20 @@ const bodies = {
   hazards: (() => {
     const products = {sigmets: data('awc/airsigmet.json'), gairmets: data('awc/gairmet.json'), cwas: data('awc/cwa.json')};
     const third = TARGET / 3;
+    // Moved to now, as the demo moves them, so the areas are in force rather than ended.
+    const moved = (record) => {
+      const copy = structuredClone(record);
+      for (const key of ['validTimeFrom', 'validTimeTo', 'issueTime']) {
+        if (typeof copy[key] === 'number') copy[key] += shift;
+      }
+      for (const key of ['validTime', 'creationTime', 'receiptTime']) {
+        if (typeof copy[key] === 'string') copy[key] = new Date(Date.parse(copy[key]) + shift * 1000).toISOString();
+      }
+      return copy;
+    };
     return {warnings: [], ...Object.fromEntries(Object.entries(products).map(([name, records]) => {
       const each = Buffer.byteLength(JSON.stringify(records)) / records.length;
-      return [name, Array.from({length: Math.floor(third / each)}, (_, i) => records[i % records.length])];
+      return [name, Array.from({length: Math.floor(third / each)}, (_, i) => moved(records[i % records.length]))];
     }))};
   })(),
 };

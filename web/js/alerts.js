@@ -1,5 +1,5 @@
 // Active alerts of the National Weather Service: severity, shape and texts.
-import {decodeEach, serviceTime} from './time.js';
+import {decodeEach, decodeEachInSlices, serviceTime} from './time.js';
 
 export const SEVERITIES = ['Extreme', 'Severe', 'Moderate', 'Minor', 'Unknown'];
 
@@ -213,11 +213,28 @@ export function alertsAtPoint(alerts, point, {zones = [], county = null} = {}) {
  * @returns {{alerts: Alert[], updated: number, received: number, outOfRange: number}}
  */
 export function decodeAlerts(body, now = Date.now()) {
+  return alertCollection(body, decodeEach(alertFeatures(body), (feature, index) => decodeAlert(feature, index, now)), now);
+}
+
+/**
+ * decodeAlerts in slices that give the browser the thread between them.
+ * @param {any} body @param {number} [now=Date.now()]
+ * @returns {Promise<{alerts: Alert[], updated: number, received: number, outOfRange: number}>}
+ */
+export async function decodeAlertsInSlices(body, now = Date.now()) {
+  const decoded = await decodeEachInSlices(alertFeatures(body), (feature, index) => decodeAlert(feature, index, now));
+  return alertCollection(body, decoded, now);
+}
+
+/** The features read from a reply; throws on one without a list. */
+function alertFeatures(body) {
   if (!body || typeof body !== 'object' || !Array.isArray(body.features)) {
     throw new TypeError('Alert reply has no list of alerts');
   }
-  const {items, outOfRange} = decodeEach(body.features.slice(0, MAX_ALERTS),
-      (feature, index) => decodeAlert(feature, index, now));
+  return body.features.slice(0, MAX_ALERTS);
+}
+
+function alertCollection(body, {items, outOfRange}, now) {
   let updated = NaN;
   try {
     updated = serviceTime(Date.parse(text(body.updated)), 'report', now);

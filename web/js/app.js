@@ -3,7 +3,7 @@
 // the modules together: a weather layer is a feed (feed.js), a map layer (map/) and a block of
 // the layer panel (panels/layer-panel.js), joined in `weatherLayers` below.
 
-import {alertsAtPoint, decodeAlerts, sortAlerts, splitExpired} from './alerts.js';
+import {alertsAtPoint, decodeAlerts, decodeAlertsInSlices, sortAlerts, splitExpired} from './alerts.js';
 import {bridge, firstStations} from './connection.js';
 import {afterPaint} from './dom.js';
 import {Feed} from './feed.js';
@@ -35,7 +35,7 @@ import {createStationPanel} from './panels/station-panel.js';
 import {createStatusArea} from './panels/status.js';
 import {setUpTabs} from './panels/tabs.js';
 import {createUnitsPanel} from './panels/units-panel.js';
-import {decodePireps} from './pirep.js';
+import {decodePireps, decodePirepsInSlices} from './pirep.js';
 import {createPointController} from './point-controller.js';
 import {runEach} from './isolation.js';
 import {createGate} from './request-budget.js';
@@ -98,10 +98,10 @@ const stationFeeds = createStationFeeds({bridge, intervalMs: 5 * MINUTE, maxData
   gate: aviationGate, first: firstStations});
 const metarFeed = stationFeeds.whole;
 const pirepFeed = new Feed({name: 'pireps', label: 'Pilot reports', bridge, operation: 'pireps',
-  decode: decodePireps, dataTime: (reports) => Math.max(...reports.map((r) => r.time).filter(Number.isFinite)),
+  decode: decodePireps, decodeInSlices: decodePirepsInSlices, dataTime: (reports) => Math.max(...reports.map((r) => r.time).filter(Number.isFinite)),
   intervalMs: 3 * MINUTE, maxDataAgeMs: 3 * 60 * MINUTE});
 const alertFeed = new Feed({name: 'alerts', label: 'Alerts', bridge, operation: 'alerts',
-  decode: decodeAlerts, dataTime: (data) => data.updated, intervalMs: 5 * MINUTE,
+  decode: decodeAlerts, decodeInSlices: decodeAlertsInSlices, dataTime: (data) => data.updated, intervalMs: 5 * MINUTE,
   maxDataAgeMs: 60 * MINUTE, storeReply: (body) => body.features.length <= MAX_STORED_ALERTS});
 const hazardFeed = new Feed({name: 'hazards', label: 'Aviation hazards', bridge, operation: 'hazards',
   decode: decodeHazards, dataTime: () => NaN, intervalMs: 3 * MINUTE,

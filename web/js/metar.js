@@ -1,7 +1,7 @@
 // METAR records of the aviation weather service: flight category and a plain-language decoding.
 // Members may be missing, and numbers and texts swap places ("10+", "VRB"), so every member is
 // checked before use.
-import {decodeEach, serviceTime} from './time.js';
+import {decodeEach, decodeEachInSlices, serviceTime} from './time.js';
 
 export const CATEGORIES = ['VFR', 'MVFR', 'IFR', 'LIFR'];
 
@@ -241,7 +241,21 @@ export function newestPerStation(records, id, time) {
  */
 export function decodeMetars(body, now = Date.now()) {
   if (!Array.isArray(body)) throw new TypeError('METAR reply is not a list of reports');
-  const {items, outOfRange} = decodeEach(body.slice(0, MAX_STATIONS), (record) => decodeMetar(record, now));
+  return stationList(body, decodeEach(body.slice(0, MAX_STATIONS), (record) => decodeMetar(record, now)));
+}
+
+/**
+ * decodeMetars in slices that give the browser the thread between them.
+ * @param {any} body @param {number} [now=Date.now()]
+ * @returns {Promise<StationList>}
+ */
+export async function decodeMetarsInSlices(body, now = Date.now()) {
+  if (!Array.isArray(body)) throw new TypeError('METAR reply is not a list of reports');
+  return stationList(body, await decodeEachInSlices(body.slice(0, MAX_STATIONS), (record) => decodeMetar(record, now)));
+}
+
+/** @returns {StationList} */
+function stationList(body, {items, outOfRange}) {
   return Object.assign(newestPerStation(items, (station) => station.id, (station) => station.time),
       {received: body.length, outOfRange});
 }

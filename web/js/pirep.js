@@ -1,5 +1,5 @@
 // Pilot reports: position, altitude, turbulence and icing, urgency and age.
-import {decodeEach, serviceTime} from './time.js';
+import {decodeEach, decodeEachInSlices, serviceTime} from './time.js';
 
 const text = (value) => (typeof value === 'string' ? value.trim() : '');
 const finite = (value) => typeof value === 'number' && Number.isFinite(value);
@@ -95,6 +95,17 @@ export const MAX_PIREPS = 5000;
 export function decodePireps(body, now = Date.now()) {
   if (!Array.isArray(body)) throw new TypeError('PIREP reply is not a list of reports');
   const {items, outOfRange} = decodeEach(body.slice(0, MAX_PIREPS), (record) => decodePirep(record, now));
+  return Object.assign(items, {received: body.length, outOfRange});
+}
+
+/**
+ * decodePireps in slices that give the browser the thread between them.
+ * @param {any} body @param {number} [now=Date.now()]
+ * @returns {Promise<Pirep[] & {received: number, outOfRange: number}>}
+ */
+export async function decodePirepsInSlices(body, now = Date.now()) {
+  if (!Array.isArray(body)) throw new TypeError('PIREP reply is not a list of reports');
+  const {items, outOfRange} = await decodeEachInSlices(body.slice(0, MAX_PIREPS), (record) => decodePirep(record, now));
   return Object.assign(items, {received: body.length, outOfRange});
 }
 

@@ -1,4 +1,5 @@
 // Times as the services write them, and how old things are.
+import {inSlices} from './slices.js';
 
 const MONTHS = ['Jan', 'Feb', 'Mar', 'Apr', 'May', 'Jun', 'Jul', 'Aug', 'Sep', 'Oct', 'Nov', 'Dec'];
 const MINUTE = 60 * 1000;
@@ -242,16 +243,30 @@ export function serviceTime(ms, kind, now) {
  * @returns {{items: T[], outOfRange: number}}
  */
 export function decodeEach(records, decode) {
-  const items = [];
-  let outOfRange = 0;
-  for (let index = 0; index < records.length; index++) {
-    try {
-      const item = decode(records[index], index);
-      if (item) items.push(item);
-    } catch (error) {
-      if (!(error instanceof TimeOutOfRange)) throw error;
-      outOfRange++;
-    }
+  const result = {items: [], outOfRange: 0};
+  for (let index = 0; index < records.length; index++) decodeOne(result, records[index], index, decode);
+  return result;
+}
+
+function decodeOne(result, record, index, decode) {
+  try {
+    const item = decode(record, index);
+    if (item) result.items.push(item);
+  } catch (error) {
+    if (!(error instanceof TimeOutOfRange)) throw error;
+    result.outOfRange++;
   }
-  return {items, outOfRange};
+}
+
+/**
+ * decodeEach in slices that give the browser the thread between them (slices.js).
+ * @template R, T
+ * @param {R[]} records
+ * @param {(record: R, index: number) => T | null} decode
+ * @returns {Promise<{items: T[], outOfRange: number}>}
+ */
+export async function decodeEachInSlices(records, decode) {
+  const result = {items: [], outOfRange: 0};
+  await inSlices(records.length, (index) => decodeOne(result, records[index], index, decode));
+  return result;
 }

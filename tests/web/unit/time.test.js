@@ -3,11 +3,12 @@ import {decodeDiscussion} from '/js/discussion.js';
 import {decodeForecast} from '/js/forecast.js';
 import {decodeHazards} from '/js/hazards.js';
 import {runEach} from '/js/isolation.js';
+import {inSlices} from '/js/slices.js';
 import {decodeMetars} from '/js/metar.js';
 import {decodePireps} from '/js/pirep.js';
 import {decodePointReply} from '/js/point.js';
-import {EARLIEST_SERVICE_TIME, TimeOutOfRange, formatAge, formatDateTime, formatTime, formatUntil,
-  parseValidTime, serviceTime} from '/js/time.js';
+import {EARLIEST_SERVICE_TIME, TimeOutOfRange, decodeEach, decodeEachInSlices, formatAge, formatDateTime,
+  formatTime, formatUntil, parseValidTime, serviceTime} from '/js/time.js';
 import {setTimeZoneTable, stationTimeZone, timeZoneAt} from '/js/time-zones.js';
 import {assert} from 'chai';
 import {describe, it} from 'mocha';
@@ -219,5 +220,27 @@ describe('#runEach', () => {
       throw new Error('report');
     }), ['x']);
     assert.deepEqual(ran.at(-1), 'y');
+  });
+});
+
+describe('#inSlices, #decodeEachInSlices', () => {
+  it('gives the thread to waiting tasks between slices', async () => {
+    const seen = [];
+    const other = new MessageChannel();
+    other.port1.onmessage = () => seen.push('other task');
+    other.port2.postMessage(null);
+    await inSlices(3, (index) => {
+      seen.push(index);
+      const until = performance.now() + 3;
+      while (performance.now() < until) { /* a slow step */ }
+    }, 1);
+    other.port1.close();
+    assert.deepEqual(seen, [0, 'other task', 1, 2]);
+  });
+  it('decodes as decodeEach does', async () => {
+    const now = Date.UTC(2026, 10, 20, 18);
+    const records = Array.from({length: 3000}, (_, i) => (i % 7 ? now - i : -i));
+    const decode = (ms) => serviceTime(ms, 'report', now);
+    assert.deepEqual(await decodeEachInSlices(records, decode), decodeEach(records, decode));
   });
 });
