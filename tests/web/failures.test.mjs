@@ -380,7 +380,12 @@ function unisolated(page, mark) {
         if (/isolate|plaintext/.test(style.unicodeBidi) || style.display !== 'inline') break;
         boundary = boundary.parentElement;
       }
-      if (boundary.textContent.trim() !== node.data.trim()) found.push(boundary.textContent.slice(0, 120));
+      // The mark ends each service text here: words after it in the same text, unless closed by
+      // U+2069 (pop directional isolate), would be the page's own, reordered.
+      const after = node.data.split(rlo).slice(1);
+      if (boundary.textContent.trim() !== node.data.trim() || after.some((rest) => rest.trim() && !rest.startsWith('\u2069'))) {
+        found.push(boundary.textContent.slice(0, 120));
+      }
     }
     return found;
   }, mark);

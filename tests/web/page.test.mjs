@@ -830,6 +830,9 @@ describe('TAFs, hazards, the 12-hour forecast and the discussion', () => {
       'Showing 2,000 of 2,001 CWAs: the most the map reads from one reply.',
       '5 areas could not be drawn (no usable shape or time).',
       '1 area lies wholly outside the western states and is not shown.']);
+    // Thousands of areas are drawn a slice at a time: every one shown comes.
+    const shown = Number((await status.locator('.count').textContent()).match(/([\d,]+) shown/)[1].replace(',', ''));
+    await page.waitForFunction((count) => document.querySelectorAll('path.hazard').length === count, shown);
     // No band across the whole map, and nothing of it at Salt Lake City.
     const mapWidth = (await page.locator('#map').boundingBox()).width;
     const widest = await page.locator('path.hazard').evaluateAll((paths) => Math.max(...paths.map((p) => p.getBoundingClientRect().width)));

@@ -289,6 +289,7 @@ export function decodePointReply(body, point, now) {
     retrievedAt: ownTime(reply.retrievedAt),
     source: text(reply.source),
     place: location ? [text(location.city), text(location.state)].filter(Boolean).join(', ') : '',
+    placeParts: location ? [text(location.city), text(location.state)].filter(Boolean) : [],
     zones: pointZones(reply.point),
     cell: pointGrid(reply.point),
     timeZone: text(object(object(reply.point)?.properties)?.timeZone),

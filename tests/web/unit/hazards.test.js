@@ -236,6 +236,11 @@ describe('#altitudeBand, #altitudeText, #hazardLabel, #hazardWords, #sourceText'
       [byTitle('CWA ZSE 201'), [6000, 16000, 'height'], '6,000 ft to 16,000 ft', 'ICE 060–160', 'Icing (severe)',
         'Center Weather Advisory, Seattle Center (ZSE)'],
     ];
+    // A hazard or severity the products do not list is the product's own text, isolated from
+    // the page's words beside it (U+2068 … U+2069), a direction mark in it included.
+    rows.push([{...byTitle('CWA ZLC 101'), hazard: 'DUST\u202e', severity: 'WILD'}, [0, 18000, 'surface'],
+      'Surface to FL180', '\u2068DUST\u202e\u2069 SFC–FL180', '\u2068Dust\u202e\u2069 (\u2068wild\u2069)',
+      'Center Weather Advisory, Salt Lake City Center (ZLC)']);
     for (const [item, [lowFeet, highFeet, base], heights, label, words, source] of rows) {
       assert.deepEqual([altitudeBand(item), altitudeText(item), hazardLabel(item), hazardWords(item), sourceText(item)],
           [{lowFeet, highFeet, base}, heights, label, words, source], item.title);

@@ -287,7 +287,8 @@ export function renderPointPanel(container, state, {units, now, showTable, onTog
     return;
   }
   const heading = el('h2', {className: 'panel-title', tabindex: '-1'},
-      state.reply?.place ? ['Near ', el('bdi', {text: state.reply.place})] :
+      state.reply?.place ? ['Near ', (state.reply.placeParts || [state.reply.place])
+          .map((part, index) => [index ? ', ' : '', el('bdi', {text: part})])] :
         state.label ? el('bdi', {text: state.label}) : 'Selected point');
   const coordinates = el('p', {className: 'coordinates',
     text: `${formatCoordinate(state.point.lat)}, ${formatCoordinate(state.point.lon)}`});
