@@ -9,18 +9,6 @@
 namespace weather {
 namespace {
 
-bool has_periods(const nlohmann::json& forecast) {
-    if (!forecast.is_object()) {
-        return false;
-    }
-    const auto properties = forecast.find("properties");
-    if (properties == forecast.end() || !properties->is_object()) {
-        return false;
-    }
-    const auto periods = properties->find("periods");
-    return periods != properties->end() && periods->is_array();
-}
-
 // The member's value, or null when the document has none.
 nlohmann::json member_or_null(nlohmann::json& document, const char* key) {
     const auto found = document.find(key);
@@ -38,11 +26,14 @@ Response twelve_hour_forecast(const Transport& transport, const std::string& arg
     const std::string url = nws_gridpoints_prefix + cell.value->office + "/" +
                             std::to_string(cell.value->x) + "," + std::to_string(cell.value->y) +
                             forecast_url_suffix;
-    const nlohmann::json forecast = fetch_json(transport, url, false);
-    if (!has_periods(forecast)) {
+    // Written compactly as it arrives; only the periods' form is looked at on the way.
+    CompactOptions options;
+    options.probes.push_back(Probe{{{"properties"}, {"periods"}}});
+    CompactDocument forecast = fetch_compact_json(transport, url, false, options);
+    if (forecast.found[0].kind != nlohmann::json::value_t::array) {
         return error_response(502, forecast_format_error, url);
     }
-    return Response{200, to_compact_json(forecast), json_content_type};
+    return Response{200, std::move(forecast.text), json_content_type};
 }
 
 Response forecast_discussion(const Transport& transport, const std::string& argument) {
