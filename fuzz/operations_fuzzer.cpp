@@ -139,6 +139,7 @@ const char* const canned_arguments[][3] = {
     {"", "", ""},                                  // hazards
     {"SLC/101,174", "SLC/0,0", "PQR/999,1"},       // forecast
     {"SLC", "XYZ", "PQR"},                         // discussion
+    {"06", "12", "high"},                          // winds
 };
 
 struct SlotAnswer {
@@ -159,7 +160,8 @@ void abort_unless(bool condition) {
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
     (void)document("awc/cwa.json");  // loads every document on this thread
     FuzzedDataProvider input(data, size);
-    const std::size_t index = input.ConsumeIntegralInRange<std::size_t>(0, 7);
+    const std::size_t index = input.ConsumeIntegralInRange<std::size_t>(
+        0, weather::operation_names.size() - 1);
     const std::string operation(weather::operation_names[index]);
     const std::string argument =
         input.ConsumeBool()

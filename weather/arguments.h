@@ -16,6 +16,7 @@ inline constexpr char taf_bounds_area_error[] =
     "TAF bounds must be inside 31 to 49.5 N, 125 to 102 W";
 inline constexpr char grid_cell_error[] = "Expected a forecast grid as office/x,y";
 inline constexpr char office_error[] = "Expected a forecast office as three letters";
+inline constexpr char winds_bulletin_error[] = "Expected a winds bulletin as 06, 12, 24 or high";
 
 struct Coordinates {
     double latitude = 0;

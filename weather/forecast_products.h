@@ -5,7 +5,8 @@
 #include "weather/fetch.h"
 #include "weather/response.h"
 
-// The forecast office's words: the 12-hour forecast of a grid cell and the latest discussion.
+// The forecast offices' words: the 12-hour forecast of a grid cell, the latest discussion and the
+// latest winds and temperatures aloft bulletin.
 namespace weather {
 
 // The forecast document of the grid cell "OFFICE/X,Y", passed on whole. 400 for a bad
@@ -18,5 +19,10 @@ Response twelve_hour_forecast(const Transport& transport, const std::string& arg
 // 502 with the URL as source when the document has no string "productText"; throws what
 // fetch_json throws.
 Response forecast_discussion(const Transport& transport, const std::string& argument);
+
+// The latest winds-aloft bulletin chosen by "06", "12", "24" or "high", in the discussion's shape.
+// 400 for any other argument, 502 with the URL as source when the document has no string
+// "productText" or names another product in "productCode"; throws what fetch_json throws.
+Response winds_aloft(const Transport& transport, const std::string& argument);
 
 }  // namespace weather

@@ -100,6 +100,9 @@ std::chrono::seconds cache_lifetime(std::string_view operation) {
     if (operation == "hazards") {
         return hazards_lifetime;
     }
+    if (operation == "winds") {
+        return winds_lifetime;
+    }
     return default_lifetime;
 }
 
@@ -152,6 +155,9 @@ WeatherService::Outcome WeatherService::run_uncached(const std::string& operatio
         }
         if (operation == "forecast") {
             return {twelve_hour_forecast(transport, argument)};
+        }
+        if (operation == "winds") {
+            return {winds_aloft(transport, argument)};
         }
         return {forecast_discussion(transport, argument)};
     } catch (const std::exception& failure) {

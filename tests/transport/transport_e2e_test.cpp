@@ -626,7 +626,7 @@ TEST_F(TransportEndToEnd, AlertsArePassedOn) {
 
 // The four operations beyond the first ones, their refusals and service failures, through the
 // real client; the services' fault for an operation is chosen by its argument.
-TEST_F(TransportEndToEnd, TafsHazardsForecastAndDiscussionAnswerAsTheScriptedClientDoes) {
+TEST_F(TransportEndToEnd, TafsHazardsForecastDiscussionAndWindsAnswerAsTheScriptedClientDoes) {
     struct Row {
         std::string operation;
         std::string argument;
@@ -648,6 +648,10 @@ TEST_F(TransportEndToEnd, TafsHazardsForecastAndDiscussionAnswerAsTheScriptedCli
         {"discussion", "SLC", 200, {"/products/types/AFD/locations/SLC/latest"}},
         {"discussion", "XYZ", 502, {"/products/types/AFD/locations/XYZ/latest"}},
         {"discussion", "KSLC", 400, {}},
+        {"winds", "06", 200, {"/products/types/FD1/locations/US1/latest"}},
+        {"winds", "high", 200, {"/products/types/FD8/locations/US7/latest"}},
+        {"winds", "24", 502, {"/products/types/FD5/locations/US5/latest"}},
+        {"winds", "6", 400, {}},
     };
     for (const auto& row : rows) {
         SCOPED_TRACE(row.operation + " \"" + row.argument + "\"");
@@ -672,6 +676,8 @@ TEST_F(TransportEndToEnd, TafsHazardsForecastAndDiscussionAnswerAsTheScriptedCli
               json::parse(test_document("awc/taf_west.json")));
     EXPECT_EQ(json::parse(weather::run_operation("forecast", "SLC/101,174").body),
               json::parse(test_document("nws/forecast_slc.json")));
+    EXPECT_EQ(json::parse(weather::run_operation("winds", "06").body).at("productText"),
+              json::parse(test_document("nws/fd1_us1_latest.json")).at("productText"));
 }
 
 // The services are armed through a path of their own (/test/next), since the hazards URLs are

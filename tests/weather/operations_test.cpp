@@ -41,6 +41,8 @@ TEST_F(OperationsTest, RefusesUnknownOperationsAndLongArguments) {
         {"hazard", "", "Unsupported weather operation"},
         {"forecast ", "SLC/101,174", "Unsupported weather operation"},
         {"discussions", "SLC", "Unsupported weather operation"},
+        {"wind", "06", "Unsupported weather operation"},
+        {"Winds", "06", "Unsupported weather operation"},
         {"point", std::string(97, ' '), "Weather request argument is too long"},
     };
     for (const auto& c : cases) {
@@ -56,8 +58,8 @@ TEST_F(OperationsTest, RefusesUnknownOperationsAndLongArguments) {
 }
 
 TEST_F(OperationsTest, EveryOperationRefusesA97ByteArgumentBeforeAnythingElse) {
-    const std::string names[] = {"metars", "pireps",  "point",    "alerts",
-                                 "tafs",   "hazards", "forecast", "discussion"};
+    const std::string names[] = {"metars",  "pireps",   "point",      "alerts", "tafs",
+                                 "hazards", "forecast", "discussion", "winds"};
     EXPECT_EQ(std::size(names), operation_names.size());
     for (const std::string& name : names) {
         const Response response = service.run_operation(name, std::string(97, 'x'));
@@ -98,6 +100,9 @@ TEST_F(OperationsTest, CacheLifetimesEndExactlyAt300And180Seconds) {
     const std::string forecast_url = "https://api.weather.gov/gridpoints/SLC/101,174/forecast";
     const std::string discussion_url =
         "https://api.weather.gov/products/types/AFD/locations/SLC/latest";
+    const std::string winds_url = "https://api.weather.gov/products/types/FD1/locations/US1/latest";
+    const std::string high_winds_url =
+        "https://api.weather.gov/products/types/FD8/locations/US7/latest";
     const Case cases[] = {
         {"alerts", "", active_alerts_url, R"({"features":[]})", 300s},
         {"pireps", "", pilot_reports_url, "[]", 180s},
@@ -105,6 +110,8 @@ TEST_F(OperationsTest, CacheLifetimesEndExactlyAt300And180Seconds) {
         {"hazards", "", sigmets_url, "[]", 180s},
         {"forecast", "SLC/101,174", forecast_url, R"({"properties":{"periods":[]}})", 300s},
         {"discussion", "SLC", discussion_url, R"({"productText":""})", 300s},
+        {"winds", "06", winds_url, R"({"productText":""})", 1800s},
+        {"winds", "high", high_winds_url, R"({"productText":""})", 1800s},
     };
     client.on(gairmets_url, Exchange::ok("[]"));
     client.on(center_advisories_url, Exchange::ok("[]"));
@@ -373,6 +380,7 @@ TEST_F(OperationsTest, EveryOperationRefusesDocumentsNestedDeeperThan256Levels) 
     constexpr char forecast_url[] = "https://api.weather.gov/gridpoints/SLC/101,174/forecast";
     constexpr char discussion_url[] =
         "https://api.weather.gov/products/types/AFD/locations/SLC/latest";
+    constexpr char winds_url[] = "https://api.weather.gov/products/types/FD3/locations/US3/latest";
     const nlohmann::json points = {{"properties",
                                     {{"forecastHourly", hourly_url},
                                      {"forecastGridData", grid_url},
@@ -435,6 +443,8 @@ TEST_F(OperationsTest, EveryOperationRefusesDocumentsNestedDeeperThan256Levels) 
          {{"properties", {{"periods", nlohmann::json::array()}}}}, Outcome::fails_502, ""},
         {"discussion", "discussion", "SLC", discussion_url, {{"productText", "AFD"}},
          Outcome::fails_502, "", false},
+        {"winds", "winds", "12", winds_url, {{"productText", "FD3US3"}}, Outcome::fails_502, "",
+         false},
     };
     // clang-format on
     for (const auto& c : cases) {
@@ -458,6 +468,7 @@ TEST_F(OperationsTest, EveryOperationRefusesDocumentsNestedDeeperThan256Levels) 
             scripted.on(center_advisories_url, Exchange::ok("[]"));
             scripted.on(forecast_url, Exchange::ok(R"({"properties":{"periods":[]}})"));
             scripted.on(discussion_url, Exchange::ok(R"({"productText":"AFD"})"));
+            scripted.on(winds_url, Exchange::ok(R"({"productText":"FD3US3"})"));
             scripted.on(c.url, Exchange::ok(deep(c.document, depth)));
             WeatherService fresh(Transport{scripted, pauses.function()});
 

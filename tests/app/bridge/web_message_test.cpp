@@ -229,6 +229,8 @@ TEST_F(WebMessageTest, OperationAndArgumentRules) {
         {R"({"id": 1, "operation": "hazards"})", ""},
         {R"({"id": 1, "operation": "forecast", "argument": "SLC/101,174"})", ""},
         {R"({"id": 1, "operation": "discussion", "argument": "SLC"})", ""},
+        {R"({"id": 1, "operation": "winds", "argument": "06"})", ""},
+        {R"({"id": 1, "operation": "Winds", "argument": "06"})", "Unsupported weather operation"},
         {R"({"id": 1, "operation": "pireps", "argument": ")" + std::string(200, 'x') + "\"}", ""},
     };
     for (const auto& c : cases) {
