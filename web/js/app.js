@@ -35,6 +35,9 @@ import {createStationPanel} from './panels/station-panel.js';
 import {createStatusArea} from './panels/status.js';
 import {setUpTabs} from './panels/tabs.js';
 import {createUnitsPanel} from './panels/units-panel.js';
+import {windsPopup, windsSection} from './panels/winds-section.js';
+import {WindsLayer} from './map/winds-layer.js';
+import {decodeWinds} from './winds.js';
 import {decodePireps} from './pirep.js';
 import {createPointController} from './point-controller.js';
 import {createGate} from './request-budget.js';
@@ -106,6 +109,10 @@ const tafFeed = new Feed({name: 'tafs', label: 'Terminal forecasts', bridge, ope
   decode: decodeTafs, dataTime: (tafs) => Math.max(...tafs.map((taf) => taf.issued).filter(Number.isFinite)),
   intervalMs: 5 * MINUTE});
 let tafsById = new Map();
+// Winds aloft: the bulletins come four times a day and the host keeps one for 30 minutes.
+const windsFeed = new Feed({name: 'winds', label: 'Winds aloft', bridge, operation: 'winds', argument: '06',
+  decode: (body) => decodeWinds(body), dataTime: (table) => table.issued, intervalMs: 30 * MINUTE,
+  maxDataAgeMs: 8 * 60 * MINUTE});
 
 // Map layers.
 const metarLayer = new MetarLayer({
@@ -131,6 +138,8 @@ const zoneShapes = createZoneShapes({bridge, gate: createGate({maxInFlight: 2, p
   }});
 alertLayer.setZones(zoneShapes);
 const hazardLayer = new HazardLayer().addTo(map);
+const windsLayer = new WindsLayer({popup: (row, table) => windsPopup(row, table, {level: windsLayer.level})})
+    .addTo(map);
 const pointMarker = new PointMarker({onChoose: (point) => choosePoint(point)}).addTo(map);
 new LabelLayout().addTo(map);  // labels of lower rank give way to weather marks
 let activeAlerts = [];
@@ -141,6 +150,11 @@ const weatherLayers = [
   {panes: ['pireps'], section: pirepSection({feed: pirepFeed, layer: pirepLayer})},
   {panes: ['alerts'], section: alertSection({feed: alertFeed, layer: alertLayer, active: () => activeAlerts})},
   {panes: ['hazards', 'hazardLabels'], section: hazardSection({feed: hazardFeed, layer: hazardLayer})},
+  {panes: ['winds'], section: windsSection({feed: windsFeed, layer: windsLayer, onChoose: ({bulletin, level}) => {
+    windsLayer.setLevel(level);
+    windsFeed.ask(bulletin);
+    feedChanged(windsFeed);
+  }})},
 ];
 const feeds = weatherLayers.map(({section}) => section.feed);
 const panes = new Map(weatherLayers.map(({section, panes: names}) => [section.feed, names]));
@@ -292,6 +306,10 @@ hazardFeed.subscribe((feed, changedData) => {
   }
   feedChanged(feed);
 });
+windsFeed.subscribe((feed, changedData) => {
+  if (changedData) windsLayer.setTable(feed.data);
+  feedChanged(feed);
+});
 tafFeed.subscribe((feed, changedData) => {
   if (changedData) tafsById = new Map(feed.data.map((taf) => [taf.id, taf]));
   showFeedStatus(feed);
@@ -408,6 +426,7 @@ function redrawAll() {
   metarLayer.redraw();
   pirepLayer.setReports(pirepFeed.data || [], now());
   stationPanel.update();
+  windsLayer.redraw();
   applyAlerts();
   drawPoint(pointController.state);
   for (const feed of feeds) feedChanged(feed);

@@ -1,0 +1,76 @@
+// The flight's own picture in a real browser against the stub host: winds aloft on the map, the
+// route with its corridor and the briefing along it, as a pilot reads them before a flight.
+import assert from 'node:assert/strict';
+import {after, describe, it} from 'node:test';
+import {REFERENCE_TIME} from './documents.mjs';
+import {accessibilityViolations, openPage, saveScreenshot, startBrowser, stubRequests} from './browser.mjs';
+
+after(async () => (await startBrowser()).close());
+
+async function ready(options = {}) {
+  const session = await openPage({clock: REFERENCE_TIME, ...options});
+  await session.page.locator('path.station-marker').first().waitFor();
+  return session;
+}
+
+async function showWinds(page, level) {
+  await page.locator('#layer-winds').check();
+  await page.locator('#winds-level').selectOption(String(level));
+  await page.locator('.winds-icon').first().waitFor();
+}
+
+describe('winds aloft', () => {
+  it('draws barbs and temperatures at the western stations for the chosen level, with the valid window beside it', async () => {
+    const {page, close} = await ready();
+    assert.equal(await page.locator('.winds-icon').count(), 0, 'the layer starts switched off');
+    assert.deepEqual((await stubRequests(page)).filter((r) => r.operation === 'winds').map((r) => r.argument), ['06']);
+    await showWinds(page, 12000);
+    assert.equal(await page.locator('#winds-valid').textContent(), 'Valid 18:00Z, for use 14:00Z–21:00Z');
+    assert.equal(await page.locator('.winds-icon').count(), 56, 'the western stations only');
+    const slc = page.locator('.winds-icon[aria-label^="Salt Lake City (SLC)"]');
+    assert.equal(await slc.getAttribute('aria-label'), 'Salt Lake City (SLC) at 12,000 ft: 260° 51 kt, -14 °C');
+    assert.match(await page.locator('.layer[data-layer="winds"] .count').textContent(),
+        /^56 western stations; 56 with a wind at 12,000 ft/);
+    await slc.dispatchEvent('click');
+    const popup = page.locator('.winds-popup');
+    await popup.waitFor();
+    const rows = await popup.locator('tbody tr').evaluateAll((trs) => trs.map((tr) => tr.innerText.split('\t').join(' | ')));
+    assert.deepEqual(rows, ['39,000 ft | 260° 130 kt | -59 °C', '34,000 ft | 260° 124 kt | -58 °C',
+      '30,000 ft | 260° 110 kt | -50 °C', '24,000 ft | 260° 90 kt | -38 °C', '18,000 ft | 260° 71 kt | -26 °C',
+      '12,000 ft | 260° 51 kt | -14 °C', '9,000 ft | 260° 41 kt | -8 °C', '6,000 ft | 260° 31 kt | —',
+      '3,000 ft | none (near the ground) | —']);
+    assert.equal(await popup.locator('tr.chosen th').textContent(), '12,000 ft');
+    await saveScreenshot(page, 'winds-aloft-1460x960');
+    await page.locator('#winds-bulletin').selectOption('12');
+    await page.waitForFunction(() => document.querySelector('#winds-valid').textContent.startsWith('Valid 00:00Z'));
+    assert.equal(await page.locator('#winds-valid').textContent(), 'Valid 00:00Z, for use 21:00Z–06:00Z');
+    await close();
+  });
+  it('refuses a table of the wrong shape whole, with a status line', async () => {
+    const {page, close} = await ready({init: () => {
+      const product = window.corvaneStubDocuments.winds['06'];
+      product.productText = product.productText.replace('\nSLC         2631', '\nSLC        2631 ');
+    }});
+    await page.locator('#layer-winds').check();
+    await page.locator('.status-entry[data-source="winds"]').waitFor({state: 'attached'});
+    assert.match(await page.locator('.status-entry[data-source="winds"] .status-error').textContent(),
+        /the row of SLC: "2631" does not end under 6000/);
+    assert.equal(await page.locator('.winds-icon').count(), 0, 'nothing of it drawn');
+    assert.match(await page.locator('.layer[data-layer="winds"] .layer-error').textContent(), /^Not available: /);
+    await close();
+  });
+});
+
+describe('screenshots of the flight picture', () => {
+  for (const [width, height] of [[1460, 960], [920, 650]]) {
+    it(`saves each state at ${width}×${height}`, async () => {
+      const size = `${width}x${height}`;
+      const {page, close} = await ready({viewport: {width, height}});
+      await showWinds(page, 9000);
+      await page.locator('.layer[data-layer="winds"]').scrollIntoViewIfNeeded();
+      await saveScreenshot(page, `winds-${size}`);
+      assert.deepEqual(await accessibilityViolations(page), []);
+      await close();
+    });
+  }
+});
