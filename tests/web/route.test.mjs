@@ -61,6 +61,64 @@ describe('winds aloft', () => {
   });
 });
 
+async function planRoute(page, text) {
+  await page.locator('#search-input').fill(text);
+  await page.getByRole('option', {name: /^Route /}).first().waitFor();
+  await page.locator('#search-input').press('Enter');
+  await page.locator('#briefing-profile').waitFor();
+}
+
+const metarBoxes = async (page) => (await stubRequests(page)).filter((r) => r.operation === 'metars' && r.argument !== '');
+
+describe('route and briefing', () => {
+  it('takes a route from the search field, draws it with its corridor and briefs it in the standard order', async () => {
+    const {page, close} = await ready();
+    const before = (await metarBoxes(page)).length;
+    await planRoute(page, 'KSLC KGJT');
+    assert.equal(await page.getByRole('tab', {name: 'Route'}).getAttribute('aria-selected'), 'true');
+    assert.equal(await page.locator('path.route-line').count(), 1);
+    assert.equal(await page.locator('path.route-corridor').count(), 1);
+    const titles = await page.locator('.briefing-section h3').allTextContents();
+    assert.deepEqual(titles, ['Adverse conditions', 'Current conditions', 'En-route and destination forecast',
+      'Winds aloft and times', 'Pilot reports', 'Vertical profile']);
+    const summary = await page.locator('.briefing-summary').innerText();
+    assert.match(summary, /KSLC → KGJT/);
+    assert.match(summary, /187 NM at 9,500 ft, 120 kt true airspeed, corridor ±25 NM/);
+    assert.match(summary, /Departure Fri Nov 20 11:30 MST/);
+    assert.match(summary, /Average tailwind \d+ kt/);
+    assert.match(await page.locator('.not-official').textContent(), /^This is not an official weather briefing/);
+    // Every section carries its data's time or says what is missing.
+    for (const id of ['adverse', 'current', 'forecast', 'winds', 'pireps']) {
+      assert.ok((await page.locator(`#briefing-${id} .data-line`).count()) >= 1, id);
+    }
+    assert.match(await page.locator('#briefing-winds .data-line').textContent(), /FD1US1: Valid 18:00Z, for use 14:00Z–21:00Z/);
+    assert.ok((await page.locator('#briefing-current li').count()) >= 1, 'METARs in the corridor');
+    // The route's boxes went through the budget: at most six new ones.
+    await page.clock.runFor(70000);
+    const asked = (await metarBoxes(page)).length - before;
+    assert.ok(asked >= 1 && asked <= 6, `${asked} boxes for the route`);
+    await saveScreenshot(page, 'route-briefing-1460x960');
+    await close();
+  });
+  it('keeps the route across a restart and says when data is missing', async () => {
+    const {page, close} = await ready({init: () => {
+      window.corvaneStub.handlers.winds = () => ({status: 502, body: {error: 'Weather service returned HTTP 503: x'}});
+    }});
+    await planRoute(page, 'KSLC KGJT');
+    assert.match(await page.locator('#briefing-winds .data-line').textContent(), /^Winds aloft: not available/);
+    assert.match(await page.locator('.briefing-summary').innerText(), /Winds aloft not known for all of the route/);
+    const stored = await page.evaluate(() => JSON.parse(localStorage.getItem('corvane.route')));
+    assert.deepEqual([stored.text, stored.points.map((p) => p.label), stored.altitude, stored.tas, stored.corridor],
+        ['KSLC KGJT', ['KSLC', 'KGJT'], 9500, 120, 25]);
+    await page.reload();
+    await page.locator('path.station-marker').first().waitFor();
+    await page.getByRole('tab', {name: 'Route'}).click();
+    await page.locator('#briefing-profile').waitFor();
+    assert.match(await page.locator('.briefing-summary').innerText(), /KSLC → KGJT/);
+    await close();
+  });
+});
+
 describe('screenshots of the flight picture', () => {
   for (const [width, height] of [[1460, 960], [920, 650]]) {
     it(`saves each state at ${width}×${height}`, async () => {

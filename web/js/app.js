@@ -38,6 +38,12 @@ import {createUnitsPanel} from './panels/units-panel.js';
 import {windsPopup, windsSection} from './panels/winds-section.js';
 import {WindsLayer} from './map/winds-layer.js';
 import {decodeWinds} from './winds.js';
+import {windsStation} from './winds-stations.js';
+import {newestPerStation} from './metar.js';
+import {RouteLayer} from './route/route-layer.js';
+import {createRouteController} from './route/route-controller.js';
+import {corridorBox} from './route/route.js';
+import {routeSuggestion} from './route/route-input.js';
 import {decodePireps} from './pirep.js';
 import {createPointController} from './point-controller.js';
 import {createGate} from './request-budget.js';
@@ -392,7 +398,7 @@ async function toggleDiscussion(office) {
   if (discussion === opened) drawPoint(pointController.state);  // not closed or replaced meanwhile
 }
 
-onMapClick(map, (point) => choosePoint(point));
+onMapClick(map, (point) => (route.picking ? route.addPoint(point) : choosePoint(point)));
 
 // Search: towns, coordinates in the common written forms, and every station by id or name.
 const searchSources = createSearchSources({hasReport: (id) => metarLayer.station(id) !== undefined});
@@ -401,14 +407,47 @@ const searchBox = createSearchBox({
   input: /** @type {HTMLInputElement} */ (document.getElementById('search-input')),
   listbox: document.getElementById('search-list'),
   message: document.getElementById('search-message'),
-  suggest: searchSources.suggest,
+  suggest: (query, limit) => {
+    const planned = routeSuggestion(query, searchSources.suggest);
+    return planned ? [planned, ...searchSources.suggest(query, limit - 1)] : searchSources.suggest(query, limit);
+  },
   choose: (suggestion) => {
+    if (suggestion.kind === 'route') {
+      tabs.select('route');
+      route.setPoints(suggestion.points, suggestion.points.map((p) => p.label).join(' '));
+      return '';
+    }
     if (suggestion.kind === 'station' && metarLayer.open(suggestion.id)) return '';
     map.setView([suggestion.point.lat, suggestion.point.lon], Math.max(map.getZoom(), 9));
     choosePoint(suggestion.point, {label: suggestion.kind === 'coordinates' ? '' : suggestion.label});
     return '';
   },
 });
+
+// The route and its briefing, drawn again (once things settle) whenever a layer's data changes.
+const routeLayer = new RouteLayer().addTo(map);
+const route = createRouteController({container: document.getElementById('panel-route'), layer: routeLayer,
+  suggest: searchSources.suggest, tiles: stationFeeds.tiles, now,
+  feeds: {metars: metarFeed, tafs: tafFeed, hazards: hazardFeed, alerts: alertFeed, pireps: pirepFeed, winds: windsFeed},
+  data: (planned) => {
+    const kept = stationFeeds.tiles.records(corridorBox(planned, 50));
+    const stations = metarFeed.data || kept.length ?
+      newestPerStation([...(metarFeed.data || []), ...kept], (s) => s.id, (s) => s.time) : null;
+    return {stations, tafs: tafFeed.data, hazards: hazardFeed.data?.items || null,
+      alerts: alertFeed.data ? activeAlerts : null, countyAt, pireps: pirepFeed.data, winds: windsFeed.data,
+      windsPosition: windsStation};
+  },
+  onRoute: (shown) => {
+    const bounds = shown && routeLayer.bounds();
+    if (bounds) map.fitBounds(bounds, {maxZoom: 9, padding: [20, 20]});
+  }});
+let routePause = null;
+const redrawRoute = () => {
+  clearTimeout(routePause);
+  routePause = setTimeout(() => route.draw(), 150);
+};
+for (const feed of [metarFeed, tafFeed, hazardFeed, alertFeed, pirepFeed, windsFeed]) feed.subscribe(redrawRoute);
+stationFeeds.tiles.subscribe(redrawRoute);
 
 // Units and times.
 createUnitsPanel(document.getElementById('panel-units'), units, (chosen) => {
@@ -427,6 +466,7 @@ function redrawAll() {
   pirepLayer.setReports(pirepFeed.data || [], now());
   stationPanel.update();
   windsLayer.redraw();
+  route.draw();
   applyAlerts();
   drawPoint(pointController.state);
   for (const feed of feeds) feedChanged(feed);
