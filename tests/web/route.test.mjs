@@ -97,7 +97,35 @@ describe('route and briefing', () => {
     await page.clock.runFor(70000);
     const asked = (await metarBoxes(page)).length - before;
     assert.ok(asked >= 1 && asked <= 6, `${asked} boxes for the route`);
-    await saveScreenshot(page, 'route-briefing-1460x960');
+    assert.match(await page.locator('#route-budget').textContent(), /^Corridor METAR boxes: \d+ tiles, \d+ fresh, 0 being asked, 0 waiting/);
+    // Planned again with a narrower corridor: the fresh tiles serve it, nothing new is asked.
+    await page.locator('#route-corridor').selectOption('10');
+    await page.clock.runFor(70000);
+    assert.equal((await metarBoxes(page)).length - before, asked, 'no new box for the same corridor');
+    console.log(`route KSLC KGJT: ${asked} METAR boxes the first time, 0 when planned again`);
+    await close();
+  });
+  it('prints the briefing alone, every section and product time, with the not-official statement', async () => {
+    const {page, close} = await ready({viewport: {width: 920, height: 650}});
+    await planRoute(page, 'KSLC KGJT');
+    await page.emulateMedia({media: 'print'});
+    assert.equal(await page.locator('#map').isVisible(), false, 'no map on paper');
+    assert.equal(await page.locator('.top-bar').isVisible(), false);
+    assert.equal(await page.locator('.route-form').isVisible(), false);
+    const printed = await page.locator('#panel-route').innerText();
+    for (const words of ['KSLC → KGJT', 'Adverse conditions', 'Current conditions', 'En-route and destination forecast',
+      'Winds aloft and times', 'Pilot reports', 'Vertical profile', 'Aviation hazards fetched', 'Alerts updated',
+      'METARs observed', 'Winds aloft FD1US1: Valid 18:00Z', 'This is not an official weather briefing']) {
+      assert.ok(printed.includes(words), words);
+    }
+    const colour = await page.locator('.briefing-section h3').first().evaluate((h) => getComputedStyle(h).color);
+    assert.equal(colour, 'rgb(0, 0, 0)', 'black on white');
+    await page.setViewportSize({width: 794, height: 1123});  // an A4 page at 96 px per inch
+    await saveScreenshot(page, 'printed-briefing');
+    const pdf = await page.pdf({format: 'Letter', printBackground: false});
+    assert.equal(pdf.subarray(0, 5).toString('latin1'), '%PDF-');
+    const pages = (pdf.toString('latin1').match(/\/Type\s*\/Page\b/g) || []).length;
+    assert.ok(pages >= 1 && pages <= 6, `${pages} printed pages`);
     await close();
   });
   it('keeps the route across a restart and says when data is missing', async () => {
@@ -119,6 +147,31 @@ describe('route and briefing', () => {
   });
 });
 
+async function zoomToSaltLake(page) {
+  await page.locator('#search-input').fill('Salt Lake City');
+  await page.getByRole('option', {name: 'Salt Lake City, UT'}).first().waitFor();
+  await page.locator('#search-input').press('Enter');
+  await page.locator('.station-plot[data-station="KSLC"]').waitFor();
+}
+
+describe('station plots', () => {
+  it('draws the station model around each mark from zoom 9, the mark keeping its category', async () => {
+    const {page, close} = await ready();
+    assert.equal(await page.locator('.station-plot').count(), 0, 'none at the start zoom');
+    await zoomToSaltLake(page);
+    const plot = page.locator('.station-plot[data-station="KSLC"]');
+    const text = async (part) => (await plot.locator(part).textContent()).trim();
+    // METAR KSLC 201754Z 18022G34KT 10SM -SHRA FEW050 BKN090 OVC140 13/03 A2981
+    assert.deepEqual([await text('.plot-temperature'), await text('.plot-dewpoint'), await text('.plot-visibility'),
+      await text('.plot-altimeter'), await text('.plot-cover'), await text('.plot-id')],
+    ['13', '3', '10+ -SHRA', '29.81', '050', 'KSLC']);
+    assert.equal(await plot.locator('.sky-cover circle.cover-fill').count(), 1, 'overcast: the ring filled');
+    assert.equal(await plot.locator('.plot-barb g').getAttribute('transform'), 'rotate(180 32 32)', 'wind from 180°');
+    assert.equal(await page.locator('path.station-marker[data-station="KSLC"]').getAttribute('data-category'), 'VFR');
+    await close();
+  });
+});
+
 describe('screenshots of the flight picture', () => {
   for (const [width, height] of [[1460, 960], [920, 650]]) {
     it(`saves each state at ${width}×${height}`, async () => {
@@ -128,6 +181,17 @@ describe('screenshots of the flight picture', () => {
       await page.locator('.layer[data-layer="winds"]').scrollIntoViewIfNeeded();
       await saveScreenshot(page, `winds-${size}`);
       assert.deepEqual(await accessibilityViolations(page), []);
+      await page.locator('#layer-winds').uncheck();
+      await planRoute(page, 'KSLC KGJT');
+      await page.waitForTimeout(600);
+      await saveScreenshot(page, `route-briefing-${size}`);
+      assert.deepEqual(await accessibilityViolations(page), [], 'the Route tab');
+      await page.locator('#briefing-profile').scrollIntoViewIfNeeded();
+      await saveScreenshot(page, `route-profile-${size}`);
+      assert.deepEqual(await accessibilityViolations(page), [], 'the profile');
+      await zoomToSaltLake(page);
+      await page.waitForTimeout(600);
+      await saveScreenshot(page, `station-plots-${size}`);
       await close();
     });
   }

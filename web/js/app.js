@@ -437,6 +437,9 @@ const route = createRouteController({container: document.getElementById('panel-r
       alerts: alertFeed.data ? activeAlerts : null, countyAt, pireps: pirepFeed.data, winds: windsFeed.data,
       windsPosition: windsStation};
   },
+  // The demo shows a worked route at once.
+  example: demo ? {text: 'KSLC KGJT', points: [{lat: 40.7884, lon: -111.9778, label: 'KSLC'},
+    {lat: 39.1224, lon: -108.5267, label: 'KGJT'}]} : null,
   onRoute: (shown) => {
     const bounds = shown && routeLayer.bounds();
     if (bounds) map.fitBounds(bounds, {maxZoom: 9, padding: [20, 20]});

@@ -133,15 +133,21 @@ export function computeBriefing({route, settings, stations, tafs, hazards, alert
         return {...entry, time, inForce: tafAt(entry.taf, time)};
       }) : null;
 
-  // Freezing level: the nearest G-AIRMET freezing-level contour of the snapshot of the flight's middle.
+  // Freezing level: the nearest G-AIRMET freezing-level contour within 150 NM, of the snapshot
+  // of the flight's middle or, when that one has none there, of the snapshot nearest in time.
   let freezing = null;
   if (hazards) {
-    const validTime = snapshotAt(hazards, flight.timeAt(route.totalNm / 2));
+    const middle = flight.timeAt(route.totalNm / 2);
+    const validTime = snapshotAt(hazards, middle);
     for (const item of hazards) {
-      if (item.hazard !== 'FZLVL' || item.validTime !== validTime || item.lowFeet === null) continue;
+      if (item.hazard !== 'FZLVL' || item.lowFeet === null) continue;
+      const rank = item.validTime === validTime ? 0 : 1 + Math.abs(item.validTime - middle);
       for (const [lat, lon] of item.shape) {
         const {along, off} = locate(route, {lat, lon});
-        if (off <= 150 && (!freezing || off < freezing.off)) freezing = {feet: item.lowFeet, off, along, item};
+        if (off > 150) continue;
+        if (!freezing || rank < freezing.rank || (rank === freezing.rank && off < freezing.off)) {
+          freezing = {feet: item.lowFeet, off, along, item, rank, otherSnapshot: rank > 0};
+        }
       }
     }
   }
@@ -176,6 +182,10 @@ export function computeBriefing({route, settings, stations, tafs, hazards, alert
     freezing,
   };
 
-  return {flight, adverse, alerts: alertItems, current, strip, forecast, freezing, pireps: pirepItems,
+  // The airports of the route without a TAF, said so rather than left out.
+  const withoutTaf = tafs ? route.points.filter((point) => /^[A-Z0-9]{3,4}$/.test(point.label || '') &&
+    !tafs.some((taf) => taf.id === point.label)).map((point) => point.label) : [];
+
+  return {flight, adverse, alerts: alertItems, current, strip, forecast, withoutTaf, freezing, pireps: pirepItems,
     pirepsWithoutAltitude, profile};
 }

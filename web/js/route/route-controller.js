@@ -31,10 +31,11 @@ const storedPoint = (p) => (p && Number.isFinite(p.lat) && Number.isFinite(p.lon
  *   data: (route: ReturnType<typeof makeRoute>) => Omit<import('./briefing.js').BriefingInput, 'route' | 'settings'>,
  *   feeds: Record<string, any>,
  *   tiles: ReturnType<typeof import('../request-budget.js').createTileBudget>, now: () => number,
- *   onRoute: (route: any) => void}} parts
+ *   onRoute: (route: any) => void, example?: {text: string, points: {lat: number, lon: number, label: string}[]} | null}} parts
+ *   example: the route shown when none was kept (the demo's worked route)
  */
-export function createRouteController({container, layer, suggest, data, feeds, tiles, now, onRoute}) {
-  const saved = loadJson('route', null);
+export function createRouteController({container, layer, suggest, data, feeds, tiles, now, onRoute, example = null}) {
+  const saved = loadJson('route', null) || example;
   const points = Array.isArray(saved?.points) ? saved.points.map(storedPoint).filter(Boolean).slice(0, 20) : [];
   let departureMoved = false;
   const state = {

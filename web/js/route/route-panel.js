@@ -77,6 +77,7 @@ function categoryStrip(strip, totalNm) {
       y: 0, width: Math.max(1, totalNm ? ((next - piece.along) / totalNm) * width + 0.5 : width), height: 12});
   });
   return svgEl('svg', {className: 'category-strip', viewBox: `0 0 ${width} 12`, width: '100%', height: 14,
+    preserveAspectRatio: 'none',
     role: 'img', 'aria-label': `Flight category along the route: ${[...new Set(strip.map((p) => p.category || 'unknown'))].join(', ')}`},
   ...pieces);
 }
@@ -89,7 +90,9 @@ export function profileChart(briefing, route, settings, {width = 300} = {}) {
   const height = 200;
   const left = 36;
   const bottom = 18;
-  const top = Math.max(18000, settings.altitude + 6000);
+  // High enough for the cruise and the bases of the layers crossing the corridor.
+  const wanted = Math.max(18000, settings.altitude + 6000, ...briefing.profile.layers.map((l) => l.band.lowFeet + 6000));
+  const top = Math.min(45000, Math.ceil(wanted / 5000) * 5000);
   const plotW = width - left - 6;
   const plotH = height - bottom - 6;
   const total = route.totalNm || 1;
@@ -103,10 +106,11 @@ export function profileChart(briefing, route, settings, {width = 300} = {}) {
   parts.push(svgEl('text', {className: 'axis', x: left, y: height - 3, text: '0'}),
       svgEl('text', {className: 'axis', x: width - 6, y: height - 3, 'text-anchor': 'end', text: nm(route.totalNm)}));
   for (const layer of briefing.profile.layers) {
-    const low = layer.band.lowFeet;
-    const high = layer.band.highFeet ?? top;
     const kind = /ICE/.test(layer.item.hazard) ? 'icing' : /TURB|LLWS/.test(layer.item.hazard) ? 'turbulence' :
       /IFR|MT_OBSC/.test(layer.item.hazard) ? 'ifr' : 'other';
+    const low = layer.band.lowFeet;
+    // IFR and mountain obscuration give no heights: a strip along the ground stands for them.
+    const high = layer.band.highFeet ?? (kind === 'ifr' ? 2500 : top);
     parts.push(svgEl('rect', {className: `profile-band ${kind}`, x: x(layer.from), width: Math.max(3, x(layer.to) - x(layer.from)),
       y: y(high), height: Math.max(2, y(low) - y(high))},
     svgEl('title', {text: `${hazardWords(layer.item)}: ${altitudeText(layer.item)}`})));
@@ -205,7 +209,9 @@ export function renderBriefing(container, {briefing, route, settings, feeds, now
             inForce ? `${inForce.prevailing.change || 'from the start'} group ${clock(inForce.prevailing.from, taf)}–${clock(inForce.prevailing.to, taf)}` +
               (inForce.temporary.length ? `; ${inForce.temporary.map((p) => `${p.change}${p.probability ? p.probability : ''} ${p.category || ''}`).join(', ')}` : '') :
               'the TAF does not cover this time')) ) :
-        el('p', {text: briefing.forecast ? 'No TAF airport in the corridor.' : 'Not known.'}));
+        el('p', {text: briefing.forecast ? 'No TAF airport in the corridor.' : 'Not known.'}),
+      briefing.withoutTaf.length ? el('p', {className: 'note', text: `No TAF is issued for ${briefing.withoutTaf.join(', ')}: ` +
+        'use the nearest TAF above and the area forecast.'}) : null);
 
   // 4. Winds aloft.
   const windsLine = feedLine(feeds.winds, now, 'Winds aloft') ||
@@ -224,8 +230,10 @@ export function renderBriefing(container, {briefing, route, settings, feeds, now
           el('tfoot', null, el('tr', null, el('th', {scope: 'row', text: 'Total'}), el('td', {text: nm(route.totalNm)}),
               el('td', {colSpan: 3, text: flight.windsMissing ? '' : `${headwind >= 0 ? 'headwind' : 'tailwind'} ${Math.abs(Math.round(headwind))} kt`}),
               el('td', {text: ''}), el('td', {text: durationText(flight.totalMinutes)})))),
-      el('p', {text: briefing.freezing ? `Freezing level about ${feet(briefing.freezing.feet)} (G-AIRMET ${briefing.freezing.item.title}, ` +
-        `${nm(briefing.freezing.off)} from the route).` : 'Freezing level: no G-AIRMET freezing-level line near the route.'}));
+      el('p', {text: briefing.freezing ? `Freezing level about ${feet(briefing.freezing.feet)} (${briefing.freezing.item.title}, ` +
+        `${nm(briefing.freezing.off)} from the route, valid ${formatTime(briefing.freezing.item.validTime, {form: 'clock', zone: departureZone})}` +
+        `${briefing.freezing.otherSnapshot ? ': the snapshot nearest your time with a line near the route' : ''}).` :
+        'Freezing level: no G-AIRMET freezing-level line within 150 NM of the route.'}));
 
   // 5. PIREPs.
   const pirepLine = feedLine(feeds.pireps, now, 'Pilot reports') ||
