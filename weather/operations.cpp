@@ -113,6 +113,9 @@ std::chrono::seconds cache_lifetime(std::string_view operation) {
     if (operation == "zone") {
         return zone_lifetime;
     }
+    if (operation == "winds") {
+        return winds_lifetime;
+    }
     return default_lifetime;
 }
 
@@ -168,6 +171,9 @@ WeatherService::Outcome WeatherService::run_uncached(const std::string& operatio
         }
         if (operation == "discussion") {
             return {forecast_discussion(transport, argument)};
+        }
+        if (operation == "winds") {
+            return {winds_aloft(transport, argument)};
         }
         return {zone_document(transport, argument)};
     } catch (const std::exception& failure) {

@@ -215,6 +215,9 @@ class MapOnLinux(unittest.TestCase):
             ("n-zone", "zone", "forecast/UTZ110", 200),
             ("n-zone-missing", "zone", "fire/UTZ478", 502),
             ("n-zone-bad", "zone", "forecast/UTZ110/", 400),
+            ("n-winds", "winds", "06", 200),
+            ("n-winds-missing", "winds", "24", 502),
+            ("n-winds-short", "winds", "6", 400),
         ]
         # One at a time: the page's own requests may hold up to six of the host's eight slots.
         for ident, operation, argument, _ in asked:
@@ -253,13 +256,20 @@ class MapOnLinux(unittest.TestCase):
             "error": "Weather service returned HTTP 404: https://api.weather.gov/zones/fire/UTZ478"})
         self.assertEqual(body["n-zone-bad"], {
             "error": "Expected a zone as type/ID, such as forecast/UTZ110, fire/UTZ110 or county/UTC035"})
+        self.assertEqual(body["n-winds"]["issuingOffice"], "KWNO")
+        self.assertIn("\nFD1US1\nDATA BASED ON 201200Z", body["n-winds"]["productText"])
+        self.assertEqual(body["n-winds-missing"], {
+            "error": "Weather service returned HTTP 404: "
+                     "https://api.weather.gov/products/types/FD5/locations/US5/latest"})
+        self.assertEqual(body["n-winds-short"], {"error": "Expected a winds bulletin as 06, 12, 24 or high"})
         targets = {r["target"] for r in service_requests()}
         for target in (f"/api/data/taf?bbox={WEST_BBOX}&format=json",
                        "/api/data/taf?bbox=31.0000,-125.0000,32.0000,-124.0000&format=json",
                        "/api/data/airsigmet?format=json", "/api/data/gairmet?format=json",
                        "/api/data/cwa?format=json", "/gridpoints/SLC/101,174/forecast",
                        "/gridpoints/SLC/0,0/forecast", "/products/types/AFD/locations/SLC/latest",
-                       "/zones/forecast/UTZ110", "/zones/fire/UTZ478"):
+                       "/zones/forecast/UTZ110", "/zones/fire/UTZ478",
+                       "/products/types/FD1/locations/US1/latest"):
             self.assertIn(target, targets)
 
     def test_navigation_stays_on_the_page(self):

@@ -36,6 +36,15 @@ import {createStatusArea} from './panels/status.js';
 import {setUpTabs} from './panels/tabs.js';
 import {createUnitsPanel} from './panels/units-panel.js';
 import {decodePireps, decodePirepsInSlices} from './pirep.js';
+import {windsPopup, windsSection} from './panels/winds-section.js';
+import {WindsLayer} from './map/winds-layer.js';
+import {decodeWinds} from './winds.js';
+import {windsStation} from './winds-stations.js';
+import {newestPerStation} from './metar.js';
+import {RouteLayer} from './route/route-layer.js';
+import {createRouteController} from './route/route-controller.js';
+import {corridorBox} from './route/route.js';
+import {routeSuggestion} from './route/route-input.js';
 import {createPointController} from './point-controller.js';
 import {runEach} from './isolation.js';
 import {createGate} from './request-budget.js';
@@ -120,6 +129,10 @@ function tafFor(id) {
   if (tafFeed.error && !tafFeed.loading) return {taf: null, missing: 'failed', error: tafFeed.error.message};
   return {taf: null, missing: 'loading'};
 }
+// Winds aloft: the bulletins come four times a day and the host keeps one for 30 minutes.
+const windsFeed = new Feed({name: 'winds', label: 'Winds aloft', bridge, operation: 'winds', argument: '06',
+  decode: (body) => decodeWinds(body), dataTime: (table) => table.issued, intervalMs: 30 * MINUTE,
+  maxDataAgeMs: 8 * 60 * MINUTE});
 
 // Map layers.
 const metarLayer = new MetarLayer({
@@ -144,6 +157,8 @@ const zoneShapes = createZoneShapes({bridge, gate: createGate({maxInFlight: 2, p
   }});
 alertLayer.setZones(zoneShapes);
 const hazardLayer = new HazardLayer().addTo(map);
+const windsLayer = new WindsLayer({popup: (row, table) => windsPopup(row, table, {level: windsLayer.level})})
+    .addTo(map);
 const pointMarker = new PointMarker({onChoose: (point) => choosePoint(point)}).addTo(map);
 new LabelLayout().addTo(map);  // labels of lower rank give way to weather marks
 let activeAlerts = [];
@@ -154,6 +169,11 @@ const weatherLayers = [
   {panes: ['pireps'], section: pirepSection({feed: pirepFeed, layer: pirepLayer})},
   {panes: ['alerts'], section: alertSection({feed: alertFeed, layer: alertLayer, active: () => activeAlerts})},
   {panes: ['hazards', 'hazardLabels'], section: hazardSection({feed: hazardFeed, layer: hazardLayer})},
+  {panes: ['winds'], section: windsSection({feed: windsFeed, layer: windsLayer, onChoose: ({bulletin, level}) => {
+    windsLayer.setLevel(level);
+    windsFeed.ask(bulletin);
+    feedChanged(windsFeed);
+  }})},
 ];
 const feeds = weatherLayers.map(({section}) => section.feed);
 const panes = new Map(weatherLayers.map(({section, panes: names}) => [section.feed, names]));
@@ -311,6 +331,9 @@ hazardFeed.subscribe((feed, changedData) => drawFeed(feed, !changedData ? [] : [
     status.clear('hazards-partial');
   }
 }]]));
+windsFeed.subscribe((feed, changedData) => drawFeed(feed, !changedData ? [] : [['drawing', () => {
+  windsLayer.setTable(feed.data);
+}]]));
 tafFeed.subscribe((feed) => showFeedStatus(feed));
 
 alertFeed.subscribe((feed, changedData) => drawFeed(feed, [['drawing', () => {
@@ -389,7 +412,7 @@ async function toggleDiscussion(office) {
   if (discussion === opened) drawPoint(pointController.state);  // not closed or replaced meanwhile
 }
 
-onMapClick(map, (point) => choosePoint(point));
+onMapClick(map, (point) => (route.picking ? route.addPoint(point) : choosePoint(point)));
 
 // Search: towns, coordinates in the common written forms, and every station by id or name.
 const searchSources = createSearchSources({hasReport: (id) => metarLayer.station(id) !== undefined});
@@ -398,14 +421,50 @@ const searchBox = createSearchBox({
   input: /** @type {HTMLInputElement} */ (document.getElementById('search-input')),
   listbox: document.getElementById('search-list'),
   message: document.getElementById('search-message'),
-  suggest: searchSources.suggest,
+  suggest: (query, limit) => {
+    const planned = routeSuggestion(query, searchSources.suggest);
+    return planned ? [planned, ...searchSources.suggest(query, limit - 1)] : searchSources.suggest(query, limit);
+  },
   choose: (suggestion) => {
+    if (suggestion.kind === 'route') {
+      tabs.select('route');
+      route.setPoints(suggestion.points, suggestion.points.map((p) => p.label).join(' '));
+      return '';
+    }
     if (suggestion.kind === 'station' && metarLayer.open(suggestion.id)) return '';
     map.setView([suggestion.point.lat, suggestion.point.lon], Math.max(map.getZoom(), 9));
     choosePoint(suggestion.point, {label: suggestion.kind === 'coordinates' ? '' : suggestion.label});
     return '';
   },
 });
+
+// The route and its briefing, drawn again (once things settle) whenever a layer's data changes.
+const routeLayer = new RouteLayer().addTo(map);
+const route = createRouteController({container: document.getElementById('panel-route'), layer: routeLayer,
+  suggest: searchSources.suggest, tiles: stationFeeds.tiles, now,
+  feeds: {metars: metarFeed, tafs: tafFeed, hazards: hazardFeed, alerts: alertFeed, pireps: pirepFeed, winds: windsFeed},
+  data: (planned) => {
+    const kept = stationFeeds.tiles.records(corridorBox(planned, 50));
+    const stations = metarFeed.data || kept.length ?
+      newestPerStation([...(metarFeed.data || []), ...kept], (s) => s.id, (s) => s.time) : null;
+    return {stations, tafs: tafFeed.data?.within(corridorBox(planned, 50)) ?? null, hazards: hazardFeed.data?.items || null,
+      alerts: alertFeed.data ? activeAlerts : null, countyAt, pireps: pirepFeed.data, winds: windsFeed.data,
+      windsPosition: windsStation};
+  },
+  // The demo shows a worked route at once.
+  example: demo ? {text: 'KSLC KGJT', points: [{lat: 40.7884, lon: -111.9778, label: 'KSLC'},
+    {lat: 39.1224, lon: -108.5267, label: 'KGJT'}]} : null,
+  onRoute: (shown) => {
+    const bounds = shown && routeLayer.bounds();
+    if (bounds) map.fitBounds(bounds, {maxZoom: 9, padding: [20, 20]});
+  }});
+let routePause = null;
+const redrawRoute = () => {
+  clearTimeout(routePause);
+  routePause = setTimeout(() => route.draw(), 150);
+};
+for (const feed of [metarFeed, tafFeed, hazardFeed, alertFeed, pirepFeed, windsFeed]) feed.subscribe(redrawRoute);
+stationFeeds.tiles.subscribe(redrawRoute);
 
 // Units and times.
 createUnitsPanel(document.getElementById('panel-units'), units, (chosen) => {
@@ -423,6 +482,8 @@ function redrawAll() {
   metarLayer.redraw();
   pirepLayer.setReports(pirepFeed.data || [], now());
   stationPanel.update();
+  windsLayer.redraw();
+  route.draw();
   applyAlerts();
   drawPoint(pointController.state);
   for (const feed of feeds) feedChanged(feed);

@@ -160,6 +160,7 @@ export function coverName(cover) {
  * @property {number | null} temperature
  * @property {number | null} dewpoint
  * @property {number | null} altimeter
+ * @property {number | null} elevation  feet above sea level
  */
 
 /**
@@ -203,6 +204,7 @@ function decodeMetar(record, now) {
     temperature: finite(record.temp) ? record.temp : null,
     dewpoint: finite(record.dewp) ? record.dewp : null,
     altimeter: finite(record.altim) ? record.altim : null,
+    elevation: finite(record.elev) ? Math.round(record.elev / 0.3048) : null,
   };
 }
 

@@ -172,11 +172,12 @@ function suggestion(entry) {
 
 /**
  * @typedef {object} Suggestion  one line of the search field's list
- * @property {'place' | 'coordinates' | 'station'} kind
+ * @property {'place' | 'coordinates' | 'station' | 'route'} kind
  * @property {string} label  what the line says and the field takes when it is chosen
  * @property {string} detail  the line's second part
  * @property {{lat: number, lon: number}} point  where it is
  * @property {string} [id]  a station's identifier
+ * @property {{lat: number, lon: number, label: string}[]} [points]  a written route's points
  */
 
 /**

@@ -172,9 +172,11 @@ function decodeTaf(record, now) {
  */
 
 /**
- * The TAFs of a reply by station: {received, stations, issuedLatest, lookup(id)}.
+ * The TAFs of a reply by station: {received, stations, issuedLatest, lookup(id), within(box)}
+ * (within: the TAFs of the stations whose records lie in {south, west, north, east}).
  * @typedef {{received: number, stations: number, issuedLatest: number,
- *   lookup(id: string): TafLookup}} TafIndex
+ *   lookup(id: string): TafLookup,
+ *   within(box: {south: number, west: number, north: number, east: number}): Taf[]}} TafIndex
  */
 
 /**
@@ -232,6 +234,12 @@ export function decodeTafs(records, now = Date.now()) {
       }
       decoded.set(id, result);
       return result;
+    },
+    within({south, west, north, east}) {
+      const inside = (record) => finite(record.lat) && finite(record.lon) &&
+        record.lat >= south && record.lat <= north && record.lon >= west && record.lon <= east;
+      return [...byStation].filter(([, entries]) => entries.some(({record}) => inside(record)))
+        .map(([id]) => this.lookup(id).taf).filter((taf) => taf !== null);
     },
   };
 }

@@ -17,7 +17,7 @@ const OUTSIDE = new Set(['02', '15', '60', '66', '69', '72', '78']);
 // so the order of what lies on top of what is written down once.
 const PANES = [
   ['base', 200], ['counties', 210], ['hazards', 280], ['alerts', 300], ['places', 420], ['hazardLabels', 430],
-  ['pireps', 450], ['stations', 500], ['stationLabels', 510], ['point', 640],
+  ['pireps', 450], ['winds', 470], ['route', 480], ['stations', 500], ['stationLabels', 510], ['point', 640],
 ];
 
 /**

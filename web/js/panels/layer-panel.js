@@ -25,6 +25,7 @@ import {alertLegend, altitudeRange, hazardLegend, metarLegend, pirepLegend,
  * @property {(now: number) => (string | HTMLElement)[]} [notes]  what the layer leaves out and
  *   why, once there is data: limits, areas it could not draw, items that ended
  * @property {(now: number) => void} [refresh]  brings the controls up to date
+ * @property {boolean} [startHidden]  the layer starts switched off
  */
 
 /**
@@ -36,7 +37,8 @@ export function createLayerPanel(container, sections) {
   const rows = sections.map((section) => {
     const {feed} = section;
     const id = `layer-${feed.name}`;
-    const toggle = el('input', {type: 'checkbox', id, checked: true});
+    const toggle = el('input', {type: 'checkbox', id, checked: !section.startHidden});
+    if (section.startHidden) section.layer.setVisible(false);
     toggle.addEventListener('change', () => section.layer.setVisible(toggle.checked));
     const status = el('div', {className: 'layer-status', 'aria-live': 'off'});
     const refresh = el('button', {type: 'button', className: 'refresh', text: 'Refresh',
