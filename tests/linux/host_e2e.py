@@ -12,6 +12,7 @@ With --shutdown-program (an AddressSanitizer build of the host), the services mu
 """
 import argparse
 import json
+import re
 import os
 import signal
 import struct
@@ -33,9 +34,15 @@ ACCEPT = "application/geo+json, application/json"
 OPTIONS = None
 
 
-def service_requests():
+IMAGERY_HOSTS = ("opengeo.ncep.noaa.gov", "gibs.earthdata.nasa.gov", "basemap.nationalmap.gov")
+
+
+def service_requests(imagery=False):
+    """The requests of the host (the weather services'), or with `imagery` the page's own
+    requests of the imagery hosts."""
     with open(os.environ["CORVANE_FAKE_SERVICES_LOG"], encoding="utf-8") as log:
-        return [json.loads(line) for line in log if line.strip()]
+        requests = [json.loads(line) for line in log if line.strip()]
+    return [r for r in requests if (re.sub(r":\d+$", "", r.get("host") or "") in IMAGERY_HOSTS) == imagery]
 
 
 def wait_until(condition, timeout=30, what="condition"):

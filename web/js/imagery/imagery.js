@@ -83,14 +83,14 @@ export function createImagery({map, container, mapStatus, now = () => Date.now()
   const radar = new ImagerySource({map, pane: 'radar', limits: SOURCES.radar, now, onChange,
     timesUrl: () => `${RADAR_SERVICE}?service=WMS&version=1.3.0&request=GetCapabilities`,
     readTimes: (text) => radarTimes(text, RADAR_LAYER, {keepMs: KEEP_TIMES_MS}),
-    tileUrl: (time, coords, bounds) => wmsTileUrl(RADAR_SERVICE, {LAYERS: RADAR_LAYER,
-      TIME: new Date(time).toISOString(), TILED: 'true'}, bounds, 256)});
+    tileUrl: (time, coords, bounds, size) => wmsTileUrl(RADAR_SERVICE, {LAYERS: RADAR_LAYER,
+      TIME: new Date(time).toISOString()}, bounds, size)});
   const satellite = new ImagerySource({map, pane: 'satellite', limits: SOURCES.satellite, now, onChange,
     timesUrl: () => `${SATELLITE_WMTS}?SERVICE=WMTS&REQUEST=DescribeDomains&VERSION=1.0.0&LAYER=` +
       `${SATELLITE_PRODUCTS[product].layer}&TILEMATRIXSET=${SATELLITE_MATRIX_SET}`,
     readTimes: (text) => domainTimes(text, {keepMs: KEEP_TIMES_MS}),
-    tileUrl: (time, coords, bounds) => wmsTileUrl(SATELLITE_WMS, {LAYERS: SATELLITE_PRODUCTS[product].layer,
-      TIME: isoSeconds(time)}, bounds, 256)});
+    tileUrl: (time, coords, bounds, size) => wmsTileUrl(SATELLITE_WMS, {LAYERS: SATELLITE_PRODUCTS[product].layer,
+      TIME: isoSeconds(time)}, bounds, size)});
   const sources = [radar, satellite];
 
   const baseMap = new BaseMap({map, pane: 'baseTiles', onChange: () => drawBaseMapState()});

@@ -9,6 +9,7 @@ import {ImageTiles, failureText} from './tiles.js';
 const FETCH_TIMEOUT_MS = 20000;
 const FRAME_MS = 250;           // about 4 frames a second
 const HOLD_NEWEST_FRAMES = 4;   // the newest stays a second before the loop starts again
+export const FRAME_TILE_SIZE = 512;
 
 /**
  * Reads a document with a time limit; throws with what went wrong.
@@ -39,7 +40,7 @@ export async function fetchText(url) {
  *   steps: number[]}} limits
  * @property {() => string} timesUrl  the address of the document listing its times
  * @property {(text: string) => number[]} readTimes  the listed times, oldest first; throws
- * @property {(time: number, coords: any, bounds: any) => string} tileUrl
+ * @property {(time: number, coords: any, bounds: any, size: number) => string} tileUrl
  * @property {() => number} now
  * @property {(source: ImagerySource) => void} onChange
  */
@@ -171,8 +172,9 @@ export class ImagerySource {
   frame(time) {
     let layer = this.frames.get(time);
     if (!layer) {
-      layer = new ImageTiles({pane: this.options.pane, opacity: 0, updateWhenIdle: false, keepBuffer: 1, fetched: true,
-        tileUrl: (coords, bounds) => this.options.tileUrl(time, coords, bounds)});
+      // 512-pixel frames: a quarter of the requests of 256-pixel tiles, for a loop of 30 frames.
+      layer = new ImageTiles({pane: this.options.pane, opacity: 0, updateWhenIdle: false, keepBuffer: 0, fetched: true,
+        tileSize: FRAME_TILE_SIZE, tileUrl: (coords, bounds) => this.options.tileUrl(time, coords, bounds, FRAME_TILE_SIZE)});
       layer.on('load tileerror', () => this.frameSettled(time));
       this.frames.set(time, layer);
       if (this.visible) layer.addTo(this.options.map);
@@ -215,7 +217,7 @@ export class ImagerySource {
     if (this.loop) {
       if (!this.loop.ready && this.loop.frames.every((t) => this.frames.get(t)?.settled())) {
         this.loop.ready = true;
-        if (this.loop.playing) this.startPlayer();
+        if (this.loop.playing && !this.player) this.startPlayer();
       }
     } else if (time === this.newest && this.shownTime !== time && this.frames.get(time)?.settled()) {
       this.show(time);
@@ -253,11 +255,23 @@ export class ImagerySource {
     const at = this.loop.frames[this.loop.index];
     this.loop.frames = frames;
     this.dropFrames((time) => !frames.includes(time));
-    for (const time of frames) this.frame(time);
     this.loop.index = wasNewest || !frames.includes(at) ? frames.length - 1 : frames.indexOf(at);
-    this.loop.ready = frames.every((time) => this.frames.get(time).settled());
+    this.loop.ready = false;
+    // One frame's grid a task, newest first, so the page stays responsive while they start.
+    const missing = frames.filter((time) => !this.frames.has(time)).reverse();
+    const loop = this.loop;
+    const addNext = () => {
+      if (this.loop !== loop) return;
+      const time = missing.shift();
+      if (time !== undefined) {
+        this.frame(time).setOpacity(time === this.shownTime ? this.opacity : 0);
+        setTimeout(addNext, 0);
+      } else {
+        this.frameSettled(NaN);
+      }
+    };
     if (frames.length) this.show(frames[this.loop.index]);
-    if (this.loop.playing && this.loop.ready) this.startPlayer();
+    addNext();
     this.changed();
   }
 
@@ -290,6 +304,7 @@ export class ImagerySource {
     if (!this.loop) return;
     this.loop.playing = false;
     clearInterval(this.player);
+    this.player = null;
     this.changed();
   }
 
