@@ -218,7 +218,9 @@ def imagery_answer(host, target):
     """The generated radar, satellite and base-map answers (demo/imagery.py): their times are
     this moment's, as the moved documents look current, the newest echoes where the METARs
     report rain."""
-    status, content_type, body, headers = imagery.answer(host, target, time.time())
+    # CORVANE_IMAGERY_NOW (Unix seconds) fixes the moment, for pictures of the page at a set time.
+    now = float(os.environ.get("CORVANE_IMAGERY_NOW") or time.time())
+    status, content_type, body, headers = imagery.answer(host, target, now)
     return serving.Answer(status, content_type, body, headers)
 
 

@@ -29,7 +29,8 @@ export async function startBrowser() {
   const browser = await chromium.launch({
     executablePath: process.env.CORVANE_CHROMIUM || '/usr/bin/chromium',
     headless: true,
-    args: ['--headless', ...ARGS],
+    args: ['--headless', ...ARGS,
+      ...(process.env.CORVANE_TRUST_ANY_CERTIFICATE === '1' ? ['--ignore-certificate-errors'] : [])],
   });
   const {server, origin} = await serveFolder(WEB_DIR, {mounts: {
     '/__tests/': here,
@@ -58,7 +59,10 @@ const documentsCache = {};
  * before its scripts (to set stub handlers or storage); options.viewport defaults to 1460×960;
  * options.page names another document of the built folder than index.html; options.imagery
  * replaces answers of the imagery hosts (tests/web/imagery.mjs), which the test answers itself:
- * session.imagery logs their requests, and those to any other host, which are never let out.
+ * session.imagery logs their requests, and those to any other host, which are never let out;
+ * options.imageryDelayMs holds each of their answers back that long; options.imagery 'network'
+ * lets them through to the network (inside tools/run_isolated.sh's namespace only, where
+ * CORVANE_TRUST_ANY_CERTIFICATE=1 lets the browser take the services' throwaway certificate).
  */
 export async function openPage(options = {}) {
   const {browser, origin} = await startBrowser();
@@ -68,7 +72,9 @@ export async function openPage(options = {}) {
     timezoneId: options.timezoneId || 'America/Denver',
     locale: 'en-US',
   });
-  const imagery = await routeImagery(context, imageryAnswers(options.clock ?? Date.now(), options.imagery));
+  const imagery = await routeImagery(context, options.imagery === 'network' ? 'network' :
+    imageryAnswers(options.clock ?? Date.now(), options.imagery),
+      {delayMs: options.imageryDelayMs || 0});
   const page = await context.newPage();
   const errors = [];
   page.on('pageerror', (error) => errors.push(error));

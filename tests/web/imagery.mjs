@@ -115,10 +115,11 @@ function answerFor(answers, url) {
 }
 
 /**
- * Answers the imagery hosts in a Playwright browser context; returns the log of request URLs.
+ * Answers the imagery hosts in a Playwright browser context (each answer `delayMs` late), or lets
+ * them through to the network when `answers` is 'network'; returns the log of request URLs.
  * Requests to any other host outside the loopback address are aborted and logged as foreign.
  */
-export async function routeImagery(context, answers) {
+export async function routeImagery(context, answers, {delayMs = 0} = {}) {
   const log = {requests: [], foreign: []};
   await context.route((url) => url.hostname !== '127.0.0.1', async (route) => {
     const url = new URL(route.request().url());
@@ -127,6 +128,8 @@ export async function routeImagery(context, answers) {
       return route.abort('blockedbyclient');
     }
     log.requests.push(url.href);
+    if (answers === 'network') return route.continue();  // to the services of a private namespace
+    if (delayMs) await new Promise((resume) => setTimeout(resume, delayMs));
     const answer = answerFor(answers, url);
     if (answer === 'hang') return;  // never answered
     return route.fulfill({status: answer.status || 200, contentType: answer.type,
