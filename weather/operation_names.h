@@ -7,8 +7,8 @@
 // The operations a page may ask for, named once for the weather core and the page bridge.
 namespace weather {
 
-inline constexpr std::array<std::string_view, 8> operation_names = {
-    "metars", "pireps", "point", "alerts", "tafs", "hazards", "forecast", "discussion"};
+inline constexpr std::array<std::string_view, 9> operation_names = {
+    "metars", "pireps", "point", "alerts", "tafs", "hazards", "forecast", "discussion", "zone"};
 
 inline constexpr char unsupported_operation_error[] = "Unsupported weather operation";
 

@@ -100,6 +100,9 @@ std::chrono::seconds cache_lifetime(std::string_view operation) {
     if (operation == "hazards") {
         return hazards_lifetime;
     }
+    if (operation == "zone") {
+        return zone_lifetime;
+    }
     return default_lifetime;
 }
 
@@ -153,7 +156,10 @@ WeatherService::Outcome WeatherService::run_uncached(const std::string& operatio
         if (operation == "forecast") {
             return {twelve_hour_forecast(transport, argument)};
         }
-        return {forecast_discussion(transport, argument)};
+        if (operation == "discussion") {
+            return {forecast_discussion(transport, argument)};
+        }
+        return {zone_document(transport, argument)};
     } catch (const std::exception& failure) {
         return {error_response(502, failure.what(), {})};
     }

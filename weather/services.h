@@ -35,6 +35,7 @@ inline constexpr char forecast_url_suffix[] = "/forecast";
 inline constexpr char discussion_url_prefix[] =
     "https://api.weather.gov/products/types/AFD/locations/";
 inline constexpr char discussion_url_suffix[] = "/latest";
+inline constexpr char nws_zones_prefix[] = "https://api.weather.gov/zones/";
 
 // What the operations answer when a service's document does not have the expected form.
 inline constexpr char aviation_format_error[] =
@@ -45,6 +46,7 @@ inline constexpr char forecast_format_error[] =
     "NWS forecast service returned an unexpected data format";
 inline constexpr char discussion_format_error[] =
     "NWS discussion service returned an unexpected data format";
+inline constexpr char zone_format_error[] = "NWS zone service returned an unexpected data format";
 
 // Sent with every request.
 inline constexpr char user_agent[] =
