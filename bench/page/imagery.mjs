@@ -5,7 +5,6 @@
 // renderer's peak memory with a 2-hour loop playing for a minute against the page without
 // imagery. Each time figure is the median of several fresh page loads in Debian's Chromium.
 //   node bench/page/imagery.mjs [runs]        (after npm run build, or with CORVANE_WEB_DIR)
-import {execFileSync} from 'node:child_process';
 import {readFileSync} from 'node:fs';
 import {openPage, startBrowser} from '../../tests/web/browser.mjs';
 
@@ -21,10 +20,8 @@ const atFrame = (page, condition) => page.evaluate((source) => new Promise((done
   look();
 }), condition);
 
-const FRAME_DRAWN = `(() => { const layers = [...document.querySelectorAll('.radar-pane .leaflet-layer')]
-  .filter((layer) => Number(layer.style.opacity) > 0);
-  const imgs = layers.flatMap((layer) => [...layer.querySelectorAll('img')]);
-  return imgs.length > 0 && imgs.every((img) => img.complete && img.naturalWidth > 0); })()`;
+const FRAME_DRAWN = `[...document.querySelectorAll('.radar-pane img')].some((img) =>
+  Number(img.style.opacity) > 0 && img.complete && img.naturalWidth > 0)`;
 const LOOP_READY = `(() => /frame \\d+ of \\d+/.test(document.querySelector('.loop-time').textContent) &&
   document.querySelector('.loop-note').hidden && document.querySelector('.loop-play').textContent === 'Pause')()`;
 
@@ -66,23 +63,25 @@ for (let run = 0; run < runs; run++) {
   await close();
 }
 
-// Peak memory (VmHWM) of the renderer processes started for one page: a 2-hour loop playing for
-// a minute, and the same page with radar and satellite off.
-function rendererPeaks() {
+// Peak memory (VmHWM) of this browser's renderer processes started for one page: a 2-hour loop
+// playing for a minute, and the same page with radar and satellite off.
+async function rendererPeaks() {
+  const {browser} = await startBrowser();
+  const cdp = await browser.newBrowserCDPSession();
+  const {processInfo} = await cdp.send('SystemInfo.getProcessInfo');
+  await cdp.detach();
   const peaks = new Map();
-  for (const line of execFileSync('ps', ['-eo', 'pid,args'], {encoding: 'utf8'}).split('\n')) {
-    const [pid, ...args] = line.trim().split(/\s+/);
-    if (!args.join(' ').includes('--type=renderer')) continue;
+  for (const {id, type} of processInfo) {
+    if (type !== 'renderer') continue;
     try {
-      const status = readFileSync(`/proc/${pid}/status`, 'utf8');
-      peaks.set(pid, Number(/VmHWM:\s+(\d+)/.exec(status)[1]) / 1024);
+      peaks.set(id, Number(/VmHWM:\s+(\d+)/.exec(readFileSync(`/proc/${id}/status`, 'utf8'))[1]) / 1024);
     } catch { /* ended */ }
   }
   return peaks;
 }
 
 async function peakWith(imagery) {
-  const before = new Set(rendererPeaks().keys());
+  const before = new Set((await rendererPeaks()).keys());
   const {page, close} = await openPage({imageryDelayMs: LATENCY_MS,
     init: imagery ? undefined : new Function(`${hidden('radar')}; ${hidden('satellite')}`)});
   await page.locator('path.station-marker').first().waitFor();
@@ -92,7 +91,7 @@ async function peakWith(imagery) {
     await atFrame(page, LOOP_READY);
   }
   await page.waitForTimeout(60000);
-  const peak = [...rendererPeaks()].filter(([pid]) => !before.has(pid)).reduce((sum, [, mib]) => sum + mib, 0);
+  const peak = [...(await rendererPeaks())].filter(([pid]) => !before.has(pid)).reduce((sum, [, mib]) => sum + mib, 0);
   await close();
   return peak;
 }

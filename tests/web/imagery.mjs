@@ -15,7 +15,7 @@ export const ECHO_AT = {lat: 40.76, lon: -111.89};
 const mercator = ({lat, lon}) => ({x: lon * 20037508.34 / 180,
   y: Math.log(Math.tan((90 + lat) * Math.PI / 360)) * 6378137});
 
-/** True when the WMS tile asked for by `url` holds the echo. */
+/** True when the WMS picture asked for by `url` holds the echo. */
 export function holdsEcho(url) {
   const bbox = [...url.searchParams].find(([key]) => key.toLowerCase() === 'bbox')?.[1].split(',').map(Number);
   const {x, y} = mercator(ECHO_AT);
@@ -24,6 +24,12 @@ export function holdsEcho(url) {
 
 const pngs = new Map();
 
+/** A radar picture: clear, with one echo (a square of the radar colour) in its middle. */
+export function echoPng(size = 256) {
+  return makePng(TILE_COLOURS.radar, size, size, (x, y) => Math.abs(x - size / 2) < size / 16 &&
+    Math.abs(y - size / 2) < size / 16);
+}
+
 /** A PNG of `width`×`height` pixels of one RGBA colour (made once per colour and size). */
 export function solidPng(rgba, width = 256, height = 256) {
   const key = `${rgba}/${width}/${height}`;
@@ -31,7 +37,7 @@ export function solidPng(rgba, width = 256, height = 256) {
   return pngs.get(key);
 }
 
-function makePng(rgba, width, height) {
+function makePng(rgba, width, height, where = () => true) {
   const chunk = (type, data) => {
     const length = Buffer.alloc(4);
     length.writeUInt32BE(data.length);
@@ -44,8 +50,10 @@ function makePng(rgba, width, height) {
   header.writeUInt32BE(width, 0);
   header.writeUInt32BE(height, 4);
   header.set([8, 6, 0, 0, 0], 8);  // 8 bits, RGBA
-  const row = Buffer.concat([Buffer.from([0]), Buffer.from(Array(width).fill(rgba).flat())]);
-  const pixels = Buffer.concat(Array(height).fill(row));
+  const clear = [0, 0, 0, 0];
+  const rows = Array.from({length: height}, (_, y) => Buffer.concat([Buffer.from([0]),
+    Buffer.from(Array.from({length: width}, (_, x) => (where(x, y) ? rgba : clear)).flat())]));
+  const pixels = Buffer.concat(rows);
   return Buffer.concat([Buffer.from([137, 80, 78, 71, 13, 10, 26, 10]), chunk('IHDR', header),
     chunk('IDAT', deflateSync(pixels)), chunk('IEND', Buffer.alloc(0))]);
 }
@@ -93,7 +101,7 @@ export function imageryAnswers(now, overrides = {}) {
   const satelliteEnd = Math.floor((now - 30 * MINUTE) / (10 * MINUTE)) * 10 * MINUTE;
   return {
     radarCapabilities: () => ({type: 'application/vnd.ogc.wms_xml', body: radarCapabilities(radarScanTimes(now))}),
-    radarTile: (url) => png(holdsEcho(url) ? TILE_COLOURS.radar : [0, 0, 0, 0]),
+    radarTile: (url) => (holdsEcho(url) ? {type: 'image/png', body: echoPng()} : png([0, 0, 0, 0])),
     satelliteDomains: () => ({type: 'text/xml',
       body: domainsDocument(`${iso(satelliteEnd - 30 * 24 * 60 * MINUTE)}/${iso(satelliteEnd)}/PT10M`)}),
     satelliteTile: () => png(TILE_COLOURS.satellite),

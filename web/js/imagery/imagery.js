@@ -11,7 +11,7 @@ import {domainTimes, radarTimes} from './capabilities.js';
 import {SOURCES} from './frames.js';
 import {LoopControl} from './loop-control.js';
 import {ImagerySource} from './source.js';
-import {wmsTileUrl} from './tiles.js';
+import {wmsUrl} from './tiles.js';
 
 const TICK_MS = 30000;
 const RADAR_SERVICE = 'https://opengeo.ncep.noaa.gov/geoserver/conus/conus_bref_qcd/ows';
@@ -83,14 +83,14 @@ export function createImagery({map, container, mapStatus, now = () => Date.now()
   const radar = new ImagerySource({map, pane: 'radar', limits: SOURCES.radar, now, onChange,
     timesUrl: () => `${RADAR_SERVICE}?service=WMS&version=1.3.0&request=GetCapabilities`,
     readTimes: (text) => radarTimes(text, RADAR_LAYER, {keepMs: KEEP_TIMES_MS}),
-    tileUrl: (time, coords, bounds, size) => wmsTileUrl(RADAR_SERVICE, {LAYERS: RADAR_LAYER,
-      TIME: new Date(time).toISOString()}, bounds, size)});
+    imageUrl: (time, bounds, width, height) => wmsUrl(RADAR_SERVICE, {LAYERS: RADAR_LAYER,
+      TIME: new Date(time).toISOString()}, bounds, width, height)});
   const satellite = new ImagerySource({map, pane: 'satellite', limits: SOURCES.satellite, now, onChange,
     timesUrl: () => `${SATELLITE_WMTS}?SERVICE=WMTS&REQUEST=DescribeDomains&VERSION=1.0.0&LAYER=` +
       `${SATELLITE_PRODUCTS[product].layer}&TILEMATRIXSET=${SATELLITE_MATRIX_SET}`,
     readTimes: (text) => domainTimes(text, {keepMs: KEEP_TIMES_MS}),
-    tileUrl: (time, coords, bounds, size) => wmsTileUrl(SATELLITE_WMS, {LAYERS: SATELLITE_PRODUCTS[product].layer,
-      TIME: isoSeconds(time)}, bounds, size)});
+    imageUrl: (time, bounds, width, height) => wmsUrl(SATELLITE_WMS, {LAYERS: SATELLITE_PRODUCTS[product].layer,
+      TIME: isoSeconds(time)}, bounds, width, height)});
   const sources = [radar, satellite];
 
   const baseMap = new BaseMap({map, pane: 'baseTiles', onChange: () => drawBaseMapState()});
@@ -175,7 +175,8 @@ export function createImagery({map, container, mapStatus, now = () => Date.now()
       lines.push(el('p', {className: `freshness${state === 'stale' ? ' stale' : ''}`},
           state === 'stale' ? el('span', {className: 'stale-badge', text: 'Stale'}) : null,
           source.frameText(clock, at),
-          state === 'stale' ? el('span', {className: 'stale-reason', text: ` — ${reason}`}) : null));
+          state === 'stale' ? el('span', {className: 'stale-reason',
+            text: ` — over ${source.limits.staleMs / 60000} min old, may not show the weather now`}) : null));
     }
     const failures = source.visible ? source.failures() : '';
     if (failures) lines.push(el('p', {className: 'layer-error imagery-failures', text: failures}));

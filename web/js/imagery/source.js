@@ -1,15 +1,14 @@
 // One picture layer of the weather (radar or satellite): its listed times, read from the service
-// and refreshed while it is visible, the frame it shows, and its loop. Each frame time is a grid
-// of tiles of its own; a loop keeps every frame's grid on the map, the ones not shown at opacity
-// 0, so their tiles are asked once per loop and a replay asks nothing.
+// and refreshed while it is visible, the frame it shows, and its loop. Each frame time is one
+// picture of the view; a loop keeps every frame's picture on the map, the ones not shown at opacity
+// 0, so their pictures are asked once per loop and a replay asks nothing.
 
 import {ageText, frameState, loopFrames} from './frames.js';
-import {ImageTiles, failureText} from './tiles.js';
+import {FrameImage, failureText} from './tiles.js';
 
 const FETCH_TIMEOUT_MS = 20000;
 const FRAME_MS = 250;           // about 4 frames a second
 const HOLD_NEWEST_FRAMES = 4;   // the newest stays a second before the loop starts again
-export const FRAME_TILE_SIZE = 512;
 
 /**
  * Reads a document with a time limit; throws with what went wrong.
@@ -40,7 +39,7 @@ export async function fetchText(url) {
  *   steps: number[]}} limits
  * @property {() => string} timesUrl  the address of the document listing its times
  * @property {(text: string) => number[]} readTimes  the listed times, oldest first; throws
- * @property {(time: number, coords: any, bounds: any, size: number) => string} tileUrl
+ * @property {(time: number, bounds: any, width: number, height: number) => string} imageUrl
  * @property {() => number} now
  * @property {(source: ImagerySource) => void} onChange
  */
@@ -168,13 +167,12 @@ export class ImagerySource {
     this.changed();
   }
 
-  /** The grid of one frame time, made and put on the map (hidden) when it is not there yet. */
+  /** The picture of one frame time, made and put on the map (hidden) when it is not there yet. */
   frame(time) {
     let layer = this.frames.get(time);
     if (!layer) {
-      // 512-pixel frames: a quarter of the requests of 256-pixel tiles, for a loop of 30 frames.
-      layer = new ImageTiles({pane: this.options.pane, opacity: 0, updateWhenIdle: false, keepBuffer: 0, fetched: true,
-        tileSize: FRAME_TILE_SIZE, tileUrl: (coords, bounds) => this.options.tileUrl(time, coords, bounds, FRAME_TILE_SIZE)});
+      layer = new FrameImage({pane: this.options.pane, opacity: 0,
+        imageUrl: (bounds, width, height) => this.options.imageUrl(time, bounds, width, height)});
       layer.on('load tileerror', () => this.frameSettled(time));
       this.frames.set(time, layer);
       if (this.visible) layer.addTo(this.options.map);
