@@ -77,10 +77,12 @@ export class ImagerySource {
     return frameState(this.newest, now, this.limits);
   }
 
-  /** "Radar 14:02 MST · 4 min old" for the frame shown. */
+  /** "Radar 14:02 MST · 4 min old" for the newest frame; in a loop also the frame shown. */
   frameText(formatClock, now = this.options.now()) {
-    const time = Number.isFinite(this.shownTime) ? this.shownTime : this.newest;
-    return `${this.label} ${formatClock(time)} · ${ageText(now - time)}`;
+    const newest = `${this.label} ${formatClock(this.newest)} · ${ageText(now - this.newest)}`;
+    const shown = this.shownTime;
+    return this.loop && Number.isFinite(shown) && shown !== this.newest ?
+      `${newest}; the loop shows ${formatClock(shown)}` : newest;
   }
 
   /** Why nothing is drawn, or why the picture may not be current; empty when it is. */

@@ -94,7 +94,8 @@ export class ImageTiles extends L.GridLayer {
 export function loadImage(image, url, {fetched, timeoutMs}, done) {
   image.alt = '';
   image.setAttribute('role', 'presentation');
-  image.decoding = 'async';
+  // Decoded when it arrives, not when first shown: a loop frame must be ready to paint at once.
+  image.decoding = fetched ? 'sync' : 'async';
   let finished = false;
   const finish = (reason) => {
     if (finished) return;
@@ -114,7 +115,7 @@ export function loadImage(image, url, {fetched, timeoutMs}, done) {
     clearTimeout(timer);
     controller.abort();
   };
-  image.onload = () => finish('');
+  image.onload = () => (fetched ? image.decode().then(() => finish(''), () => finish('broken')) : finish(''));
   image.onerror = () => finish('broken');
   if (!fetched) {
     image.src = url;
