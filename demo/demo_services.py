@@ -16,6 +16,8 @@ look current:
   real service answers), any point of the contiguous United States the Salt Lake City point
   (a point written with trailing zeros is first redirected to its canonical form, as the NWS
   API does). A new host's answers are rows there, and its name one word in run_isolated.sh;
+- the three imagery hosts (radar, satellite, base map) get pictures and capabilities documents
+  made by demo/imagery.py, the radar's echoes where the moved METARs report rain;
 - anything else gets the NWS API's 404 problem document.
 
 The test services (tests/fake_services/fake_services.py --demo) answer with the same `Demo`."""
@@ -27,6 +29,8 @@ import sys
 import time
 
 sys.path.insert(0, os.path.join(os.path.dirname(os.path.abspath(__file__)), "..", "tools"))
+sys.path.insert(0, os.path.dirname(os.path.abspath(__file__)))
+import imagery  # noqa: E402
 import serving  # noqa: E402
 
 UTC = datetime.timezone.utc
@@ -225,6 +229,16 @@ GENERATED = [
 ]
 
 
+def imagery_answer(host, target):
+    """The generated radar, satellite and base-map answers (demo/imagery.py): their times are
+    this moment's, as the moved documents look current, the newest echoes where the METARs
+    report rain."""
+    # CORVANE_IMAGERY_NOW (Unix seconds) fixes the moment, for pictures of the page at a set time.
+    now = float(os.environ.get("CORVANE_IMAGERY_NOW") or time.time())
+    status, content_type, body, headers = imagery.answer(host, target, now)
+    return serving.Answer(status, content_type, body, headers)
+
+
 class Demo(serving.Routes):
     """The recorded documents, moved to look current, and the generated answers."""
 
@@ -252,6 +266,8 @@ class Demo(serving.Routes):
         return serving.Answer(status, content_type, self.moved(file, self.read(file)), headers)
 
     def answer(self, host, target):
+        if host in imagery.HOSTS:
+            return imagery_answer(host, target)
         row = self.rows.get((host, target))
         if row is not None:
             if "file" not in row:

@@ -12,6 +12,7 @@ With --shutdown-program (an AddressSanitizer build of the host), the services mu
 """
 import argparse
 import json
+import re
 import os
 import signal
 import struct
@@ -20,6 +21,8 @@ import sys
 import tempfile
 import time
 import unittest
+
+from PIL import Image
 
 from selenium.common.exceptions import TimeoutException
 from selenium.webdriver.common.by import By
@@ -33,9 +36,15 @@ ACCEPT = "application/geo+json, application/json"
 OPTIONS = None
 
 
-def service_requests():
+IMAGERY_HOSTS = ("opengeo.ncep.noaa.gov", "gibs.earthdata.nasa.gov", "basemap.nationalmap.gov")
+
+
+def service_requests(imagery=False):
+    """The requests of the host (the weather services'), or with `imagery` the page's own
+    requests of the imagery hosts."""
     with open(os.environ["CORVANE_FAKE_SERVICES_LOG"], encoding="utf-8") as log:
-        return [json.loads(line) for line in log if line.strip()]
+        requests = [json.loads(line) for line in log if line.strip()]
+    return [r for r in requests if (re.sub(r":\d+$", "", r.get("host") or "") in IMAGERY_HOSTS) == imagery]
 
 
 def wait_until(condition, timeout=30, what="condition"):
@@ -326,6 +335,60 @@ class MapOnLinux(unittest.TestCase):
             self.assertTrue(popup[1] <= title[1] < popup[1] + 40, where)
             d.get_screenshot_as_file(os.path.join(OPTIONS.artifacts, f"linux-station-popup-{width}x{height}.png"))
             d.execute_script("document.querySelector('.leaflet-popup-close-button')?.click()")
+
+    def test_radar_and_base_map_come_from_the_imagery_hosts_and_are_drawn(self):
+        """The page loads radar frames and base-map tiles itself, from the fake imagery hosts of
+        the namespace; a known echo (the shower KSLC reports) shows in a screenshot, and a
+        place far from any reported rain (KDEN) has none."""
+        d = self.driver
+        d.set_window_size(1460, 960)
+        d.wait_for("""return [...document.querySelectorAll('.radar-pane img')].some((img) =>
+            img.complete && img.naturalWidth > 0 && img.src.startsWith('blob:')) &&
+            document.querySelectorAll('.baseTiles-pane img.leaflet-tile-loaded').length > 0""", timeout=60)
+        status = d.execute_script("return document.querySelector('[data-layer=radar] .layer-status').textContent")
+        self.assertRegex(status, r"^Radar \d\d:\d\d [A-Z]{3} · \d+ min old$")
+        targets = [r["target"] for r in service_requests(imagery=True)]
+        self.assertTrue(any("request=GetCapabilities" in t for t in targets), targets[:5])
+        self.assertTrue(any("REQUEST=GetMap" in t and "TIME=" in t for t in targets), targets[:5])
+        self.assertTrue(any(t.startswith("/arcgis/rest/services/USGSShadedReliefOnly/MapServer/tile/") for t in targets))
+        for request in service_requests(imagery=True):  # the page's own requests carry nothing of the host's
+            headers = {name.lower(): value for name, value in request["headers"]}
+            self.assertNotEqual(headers.get("user-agent"), USER_AGENT)
+            self.assertNotIn("cookie", headers)
+        time.sleep(1)
+
+        def box_of(station):
+            return d.execute_script("""const r = document.querySelector(
+                `path.station-marker[data-station="${arguments[0]}"]`).getBoundingClientRect();
+                return [Math.round(r.left + r.width / 2), Math.round(r.top + r.height / 2)];""", station)
+
+        def shot():
+            path = os.path.join(OPTIONS.artifacts, "linux-radar-check.png")
+            d.get_screenshot_as_file(path)
+            with Image.open(path) as picture:
+                return picture.convert("RGB").copy()
+
+        def changed_share(before, after, centre, half=36, ring=9):
+            changed = total = 0
+            for x in range(centre[0] - half, centre[0] + half):
+                for y in range(centre[1] - half, centre[1] + half):
+                    if abs(x - centre[0]) < ring and abs(y - centre[1]) < ring:
+                        continue  # the station mark itself
+                    total += 1
+                    a, b = before.getpixel((x, y)), after.getpixel((x, y))
+                    changed += sum(abs(p - q) for p, q in zip(a, b)) > 60
+            return changed / total
+
+        with_radar = shot()
+        d.get_screenshot_as_file(os.path.join(OPTIONS.artifacts, "linux-radar-1460x960.png"))
+        slc, den = box_of("KSLC"), box_of("KDEN")
+        d.execute_script("document.getElementById('layer-radar').click()")
+        d.wait_for("return document.querySelectorAll('.radar-pane img').length === 0", timeout=10)
+        time.sleep(0.5)
+        without = shot()
+        d.execute_script("document.getElementById('layer-radar').click()")
+        self.assertGreater(changed_share(without, with_radar, slc), 0.3, "no echo drawn around KSLC")
+        self.assertLess(changed_share(without, with_radar, den), 0.02, "radar drawn where no rain is reported")
 
     def test_stored_data_lives_in_the_users_data_folder(self):
         self.driver.execute_script("localStorage.setItem('corvane-e2e', 'kept');")

@@ -6,6 +6,7 @@ import {dirname, join, resolve} from 'node:path';
 import {fileURLToPath} from 'node:url';
 import {chromium} from 'playwright-core';
 import {documentsScript, loadDocuments, stubScript} from './documents.mjs';
+import {imageryAnswers, routeImagery} from './imagery.mjs';
 import {serveFolder} from './server.mjs';
 
 const here = dirname(fileURLToPath(import.meta.url));
@@ -28,7 +29,8 @@ export async function startBrowser() {
   const browser = await chromium.launch({
     executablePath: process.env.CORVANE_CHROMIUM || '/usr/bin/chromium',
     headless: true,
-    args: ['--headless', ...ARGS],
+    args: ['--headless', ...ARGS,
+      ...(process.env.CORVANE_TRUST_ANY_CERTIFICATE === '1' ? ['--ignore-certificate-errors'] : [])],
   });
   const {server, origin} = await serveFolder(WEB_DIR, {mounts: {
     '/__tests/': here,
@@ -55,7 +57,12 @@ const documentsCache = {};
  * that time (ms) so time-outs and ages can be driven, and options.paused stops it there so only
  * clock.runFor() moves it (map animations then stand still too); options.init is a function run in the page
  * before its scripts (to set stub handlers or storage); options.viewport defaults to 1460×960;
- * options.page names another document of the built folder than index.html.
+ * options.page names another document of the built folder than index.html; options.imagery
+ * replaces answers of the imagery hosts (tests/web/imagery.mjs), which the test answers itself:
+ * session.imagery logs their requests, and those to any other host, which are never let out;
+ * options.imageryDelayMs holds each of their answers back that long; options.imagery 'network'
+ * lets them through to the network (inside tools/run_isolated.sh's namespace only, where
+ * CORVANE_TRUST_ANY_CERTIFICATE=1 lets the browser take the services' throwaway certificate).
  */
 export async function openPage(options = {}) {
   const {browser, origin} = await startBrowser();
@@ -65,6 +72,9 @@ export async function openPage(options = {}) {
     timezoneId: options.timezoneId || 'America/Denver',
     locale: 'en-US',
   });
+  const imagery = await routeImagery(context, options.imagery === 'network' ? 'network' :
+    imageryAnswers(options.clock ?? Date.now(), options.imagery),
+      {delayMs: options.imageryDelayMs || 0});
   const page = await context.newPage();
   const errors = [];
   page.on('pageerror', (error) => errors.push(error));
@@ -84,7 +94,7 @@ export async function openPage(options = {}) {
   await page.goto(`${origin}/${options.page || 'index.html'}${options.query || ''}`);
   // The page goes on from the base map to its data after a frame is painted: the first frame.
   if (options.clock !== undefined && options.paused) await page.clock.runFor(20);
-  return {page, context, errors, close: () => context.close()};
+  return {page, context, errors, imagery, close: () => context.close()};
 }
 
 /** Saves a screenshot into the artefacts folder and returns its path. */

@@ -23,6 +23,7 @@ import {HazardLayer} from './map/hazard-layer.js';
 import {LabelLayout} from './map/label-layout.js';
 import {createSearchSources} from './search.js';
 import {decodeTafs} from './taf.js';
+import {createImagery} from './imagery/imagery.js';
 import {createAboutPanel} from './panels/about-panel.js';
 import {createAlertPanel} from './panels/alert-panel.js';
 import {pirepLabel, stationLabel} from './panels/describe.js';
@@ -179,6 +180,7 @@ const feeds = weatherLayers.map(({section}) => section.feed);
 const panes = new Map(weatherLayers.map(({section, panes: names}) => [section.feed, names]));
 const layerPanel = createLayerPanel(document.getElementById('panel-layers'),
     weatherLayers.map(({section}) => section));
+const imagery = createImagery({map, container: document.getElementById('panel-layers'), mapStatus, now});
 
 // Panels.
 const alertPanel = createAlertPanel(document.getElementById('panel-alerts'), {
@@ -493,6 +495,7 @@ document.getElementById('refresh-all').addEventListener('click', () => {
   for (const feed of [...feeds, tafFeed]) feed.refresh();
   stationFeeds.tiles.refresh('view');
   pointController.refresh();
+  imagery.refreshAll();
 });
 
 // Ages move on even when nothing new arrives: alerts run out, reports grow old, hours pass.
