@@ -2,9 +2,9 @@
 // it is used with mouse and keyboard, as a pilot or hiker would use it. Each group names the
 // fault of the first version it keeps from coming back.
 import assert from 'node:assert/strict';
-import {after, describe, it} from 'node:test';
+import {after, it} from 'node:test';
 import {REFERENCE_TIME, documentsScript, loadDocuments, stubScript} from './documents.mjs';
-import {accessibilityViolations, openPage, saveScreenshot, startBrowser, stubRequests,
+import {accessibilityViolations, describe, openPage, saveScreenshot, startBrowser, stubRequests,
   waitForRequest} from './browser.mjs';
 
 after(async () => (await startBrowser()).close());
