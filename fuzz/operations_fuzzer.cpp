@@ -46,6 +46,12 @@ std::pair<int, const char*> request_kind(const std::string& object) {
         return {0, "nws/alerts_active.json"};
     if (has("/points/"))
         return {0, "nws/points_slc.json"};
+    if (has("/products/types/HWO/"))
+        return {0, "nws/hwo_slc_latest.json"};
+    if (has("/products/types/FWF/"))
+        return {0, "nws/fwf_slc_latest.json"};
+    if (has("/products/map-layer"))
+        return {0, "avalanche/map_layer.json"};
     if (has("/products/"))
         return {0, "nws/afd_slc_latest.json"};
     if (has("/forecast/hourly"))
@@ -139,7 +145,10 @@ const char* const canned_arguments[][3] = {
     {"", "", ""},                                  // hazards
     {"SLC/101,174", "SLC/0,0", "PQR/999,1"},       // forecast
     {"SLC", "XYZ", "PQR"},                         // discussion
+    {"HWO/SLC", "FWF/SLC", "AFD/SLC"},             // outlook
+    {"", "", ""},                                  // avalanche
 };
+static_assert(std::size(canned_arguments) == weather::operation_names.size());
 
 struct SlotAnswer {
     Exchange exchange;
@@ -159,7 +168,8 @@ void abort_unless(bool condition) {
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
     (void)document("awc/cwa.json");  // loads every document on this thread
     FuzzedDataProvider input(data, size);
-    const std::size_t index = input.ConsumeIntegralInRange<std::size_t>(0, 7);
+    const std::size_t index =
+        input.ConsumeIntegralInRange<std::size_t>(0, weather::operation_names.size() - 1);
     const std::string operation(weather::operation_names[index]);
     const std::string argument =
         input.ConsumeBool()

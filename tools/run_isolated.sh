@@ -22,7 +22,7 @@ set -euo pipefail
 here="$(cd "$(dirname "$0")" && pwd)"
 # The hosts the services stand in for; a new service's name goes here (and its answers in the
 # services program).
-service_hosts=(api.weather.gov aviationweather.gov)
+service_hosts=(api.weather.gov aviationweather.gov api.avalanche.org)
 
 usage="usage: run_isolated.sh --services PROGRAM [--services-arg ARG]... [--wine-prefix DIR] -- COMMAND [ARGS...]"
 wine_prefix=""

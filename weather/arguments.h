@@ -16,6 +16,7 @@ inline constexpr char taf_bounds_area_error[] =
     "TAF bounds must be inside 31 to 49.5 N, 125 to 102 W";
 inline constexpr char grid_cell_error[] = "Expected a forecast grid as office/x,y";
 inline constexpr char office_error[] = "Expected a forecast office as three letters";
+inline constexpr char outlook_error[] = "Expected an outlook as HWO/OFFICE or FWF/OFFICE";
 
 struct Coordinates {
     double latitude = 0;
@@ -68,6 +69,16 @@ ParsedArgument<GridCell> parse_grid_cell_argument(const std::string& argument);
 
 // Exactly three ASCII capital letters.
 ParsedArgument<std::string> parse_office_argument(const std::string& argument);
+
+// An office's text product: its type and the office's three letters.
+struct OfficeProduct {
+    std::string type;
+    std::string office;
+};
+
+// "TYPE/OFFICE": "HWO" (Hazardous Weather Outlook) or "FWF" (Fire Weather Planning Forecast),
+// "/", and three ASCII capital letters; nothing else.
+ParsedArgument<OfficeProduct> parse_outlook_argument(const std::string& argument);
 
 // A number in fixed-point notation with four decimals, classic locale ("40.7600").
 std::string four_decimals(double value);

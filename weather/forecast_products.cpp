@@ -25,6 +25,21 @@ nlohmann::json member_or_null(nlohmann::json& document, const char* key) {
     return found == document.end() ? nlohmann::json() : std::move(*found);
 }
 
+// The office's latest product of `type` in the discussion's reply shape.
+Response latest_office_product(const Transport& transport, const std::string& type,
+                               const std::string& office, const char* format_error) {
+    const std::string url = office_products_url_prefix + type + "/locations/" + office + "/latest";
+    nlohmann::json product = fetch_json(transport, url, false);
+    if (!product.is_object() || !product.contains("productText") ||
+        !product["productText"].is_string()) {
+        return error_response(502, format_error, url);
+    }
+    const nlohmann::json reply = {{"issuanceTime", member_or_null(product, "issuanceTime")},
+                                  {"issuingOffice", member_or_null(product, "issuingOffice")},
+                                  {"productText", member_or_null(product, "productText")}};
+    return Response{200, to_compact_json(reply), json_content_type};
+}
+
 }  // namespace
 
 Response twelve_hour_forecast(const Transport& transport, const std::string& argument) {
@@ -48,16 +63,16 @@ Response forecast_discussion(const Transport& transport, const std::string& argu
     if (!office.value) {
         return error_response(400, std::string(office.error), {});
     }
-    const std::string url = discussion_url_prefix + *office.value + discussion_url_suffix;
-    nlohmann::json product = fetch_json(transport, url, false);
-    if (!product.is_object() || !product.contains("productText") ||
-        !product["productText"].is_string()) {
-        return error_response(502, discussion_format_error, url);
+    return latest_office_product(transport, "AFD", *office.value, discussion_format_error);
+}
+
+Response office_outlook(const Transport& transport, const std::string& argument) {
+    const ParsedArgument<OfficeProduct> product = parse_outlook_argument(argument);
+    if (!product.value) {
+        return error_response(400, std::string(product.error), {});
     }
-    const nlohmann::json reply = {{"issuanceTime", member_or_null(product, "issuanceTime")},
-                                  {"issuingOffice", member_or_null(product, "issuingOffice")},
-                                  {"productText", member_or_null(product, "productText")}};
-    return Response{200, to_compact_json(reply), json_content_type};
+    return latest_office_product(transport, product.value->type, product.value->office,
+                                 outlook_format_error);
 }
 
 }  // namespace weather

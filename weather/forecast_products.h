@@ -5,7 +5,8 @@
 #include "weather/fetch.h"
 #include "weather/response.h"
 
-// The forecast office's words: the 12-hour forecast of a grid cell and the latest discussion.
+// The forecast office's words: the 12-hour forecast of a grid cell, the latest discussion and
+// the latest outlooks.
 namespace weather {
 
 // The forecast document of the grid cell "OFFICE/X,Y", passed on whole. 400 for a bad
@@ -18,5 +19,9 @@ Response twelve_hour_forecast(const Transport& transport, const std::string& arg
 // 502 with the URL as source when the document has no string "productText"; throws what
 // fetch_json throws.
 Response forecast_discussion(const Transport& transport, const std::string& argument);
+
+// The same for "HWO/OFFICE" (Hazardous Weather Outlook) or "FWF/OFFICE" (Fire Weather Planning
+// Forecast); 400 for any other argument.
+Response office_outlook(const Transport& transport, const std::string& argument);
 
 }  // namespace weather

@@ -1,14 +1,45 @@
 #pragma once
 
+#include <algorithm>
+#include <array>
+#include <initializer_list>
+#include <string_view>
+
 #include "weather/constant_text.h"
 
-// The two public services every weather byte comes from, and the fixed requests made to them.
+// The public services every weather byte comes from, and the fixed requests made to them.
 namespace weather {
 
 inline constexpr char nws_api_host[] = "api.weather.gov";
 inline constexpr char aviation_data_host[] = "aviationweather.gov";
+inline constexpr char avalanche_api_host[] = "api.avalanche.org";
 inline constexpr auto nws_api_host_utf16 = utf16_text(nws_api_host);
 inline constexpr auto aviation_data_host_utf16 = utf16_text(aviation_data_host);
+inline constexpr auto avalanche_api_host_utf16 = utf16_text(avalanche_api_host);
+
+// The allow-list: each host the program may reach and the operations that may reach it. A
+// request, and every redirect it follows, goes only to a host whose row names its operation.
+struct AllowedHost {
+    std::u16string_view host;
+    std::array<std::string_view, 6> operations;  // unused places stay empty
+};
+
+inline constexpr std::array<AllowedHost, 3> allowed_hosts = {{
+    {nws_api_host_utf16.view(), {"point", "alerts", "forecast", "discussion", "outlook", "zone"}},
+    {aviation_data_host_utf16.view(), {"metars", "pireps", "tafs", "hazards"}},
+    {avalanche_api_host_utf16.view(), {"avalanche"}},
+}};
+
+// Exact, case-sensitive comparison of both: no case folding, no trailing dot, no empty name.
+constexpr bool may_reach(std::u16string_view host, std::string_view operation) {
+    if (operation.empty()) {
+        return false;
+    }
+    return std::any_of(allowed_hosts.begin(), allowed_hosts.end(), [&](const AllowedHost& row) {
+        return row.host == host && std::find(row.operations.begin(), row.operations.end(),
+                                             operation) != row.operations.end();
+    });
+}
 
 inline constexpr char nws_api_prefix[] = "https://api.weather.gov/";
 inline constexpr char nws_stations_prefix[] = "https://api.weather.gov/stations/";
@@ -32,9 +63,10 @@ inline constexpr char center_advisories_url[] =
     "https://aviationweather.gov/api/data/cwa?format=json";
 inline constexpr char nws_gridpoints_prefix[] = "https://api.weather.gov/gridpoints/";
 inline constexpr char forecast_url_suffix[] = "/forecast";
-inline constexpr char discussion_url_prefix[] =
-    "https://api.weather.gov/products/types/AFD/locations/";
-inline constexpr char discussion_url_suffix[] = "/latest";
+// The latest text product of a type from one office: "<prefix>TYPE/locations/OFFICE/latest".
+inline constexpr char office_products_url_prefix[] = "https://api.weather.gov/products/types/";
+inline constexpr char avalanche_map_layer_url[] =
+    "https://api.avalanche.org/v2/public/products/map-layer";
 
 // What the operations answer when a service's document does not have the expected form.
 inline constexpr char aviation_format_error[] =
@@ -45,6 +77,10 @@ inline constexpr char forecast_format_error[] =
     "NWS forecast service returned an unexpected data format";
 inline constexpr char discussion_format_error[] =
     "NWS discussion service returned an unexpected data format";
+inline constexpr char outlook_format_error[] =
+    "NWS outlook service returned an unexpected data format";
+inline constexpr char avalanche_format_error[] =
+    "Avalanche forecast service returned an unexpected data format";
 
 // Sent with every request.
 inline constexpr char user_agent[] =

@@ -196,7 +196,7 @@ class MapOnLinux(unittest.TestCase):
         for ignored in ("over-limit", "plain-string", 7.5, "foreign"):
             self.assertNotIn(ignored, ids)
 
-    def test_tafs_hazards_forecast_and_discussion_through_the_page_bridge(self):
+    def test_tafs_hazards_forecast_texts_and_avalanche_through_the_page_bridge(self):
         d = self.driver
         d.execute_script(COLLECT_REPLIES)
         asked = [  # id, operation, argument, status
@@ -209,6 +209,10 @@ class MapOnLinux(unittest.TestCase):
             ("n-forecast-blank", "forecast", "SLC/101, 174", 400),
             ("n-discussion", "discussion", "SLC", 200),
             ("n-discussion-lower", "discussion", "slc", 400),
+            ("n-outlook-hwo", "outlook", "HWO/SLC", 200),
+            ("n-outlook-fwf", "outlook", "FWF/SLC", 200),
+            ("n-outlook-afd", "outlook", "AFD/SLC", 400),
+            ("n-avalanche", "avalanche", "", 200),
         ]
         # One at a time: the page's own requests may hold up to six of the host's eight slots.
         for ident, operation, argument, _ in asked:
@@ -241,12 +245,20 @@ class MapOnLinux(unittest.TestCase):
         self.assertEqual(body["n-discussion"]["issuingOffice"], "KSLC")
         self.assertIn(".SYNOPSIS...", body["n-discussion"]["productText"])
         self.assertEqual(body["n-discussion-lower"], {"error": "Expected a forecast office as three letters"})
+        for ident, code in (("n-outlook-hwo", "HWO"), ("n-outlook-fwf", "FWF")):
+            self.assertEqual(sorted(body[ident]), ["issuanceTime", "issuingOffice", "productText"])
+            self.assertIn(f"\n{code}SLC\n", body[ident]["productText"])
+        self.assertEqual(body["n-outlook-afd"], {"error": "Expected an outlook as HWO/OFFICE or FWF/OFFICE"})
+        self.assertEqual({f["properties"]["center_id"] for f in body["n-avalanche"]["features"]},
+                         {"UAC", "SAC", "CAIC", "ESAC"})
         targets = {r["target"] for r in service_requests()}
         for target in (f"/api/data/taf?bbox={WEST_BBOX}&format=json",
                        "/api/data/taf?bbox=31.0000,-125.0000,32.0000,-124.0000&format=json",
                        "/api/data/airsigmet?format=json", "/api/data/gairmet?format=json",
                        "/api/data/cwa?format=json", "/gridpoints/SLC/101,174/forecast",
-                       "/gridpoints/SLC/0,0/forecast", "/products/types/AFD/locations/SLC/latest"):
+                       "/gridpoints/SLC/0,0/forecast", "/products/types/AFD/locations/SLC/latest",
+                       "/products/types/HWO/locations/SLC/latest", "/products/types/FWF/locations/SLC/latest",
+                       "/v2/public/products/map-layer"):
             self.assertIn(target, targets)
 
     def test_navigation_stays_on_the_page(self):

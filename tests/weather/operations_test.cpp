@@ -41,6 +41,8 @@ TEST_F(OperationsTest, RefusesUnknownOperationsAndLongArguments) {
         {"hazard", "", "Unsupported weather operation"},
         {"forecast ", "SLC/101,174", "Unsupported weather operation"},
         {"discussions", "SLC", "Unsupported weather operation"},
+        {"Avalanche", "", "Unsupported weather operation"},
+        {"outlooks", "HWO/SLC", "Unsupported weather operation"},
         {"point", std::string(97, ' '), "Weather request argument is too long"},
     };
     for (const auto& c : cases) {
@@ -56,8 +58,8 @@ TEST_F(OperationsTest, RefusesUnknownOperationsAndLongArguments) {
 }
 
 TEST_F(OperationsTest, EveryOperationRefusesA97ByteArgumentBeforeAnythingElse) {
-    const std::string names[] = {"metars", "pireps",  "point",    "alerts",
-                                 "tafs",   "hazards", "forecast", "discussion"};
+    const std::string names[] = {"metars",  "pireps",   "point",      "alerts",  "tafs",
+                                 "hazards", "forecast", "discussion", "outlook", "avalanche"};
     EXPECT_EQ(std::size(names), operation_names.size());
     for (const std::string& name : names) {
         const Response response = service.run_operation(name, std::string(97, 'x'));
@@ -85,7 +87,7 @@ TEST_F(OperationsTest, PassesAlertsThroughResortedAndCompact) {
               "ada\",\"b\":1}],\"type\":\"FeatureCollection\"}");
 }
 
-TEST_F(OperationsTest, CacheLifetimesEndExactlyAt300And180Seconds) {
+TEST_F(OperationsTest, CacheLifetimesEndExactlyAt300180And900Seconds) {
     struct Case {
         std::string operation;
         std::string argument;
@@ -105,6 +107,9 @@ TEST_F(OperationsTest, CacheLifetimesEndExactlyAt300And180Seconds) {
         {"hazards", "", sigmets_url, "[]", 180s},
         {"forecast", "SLC/101,174", forecast_url, R"({"properties":{"periods":[]}})", 300s},
         {"discussion", "SLC", discussion_url, R"({"productText":""})", 300s},
+        {"outlook", "FWF/SLC", "https://api.weather.gov/products/types/FWF/locations/SLC/latest",
+         R"({"productText":""})", 300s},
+        {"avalanche", "", avalanche_map_layer_url, R"({"features":[]})", 900s},
     };
     client.on(gairmets_url, Exchange::ok("[]"));
     client.on(center_advisories_url, Exchange::ok("[]"));
@@ -165,6 +170,15 @@ TEST_F(OperationsTest, UnexpectedShapesAre502WithTheirSource) {
          "Aviation weather service returned an unexpected data format"},
         {"pireps", pilot_reports_url, R"("[]")", 502,
          "Aviation weather service returned an unexpected data format"},
+        {"avalanche", avalanche_map_layer_url, R"({"type":"FeatureCollection","features":[]})", 200,
+         ""},
+        {"avalanche", avalanche_map_layer_url, R"({"features":null})", 200, ""},
+        {"avalanche", avalanche_map_layer_url, R"({"type":"FeatureCollection"})", 502,
+         "Avalanche forecast service returned an unexpected data format"},
+        {"avalanche", avalanche_map_layer_url, R"([{"features":[]}])", 502,
+         "Avalanche forecast service returned an unexpected data format"},
+        {"avalanche", avalanche_map_layer_url, R"("features")", 502,
+         "Avalanche forecast service returned an unexpected data format"},
     };
     for (const auto& c : cases) {
         ScriptedClient scripted;
@@ -373,6 +387,8 @@ TEST_F(OperationsTest, EveryOperationRefusesDocumentsNestedDeeperThan256Levels) 
     constexpr char forecast_url[] = "https://api.weather.gov/gridpoints/SLC/101,174/forecast";
     constexpr char discussion_url[] =
         "https://api.weather.gov/products/types/AFD/locations/SLC/latest";
+    constexpr char outlook_url[] =
+        "https://api.weather.gov/products/types/HWO/locations/SLC/latest";
     const nlohmann::json points = {{"properties",
                                     {{"forecastHourly", hourly_url},
                                      {"forecastGridData", grid_url},
@@ -435,6 +451,10 @@ TEST_F(OperationsTest, EveryOperationRefusesDocumentsNestedDeeperThan256Levels) 
          {{"properties", {{"periods", nlohmann::json::array()}}}}, Outcome::fails_502, ""},
         {"discussion", "discussion", "SLC", discussion_url, {{"productText", "AFD"}},
          Outcome::fails_502, "", false},
+        {"outlook", "outlook", "HWO/SLC", outlook_url, {{"productText", "HWO"}},
+         Outcome::fails_502, "", false},
+        {"avalanche", "avalanche", "", avalanche_map_layer_url,
+         {{"features", nlohmann::json::array()}}, Outcome::fails_502, ""},
     };
     // clang-format on
     for (const auto& c : cases) {
@@ -458,6 +478,8 @@ TEST_F(OperationsTest, EveryOperationRefusesDocumentsNestedDeeperThan256Levels) 
             scripted.on(center_advisories_url, Exchange::ok("[]"));
             scripted.on(forecast_url, Exchange::ok(R"({"properties":{"periods":[]}})"));
             scripted.on(discussion_url, Exchange::ok(R"({"productText":"AFD"})"));
+            scripted.on(outlook_url, Exchange::ok(R"({"productText":"HWO"})"));
+            scripted.on(avalanche_map_layer_url, Exchange::ok(R"({"features":[]})"));
             scripted.on(c.url, Exchange::ok(deep(c.document, depth)));
             WeatherService fresh(Transport{scripted, pauses.function()});
 
