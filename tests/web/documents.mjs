@@ -40,6 +40,9 @@ export function loadDocuments() {
     cwas: document(AWC, '/api/data/cwa?format=json'),
     forecast: document(NWS, '/gridpoints/SLC/101,174/forecast'),
     discussion: document(NWS, '/products/types/AFD/locations/SLC/latest'),
+    outlooks: {HWO: document(NWS, '/products/types/HWO/locations/SLC/latest'),
+      FWF: document(NWS, '/products/types/FWF/locations/SLC/latest')},
+    avalanche: document('api.avalanche.org', '/v2/public/products/map-layer'),
     // Every zone document, by the `zone` argument naming it: "forecast/UTZ110".
     zones: Object.fromEntries(routes.filter((r) => r.host === NWS && r.path.startsWith('/zones/'))
         .map((r) => [r.path.slice('/zones/'.length), document(NWS, r.path)])),

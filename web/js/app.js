@@ -4,10 +4,13 @@
 // the layer panel (panels/layer-panel.js), joined in `weatherLayers` below.
 
 import {alertsAtPoint, decodeAlerts, sortAlerts, splitExpired} from './alerts.js';
+import {zonesAt} from './avalanche.js';
+import {AvalancheFeed} from './avalanche-feed.js';
 import {bridge, firstStations} from './connection.js';
 import {afterPaint} from './dom.js';
 import {Feed} from './feed.js';
 import {AlertLayer} from './map/alert-layer.js';
+import {AvalancheLayer} from './map/avalanche-layer.js';
 import {loadBaseData, loadStationDirectory} from './map/base-data.js';
 import {map} from './map-view.js';
 import {CountyLines, PlaceNames} from './map/basemap.js';
@@ -25,6 +28,8 @@ import {createSearchSources} from './search.js';
 import {decodeTafs} from './taf.js';
 import {createAboutPanel} from './panels/about-panel.js';
 import {createAlertPanel} from './panels/alert-panel.js';
+import {avalancheSection} from './panels/avalanche-section.js';
+import {createOutlooks} from './outlooks.js';
 import {pirepLabel, stationLabel} from './panels/describe.js';
 import {alertSection, createLayerPanel, hazardSection, metarSection,
   pirepSection} from './panels/layer-panel.js';
@@ -106,6 +111,7 @@ const tafFeed = new Feed({name: 'tafs', label: 'Terminal forecasts', bridge, ope
   decode: decodeTafs, dataTime: (tafs) => Math.max(...tafs.map((taf) => taf.issued).filter(Number.isFinite)),
   intervalMs: 5 * MINUTE});
 let tafsById = new Map();
+const avalancheFeed = new AvalancheFeed({bridge, now});
 
 // Map layers.
 const metarLayer = new MetarLayer({
@@ -131,6 +137,13 @@ const zoneShapes = createZoneShapes({bridge, gate: createGate({maxInFlight: 2, p
   }});
 alertLayer.setZones(zoneShapes);
 const hazardLayer = new HazardLayer().addTo(map);
+// Shown by default in the season; turned on or off, it starts or stops asking.
+const avalancheLayer = new AvalancheLayer({onVisible: (shown) => {
+  avalancheFeed.setWanted(shown);
+  if (pointController.state.point) drawPoint(pointController.state);
+}});
+avalancheLayer.visible = avalancheFeed.wanted;
+avalancheLayer.addTo(map);
 const pointMarker = new PointMarker({onChoose: (point) => choosePoint(point)}).addTo(map);
 new LabelLayout().addTo(map);  // labels of lower rank give way to weather marks
 let activeAlerts = [];
@@ -141,6 +154,8 @@ const weatherLayers = [
   {panes: ['pireps'], section: pirepSection({feed: pirepFeed, layer: pirepLayer})},
   {panes: ['alerts'], section: alertSection({feed: alertFeed, layer: alertLayer, active: () => activeAlerts})},
   {panes: ['hazards', 'hazardLabels'], section: hazardSection({feed: hazardFeed, layer: hazardLayer})},
+  {panes: ['avalanche'], section: avalancheSection({feed: avalancheFeed, layer: avalancheLayer, now,
+    nextAsk: () => avalancheFeed.nextAt})},
 ];
 const feeds = weatherLayers.map(({section}) => section.feed);
 const panes = new Map(weatherLayers.map(({section, panes: names}) => [section.feed, names]));
@@ -292,6 +307,15 @@ hazardFeed.subscribe((feed, changedData) => {
   }
   feedChanged(feed);
 });
+avalancheFeed.subscribe((feed, changedData) => {
+  if (changedData) {
+    performance.mark('corvane:avalanche-draw-start');
+    avalancheLayer.setZones(feed.data.zones, now());
+    performance.measure('corvane:avalanche-draw', 'corvane:avalanche-draw-start');
+  }
+  if (pointController.state.point) drawPoint(pointController.state);
+  feedChanged(feed);
+});
 tafFeed.subscribe((feed, changedData) => {
   if (changedData) tafsById = new Map(feed.data.map((taf) => [taf.id, taf]));
   showFeedStatus(feed);
@@ -314,6 +338,7 @@ let showTable = false;
 let countyAt = null;  // (lat, lon) → 5-digit county id, once the county shapes are loaded
 const pointController = createPointController({bridge, onChange: drawPoint, decodeForecast});
 let discussion = null;  // {office, loading, error, discussion} while open
+const outlooks = createOutlooks({bridge, onChange: () => drawPoint(pointController.state)});
 let pointChartFrom = 0;  // the time the point panel was last drawn for
 
 function alertsHere(state) {
@@ -324,6 +349,7 @@ function alertsHere(state) {
 
 function drawPoint(state) {
   if (state.point) pointMarker.set(state.point);
+  if (state.reply?.cell) outlooks.follow(state.reply.cell.office);
   const at = now();
   pointChartFrom = at;
   renderPointPanel(pointPanel, state, {units, now: at, showTable,
@@ -340,7 +366,12 @@ function drawPoint(state) {
     onRetryForecast: () => pointController.refreshForecast(),
     onDiscussion: (office) => toggleDiscussion(office),
     hazardsHere: state.point ? hazardLayer.at(state.point) : [],
-    discussion: discussion && discussion.office === state.reply?.cell?.office ? discussion : null});
+    discussion: discussion && discussion.office === state.reply?.cell?.office ? discussion : null,
+    avalancheHere: state.point && avalancheFeed.data && avalancheLayer.visible ?
+      zonesAt(avalancheFeed.data.zones, state.point) : [],
+    avalancheLoading: avalancheFeed.wanted && avalancheFeed.data === null && avalancheFeed.loading,
+    outlooks: state.reply?.cell ? outlooks.links(state.reply.cell.office) : [],
+    onOutlook: (type) => outlooks.toggle(type)});
   if (state.error && !state.loading) {
     status.set('point', {label: 'Point weather', operation: 'point', error: state.error,
       retry: () => pointController.refresh(), note: state.reply ? 'Showing the last good data.' : ''});
@@ -417,6 +448,7 @@ document.getElementById('refresh-all').addEventListener('click', () => {
   for (const feed of [...feeds, tafFeed]) feed.refresh();
   stationFeeds.tiles.refresh('view');
   pointController.refresh();
+  outlooks.refresh();
 });
 
 // Ages move on even when nothing new arrives: alerts run out, reports grow old, hours pass.
@@ -425,6 +457,8 @@ setInterval(() => {
   applyAlerts(at);
   // SIGMETs and CWAs that ran out leave the map, and the G-AIRMET snapshot follows the clock.
   if (hazardFeed.data && hazardLayer.setTime(at) && pointController.state.point) drawPoint(pointController.state);
+  // A forecast that reaches its end is drawn as expired at once.
+  if (avalancheLayer.setTime(at) && pointController.state.point) drawPoint(pointController.state);
   for (const feed of feeds) feedChanged(feed, at);
   if (pirepFeed.data) pirepLayer.setReports(pirepFeed.data, at);
   if (metarFeed.data) metarLayer.redraw();

@@ -16,7 +16,8 @@ const OUTSIDE = new Set(['02', '15', '60', '66', '69', '72', '78']);
 // Map panes from the bottom up. Every pane the page draws into is made here, in one place,
 // so the order of what lies on top of what is written down once.
 const PANES = [
-  ['base', 200], ['counties', 210], ['hazards', 280], ['alerts', 300], ['places', 420], ['hazardLabels', 430],
+  ['base', 200], ['counties', 210], ['avalanche', 250], ['hazards', 280], ['alerts', 300], ['places', 420],
+  ['hazardLabels', 430],
   ['pireps', 450], ['stations', 500], ['stationLabels', 510], ['point', 640],
 ];
 

@@ -22,6 +22,7 @@ import {alertLegend, altitudeRange, hazardLegend, metarLegend, pirepLegend,
  * @property {(now: number) => string[]} [notes]  what the layer leaves out and why, once there
  *   is data: limits, areas it could not draw, items that ended
  * @property {(now: number) => void} [refresh]  brings the controls up to date
+ * @property {boolean} [shown=true]  whether the layer starts shown
  */
 
 /**
@@ -33,7 +34,7 @@ export function createLayerPanel(container, sections) {
   const rows = sections.map((section) => {
     const {feed} = section;
     const id = `layer-${feed.name}`;
-    const toggle = el('input', {type: 'checkbox', id, checked: true});
+    const toggle = el('input', {type: 'checkbox', id, checked: section.shown ?? true});
     toggle.addEventListener('change', () => section.layer.setVisible(toggle.checked));
     const status = el('div', {className: 'layer-status', 'aria-live': 'off'});
     const refresh = el('button', {type: 'button', className: 'refresh', text: 'Refresh',
