@@ -488,7 +488,8 @@ setTimeout(async () => {
     alertLayer.setCounties(base.counties);
     new CountyLines(base.counties.lines()).addTo(map);
     new PlaceNames(base.places).addTo(map);
-    searchSources.set({places: base.places});
+    // The parks and their gateway towns come with the place names, after the first drawing.
+    searchSources.set({places: base.places, parks: (await import('./parks.js')).PARKS});
     searchBox.refresh();
     applyAlerts();
     for (const feed of feeds) feedChanged(feed);
