@@ -174,6 +174,13 @@ describe('fire weather and the mountain forecast', () => {
     const table = await page.locator('#panel-point .mountain-table tbody tr').first().evaluate((tr) =>
       [...tr.children].map((cell) => cell.textContent));
     assert.equal(table[0], 'This Afternoon');
+    // The chart: the dew point beside the temperature, and where the wind comes from every third hour.
+    const chart = page.locator('#panel-point .hourly-chart');
+    assert.match(await chart.locator('path.chart-dewpoint').getAttribute('d'), /^M[\d.]+ [\d.]+ L/);
+    const arrows = await chart.locator('path.chart-wind-arrow').evaluateAll((paths) => paths.map((path) =>
+      path.getAttribute('transform').replace(/^translate\([\d.]+ [\d.]+\) /, '')));
+    assert.equal(arrows.length, 16, '48 hours, every third');
+    assert.equal(arrows[0], 'rotate(180)', 'a south wind, from 180°');
     assert.equal(await text(page.locator('#panel-point .units-note')),
         'The texts are the NWS\'s own words, in °F and mph; the figures follow your units.');
     await page.getByRole('tab', {name: 'Units'}).click();

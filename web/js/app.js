@@ -352,6 +352,7 @@ function drawPoint(state) {
   if (state.reply?.cell) outlooks.follow(state.reply.cell.office);
   const at = now();
   pointChartFrom = at;
+  performance.mark('corvane:point-draw-start');
   renderPointPanel(pointPanel, state, {units, now: at, showTable,
     onToggleTable: (shown) => (showTable = shown), onRetry: () => pointController.refresh(),
     alertsHere: state.point ? alertsHere(state) : [],
@@ -372,6 +373,7 @@ function drawPoint(state) {
     avalancheLoading: avalancheFeed.wanted && avalancheFeed.data === null && avalancheFeed.loading,
     outlooks: state.reply?.cell ? outlooks.links(state.reply.cell.office) : [],
     onOutlook: (type) => outlooks.toggle(type)});
+  performance.measure('corvane:point-draw', 'corvane:point-draw-start');
   if (state.error && !state.loading) {
     status.set('point', {label: 'Point weather', operation: 'point', error: state.error,
       retry: () => pointController.refresh(), note: state.reply ? 'Showing the last good data.' : ''});

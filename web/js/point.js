@@ -168,6 +168,7 @@ function hourlySeries(hourly, grid, limit = 48, now = -Infinity) {
       wind: parseWindText(period.windSpeed),
       windDirection: text(period.windDirection),
       gust: gustLayer ? gustLayer.at(start) : null,
+      dewpoint: measurement(period.dewpoint),
       pop: pop ?? 0,
       forecast: text(period.shortForecast),
     });

@@ -188,13 +188,14 @@ export function mountainBlock({layer, periods, elevation, station, point, now, u
       el('dl', {className: 'facts'}, ...facts.map(([label, value]) => [el('dt', {text: label}), el('dd', {text: value})])),
       rows.length && columns.length ? el('div', {className: 'table-scroll', tabindex: '0', role: 'region',
         'aria-label': 'Mountain forecast by period'}, el('table', {className: 'data-table mountain-table'},
-          el('caption', {text: 'By forecast period, from the grid forecast (water: rain and melted snow)'}),
+          el('caption', {text: 'By forecast period'}),
           el('thead', null, el('tr', null, el('th', {scope: 'col', text: 'Period'}),
               ...columns.map(({title}) => el('th', {scope: 'col', text: title})))),
           el('tbody', null, ...rows.map((row) => el('tr', null,
               el('th', {scope: 'row', text: row.name || formatTime(row.start, {zone})}),
               ...columns.map(({value}) => el('td', {text: value(row)}))))))) : null,
-      el('p', {className: 'note', text: 'Snow level and heights above sea level, as the forecast gives them.'}));
+      el('p', {className: 'note', text: 'From the grid forecast; water is rain and melted snow. Snow level ' +
+        'and heights above sea level, as the forecast gives them.'}));
 }
 
 /**
