@@ -54,6 +54,8 @@ std::pair<int, const char*> request_kind(const std::string& object) {
         return {0, "avalanche/map_layer.json"};
     if (has("/products/"))
         return {0, "nws/afd_slc_latest.json"};
+    if (has("/zones/"))
+        return {0, "nws/zone_forecast_UTZ110.json"};
     if (has("/forecast/hourly"))
         return {1, "nws/forecast_hourly_slc.json"};
     if (has("/forecast"))
@@ -137,16 +139,17 @@ const std::string& document(const std::string& file) {
 }
 
 const char* const canned_arguments[][3] = {
-    {"", "36,-115,38,-112", "31,-125,49.5,-102"},  // metars
-    {"", "", ""},                                  // pireps
-    {"40.76,-111.89", "24,-126", "50.5,-66"},      // point
-    {"", "", ""},                                  // alerts
-    {"", "31,-125,32,-124", "40,-112,41,-111"},    // tafs
-    {"", "", ""},                                  // hazards
-    {"SLC/101,174", "SLC/0,0", "PQR/999,1"},       // forecast
-    {"SLC", "XYZ", "PQR"},                         // discussion
-    {"HWO/SLC", "FWF/SLC", "AFD/SLC"},             // outlook
-    {"", "", ""},                                  // avalanche
+    {"", "36,-115,38,-112", "31,-125,49.5,-102"},         // metars
+    {"", "", ""},                                         // pireps
+    {"40.76,-111.89", "24,-126", "50.5,-66"},             // point
+    {"", "", ""},                                         // alerts
+    {"", "31,-125,32,-124", "40,-112,41,-111"},           // tafs
+    {"", "", ""},                                         // hazards
+    {"SLC/101,174", "SLC/0,0", "PQR/999,1"},              // forecast
+    {"SLC", "XYZ", "PQR"},                                // discussion
+    {"forecast/UTZ110", "county/MTC029", "fire/UTZ478"},  // zone
+    {"HWO/SLC", "FWF/SLC", "AFD/SLC"},                    // outlook
+    {"", "", ""},                                         // avalanche
 };
 static_assert(std::size(canned_arguments) == weather::operation_names.size());
 

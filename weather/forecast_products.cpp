@@ -1,5 +1,7 @@
 #include "weather/forecast_products.h"
 
+#include <algorithm>
+
 #include "weather/arguments.h"
 #include "weather/services.h"
 #include "weather/text.h"
@@ -73,6 +75,21 @@ Response office_outlook(const Transport& transport, const std::string& argument)
     }
     return latest_office_product(transport, product.value->type, product.value->office,
                                  outlook_format_error);
+}
+
+Response zone_document(const Transport& transport, const std::string& argument) {
+    const ParsedArgument<std::string> zone = parse_zone_argument(argument);
+    if (!zone.value) {
+        return error_response(400, std::string(zone.error), {});
+    }
+    // Zone shapes run to megabytes along coasts, so they are kept as text from the start.
+    const std::string url = nws_zones_prefix + *zone.value;
+    CompactDocument document = fetch_compact_json(transport, url, false);
+    if (document.kind != nlohmann::json::value_t::object ||
+        !std::binary_search(document.keys.begin(), document.keys.end(), "geometry")) {
+        return error_response(502, zone_format_error, url);
+    }
+    return Response{200, std::move(document.text), json_content_type};
 }
 
 }  // namespace weather

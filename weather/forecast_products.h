@@ -5,8 +5,8 @@
 #include "weather/fetch.h"
 #include "weather/response.h"
 
-// The forecast office's words: the 12-hour forecast of a grid cell, the latest discussion and
-// the latest outlooks.
+// The forecast office's words and areas: the 12-hour forecast of a grid cell, the latest
+// discussion and outlooks, and the shape of a zone that alerts name.
 namespace weather {
 
 // The forecast document of the grid cell "OFFICE/X,Y", passed on whole. 400 for a bad
@@ -23,5 +23,10 @@ Response forecast_discussion(const Transport& transport, const std::string& argu
 // The same for "HWO/OFFICE" (Hazardous Weather Outlook) or "FWF/OFFICE" (Fire Weather Planning
 // Forecast); 400 for any other argument.
 Response office_outlook(const Transport& transport, const std::string& argument);
+
+// The zone document of "TYPE/ID" (forecast/UTZ110), passed on whole. 400 for a bad argument,
+// 502 with the URL as source when the document is not an object with a "geometry" member;
+// throws what fetch_json throws.
+Response zone_document(const Transport& transport, const std::string& argument);
 
 }  // namespace weather

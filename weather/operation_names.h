@@ -7,9 +7,9 @@
 // The operations a page may ask for, named once for the weather core and the page bridge.
 namespace weather {
 
-inline constexpr std::array<std::string_view, 10> operation_names = {
-    "metars",  "pireps",   "point",      "alerts",  "tafs",
-    "hazards", "forecast", "discussion", "outlook", "avalanche"};
+inline constexpr std::array<std::string_view, 11> operation_names = {
+    "metars",   "pireps",     "point", "alerts",  "tafs",     "hazards",
+    "forecast", "discussion", "zone",  "outlook", "avalanche"};
 
 inline constexpr char unsupported_operation_error[] = "Unsupported weather operation";
 

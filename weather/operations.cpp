@@ -113,6 +113,9 @@ std::chrono::seconds cache_lifetime(std::string_view operation) {
     if (operation == "avalanche") {
         return avalanche_lifetime;
     }
+    if (operation == "zone") {
+        return zone_lifetime;
+    }
     return default_lifetime;
 }
 
@@ -175,7 +178,10 @@ WeatherService::Outcome WeatherService::run_uncached(const std::string& operatio
         if (operation == "avalanche") {
             return {avalanche_danger(transport)};
         }
-        return {forecast_discussion(transport, argument)};
+        if (operation == "discussion") {
+            return {forecast_discussion(transport, argument)};
+        }
+        return {zone_document(transport, argument)};
     } catch (const std::exception& failure) {
         return {error_response(502, failure.what(), {})};
     }

@@ -67,6 +67,7 @@ inline constexpr char forecast_url_suffix[] = "/forecast";
 inline constexpr char office_products_url_prefix[] = "https://api.weather.gov/products/types/";
 inline constexpr char avalanche_map_layer_url[] =
     "https://api.avalanche.org/v2/public/products/map-layer";
+inline constexpr char nws_zones_prefix[] = "https://api.weather.gov/zones/";
 
 // What the operations answer when a service's document does not have the expected form.
 inline constexpr char aviation_format_error[] =
@@ -81,6 +82,7 @@ inline constexpr char outlook_format_error[] =
     "NWS outlook service returned an unexpected data format";
 inline constexpr char avalanche_format_error[] =
     "Avalanche forecast service returned an unexpected data format";
+inline constexpr char zone_format_error[] = "NWS zone service returned an unexpected data format";
 
 // Sent with every request.
 inline constexpr char user_agent[] =

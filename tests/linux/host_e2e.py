@@ -133,12 +133,15 @@ class MapOnLinux(unittest.TestCase):
         self.assertTrue(count.startswith("20 reports"), count)
         # Every alert in force drawn, those without a shape over their zones or counties. (The demo moves
         # the documents by whole hours, so the two short warnings may just have ended.)
+        # The zones' shapes come from the host's `zone` operation; without it they fall back to counties.
         drawn = d.wait_for("""const ids = new Set([...document.querySelectorAll('path.alert-shape')]
             .flatMap((p) => p.dataset.alerts.split(' ')));
             const listed = document.querySelectorAll('#panel-alerts .alert-item').length;
-            return listed >= 6 && ids.size == listed && [ids.size, document.querySelectorAll(
-              'path.alert-shape.county-drawn, path.alert-shape[data-zones]').length]""", timeout=30)
+            const zoned = document.querySelectorAll('path.alert-shape[data-zones]').length;
+            return listed >= 6 && ids.size == listed && zoned > 0 && [ids.size, zoned]""", timeout=30)
         self.assertGreater(drawn[1], 0)
+        zones = {r["target"] for r in service_requests() if r["target"].startswith("/zones/")}
+        self.assertIn("/zones/forecast/UTZ110", zones)
         self.assertTrue(d.execute_script("return navigator.userAgent").endswith(" CorvaneWeather/1.0"))
         targets = {r["target"] for r in service_requests()}
         for target in (f"/api/data/metar?bbox={WEST_BBOX}&format=json",
@@ -196,7 +199,7 @@ class MapOnLinux(unittest.TestCase):
         for ignored in ("over-limit", "plain-string", 7.5, "foreign"):
             self.assertNotIn(ignored, ids)
 
-    def test_tafs_hazards_forecast_texts_and_avalanche_through_the_page_bridge(self):
+    def test_the_newer_operations_through_the_page_bridge(self):
         d = self.driver
         d.execute_script(COLLECT_REPLIES)
         asked = [  # id, operation, argument, status
@@ -209,6 +212,9 @@ class MapOnLinux(unittest.TestCase):
             ("n-forecast-blank", "forecast", "SLC/101, 174", 400),
             ("n-discussion", "discussion", "SLC", 200),
             ("n-discussion-lower", "discussion", "slc", 400),
+            ("n-zone", "zone", "forecast/UTZ110", 200),
+            ("n-zone-missing", "zone", "fire/UTZ478", 502),
+            ("n-zone-bad", "zone", "forecast/UTZ110/", 400),
             ("n-outlook-hwo", "outlook", "HWO/SLC", 200),
             ("n-outlook-fwf", "outlook", "FWF/SLC", 200),
             ("n-outlook-afd", "outlook", "AFD/SLC", 400),
@@ -245,6 +251,12 @@ class MapOnLinux(unittest.TestCase):
         self.assertEqual(body["n-discussion"]["issuingOffice"], "KSLC")
         self.assertIn(".SYNOPSIS...", body["n-discussion"]["productText"])
         self.assertEqual(body["n-discussion-lower"], {"error": "Expected a forecast office as three letters"})
+        self.assertEqual(body["n-zone"]["properties"]["id"], "UTZ110")
+        self.assertEqual(body["n-zone"]["geometry"]["type"], "Polygon")
+        self.assertEqual(body["n-zone-missing"], {
+            "error": "Weather service returned HTTP 404: https://api.weather.gov/zones/fire/UTZ478"})
+        self.assertEqual(body["n-zone-bad"], {
+            "error": "Expected a zone as type/ID, such as forecast/UTZ110, fire/UTZ110 or county/UTC035"})
         for ident, code in (("n-outlook-hwo", "HWO"), ("n-outlook-fwf", "FWF")):
             self.assertEqual(sorted(body[ident]), ["issuanceTime", "issuingOffice", "productText"])
             self.assertIn(f"\n{code}SLC\n", body[ident]["productText"])
@@ -257,6 +269,7 @@ class MapOnLinux(unittest.TestCase):
                        "/api/data/airsigmet?format=json", "/api/data/gairmet?format=json",
                        "/api/data/cwa?format=json", "/gridpoints/SLC/101,174/forecast",
                        "/gridpoints/SLC/0,0/forecast", "/products/types/AFD/locations/SLC/latest",
+                       "/zones/forecast/UTZ110", "/zones/fire/UTZ478",
                        "/products/types/HWO/locations/SLC/latest", "/products/types/FWF/locations/SLC/latest",
                        "/v2/public/products/map-layer"):
             self.assertIn(target, targets)

@@ -663,9 +663,9 @@ TEST_F(TransportEndToEnd, AlertsArePassedOn) {
     expect_same_as_scripted("alerts", "", response);
 }
 
-// The operations beyond the first ones, their refusals and service failures, through the real
+// The operations beyond the first four, their refusals and service failures, through the real
 // client; the services' fault for an operation is chosen by its argument.
-TEST_F(TransportEndToEnd, TafsHazardsForecastTextsAndAvalancheAnswerAsTheScriptedClientDoes) {
+TEST_F(TransportEndToEnd, TheNewerOperationsAnswerAsTheScriptedClientDoes) {
     struct Row {
         std::string operation;
         std::string argument;
@@ -687,6 +687,10 @@ TEST_F(TransportEndToEnd, TafsHazardsForecastTextsAndAvalancheAnswerAsTheScripte
         {"discussion", "SLC", 200, {"/products/types/AFD/locations/SLC/latest"}},
         {"discussion", "XYZ", 502, {"/products/types/AFD/locations/XYZ/latest"}},
         {"discussion", "KSLC", 400, {}},
+        {"zone", "forecast/UTZ110", 200, {"/zones/forecast/UTZ110"}},
+        {"zone", "county/MTC029", 200, {"/zones/county/MTC029"}},
+        {"zone", "fire/UTZ478", 502, {"/zones/fire/UTZ478"}},
+        {"zone", "forecast/UTZ110/", 400, {}},
         {"outlook", "HWO/SLC", 200, {"/products/types/HWO/locations/SLC/latest"}},
         {"outlook", "FWF/SLC", 200, {"/products/types/FWF/locations/SLC/latest"}},
         {"outlook", "FWF/XYZ", 502, {"/products/types/FWF/locations/XYZ/latest"}},
@@ -717,6 +721,8 @@ TEST_F(TransportEndToEnd, TafsHazardsForecastTextsAndAvalancheAnswerAsTheScripte
               json::parse(test_document("awc/taf_west.json")));
     EXPECT_EQ(json::parse(weather::run_operation("forecast", "SLC/101,174").body),
               json::parse(test_document("nws/forecast_slc.json")));
+    EXPECT_EQ(json::parse(weather::run_operation("zone", "forecast/UTZ110").body),
+              json::parse(test_document("nws/zone_forecast_UTZ110.json")));
     EXPECT_EQ(json::parse(weather::run_operation("avalanche", "").body),
               json::parse(test_document("avalanche/map_layer.json")));
 }

@@ -188,7 +188,7 @@ describe('alerts on the map and at the point (every alert shown; clicks in alert
       node.isPointInFill(new DOMPoint(x, y).matrixTransform(node.getScreenCTM().inverse())), airport);
     assert.deepEqual([await inside(storm), await inside(wind)], [false, true]);
     const legend = await page.locator('.layer[data-layer="alerts"] .legend').last().textContent();
-    assert.match(legend, /Solid edge: the alert's own area, or its forecast zones/);
+    assert.match(legend, /Filled, solid edge: the alert's own area, or its forecast zones/);
     assert.match(legend, /Dashed edge: drawn over whole counties/);
     assert.match(await page.locator('.layer[data-layer="alerts"] .count').textContent(),
         /^8 alerts in force; 5 drawn over their zones, 0 by county/);

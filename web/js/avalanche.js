@@ -4,12 +4,15 @@
 
 import {geoJsonRing, insidePolygons} from './alerts.js';
 import {zonedParts} from './time.js';
+import {simplifyRing} from './zones.js';
 
 const MINUTE = 60000;
 const HOUR = 60 * MINUTE;
 const MAX_ZONES = 1000;
 const MAX_POLYGONS = 100;
 const MAX_RING_POINTS = 50000;
+// As the alerts' zones: about 100 m, which the map cannot tell from the full line below zoom 11.
+const SIMPLIFY_DEGREES = 0.001;
 
 /**
  * The scale by level: its word, the travel advice the scale gives, and its colour for when the
@@ -82,7 +85,10 @@ function zonePolygons(geometry) {
   const polygons = [];
   for (const polygon of parts.slice(0, MAX_POLYGONS)) {
     if (!Array.isArray(polygon)) continue;
-    const rings = polygon.slice(0, 50).map((points) => geoJsonRing(points, MAX_RING_POINTS));
+    const rings = polygon.slice(0, 50).map((points) => {
+      const ring = geoJsonRing(points, MAX_RING_POINTS);
+      return ring && simplifyRing(ring, SIMPLIFY_DEGREES);
+    });
     if (rings[0]) polygons.push(rings.filter(Boolean));
   }
   return polygons;

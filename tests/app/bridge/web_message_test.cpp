@@ -229,6 +229,11 @@ TEST_F(WebMessageTest, OperationAndArgumentRules) {
         {R"({"id": 1, "operation": "hazards"})", ""},
         {R"({"id": 1, "operation": "forecast", "argument": "SLC/101,174"})", ""},
         {R"({"id": 1, "operation": "discussion", "argument": "SLC"})", ""},
+        {R"({"id": 1, "operation": "zone", "argument": "forecast/UTZ110"})", ""},
+        {R"({"id": 1, "operation": "Zone", "argument": "forecast/UTZ110"})",
+         "Unsupported weather operation"},
+        {R"({"id": 1, "operation": "zones", "argument": "forecast/UTZ110"})",
+         "Unsupported weather operation"},
         {R"({"id": 1, "operation": "pireps", "argument": ")" + std::string(200, 'x') + "\"}", ""},
     };
     for (const auto& c : cases) {

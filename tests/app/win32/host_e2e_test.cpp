@@ -114,7 +114,7 @@ protected:
     ServicesLog services;
 };
 
-TEST_F(HostEndToEnd, TheOperationsAnswerFromTheServicesAndThenFromTheCache) {
+TEST_F(HostEndToEnd, EveryOperationAnswersFromTheServicesAndThenFromTheCache) {
     HostRun run(scratch);
     ASSERT_TRUE(run.wait_until_loaded());
     const std::vector<std::pair<std::string, std::string>> asked = {{"point", "40.76,-111.89"},
@@ -125,6 +125,7 @@ TEST_F(HostEndToEnd, TheOperationsAnswerFromTheServicesAndThenFromTheCache) {
                                                                     {"hazards", ""},
                                                                     {"forecast", "SLC/101,174"},
                                                                     {"discussion", "SLC"},
+                                                                    {"zone", "forecast/UTZ110"},
                                                                     {"outlook", "HWO/SLC"},
                                                                     {"outlook", "FWF/SLC"},
                                                                     {"avalanche", ""}};
@@ -177,7 +178,7 @@ TEST_F(HostEndToEnd, TheOperationsAnswerFromTheServicesAndThenFromTheCache) {
         }
         const std::size_t requests = services.records().size() - requests_before;
         if (round == 0) {
-            EXPECT_GE(requests, 19u) << "six for the point, two for the METARs, three for the "
+            EXPECT_GE(requests, 20u) << "six for the point, two for the METARs, three for the "
                                         "hazards, one for each other operation";
         } else {
             EXPECT_EQ(requests, 0u) << "the second asking is answered from the cache";
@@ -194,7 +195,7 @@ TEST_F(HostEndToEnd, RefusalsAndAServiceFailureOfTheNewerOperationsReachThePage)
     const std::vector<std::pair<std::string, std::string>> asked = {
         {"tafs", "40,-112,40,-111"},       {"tafs", "31,-125,32,-124"}, {"forecast", "SLC/0,0"},
         {"forecast", "SLC/101, 174"},      {"discussion", "XYZ"},       {"discussion", "KSLC"},
-        {"hazards", std::string(97, 'x')}, {"outlook", "AFD/SLC"}};
+        {"hazards", std::string(97, 'x')}, {"zone", "fire/UTZ478"},     {"zone", "UTZ110"}};
     weather::testing::ScriptedClient scripted;
     weather::testing::answer_from_routes(scripted);
     weather::testing::PauseRecorder pauses;

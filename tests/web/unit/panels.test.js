@@ -249,8 +249,11 @@ describe('#snapshotLabel', () => {
       [t(16, 30), t(18), t(12), 'Valid 1630Z'],
     ];
     for (const [valid, validNow, now, label] of rows) assert.strictEqual(snapshotLabel(valid, validNow, now), label);
+    for (const choice of ['local', 'both']) {
+      setTimeDisplay(choice);
+      assert.strictEqual(snapshotLabel(t(18), t(18), t(18)), `Valid 18Z · ${formatClock(t(18), 'local')} (now)`, choice);
+    }
     setTimeDisplay('local');
-    assert.strictEqual(snapshotLabel(t(18), t(18), t(18)), `Valid 18Z · ${formatClock(t(18))} (now)`);
   });
 });
 
