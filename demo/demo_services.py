@@ -151,10 +151,10 @@ def name_periods(document, seconds, now):
 
 
 def redate_discussion(document, seconds, now):
-    """Writes the (moved) issuance time into the discussion's header lines."""
+    """Writes the (moved) issuance time into a text product's header lines (discussion, outlooks)."""
     issued = datetime.datetime.fromisoformat(document["issuanceTime"])
     local = issued.astimezone(datetime.timezone(datetime.timedelta(hours=-7)))
-    text = re.sub(r"^(FXUS\d\d \w{4}) \d{6}$", r"\g<1> " + issued.strftime("%d%H%M"),
+    text = re.sub(r"^([A-Z]{4}\d\d \w{4}) \d{6}$", r"\g<1> " + issued.strftime("%d%H%M"),
                   document["productText"], count=1, flags=re.M)
     text = re.sub(r"^\d{3,4} [AP]M MST \w{3} \w{3} \d{1,2} \d{4}$",
                   f"{local.hour % 12 or 12}{local.minute:02d} {'AM' if local.hour < 12 else 'PM'} MST "
@@ -174,6 +174,17 @@ def redate_winds(document, seconds, now):
     text = re.sub(r"FOR USE (\d{4})-(\d{4})Z", lambda m: "FOR USE " + moved_group(m[1], "HHMM", seconds)
                   + "-" + moved_group(m[2], "HHMM", seconds) + "Z", text, count=1)
     document["productText"] = text
+
+
+def shift_avalanche_dates(document, seconds, now):
+    """Moves the map layer's issue and expiry times, which the service writes in UTC without an
+    offset (so the moving of ISO times with one passes them by)."""
+    for feature in document.get("features", []):
+        properties = feature.get("properties", {})
+        for member in ("start_date", "end_date"):
+            if properties.get(member):
+                moment = datetime.datetime.fromisoformat(properties[member])
+                properties[member] = (moment + datetime.timedelta(seconds=seconds)).strftime("%Y-%m-%dT%H:%M:%S")
     return document
 
 
@@ -185,6 +196,8 @@ REWRITES = [
     (WHOLE_DAYS, name_periods),
     (re.compile(r"^nws/afd_"), redate_discussion),
     (re.compile(r"^nws/fd\d_"), redate_winds),
+    (re.compile(r"^nws/(afd|hwo|fwf)_"), redate_discussion),
+    (re.compile(r"^avalanche/"), shift_avalanche_dates),
     (re.compile(r"^awc/"), shift_raw_texts),
 ]
 

@@ -22,7 +22,7 @@ set -euo pipefail
 here="$(cd "$(dirname "$0")" && pwd)"
 # The hosts the services stand in for; a new service's name goes here (and its answers in the
 # services program).
-service_hosts=(api.weather.gov aviationweather.gov)
+service_hosts=(api.weather.gov aviationweather.gov api.avalanche.org)
 # The imagery hosts the map page loads pictures from itself (radar, satellite, base map); the
 # services answer them too, with pictures made by demo/imagery.py.
 imagery_hosts=(opengeo.ncep.noaa.gov gibs.earthdata.nasa.gov basemap.nationalmap.gov)

@@ -61,6 +61,7 @@ EXPECTED = [
     "nws/afd_slc_latest.json", "nws/fd1_us1_latest.json", "nws/fd3_us3_latest.json", "nws/fd8_us7_latest.json",
     "awc/metar_west.json", "awc/metar_ids.json", "awc/pirep_west.json",
     "awc/error_missing_bbox.json", "awc/taf_west.json", "awc/airsigmet.json", "awc/gairmet.json", "awc/cwa.json",
+    "nws/hwo_slc_latest.json", "nws/fwf_slc_latest.json", "avalanche/map_layer.json",
     "routes.json",
 ]
 for rel in EXPECTED:
@@ -80,14 +81,14 @@ for rel, (raw, _) in docs.items():
     if rel.startswith("nws/"):
         check(text.startswith("{\n    \""), f"{rel}: not pretty-printed with 4-space indentation")
         check("\\/" not in text, f"{rel}: escaped slashes")
-    elif rel.startswith("awc/"):
-        check("\n" not in text, f"{rel}: AWC documents must be one compact line")
+    elif rel.startswith(("awc/", "avalanche/")):
+        check("\n" not in text, f"{rel}: AWC and avalanche documents must be one compact line")
 
 # ------------------------------------------------------------------ routes
 routes = doc("routes.json")
 check(isinstance(routes, list) and routes, "routes.json: must be a non-empty array")
 CT = {"api.weather.gov": {"application/geo+json", "application/problem+json"},
-      "aviationweather.gov": {"application/json"}}
+      "aviationweather.gov": {"application/json"}, "api.avalanche.org": {"application/json"}}
 route_by = {}
 for i, r in enumerate(routes):
     where = f"routes.json row {i}"
@@ -132,6 +133,9 @@ NEEDED = {
     ("aviationweather.gov", "/api/data/airsigmet?format=json"): "awc/airsigmet.json",
     ("aviationweather.gov", "/api/data/gairmet?format=json"): "awc/gairmet.json",
     ("aviationweather.gov", "/api/data/cwa?format=json"): "awc/cwa.json",
+    ("api.weather.gov", "/products/types/HWO/locations/SLC/latest"): "nws/hwo_slc_latest.json",
+    ("api.weather.gov", "/products/types/FWF/locations/SLC/latest"): "nws/fwf_slc_latest.json",
+    ("api.avalanche.org", "/v2/public/products/map-layer"): "avalanche/map_layer.json",
 }
 for key, f in NEEDED.items():
     r = route_by.get(key)
@@ -188,7 +192,10 @@ gp = doc("nws/gridpoints_slc.json")["properties"]
 check(gp["@type"] == "wx:Gridpoint" and gp["gridX"] == 101 and gp["gridY"] == 174, "grid: metadata")
 LAYERS = ["temperature", "dewpoint", "relativeHumidity", "skyCover", "windDirection", "windSpeed", "windGust",
           "probabilityOfPrecipitation", "probabilityOfThunder", "visibility", "ceilingHeight", "snowLevel",
-          "quantitativePrecipitation", "weather", "hazards", "heatRisk"]
+          "quantitativePrecipitation", "weather", "hazards", "heatRisk", "mixingHeight", "transportWindSpeed",
+          "transportWindDirection", "twentyFootWindSpeed", "twentyFootWindDirection", "hainesIndex",
+          "lightningActivityLevel", "atmosphericDispersionIndex", "redFlagThreatIndex", "grasslandFireDangerIndex",
+          "windChill", "apparentTemperature", "snowfallAmount"]
 has_null = False
 for name in LAYERS:
     lay = gp.get(name)
@@ -553,6 +560,36 @@ for name, code, wmo, valid, use, levels in (
         cells = [row[a:b].strip() for a, b in zip(starts, ends)]
         check(len(row) <= ends[-1] and all(re.fullmatch(r"(\d{4}([+-]\d\d|\d\d)?)?", c) for c in cells)
               and all(row[e:e + 1] in ("", " ") for e in ends), f"{w}: {row[:3]} cells off their columns")
+
+# ------------------------------------------------------------------ outlooks
+for rel, code, header in (("nws/hwo_slc_latest.json", "HWO", "305 AM MST Fri Nov 20 2026"),
+                          ("nws/fwf_slc_latest.json", "FWF", "235 AM MST Fri Nov 20 2026")):
+    product = doc(rel)
+    check(product["issuingOffice"] == "KSLC" and product["productCode"] == code, f"{rel}: office/product code")
+    check(iso(product["issuanceTime"]) <= REFERENCE, f"{rel}: issued after the reference time")
+    check(header in product["productText"] and f"\n{code}SLC\n" in product["productText"], f"{rel}: header lines")
+
+# ------------------------------------------------------------------ avalanche map layer
+layer = doc("avalanche/map_layer.json")
+check(layer.get("type") == "FeatureCollection" and isinstance(layer.get("features"), list), "avalanche: not a collection")
+levels = set()
+for feature in layer["features"]:
+    props = feature["properties"]
+    where = f"avalanche: {props.get('name')}"
+    check(feature["geometry"]["type"] in ("Polygon", "MultiPolygon"), f"{where}: geometry")
+    check(props["danger_level"] in (-1, 0, 1, 2, 3, 4, 5), f"{where}: danger_level")
+    levels.add(props["danger_level"])
+    for member in ("name", "center", "center_id", "center_link", "timezone", "state", "travel_advice", "danger",
+                   "color", "stroke", "font_color", "link", "start_date", "end_date", "warning"):
+        check(member in props, f"{where}: {member} missing")
+    if props["start_date"] is not None:
+        check(re.fullmatch(r"\d{4}-\d\d-\d\dT\d\d:\d\d:\d\d", props["start_date"]) is not None,
+              f"{where}: start_date without an offset, as the service writes it")
+check(levels == {-1, 0, 1, 2, 3, 4, 5}, "avalanche: not every danger level")
+check({f["properties"]["center_id"] for f in layer["features"]} >= {"UAC", "SAC", "CAIC"}, "avalanche: centres")
+expired = [f for f in layer["features"] if f["properties"]["end_date"]
+           and datetime.datetime.fromisoformat(f["properties"]["end_date"] + "+00:00") < REFERENCE]
+check(len(expired) == 1, "avalanche: one forecast past its end")
 
 # ------------------------------------------------------------------ zones
 def inside_ring(ring, lat, lon):

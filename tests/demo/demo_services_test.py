@@ -96,6 +96,28 @@ class RawTextsFollowTheShift(unittest.TestCase):
                 self.assertIn(f"\nVALID {day_time(valid)}Z   FOR USE {day_time(use_from, '%H%M')}-"
                               f"{day_time(use_to, '%H%M')}Z. TEMPS NEG ABV 24000\n", document["productText"])
 
+    def test_outlook_headers_and_avalanche_dates_follow(self):
+        with open(os.path.join(DATA, "avalanche", "map_layer.json"), encoding="utf-8") as recorded:
+            original = json.load(recorded)
+        for hours in SHIFTS:
+            demo = demo_at(hours)
+            for code in ("HWO", "FWF"):
+                product = records(demo, f"/products/types/{code}/locations/SLC/latest", "api.weather.gov")
+                issued = datetime.datetime.fromisoformat(product["issuanceTime"])
+                with self.subTest(hours=hours, product=code):
+                    self.assertIn(f" KSLC {issued:%d%H%M}\n", product["productText"])
+            layer = records(demo, "/v2/public/products/map-layer", "api.avalanche.org")
+            for moved, recorded in zip(layer["features"], original["features"]):
+                for member in ("start_date", "end_date"):
+                    was, now = recorded["properties"][member], moved["properties"][member]
+                    with self.subTest(hours=hours, zone=recorded["properties"]["name"], member=member):
+                        if was is None:
+                            self.assertIsNone(now)
+                        else:  # still without an offset, as the service writes it
+                            self.assertEqual(datetime.datetime.fromisoformat(now) -
+                                             datetime.datetime.fromisoformat(was),
+                                             datetime.timedelta(seconds=demo.shift))
+
 
 class ForecastPeriodNames(unittest.TestCase):
     def periods_in_force(self, hours):

@@ -227,6 +227,10 @@ class MapOnLinux(unittest.TestCase):
             ("n-winds", "winds", "06", 200),
             ("n-winds-missing", "winds", "24", 502),
             ("n-winds-short", "winds", "6", 400),
+            ("n-outlook-hwo", "outlook", "HWO/SLC", 200),
+            ("n-outlook-fwf", "outlook", "FWF/SLC", 200),
+            ("n-outlook-afd", "outlook", "AFD/SLC", 400),
+            ("n-avalanche", "avalanche", "", 200),
         ]
         # One at a time: the page's own requests may hold up to six of the host's eight slots.
         for ident, operation, argument, _ in asked:
@@ -271,6 +275,12 @@ class MapOnLinux(unittest.TestCase):
             "error": "Weather service returned HTTP 404: "
                      "https://api.weather.gov/products/types/FD5/locations/US5/latest"})
         self.assertEqual(body["n-winds-short"], {"error": "Expected a winds bulletin as 06, 12, 24 or high"})
+        for ident, code in (("n-outlook-hwo", "HWO"), ("n-outlook-fwf", "FWF")):
+            self.assertEqual(sorted(body[ident]), ["issuanceTime", "issuingOffice", "productText"])
+            self.assertIn(f"\n{code}SLC\n", body[ident]["productText"])
+        self.assertEqual(body["n-outlook-afd"], {"error": "Expected an outlook as HWO/OFFICE or FWF/OFFICE"})
+        self.assertEqual({f["properties"]["center_id"] for f in body["n-avalanche"]["features"]},
+                         {"UAC", "SAC", "CAIC", "ESAC"})
         targets = {r["target"] for r in service_requests()}
         for target in (f"/api/data/taf?bbox={WEST_BBOX}&format=json",
                        "/api/data/taf?bbox=31.0000,-125.0000,32.0000,-124.0000&format=json",
@@ -278,7 +288,9 @@ class MapOnLinux(unittest.TestCase):
                        "/api/data/cwa?format=json", "/gridpoints/SLC/101,174/forecast",
                        "/gridpoints/SLC/0,0/forecast", "/products/types/AFD/locations/SLC/latest",
                        "/zones/forecast/UTZ110", "/zones/fire/UTZ478",
-                       "/products/types/FD1/locations/US1/latest"):
+                       "/products/types/FD1/locations/US1/latest",
+                       "/products/types/HWO/locations/SLC/latest", "/products/types/FWF/locations/SLC/latest",
+                       "/v2/public/products/map-layer"):
             self.assertIn(target, targets)
 
     def test_navigation_stays_on_the_page(self):

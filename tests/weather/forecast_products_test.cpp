@@ -14,6 +14,7 @@ constexpr char forecast_url[] = "https://api.weather.gov/gridpoints/SLC/101,174/
 constexpr char discussion_url[] = "https://api.weather.gov/products/types/AFD/locations/SLC/latest";
 constexpr char zone_url[] = "https://api.weather.gov/zones/forecast/UTZ110";
 constexpr char winds_url[] = "https://api.weather.gov/products/types/FD1/locations/US1/latest";
+constexpr char outlook_url[] = "https://api.weather.gov/products/types/HWO/locations/SLC/latest";
 
 class ForecastProductsTest : public ::testing::Test {
 protected:
@@ -156,6 +157,17 @@ TEST_F(ForecastProductsTest, FailuresAndRefusals) {
          {{"error", "Weather service returned an invalid JSON response: " + winds}}},
         {"winds", "SLC", Exchange::ok("{}"), 400,
          {{"error", "Expected a winds bulletin as 06, 12, 24 or high"}}},
+        {"outlook",
+         "HWO/SLC",
+         Exchange::with_status(404),
+         502,
+         {{"error", "Weather service returned HTTP 404: " + std::string(outlook_url)}}},
+        {"outlook",
+         "HWO/SLC",
+         Exchange::with_status(204),
+         502,
+         {{"error",
+           "Weather service returned an invalid JSON response: " + std::string(outlook_url)}}},
     };
     for (const auto& c : cases) {
         ScriptedClient scripted;
@@ -163,6 +175,7 @@ TEST_F(ForecastProductsTest, FailuresAndRefusals) {
         scripted.on(discussion_url, c.answer);
         scripted.on(zone_url, c.answer);
         scripted.on(winds_url, c.answer);
+        scripted.on(outlook_url, c.answer);
         WeatherService service(Transport{scripted, pauses.function()});
         const Response response = service.run_operation(c.operation, c.argument);
         EXPECT_EQ(response.status, c.status) << c.operation << " " << c.argument;
@@ -311,6 +324,68 @@ TEST_F(ForecastProductsTest, WindsBulletinsKeepTheTextOfTheirOwnProductOnly) {
             << document.substr(0, 80);
         EXPECT_EQ(body_of(response), expected) << document.substr(0, 80);
     }
+}
+
+// The outlooks come through the discussion's path and answer in its shape; only two types and
+// an office of three capitals are asked for.
+TEST_F(ForecastProductsTest, OutlooksAreTheOfficesLatestHwoOrFwf) {
+    const std::string document =
+        R"({"issuanceTime":"2026-11-20T10:05:00+00:00","issuingOffice":"KSLC","productCode":"HWO",)"
+        R"("productText":"\nHWOSLC\n"})";
+    const json shaped = {{"issuanceTime", "2026-11-20T10:05:00+00:00"},
+                         {"issuingOffice", "KSLC"},
+                         {"productText", "\nHWOSLC\n"}};
+    const std::string refusal = "Expected an outlook as HWO/OFFICE or FWF/OFFICE";
+    struct Case {
+        std::string argument;
+        std::string url;  // "" when nothing is asked
+        json body;
+    };
+    const std::string prefix = "https://api.weather.gov/products/types/";
+    const Case cases[] = {
+        {"HWO/SLC", prefix + "HWO/locations/SLC/latest", shaped},
+        {"FWF/SLC", prefix + "FWF/locations/SLC/latest", shaped},
+        {"FWF/BOI", prefix + "FWF/locations/BOI/latest", shaped},
+        {"HWO/XYZ",
+         prefix + "HWO/locations/XYZ/latest",
+         {{"error", "NWS outlook service returned an unexpected data format"},
+          {"source", prefix + "HWO/locations/XYZ/latest"}}},
+        {"AFD/SLC", "", {{"error", refusal}}},
+        {"hwo/SLC", "", {{"error", refusal}}},
+        {"HWO/slc", "", {{"error", refusal}}},
+        {"HWO/KSLC", "", {{"error", refusal}}},
+        {"HWO/SL", "", {{"error", refusal}}},
+        {"HWO//SLC", "", {{"error", refusal}}},
+        {"HWO SLC", "", {{"error", refusal}}},
+        {"HWO/SLC ", "", {{"error", refusal}}},
+        {"HWOX/SLC", "", {{"error", refusal}}},
+        {"SLC", "", {{"error", refusal}}},
+        {"HWO/", "", {{"error", refusal}}},
+        {"", "", {{"error", refusal}}},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.argument);
+        ScriptedClient scripted;
+        for (const char* office : {"SLC", "BOI"}) {
+            for (const char* type : {"HWO", "FWF"}) {
+                scripted.on(prefix + type + "/locations/" + office + "/latest",
+                            Exchange::ok(document));
+            }
+        }
+        scripted.on(prefix + "HWO/locations/XYZ/latest", Exchange::ok(R"({"@graph":[]})"));
+        WeatherService service(Transport{scripted, pauses.function()});
+        const Response response = service.run_operation("outlook", c.argument);
+        EXPECT_EQ(response.status, c.url.empty() ? 400 : c.body.contains("error") ? 502 : 200);
+        EXPECT_EQ(body_of(response), c.body);
+        EXPECT_EQ(scripted.request_count(), c.url.empty() ? 0u : 1u);
+        if (!c.url.empty()) {
+            EXPECT_EQ(scripted.requests_for(c.url), 1u);
+        }
+    }
+    // The discussion's own argument and reply stay as they were.
+    client.on(discussion_url, Exchange::ok(document));
+    EXPECT_EQ(body_of(run("discussion", "SLC")), shaped);
+    EXPECT_EQ(run("discussion", "AFD/SLC").status, 400);
 }
 
 }  // namespace

@@ -547,8 +547,12 @@ describe('search', () => {
     await input.fill('40°45′36″N 111°53′24″W');
     assert.equal(await page.getByRole('option').first().textContent(), '40.76, -111.89Coordinates: the forecast there');
     // Every airport of the area, by name, also those without a current report.
+    // The park named first, the airport beside it.
     await input.fill('Bryce');
-    assert.match(await page.getByRole('option').first().textContent(), /^KBCE/);
+    await page.getByRole('option', {name: /^Bryce Canyon National Park/}).waitFor();
+    const options = await page.getByRole('option').allTextContents();
+    assert.match(options[0], /^Bryce Canyon National Park, UTNational Park$/);
+    assert.ok(options.some((option) => /^KBCE/.test(option)), JSON.stringify(options));
     await input.fill('kgcn');
     await input.press('Enter');
     await page.locator('.station-popup[data-station="KGCN"]').waitFor();

@@ -124,6 +124,19 @@ import {newestPerStation} from '../../web/js/metar.js';
       issuingOffice: member('issuingOffice'), productText: product.productText}};
   }
 
+  // The office's outlooks of the documents: any other office, or type, is the service's 404.
+  function outlook(argument) {
+    const match = /^(HWO|FWF)\/([A-Z]{3})$/.exec(argument);
+    if (!match) return error(400, 'Expected an outlook as HWO/OFFICE or FWF/OFFICE');
+    const url = `https://api.weather.gov/products/types/${match[1]}/locations/${match[2]}/latest`;
+    const product = (documents.outlooks || {})[match[1]];
+    if (!product || match[2] !== ((documents.points || {}).properties || {}).gridId) {
+      return error(502, `Weather service returned HTTP 404: ${url}`);
+    }
+    return {status: 200, body: {issuanceTime: product.issuanceTime, issuingOffice: product.issuingOffice,
+      productText: product.productText}};
+  }
+
   // The host's checks of a zone argument, and its 502 for a zone the services do not know.
   function zone(argument) {
     if (!/^(forecast|county|fire)\/[A-Z]{2}[CZ]\d{3}$/.test(argument)) {
@@ -146,6 +159,8 @@ import {newestPerStation} from '../../web/js/metar.js';
     discussion,
     zone,
     winds,
+    outlook,
+    avalanche: () => ({status: 200, body: documents.avalanche || {type: 'FeatureCollection', features: []}}),
   };
 
   const stub = {

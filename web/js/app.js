@@ -4,10 +4,13 @@
 // the layer panel (panels/layer-panel.js), joined in `weatherLayers` below.
 
 import {alertsAtPoint, decodeAlerts, decodeAlertsInSlices, sortAlerts, splitExpired} from './alerts.js';
+import {zonesAt} from './avalanche.js';
+import {AvalancheFeed} from './avalanche-feed.js';
 import {bridge, firstStations} from './connection.js';
 import {afterPaint} from './dom.js';
 import {Feed} from './feed.js';
 import {AlertLayer} from './map/alert-layer.js';
+import {AvalancheLayer} from './map/avalanche-layer.js';
 import {loadBaseData, loadStationDirectory} from './map/base-data.js';
 import {map} from './map-view.js';
 import {CountyLines, PlaceNames} from './map/basemap.js';
@@ -26,6 +29,8 @@ import {decodeTafs} from './taf.js';
 import {createImagery} from './imagery/imagery.js';
 import {createAboutPanel} from './panels/about-panel.js';
 import {createAlertPanel} from './panels/alert-panel.js';
+import {avalancheSection} from './panels/avalanche-section.js';
+import {createOutlooks} from './outlooks.js';
 import {pirepLabel, stationLabel} from './panels/describe.js';
 import {alertSection, createLayerPanel, hazardSection, metarSection,
   pirepSection} from './panels/layer-panel.js';
@@ -134,6 +139,7 @@ function tafFor(id) {
 const windsFeed = new Feed({name: 'winds', label: 'Winds aloft', bridge, operation: 'winds', argument: '06',
   decode: (body) => decodeWinds(body), dataTime: (table) => table.issued, intervalMs: 30 * MINUTE,
   maxDataAgeMs: 8 * 60 * MINUTE});
+const avalancheFeed = new AvalancheFeed({bridge, now});
 
 // Map layers.
 const metarLayer = new MetarLayer({
@@ -160,6 +166,13 @@ alertLayer.setZones(zoneShapes);
 const hazardLayer = new HazardLayer().addTo(map);
 const windsLayer = new WindsLayer({popup: (row, table) => windsPopup(row, table, {level: windsLayer.level})})
     .addTo(map);
+// Shown by default in the season; turned on or off, it starts or stops asking.
+const avalancheLayer = new AvalancheLayer({onVisible: (shown) => {
+  avalancheFeed.setWanted(shown);
+  if (pointController.state.point) drawPoint(pointController.state);
+}});
+avalancheLayer.visible = avalancheFeed.wanted;
+avalancheLayer.addTo(map);
 const pointMarker = new PointMarker({onChoose: (point) => choosePoint(point)}).addTo(map);
 new LabelLayout().addTo(map);  // labels of lower rank give way to weather marks
 let activeAlerts = [];
@@ -175,6 +188,8 @@ const weatherLayers = [
     windsFeed.ask(bulletin);
     feedChanged(windsFeed);
   }})},
+  {panes: ['avalanche'], section: avalancheSection({feed: avalancheFeed, layer: avalancheLayer, now,
+    nextAsk: () => avalancheFeed.nextAt})},
 ];
 const feeds = weatherLayers.map(({section}) => section.feed);
 const panes = new Map(weatherLayers.map(({section, panes: names}) => [section.feed, names]));
@@ -336,6 +351,13 @@ hazardFeed.subscribe((feed, changedData) => drawFeed(feed, !changedData ? [] : [
 windsFeed.subscribe((feed, changedData) => drawFeed(feed, !changedData ? [] : [['drawing', () => {
   windsLayer.setTable(feed.data);
 }]]));
+avalancheFeed.subscribe((feed, changedData) => drawFeed(feed, [...(!changedData ? [] : [['drawing', () => {
+  performance.mark('corvane:avalanche-draw-start');
+  avalancheLayer.setZones(feed.data.zones, now());
+  performance.measure('corvane:avalanche-draw', 'corvane:avalanche-draw-start');
+}]]), ['point panel', () => {
+  if (pointController.state.point) drawPoint(pointController.state);
+}]]));
 tafFeed.subscribe((feed) => showFeedStatus(feed));
 
 alertFeed.subscribe((feed, changedData) => drawFeed(feed, [['drawing', () => {
@@ -354,6 +376,7 @@ let showTable = false;
 let countyAt = null;  // (lat, lon) → 5-digit county id, once the county shapes are loaded
 const pointController = createPointController({bridge, onChange: drawPoint, decodeForecast});
 let discussion = null;  // {office, loading, error, discussion} while open
+const outlooks = createOutlooks({bridge, onChange: () => drawPoint(pointController.state)});
 let pointChartFrom = 0;  // the time the point panel was last drawn for
 
 function alertsHere(state) {
@@ -364,8 +387,10 @@ function alertsHere(state) {
 
 function drawPoint(state) {
   if (state.point) pointMarker.set(state.point);
+  if (state.reply?.cell) outlooks.follow(state.reply.cell.office);
   const at = now();
   pointChartFrom = at;
+  performance.mark('corvane:point-draw-start');
   renderPointPanel(pointPanel, state, {units, now: at, showTable,
     onToggleTable: (shown) => (showTable = shown), onRetry: () => pointController.refresh(),
     alertsHere: state.point ? alertsHere(state) : [],
@@ -380,7 +405,13 @@ function drawPoint(state) {
     onRetryForecast: () => pointController.refreshForecast(),
     onDiscussion: (office) => toggleDiscussion(office),
     hazardsHere: state.point ? hazardLayer.at(state.point) : [],
-    discussion: discussion && discussion.office === state.reply?.cell?.office ? discussion : null});
+    discussion: discussion && discussion.office === state.reply?.cell?.office ? discussion : null,
+    avalancheHere: state.point && avalancheFeed.data && avalancheLayer.visible ?
+      zonesAt(avalancheFeed.data.zones, state.point) : [],
+    avalancheLoading: avalancheFeed.wanted && avalancheFeed.data === null && avalancheFeed.loading,
+    outlooks: state.reply?.cell ? outlooks.links(state.reply.cell.office) : [],
+    onOutlook: (type) => outlooks.toggle(type)});
+  performance.measure('corvane:point-draw', 'corvane:point-draw-start');
   if (state.error && !state.loading) {
     status.set('point', {label: 'Point weather', operation: 'point', error: state.error,
       retry: () => pointController.refresh(), note: state.reply ? 'Showing the last good data.' : ''});
@@ -496,6 +527,7 @@ document.getElementById('refresh-all').addEventListener('click', () => {
   stationFeeds.tiles.refresh('view');
   pointController.refresh();
   imagery.refreshAll();
+  outlooks.refresh();
 });
 
 // Ages move on even when nothing new arrives: alerts run out, reports grow old, hours pass.
@@ -507,6 +539,10 @@ setInterval(() => {
     // SIGMETs and CWAs that ran out leave the map, and the G-AIRMET snapshot follows the clock.
     ['hazards', () => {
       if (hazardFeed.data && hazardLayer.setTime(at) && pointController.state.point) drawPoint(pointController.state);
+    }],
+    // A forecast that reaches its end is drawn as expired at once.
+    ['avalanche', () => {
+      if (avalancheLayer.setTime(at) && pointController.state.point) drawPoint(pointController.state);
     }],
     ...feeds.map((feed) => /** @type {[string, () => void]} */ ([`${feed.label} status`, () => feedChanged(feed, at)])),
     ['pilot reports', () => pirepFeed.data && pirepLayer.setReports(pirepFeed.data, at)],
@@ -540,7 +576,8 @@ setTimeout(async () => {
     alertLayer.setCounties(base.counties);
     new CountyLines(base.counties.lines()).addTo(map);
     new PlaceNames(base.places).addTo(map);
-    searchSources.set({places: base.places});
+    // The parks and their gateway towns come with the place names, after the first drawing.
+    searchSources.set({places: base.places, parks: (await import('./parks.js')).PARKS});
     searchBox.refresh();
     applyAlerts();
     for (const feed of feeds) feedChanged(feed);

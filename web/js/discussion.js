@@ -91,3 +91,29 @@ export function decodeDiscussion(reply, now = Date.now()) {
     signatures: end < 0 ? '' : block(lines.slice(end + 1)),
   };
 }
+
+/** The outlooks an office may issue, by product type, with their names. */
+export const OUTLOOKS = [
+  {type: 'HWO', name: 'Hazardous Weather Outlook'},
+  {type: 'FWF', name: 'Fire Weather Planning Forecast'},
+];
+
+/**
+ * Decodes an `outlook` reply (the discussion's shape) as {issued, office, body}: the product's
+ * own text without its transmission lines, kept line for line, since an outlook's tables (the
+ * fire weather forecast's columns) only read in the office's own layout. Throws on a reply
+ * without a product text.
+ * @param {any} reply
+ */
+export function decodeOutlook(reply) {
+  if (!reply || typeof reply !== 'object' || typeof reply.productText !== 'string') {
+    throw new TypeError('Outlook reply has no product text');
+  }
+  const lines = reply.productText.slice(0, MAX_TEXT).replace(/\r\n?/g, '\n').split('\n');
+  let first = 0;
+  while (first < lines.length && (!lines[first].trim() || CODE_LINES.some((code) => code.test(lines[first].trim())))) {
+    first++;
+  }
+  return {issued: typeof reply.issuanceTime === 'string' ? Date.parse(reply.issuanceTime) : NaN,
+    office: text(reply.issuingOffice).trim(), body: block(lines.slice(first).map((line) => line.trimEnd()))};
+}

@@ -1,6 +1,7 @@
 // The `point` reply: the nearest station's observation, the hourly forecast and the grid values
 // that matter to pilots and hikers. Units follow units.js (°C, knots, statute miles, feet).
 
+import {BACKCOUNTRY_LAYERS} from './backcountry.js';
 import {bearingDegrees, distanceMetres} from './geo.js';
 import {TimeOutOfRange, decodeEach, parseValidTime, serviceTime} from './time.js';
 import {celsiusFromFahrenheit, feetFromMetres, knotsFromKmh, knotsFromMph,
@@ -21,6 +22,7 @@ function measurement(entry) {
     case 'wmoUnit:m_s-1': return knotsFromKmh(value * 3.6);
     case 'wmoUnit:Pa': return value / 100;  // to hPa
     case 'wmoUnit:m': return value;  // callers pick miles or feet
+    case 'wmoUnit:mm': return value;
     case 'wmoUnit:percent': return value;
     case 'wmoUnit:degree_(angle)': return value;
     default: return null;
@@ -86,9 +88,14 @@ function indexGridLayer(layer) {
   const known = layerIndexes.get(source);
   if (known) return known;
   const rows = [];
+  // A layer without a unit holds an index (Haines, lightning activity level), taken as it is.
+  const unitless = source.uom === undefined;
   for (const entry of Array.isArray(source.values) ? source.values : []) {
     const interval = parseValidTime(entry?.validTime);
-    if (interval) rows.push({...interval, value: measurement({unitCode: source.uom, value: entry.value})});
+    if (!interval) continue;
+    const value = unitless ? (finite(entry.value) ? entry.value : null) :
+      measurement({unitCode: source.uom, value: entry.value});
+    rows.push({...interval, value});
   }
   // Stable, so of two intervals starting together the earlier one in the document wins.
   rows.sort((a, b) => a.start - b.start);
@@ -108,6 +115,23 @@ function indexGridLayer(layer) {
         }
       }
       return found >= 0 && time < rows[found].end ? rows[found].value : null;
+    },
+    /** The values over [from, to), each counted for the part of its interval inside; null for none. */
+    sum(from, to) {
+      let total = null;
+      for (const row of rows) {
+        const inside = Math.min(row.end, to) - Math.max(row.start, from);
+        if (inside > 0 && row.value !== null) total = (total ?? 0) + (row.value * inside) / (row.end - row.start);
+      }
+      return total;
+    },
+    /** The lowest or highest (`pick`) value of the intervals meeting [from, to); null for none. */
+    extreme(from, to, pick) {
+      let found = null;
+      for (const row of rows) {
+        if (row.end > from && row.start < to && row.value !== null) found = found === null ? row.value : pick(found, row.value);
+      }
+      return found;
     },
   };
   layerIndexes.set(source, index);
@@ -153,6 +177,7 @@ function hourlySeries(hourly, grid, checkedAt, limit = 48, now = -Infinity) {
       wind: parseWindText(period.windSpeed),
       windDirection: text(period.windDirection),
       gust: gustLayer ? gustLayer.at(start) : null,
+      dewpoint: measurement(period.dewpoint),
       pop: pop ?? 0,
       forecast: text(period.shortForecast),
     });
@@ -230,7 +255,21 @@ function pointGrid(points) {
   return {office, x, y};
 }
 
-const KEPT_GRID_LAYERS = new Set([...GRID_LAYERS.map((layer) => layer.key), 'windGust']);
+const KEPT_GRID_LAYERS = new Set([...GRID_LAYERS.map((layer) => layer.key), 'windGust', ...BACKCOUNTRY_LAYERS]);
+
+/**
+ * The index of one of the kept grid layers of a decoded reply; null when the reply has none.
+ * @param {Record<string, any> | null} gridLayers @param {string} key
+ */
+export function gridLayer(gridLayers, key) {
+  return gridLayers && key in gridLayers ? indexGridLayer(gridLayers[key]) : null;
+}
+
+/** Feet of an {unitCode: "wmoUnit:m", value} elevation; null for any other. */
+function elevationFeet(entry) {
+  const value = object(entry)?.value;
+  return finite(value) && object(entry).unitCode === 'wmoUnit:m' ? feetFromMetres(value) : null;
+}
 
 /**
  * The reply with only the grid layers the page shows, for keeping in local storage: a large
@@ -293,6 +332,10 @@ export function decodePointReply(body, point, now) {
     zones: pointZones(reply.point),
     cell: pointGrid(reply.point),
     timeZone: text(object(object(reply.point)?.properties)?.timeZone),
+    // The forecast grid cell's elevation (the hourly forecast's, else the grid's), and the station's.
+    elevation: elevationFeet(object(object(reply.hourly)?.properties)?.elevation) ??
+      elevationFeet(gridProperties?.elevation),
+    stationElevation: elevationFeet(object(object(reply.observation)?.properties)?.elevation),
     warnings,
   };
 }

@@ -18,7 +18,7 @@ const OUTSIDE = new Set(['02', '15', '60', '66', '69', '72', '78']);
 // The base-map tiles lie over the plain map's fills, which show through wherever tiles fail; radar
 // over satellite; county and state lines over the pictures, so they stay readable on each.
 const PANES = [
-  ['base', 200], ['baseTiles', 205], ['satellite', 220], ['radar', 230], ['counties', 245],
+  ['base', 200], ['baseTiles', 205], ['satellite', 220], ['avalanche', 225], ['radar', 230], ['counties', 245],
   ['stateLines', 250], ['hazards', 280], ['alerts', 300], ['places', 420], ['hazardLabels', 430],
   ['pireps', 450], ['winds', 470], ['route', 480], ['stations', 500], ['stationLabels', 510], ['point', 640],
 ];

@@ -6,7 +6,8 @@ import {compassPoint, formatCoordinate} from '../geo.js';
 import {sortAlerts} from '../alerts.js';
 import {MAX_TEXT} from '../discussion.js';
 import {currentPeriods} from '../forecast.js';
-import {gridSummary} from '../point.js';
+import {fireWeatherFirst} from '../backcountry.js';
+import {gridLayer, gridSummary} from '../point.js';
 import {altitudeText, hazardWords, sourceText} from '../hazard-text.js';
 import {hazardClass} from '../map/hazard-layer.js';
 import {formatAge, formatDateTime, formatTime, formatUntil} from '../time.js';
@@ -17,6 +18,7 @@ import {hourlyChart} from './chart.js';
 import {alertButton} from './alert-panel.js';
 import {freshnessLine} from './freshness.js';
 import {adviceFor} from './status.js';
+import {avalancheHereBlock, fireWeatherBlock, mountainBlock, outlookLinks} from './backcountry-blocks.js';
 
 /** @typedef {ReturnType<typeof import('../point-controller.js').createPointController>['state']} PointState */
 
@@ -130,7 +132,7 @@ function alertsHereBlock(alerts, {now, drawnAs, onOpenAlert, checked, zone}) {
         heading, el('p', {className: 'empty', text: 'No alert in force covers this spot.'}));
   }
   return el('section', {className: 'alerts-here', 'aria-label': 'Alerts here'}, heading,
-      el('ul', {className: 'alert-list'}, ...sortAlerts(alerts, 'severity').map((alert) =>
+      el('ul', {className: 'alert-list'}, ...fireWeatherFirst(sortAlerts(alerts, 'severity')).map((alert) =>
         el('li', null, alertButton(alert, {now, drawnAs, zone, onClick: () => onOpenAlert(alert)})))));
 }
 
@@ -169,7 +171,12 @@ function periodsBlock(state, units, now, onRetry, zone) {
       `the one saved ${formatTime(forecast.fetchedAt, {zone})} (${formatAge(now - forecast.fetchedAt)})` +
       (failed ? '.' : ' until the new one comes.')) : null;
   if (!periods.length) return section(saved, ...notes, el('p', {className: 'empty', text: 'The forecast has no periods left.'}));
-  return section(saved, ...notes, el('ol', {className: 'period-list'}, ...periods.map((period) =>
+  // The texts are the office's own words, in its units; the figures the page draws follow the reader's.
+  const written = forecast.units === 'si' ? {temperature: 'C', speed: 'km/h'} : {temperature: 'F', speed: 'mph'};
+  const unitsNote = units.temperature !== written.temperature || units.speed !== written.speed ?
+    el('p', {className: 'note units-note', text: `The texts are the NWS's own words, in °${written.temperature} ` +
+      `and ${written.speed}; the figures follow your units.`}) : null;
+  return section(saved, ...notes, unitsNote, el('ol', {className: 'period-list'}, ...periods.map((period) =>
     el('li', {className: `period${period.isDaytime ? ' day' : ' night'}`},
         el('p', {className: 'period-head'},
             el('strong', {text: period.name || formatTime(period.start, {zone})}),
@@ -269,6 +276,10 @@ function discussionBlock(state, zone) {
  * @property {import('../hazards.js').HazardItem[]} [hazardsHere=[]]  the hazard areas holding the point
  * @property {{office: string, loading: boolean, error: Error | null,
  *   discussion: ReturnType<typeof import('../discussion.js').decodeDiscussion> | null} | null} [discussion=null]
+ * @property {import('../avalanche.js').AvalancheZone[]} [avalancheHere=[]]  the forecast zones holding the point
+ * @property {boolean} [avalancheLoading=false]  the forecasts are on their way
+ * @property {ReturnType<ReturnType<typeof import('../outlooks.js').createOutlooks>['links']>} [outlooks=[]]
+ * @property {(type: string) => void} [onOutlook]  an outlook's link
  */
 
 /**
@@ -278,7 +289,8 @@ function discussionBlock(state, zone) {
  */
 export function renderPointPanel(container, state, {units, now, showTable, onToggleTable, onRetry,
   alertsHere = [], alertsChecked = true, drawnAs, onOpenAlert, width, onRetryForecast,
-  onDiscussion, hazardsHere = [], discussion = null}) {
+  onDiscussion, hazardsHere = [], discussion = null, avalancheHere = [], avalancheLoading = false,
+  outlooks = [], onOutlook = () => {}}) {
   if (!state.point) {
     replaceChildren(container, el('h2', {className: 'panel-title', text: 'Point forecast'}),
         el('p', {className: 'empty', text: 'Click the map, search for a place or type coordinates ' +
@@ -303,6 +315,7 @@ export function renderPointPanel(container, state, {units, now, showTable, onTog
         el('button', {type: 'button', text: 'Retry', on: {click: onRetry}})));
   }
   const zone = pointTimeZone(state);
+  blocks.push(avalancheHereBlock(avalancheHere, now, {loading: avalancheLoading}));
   blocks.push(alertsHereBlock(alertsHere, {now, drawnAs, onOpenAlert, checked: alertsChecked, zone}));
   blocks.push(hazardsHereBlock(hazardsHere, now, zone));
   if (state.reply) {
@@ -317,7 +330,15 @@ export function renderPointPanel(container, state, {units, now, showTable, onTog
     if (reply.cell) {
       blocks.push(el('p', {className: 'discussion-link'}, el('button', {type: 'button',
         className: 'link-button', text: 'Forecast discussion', 'aria-expanded': String(Boolean(discussion)),
-        on: {click: () => onDiscussion(reply.cell.office)}})), discussionBlock(discussion, zone));
+        on: {click: () => onDiscussion(reply.cell.office)}})), discussionBlock(discussion, zone),
+      ...outlookLinks(outlooks, onOutlook, now, zone).flat());
+    }
+    const layer = (key) => gridLayer(reply.gridLayers, key);
+    blocks.push(fireWeatherBlock(layer, now, units, zone));
+    if (reply.gridLayers) {
+      blocks.push(mountainBlock({layer, periods: state.forecast?.periods ? currentPeriods(state.forecast, now) : [],
+        elevation: reply.elevation, point: state.point, now, units, zone,
+        station: reply.observation ? {...reply.observation, elevation: reply.stationElevation} : null}));
     }
     const series = reply.hours.filter((row) => row.end > now).slice(0, 48);
     blocks.push(el('section', {className: 'hourly', 'aria-label': 'Hourly forecast'},
