@@ -8,7 +8,7 @@ look current:
   with their offsets, the Unix seconds of the reports, forecasts and hazards, and the day-time
   groups of the raw report texts (METARs and their remarks, TAFs with their valid periods and
   change groups, pilot reports, SIGMETs and CWAs); the discussion's header lines carry its
-  moved time. The 12-hour forecast alone moves by the whole days within that shift, so that its
+  moved time, the winds-aloft bulletins' header lines theirs. The 12-hour forecast alone moves by the whole days within that shift, so that its
   days and nights keep their highs, lows and texts, and its periods are named for the moment
   ("Tonight" at 7 pm, not "This Afternoon");
 - requests the recordings do not hold are answered by the table `GENERATED`: a METAR or TAF
@@ -163,6 +163,20 @@ def redate_discussion(document, seconds, now):
     return document
 
 
+def redate_winds(document, seconds, now):
+    """Moves the day-time groups of a winds-aloft bulletin's header: the WMO line's issue time,
+    the data and valid times and the hours of its use window."""
+    text = document["productText"]
+    text = re.sub(r"^(FBUS\d\d KWNO )(\d{6})$", lambda m: m[1] + moved_group(m[2], "DDHHMM", seconds),
+                  text, count=1, flags=re.M)
+    text = re.sub(r"^(DATA BASED ON |VALID )(\d{6})Z", lambda m: m[1] + moved_group(m[2], "DDHHMM", seconds) + "Z",
+                  text, count=2, flags=re.M)
+    text = re.sub(r"FOR USE (\d{4})-(\d{4})Z", lambda m: "FOR USE " + moved_group(m[1], "HHMM", seconds)
+                  + "-" + moved_group(m[2], "HHMM", seconds) + "Z", text, count=1)
+    document["productText"] = text
+    return document
+
+
 # The 12-hour forecasts: moved by whole days, so that "Tonight" keeps its low and its night text.
 WHOLE_DAYS = re.compile(r"^nws/forecast_[a-z]+\.json$")
 # What else a moved document needs, by the file it comes from, after its times are moved:
@@ -170,6 +184,7 @@ WHOLE_DAYS = re.compile(r"^nws/forecast_[a-z]+\.json$")
 REWRITES = [
     (WHOLE_DAYS, name_periods),
     (re.compile(r"^nws/afd_"), redate_discussion),
+    (re.compile(r"^nws/fd\d_"), redate_winds),
     (re.compile(r"^awc/"), shift_raw_texts),
 ]
 

@@ -142,6 +142,7 @@ const char* const canned_arguments[][3] = {
     {"SLC/101,174", "SLC/0,0", "PQR/999,1"},              // forecast
     {"SLC", "XYZ", "PQR"},                                // discussion
     {"forecast/UTZ110", "county/MTC029", "fire/UTZ478"},  // zone
+    {"06", "12", "high"},                                 // winds
 };
 static_assert(std::size(canned_arguments) == weather::operation_names.size());
 

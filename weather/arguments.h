@@ -18,6 +18,7 @@ inline constexpr char grid_cell_error[] = "Expected a forecast grid as office/x,
 inline constexpr char office_error[] = "Expected a forecast office as three letters";
 inline constexpr char zone_error[] =
     "Expected a zone as type/ID, such as forecast/UTZ110, fire/UTZ110 or county/UTC035";
+inline constexpr char winds_bulletin_error[] = "Expected a winds bulletin as 06, 12, 24 or high";
 
 struct Coordinates {
     double latitude = 0;

@@ -9,22 +9,29 @@
 namespace weather {
 namespace {
 
-bool has_periods(const nlohmann::json& forecast) {
-    if (!forecast.is_object()) {
-        return false;
-    }
-    const auto properties = forecast.find("properties");
-    if (properties == forecast.end() || !properties->is_object()) {
-        return false;
-    }
-    const auto periods = properties->find("periods");
-    return periods != properties->end() && periods->is_array();
-}
-
 // The member's value, or null when the document has none.
 nlohmann::json member_or_null(nlohmann::json& document, const char* key) {
     const auto found = document.find(key);
     return found == document.end() ? nlohmann::json() : std::move(*found);
+}
+
+// {"issuanceTime", "issuingOffice", "productText"} of a text product; 502 with the URL as source
+// when it has no string text, or when it names a product other than `product_code`.
+Response text_product(const Transport& transport, const std::string& url,
+                      std::string_view product_code, const char* format_error) {
+    nlohmann::json product = fetch_json(transport, url, false);
+    if (!product.is_object() || !product.contains("productText") ||
+        !product["productText"].is_string()) {
+        return error_response(502, format_error, url);
+    }
+    if (!product_code.empty() && product.contains("productCode") &&
+        product["productCode"] != std::string(product_code)) {
+        return error_response(502, format_error, url);
+    }
+    const nlohmann::json reply = {{"issuanceTime", member_or_null(product, "issuanceTime")},
+                                  {"issuingOffice", member_or_null(product, "issuingOffice")},
+                                  {"productText", member_or_null(product, "productText")}};
+    return Response{200, to_compact_json(reply), json_content_type};
 }
 
 }  // namespace
@@ -38,11 +45,14 @@ Response twelve_hour_forecast(const Transport& transport, const std::string& arg
     const std::string url = nws_gridpoints_prefix + cell.value->office + "/" +
                             std::to_string(cell.value->x) + "," + std::to_string(cell.value->y) +
                             forecast_url_suffix;
-    const nlohmann::json forecast = fetch_json(transport, url, false);
-    if (!has_periods(forecast)) {
+    // Written compactly as it arrives; only the periods' form is looked at on the way.
+    CompactOptions options;
+    options.probes.push_back(Probe{{{"properties"}, {"periods"}}});
+    CompactDocument forecast = fetch_compact_json(transport, url, false, options);
+    if (forecast.found[0].kind != nlohmann::json::value_t::array) {
         return error_response(502, forecast_format_error, url);
     }
-    return Response{200, to_compact_json(forecast), json_content_type};
+    return Response{200, std::move(forecast.text), json_content_type};
 }
 
 Response forecast_discussion(const Transport& transport, const std::string& argument) {
@@ -51,15 +61,19 @@ Response forecast_discussion(const Transport& transport, const std::string& argu
         return error_response(400, std::string(office.error), {});
     }
     const std::string url = discussion_url_prefix + *office.value + discussion_url_suffix;
-    nlohmann::json product = fetch_json(transport, url, false);
-    if (!product.is_object() || !product.contains("productText") ||
-        !product["productText"].is_string()) {
-        return error_response(502, discussion_format_error, url);
+    return text_product(transport, url, {}, discussion_format_error);
+}
+
+Response winds_aloft(const Transport& transport, const std::string& argument) {
+    for (const WindsBulletin& bulletin : winds_bulletins) {
+        if (argument == bulletin.argument) {
+            const std::string url = text_products_prefix + std::string(bulletin.product) +
+                                    "/locations/" + std::string(bulletin.location) +
+                                    discussion_url_suffix;
+            return text_product(transport, url, bulletin.product, winds_format_error);
+        }
     }
-    const nlohmann::json reply = {{"issuanceTime", member_or_null(product, "issuanceTime")},
-                                  {"issuingOffice", member_or_null(product, "issuingOffice")},
-                                  {"productText", member_or_null(product, "productText")}};
-    return Response{200, to_compact_json(reply), json_content_type};
+    return error_response(400, winds_bulletin_error, {});
 }
 
 Response zone_document(const Transport& transport, const std::string& argument) {

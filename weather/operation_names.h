@@ -8,7 +8,8 @@
 namespace weather {
 
 inline constexpr std::array<std::string_view, 9> operation_names = {
-    "metars", "pireps", "point", "alerts", "tafs", "hazards", "forecast", "discussion", "zone"};
+    "metars", "pireps", "point",      "alerts", "tafs",
+    "hazards", "forecast", "discussion", "zone", "winds"};
 
 inline constexpr char unsupported_operation_error[] = "Unsupported weather operation";
 

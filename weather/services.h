@@ -1,5 +1,7 @@
 #pragma once
 
+#include <string_view>
+
 #include "weather/constant_text.h"
 
 // The two public services every weather byte comes from, and the fixed requests made to them.
@@ -36,6 +38,17 @@ inline constexpr char discussion_url_prefix[] =
     "https://api.weather.gov/products/types/AFD/locations/";
 inline constexpr char discussion_url_suffix[] = "/latest";
 inline constexpr char nws_zones_prefix[] = "https://api.weather.gov/zones/";
+inline constexpr char text_products_prefix[] = "https://api.weather.gov/products/types/";
+
+// The winds and temperatures aloft bulletins by the page's argument: the 6-, 12- and 24-hour
+// low-level tables (3,000 to 39,000 ft) and the high-level one (45,000 and 53,000 ft).
+struct WindsBulletin {
+    std::string_view argument;
+    std::string_view product;
+    std::string_view location;
+};
+inline constexpr WindsBulletin winds_bulletins[] = {
+    {"06", "FD1", "US1"}, {"12", "FD3", "US3"}, {"24", "FD5", "US5"}, {"high", "FD8", "US7"}};
 
 // What the operations answer when a service's document does not have the expected form.
 inline constexpr char aviation_format_error[] =
@@ -47,6 +60,8 @@ inline constexpr char forecast_format_error[] =
 inline constexpr char discussion_format_error[] =
     "NWS discussion service returned an unexpected data format";
 inline constexpr char zone_format_error[] = "NWS zone service returned an unexpected data format";
+inline constexpr char winds_format_error[] =
+    "NWS winds aloft service returned an unexpected data format";
 
 // Sent with every request.
 inline constexpr char user_agent[] =

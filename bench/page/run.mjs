@@ -2,7 +2,8 @@
 // Page benchmark (not a test): time to the first map drawing after load, beside a baseline
 // measured in the same run (a bare Leaflet map with the same state shapes, bundled the same
 // way); the time to draw 2,000 METAR stations, 300 PIREPs and the hazards layer; and the time
-// the search field takes per keystroke. Read from the performance marks the page sets; each
+// the search field takes per keystroke; a briefing of a 400 NM route with all of that loaded,
+// computed and drawn; and the decoding of a whole winds-aloft table. Read from the performance marks the page sets; each
 // figure is the median of several fresh page loads in Debian's Chromium.
 //   node bench/page/run.mjs [runs]
 import {copyFileSync, readFileSync, writeFileSync} from 'node:fs';
@@ -59,7 +60,9 @@ const SEARCH_TEXT = 'Salt Lake City';
 
 const median = (values) => [...values].sort((a, b) => a - b)[Math.floor(values.length / 2)];
 const figures = {baseline: [], firstMap: [], metars: [], pireps: [], hazards: [], layers: [],
-  shown: [], keystroke: []};
+  shown: [], keystroke: [], briefing: [], windsDecode: []};
+// About 405 NM from Salt Lake City to Phoenix, in the middle of the stations.
+const ROUTE = '40.79,-111.98 34.0,-112.0';
 for (let run = 0; run < runs; run++) {
   const bare = await openPage({documents: script, query: '', page: 'bench-baseline.html'});
   await bare.page.waitForFunction(() => performance.getEntriesByName('corvane:first-map').length);
@@ -97,9 +100,31 @@ for (let run = 0; run < runs; run++) {
   }, SEARCH_TEXT);
   for (const key of Object.keys(marks)) figures[key].push(marks[key]);
   figures.keystroke.push(...keystrokes);
+  // The briefing of a 400 NM route: computed from every layer's data and drawn into the tab.
+  await page.getByRole('tab', {name: 'Route'}).click();
+  await page.locator('#route-text').fill(ROUTE);
+  const before = await page.evaluate(() => performance.getEntriesByName('corvane:briefing').length);
+  await page.locator('#route-text').press('Enter');
+  await page.waitForFunction((count) => performance.getEntriesByName('corvane:briefing').length > count, before);
+  figures.briefing.push(await page.evaluate(() => performance.getEntriesByName('corvane:briefing').at(-1).duration));
   await close();
 }
 await (await startBrowser()).close();
+
+// A whole national table: the test bulletin's rows three times over under new ids (180 stations).
+const {decodeWinds} = await import('../../web/js/winds.js');
+const bulletin = documents.winds['06'];
+const [head, table] = bulletin.productText.split(/\n(?=FT )/);
+const rows = table.split('\n').slice(1).filter(Boolean);
+const letters = 'ABCDEFGHIJKLMNOPQRSTUVWXYZ';
+const whole = [table.split('\n')[0], ...[0, 1, 2].flatMap((copy) => rows.map((row, i) =>
+  `${letters[copy]}${letters[Math.floor(i / 26) % 26]}${letters[i % 26]}${row.slice(3)}`))].join('\n');
+const reply = {issuanceTime: bulletin.issuanceTime, productText: `${head}\n${whole}\n`};
+for (let i = 0; i < 200; i++) {
+  const start = performance.now();
+  if (decodeWinds(reply).stations.length !== 180) throw new Error('the bench table did not decode whole');
+  figures.windsDecode.push(performance.now() - start);
+}
 
 const line = (name, values, unit = 'ms') =>
   console.log(`${name.padEnd(44)} ${median(values).toFixed(1).padStart(8)} ${unit}   ` +
@@ -115,5 +140,7 @@ line('draw 300 PIREPs', figures.pireps);
 line('draw the hazards layer', figures.hazards);
 line('all three layers (goal 100 ms)', figures.layers);
 line(`search, per keystroke of "${SEARCH_TEXT}" (goal 20 ms)`, figures.keystroke);
+line('briefing of a 400 NM route, computed and drawn (goal 100 ms)', figures.briefing);
+line('decode a winds-aloft table of 180 stations (goal 5 ms)', figures.windsDecode);
 const worst = Math.max(...figures.keystroke);
 console.log(`${'  slowest keystroke'.padEnd(44)} ${worst.toFixed(1).padStart(8)} ms`);

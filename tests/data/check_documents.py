@@ -9,6 +9,7 @@ Standard library only. The flight categories are judged by the page's own decode
 import datetime
 import json
 import os
+import re
 import sys
 from urllib.parse import urlsplit
 
@@ -57,7 +58,8 @@ EXPECTED = [
     "nws/points_slc.json", "nws/forecast_hourly_slc.json", "nws/gridpoints_slc.json", "nws/stations_slc.json",
     "nws/observation_kslc.json", "nws/alerts_active.json", "nws/problem_404.json",
     "nws/points_redirect_problem.json", "nws/forecast_slc.json", "nws/problem_grid_404.json",
-    "nws/afd_slc_latest.json", "awc/metar_west.json", "awc/metar_ids.json", "awc/pirep_west.json",
+    "nws/afd_slc_latest.json", "nws/fd1_us1_latest.json", "nws/fd3_us3_latest.json", "nws/fd8_us7_latest.json",
+    "awc/metar_west.json", "awc/metar_ids.json", "awc/pirep_west.json",
     "awc/error_missing_bbox.json", "awc/taf_west.json", "awc/airsigmet.json", "awc/gairmet.json", "awc/cwa.json",
     "routes.json",
 ]
@@ -123,6 +125,9 @@ NEEDED = {
     ("api.weather.gov", "/points/40.7600,-111.8900"): "nws/points_redirect_problem.json",
     ("api.weather.gov", "/gridpoints/SLC/101,174/forecast"): "nws/forecast_slc.json",
     ("api.weather.gov", "/products/types/AFD/locations/SLC/latest"): "nws/afd_slc_latest.json",
+    ("api.weather.gov", "/products/types/FD1/locations/US1/latest"): "nws/fd1_us1_latest.json",
+    ("api.weather.gov", "/products/types/FD3/locations/US3/latest"): "nws/fd3_us3_latest.json",
+    ("api.weather.gov", "/products/types/FD8/locations/US7/latest"): "nws/fd8_us7_latest.json",
     ("aviationweather.gov", f"/api/data/taf?bbox={BBOX}&format=json"): "awc/taf_west.json",
     ("aviationweather.gov", "/api/data/airsigmet?format=json"): "awc/airsigmet.json",
     ("aviationweather.gov", "/api/data/gairmet?format=json"): "awc/gairmet.json",
@@ -525,6 +530,29 @@ positions = [text.find("\n" + name) for name in (".SYNOPSIS...", ".DISCUSSION...
                                                   ".SLC WATCHES/WARNINGS/ADVISORIES...")]
 check(all(p >= 0 for p in positions) and positions == sorted(positions), "afd: sections missing or out of order")
 check(text.count("\n&&\n") == 5 and "\n$$\n" in text and text.index("$$") > positions[-1], "afd: && and $$ markers")
+
+# ------------------------------------------------------------------ winds aloft
+LOW_LEVELS = "3000 6000 9000 12000 18000 24000 30000 34000 39000"
+for name, code, wmo, valid, use, levels in (
+        ("fd1_us1", "FD1US1", "FBUS31", "201800Z", "1400-2100Z", LOW_LEVELS),
+        ("fd3_us3", "FD3US3", "FBUS33", "210000Z", "2100-0600Z", LOW_LEVELS),
+        ("fd8_us7", "FD8US7", "FBUS37", "201800Z", "1400-2100Z", "45000 53000")):
+    fd = doc(f"nws/{name}_latest.json")
+    w = f"nws/{name}_latest.json"
+    lines = fd["productText"].split("\n")
+    check(fd["productCode"] == code[:3] and fd["issuingOffice"] == "KWNO" and fd["wmoCollectiveId"] == wmo, f"{w}: code/office/WMO id")
+    check(lines[:5] == ["", "000", f"{wmo} KWNO " + iso(fd["issuanceTime"]).strftime("%d%H%M"), code, "DATA BASED ON 201200Z    "],
+          f"{w}: header lines or the issuance time")
+    check(lines[5] == f"VALID {valid}   FOR USE {use}. TEMPS NEG ABV 24000" and lines[6] == "", f"{w}: valid line")
+    check(lines[7].split() == ["FT"] + levels.split(), f"{w}: FT line")
+    ends = [lines[7].index(level) + len(level) for level in levels.split()]
+    rows = [line for line in lines[8:] if line]
+    check(len(rows) == 60 and [r[:3] for r in rows] == sorted(r[:3] for r in rows), f"{w}: 60 stations in order")
+    for row in rows:
+        starts = [4] + [e + 1 for e in ends[:-1]]
+        cells = [row[a:b].strip() for a, b in zip(starts, ends)]
+        check(len(row) <= ends[-1] and all(re.fullmatch(r"(\d{4}([+-]\d\d|\d\d)?)?", c) for c in cells)
+              and all(row[e:e + 1] in ("", " ") for e in ends), f"{w}: {row[:3]} cells off their columns")
 
 # ------------------------------------------------------------------ zones
 def inside_ring(ring, lat, lon):

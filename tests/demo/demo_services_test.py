@@ -84,6 +84,18 @@ class RawTextsFollowTheShift(unittest.TestCase):
             for cwa in records(demo, "/api/data/cwa?format=json"):
                 self.assertIn(f"VALID UNTIL {day_time(cwa['validTimeTo'])}\n", cwa["rawText"])
 
+    def test_winds_aloft_headers_match_their_issuance_time(self):
+        for hours in SHIFTS:
+            document = records(demo_at(hours), "/products/types/FD1/locations/US1/latest", "api.weather.gov")
+            issued = datetime.datetime.fromisoformat(document["issuanceTime"]).timestamp()
+            based, valid = 1795176000 + hours * HOUR, 1795197600 + hours * HOUR  # 12Z data, 18Z valid
+            use_from, use_to = 1795183200 + hours * HOUR, 1795208400 + hours * HOUR  # 14Z to 21Z
+            with self.subTest(hours=hours):
+                self.assertIn(f"\nFBUS31 KWNO {day_time(issued)}\nFD1US1\nDATA BASED ON {day_time(based)}Z",
+                              document["productText"])
+                self.assertIn(f"\nVALID {day_time(valid)}Z   FOR USE {day_time(use_from, '%H%M')}-"
+                              f"{day_time(use_to, '%H%M')}Z. TEMPS NEG ABV 24000\n", document["productText"])
+
 
 class ForecastPeriodNames(unittest.TestCase):
     def periods_in_force(self, hours):

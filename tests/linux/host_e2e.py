@@ -224,6 +224,9 @@ class MapOnLinux(unittest.TestCase):
             ("n-zone", "zone", "forecast/UTZ110", 200),
             ("n-zone-missing", "zone", "fire/UTZ478", 502),
             ("n-zone-bad", "zone", "forecast/UTZ110/", 400),
+            ("n-winds", "winds", "06", 200),
+            ("n-winds-missing", "winds", "24", 502),
+            ("n-winds-short", "winds", "6", 400),
         ]
         # One at a time: the page's own requests may hold up to six of the host's eight slots.
         for ident, operation, argument, _ in asked:
@@ -262,13 +265,20 @@ class MapOnLinux(unittest.TestCase):
             "error": "Weather service returned HTTP 404: https://api.weather.gov/zones/fire/UTZ478"})
         self.assertEqual(body["n-zone-bad"], {
             "error": "Expected a zone as type/ID, such as forecast/UTZ110, fire/UTZ110 or county/UTC035"})
+        self.assertEqual(body["n-winds"]["issuingOffice"], "KWNO")
+        self.assertIn("\nFD1US1\nDATA BASED ON 201200Z", body["n-winds"]["productText"])
+        self.assertEqual(body["n-winds-missing"], {
+            "error": "Weather service returned HTTP 404: "
+                     "https://api.weather.gov/products/types/FD5/locations/US5/latest"})
+        self.assertEqual(body["n-winds-short"], {"error": "Expected a winds bulletin as 06, 12, 24 or high"})
         targets = {r["target"] for r in service_requests()}
         for target in (f"/api/data/taf?bbox={WEST_BBOX}&format=json",
                        "/api/data/taf?bbox=31.0000,-125.0000,32.0000,-124.0000&format=json",
                        "/api/data/airsigmet?format=json", "/api/data/gairmet?format=json",
                        "/api/data/cwa?format=json", "/gridpoints/SLC/101,174/forecast",
                        "/gridpoints/SLC/0,0/forecast", "/products/types/AFD/locations/SLC/latest",
-                       "/zones/forecast/UTZ110", "/zones/fire/UTZ478"):
+                       "/zones/forecast/UTZ110", "/zones/fire/UTZ478",
+                       "/products/types/FD1/locations/US1/latest"):
             self.assertIn(target, targets)
 
     def test_navigation_stays_on_the_page(self):
@@ -465,6 +475,38 @@ class ManyAlerts(unittest.TestCase):
                 "return document.querySelectorAll('#panel-alerts .alert-item').length"), 200)
 
 
+class HostileTimes(unittest.TestCase):
+    """Services answering with times no date can hold (tests/linux/hostile_times.py): the page
+    leaves those reports and forecast groups out, says so, opens the station popup and keeps
+    every layer's age moving."""
+
+    def test_reports_and_forecasts_with_impossible_times(self):
+        folders = UserFolders()
+        with HostDriver(OPTIONS.program, env=folders.environment()) as d:
+            d.wait_for("return document.querySelectorAll('path.station-marker').length >= 50", timeout=60)
+            notes = d.wait_for("""const c = document.querySelector('.layer[data-layer="hazards"] .count');
+                const n = [...document.querySelectorAll('.layer[data-layer="metars"] .layer-note')];
+                return c && n.length && n.map((p) => p.textContent)""", timeout=60)
+            self.assertEqual(notes, ["2 reports left out: their times lie outside the possible range."])
+            self.assertEqual(d.execute_script("return document.querySelectorAll('#panel-layers .loading').length"), 0)
+            field = d.find_element(By.ID, "search-input")
+            field.send_keys("KSLC")
+            d.wait_for("return document.querySelector('#search-list [role=option]')")
+            field.send_keys("\ue007")  # Enter
+            note = d.wait_for("""const n = document.querySelector('.station-popup[data-station="KSLC"] .taf-note');
+                return n && document.querySelector('.station-popup .taf-period') && n.textContent""", timeout=60)
+            self.assertEqual(note, "1 forecast group left out: its time lies outside the possible range.")
+            d.get_screenshot_as_file(os.path.join(OPTIONS.artifacts, "linux-hostile-times-popup.png"))
+            d.execute_script("document.querySelector('.leaflet-popup-close-button')?.click()")
+            # The 30-second tick moves every layer's age on: "(just now)" becomes "(1 min ago)".
+            lines = "return [...document.querySelectorAll('.layer .freshness')].map((p) => p.textContent)"
+            before = d.execute_script(lines)
+            self.assertEqual(len(before), 4, before)
+            d.wait_for("""const lines = [...document.querySelectorAll('.layer .freshness')];
+                return lines.length === 4 && lines.every((p) => /fetched [^·]*\\((\\d+) min ago\\)/.test(p.textContent))""",
+                       timeout=120, interval=1)
+
+
 class ClosingWithRequestsInFlight(unittest.TestCase):
     """Runs with services that hold every answer back, so requests stay in flight."""
 
@@ -514,6 +556,8 @@ def main():
     parser.add_argument("--hold-file", help="the services' --hold-documents file")
     parser.add_argument("--many-alerts", type=int,
                         help="the services answer with this many alerts (large_alerts.py)")
+    parser.add_argument("--hostile-times", action="store_true",
+                        help="the services answer with impossible times (hostile_times.py)")
     OPTIONS, rest = parser.parse_known_args()
     os.makedirs(OPTIONS.artifacts, exist_ok=True)
     if "CORVANE_FAKE_SERVICES_LOG" not in os.environ:
@@ -526,6 +570,8 @@ def main():
         suite.addTests(loader.loadTestsFromTestCase(ClosingWithRequestsInFlight))
     elif OPTIONS.many_alerts:
         suite.addTests(loader.loadTestsFromTestCase(ManyAlerts))
+    elif OPTIONS.hostile_times:
+        suite.addTests(loader.loadTestsFromTestCase(HostileTimes))
     else:
         suite.addTests(loader.loadTestsFromTestCase(MapOnLinux))
         if OPTIONS.hold_file:

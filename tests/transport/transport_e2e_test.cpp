@@ -652,6 +652,10 @@ TEST_F(TransportEndToEnd, TheNewerOperationsAnswerAsTheScriptedClientDoes) {
         {"zone", "county/MTC029", 200, {"/zones/county/MTC029"}},
         {"zone", "fire/UTZ478", 502, {"/zones/fire/UTZ478"}},
         {"zone", "forecast/UTZ110/", 400, {}},
+        {"winds", "06", 200, {"/products/types/FD1/locations/US1/latest"}},
+        {"winds", "high", 200, {"/products/types/FD8/locations/US7/latest"}},
+        {"winds", "24", 502, {"/products/types/FD5/locations/US5/latest"}},
+        {"winds", "6", 400, {}},
     };
     for (const auto& row : rows) {
         SCOPED_TRACE(row.operation + " \"" + row.argument + "\"");
@@ -678,6 +682,8 @@ TEST_F(TransportEndToEnd, TheNewerOperationsAnswerAsTheScriptedClientDoes) {
               json::parse(test_document("nws/forecast_slc.json")));
     EXPECT_EQ(json::parse(weather::run_operation("zone", "forecast/UTZ110").body),
               json::parse(test_document("nws/zone_forecast_UTZ110.json")));
+    EXPECT_EQ(json::parse(weather::run_operation("winds", "06").body).at("productText"),
+              json::parse(test_document("nws/fd1_us1_latest.json")).at("productText"));
 }
 
 // The services are armed through a path of their own (/test/next), since the hazards URLs are

@@ -47,6 +47,8 @@ TEST_F(OperationsTest, RefusesUnknownOperationsAndLongArguments) {
         {"discussions", "SLC", "Unsupported weather operation"},
         {"zones", "forecast/UTZ110", "Unsupported weather operation"},
         {"Zone", "forecast/UTZ110", "Unsupported weather operation"},
+        {"wind", "06", "Unsupported weather operation"},
+        {"Winds", "06", "Unsupported weather operation"},
         {"point", std::string(97, ' '), "Weather request argument is too long"},
     };
     for (const auto& c : cases) {
@@ -63,7 +65,7 @@ TEST_F(OperationsTest, RefusesUnknownOperationsAndLongArguments) {
 
 TEST_F(OperationsTest, EveryOperationRefusesA97ByteArgumentBeforeAnythingElse) {
     const std::string names[] = {"metars",  "pireps",   "point",      "alerts", "tafs",
-                                 "hazards", "forecast", "discussion", "zone"};
+                                 "hazards", "forecast", "discussion", "zone", "winds"};
     EXPECT_EQ(std::size(names), operation_names.size());
     for (const std::string& name : names) {
         const Response response = service.run_operation(name, std::string(97, 'x'));
@@ -133,6 +135,9 @@ TEST_F(OperationsTest, CacheLifetimesEndExactlyAt300And180Seconds) {
     const std::string forecast_url = "https://api.weather.gov/gridpoints/SLC/101,174/forecast";
     const std::string discussion_url =
         "https://api.weather.gov/products/types/AFD/locations/SLC/latest";
+    const std::string winds_url = "https://api.weather.gov/products/types/FD1/locations/US1/latest";
+    const std::string high_winds_url =
+        "https://api.weather.gov/products/types/FD8/locations/US7/latest";
     const Case cases[] = {
         {"alerts", "", active_alerts_url, R"({"features":[]})", 300s},
         {"pireps", "", pilot_reports_url, "[]", 180s},
@@ -142,6 +147,8 @@ TEST_F(OperationsTest, CacheLifetimesEndExactlyAt300And180Seconds) {
         {"discussion", "SLC", discussion_url, R"({"productText":""})", 300s},
         {"zone", "county/UTC035", "https://api.weather.gov/zones/county/UTC035",
          R"({"geometry":null})", 6h},
+        {"winds", "06", winds_url, R"({"productText":""})", 1800s},
+        {"winds", "high", high_winds_url, R"({"productText":""})", 1800s},
     };
     client.on(gairmets_url, Exchange::ok("[]"));
     client.on(center_advisories_url, Exchange::ok("[]"));
@@ -411,6 +418,7 @@ TEST_F(OperationsTest, EveryOperationRefusesDocumentsNestedDeeperThan256Levels) 
     constexpr char discussion_url[] =
         "https://api.weather.gov/products/types/AFD/locations/SLC/latest";
     constexpr char zone_url[] = "https://api.weather.gov/zones/forecast/UTZ110";
+    constexpr char winds_url[] = "https://api.weather.gov/products/types/FD3/locations/US3/latest";
     const nlohmann::json points = {{"properties",
                                     {{"forecastHourly", hourly_url},
                                      {"forecastGridData", grid_url},
@@ -475,6 +483,8 @@ TEST_F(OperationsTest, EveryOperationRefusesDocumentsNestedDeeperThan256Levels) 
          Outcome::fails_502, "", false},
         {"zone", "zone", "forecast/UTZ110", zone_url, {{"geometry", nullptr}},
          Outcome::fails_502, ""},
+        {"winds", "winds", "12", winds_url, {{"productText", "FD3US3"}}, Outcome::fails_502, "",
+         false},
     };
     // clang-format on
     for (const auto& c : cases) {
@@ -499,6 +509,7 @@ TEST_F(OperationsTest, EveryOperationRefusesDocumentsNestedDeeperThan256Levels) 
             scripted.on(forecast_url, Exchange::ok(R"({"properties":{"periods":[]}})"));
             scripted.on(discussion_url, Exchange::ok(R"({"productText":"AFD"})"));
             scripted.on(zone_url, Exchange::ok(R"({"geometry":null})"));
+            scripted.on(winds_url, Exchange::ok(R"({"productText":"FD3US3"})"));
             scripted.on(c.url, Exchange::ok(deep(c.document, depth)));
             WeatherService fresh(Transport{scripted, pauses.function()});
 

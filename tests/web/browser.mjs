@@ -4,6 +4,7 @@ import {mkdirSync, readFileSync} from 'node:fs';
 import {createRequire} from 'node:module';
 import {dirname, join, resolve} from 'node:path';
 import {fileURLToPath} from 'node:url';
+import {describe as describeGroup} from 'node:test';
 import {chromium} from 'playwright-core';
 import {documentsScript, loadDocuments, stubScript} from './documents.mjs';
 import {imageryAnswers, routeImagery} from './imagery.mjs';
@@ -20,6 +21,29 @@ export const ARTIFACTS = resolve(process.env.CORVANE_ARTIFACTS ||
 // Playwright gives every launch a fresh temporary profile (--user-data-dir) of its own.
 const ARGS = ['--no-sandbox', '--disable-gpu', '--disable-quic', '--no-first-run',
   '--disable-background-networking', '--disable-component-update', '--disable-sync'];
+
+// CORVANE_TEST_SHARD=K/N (set by CTest) makes this process run the K-th of every N top-level
+// groups of its test file, so N processes share one long file; every group runs in exactly one.
+const [SHARD, SHARDS] = (process.env.CORVANE_TEST_SHARD || '1/1').split('/').map(Number);
+if (!(SHARDS >= 1 && SHARD >= 1 && SHARD <= SHARDS)) {
+  throw new Error(`CORVANE_TEST_SHARD must be K/N with 1 <= K <= N, not ${process.env.CORVANE_TEST_SHARD}`);
+}
+let groups = 0;
+let depth = 0;
+
+/** node:test's describe(), sharded by CORVANE_TEST_SHARD; groups inside a group are never split. */
+export function describe(...args) {
+  if (depth === 0 && groups++ % SHARDS !== SHARD - 1) return;
+  const body = args.pop();
+  describeGroup(...args, function(...context) {
+    depth++;
+    try {
+      return body.apply(this, context);
+    } finally {
+      depth--;
+    }
+  });
+}
 
 let shared = null;
 

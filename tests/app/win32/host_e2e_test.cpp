@@ -188,14 +188,20 @@ TEST_F(HostEndToEnd, RefusalsAndAServiceFailureOfTheNewerOperationsReachThePage)
     const std::vector<std::pair<std::string, std::string>> asked = {
         {"tafs", "40,-112,40,-111"},       {"tafs", "31,-125,32,-124"}, {"forecast", "SLC/0,0"},
         {"forecast", "SLC/101, 174"},      {"discussion", "XYZ"},       {"discussion", "KSLC"},
-        {"hazards", std::string(97, 'x')}, {"zone", "fire/UTZ478"},     {"zone", "UTZ110"}};
+        {"hazards", std::string(97, 'x')}, {"zone", "fire/UTZ478"},     {"zone", "UTZ110"},
+        {"winds", "06"},                   {"winds", "24"},             {"winds", "6"}};
     weather::testing::ScriptedClient scripted;
     weather::testing::answer_from_routes(scripted);
     weather::testing::PauseRecorder pauses;
     weather::WeatherService reference(weather::Transport{scripted, pauses.function()});
 
     const std::size_t mark = run.log().size();
+    // At most eight at a time, so none is answered busy.
     for (std::size_t i = 0; i < asked.size(); ++i) {
+        if (i == 8) {
+            ASSERT_TRUE(wait_until(
+                [&] { return posted_replies(lines_from(run.log(), mark)).size() == 8; }));
+        }
         ASSERT_TRUE(run.step(request("e" + std::to_string(i), asked[i].first, asked[i].second)));
     }
     ASSERT_TRUE(wait_until(

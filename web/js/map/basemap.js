@@ -20,7 +20,7 @@ const OUTSIDE = new Set(['02', '15', '60', '66', '69', '72', '78']);
 const PANES = [
   ['base', 200], ['baseTiles', 205], ['satellite', 220], ['radar', 230], ['counties', 245],
   ['stateLines', 250], ['hazards', 280], ['alerts', 300], ['places', 420], ['hazardLabels', 430],
-  ['pireps', 450], ['stations', 500], ['stationLabels', 510], ['point', 640],
+  ['pireps', 450], ['winds', 470], ['route', 480], ['stations', 500], ['stationLabels', 510], ['point', 640],
 ];
 
 /**
