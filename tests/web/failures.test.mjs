@@ -265,7 +265,7 @@ describe('malformed and hostile replies', () => {
     await page.locator('.discussion-text').first().waitFor();
     assert.equal(await page.locator('.discussion-text').first().textContent(), HOSTILE);
     // The map's own picture tiles aside, no image made it onto the page.
-    assert.equal(await page.evaluate(() => document.querySelectorAll('img:not(.leaflet-tile)').length), 0);
+    assert.equal(await page.evaluate(() => document.querySelectorAll('img:not(.leaflet-tile):not(.imagery-frame)').length), 0);
     assert.equal(await page.evaluate(() => window.hacked), undefined);
     await close();
   });

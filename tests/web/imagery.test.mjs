@@ -85,7 +85,7 @@ describe('radar', () => {
       if (expected.stale) assert.match(mapStatus, /Stale\s*Radar \(dimmed\): the newest scan is from 10:45 MST/);
       if (!expected.drawn) {
         assert.equal(radarRequests(imagery).length, 0);
-        assert.match(mapStatus, /Not shown\s*Radar: Not shown: the newest scan/);
+        assert.match(mapStatus, /Not shown\s*Radar: the newest scan is from 09:45 MST/);
       }
       if (age === 15) await saveScreenshot(page, 'radar-stale-1460');
       if (age === 75) await saveScreenshot(page, 'radar-unavailable-1460');

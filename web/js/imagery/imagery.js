@@ -189,7 +189,7 @@ export function createImagery({map, container, mapStatus, now = () => Date.now()
     mapStatus.set(entry.key, {label: source.label, loading: source.visible && source.loading && !source.times.length,
       stale: stale ? reason : '', problem: failures && source.visible ? failures : '',
       unavailable: source.visible && !source.loading && (source.error || state === 'gone') ?
-        (source.error ? reason : reason || 'no times listed') : ''});
+        (reason || 'no times listed').replace(/^Not shown: /, '') : ''});
   }
 
   const loopControl = new LoopControl({sources, formatClock: clock});
