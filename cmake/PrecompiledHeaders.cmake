@@ -33,14 +33,18 @@ endfunction()
 
 corvane_precompile(weather_core ${corvane_json_header})
 corvane_precompile(bridge_core REUSE_FROM weather_core)
-corvane_precompile(weather_tests ${corvane_test_headers})
-corvane_precompile(bridge_tests REUSE_FROM weather_tests)
 
-# The Windows build's libraries and tests around the Win32 API.
+# The Windows build's libraries around the Win32 API.
 corvane_precompile(loader <windows.h>)
 corvane_precompile(loader_for_tests <windows.h>)
 corvane_precompile(win32_host <windows.h> ${corvane_json_header})
 corvane_precompile(win32_host_for_tests <windows.h> ${corvane_json_header})
 corvane_precompile(fake_browser_view <windows.h>)
-corvane_precompile(loader_tests <windows.h> <gtest/gtest.h>)
-corvane_precompile(host_tests <windows.h> ${corvane_test_headers})
+
+# Test programs only unoptimised (debug, asan, tsan): at -O3, GCC 12 reports false
+# -Wstringop-overflow errors in string concatenations of operations_test.cpp and
+# host_protocol_test.cpp when the headers come precompiled, and none without.
+if(CMAKE_BUILD_TYPE STREQUAL "Debug")
+    corvane_precompile(weather_tests ${corvane_test_headers})
+    corvane_precompile(bridge_tests REUSE_FROM weather_tests)
+endif()

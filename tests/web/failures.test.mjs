@@ -1,9 +1,10 @@
 // How the page behaves when the host fails: error replies, silence, a busy host, malformed and
 // hostile data, and data kept from an earlier run.
 import assert from 'node:assert/strict';
-import {after, describe, it} from 'node:test';
+import {after, it} from 'node:test';
 import {REFERENCE_TIME, WEST_BBOX, stubScript} from './documents.mjs';
-import {openPage, saveScreenshot, startBrowser, stubRequests, waitForRequest} from './browser.mjs';
+import {describe, openPage, saveScreenshot, startBrowser, stubRequests, waitForRequest} from
+  './browser.mjs';
 
 after(async () => (await startBrowser()).close());
 
