@@ -8,7 +8,7 @@ look current:
   with their offsets, the Unix seconds of the reports, forecasts and hazards, and the day-time
   groups of the raw report texts (METARs and their remarks, TAFs with their valid periods and
   change groups, pilot reports, SIGMETs and CWAs); the discussion's header lines carry its
-  moved time. The 12-hour forecast alone moves by the whole days within that shift, so that its
+  moved time, the winds-aloft bulletins' header lines theirs. The 12-hour forecast alone moves by the whole days within that shift, so that its
   days and nights keep their highs, lows and texts, and its periods are named for the moment
   ("Tonight" at 7 pm, not "This Afternoon");
 - requests the recordings do not hold are answered by the table `GENERATED`: a METAR or TAF
@@ -16,6 +16,8 @@ look current:
   real service answers), any point of the contiguous United States the Salt Lake City point
   (a point written with trailing zeros is first redirected to its canonical form, as the NWS
   API does). A new host's answers are rows there, and its name one word in run_isolated.sh;
+- the three imagery hosts (radar, satellite, base map) get pictures and capabilities documents
+  made by demo/imagery.py, the radar's echoes where the moved METARs report rain;
 - anything else gets the NWS API's 404 problem document.
 
 The test services (tests/fake_services/fake_services.py --demo) answer with the same `Demo`."""
@@ -27,6 +29,8 @@ import sys
 import time
 
 sys.path.insert(0, os.path.join(os.path.dirname(os.path.abspath(__file__)), "..", "tools"))
+sys.path.insert(0, os.path.dirname(os.path.abspath(__file__)))
+import imagery  # noqa: E402
 import serving  # noqa: E402
 
 UTC = datetime.timezone.utc
@@ -147,15 +151,40 @@ def name_periods(document, seconds, now):
 
 
 def redate_discussion(document, seconds, now):
-    """Writes the (moved) issuance time into the discussion's header lines."""
+    """Writes the (moved) issuance time into a text product's header lines (discussion, outlooks)."""
     issued = datetime.datetime.fromisoformat(document["issuanceTime"])
     local = issued.astimezone(datetime.timezone(datetime.timedelta(hours=-7)))
-    text = re.sub(r"^(FXUS\d\d \w{4}) \d{6}$", r"\g<1> " + issued.strftime("%d%H%M"),
+    text = re.sub(r"^([A-Z]{4}\d\d \w{4}) \d{6}$", r"\g<1> " + issued.strftime("%d%H%M"),
                   document["productText"], count=1, flags=re.M)
     text = re.sub(r"^\d{3,4} [AP]M MST \w{3} \w{3} \d{1,2} \d{4}$",
                   f"{local.hour % 12 or 12}{local.minute:02d} {'AM' if local.hour < 12 else 'PM'} MST "
                   f"{local.strftime('%a %b')} {local.day} {local.year}", text, count=1, flags=re.M)
     document["productText"] = text
+    return document
+
+
+def redate_winds(document, seconds, now):
+    """Moves the day-time groups of a winds-aloft bulletin's header: the WMO line's issue time,
+    the data and valid times and the hours of its use window."""
+    text = document["productText"]
+    text = re.sub(r"^(FBUS\d\d KWNO )(\d{6})$", lambda m: m[1] + moved_group(m[2], "DDHHMM", seconds),
+                  text, count=1, flags=re.M)
+    text = re.sub(r"^(DATA BASED ON |VALID )(\d{6})Z", lambda m: m[1] + moved_group(m[2], "DDHHMM", seconds) + "Z",
+                  text, count=2, flags=re.M)
+    text = re.sub(r"FOR USE (\d{4})-(\d{4})Z", lambda m: "FOR USE " + moved_group(m[1], "HHMM", seconds)
+                  + "-" + moved_group(m[2], "HHMM", seconds) + "Z", text, count=1)
+    document["productText"] = text
+
+
+def shift_avalanche_dates(document, seconds, now):
+    """Moves the map layer's issue and expiry times, which the service writes in UTC without an
+    offset (so the moving of ISO times with one passes them by)."""
+    for feature in document.get("features", []):
+        properties = feature.get("properties", {})
+        for member in ("start_date", "end_date"):
+            if properties.get(member):
+                moment = datetime.datetime.fromisoformat(properties[member])
+                properties[member] = (moment + datetime.timedelta(seconds=seconds)).strftime("%Y-%m-%dT%H:%M:%S")
     return document
 
 
@@ -166,6 +195,9 @@ WHOLE_DAYS = re.compile(r"^nws/forecast_[a-z]+\.json$")
 REWRITES = [
     (WHOLE_DAYS, name_periods),
     (re.compile(r"^nws/afd_"), redate_discussion),
+    (re.compile(r"^nws/fd\d_"), redate_winds),
+    (re.compile(r"^nws/(afd|hwo|fwf)_"), redate_discussion),
+    (re.compile(r"^avalanche/"), shift_avalanche_dates),
     (re.compile(r"^awc/"), shift_raw_texts),
 ]
 
@@ -210,6 +242,16 @@ GENERATED = [
 ]
 
 
+def imagery_answer(host, target):
+    """The generated radar, satellite and base-map answers (demo/imagery.py): their times are
+    this moment's, as the moved documents look current, the newest echoes where the METARs
+    report rain."""
+    # CORVANE_IMAGERY_NOW (Unix seconds) fixes the moment, for pictures of the page at a set time.
+    now = float(os.environ.get("CORVANE_IMAGERY_NOW") or time.time())
+    status, content_type, body, headers = imagery.answer(host, target, now)
+    return serving.Answer(status, content_type, body, headers)
+
+
 class Demo(serving.Routes):
     """The recorded documents, moved to look current, and the generated answers."""
 
@@ -237,6 +279,8 @@ class Demo(serving.Routes):
         return serving.Answer(status, content_type, self.moved(file, self.read(file)), headers)
 
     def answer(self, host, target):
+        if host in imagery.HOSTS:
+            return imagery_answer(host, target)
         row = self.rows.get((host, target))
         if row is not None:
             if "file" not in row:

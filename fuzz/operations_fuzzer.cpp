@@ -46,6 +46,12 @@ std::pair<int, const char*> request_kind(const std::string& object) {
         return {0, "nws/alerts_active.json"};
     if (has("/points/"))
         return {0, "nws/points_slc.json"};
+    if (has("/products/types/HWO/"))
+        return {0, "nws/hwo_slc_latest.json"};
+    if (has("/products/types/FWF/"))
+        return {0, "nws/fwf_slc_latest.json"};
+    if (has("/products/map-layer"))
+        return {0, "avalanche/map_layer.json"};
     if (has("/products/"))
         return {0, "nws/afd_slc_latest.json"};
     if (has("/zones/"))
@@ -142,6 +148,9 @@ const char* const canned_arguments[][3] = {
     {"SLC/101,174", "SLC/0,0", "PQR/999,1"},              // forecast
     {"SLC", "XYZ", "PQR"},                                // discussion
     {"forecast/UTZ110", "county/MTC029", "fire/UTZ478"},  // zone
+    {"06", "12", "high"},                                 // winds
+    {"HWO/SLC", "FWF/SLC", "AFD/SLC"},                    // outlook
+    {"", "", ""},                                         // avalanche
 };
 static_assert(std::size(canned_arguments) == weather::operation_names.size());
 

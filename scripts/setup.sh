@@ -10,6 +10,8 @@ packages=(
     nlohmann-json3-dev googletest libgtest-dev libgmock-dev libbenchmark-dev
     # test tooling: fake services, network namespaces, throwaway certificates
     python3 iproute2 openssl ca-certificates procps psmisc curl
+    # the demo's and the test services' radar, satellite and base-map pictures
+    python3-pil
     # Windows cross build and its tests under Wine on a virtual display
     g++-mingw-w64-x86-64-posix binutils-mingw-w64-x86-64 mingw-w64-tools
     wine wine64 xvfb xauth xdotool x11-utils

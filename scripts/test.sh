@@ -112,6 +112,15 @@ stage_loader() {
     return $status
 }
 
+# Sets cpu to the CPU seconds (user + system) of every finished child process so far: on a
+# shared or busy machine the wall time says little, the CPU time what a quiet one would take.
+# Called in this shell, not in $(...), whose subshell would count only its own children.
+children_cpu() {
+    times >build/times.txt
+    cpu=$(awk 'NR == 2 { for (i = 1; i <= NF; i++) { split($i, t, /[ms]/); total += t[1] * 60 + t[2] }
+                         printf "%d", total }' build/times.txt)
+}
+
 mkdir -p build
 failed=()
 for stage in "${stages[@]}"; do
@@ -121,12 +130,16 @@ for stage in "${stages[@]}"; do
     fi
     echo "=== stage $stage"
     start=$SECONDS
+    children_cpu
+    start_cpu=$cpu
     if "stage_$stage"; then
-        echo "=== stage $stage passed in $((SECONDS - start)) s"
+        outcome="passed in"
     else
-        echo "=== stage $stage FAILED after $((SECONDS - start)) s"
+        outcome="FAILED after"
         failed+=("$stage")
     fi
+    children_cpu
+    echo "=== stage $stage $outcome $((SECONDS - start)) s (CPU $((cpu - start_cpu)) s)"
 done
 
 if [ ${#failed[@]} -gt 0 ]; then

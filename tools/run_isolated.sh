@@ -22,7 +22,13 @@ set -euo pipefail
 here="$(cd "$(dirname "$0")" && pwd)"
 # The hosts the services stand in for; a new service's name goes here (and its answers in the
 # services program).
-service_hosts=(api.weather.gov aviationweather.gov)
+service_hosts=(api.weather.gov aviationweather.gov api.avalanche.org)
+# The imagery hosts the map page loads pictures from itself (radar, satellite, base map); the
+# services answer them too, with pictures made by demo/imagery.py.
+imagery_hosts=(opengeo.ncep.noaa.gov gibs.earthdata.nasa.gov basemap.nationalmap.gov)
+# Debian's Python, which has the packages scripts/setup.sh installs (python3-pil for the pictures).
+python=/usr/bin/python3
+[ -x "$python" ] || python=python3
 
 usage="usage: run_isolated.sh --services PROGRAM [--services-arg ARG]... [--wine-prefix DIR] -- COMMAND [ARGS...]"
 wine_prefix=""
@@ -98,7 +104,7 @@ trap 'exit 130' INT
 trap 'exit 143' TERM
 
 # Every name the services answer for; foreign.example is logged like the others.
-answered_hosts=("${service_hosts[@]}" foreign.example)
+answered_hosts=("${service_hosts[@]}" "${imagery_hosts[@]}" foreign.example)
 dns_names() { local IFS=,; echo "${*/#/DNS:}"; }
 
 # Throwaway CA, a server certificate for every name, and an untrusted self-signed one.
@@ -140,7 +146,7 @@ in_namespace() {
 
 log="$work/requests.jsonl"
 : >"$log"
-in_namespace env CORVANE_FAKE_SERVICES_LOG="$log" python3 "$services" \
+in_namespace env CORVANE_FAKE_SERVICES_LOG="$log" "$python" "$services" \
     --cert "$work/server.pem" --key "$work/server.key" --port 443 --port 8443 --untrusted-port 9443 --untrusted-cert "$work/untrusted.pem" \
     --untrusted-key "$work/untrusted.key" --ready "$work/ready" \
     "${services_args[@]}" </dev/null >"$work/services.out" 2>&1 &

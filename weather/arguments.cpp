@@ -118,6 +118,19 @@ ParsedArgument<std::string> parse_office_argument(const std::string& argument) {
     return {argument, {}};
 }
 
+ParsedArgument<OfficeProduct> parse_outlook_argument(const std::string& argument) {
+    const auto slash = argument.find('/');
+    if (slash != 3) {
+        return {std::nullopt, outlook_error};
+    }
+    const std::string type = argument.substr(0, slash);
+    const auto office = parse_office_argument(argument.substr(slash + 1));
+    if ((type != "HWO" && type != "FWF") || !office.value) {
+        return {std::nullopt, outlook_error};
+    }
+    return {OfficeProduct{type, *office.value}, {}};
+}
+
 ParsedArgument<std::string> parse_zone_argument(const std::string& argument) {
     const auto slash = argument.find('/');
     if (slash == std::string::npos) {

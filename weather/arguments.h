@@ -16,8 +16,10 @@ inline constexpr char taf_bounds_area_error[] =
     "TAF bounds must be inside 31 to 49.5 N, 125 to 102 W";
 inline constexpr char grid_cell_error[] = "Expected a forecast grid as office/x,y";
 inline constexpr char office_error[] = "Expected a forecast office as three letters";
+inline constexpr char outlook_error[] = "Expected an outlook as HWO/OFFICE or FWF/OFFICE";
 inline constexpr char zone_error[] =
     "Expected a zone as type/ID, such as forecast/UTZ110, fire/UTZ110 or county/UTC035";
+inline constexpr char winds_bulletin_error[] = "Expected a winds bulletin as 06, 12, 24 or high";
 
 struct Coordinates {
     double latitude = 0;
@@ -70,6 +72,16 @@ ParsedArgument<GridCell> parse_grid_cell_argument(const std::string& argument);
 
 // Exactly three ASCII capital letters.
 ParsedArgument<std::string> parse_office_argument(const std::string& argument);
+
+// An office's text product: its type and the office's three letters.
+struct OfficeProduct {
+    std::string type;
+    std::string office;
+};
+
+// "TYPE/OFFICE": "HWO" (Hazardous Weather Outlook) or "FWF" (Fire Weather Planning Forecast),
+// "/", and three ASCII capital letters; nothing else.
+ParsedArgument<OfficeProduct> parse_outlook_argument(const std::string& argument);
 
 // "TYPE/ID" as an alert's zone links name a zone: TYPE "forecast", "fire" or "county", ID two
 // ASCII capital letters, "Z" or "C" and three ASCII digits. The value is the argument itself.

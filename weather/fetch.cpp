@@ -20,11 +20,6 @@ HttpResult failed(std::string error) {
 
 constexpr char unexpected_host_error[] = "Weather service returned an unexpected host";
 
-// Exact, case-sensitive comparison of UTF-16 units: no case folding, no trailing dot.
-bool is_allowed_host(const std::u16string& host) {
-    return host == nws_api_host_utf16 || host == aviation_data_host_utf16;
-}
-
 bool is_followed_redirect(std::int32_t status) {
     return status == 301 || status == 302 || status == 303 || status == 307 || status == 308;
 }
@@ -89,7 +84,7 @@ private:
 
 }  // namespace
 
-HttpResult http_get(const HttpClient& client, const std::string& url,
+HttpResult http_get(const HttpClient& client, const std::string& url, std::string_view operation,
                     std::chrono::milliseconds time_limit) {
     const Deadline deadline = std::chrono::steady_clock::now() + time_limit;
     const std::optional<std::u16string> wide_url = client.to_utf16(url);
@@ -105,7 +100,7 @@ HttpResult http_get(const HttpClient& client, const std::string& url,
     // The clients never follow redirects themselves: each target is checked here, like the
     // caller's URL, before anything is sent to it.
     for (std::size_t redirects = 0;; ++redirects) {
-        if (!is_allowed_host(cracked->host)) {
+        if (!may_reach(cracked->host, operation)) {
             return failed(unexpected_host_error);
         }
         const std::unique_ptr<HttpExchange> exchange = client.start_exchange(deadline);
@@ -142,10 +137,10 @@ HttpResult http_get(const HttpClient& client, const std::string& url,
 }
 
 HttpResult http_get_retrying(const Transport& transport, const std::string& url) {
-    HttpResult result = http_get(transport.client, url, transport.time_limit);
+    HttpResult result = http_get(transport.client, url, transport.operation, transport.time_limit);
     if (result.status == 502 || result.status == 503 || result.status == 504) {
         transport.pause(retry_pause);
-        result = http_get(transport.client, url, transport.time_limit);
+        result = http_get(transport.client, url, transport.operation, transport.time_limit);
     }
     return result;
 }

@@ -4,6 +4,7 @@
 #include <cstdint>
 #include <functional>
 #include <string>
+#include <string_view>
 #include <thread>
 #include <vector>
 
@@ -35,21 +36,30 @@ struct HttpResult {
     std::string error;
 };
 
-// What the fetch path needs from outside: the HTTP client and a way to pause the calling
-// thread before a retry. Holds no mutable state, so one Transport serves any number of threads.
+// What the fetch path needs from outside: the HTTP client, a way to pause the calling thread
+// before a retry and the operation the fetches are made for, which decides the hosts they may
+// reach (allowed_hosts). Holds no mutable state, so one Transport serves any number of threads.
 struct Transport {
     const HttpClient& client;
     std::function<void(std::chrono::milliseconds)> pause = [](std::chrono::milliseconds pause) {
         std::this_thread::sleep_for(pause);
     };
     std::chrono::milliseconds time_limit = attempt_time_limit;  // of each attempt
+    std::string_view operation = {};  // a static name; none reaches no host
+
+    // The same transport, its fetches made for `name`.
+    Transport for_operation(std::string_view name) const {
+        Transport scoped = *this;
+        scoped.operation = name;
+        return scoped;
+    }
 };
 
-// One GET of an https URL on one of the two weather hosts, following redirects only to those
+// One GET of an https URL on a host that allows `operation`, following redirects only to such
 // hosts over https, all within `time_limit`. Reports every network, status and size failure
-// in the result (a redirect elsewhere as an unexpected host); throws std::runtime_error only
-// for a URL that is not UTF-8.
-HttpResult http_get(const HttpClient& client, const std::string& url,
+// in the result (another host, or a redirect to one, as an unexpected host); throws
+// std::runtime_error only for a URL that is not UTF-8.
+HttpResult http_get(const HttpClient& client, const std::string& url, std::string_view operation,
                     std::chrono::milliseconds time_limit = attempt_time_limit);
 
 // http_get, tried once more after a pause when the first attempt gave 502, 503 or 504.

@@ -15,6 +15,32 @@ nlohmann::json member_or_null(nlohmann::json& document, const char* key) {
     return found == document.end() ? nlohmann::json() : std::move(*found);
 }
 
+// "<prefix>TYPE/locations/LOCATION/latest": the latest text product of a type from an office or
+// an area.
+std::string latest_product_url(std::string_view type, std::string_view location) {
+    return office_products_url_prefix + std::string(type) + "/locations/" + std::string(location) +
+           "/latest";
+}
+
+// {"issuanceTime", "issuingOffice", "productText"} of a text product; 502 with the URL as source
+// when it has no string text, or when it names a product other than `product_code`.
+Response text_product(const Transport& transport, const std::string& url,
+                      std::string_view product_code, const char* format_error) {
+    nlohmann::json product = fetch_json(transport, url, false);
+    if (!product.is_object() || !product.contains("productText") ||
+        !product["productText"].is_string()) {
+        return error_response(502, format_error, url);
+    }
+    if (!product_code.empty() && product.contains("productCode") &&
+        product["productCode"] != std::string(product_code)) {
+        return error_response(502, format_error, url);
+    }
+    const nlohmann::json reply = {{"issuanceTime", member_or_null(product, "issuanceTime")},
+                                  {"issuingOffice", member_or_null(product, "issuingOffice")},
+                                  {"productText", member_or_null(product, "productText")}};
+    return Response{200, to_compact_json(reply), json_content_type};
+}
+
 }  // namespace
 
 Response twelve_hour_forecast(const Transport& transport, const std::string& argument) {
@@ -41,16 +67,27 @@ Response forecast_discussion(const Transport& transport, const std::string& argu
     if (!office.value) {
         return error_response(400, std::string(office.error), {});
     }
-    const std::string url = discussion_url_prefix + *office.value + discussion_url_suffix;
-    nlohmann::json product = fetch_json(transport, url, false);
-    if (!product.is_object() || !product.contains("productText") ||
-        !product["productText"].is_string()) {
-        return error_response(502, discussion_format_error, url);
+    return text_product(transport, latest_product_url("AFD", *office.value), {},
+                        discussion_format_error);
+}
+
+Response winds_aloft(const Transport& transport, const std::string& argument) {
+    for (const WindsBulletin& bulletin : winds_bulletins) {
+        if (argument == bulletin.argument) {
+            return text_product(transport, latest_product_url(bulletin.product, bulletin.location),
+                                bulletin.product, winds_format_error);
+        }
     }
-    const nlohmann::json reply = {{"issuanceTime", member_or_null(product, "issuanceTime")},
-                                  {"issuingOffice", member_or_null(product, "issuingOffice")},
-                                  {"productText", member_or_null(product, "productText")}};
-    return Response{200, to_compact_json(reply), json_content_type};
+    return error_response(400, winds_bulletin_error, {});
+}
+
+Response office_outlook(const Transport& transport, const std::string& argument) {
+    const ParsedArgument<OfficeProduct> product = parse_outlook_argument(argument);
+    if (!product.value) {
+        return error_response(400, std::string(product.error), {});
+    }
+    return text_product(transport, latest_product_url(product.value->type, product.value->office),
+                        {}, outlook_format_error);
 }
 
 Response zone_document(const Transport& transport, const std::string& argument) {

@@ -5,8 +5,9 @@
 #include "weather/fetch.h"
 #include "weather/response.h"
 
-// The forecast office's words and areas: the 12-hour forecast of a grid cell, the latest
-// discussion and the shape of a zone that alerts name.
+// The forecast offices' words and areas: the 12-hour forecast of a grid cell, the latest
+// discussion and outlooks, the latest winds and temperatures aloft bulletin and the shape of a
+// zone that alerts name.
 namespace weather {
 
 // The forecast document of the grid cell "OFFICE/X,Y", passed on whole. 400 for a bad
@@ -20,9 +21,17 @@ Response twelve_hour_forecast(const Transport& transport, const std::string& arg
 // fetch_json throws.
 Response forecast_discussion(const Transport& transport, const std::string& argument);
 
+// The same for "HWO/OFFICE" (Hazardous Weather Outlook) or "FWF/OFFICE" (Fire Weather Planning
+// Forecast); 400 for any other argument.
+Response office_outlook(const Transport& transport, const std::string& argument);
+
 // The zone document of "TYPE/ID" (forecast/UTZ110), passed on whole. 400 for a bad argument,
 // 502 with the URL as source when the document is not an object with a "geometry" member;
 // throws what fetch_json throws.
 Response zone_document(const Transport& transport, const std::string& argument);
+// The latest winds-aloft bulletin chosen by "06", "12", "24" or "high", in the discussion's shape.
+// 400 for any other argument, 502 with the URL as source when the document has no string
+// "productText" or names another product in "productCode"; throws what fetch_json throws.
+Response winds_aloft(const Transport& transport, const std::string& argument);
 
 }  // namespace weather

@@ -104,6 +104,16 @@ Response active_alerts(const Transport& transport) {
     return Response{200, std::move(data.text), json_content_type};
 }
 
+// Every US forecast zone with today's danger, passed on like the alerts.
+Response avalanche_danger(const Transport& transport) {
+    CompactDocument data = fetch_compact_json(transport, avalanche_map_layer_url, false);
+    if (data.kind != nlohmann::json::value_t::object ||
+        !std::binary_search(data.keys.begin(), data.keys.end(), "features")) {
+        return error_response(502, avalanche_format_error, avalanche_map_layer_url);
+    }
+    return Response{200, std::move(data.text), json_content_type};
+}
+
 }  // namespace
 
 std::chrono::seconds cache_lifetime(std::string_view operation) {
@@ -113,8 +123,14 @@ std::chrono::seconds cache_lifetime(std::string_view operation) {
     if (operation == "hazards") {
         return hazards_lifetime;
     }
+    if (operation == "avalanche") {
+        return avalanche_lifetime;
+    }
     if (operation == "zone") {
         return zone_lifetime;
+    }
+    if (operation == "winds") {
+        return winds_lifetime;
     }
     return default_lifetime;
 }
@@ -145,6 +161,9 @@ Response WeatherService::run_operation(const std::string& operation, const std::
 
 WeatherService::Outcome WeatherService::run_uncached(const std::string& operation,
                                                      const std::string& argument) {
+    // The name's own copy, so the allow-list sees the operation and not the caller's text.
+    const Transport transport = this->transport.for_operation(
+        *std::find(operation_names.begin(), operation_names.end(), operation));
     try {
         if (operation == "point") {
             return {point_weather(transport, argument)};
@@ -169,8 +188,17 @@ WeatherService::Outcome WeatherService::run_uncached(const std::string& operatio
         if (operation == "forecast") {
             return {twelve_hour_forecast(transport, argument)};
         }
+        if (operation == "outlook") {
+            return {office_outlook(transport, argument)};
+        }
+        if (operation == "avalanche") {
+            return {avalanche_danger(transport)};
+        }
         if (operation == "discussion") {
             return {forecast_discussion(transport, argument)};
+        }
+        if (operation == "winds") {
+            return {winds_aloft(transport, argument)};
         }
         return {zone_document(transport, argument)};
     } catch (const std::exception& failure) {

@@ -2,7 +2,8 @@
 // Page benchmark (not a test): time to the first map drawing after load, beside a baseline
 // measured in the same run (a bare Leaflet map with the same state shapes, bundled the same
 // way); the time to draw 2,000 METAR stations, 300 PIREPs and the hazards layer; and the time
-// the search field takes per keystroke. Read from the performance marks the page sets; each
+// the search field takes per keystroke; a briefing of a 400 NM route with all of that loaded,
+// computed and drawn; and the decoding of a whole winds-aloft table. Read from the performance marks the page sets; each
 // figure is the median of several fresh page loads in Debian's Chromium.
 //   node bench/page/run.mjs [runs]
 import {copyFileSync, readFileSync, writeFileSync} from 'node:fs';
@@ -43,7 +44,28 @@ function pireps(count) {
     icgType1: 'RIME', pirepType: i % 40 === 0 ? 'Urgent PIREP' : 'PIREP', rawOb: `BENCH UA ${i}`}));
 }
 
-const documents = {...loadDocuments(), metarWest: stations(2000), metarIds: [], pireps: pireps(300)};
+// The avalanche layer at the size of every US zone and more: 150 zones of 400 points each.
+function avalancheZones(count) {
+  const next = random(13);
+  const template = loadDocuments().avalanche.features[0];
+  return {type: 'FeatureCollection', features: Array.from({length: count}, (_, i) => {
+    const lat = 31.5 + next() * 17;
+    const lon = -124 + next() * 21;
+    const ring = Array.from({length: 400}, (_, k) => {
+      const angle = (2 * Math.PI * k) / 399;
+      const radius = 0.15 + 0.03 * Math.sin(9 * angle);
+      return [lon + radius * Math.cos(angle), lat + radius * Math.sin(angle)];
+    });
+    ring[399] = ring[0];
+    return {...template, id: 9000 + i, properties: {...template.properties, name: `Bench zone ${i}`,
+      danger_level: (i % 7) - 1, start_date: new Date(Date.now() - 3600000).toISOString().slice(0, 19),
+      end_date: new Date(Date.now() + 20 * 3600000).toISOString().slice(0, 19)},
+    geometry: {type: 'Polygon', coordinates: [ring]}};
+  })};
+}
+
+const documents = {...loadDocuments(), metarWest: stations(2000), metarIds: [], pireps: pireps(300),
+  avalanche: avalancheZones(150)};
 const script = documentsScript(documents);
 
 // The baseline page beside the built page: same policy, same Leaflet style sheet, one bundle.
@@ -59,7 +81,10 @@ const SEARCH_TEXT = 'Salt Lake City';
 
 const median = (values) => [...values].sort((a, b) => a - b)[Math.floor(values.length / 2)];
 const figures = {baseline: [], firstMap: [], metars: [], pireps: [], hazards: [], layers: [],
-  shown: [], keystroke: []};
+  shown: [], keystroke: [], briefing: [], windsDecode: [], avalanche: [], avalancheDecode: [], point: [],
+  parkKeystroke: []};
+// About 405 NM from Salt Lake City to Phoenix, in the middle of the stations.
+const ROUTE = '40.79,-111.98 34.0,-112.0';
 for (let run = 0; run < runs; run++) {
   const bare = await openPage({documents: script, query: '', page: 'bench-baseline.html'});
   await bare.page.waitForFunction(() => performance.getEntriesByName('corvane:first-map').length);
@@ -95,11 +120,66 @@ for (let run = 0; run < runs; run++) {
     }
     return times;
   }, SEARCH_TEXT);
+  // Towns, parks and gateway towns together, per keystroke.
+  const parkKeystrokes = await page.evaluate((texts) => {
+    const input = document.getElementById('search-input');
+    const times = [];
+    for (const text of texts) {
+      for (let length = 1; length <= text.length; length++) {
+        input.value = text.slice(0, length);
+        const start = performance.now();
+        input.dispatchEvent(new Event('input'));
+        times.push(performance.now() - start);
+      }
+    }
+    input.value = '';
+    input.dispatchEvent(new Event('input'));
+    return times;
+  }, ['Zion', 'Springdale', 'Grand Staircase', 'Glacier']);
+  // The avalanche layer, shown in any season for this, and the point panel with every block.
+  if (!(await page.locator('#layer-avalanche').isChecked())) await page.locator('#layer-avalanche').check();
+  await page.waitForFunction(() => performance.getEntriesByName('corvane:avalanche-draw').length);
+  await page.locator('#search-input').fill('40.59, -111.64');
+  await page.locator('#search-input').press('Enter');
+  await page.locator('#panel-point .mountain').waitFor();
+  await page.waitForTimeout(300);
+  const backcountry = await page.evaluate(() => {
+    const last = (name) => performance.getEntriesByName(name).at(-1).duration;
+    return {avalanche: last('corvane:avalanche-decode') + last('corvane:avalanche-draw'),
+      avalancheDecode: last('corvane:avalanche-decode'),
+      point: Math.max(...performance.getEntriesByName('corvane:point-draw').slice(-3).map((e) => e.duration))};
+  });
   for (const key of Object.keys(marks)) figures[key].push(marks[key]);
+  figures.avalanche.push(backcountry.avalanche);
+  figures.avalancheDecode.push(backcountry.avalancheDecode);
+  figures.point.push(backcountry.point);
+  figures.parkKeystroke.push(...parkKeystrokes);
   figures.keystroke.push(...keystrokes);
+  // The briefing of a 400 NM route: computed from every layer's data and drawn into the tab.
+  await page.getByRole('tab', {name: 'Route'}).click();
+  await page.locator('#route-text').fill(ROUTE);
+  const before = await page.evaluate(() => performance.getEntriesByName('corvane:briefing').length);
+  await page.locator('#route-text').press('Enter');
+  await page.waitForFunction((count) => performance.getEntriesByName('corvane:briefing').length > count, before);
+  figures.briefing.push(await page.evaluate(() => performance.getEntriesByName('corvane:briefing').at(-1).duration));
   await close();
 }
 await (await startBrowser()).close();
+
+// A whole national table: the test bulletin's rows three times over under new ids (180 stations).
+const {decodeWinds} = await import('../../web/js/winds.js');
+const bulletin = documents.winds['06'];
+const [head, table] = bulletin.productText.split(/\n(?=FT )/);
+const rows = table.split('\n').slice(1).filter(Boolean);
+const letters = 'ABCDEFGHIJKLMNOPQRSTUVWXYZ';
+const whole = [table.split('\n')[0], ...[0, 1, 2].flatMap((copy) => rows.map((row, i) =>
+  `${letters[copy]}${letters[Math.floor(i / 26) % 26]}${letters[i % 26]}${row.slice(3)}`))].join('\n');
+const reply = {issuanceTime: bulletin.issuanceTime, productText: `${head}\n${whole}\n`};
+for (let i = 0; i < 200; i++) {
+  const start = performance.now();
+  if (decodeWinds(reply).stations.length !== 180) throw new Error('the bench table did not decode whole');
+  figures.windsDecode.push(performance.now() - start);
+}
 
 const line = (name, values, unit = 'ms') =>
   console.log(`${name.padEnd(44)} ${median(values).toFixed(1).padStart(8)} ${unit}   ` +
@@ -115,5 +195,13 @@ line('draw 300 PIREPs', figures.pireps);
 line('draw the hazards layer', figures.hazards);
 line('all three layers (goal 100 ms)', figures.layers);
 line(`search, per keystroke of "${SEARCH_TEXT}" (goal 20 ms)`, figures.keystroke);
+line('briefing of a 400 NM route, computed and drawn (goal 100 ms)', figures.briefing);
+line('decode a winds-aloft table of 180 stations (goal 5 ms)', figures.windsDecode);
 const worst = Math.max(...figures.keystroke);
 console.log(`${'  slowest keystroke'.padEnd(44)} ${worst.toFixed(1).padStart(8)} ms`);
+line('avalanche layer, 150 zones decoded and drawn (goal 50 ms)', figures.avalanche);
+line('  of which decoding', figures.avalancheDecode);
+line('point panel with every block (goal 30 ms)', figures.point);
+const sorted = [...figures.parkKeystroke].sort((a, b) => a - b);
+console.log(`${'search with parks, 95th percentile (goal 20 ms)'.padEnd(44)} ` +
+    `${sorted[Math.floor(sorted.length * 0.95)].toFixed(1).padStart(8)} ms`);

@@ -9,6 +9,7 @@ Standard library only. The flight categories are judged by the page's own decode
 import datetime
 import json
 import os
+import re
 import sys
 from urllib.parse import urlsplit
 
@@ -57,8 +58,10 @@ EXPECTED = [
     "nws/points_slc.json", "nws/forecast_hourly_slc.json", "nws/gridpoints_slc.json", "nws/stations_slc.json",
     "nws/observation_kslc.json", "nws/alerts_active.json", "nws/problem_404.json",
     "nws/points_redirect_problem.json", "nws/forecast_slc.json", "nws/problem_grid_404.json",
-    "nws/afd_slc_latest.json", "awc/metar_west.json", "awc/metar_ids.json", "awc/pirep_west.json",
+    "nws/afd_slc_latest.json", "nws/fd1_us1_latest.json", "nws/fd3_us3_latest.json", "nws/fd8_us7_latest.json",
+    "awc/metar_west.json", "awc/metar_ids.json", "awc/pirep_west.json",
     "awc/error_missing_bbox.json", "awc/taf_west.json", "awc/airsigmet.json", "awc/gairmet.json", "awc/cwa.json",
+    "nws/hwo_slc_latest.json", "nws/fwf_slc_latest.json", "avalanche/map_layer.json",
     "routes.json",
 ]
 for rel in EXPECTED:
@@ -78,14 +81,14 @@ for rel, (raw, _) in docs.items():
     if rel.startswith("nws/"):
         check(text.startswith("{\n    \""), f"{rel}: not pretty-printed with 4-space indentation")
         check("\\/" not in text, f"{rel}: escaped slashes")
-    elif rel.startswith("awc/"):
-        check("\n" not in text, f"{rel}: AWC documents must be one compact line")
+    elif rel.startswith(("awc/", "avalanche/")):
+        check("\n" not in text, f"{rel}: AWC and avalanche documents must be one compact line")
 
 # ------------------------------------------------------------------ routes
 routes = doc("routes.json")
 check(isinstance(routes, list) and routes, "routes.json: must be a non-empty array")
 CT = {"api.weather.gov": {"application/geo+json", "application/problem+json"},
-      "aviationweather.gov": {"application/json"}}
+      "aviationweather.gov": {"application/json"}, "api.avalanche.org": {"application/json"}}
 route_by = {}
 for i, r in enumerate(routes):
     where = f"routes.json row {i}"
@@ -123,10 +126,16 @@ NEEDED = {
     ("api.weather.gov", "/points/40.7600,-111.8900"): "nws/points_redirect_problem.json",
     ("api.weather.gov", "/gridpoints/SLC/101,174/forecast"): "nws/forecast_slc.json",
     ("api.weather.gov", "/products/types/AFD/locations/SLC/latest"): "nws/afd_slc_latest.json",
+    ("api.weather.gov", "/products/types/FD1/locations/US1/latest"): "nws/fd1_us1_latest.json",
+    ("api.weather.gov", "/products/types/FD3/locations/US3/latest"): "nws/fd3_us3_latest.json",
+    ("api.weather.gov", "/products/types/FD8/locations/US7/latest"): "nws/fd8_us7_latest.json",
     ("aviationweather.gov", f"/api/data/taf?bbox={BBOX}&format=json"): "awc/taf_west.json",
     ("aviationweather.gov", "/api/data/airsigmet?format=json"): "awc/airsigmet.json",
     ("aviationweather.gov", "/api/data/gairmet?format=json"): "awc/gairmet.json",
     ("aviationweather.gov", "/api/data/cwa?format=json"): "awc/cwa.json",
+    ("api.weather.gov", "/products/types/HWO/locations/SLC/latest"): "nws/hwo_slc_latest.json",
+    ("api.weather.gov", "/products/types/FWF/locations/SLC/latest"): "nws/fwf_slc_latest.json",
+    ("api.avalanche.org", "/v2/public/products/map-layer"): "avalanche/map_layer.json",
 }
 for key, f in NEEDED.items():
     r = route_by.get(key)
@@ -183,7 +192,10 @@ gp = doc("nws/gridpoints_slc.json")["properties"]
 check(gp["@type"] == "wx:Gridpoint" and gp["gridX"] == 101 and gp["gridY"] == 174, "grid: metadata")
 LAYERS = ["temperature", "dewpoint", "relativeHumidity", "skyCover", "windDirection", "windSpeed", "windGust",
           "probabilityOfPrecipitation", "probabilityOfThunder", "visibility", "ceilingHeight", "snowLevel",
-          "quantitativePrecipitation", "weather", "hazards", "heatRisk"]
+          "quantitativePrecipitation", "weather", "hazards", "heatRisk", "mixingHeight", "transportWindSpeed",
+          "transportWindDirection", "twentyFootWindSpeed", "twentyFootWindDirection", "hainesIndex",
+          "lightningActivityLevel", "atmosphericDispersionIndex", "redFlagThreatIndex", "grasslandFireDangerIndex",
+          "windChill", "apparentTemperature", "snowfallAmount"]
 has_null = False
 for name in LAYERS:
     lay = gp.get(name)
@@ -525,6 +537,59 @@ positions = [text.find("\n" + name) for name in (".SYNOPSIS...", ".DISCUSSION...
                                                   ".SLC WATCHES/WARNINGS/ADVISORIES...")]
 check(all(p >= 0 for p in positions) and positions == sorted(positions), "afd: sections missing or out of order")
 check(text.count("\n&&\n") == 5 and "\n$$\n" in text and text.index("$$") > positions[-1], "afd: && and $$ markers")
+
+# ------------------------------------------------------------------ winds aloft
+LOW_LEVELS = "3000 6000 9000 12000 18000 24000 30000 34000 39000"
+for name, code, wmo, valid, use, levels in (
+        ("fd1_us1", "FD1US1", "FBUS31", "201800Z", "1400-2100Z", LOW_LEVELS),
+        ("fd3_us3", "FD3US3", "FBUS33", "210000Z", "2100-0600Z", LOW_LEVELS),
+        ("fd8_us7", "FD8US7", "FBUS37", "201800Z", "1400-2100Z", "45000 53000")):
+    fd = doc(f"nws/{name}_latest.json")
+    w = f"nws/{name}_latest.json"
+    lines = fd["productText"].split("\n")
+    check(fd["productCode"] == code[:3] and fd["issuingOffice"] == "KWNO" and fd["wmoCollectiveId"] == wmo, f"{w}: code/office/WMO id")
+    check(lines[:5] == ["", "000", f"{wmo} KWNO " + iso(fd["issuanceTime"]).strftime("%d%H%M"), code, "DATA BASED ON 201200Z    "],
+          f"{w}: header lines or the issuance time")
+    check(lines[5] == f"VALID {valid}   FOR USE {use}. TEMPS NEG ABV 24000" and lines[6] == "", f"{w}: valid line")
+    check(lines[7].split() == ["FT"] + levels.split(), f"{w}: FT line")
+    ends = [lines[7].index(level) + len(level) for level in levels.split()]
+    rows = [line for line in lines[8:] if line]
+    check(len(rows) == 60 and [r[:3] for r in rows] == sorted(r[:3] for r in rows), f"{w}: 60 stations in order")
+    for row in rows:
+        starts = [4] + [e + 1 for e in ends[:-1]]
+        cells = [row[a:b].strip() for a, b in zip(starts, ends)]
+        check(len(row) <= ends[-1] and all(re.fullmatch(r"(\d{4}([+-]\d\d|\d\d)?)?", c) for c in cells)
+              and all(row[e:e + 1] in ("", " ") for e in ends), f"{w}: {row[:3]} cells off their columns")
+
+# ------------------------------------------------------------------ outlooks
+for rel, code, header in (("nws/hwo_slc_latest.json", "HWO", "305 AM MST Fri Nov 20 2026"),
+                          ("nws/fwf_slc_latest.json", "FWF", "235 AM MST Fri Nov 20 2026")):
+    product = doc(rel)
+    check(product["issuingOffice"] == "KSLC" and product["productCode"] == code, f"{rel}: office/product code")
+    check(iso(product["issuanceTime"]) <= REFERENCE, f"{rel}: issued after the reference time")
+    check(header in product["productText"] and f"\n{code}SLC\n" in product["productText"], f"{rel}: header lines")
+
+# ------------------------------------------------------------------ avalanche map layer
+layer = doc("avalanche/map_layer.json")
+check(layer.get("type") == "FeatureCollection" and isinstance(layer.get("features"), list), "avalanche: not a collection")
+levels = set()
+for feature in layer["features"]:
+    props = feature["properties"]
+    where = f"avalanche: {props.get('name')}"
+    check(feature["geometry"]["type"] in ("Polygon", "MultiPolygon"), f"{where}: geometry")
+    check(props["danger_level"] in (-1, 0, 1, 2, 3, 4, 5), f"{where}: danger_level")
+    levels.add(props["danger_level"])
+    for member in ("name", "center", "center_id", "center_link", "timezone", "state", "travel_advice", "danger",
+                   "color", "stroke", "font_color", "link", "start_date", "end_date", "warning"):
+        check(member in props, f"{where}: {member} missing")
+    if props["start_date"] is not None:
+        check(re.fullmatch(r"\d{4}-\d\d-\d\dT\d\d:\d\d:\d\d", props["start_date"]) is not None,
+              f"{where}: start_date without an offset, as the service writes it")
+check(levels == {-1, 0, 1, 2, 3, 4, 5}, "avalanche: not every danger level")
+check({f["properties"]["center_id"] for f in layer["features"]} >= {"UAC", "SAC", "CAIC"}, "avalanche: centres")
+expired = [f for f in layer["features"] if f["properties"]["end_date"]
+           and datetime.datetime.fromisoformat(f["properties"]["end_date"] + "+00:00") < REFERENCE]
+check(len(expired) == 1, "avalanche: one forecast past its end")
 
 # ------------------------------------------------------------------ zones
 def inside_ring(ring, lat, lon):

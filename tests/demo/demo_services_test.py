@@ -84,6 +84,40 @@ class RawTextsFollowTheShift(unittest.TestCase):
             for cwa in records(demo, "/api/data/cwa?format=json"):
                 self.assertIn(f"VALID UNTIL {day_time(cwa['validTimeTo'])}\n", cwa["rawText"])
 
+    def test_winds_aloft_headers_match_their_issuance_time(self):
+        for hours in SHIFTS:
+            document = records(demo_at(hours), "/products/types/FD1/locations/US1/latest", "api.weather.gov")
+            issued = datetime.datetime.fromisoformat(document["issuanceTime"]).timestamp()
+            based, valid = 1795176000 + hours * HOUR, 1795197600 + hours * HOUR  # 12Z data, 18Z valid
+            use_from, use_to = 1795183200 + hours * HOUR, 1795208400 + hours * HOUR  # 14Z to 21Z
+            with self.subTest(hours=hours):
+                self.assertIn(f"\nFBUS31 KWNO {day_time(issued)}\nFD1US1\nDATA BASED ON {day_time(based)}Z",
+                              document["productText"])
+                self.assertIn(f"\nVALID {day_time(valid)}Z   FOR USE {day_time(use_from, '%H%M')}-"
+                              f"{day_time(use_to, '%H%M')}Z. TEMPS NEG ABV 24000\n", document["productText"])
+
+    def test_outlook_headers_and_avalanche_dates_follow(self):
+        with open(os.path.join(DATA, "avalanche", "map_layer.json"), encoding="utf-8") as recorded:
+            original = json.load(recorded)
+        for hours in SHIFTS:
+            demo = demo_at(hours)
+            for code in ("HWO", "FWF"):
+                product = records(demo, f"/products/types/{code}/locations/SLC/latest", "api.weather.gov")
+                issued = datetime.datetime.fromisoformat(product["issuanceTime"])
+                with self.subTest(hours=hours, product=code):
+                    self.assertIn(f" KSLC {issued:%d%H%M}\n", product["productText"])
+            layer = records(demo, "/v2/public/products/map-layer", "api.avalanche.org")
+            for moved, recorded in zip(layer["features"], original["features"]):
+                for member in ("start_date", "end_date"):
+                    was, now = recorded["properties"][member], moved["properties"][member]
+                    with self.subTest(hours=hours, zone=recorded["properties"]["name"], member=member):
+                        if was is None:
+                            self.assertIsNone(now)
+                        else:  # still without an offset, as the service writes it
+                            self.assertEqual(datetime.datetime.fromisoformat(now) -
+                                             datetime.datetime.fromisoformat(was),
+                                             datetime.timedelta(seconds=demo.shift))
+
 
 class ForecastPeriodNames(unittest.TestCase):
     def periods_in_force(self, hours):

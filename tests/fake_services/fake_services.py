@@ -4,7 +4,8 @@
 Run by tools/run_isolated.sh (--services), which points both host names, and foreign.example (a
 host the clients must never ask), at it, on every port it is given. Known requests get the
 project's own documents (tests/data/routes.json, see tools/serving.py); other requests get a 404
-problem document, as the NWS API does. With --demo the documents are answered as the demo
+problem document, as the NWS API does. The imagery hosts (radar, satellite, base map) get the
+pictures demo/imagery.py makes, echoes where the recorded METARs report rain. With --demo the documents are answered as the demo
 answers them (demo/demo_services.py: moved to look current, any box and any point answered).
 Paths under /test/ script faults on either host, so a test program picks its fault by the URL it
 asks for and needs no control channel. ID is any text that makes the path unique; the attempt
@@ -67,6 +68,8 @@ HERE = os.path.dirname(os.path.abspath(__file__))
 sys.path.insert(0, os.path.join(HERE, "..", "..", "tools"))
 sys.path.insert(0, os.path.join(HERE, "..", "..", "demo"))
 import serving  # noqa: E402
+import demo_services  # noqa: E402
+import imagery  # noqa: E402
 
 DROP_DECLARED_LENGTH = 4096
 DROP_SENT = b'[{"icaoId": "KSLC", "rawOb": "METAR KSLC 201754Z'
@@ -191,6 +194,10 @@ class Handler(serving.Handler):
 
     def document(self):
         state = self.server.state
+        if self.request_host() in imagery.HOSTS:
+            # The pictures the page loads itself: never held, delayed or armed with a fault.
+            self.send_answer(demo_services.imagery_answer(self.request_host(), self.path))
+            return
         armed = state.attempts.take_armed(self.path)
         if armed is not None:
             self.answer_status(*armed)

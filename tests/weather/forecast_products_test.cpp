@@ -13,6 +13,8 @@ using nlohmann::json;
 constexpr char forecast_url[] = "https://api.weather.gov/gridpoints/SLC/101,174/forecast";
 constexpr char discussion_url[] = "https://api.weather.gov/products/types/AFD/locations/SLC/latest";
 constexpr char zone_url[] = "https://api.weather.gov/zones/forecast/UTZ110";
+constexpr char winds_url[] = "https://api.weather.gov/products/types/FD1/locations/US1/latest";
+constexpr char outlook_url[] = "https://api.weather.gov/products/types/HWO/locations/SLC/latest";
 
 class ForecastProductsTest : public ::testing::Test {
 protected:
@@ -76,6 +78,7 @@ TEST_F(ForecastProductsTest, FailuresAndRefusals) {
     const std::string forecast = forecast_url;
     const std::string discussion = discussion_url;
     const std::string zone = zone_url;
+    const std::string winds = winds_url;
     const Case cases[] = {
         {"forecast",
          "SLC/101,174",
@@ -146,12 +149,33 @@ TEST_F(ForecastProductsTest, FailuresAndRefusals) {
          {{"error",
            "Expected a zone as type/ID, such as forecast/UTZ110, fire/UTZ110 or "
            "county/UTC035"}}},
+        {"winds", "06", Exchange::with_status(404), 502,
+         {{"error", "Weather service returned HTTP 404: " + winds}}},
+        {"winds", "06", Exchange::with_status(503), 502,
+         {{"error", "Weather service returned HTTP 503: " + winds}}},
+        {"winds", "06", Exchange::with_status(204), 502,
+         {{"error", "Weather service returned an invalid JSON response: " + winds}}},
+        {"winds", "SLC", Exchange::ok("{}"), 400,
+         {{"error", "Expected a winds bulletin as 06, 12, 24 or high"}}},
+        {"outlook",
+         "HWO/SLC",
+         Exchange::with_status(404),
+         502,
+         {{"error", "Weather service returned HTTP 404: " + std::string(outlook_url)}}},
+        {"outlook",
+         "HWO/SLC",
+         Exchange::with_status(204),
+         502,
+         {{"error",
+           "Weather service returned an invalid JSON response: " + std::string(outlook_url)}}},
     };
     for (const auto& c : cases) {
         ScriptedClient scripted;
         scripted.on(forecast_url, c.answer);
         scripted.on(discussion_url, c.answer);
         scripted.on(zone_url, c.answer);
+        scripted.on(winds_url, c.answer);
+        scripted.on(outlook_url, c.answer);
         WeatherService service(Transport{scripted, pauses.function()});
         const Response response = service.run_operation(c.operation, c.argument);
         EXPECT_EQ(response.status, c.status) << c.operation << " " << c.argument;
@@ -228,6 +252,140 @@ TEST_F(ForecastProductsTest, ZoneDocumentsMustBeObjectsWithAGeometry) {
         EXPECT_EQ(response.status, expected.contains("error") ? 502 : 200) << document;
         EXPECT_EQ(body_of(response), expected) << document;
     }
+}
+
+TEST_F(ForecastProductsTest, WindsBulletinsByTheirArgument) {
+    const std::pair<std::string, std::string> cases[] = {
+        {"06", winds_url},
+        {"12", "https://api.weather.gov/products/types/FD3/locations/US3/latest"},
+        {"24", "https://api.weather.gov/products/types/FD5/locations/US5/latest"},
+        {"high", "https://api.weather.gov/products/types/FD8/locations/US7/latest"},
+        {"6", ""},
+        {"006", ""},
+        {"18", ""},
+        {"HIGH", ""},
+        {"low", ""},
+        {" 06", ""},
+        {"06 ", ""},
+        {"", ""},
+    };
+    for (const auto& [argument, url] : cases) {
+        ScriptedClient scripted;
+        if (!url.empty()) {
+            scripted.on(url, Exchange::ok(R"({"productText":"FD"})"));
+        }
+        WeatherService service(Transport{scripted, pauses.function()});
+        const Response response = service.run_operation("winds", argument);
+        if (url.empty()) {
+            EXPECT_EQ(response.status, 400) << argument;
+            EXPECT_EQ(body_of(response),
+                      json({{"error", "Expected a winds bulletin as 06, 12, 24 or high"}}));
+            EXPECT_EQ(scripted.request_count(), 0u) << argument;
+            continue;
+        }
+        EXPECT_EQ(response.status, 200) << argument;
+        EXPECT_EQ(scripted.requests_for(url), 1u) << argument;
+        EXPECT_EQ(scripted.request_count(), 1u) << argument;
+    }
+}
+
+TEST_F(ForecastProductsTest, WindsBulletinsKeepTheTextOfTheirOwnProductOnly) {
+    const json refused = {{"error", "NWS winds aloft service returned an unexpected data format"},
+                          {"source", winds_url}};
+    const std::string two_megabytes(2 * 1024 * 1024, 'x');
+    struct Case {
+        std::string document;
+        json expected;
+    };
+    const Case cases[] = {
+        {R"({"issuanceTime":"2026-11-20T13:59:00+00:00","issuingOffice":"KWNO",
+             "productCode":"FD1","productText":"\n000\nFBUS31 KWNO 201359\nFD1US1\n"})",
+         {{"issuanceTime", "2026-11-20T13:59:00+00:00"},
+          {"issuingOffice", "KWNO"},
+          {"productText", "\n000\nFBUS31 KWNO 201359\nFD1US1\n"}}},
+        {R"({"productText":"FD1US1"})",
+         {{"issuanceTime", nullptr}, {"issuingOffice", nullptr}, {"productText", "FD1US1"}}},
+        {R"({"productText":")" + two_megabytes + R"("})",
+         {{"issuanceTime", nullptr}, {"issuingOffice", nullptr}, {"productText", two_megabytes}}},
+        {R"({"productCode":"AFD","productText":"\n000\nFXUS65 KSLC 201711\n"})", refused},
+        {R"({"productCode":"FD3","productText":"FD3US3"})", refused},
+        {R"({"productCode":null,"productText":"FD1US1"})", refused},
+        {R"({"@context":{},"@graph":[]})", refused},
+        {R"({"@graph":[{"productCode":"FD1","productText":"FD1US1"}]})", refused},
+        {R"({"productText":null})", refused},
+        {R"({"productText":17})", refused},
+        {R"({"issuingOffice":"KWNO"})", refused},
+        {R"(["FD1US1"])", refused},
+    };
+    for (const auto& [document, expected] : cases) {
+        client.on(winds_url, Exchange::ok(document));
+        const Response response = run("winds", "06");
+        EXPECT_EQ(response.status, expected.contains("error") ? 502 : 200)
+            << document.substr(0, 80);
+        EXPECT_EQ(body_of(response), expected) << document.substr(0, 80);
+    }
+}
+
+// The outlooks come through the discussion's path and answer in its shape; only two types and
+// an office of three capitals are asked for.
+TEST_F(ForecastProductsTest, OutlooksAreTheOfficesLatestHwoOrFwf) {
+    const std::string document =
+        R"({"issuanceTime":"2026-11-20T10:05:00+00:00","issuingOffice":"KSLC","productCode":"HWO",)"
+        R"("productText":"\nHWOSLC\n"})";
+    const json shaped = {{"issuanceTime", "2026-11-20T10:05:00+00:00"},
+                         {"issuingOffice", "KSLC"},
+                         {"productText", "\nHWOSLC\n"}};
+    const std::string refusal = "Expected an outlook as HWO/OFFICE or FWF/OFFICE";
+    struct Case {
+        std::string argument;
+        std::string url;  // "" when nothing is asked
+        json body;
+    };
+    const std::string prefix = "https://api.weather.gov/products/types/";
+    const Case cases[] = {
+        {"HWO/SLC", prefix + "HWO/locations/SLC/latest", shaped},
+        {"FWF/SLC", prefix + "FWF/locations/SLC/latest", shaped},
+        {"FWF/BOI", prefix + "FWF/locations/BOI/latest", shaped},
+        {"HWO/XYZ",
+         prefix + "HWO/locations/XYZ/latest",
+         {{"error", "NWS outlook service returned an unexpected data format"},
+          {"source", prefix + "HWO/locations/XYZ/latest"}}},
+        {"AFD/SLC", "", {{"error", refusal}}},
+        {"hwo/SLC", "", {{"error", refusal}}},
+        {"HWO/slc", "", {{"error", refusal}}},
+        {"HWO/KSLC", "", {{"error", refusal}}},
+        {"HWO/SL", "", {{"error", refusal}}},
+        {"HWO//SLC", "", {{"error", refusal}}},
+        {"HWO SLC", "", {{"error", refusal}}},
+        {"HWO/SLC ", "", {{"error", refusal}}},
+        {"HWOX/SLC", "", {{"error", refusal}}},
+        {"SLC", "", {{"error", refusal}}},
+        {"HWO/", "", {{"error", refusal}}},
+        {"", "", {{"error", refusal}}},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.argument);
+        ScriptedClient scripted;
+        for (const char* office : {"SLC", "BOI"}) {
+            for (const char* type : {"HWO", "FWF"}) {
+                scripted.on(prefix + type + "/locations/" + office + "/latest",
+                            Exchange::ok(document));
+            }
+        }
+        scripted.on(prefix + "HWO/locations/XYZ/latest", Exchange::ok(R"({"@graph":[]})"));
+        WeatherService service(Transport{scripted, pauses.function()});
+        const Response response = service.run_operation("outlook", c.argument);
+        EXPECT_EQ(response.status, c.url.empty() ? 400 : c.body.contains("error") ? 502 : 200);
+        EXPECT_EQ(body_of(response), c.body);
+        EXPECT_EQ(scripted.request_count(), c.url.empty() ? 0u : 1u);
+        if (!c.url.empty()) {
+            EXPECT_EQ(scripted.requests_for(c.url), 1u);
+        }
+    }
+    // The discussion's own argument and reply stay as they were.
+    client.on(discussion_url, Exchange::ok(document));
+    EXPECT_EQ(body_of(run("discussion", "SLC")), shaped);
+    EXPECT_EQ(run("discussion", "AFD/SLC").status, 400);
 }
 
 }  // namespace

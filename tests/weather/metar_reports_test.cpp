@@ -31,7 +31,8 @@ std::vector<std::string> ids_of(const nlohmann::json& records) {
 class MetarReportsTest : public ::testing::Test {
 protected:
     Response run(const std::string& argument) {
-        return metar_reports(Transport{client, pauses.function()}, argument);
+        return metar_reports(Transport{client, pauses.function()}.for_operation("metars"),
+                             argument);
     }
 
     ScriptedClient client;

@@ -47,6 +47,10 @@ TEST_F(OperationsTest, RefusesUnknownOperationsAndLongArguments) {
         {"discussions", "SLC", "Unsupported weather operation"},
         {"zones", "forecast/UTZ110", "Unsupported weather operation"},
         {"Zone", "forecast/UTZ110", "Unsupported weather operation"},
+        {"wind", "06", "Unsupported weather operation"},
+        {"Winds", "06", "Unsupported weather operation"},
+        {"Avalanche", "", "Unsupported weather operation"},
+        {"outlooks", "HWO/SLC", "Unsupported weather operation"},
         {"point", std::string(97, ' '), "Weather request argument is too long"},
     };
     for (const auto& c : cases) {
@@ -62,8 +66,8 @@ TEST_F(OperationsTest, RefusesUnknownOperationsAndLongArguments) {
 }
 
 TEST_F(OperationsTest, EveryOperationRefusesA97ByteArgumentBeforeAnythingElse) {
-    const std::string names[] = {"metars",  "pireps",   "point",      "alerts", "tafs",
-                                 "hazards", "forecast", "discussion", "zone"};
+    const std::string names[] = {"metars",   "pireps",     "point", "alerts", "tafs",    "hazards",
+                                 "forecast", "discussion", "zone",  "winds",  "outlook", "avalanche"};
     EXPECT_EQ(std::size(names), operation_names.size());
     for (const std::string& name : names) {
         const Response response = service.run_operation(name, std::string(97, 'x'));
@@ -120,7 +124,7 @@ TEST_F(OperationsTest, PassesAlertsThroughResortedAndCompact) {
               "ada\",\"b\":1}],\"type\":\"FeatureCollection\"}");
 }
 
-TEST_F(OperationsTest, CacheLifetimesEndExactlyAt300And180Seconds) {
+TEST_F(OperationsTest, CacheLifetimesEndExactlyAt300180And900Seconds) {
     struct Case {
         std::string operation;
         std::string argument;
@@ -133,6 +137,9 @@ TEST_F(OperationsTest, CacheLifetimesEndExactlyAt300And180Seconds) {
     const std::string forecast_url = "https://api.weather.gov/gridpoints/SLC/101,174/forecast";
     const std::string discussion_url =
         "https://api.weather.gov/products/types/AFD/locations/SLC/latest";
+    const std::string winds_url = "https://api.weather.gov/products/types/FD1/locations/US1/latest";
+    const std::string high_winds_url =
+        "https://api.weather.gov/products/types/FD8/locations/US7/latest";
     const Case cases[] = {
         {"alerts", "", active_alerts_url, R"({"features":[]})", 300s},
         {"pireps", "", pilot_reports_url, "[]", 180s},
@@ -142,6 +149,11 @@ TEST_F(OperationsTest, CacheLifetimesEndExactlyAt300And180Seconds) {
         {"discussion", "SLC", discussion_url, R"({"productText":""})", 300s},
         {"zone", "county/UTC035", "https://api.weather.gov/zones/county/UTC035",
          R"({"geometry":null})", 6h},
+        {"winds", "06", winds_url, R"({"productText":""})", 1800s},
+        {"winds", "high", high_winds_url, R"({"productText":""})", 1800s},
+        {"outlook", "FWF/SLC", "https://api.weather.gov/products/types/FWF/locations/SLC/latest",
+         R"({"productText":""})", 300s},
+        {"avalanche", "", avalanche_map_layer_url, R"({"features":[]})", 900s},
     };
     client.on(gairmets_url, Exchange::ok("[]"));
     client.on(center_advisories_url, Exchange::ok("[]"));
@@ -202,6 +214,15 @@ TEST_F(OperationsTest, UnexpectedShapesAre502WithTheirSource) {
          "Aviation weather service returned an unexpected data format"},
         {"pireps", pilot_reports_url, R"("[]")", 502,
          "Aviation weather service returned an unexpected data format"},
+        {"avalanche", avalanche_map_layer_url, R"({"type":"FeatureCollection","features":[]})", 200,
+         ""},
+        {"avalanche", avalanche_map_layer_url, R"({"features":null})", 200, ""},
+        {"avalanche", avalanche_map_layer_url, R"({"type":"FeatureCollection"})", 502,
+         "Avalanche forecast service returned an unexpected data format"},
+        {"avalanche", avalanche_map_layer_url, R"([{"features":[]}])", 502,
+         "Avalanche forecast service returned an unexpected data format"},
+        {"avalanche", avalanche_map_layer_url, R"("features")", 502,
+         "Avalanche forecast service returned an unexpected data format"},
     };
     for (const auto& c : cases) {
         ScriptedClient scripted;
@@ -411,6 +432,9 @@ TEST_F(OperationsTest, EveryOperationRefusesDocumentsNestedDeeperThan256Levels) 
     constexpr char discussion_url[] =
         "https://api.weather.gov/products/types/AFD/locations/SLC/latest";
     constexpr char zone_url[] = "https://api.weather.gov/zones/forecast/UTZ110";
+    constexpr char winds_url[] = "https://api.weather.gov/products/types/FD3/locations/US3/latest";
+    constexpr char outlook_url[] =
+        "https://api.weather.gov/products/types/HWO/locations/SLC/latest";
     const nlohmann::json points = {{"properties",
                                     {{"forecastHourly", hourly_url},
                                      {"forecastGridData", grid_url},
@@ -475,6 +499,12 @@ TEST_F(OperationsTest, EveryOperationRefusesDocumentsNestedDeeperThan256Levels) 
          Outcome::fails_502, "", false},
         {"zone", "zone", "forecast/UTZ110", zone_url, {{"geometry", nullptr}},
          Outcome::fails_502, ""},
+        {"winds", "winds", "12", winds_url, {{"productText", "FD3US3"}}, Outcome::fails_502, "",
+         false},
+        {"outlook", "outlook", "HWO/SLC", outlook_url, {{"productText", "HWO"}},
+         Outcome::fails_502, "", false},
+        {"avalanche", "avalanche", "", avalanche_map_layer_url,
+         {{"features", nlohmann::json::array()}}, Outcome::fails_502, ""},
     };
     // clang-format on
     for (const auto& c : cases) {
@@ -499,6 +529,9 @@ TEST_F(OperationsTest, EveryOperationRefusesDocumentsNestedDeeperThan256Levels) 
             scripted.on(forecast_url, Exchange::ok(R"({"properties":{"periods":[]}})"));
             scripted.on(discussion_url, Exchange::ok(R"({"productText":"AFD"})"));
             scripted.on(zone_url, Exchange::ok(R"({"geometry":null})"));
+            scripted.on(winds_url, Exchange::ok(R"({"productText":"FD3US3"})"));
+            scripted.on(outlook_url, Exchange::ok(R"({"productText":"HWO"})"));
+            scripted.on(avalanche_map_layer_url, Exchange::ok(R"({"features":[]})"));
             scripted.on(c.url, Exchange::ok(deep(c.document, depth)));
             WeatherService fresh(Transport{scripted, pauses.function()});
 

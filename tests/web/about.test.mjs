@@ -42,6 +42,9 @@ describe('About panel', () => {
     assert.equal(byName['National Weather Service (NOAA)'], 'https://www.weather.gov/');
     assert.equal(byName['Aviation Weather Center (NOAA)'], 'https://aviationweather.gov/');
     assert.match(byName['US Census Bureau'], /^https:\/\/www\.census\.gov\//);
+    const avalanche = 'National Avalanche Center (USDA Forest Service) and the avalanche centers of avalanche.org';
+    assert.equal(byName[avalanche], 'https://avalanche.org/');
+    assert.match(await page.locator('#about-sources').textContent(), /marks a forecast past its end as expired/);
     for (const [, href] of links) assert.match(href, /^https:\/\//);
     assert.match(await page.locator('#about-sources').textContent(), /\(through us-atlas\)/);
     await close();

@@ -4,8 +4,10 @@ import {mkdirSync, readFileSync} from 'node:fs';
 import {createRequire} from 'node:module';
 import {dirname, join, resolve} from 'node:path';
 import {fileURLToPath} from 'node:url';
+import {describe as describeGroup} from 'node:test';
 import {chromium} from 'playwright-core';
 import {documentsScript, loadDocuments, stubScript} from './documents.mjs';
+import {imageryAnswers, routeImagery} from './imagery.mjs';
 import {serveFolder} from './server.mjs';
 
 const here = dirname(fileURLToPath(import.meta.url));
@@ -20,6 +22,29 @@ export const ARTIFACTS = resolve(process.env.CORVANE_ARTIFACTS ||
 const ARGS = ['--no-sandbox', '--disable-gpu', '--disable-quic', '--no-first-run',
   '--disable-background-networking', '--disable-component-update', '--disable-sync'];
 
+// CORVANE_TEST_SHARD=K/N (set by CTest) makes this process run the K-th of every N top-level
+// groups of its test file, so N processes share one long file; every group runs in exactly one.
+const [SHARD, SHARDS] = (process.env.CORVANE_TEST_SHARD || '1/1').split('/').map(Number);
+if (!(SHARDS >= 1 && SHARD >= 1 && SHARD <= SHARDS)) {
+  throw new Error(`CORVANE_TEST_SHARD must be K/N with 1 <= K <= N, not ${process.env.CORVANE_TEST_SHARD}`);
+}
+let groups = 0;
+let depth = 0;
+
+/** node:test's describe(), sharded by CORVANE_TEST_SHARD; groups inside a group are never split. */
+export function describe(...args) {
+  if (depth === 0 && groups++ % SHARDS !== SHARD - 1) return;
+  const body = args.pop();
+  describeGroup(...args, function(...context) {
+    depth++;
+    try {
+      return body.apply(this, context);
+    } finally {
+      depth--;
+    }
+  });
+}
+
 let shared = null;
 
 /** One browser and one server per test file; close() ends both. */
@@ -28,7 +53,8 @@ export async function startBrowser() {
   const browser = await chromium.launch({
     executablePath: process.env.CORVANE_CHROMIUM || '/usr/bin/chromium',
     headless: true,
-    args: ['--headless', ...ARGS],
+    args: ['--headless', ...ARGS,
+      ...(process.env.CORVANE_TRUST_ANY_CERTIFICATE === '1' ? ['--ignore-certificate-errors'] : [])],
   });
   const {server, origin} = await serveFolder(WEB_DIR, {mounts: {
     '/__tests/': here,
@@ -55,7 +81,12 @@ const documentsCache = {};
  * that time (ms) so time-outs and ages can be driven, and options.paused stops it there so only
  * clock.runFor() moves it (map animations then stand still too); options.init is a function run in the page
  * before its scripts (to set stub handlers or storage); options.viewport defaults to 1460×960;
- * options.page names another document of the built folder than index.html.
+ * options.page names another document of the built folder than index.html; options.imagery
+ * replaces answers of the imagery hosts (tests/web/imagery.mjs), which the test answers itself:
+ * session.imagery logs their requests, and those to any other host, which are never let out;
+ * options.imageryDelayMs holds each of their answers back that long; options.imagery 'network'
+ * lets them through to the network (inside tools/run_isolated.sh's namespace only, where
+ * CORVANE_TRUST_ANY_CERTIFICATE=1 lets the browser take the services' throwaway certificate).
  */
 export async function openPage(options = {}) {
   const {browser, origin} = await startBrowser();
@@ -65,6 +96,9 @@ export async function openPage(options = {}) {
     timezoneId: options.timezoneId || 'America/Denver',
     locale: 'en-US',
   });
+  const imagery = await routeImagery(context, options.imagery === 'network' ? 'network' :
+    imageryAnswers(options.clock ?? Date.now(), options.imagery),
+      {delayMs: options.imageryDelayMs || 0});
   const page = await context.newPage();
   const errors = [];
   page.on('pageerror', (error) => errors.push(error));
@@ -84,7 +118,7 @@ export async function openPage(options = {}) {
   await page.goto(`${origin}/${options.page || 'index.html'}${options.query || ''}`);
   // The page goes on from the base map to its data after a frame is painted: the first frame.
   if (options.clock !== undefined && options.paused) await page.clock.runFor(20);
-  return {page, context, errors, close: () => context.close()};
+  return {page, context, errors, imagery, close: () => context.close()};
 }
 
 /** Saves a screenshot into the artefacts folder and returns its path. */

@@ -2,9 +2,9 @@
 // it is used with mouse and keyboard, as a pilot or hiker would use it. Each group names the
 // fault of the first version it keeps from coming back.
 import assert from 'node:assert/strict';
-import {after, describe, it} from 'node:test';
+import {after, it} from 'node:test';
 import {REFERENCE_TIME, documentsScript, loadDocuments, stubScript} from './documents.mjs';
-import {accessibilityViolations, openPage, saveScreenshot, startBrowser, stubRequests,
+import {accessibilityViolations, describe, openPage, saveScreenshot, startBrowser, stubRequests,
   waitForRequest} from './browser.mjs';
 
 after(async () => (await startBrowser()).close());
@@ -547,8 +547,12 @@ describe('search', () => {
     await input.fill('40°45′36″N 111°53′24″W');
     assert.equal(await page.getByRole('option').first().textContent(), '40.76, -111.89Coordinates: the forecast there');
     // Every airport of the area, by name, also those without a current report.
+    // The park named first, the airport beside it.
     await input.fill('Bryce');
-    assert.match(await page.getByRole('option').first().textContent(), /^KBCE/);
+    await page.getByRole('option', {name: /^Bryce Canyon National Park/}).waitFor();
+    const options = await page.getByRole('option').allTextContents();
+    assert.match(options[0], /^Bryce Canyon National Park, UTNational Park$/);
+    assert.ok(options.some((option) => /^KBCE/.test(option)), JSON.stringify(options));
     await input.fill('kgcn');
     await input.press('Enter');
     await page.locator('.station-popup[data-station="KGCN"]').waitFor();
@@ -830,6 +834,9 @@ describe('TAFs, hazards, the 12-hour forecast and the discussion', () => {
       'Showing 2,000 of 2,001 CWAs: the most the map reads from one reply.',
       '5 areas could not be drawn (no usable shape or time).',
       '1 area lies wholly outside the western states and is not shown.']);
+    // Thousands of areas are drawn a slice at a time: every one shown comes.
+    const shown = Number((await status.locator('.count').textContent()).match(/([\d,]+) shown/)[1].replace(',', ''));
+    await page.waitForFunction((count) => document.querySelectorAll('path.hazard').length === count, shown);
     // No band across the whole map, and nothing of it at Salt Lake City.
     const mapWidth = (await page.locator('#map').boundingBox()).width;
     const widest = await page.locator('path.hazard').evaluateAll((paths) => Math.max(...paths.map((p) => p.getBoundingClientRect().width)));

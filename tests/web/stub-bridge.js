@@ -111,6 +111,32 @@ import {newestPerStation} from '../../web/js/metar.js';
       issuingOffice: member('issuingOffice'), productText: product.productText}};
   }
 
+  // The bulletins the documents hold; any other of the four is a 404, as at the fake services.
+  const WINDS = {'06': ['FD1', 'US1'], '12': ['FD3', 'US3'], '24': ['FD5', 'US5'], high: ['FD8', 'US7']};
+  function winds(argument) {
+    if (!Object.hasOwn(WINDS, argument)) return error(400, 'Expected a winds bulletin as 06, 12, 24 or high');
+    const [type, location] = WINDS[argument];
+    const url = `https://api.weather.gov/products/types/${type}/locations/${location}/latest`;
+    const product = (documents.winds || {})[argument];
+    if (!product) return error(502, `Weather service returned HTTP 404: ${url}`, url);
+    const member = (name) => (name in product ? product[name] : null);
+    return {status: 200, body: {issuanceTime: member('issuanceTime'),
+      issuingOffice: member('issuingOffice'), productText: product.productText}};
+  }
+
+  // The office's outlooks of the documents: any other office, or type, is the service's 404.
+  function outlook(argument) {
+    const match = /^(HWO|FWF)\/([A-Z]{3})$/.exec(argument);
+    if (!match) return error(400, 'Expected an outlook as HWO/OFFICE or FWF/OFFICE');
+    const url = `https://api.weather.gov/products/types/${match[1]}/locations/${match[2]}/latest`;
+    const product = (documents.outlooks || {})[match[1]];
+    if (!product || match[2] !== ((documents.points || {}).properties || {}).gridId) {
+      return error(502, `Weather service returned HTTP 404: ${url}`);
+    }
+    return {status: 200, body: {issuanceTime: product.issuanceTime, issuingOffice: product.issuingOffice,
+      productText: product.productText}};
+  }
+
   // The host's checks of a zone argument, and its 502 for a zone the services do not know.
   function zone(argument) {
     if (!/^(forecast|county|fire)\/[A-Z]{2}[CZ]\d{3}$/.test(argument)) {
@@ -132,6 +158,9 @@ import {newestPerStation} from '../../web/js/metar.js';
     forecast,
     discussion,
     zone,
+    winds,
+    outlook,
+    avalanche: () => ({status: 200, body: documents.avalanche || {type: 'FeatureCollection', features: []}}),
   };
 
   const stub = {

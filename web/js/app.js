@@ -3,11 +3,14 @@
 // the modules together: a weather layer is a feed (feed.js), a map layer (map/) and a block of
 // the layer panel (panels/layer-panel.js), joined in `weatherLayers` below.
 
-import {alertsAtPoint, decodeAlerts, sortAlerts, splitExpired} from './alerts.js';
+import {alertsAtPoint, decodeAlerts, decodeAlertsInSlices, sortAlerts, splitExpired} from './alerts.js';
+import {zonesAt} from './avalanche.js';
+import {AvalancheFeed} from './avalanche-feed.js';
 import {bridge, firstStations} from './connection.js';
 import {afterPaint} from './dom.js';
 import {Feed} from './feed.js';
 import {AlertLayer} from './map/alert-layer.js';
+import {AvalancheLayer} from './map/avalanche-layer.js';
 import {loadBaseData, loadStationDirectory} from './map/base-data.js';
 import {map} from './map-view.js';
 import {CountyLines, PlaceNames} from './map/basemap.js';
@@ -23,8 +26,11 @@ import {HazardLayer} from './map/hazard-layer.js';
 import {LabelLayout} from './map/label-layout.js';
 import {createSearchSources} from './search.js';
 import {decodeTafs} from './taf.js';
+import {createImagery} from './imagery/imagery.js';
 import {createAboutPanel} from './panels/about-panel.js';
 import {createAlertPanel} from './panels/alert-panel.js';
+import {avalancheSection} from './panels/avalanche-section.js';
+import {createOutlooks} from './outlooks.js';
 import {pirepLabel, stationLabel} from './panels/describe.js';
 import {alertSection, createLayerPanel, hazardSection, metarSection,
   pirepSection} from './panels/layer-panel.js';
@@ -35,8 +41,18 @@ import {createStationPanel} from './panels/station-panel.js';
 import {createStatusArea} from './panels/status.js';
 import {setUpTabs} from './panels/tabs.js';
 import {createUnitsPanel} from './panels/units-panel.js';
-import {decodePireps} from './pirep.js';
+import {decodePireps, decodePirepsInSlices} from './pirep.js';
+import {windsPopup, windsSection} from './panels/winds-section.js';
+import {WindsLayer} from './map/winds-layer.js';
+import {decodeWinds} from './winds.js';
+import {windsStation} from './winds-stations.js';
+import {newestPerStation} from './metar.js';
+import {RouteLayer} from './route/route-layer.js';
+import {createRouteController} from './route/route-controller.js';
+import {corridorBox} from './route/route.js';
+import {routeSuggestion} from './route/route-input.js';
 import {createPointController} from './point-controller.js';
+import {runEach} from './isolation.js';
 import {createGate} from './request-budget.js';
 import {createStationFeeds} from './station-feeds.js';
 import {loadJson, saveJson} from './store.js';
@@ -52,6 +68,9 @@ const TICK_MS = 30000;
 // Local storage holds about 5 MB a page and alerts run to several kilobytes each: a longer list
 // could not be kept, and writing it out first would cost its size again in memory.
 const MAX_STORED_ALERTS = 500;
+// TAFs run to 1–2 kB, hazards to 1–3 kB each: longer replies are not written out either.
+const MAX_STORED_TAFS = 1000;
+const MAX_STORED_HAZARDS = 1000;
 
 const demo = new URLSearchParams(location.search).get('demo') === '1' ||
     /** @type {{corvaneDemo?: boolean}} */ (window).corvaneDemo === true;
@@ -94,25 +113,39 @@ const stationFeeds = createStationFeeds({bridge, intervalMs: 5 * MINUTE, maxData
   gate: aviationGate, first: firstStations});
 const metarFeed = stationFeeds.whole;
 const pirepFeed = new Feed({name: 'pireps', label: 'Pilot reports', bridge, operation: 'pireps',
-  decode: decodePireps, dataTime: (reports) => Math.max(...reports.map((r) => r.time).filter(Number.isFinite)),
+  decode: decodePireps, decodeInSlices: decodePirepsInSlices, dataTime: (reports) => Math.max(...reports.map((r) => r.time).filter(Number.isFinite)),
   intervalMs: 3 * MINUTE, maxDataAgeMs: 3 * 60 * MINUTE});
 const alertFeed = new Feed({name: 'alerts', label: 'Alerts', bridge, operation: 'alerts',
-  decode: decodeAlerts, dataTime: (data) => data.updated, intervalMs: 5 * MINUTE,
+  decode: decodeAlerts, decodeInSlices: decodeAlertsInSlices, dataTime: (data) => data.updated, intervalMs: 5 * MINUTE,
   maxDataAgeMs: 60 * MINUTE, storeReply: (body) => body.features.length <= MAX_STORED_ALERTS});
 const hazardFeed = new Feed({name: 'hazards', label: 'Aviation hazards', bridge, operation: 'hazards',
-  decode: decodeHazards, dataTime: () => NaN, intervalMs: 3 * MINUTE});
+  decode: decodeHazards, dataTime: () => NaN, intervalMs: 3 * MINUTE,
+  storeReply: (body) => ['sigmets', 'gairmets', 'cwas'].reduce((total, name) =>
+    total + (Array.isArray(body[name]) ? body[name].length : 0), 0) <= MAX_STORED_HAZARDS});
 // TAFs only fill the station popups: fetched for the whole area after the layers, kept, refreshed.
 const tafFeed = new Feed({name: 'tafs', label: 'Terminal forecasts', bridge, operation: 'tafs',
-  decode: decodeTafs, dataTime: (tafs) => Math.max(...tafs.map((taf) => taf.issued).filter(Number.isFinite)),
-  intervalMs: 5 * MINUTE});
-let tafsById = new Map();
+  decode: decodeTafs, dataTime: (tafs) => tafs.issuedLatest, intervalMs: 5 * MINUTE,
+  storeReply: (body) => body.length <= MAX_STORED_TAFS});
+
+/** What a station popup shows of its TAF. @returns {import('./panels/report-popups.js').TafState} */
+function tafFor(id) {
+  if (tafFeed.data) {
+    return {...tafFeed.data.lookup(id), received: tafFeed.data.received, error: tafFeed.error?.message};
+  }
+  if (tafFeed.error && !tafFeed.loading) return {taf: null, missing: 'failed', error: tafFeed.error.message};
+  return {taf: null, missing: 'loading'};
+}
+// Winds aloft: the bulletins come four times a day and the host keeps one for 30 minutes.
+const windsFeed = new Feed({name: 'winds', label: 'Winds aloft', bridge, operation: 'winds', argument: '06',
+  decode: (body) => decodeWinds(body), dataTime: (table) => table.issued, intervalMs: 30 * MINUTE,
+  maxDataAgeMs: 8 * 60 * MINUTE});
+const avalancheFeed = new AvalancheFeed({bridge, now});
 
 // Map layers.
 const metarLayer = new MetarLayer({
   label: (station) => stationLabel(station, units, now()),
   popup: (station) => stationPopup(station, {units, now: now(), isFavourite: (id) => favourites.has(id),
-    toggleFavourite, taf: tafsById.get(station.id) || null,
-    tafsLoading: tafFeed.data === null && tafFeed.error === null}),
+    toggleFavourite, taf: tafFor(station.id)}),
   favourites: () => favourites,
   now,
 }).addTo(map);
@@ -131,6 +164,15 @@ const zoneShapes = createZoneShapes({bridge, gate: createGate({maxInFlight: 2, p
   }});
 alertLayer.setZones(zoneShapes);
 const hazardLayer = new HazardLayer().addTo(map);
+const windsLayer = new WindsLayer({popup: (row, table) => windsPopup(row, table, {level: windsLayer.level})})
+    .addTo(map);
+// Shown by default in the season; turned on or off, it starts or stops asking.
+const avalancheLayer = new AvalancheLayer({onVisible: (shown) => {
+  avalancheFeed.setWanted(shown);
+  if (pointController.state.point) drawPoint(pointController.state);
+}});
+avalancheLayer.visible = avalancheFeed.wanted;
+avalancheLayer.addTo(map);
 const pointMarker = new PointMarker({onChoose: (point) => choosePoint(point)}).addTo(map);
 new LabelLayout().addTo(map);  // labels of lower rank give way to weather marks
 let activeAlerts = [];
@@ -141,11 +183,19 @@ const weatherLayers = [
   {panes: ['pireps'], section: pirepSection({feed: pirepFeed, layer: pirepLayer})},
   {panes: ['alerts'], section: alertSection({feed: alertFeed, layer: alertLayer, active: () => activeAlerts})},
   {panes: ['hazards', 'hazardLabels'], section: hazardSection({feed: hazardFeed, layer: hazardLayer})},
+  {panes: ['winds'], section: windsSection({feed: windsFeed, layer: windsLayer, onChoose: ({bulletin, level}) => {
+    windsLayer.setLevel(level);
+    windsFeed.ask(bulletin);
+    feedChanged(windsFeed);
+  }})},
+  {panes: ['avalanche'], section: avalancheSection({feed: avalancheFeed, layer: avalancheLayer, now,
+    nextAsk: () => avalancheFeed.nextAt})},
 ];
 const feeds = weatherLayers.map(({section}) => section.feed);
 const panes = new Map(weatherLayers.map(({section, panes: names}) => [section.feed, names]));
 const layerPanel = createLayerPanel(document.getElementById('panel-layers'),
     weatherLayers.map(({section}) => section));
+const imagery = createImagery({map, container: document.getElementById('panel-layers'), mapStatus, now});
 
 // Panels.
 const alertPanel = createAlertPanel(document.getElementById('panel-alerts'), {
@@ -195,26 +245,37 @@ function feedChanged(feed, at = now()) {
   showOnMap(feed, at);
 }
 
+/**
+ * Runs a feed's drawing steps and then its status lines, each on its own: a drawing that throws
+ * is said in the status area, and the layer's panel still leaves "Loading…".
+ */
+function drawFeed(feed, steps) {
+  const failed = runEach(steps, (name, error) => {
+    console.error(`${feed.label}: ${name} failed`, error);
+    status.set(`${feed.name}-draw`, {label: feed.label, error: {message: `Could not be drawn: ${error.message}`},
+      advice: 'The other layers are shown; the map tries again at the next refresh.'});
+  });
+  if (steps.length && !failed.length) status.clear(`${feed.name}-draw`);
+  runEach([['status', () => feedChanged(feed)]]);
+}
+
 const drawStations = () => metarLayer.setStations(stationFeeds.stations(map.getZoom()));
-metarFeed.subscribe((feed, changedData) => {
-  if (changedData) {
-    performance.mark('corvane:metars-draw-start');
-    drawStations();
-    performance.measure('corvane:metars-draw', 'corvane:metars-draw-start');
-    if (feed.data.length && !performance.getEntriesByName('corvane:metars-drawn').length) {
-      // The page's signal that the map shows its data (the map capture and the benchmark wait for it).
-      afterPaint(() => {
-        if (performance.getEntriesByName('corvane:metars-drawn').length) return;
-        performance.mark('corvane:metars-drawn');
-        map.getContainer().dataset.drawn = 'metars';
-      });
-    }
-    stationPanel.update();
+metarFeed.subscribe((feed, changedData) => drawFeed(feed, !changedData ? [] : [['drawing', () => {
+  performance.mark('corvane:metars-draw-start');
+  drawStations();
+  performance.measure('corvane:metars-draw', 'corvane:metars-draw-start');
+  if (feed.data.length && !performance.getEntriesByName('corvane:metars-drawn').length) {
+    // The page's signal that the map shows its data (the map capture and the benchmark wait for it).
+    afterPaint(() => {
+      if (performance.getEntriesByName('corvane:metars-drawn').length) return;
+      performance.mark('corvane:metars-drawn');
+      map.getContainer().dataset.drawn = 'metars';
+    });
+  }
+  }], ['station list', () => stationPanel.update()], ['search', () => {
     searchSources.set({reported: metarLayer.stations()});
     searchBox.refresh();
-  }
-  feedChanged(feed);
-});
+  }]]));
 // The view's own tiles: drawn as they come; what the budget holds back is said on the map.
 function showViewTiles() {
   const {asking, waiting, gateOpen, error} = stationFeeds.tiles.progress('view');
@@ -236,15 +297,11 @@ map.on('movestart', () => stationFeeds.hold());
 map.on('moveend', () => {
   if (stationFeeds.follow(map.getZoom(), map.getBounds())) drawStations();
 });
-pirepFeed.subscribe((feed, changedData) => {
-  if (changedData) {
-    performance.mark('corvane:pireps-draw-start');
-    pirepLayer.setReports(feed.data, now());
-    performance.measure('corvane:pireps-draw', 'corvane:pireps-draw-start');
-    stationPanel.updateView();
-  }
-  feedChanged(feed);
-});
+pirepFeed.subscribe((feed, changedData) => drawFeed(feed, !changedData ? [] : [['drawing', () => {
+  performance.mark('corvane:pireps-draw-start');
+  pirepLayer.setReports(feed.data, now());
+  performance.measure('corvane:pireps-draw', 'corvane:pireps-draw-start');
+}], ['report list', () => stationPanel.updateView()]]));
 
 // Alerts that ran out leave the map and the list at once, also between refreshes; `redrawn`
 // when the zone shapes they are drawn over changed.
@@ -277,27 +334,33 @@ function zonesChanged() {
   }
 }
 
-hazardFeed.subscribe((feed, changedData) => {
-  if (changedData) {
-    performance.mark('corvane:hazards-draw-start');
-    hazardLayer.setItems(feed.data.items, now());
-    performance.measure('corvane:hazards-draw', 'corvane:hazards-draw-start');
-    if (pointController.state.point) drawPoint(pointController.state);
-  }
-  if (changedData && feed.data.warnings.length) {
+hazardFeed.subscribe((feed, changedData) => drawFeed(feed, !changedData ? [] : [['drawing', () => {
+  performance.mark('corvane:hazards-draw-start');
+  hazardLayer.setItems(feed.data.items, now());
+  performance.measure('corvane:hazards-draw', 'corvane:hazards-draw-start');
+}], ['point panel', () => {
+  if (pointController.state.point) drawPoint(pointController.state);
+}], ['warnings', () => {
+  if (feed.data.warnings.length) {
     status.set('hazards-partial', {label: 'Aviation hazards', operation: 'hazards', error: {message: feed.data.warnings.join('; ')},
       advice: 'The other hazard products are shown; the map asks again at the next refresh.'});
-  } else if (changedData) {
+  } else {
     status.clear('hazards-partial');
   }
-  feedChanged(feed);
-});
-tafFeed.subscribe((feed, changedData) => {
-  if (changedData) tafsById = new Map(feed.data.map((taf) => [taf.id, taf]));
-  showFeedStatus(feed);
-});
+}]]));
+windsFeed.subscribe((feed, changedData) => drawFeed(feed, !changedData ? [] : [['drawing', () => {
+  windsLayer.setTable(feed.data);
+}]]));
+avalancheFeed.subscribe((feed, changedData) => drawFeed(feed, [...(!changedData ? [] : [['drawing', () => {
+  performance.mark('corvane:avalanche-draw-start');
+  avalancheLayer.setZones(feed.data.zones, now());
+  performance.measure('corvane:avalanche-draw', 'corvane:avalanche-draw-start');
+}]]), ['point panel', () => {
+  if (pointController.state.point) drawPoint(pointController.state);
+}]]));
+tafFeed.subscribe((feed) => showFeedStatus(feed));
 
-alertFeed.subscribe((feed, changedData) => {
+alertFeed.subscribe((feed, changedData) => drawFeed(feed, [['drawing', () => {
   if (changedData) {
     activeAlerts = [];
     applyAlerts();
@@ -305,8 +368,7 @@ alertFeed.subscribe((feed, changedData) => {
     alertPanel.unavailable(feed.error.message);
     if (pointController.state.point) drawPoint(pointController.state);
   }
-  feedChanged(feed);
-});
+}]]));
 
 // Point weather.
 const pointPanel = document.getElementById('panel-point');
@@ -314,6 +376,7 @@ let showTable = false;
 let countyAt = null;  // (lat, lon) → 5-digit county id, once the county shapes are loaded
 const pointController = createPointController({bridge, onChange: drawPoint, decodeForecast});
 let discussion = null;  // {office, loading, error, discussion} while open
+const outlooks = createOutlooks({bridge, onChange: () => drawPoint(pointController.state)});
 let pointChartFrom = 0;  // the time the point panel was last drawn for
 
 function alertsHere(state) {
@@ -324,8 +387,10 @@ function alertsHere(state) {
 
 function drawPoint(state) {
   if (state.point) pointMarker.set(state.point);
+  if (state.reply?.cell) outlooks.follow(state.reply.cell.office);
   const at = now();
   pointChartFrom = at;
+  performance.mark('corvane:point-draw-start');
   renderPointPanel(pointPanel, state, {units, now: at, showTable,
     onToggleTable: (shown) => (showTable = shown), onRetry: () => pointController.refresh(),
     alertsHere: state.point ? alertsHere(state) : [],
@@ -340,7 +405,13 @@ function drawPoint(state) {
     onRetryForecast: () => pointController.refreshForecast(),
     onDiscussion: (office) => toggleDiscussion(office),
     hazardsHere: state.point ? hazardLayer.at(state.point) : [],
-    discussion: discussion && discussion.office === state.reply?.cell?.office ? discussion : null});
+    discussion: discussion && discussion.office === state.reply?.cell?.office ? discussion : null,
+    avalancheHere: state.point && avalancheFeed.data && avalancheLayer.visible ?
+      zonesAt(avalancheFeed.data.zones, state.point) : [],
+    avalancheLoading: avalancheFeed.wanted && avalancheFeed.data === null && avalancheFeed.loading,
+    outlooks: state.reply?.cell ? outlooks.links(state.reply.cell.office) : [],
+    onOutlook: (type) => outlooks.toggle(type)});
+  performance.measure('corvane:point-draw', 'corvane:point-draw-start');
   if (state.error && !state.loading) {
     status.set('point', {label: 'Point weather', operation: 'point', error: state.error,
       retry: () => pointController.refresh(), note: state.reply ? 'Showing the last good data.' : ''});
@@ -374,7 +445,7 @@ async function toggleDiscussion(office) {
   if (discussion === opened) drawPoint(pointController.state);  // not closed or replaced meanwhile
 }
 
-onMapClick(map, (point) => choosePoint(point));
+onMapClick(map, (point) => (route.picking ? route.addPoint(point) : choosePoint(point)));
 
 // Search: towns, coordinates in the common written forms, and every station by id or name.
 const searchSources = createSearchSources({hasReport: (id) => metarLayer.station(id) !== undefined});
@@ -383,14 +454,50 @@ const searchBox = createSearchBox({
   input: /** @type {HTMLInputElement} */ (document.getElementById('search-input')),
   listbox: document.getElementById('search-list'),
   message: document.getElementById('search-message'),
-  suggest: searchSources.suggest,
+  suggest: (query, limit) => {
+    const planned = routeSuggestion(query, searchSources.suggest);
+    return planned ? [planned, ...searchSources.suggest(query, limit - 1)] : searchSources.suggest(query, limit);
+  },
   choose: (suggestion) => {
+    if (suggestion.kind === 'route') {
+      tabs.select('route');
+      route.setPoints(suggestion.points, suggestion.points.map((p) => p.label).join(' '));
+      return '';
+    }
     if (suggestion.kind === 'station' && metarLayer.open(suggestion.id)) return '';
     map.setView([suggestion.point.lat, suggestion.point.lon], Math.max(map.getZoom(), 9));
     choosePoint(suggestion.point, {label: suggestion.kind === 'coordinates' ? '' : suggestion.label});
     return '';
   },
 });
+
+// The route and its briefing, drawn again (once things settle) whenever a layer's data changes.
+const routeLayer = new RouteLayer().addTo(map);
+const route = createRouteController({container: document.getElementById('panel-route'), layer: routeLayer,
+  suggest: searchSources.suggest, tiles: stationFeeds.tiles, now,
+  feeds: {metars: metarFeed, tafs: tafFeed, hazards: hazardFeed, alerts: alertFeed, pireps: pirepFeed, winds: windsFeed},
+  data: (planned) => {
+    const kept = stationFeeds.tiles.records(corridorBox(planned, 50));
+    const stations = metarFeed.data || kept.length ?
+      newestPerStation([...(metarFeed.data || []), ...kept], (s) => s.id, (s) => s.time) : null;
+    return {stations, tafs: tafFeed.data?.within(corridorBox(planned, 50)) ?? null, hazards: hazardFeed.data?.items || null,
+      alerts: alertFeed.data ? activeAlerts : null, countyAt, pireps: pirepFeed.data, winds: windsFeed.data,
+      windsPosition: windsStation};
+  },
+  // The demo shows a worked route at once.
+  example: demo ? {text: 'KSLC KGJT', points: [{lat: 40.7884, lon: -111.9778, label: 'KSLC'},
+    {lat: 39.1224, lon: -108.5267, label: 'KGJT'}]} : null,
+  onRoute: (shown) => {
+    const bounds = shown && routeLayer.bounds();
+    if (bounds) map.fitBounds(bounds, {maxZoom: 9, padding: [20, 20]});
+  }});
+let routePause = null;
+const redrawRoute = () => {
+  clearTimeout(routePause);
+  routePause = setTimeout(() => route.draw(), 150);
+};
+for (const feed of [metarFeed, tafFeed, hazardFeed, alertFeed, pirepFeed, windsFeed]) feed.subscribe(redrawRoute);
+stationFeeds.tiles.subscribe(redrawRoute);
 
 // Units and times.
 createUnitsPanel(document.getElementById('panel-units'), units, (chosen) => {
@@ -408,6 +515,8 @@ function redrawAll() {
   metarLayer.redraw();
   pirepLayer.setReports(pirepFeed.data || [], now());
   stationPanel.update();
+  windsLayer.redraw();
+  route.draw();
   applyAlerts();
   drawPoint(pointController.state);
   for (const feed of feeds) feedChanged(feed);
@@ -417,25 +526,38 @@ document.getElementById('refresh-all').addEventListener('click', () => {
   for (const feed of [...feeds, tafFeed]) feed.refresh();
   stationFeeds.tiles.refresh('view');
   pointController.refresh();
+  imagery.refreshAll();
+  outlooks.refresh();
 });
 
 // Ages move on even when nothing new arrives: alerts run out, reports grow old, hours pass.
+// Each step on its own: one that throws leaves the others' ages moving.
 setInterval(() => {
   const at = now();
-  applyAlerts(at);
-  // SIGMETs and CWAs that ran out leave the map, and the G-AIRMET snapshot follows the clock.
-  if (hazardFeed.data && hazardLayer.setTime(at) && pointController.state.point) drawPoint(pointController.state);
-  for (const feed of feeds) feedChanged(feed, at);
-  if (pirepFeed.data) pirepLayer.setReports(pirepFeed.data, at);
-  if (metarFeed.data) metarLayer.redraw();
-  // A new hour drops the past one from the chart; otherwise only the age line changes.
-  const first = pointController.state.reply?.hours.find((row) => row.end > pointChartFrom);
-  if (first && first.end <= at) {
-    drawPoint(pointController.state);
-  } else {
-    const line = pointPanel.querySelector('.freshness');
-    if (line && pointController.state.reply) line.replaceWith(pointFreshness(pointController.state, at));
-  }
+  runEach([
+    ['alerts', () => applyAlerts(at)],
+    // SIGMETs and CWAs that ran out leave the map, and the G-AIRMET snapshot follows the clock.
+    ['hazards', () => {
+      if (hazardFeed.data && hazardLayer.setTime(at) && pointController.state.point) drawPoint(pointController.state);
+    }],
+    // A forecast that reaches its end is drawn as expired at once.
+    ['avalanche', () => {
+      if (avalancheLayer.setTime(at) && pointController.state.point) drawPoint(pointController.state);
+    }],
+    ...feeds.map((feed) => /** @type {[string, () => void]} */ ([`${feed.label} status`, () => feedChanged(feed, at)])),
+    ['pilot reports', () => pirepFeed.data && pirepLayer.setReports(pirepFeed.data, at)],
+    ['stations', () => metarFeed.data && metarLayer.redraw()],
+    // A new hour drops the past one from the chart; otherwise only the age line changes.
+    ['point panel', () => {
+      const first = pointController.state.reply?.hours.find((row) => row.end > pointChartFrom);
+      if (first && first.end <= at) {
+        drawPoint(pointController.state);
+      } else {
+        const line = pointPanel.querySelector('.freshness');
+        if (line && pointController.state.reply) line.replaceWith(pointFreshness(pointController.state, at));
+      }
+    }],
+  ]);
 }, TICK_MS);
 
 stationPanel.update();
@@ -454,7 +576,8 @@ setTimeout(async () => {
     alertLayer.setCounties(base.counties);
     new CountyLines(base.counties.lines()).addTo(map);
     new PlaceNames(base.places).addTo(map);
-    searchSources.set({places: base.places});
+    // The parks and their gateway towns come with the place names, after the first drawing.
+    searchSources.set({places: base.places, parks: (await import('./parks.js')).PARKS});
     searchBox.refresh();
     applyAlerts();
     for (const feed of feeds) feedChanged(feed);

@@ -36,5 +36,6 @@ new ResizeObserver(() => {
 drawBaseMap(map);
 const credit = new L.Control({position: 'bottomright'});
 credit.onAdd = () => el('div', {className: 'map-credit',
-  text: 'Weather: NOAA NWS, Aviation Weather Center · States, counties: US Census via us-atlas · Leaflet'});
+  text: 'Weather: NOAA NWS, Aviation Weather Center · Radar: NOAA NWS · Satellite: NASA GIBS, NOAA GOES-West · ' +
+    'Base map: USGS The National Map · States, counties: US Census via us-atlas · Leaflet'});
 credit.addTo(map);

@@ -1,8 +1,9 @@
 // The `point` reply: the nearest station's observation, the hourly forecast and the grid values
 // that matter to pilots and hikers. Units follow units.js (°C, knots, statute miles, feet).
 
+import {BACKCOUNTRY_LAYERS} from './backcountry.js';
 import {bearingDegrees, distanceMetres} from './geo.js';
-import {parseValidTime} from './time.js';
+import {TimeOutOfRange, decodeEach, parseValidTime, serviceTime} from './time.js';
 import {celsiusFromFahrenheit, feetFromMetres, knotsFromKmh, knotsFromMph,
   milesFromMetres} from './units.js';
 
@@ -21,6 +22,7 @@ function measurement(entry) {
     case 'wmoUnit:m_s-1': return knotsFromKmh(value * 3.6);
     case 'wmoUnit:Pa': return value / 100;  // to hPa
     case 'wmoUnit:m': return value;  // callers pick miles or feet
+    case 'wmoUnit:mm': return value;
     case 'wmoUnit:percent': return value;
     case 'wmoUnit:degree_(angle)': return value;
     default: return null;
@@ -28,7 +30,7 @@ function measurement(entry) {
 }
 
 /** The observation of a point reply in the page's shape; null when the reply has none. */
-function decodeObservation(observation, point) {
+function decodeObservation(observation, point, now) {
   const properties = object(object(observation)?.properties);
   if (!properties) return null;
   const coordinates = object(observation.geometry)?.coordinates;
@@ -50,7 +52,7 @@ function decodeObservation(observation, point) {
     bearing,
     lat: station ? station.lat : null,
     lon: station ? station.lon : null,
-    time: Date.parse(text(properties.timestamp)),
+    time: serviceTime(Date.parse(text(properties.timestamp)), 'report', now),
     description: text(properties.textDescription),
     raw: text(properties.rawMessage),
     temperature: measurement(properties.temperature),
@@ -86,9 +88,14 @@ function indexGridLayer(layer) {
   const known = layerIndexes.get(source);
   if (known) return known;
   const rows = [];
+  // A layer without a unit holds an index (Haines, lightning activity level), taken as it is.
+  const unitless = source.uom === undefined;
   for (const entry of Array.isArray(source.values) ? source.values : []) {
     const interval = parseValidTime(entry?.validTime);
-    if (interval) rows.push({...interval, value: measurement({unitCode: source.uom, value: entry.value})});
+    if (!interval) continue;
+    const value = unitless ? (finite(entry.value) ? entry.value : null) :
+      measurement({unitCode: source.uom, value: entry.value});
+    rows.push({...interval, value});
   }
   // Stable, so of two intervals starting together the earlier one in the document wins.
   rows.sort((a, b) => a.start - b.start);
@@ -109,6 +116,23 @@ function indexGridLayer(layer) {
       }
       return found >= 0 && time < rows[found].end ? rows[found].value : null;
     },
+    /** The values over [from, to), each counted for the part of its interval inside; null for none. */
+    sum(from, to) {
+      let total = null;
+      for (const row of rows) {
+        const inside = Math.min(row.end, to) - Math.max(row.start, from);
+        if (inside > 0 && row.value !== null) total = (total ?? 0) + (row.value * inside) / (row.end - row.start);
+      }
+      return total;
+    },
+    /** The lowest or highest (`pick`) value of the intervals meeting [from, to); null for none. */
+    extreme(from, to, pick) {
+      let found = null;
+      for (const row of rows) {
+        if (row.end > from && row.start < to && row.value !== null) found = found === null ? row.value : pick(found, row.value);
+      }
+      return found;
+    },
   };
   layerIndexes.set(source, index);
   return index;
@@ -119,16 +143,25 @@ function indexGridLayer(layer) {
  * at most `limit` of them, from the hour that contains `now` on (hours already past are left
  * out, so a saved forecast never charts them).
  */
-function hourlySeries(hourly, grid, limit = 48, now = -Infinity) {
+function hourlySeries(hourly, grid, checkedAt, limit = 48, now = -Infinity) {
   const periods = object(object(hourly)?.properties)?.periods;
-  if (!Array.isArray(periods)) return [];
+  if (!Array.isArray(periods)) return Object.assign([], {outOfRange: 0});
   const gustLayer = indexGridLayer(object(object(grid)?.properties)?.windGust);
   const rows = [];
+  let outOfRange = 0;
   for (const period of periods) {
     if (rows.length >= limit) break;
-    const start = Date.parse(text(period?.startTime));
+    let start;
+    let ending;
+    try {
+      start = serviceTime(Date.parse(text(period?.startTime)), 'forecast', checkedAt);
+      ending = serviceTime(Date.parse(text(period?.endTime)), 'forecast', checkedAt);
+    } catch (error) {
+      if (!(error instanceof TimeOutOfRange)) throw error;
+      outOfRange++;
+      continue;
+    }
     if (!Number.isFinite(start)) continue;
-    const ending = Date.parse(text(period.endTime));
     const end = Number.isFinite(ending) && ending > start ? ending : start + 3600000;
     if (end <= now) continue;
     let temperature = finite(period.temperature) ? period.temperature : null;
@@ -144,11 +177,12 @@ function hourlySeries(hourly, grid, limit = 48, now = -Infinity) {
       wind: parseWindText(period.windSpeed),
       windDirection: text(period.windDirection),
       gust: gustLayer ? gustLayer.at(start) : null,
+      dewpoint: measurement(period.dewpoint),
       pop: pop ?? 0,
       forecast: text(period.shortForecast),
     });
   }
-  return rows;
+  return Object.assign(rows, {outOfRange});
 }
 
 /** Grid layers shown in the point panel, with how to convert their values for display. */
@@ -221,7 +255,21 @@ function pointGrid(points) {
   return {office, x, y};
 }
 
-const KEPT_GRID_LAYERS = new Set([...GRID_LAYERS.map((layer) => layer.key), 'windGust']);
+const KEPT_GRID_LAYERS = new Set([...GRID_LAYERS.map((layer) => layer.key), 'windGust', ...BACKCOUNTRY_LAYERS]);
+
+/**
+ * The index of one of the kept grid layers of a decoded reply; null when the reply has none.
+ * @param {Record<string, any> | null} gridLayers @param {string} key
+ */
+export function gridLayer(gridLayers, key) {
+  return gridLayers && key in gridLayers ? indexGridLayer(gridLayers[key]) : null;
+}
+
+/** Feet of an {unitCode: "wmoUnit:m", value} elevation; null for any other. */
+function elevationFeet(entry) {
+  const value = object(entry)?.value;
+  return finite(value) && object(entry).unitCode === 'wmoUnit:m' ? feetFromMetres(value) : null;
+}
 
 /**
  * The reply with only the grid layers the page shows, for keeping in local storage: a large
@@ -254,23 +302,40 @@ export function decodePointReply(body, point, now) {
   const gridProperties = object(object(reply.grid)?.properties);
   const gridLayers = gridProperties ? Object.fromEntries([...KEPT_GRID_LAYERS]
       .filter((key) => key in gridProperties).map((key) => [key, gridProperties[key]])) : null;
-  const hours = hourlySeries(reply.hourly, reply.grid, 200);
+  const hours = hourlySeries(reply.hourly, reply.grid, now, 200);
+  if (hours.outOfRange) {
+    warnings.push(`${hours.outOfRange === 1 ? 'One hour' : `${hours.outOfRange} hours`} of the hourly ` +
+      'forecast left out: their times lie outside the possible range.');
+  }
+  const {items: [observation = null], outOfRange: observationOutOfRange} = decodeEach([reply.observation],
+      (document) => decodeObservation(document, point, now));
+  if (observationOutOfRange) {
+    warnings.push('The latest observation is not shown: its time lies outside the possible range.');
+  }
+  // Times the products give of themselves: unknown rather than impossible.
+  const ownTime = (value) => decodeEach([value], (written) => serviceTime(Date.parse(text(written)), 'report', now))
+      .items[0] ?? NaN;
   // Build the indexes now, while the reply is being taken in, not at the first drawing.
   for (const layer of Object.values(gridLayers || {})) indexGridLayer(layer);
   return {
-    observation: decodeObservation(reply.observation, point),
+    observation,
     hours,
     series: hours.filter((row) => row.end > now).slice(0, 48),
     gridLayers,
     grid: gridSummary(reply.grid, now),
-    forecastTime: Date.parse(text(object(object(reply.hourly)?.properties)?.generatedAt)),
-    gridTime: Date.parse(text(gridProperties?.updateTime)),
-    retrievedAt: Date.parse(text(reply.retrievedAt)),
+    forecastTime: ownTime(object(object(reply.hourly)?.properties)?.generatedAt),
+    gridTime: ownTime(gridProperties?.updateTime),
+    retrievedAt: ownTime(reply.retrievedAt),
     source: text(reply.source),
     place: location ? [text(location.city), text(location.state)].filter(Boolean).join(', ') : '',
+    placeParts: location ? [text(location.city), text(location.state)].filter(Boolean) : [],
     zones: pointZones(reply.point),
     cell: pointGrid(reply.point),
     timeZone: text(object(object(reply.point)?.properties)?.timeZone),
+    // The forecast grid cell's elevation (the hourly forecast's, else the grid's), and the station's.
+    elevation: elevationFeet(object(object(reply.hourly)?.properties)?.elevation) ??
+      elevationFeet(gridProperties?.elevation),
+    stationElevation: elevationFeet(object(object(reply.observation)?.properties)?.elevation),
     warnings,
   };
 }

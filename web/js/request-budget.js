@@ -238,16 +238,32 @@ export function createTileBudget({bridge, operation, decode, position, gate, are
 
   return {
     /**
-     * The box a client needs from now on (null: nothing): its tiles without a fresh reply are
-     * asked, nearest to its centre first; what it no longer wants is not asked for it.
+     * The box a client needs from now on (null: nothing), or several boxes, most wanted first:
+     * its tiles without a fresh reply are asked, nearest to a box's centre first, at most
+     * `maxNew` of them for this call; what it no longer wants is not asked for it. Returns the
+     * number of tiles left out for `maxNew`.
      * @param {string} client  "view", "route"…
-     * @param {Box | null} box
+     * @param {Box | Box[] | null} box
+     * @param {{maxNew?: number}} [limit]
      */
-    want(client, box) {
-      if (box) wants.set(client, tilesOf(box));
-      else wants.delete(client);
+    want(client, box, {maxNew = Infinity} = {}) {
+      let left = 0;
+      if (box) {
+        const at = now();
+        const keys = [...new Set((Array.isArray(box) ? box : [box]).flatMap(tilesOf))];
+        const kept = [];
+        let added = 0;
+        for (const key of keys) {
+          if (fresh(key, at) || asking.has(key) || added++ < maxNew) kept.push(key);
+          else left++;
+        }
+        wants.set(client, kept);
+      } else {
+        wants.delete(client);
+      }
       emit();
       pump();
+      return left;
     },
     /**
      * The records of the kept tiles covering a box (every kept tile without one), fresh or not.

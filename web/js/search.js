@@ -71,10 +71,10 @@ function lowerBound(words, word) {
  * from the METAR replies before the directory to prefer their names and positions). Entries
  * without a name, identifier or position are left out. Returns {size, search}.
  * @param {{places?: {name: string, state?: string, lat: number, lon: number, population?: number}[],
- *   stations?: {id: string, name?: string, state?: string, lat: number, lon: number, size?: string}[]}} [data]
- *   both default []
+ *   stations?: {id: string, name?: string, state?: string, lat: number, lon: number, size?: string}[],
+ *   parks?: import('./parks.js').Park[]}} [data]  each default []; parks: the parks' table
  */
-export function createSearchIndex({places = [], stations = []} = {}) {
+export function createSearchIndex({places = [], stations = [], parks = []} = {}) {
   const entries = [];
   const ids = new Set();
   for (const station of stations) {
@@ -95,6 +95,18 @@ export function createSearchIndex({places = [], stations = []} = {}) {
     entries.push({kind: 'place', name: place.name.trim(), state, lat: place.lat, lon: place.lon,
       population: Number.isFinite(place.population) ? place.population : 0,
       folded: canonical(place.name), words: wordsOf([place.name], state)});
+  }
+  // Parks, monuments and recreation areas, and the small gateway towns the town list lacks; a
+  // park comes before a town of the same tier, a gateway town is left out when the town list has it.
+  const towns = new Set(entries.filter((entry) => entry.kind === 'place').map((entry) => `${entry.folded} ${entry.state}`));
+  for (const park of parks) {
+    if (!placeOk(park) || typeof park.kind !== 'string') continue;
+    const folded = canonical(park.name);
+    if (park.kind === 'Gateway town' && towns.has(`${folded} ${park.state}`)) continue;
+    entries.push({kind: 'park', name: park.name.trim(), state: park.state || '', lat: park.lat, lon: park.lon,
+      type: park.kind, near: typeof park.near === 'string' ? park.near : '',
+      population: park.kind === 'Gateway town' ? 0 : Number.MAX_SAFE_INTEGER,
+      folded, words: wordsOf([park.name], park.state || '')});
   }
   // Every entry's words in one sorted list, so a word's beginning is found by bisection.
   const pairs = entries.flatMap((entry, index) => entry.words.map((word) => [word, index]))
@@ -166,17 +178,22 @@ function suggestion(entry) {
     return {kind: 'station', id: entry.id, name: entry.name, state: entry.state, lat: entry.lat,
       lon: entry.lon, label: `${entry.id}${entry.name ? ` ${entry.name}` : ''}${where}`};
   }
+  if (entry.kind === 'park') {
+    return {kind: 'park', name: entry.name, state: entry.state, lat: entry.lat, lon: entry.lon,
+      type: entry.type, near: entry.near, label: `${entry.name}${where}`};
+  }
   return {kind: 'place', name: entry.name, state: entry.state, lat: entry.lat, lon: entry.lon,
     population: entry.population, label: `${entry.name}${where}`};
 }
 
 /**
  * @typedef {object} Suggestion  one line of the search field's list
- * @property {'place' | 'coordinates' | 'station'} kind
+ * @property {'place' | 'park' | 'coordinates' | 'station' | 'route'} kind
  * @property {string} label  what the line says and the field takes when it is chosen
  * @property {string} detail  the line's second part
  * @property {{lat: number, lon: number}} point  where it is
  * @property {string} [id]  a station's identifier
+ * @property {{lat: number, lon: number, label: string}[]} [points]  a written route's points
  */
 
 /**
@@ -187,20 +204,26 @@ function suggestion(entry) {
  * @param {{hasReport: (id: string) => boolean}} options
  */
 export function createSearchSources({hasReport}) {
-  const sources = {places: [], reported: [], directory: []};
-  let index = createSearchIndex();
+  const sources = {places: [], reported: [], directory: [], parks: []};
+  /** @type {ReturnType<typeof createSearchIndex> | null} built when first asked after a change */
+  let index = null;
   return {
     /**
+     * Takes new data; the index is built again only when the field next asks, so a refresh of
+     * tens of thousands of stations costs nothing until someone searches.
      * @param {{places?: {name: string, state: string, lat: number, lon: number, population: number}[],
      *   reported?: {id: string, name: string, lat: number, lon: number}[],
-     *   directory?: {id: string, name: string, state: string, lat: number, lon: number}[]}} parts
+     *   directory?: {id: string, name: string, state: string, lat: number, lon: number}[],
+     *   parks?: import('./parks.js').Park[]}} parts
      */
     set(parts) {
       Object.assign(sources, parts);
-      index = createSearchIndex({places: sources.places, stations: [...sources.reported, ...sources.directory]});
+      index = null;
     },
     /** @param {string} query @param {number} limit @returns {Suggestion[]} */
     suggest(query, limit) {
+      index ||= createSearchIndex({places: sources.places, stations: [...sources.reported, ...sources.directory],
+        parks: sources.parks});
       return index.search(query, {limit}).map((found) => {
         const point = {lat: found.lat, lon: found.lon};
         if (found.kind === 'station') {
@@ -210,6 +233,10 @@ export function createSearchSources({hasReport}) {
         if (found.kind === 'coordinates') {
           return {kind: 'coordinates', label: `${formatCoordinate(found.lat)}, ${formatCoordinate(found.lon)}`,
             detail: 'Coordinates: the forecast there', point};
+        }
+        if (found.kind === 'park') {
+          return {kind: 'park', label: `${found.name}, ${found.state}`, point,
+            detail: found.near ? `${found.type} near ${found.near}` : found.type};
         }
         return {kind: 'place', label: `${found.name}, ${found.state}`, point,
           detail: found.population ? `Town · ${found.population.toLocaleString('en-US')} people` : 'Town'};

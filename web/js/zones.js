@@ -24,11 +24,16 @@ const SAVE_DELAY_MS = 2000;
 
 const round = (value) => Math.round(value * 1e4) / 1e4;
 
-/** A ring simplified with Leaflet's own line simplifier, longitudes scaled to the latitude. */
-function simplifyRing(ring, tolerance) {
+/**
+ * A ring simplified with Leaflet's own line simplifier, longitudes scaled to the latitude; null
+ * when fewer than three points are left.
+ * @param {[number, number][]} ring  [lat, lon] points @param {number} tolerance  degrees
+ * @returns {[number, number][] | null}
+ */
+export function simplifyRing(ring, tolerance) {
   const scale = Math.cos((ring[0][0] * Math.PI) / 180);
   const simplified = L.LineUtil.simplify(ring.map(([lat, lon]) => L.point(lon * scale, lat)), tolerance)
-      .map((point) => [round(point.y), round(point.x / scale)]);
+      .map((point) => /** @type {[number, number]} */ ([round(point.y), round(point.x / scale)]));
   return simplified.length >= 3 ? simplified : null;
 }
 

@@ -234,6 +234,8 @@ TEST_F(WebMessageTest, OperationAndArgumentRules) {
          "Unsupported weather operation"},
         {R"({"id": 1, "operation": "zones", "argument": "forecast/UTZ110"})",
          "Unsupported weather operation"},
+        {R"({"id": 1, "operation": "winds", "argument": "06"})", ""},
+        {R"({"id": 1, "operation": "Winds", "argument": "06"})", "Unsupported weather operation"},
         {R"({"id": 1, "operation": "pireps", "argument": ")" + std::string(200, 'x') + "\"}", ""},
     };
     for (const auto& c : cases) {

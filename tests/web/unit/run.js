@@ -6,7 +6,7 @@ import {mocha} from 'mocha';
 
 const MODULES = ['metar', 'units', 'geo', 'pirep', 'alerts', 'point', 'time', 'bridge',
   'thinning', 'panels', 'places', 'coordinates', 'search', 'taf', 'hazards', 'forecast', 'discussion',
-  'request-budget', 'zones'];
+  'request-budget', 'zones', 'winds', 'route', 'imagery', 'backcountry'];
 
 const failureText = (error) => error?.stack || String(error);
 

@@ -1,6 +1,7 @@
 import places from '/data/places.js';
 import stations from '/data/stations.js';
-import {createSearchIndex, foldText} from '/js/search.js';
+import {PARKS} from '/js/parks.js';
+import {createSearchIndex, createSearchSources, foldText} from '/js/search.js';
 import {assert} from 'chai';
 import {describe, it} from 'mocha';
 
@@ -13,6 +14,42 @@ describe('#foldText', () => {
       ['St. George', 'st george'], ['  Salt   Lake-City ', 'salt lake city'], ['Zoë’s', 'zoes'],
       [null, ''], [42, '42']];
     for (const [text, folded] of rows) assert.strictEqual(foldText(text), folded, String(text));
+  });
+});
+
+describe('parks, monuments, recreation areas and gateway towns', () => {
+  const withParks = createSearchIndex({places, stations, parks: PARKS});
+  it('finds them by name, a park before a town of the same tier, and says what each is', () => {
+    const sources = createSearchSources({hasReport: () => true});
+    sources.set({places, parks: PARKS});
+    const rows = [
+      // query, first suggestion, its detail
+      ['Zion', 'Zion National Park, UT', 'National Park'],
+      ['Springdale', 'Springdale, UT', 'Gateway town near Zion National Park'],
+      ['Arches', 'Arches National Park, UT', 'National Park'],
+      ['glacier', 'Glacier National Park, MT', 'National Park'],
+      ['Craters of the Moon', 'Craters of the Moon National Monument, ID', 'National Monument'],
+      ['Glen Canyon', 'Glen Canyon National Recreation Area, AZ', 'National Recreation Area'],
+      ['mount st helens', 'Mount St. Helens National Volcanic Monument, WA', 'National Volcanic Monument'],
+      ['Moab', 'Moab, UT', 'Town · 5,235 people'],
+      ['Tusayan', 'Tusayan, AZ', 'Gateway town near Grand Canyon National Park'],
+    ];
+    for (const [query, label, detail] of rows) {
+      const [first] = sources.suggest(query, 8);
+      assert.deepEqual([first.label, first.detail], [label, detail], query);
+    }
+  });
+  it('leaves out a gateway town the town list already has, and keeps each in the western box', () => {
+    const known = new Set(places.map((place) => `${place.name} ${place.state}`));
+    const gateways = PARKS.filter((park) => park.kind === 'Gateway town');
+    const found = gateways.filter((town) => withParks.search(town.name, {limit: 20})
+        .some((suggestion) => suggestion.kind === 'park' && suggestion.name === town.name));
+    assert.deepEqual(found.map((town) => town.name), gateways.filter((town) => !known.has(`${town.name} ${town.state}`))
+        .map((town) => town.name));
+    for (const park of PARKS) {
+      assert.isTrue(park.lat >= 31 && park.lat <= 49.5 && park.lon >= -125 && park.lon <= -102, park.name);
+    }
+    assert.deepEqual(withParks.search('Kings Peak').filter((s) => s.kind !== 'station'), [], 'no summits');
   });
 });
 

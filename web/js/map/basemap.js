@@ -15,9 +15,12 @@ const OUTSIDE = new Set(['02', '15', '60', '66', '69', '72', '78']);
 
 // Map panes from the bottom up. Every pane the page draws into is made here, in one place,
 // so the order of what lies on top of what is written down once.
+// The base-map tiles lie over the plain map's fills, which show through wherever tiles fail; radar
+// over satellite; county and state lines over the pictures, so they stay readable on each.
 const PANES = [
-  ['base', 200], ['counties', 210], ['hazards', 280], ['alerts', 300], ['places', 420], ['hazardLabels', 430],
-  ['pireps', 450], ['stations', 500], ['stationLabels', 510], ['point', 640],
+  ['base', 200], ['baseTiles', 205], ['satellite', 220], ['avalanche', 225], ['radar', 230], ['counties', 245],
+  ['stateLines', 250], ['hazards', 280], ['alerts', 300], ['places', 420], ['hazardLabels', 430],
+  ['pireps', 450], ['winds', 470], ['route', 480], ['stations', 500], ['stationLabels', 510], ['point', 640],
 ];
 
 /**
@@ -39,6 +42,9 @@ export function createPanes(map) {
 export function drawBaseMap(map) {
   const states = feature(topology, topology.objects.states).features
       .filter((state) => !OUTSIDE.has(String(state.id)));
+  L.geoJSON(states, {pane: 'stateLines', interactive: false, style: (state) => ({
+    className: `state-line${WESTERN.has(String(state.id)) ? ' state-west' : ''}`,
+    weight: WESTERN.has(String(state.id)) ? 1.2 : 0.8, fill: false})}).addTo(map);
   return L.geoJSON(states, {
     pane: 'base',
     interactive: false,

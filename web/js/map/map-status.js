@@ -11,6 +11,8 @@ import {el, replaceChildren} from '../dom.js';
  * @property {boolean} [refreshing]  newer data is on its way
  * @property {string} stale  why its data may not be current; empty when it is
  * @property {string} [waiting]  why part of the view is not asked for yet; empty when nothing waits
+ * @property {string} [unavailable]  why the layer draws nothing; empty when it draws
+ * @property {string} [problem]  what part of it failed to draw; empty when nothing did
  */
 
 /** The map's status box, a control: set(key, entry) per layer. */
@@ -34,13 +36,17 @@ export class MapStatus extends L.Control {
     const loading = entries.filter((e) => e.loading).map((e) => e.label);
     const stale = entries.filter((e) => e.stale);
     const waiting = entries.filter((e) => e.waiting);
+    const off = entries.filter((e) => e.unavailable || e.problem);
     replaceChildren(this.box,
         loading.length ? el('p', {className: 'map-loading'}, el('span', {className: 'spinner',
           'aria-hidden': 'true'}), `Loading ${loading.join(', ')}…`) : null,
         ...waiting.map((e) => el('p', {className: 'map-waiting'},
             el('strong', {text: 'Waiting to ask for this area'}), ` — ${e.label}: ${e.waiting}`)),
         ...stale.map((e) => el('p', {className: 'map-stale'},
-            el('span', {className: 'stale-badge', text: 'Stale'}), `${e.label} (dimmed): ${e.stale}`)));
-    this.box.hidden = !loading.length && !stale.length && !waiting.length;
+            el('span', {className: 'stale-badge', text: 'Stale'}), `${e.label} (dimmed): ${e.stale}`)),
+        ...off.map((e) => el('p', {className: 'map-unavailable'},
+            el('span', {className: 'stale-badge', text: e.unavailable ? 'Not shown' : 'Incomplete'}),
+            `${e.label}: ${e.unavailable || e.problem}`)));
+    this.box.hidden = !loading.length && !stale.length && !waiting.length && !off.length;
   }
 }

@@ -8,6 +8,7 @@ import {thinStations} from '../thinning.js';
 import {makeKeyboardTarget, showPopup} from './popup.js';
 import {DrawnLayer} from './drawn-layer.js';
 import {LABEL_RANK, besidePoint, takePart} from './label-layout.js';
+import {PLOT_ZOOM, stationPlot} from './station-plot.js';
 
 const CELL_PX = 22;
 const FULL_DETAIL_ZOOM = 10;  // from here every station is drawn
@@ -128,15 +129,25 @@ export class MetarLayer extends DrawnLayer {
     this.labels.clearLayers();
     if (!this.map || !this.visible || this.map.getZoom() < LABEL_ZOOM) return;
     const bounds = this.map.getBounds().pad(0.1);
+    const plots = this.map.getZoom() >= PLOT_ZOOM;
+    if (plots) performance.mark('corvane:plots-start');
     for (const [id, marker] of this.markers) {
       const position = marker.getLatLng();
       if (!bounds.contains(position)) continue;
+      if (plots) {
+        // The station model around the mark, whose colour and shape still give the category.
+        this.labels.addLayer(L.marker(position, {pane: 'stationLabels', interactive: false, keyboard: false,
+          icon: L.divIcon({className: 'station-plot-icon', html: stationPlot(this.byId.get(id)),
+            iconSize: [96, 64], iconAnchor: [48, 32]})}));
+        continue;
+      }
       const label = L.marker(position, {pane: 'stationLabels', interactive: false,
         keyboard: false, icon: L.divIcon({className: 'station-label', html: el('span', {text: id}),
           iconSize: null, iconAnchor: [-8, 8]})});
       this.labels.addLayer(label);
       takePart(label.getElement(), LABEL_RANK.station, besidePoint({gap: 8, clearance: 7}));
     }
+    if (plots) performance.measure('corvane:plots', 'corvane:plots-start');
   }
 
   /** Draws the stations again: thinned for the zoom, favourites and ages as they are now. */

@@ -4,6 +4,7 @@
 // same numbers for readers who cannot see the chart.
 
 import {getTimes} from '../../vendor/suncalc/index.js';
+import {compassDegrees} from '../backcountry.js';
 import {el, svgEl} from '../dom.js';
 import {formatTime, timeDisplay, zonedParts} from '../time.js';
 import {speedValue, temperatureValue} from '../units.js';
@@ -104,9 +105,10 @@ function chartSvg(series, units, {width, now, place, zone, summary}) {
   const x = (time) => LEFT + ((time - from) / (to - from)) * (right - LEFT);
   const middle = (row) => x((row.start + row.end) / 2);
   const temperatures = series.map((r) => temperatureValue(r.temperature, units.temperature));
+  const dewpoints = series.map((r) => temperatureValue(r.dewpoint ?? null, units.temperature));
   const winds = series.map((r) => speedValue(r.wind, units.speed));
   const gusts = series.map((r) => speedValue(r.gust, units.speed));
-  const tValues = finiteValues(temperatures);
+  const tValues = finiteValues([...temperatures, ...dewpoints]);
   const tTicks = niceTicks(tValues.length ? Math.min(...tValues) : 0, tValues.length ? Math.max(...tValues) : 1);
   const wTicks = niceTicks(0, Math.max(10, ...finiteValues([...winds, ...gusts])));
   const scale = (ticks, band) => (value) => band.bottom -
@@ -152,9 +154,17 @@ function chartSvg(series, units, {width, now, place, zone, summary}) {
     }
   });
   parts.push(
+      svgEl('path', {className: 'chart-dewpoint', d: linePath(dewpoints.map((v, i) => [middle(series[i]), tY(v)]))}),
       svgEl('path', {className: 'chart-temperature', d: linePath(temperatures.map((v, i) => [middle(series[i]), tY(v)]))}),
       svgEl('path', {className: 'chart-wind', d: linePath(winds.map((v, i) => [middle(series[i]), wY(v)]))}),
       svgEl('path', {className: 'chart-gust', d: linePath(gusts.map((v, i) => [middle(series[i]), wY(v)]))}));
+  // Where the wind blows from, every third hour: the arrow points the way it goes.
+  series.forEach((row, index) => {
+    const degrees = compassDegrees(row.windDirection);
+    if (index % 3 !== 1 || !Number.isFinite(degrees)) return;
+    parts.push(svgEl('path', {className: 'chart-wind-arrow', d: 'M0 -5L0 5M-3 1.5L0 5L3 1.5',
+      transform: `translate(${middle(row).toFixed(1)} ${WIND.top + 9}) rotate(${degrees})`}));
+  });
   const days = midnights(from, to, zone);
   // The first day is named at the left edge unless the first midnight comes too soon after it.
   if (!days.length || x(days[0]) - LEFT > 72) {
@@ -180,6 +190,7 @@ function chartTable(series, units, zone) {
       el('thead', null, el('tr', null,
           el('th', {scope: 'col', text: 'Hour'}),
           el('th', {scope: 'col', text: `Temp °${units.temperature}`}),
+          el('th', {scope: 'col', text: `Dew pt °${units.temperature}`}),
           el('th', {scope: 'col', text: `Wind ${units.speed}`}),
           el('th', {scope: 'col', text: `Gust ${units.speed}`}),
           el('th', {scope: 'col', text: 'Precip %'}),
@@ -187,6 +198,7 @@ function chartTable(series, units, zone) {
       el('tbody', null, ...series.map((row) => el('tr', null,
           el('th', {scope: 'row', text: formatTime(row.start, {zone})}),
           el('td', {text: number(temperatureValue(row.temperature, units.temperature))}),
+          el('td', {text: number(temperatureValue(row.dewpoint ?? null, units.temperature))}),
           el('td', {text: `${row.windDirection} ${number(speedValue(row.wind, units.speed))}`.trim()}),
           el('td', {text: number(speedValue(row.gust, units.speed))}),
           el('td', {text: String(row.pop)}),
@@ -229,6 +241,7 @@ export function hourlyChart(series, units, {showTable = false, onToggle = () => 
       chartSvg(series, units, {width: Math.max(280, Math.round(width)), now, place, zone, summary}),
       el('figcaption', {className: 'chart-legend'},
           el('span', {className: 'key key-temperature', text: 'Temperature'}),
+          el('span', {className: 'key key-dewpoint', text: 'Dew point'}),
           el('span', {className: 'key key-wind', text: 'Wind'}),
           el('span', {className: 'key key-gust', text: 'Gusts'}),
           el('span', {className: 'key key-pop', text: 'Precipitation chance'}),

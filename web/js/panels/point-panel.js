@@ -4,8 +4,10 @@
 import {el, replaceChildren} from '../dom.js';
 import {compassPoint, formatCoordinate} from '../geo.js';
 import {sortAlerts} from '../alerts.js';
+import {MAX_TEXT} from '../discussion.js';
 import {currentPeriods} from '../forecast.js';
-import {gridSummary} from '../point.js';
+import {fireWeatherFirst} from '../backcountry.js';
+import {gridLayer, gridSummary} from '../point.js';
 import {altitudeText, hazardWords, sourceText} from '../hazard-text.js';
 import {hazardClass} from '../map/hazard-layer.js';
 import {formatAge, formatDateTime, formatTime, formatUntil} from '../time.js';
@@ -16,12 +18,14 @@ import {hourlyChart} from './chart.js';
 import {alertButton} from './alert-panel.js';
 import {freshnessLine} from './freshness.js';
 import {adviceFor} from './status.js';
+import {avalancheHereBlock, fireWeatherBlock, mountainBlock, outlookLinks} from './backcountry-blocks.js';
 
 /** @typedef {ReturnType<typeof import('../point-controller.js').createPointController>['state']} PointState */
 
+/** A list of facts; a value is text or nodes (service text isolated in them). */
 function facts(rows) {
   return el('dl', {className: 'facts'},
-      ...rows.filter(Boolean).map(([label, value]) => [el('dt', {text: label}), el('dd', {text: value})]));
+      ...rows.filter(Boolean).map(([label, value]) => [el('dt', {text: label}), el('dd', null, value)]));
 }
 
 function observationBlock(observation, units, now, pointZone) {
@@ -38,8 +42,8 @@ function observationBlock(observation, units, now, pointZone) {
       formatSpeed(observation.windSpeed, units.speed) +
       (observation.windGust === null ? '' : `, gusts ${formatSpeed(observation.windGust, units.speed)}`);
   return el('section', {className: 'observation', 'aria-label': 'Current observation'},
-      el('h3', {text: `Now at ${observation.name || 'the nearest station'}` +
-        (observation.id ? ` (${observation.id})` : '')}),
+      el('h3', null, 'Now at ', observation.name ? el('bdi', {text: observation.name}) : 'the nearest station',
+          observation.id ? [' (', el('bdi', {text: observation.id}), ')'] : null),
       facts([
         ['Station', where],
         ['Observed', Number.isFinite(observation.time) ?
@@ -128,7 +132,7 @@ function alertsHereBlock(alerts, {now, drawnAs, onOpenAlert, checked, zone}) {
         heading, el('p', {className: 'empty', text: 'No alert in force covers this spot.'}));
   }
   return el('section', {className: 'alerts-here', 'aria-label': 'Alerts here'}, heading,
-      el('ul', {className: 'alert-list'}, ...sortAlerts(alerts, 'severity').map((alert) =>
+      el('ul', {className: 'alert-list'}, ...fireWeatherFirst(sortAlerts(alerts, 'severity')).map((alert) =>
         el('li', null, alertButton(alert, {now, drawnAs, zone, onClick: () => onOpenAlert(alert)})))));
 }
 
@@ -160,13 +164,19 @@ function periodsBlock(state, units, now, onRetry, zone) {
         el('button', {type: 'button', text: 'Retry forecast', on: {click: onRetry}})));
   }
   const periods = currentPeriods(forecast, now).slice(0, 8);
+  const notes = forecastNotes(forecast).map((text) => el('p', {className: 'note forecast-note', text}));
   const saved = forecast.fromStorage ? el('p', {className: 'freshness stale'},
       el('span', {className: 'stale-badge', text: 'Saved'}),
       `${failed ? `The forecast is not available ${unreachable(failed) ? 'offline' : 'now'}: showing` : 'Showing'} ` +
       `the one saved ${formatTime(forecast.fetchedAt, {zone})} (${formatAge(now - forecast.fetchedAt)})` +
       (failed ? '.' : ' until the new one comes.')) : null;
-  if (!periods.length) return section(saved, el('p', {className: 'empty', text: 'The forecast has no periods left.'}));
-  return section(saved, el('ol', {className: 'period-list'}, ...periods.map((period) =>
+  if (!periods.length) return section(saved, ...notes, el('p', {className: 'empty', text: 'The forecast has no periods left.'}));
+  // The texts are the office's own words, in its units; the figures the page draws follow the reader's.
+  const written = forecast.units === 'si' ? {temperature: 'C', speed: 'km/h'} : {temperature: 'F', speed: 'mph'};
+  const unitsNote = units.temperature !== written.temperature || units.speed !== written.speed ?
+    el('p', {className: 'note units-note', text: `The texts are the NWS's own words, in °${written.temperature} ` +
+      `and ${written.speed}; the figures follow your units.`}) : null;
+  return section(saved, ...notes, unitsNote, el('ol', {className: 'period-list'}, ...periods.map((period) =>
     el('li', {className: `period${period.isDaytime ? ' day' : ' night'}`},
         el('p', {className: 'period-head'},
             el('strong', {text: period.name || formatTime(period.start, {zone})}),
@@ -174,8 +184,9 @@ function periodsBlock(state, units, now, onRetry, zone) {
               text: `${period.isDaytime ? 'High' : 'Low'} ${formatTemperature(celsius(period), units.temperature)}`}) : null,
             period.precipitation ? el('span', {className: 'period-pop', text: `${period.precipitation} % precip.`}) : null),
         el('p', {className: 'period-text', text: period.detailedForecast || period.shortForecast}),
-        period.windSpeed ? el('p', {className: 'note', text: `Wind ${[period.windDirection, period.windSpeed].filter(Boolean).join(' ')}` +
-          (period.windGust ? `, gusts ${period.windGust}` : '')}) : null))));
+        period.windSpeed ? el('p', {className: 'note'}, 'Wind ',
+            el('bdi', {text: [period.windDirection, period.windSpeed].filter(Boolean).join(' ')}),
+            period.windGust ? [', gusts ', el('bdi', {text: period.windGust})] : null) : null))));
 }
 
 /** "Fri Nov 20 10:40 MST to 14:40 MST", open on a side whose time is not given. */
@@ -196,20 +207,40 @@ function hazardsHereBlock(hazards, now, zone) {
       el('ul', {className: 'hazard-list'}, ...hazards.map((item) => el('li', {className: hazardClass(item)},
           el('details', null,
               el('summary', null, el('span', {className: 'hazard-title', text: item.title}),
-                  el('span', {className: 'hazard-summary', text: ` · ${hazardWords(item)} · ` +
-                    `${altitudeText(item)}${Number.isFinite(item.to) ? ` · until ${formatUntil(now, item.to, zone)}` : ''}`})),
+                  el('span', {className: 'hazard-summary'}, ' · ', el('bdi', {text: hazardWords(item)}),
+                      ` · ${altitudeText(item)}${Number.isFinite(item.to) ? ` · until ${formatUntil(now, item.to, zone)}` : ''}`)),
               facts([
                 ['What', hazardWords(item)],
                 ['Heights', altitudeText(item)],
                 item.kind === 'gairmet' ? ['Snapshot', `pictures ${formatDateTime(item.validTime, zone)}` +
                   (item.forecastHour ? `, ${item.forecastHour} h after issue` : ', at issue')] : null,
                 ['Valid', validText(item.from, item.to, zone)],
-                ['Source', `${sourceText(item)}${Number.isFinite(item.issued) ?
-                  `, issued ${formatDateTime(item.issued, zone)}` : ''}`],
+                ['Source', [el('bdi', {text: sourceText(item)}), Number.isFinite(item.issued) ?
+                  `, issued ${formatDateTime(item.issued, zone)}` : '']],
                 item.detail ? [item.kind === 'gairmet' ? 'Due to' : 'Movement', item.detail] : null,
               ]),
               item.raw ? [el('p', {className: 'raw-label', text: 'As issued'}),
                 el('code', {className: 'raw', text: item.raw})] : null)))));
+}
+
+/**
+ * What the discussion block says the page left out of the product.
+ * @param {{shortened: boolean, length: number}} discussion
+ * @returns {string[]}
+ */
+export function discussionNotes({shortened, length}) {
+  return shortened ? [`Discussion shortened: showing the first ${MAX_TEXT.toLocaleString('en-US')} of ` +
+    `${length.toLocaleString('en-US')} characters.`] : [];
+}
+
+/**
+ * What the periods block says it left out of the forecast.
+ * @param {{outOfRange?: number}} forecast
+ * @returns {string[]}
+ */
+export function forecastNotes({outOfRange = 0}) {
+  return outOfRange ? [`${outOfRange === 1 ? '1 period' : `${outOfRange} periods`} left out: ` +
+    `${outOfRange === 1 ? 'its time lies' : 'their times lie'} outside the possible range.`] : [];
 }
 
 /** The office's forecast discussion, opened below its link: {loading, error, discussion}. */
@@ -219,7 +250,10 @@ function discussionBlock(state, zone) {
   if (state.error) return el('div', {className: 'error-box'}, el('p', {text: state.error.message}));
   const {discussion} = state;
   return el('section', {className: 'discussion', 'aria-label': 'Forecast discussion'},
-      el('p', {className: 'note', text: `${discussion.office || 'Forecast office'}, issued ${formatTime(discussion.issued, {zone})}`}),
+      el('p', {className: 'note'}, discussion.office ? el('bdi', {text: discussion.office}) : 'Forecast office',
+          Number.isFinite(discussion.issued) ? `, issued ${formatTime(discussion.issued, {zone})}` :
+            discussion.issuedOutOfRange ? ', issue time outside the possible range' : ', issue time not given'),
+      ...discussionNotes(discussion).map((text) => el('p', {className: 'note discussion-note', text})),
       ...discussion.sections.flatMap((section) => [
         section.title ? el('h4', {text: section.title}) : null,
         ...section.paragraphs.map((paragraph) => el('p', {className: 'discussion-text', text: paragraph}))]));
@@ -242,6 +276,10 @@ function discussionBlock(state, zone) {
  * @property {import('../hazards.js').HazardItem[]} [hazardsHere=[]]  the hazard areas holding the point
  * @property {{office: string, loading: boolean, error: Error | null,
  *   discussion: ReturnType<typeof import('../discussion.js').decodeDiscussion> | null} | null} [discussion=null]
+ * @property {import('../avalanche.js').AvalancheZone[]} [avalancheHere=[]]  the forecast zones holding the point
+ * @property {boolean} [avalancheLoading=false]  the forecasts are on their way
+ * @property {ReturnType<ReturnType<typeof import('../outlooks.js').createOutlooks>['links']>} [outlooks=[]]
+ * @property {(type: string) => void} [onOutlook]  an outlook's link
  */
 
 /**
@@ -251,7 +289,8 @@ function discussionBlock(state, zone) {
  */
 export function renderPointPanel(container, state, {units, now, showTable, onToggleTable, onRetry,
   alertsHere = [], alertsChecked = true, drawnAs, onOpenAlert, width, onRetryForecast,
-  onDiscussion, hazardsHere = [], discussion = null}) {
+  onDiscussion, hazardsHere = [], discussion = null, avalancheHere = [], avalancheLoading = false,
+  outlooks = [], onOutlook = () => {}}) {
   if (!state.point) {
     replaceChildren(container, el('h2', {className: 'panel-title', text: 'Point forecast'}),
         el('p', {className: 'empty', text: 'Click the map, search for a place or type coordinates ' +
@@ -260,7 +299,9 @@ export function renderPointPanel(container, state, {units, now, showTable, onTog
     return;
   }
   const heading = el('h2', {className: 'panel-title', tabindex: '-1'},
-      state.reply?.place ? `Near ${state.reply.place}` : state.label || 'Selected point');
+      state.reply?.place ? ['Near ', (state.reply.placeParts || [state.reply.place])
+          .map((part, index) => [index ? ', ' : '', el('bdi', {text: part})])] :
+        state.label ? el('bdi', {text: state.label}) : 'Selected point');
   const coordinates = el('p', {className: 'coordinates',
     text: `${formatCoordinate(state.point.lat)}, ${formatCoordinate(state.point.lon)}`});
   /** @type {(HTMLElement | null)[]} */
@@ -274,6 +315,7 @@ export function renderPointPanel(container, state, {units, now, showTable, onTog
         el('button', {type: 'button', text: 'Retry', on: {click: onRetry}})));
   }
   const zone = pointTimeZone(state);
+  blocks.push(avalancheHereBlock(avalancheHere, now, {loading: avalancheLoading}));
   blocks.push(alertsHereBlock(alertsHere, {now, drawnAs, onOpenAlert, checked: alertsChecked, zone}));
   blocks.push(hazardsHereBlock(hazardsHere, now, zone));
   if (state.reply) {
@@ -288,7 +330,15 @@ export function renderPointPanel(container, state, {units, now, showTable, onTog
     if (reply.cell) {
       blocks.push(el('p', {className: 'discussion-link'}, el('button', {type: 'button',
         className: 'link-button', text: 'Forecast discussion', 'aria-expanded': String(Boolean(discussion)),
-        on: {click: () => onDiscussion(reply.cell.office)}})), discussionBlock(discussion, zone));
+        on: {click: () => onDiscussion(reply.cell.office)}})), discussionBlock(discussion, zone),
+      ...outlookLinks(outlooks, onOutlook, now, zone).flat());
+    }
+    const layer = (key) => gridLayer(reply.gridLayers, key);
+    blocks.push(fireWeatherBlock(layer, now, units, zone));
+    if (reply.gridLayers) {
+      blocks.push(mountainBlock({layer, periods: state.forecast?.periods ? currentPeriods(state.forecast, now) : [],
+        elevation: reply.elevation, point: state.point, now, units, zone,
+        station: reply.observation ? {...reply.observation, elevation: reply.stationElevation} : null}));
     }
     const series = reply.hours.filter((row) => row.end > now).slice(0, 48);
     blocks.push(el('section', {className: 'hourly', 'aria-label': 'Hourly forecast'},

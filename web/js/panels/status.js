@@ -30,7 +30,7 @@ export function adviceFor(error) {
 /** The services the host asks, by operation, as the reader knows them. */
 const SERVICES = {
   aviation: {name: 'Aviation weather service', operations: ['metars', 'pireps', 'tafs', 'hazards']},
-  nws: {name: 'National Weather Service', operations: ['alerts', 'point', 'forecast', 'discussion', 'zone']},
+  nws: {name: 'National Weather Service', operations: ['alerts', 'point', 'forecast', 'discussion', 'zone', 'winds']},
 };
 
 /** The service group of an operation: 'aviation', 'nws', or 'program' for what is the page's own. */
