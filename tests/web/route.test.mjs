@@ -23,8 +23,9 @@ describe('winds aloft', () => {
   it('draws barbs and temperatures at the western stations for the chosen level, with the valid window beside it', async () => {
     const {page, close} = await ready();
     assert.equal(await page.locator('.winds-icon').count(), 0, 'the layer starts switched off');
-    assert.deepEqual((await stubRequests(page)).filter((r) => r.operation === 'winds').map((r) => r.argument), ['06']);
+    assert.deepEqual((await stubRequests(page)).filter((r) => r.operation === 'winds'), [], 'asked only when wanted');
     await showWinds(page, 12000);
+    assert.deepEqual((await stubRequests(page)).filter((r) => r.operation === 'winds').map((r) => r.argument), ['06']);
     assert.equal(await page.locator('#winds-valid').textContent(), 'Valid 18:00Z, for use 14:00Z–21:00Z');
     assert.equal(await page.locator('.winds-icon').count(), 56, 'the western stations only');
     const slc = page.locator('.winds-icon[aria-label^="Salt Lake City (SLC)"]');
