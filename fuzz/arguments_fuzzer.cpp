@@ -1,5 +1,6 @@
 // Arbitrary request arguments through every argument parser: accepted values always lie inside
-// their areas, and a grid cell or office written back reads as the same value.
+// their areas, a grid cell or office written back reads as the same value, and an accepted zone
+// is safe to put into a URL path as it is.
 #include <algorithm>
 #include <cstdint>
 #include <cstdlib>
@@ -57,6 +58,16 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     const auto office = weather::parse_office_argument(argument);
     if (office.value ? (!is_office(*office.value) || *office.value != argument)
                      : office.error != weather::office_error) {
+        std::abort();
+    }
+
+    const auto zone = weather::parse_zone_argument(argument);
+    if (zone.value
+            ? (*zone.value != argument || argument.size() > 15 ||
+               argument.find_first_not_of("abcdefghijklmnopqrstuvwxyzABCDEFGHIJKLMNOPQRSTUVWXYZ"
+                                          "0123456789/") != std::string::npos ||
+               std::count(argument.begin(), argument.end(), '/') != 1)
+            : zone.error != weather::zone_error) {
         std::abort();
     }
     return 0;

@@ -48,6 +48,8 @@ std::pair<int, const char*> request_kind(const std::string& object) {
         return {0, "nws/points_slc.json"};
     if (has("/products/"))
         return {0, "nws/afd_slc_latest.json"};
+    if (has("/zones/"))
+        return {0, "nws/zone_forecast_UTZ110.json"};
     if (has("/forecast/hourly"))
         return {1, "nws/forecast_hourly_slc.json"};
     if (has("/forecast"))
@@ -131,16 +133,18 @@ const std::string& document(const std::string& file) {
 }
 
 const char* const canned_arguments[][3] = {
-    {"", "36,-115,38,-112", "31,-125,49.5,-102"},  // metars
-    {"", "", ""},                                  // pireps
-    {"40.76,-111.89", "24,-126", "50.5,-66"},      // point
-    {"", "", ""},                                  // alerts
-    {"", "31,-125,32,-124", "40,-112,41,-111"},    // tafs
-    {"", "", ""},                                  // hazards
-    {"SLC/101,174", "SLC/0,0", "PQR/999,1"},       // forecast
-    {"SLC", "XYZ", "PQR"},                         // discussion
-    {"06", "12", "high"},                          // winds
+    {"", "36,-115,38,-112", "31,-125,49.5,-102"},         // metars
+    {"", "", ""},                                         // pireps
+    {"40.76,-111.89", "24,-126", "50.5,-66"},             // point
+    {"", "", ""},                                         // alerts
+    {"", "31,-125,32,-124", "40,-112,41,-111"},           // tafs
+    {"", "", ""},                                         // hazards
+    {"SLC/101,174", "SLC/0,0", "PQR/999,1"},              // forecast
+    {"SLC", "XYZ", "PQR"},                                // discussion
+    {"forecast/UTZ110", "county/MTC029", "fire/UTZ478"},  // zone
+    {"06", "12", "high"},                                 // winds
 };
+static_assert(std::size(canned_arguments) == weather::operation_names.size());
 
 struct SlotAnswer {
     Exchange exchange;
@@ -160,8 +164,8 @@ void abort_unless(bool condition) {
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
     (void)document("awc/cwa.json");  // loads every document on this thread
     FuzzedDataProvider input(data, size);
-    const std::size_t index = input.ConsumeIntegralInRange<std::size_t>(
-        0, weather::operation_names.size() - 1);
+    const std::size_t index =
+        input.ConsumeIntegralInRange<std::size_t>(0, weather::operation_names.size() - 1);
     const std::string operation(weather::operation_names[index]);
     const std::string argument =
         input.ConsumeBool()

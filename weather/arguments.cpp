@@ -118,6 +118,25 @@ ParsedArgument<std::string> parse_office_argument(const std::string& argument) {
     return {argument, {}};
 }
 
+ParsedArgument<std::string> parse_zone_argument(const std::string& argument) {
+    const auto slash = argument.find('/');
+    if (slash == std::string::npos) {
+        return {std::nullopt, zone_error};
+    }
+    const std::string_view type = std::string_view(argument).substr(0, slash);
+    const std::string_view id = std::string_view(argument).substr(slash + 1);
+    const auto upper = [](char c) { return c >= 'A' && c <= 'Z'; };
+    const auto digit = [](char c) { return c >= '0' && c <= '9'; };
+    const bool known_type = type == "forecast" || type == "fire" || type == "county";
+    const bool zone_id = id.size() == 6 && upper(id[0]) && upper(id[1]) &&
+                         (id[2] == 'Z' || id[2] == 'C') && digit(id[3]) && digit(id[4]) &&
+                         digit(id[5]);
+    if (!known_type || !zone_id) {
+        return {std::nullopt, zone_error};
+    }
+    return {argument, {}};
+}
+
 std::string four_decimals(double value) {
     std::ostringstream out;
     out.imbue(std::locale::classic());

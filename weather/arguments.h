@@ -17,6 +17,8 @@ inline constexpr char taf_bounds_area_error[] =
 inline constexpr char grid_cell_error[] = "Expected a forecast grid as office/x,y";
 inline constexpr char office_error[] = "Expected a forecast office as three letters";
 inline constexpr char winds_bulletin_error[] = "Expected a winds bulletin as 06, 12, 24 or high";
+inline constexpr char zone_error[] =
+    "Expected a zone as type/ID, such as forecast/UTZ110, fire/UTZ110 or county/UTC035";
 
 struct Coordinates {
     double latitude = 0;
@@ -69,6 +71,10 @@ ParsedArgument<GridCell> parse_grid_cell_argument(const std::string& argument);
 
 // Exactly three ASCII capital letters.
 ParsedArgument<std::string> parse_office_argument(const std::string& argument);
+
+// "TYPE/ID" as an alert's zone links name a zone: TYPE "forecast", "fire" or "county", ID two
+// ASCII capital letters, "Z" or "C" and three ASCII digits. The value is the argument itself.
+ParsedArgument<std::string> parse_zone_argument(const std::string& argument);
 
 // A number in fixed-point notation with four decimals, classic locale ("40.7600").
 std::string four_decimals(double value);

@@ -28,13 +28,13 @@ Response terminal_forecasts(const Transport& transport, const std::string& argum
 
 HazardProduct fetch_hazard_product(const Transport& transport, const std::string& url) {
     try {
-        nlohmann::json data = fetch_json(transport, url, true);
-        if (!data.is_array()) {
-            return {nullptr, aviation_format_error, url};
+        CompactDocument data = fetch_compact_json(transport, url, true);
+        if (data.kind != nlohmann::json::value_t::array) {
+            return {{}, aviation_format_error, url};
         }
-        return {std::move(data), {}, {}};
+        return {std::move(data.text), {}, {}};
     } catch (const std::exception& failure) {
-        return {nullptr, failure.what(), {}};
+        return {{}, failure.what(), {}};
     }
 }
 
@@ -48,30 +48,37 @@ HazardsResult aviation_hazards(const Transport& transport) {
     auto advisories = std::async(std::launch::async, fetch_hazard_product, std::cref(transport),
                                  std::string(center_advisories_url));
 
-    nlohmann::json reply = {{"cwas", nullptr},
-                            {"gairmets", nullptr},
-                            {"sigmets", nullptr},
-                            {"warnings", nlohmann::json::array()}};
+    // The products stay compact text: the reply is written around them, never parsed again.
+    std::string texts[3];  // sigmets, gairmets, cwas
+    nlohmann::json warnings = nlohmann::json::array();
     // Joined in a fixed order so the warnings always read sigmets, gairmets, cwas.
+    const char* const keys[] = {"sigmets", "gairmets", "cwas"};
+    std::future<HazardProduct>* const products[] = {&sigmets, &gairmets, &advisories};
+    std::string sigmets_error;
+    std::string sigmets_source;
     int failed = 0;
-    const auto attach = [&](const char* key, HazardProduct product) {
+    for (int i = 0; i < 3; ++i) {
+        HazardProduct product = products[i]->get();
+        if (i == 0) {
+            sigmets_error = product.error;
+            sigmets_source = product.source;
+        }
         if (product.error.empty()) {
-            reply[key] = std::move(product.data);
+            texts[i] = std::move(product.data);
         } else {
-            reply["warnings"].push_back(std::string(key) + ": " + product.error);
+            texts[i] = "null";
+            warnings.push_back(std::string(keys[i]) + ": " + product.error);
             ++failed;
         }
-    };
-    HazardProduct first = sigmets.get();
-    const std::string sigmets_error = first.error;
-    const std::string sigmets_source = first.source;
-    attach("sigmets", std::move(first));
-    attach("gairmets", gairmets.get());
-    attach("cwas", advisories.get());
+    }
     if (failed == 3) {
         return {error_response(502, sigmets_error, sigmets_source), true};
     }
-    return {Response{200, to_compact_json(reply), json_content_type}, failed > 0};
+    std::string reply = compact_object({{"cwas", std::move(texts[2])},
+                                        {"gairmets", std::move(texts[1])},
+                                        {"sigmets", std::move(texts[0])},
+                                        {"warnings", to_compact_json(warnings)}});
+    return {Response{200, std::move(reply), json_content_type}, failed > 0};
 }
 
 }  // namespace weather

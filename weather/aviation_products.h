@@ -17,9 +17,9 @@ Response terminal_forecasts(const Transport& transport, const std::string& argum
 
 // One hazard product's array, or why it could not be had.
 struct HazardProduct {
-    nlohmann::json data;  // the array, when `error` is empty
-    std::string error;    // the failure text
-    std::string source;   // the URL of a document of the wrong form; empty for other failures
+    std::string data;    // the array's compact text, when `error` is empty
+    std::string error;   // the failure text
+    std::string source;  // the URL of a document of the wrong form; empty for other failures
 };
 
 // The array behind `url` (204 counts as empty), or its failure; never throws for a failed

@@ -4,6 +4,7 @@
 #include <array>
 #include <charconv>
 #include <cstdint>
+#include <stdexcept>
 #include <vector>
 
 #include <nlohmann/json.hpp>
@@ -307,15 +308,21 @@ namespace {
 
 // Writes each value as the serialiser would once the document is read: scalars through the
 // serialiser itself, arrays in order, object members in ascending key order with the last of
-// equal keys kept, as the parsed value keeps them.
+// equal keys kept, as the parsed value keeps them. Probes and added members are followed with
+// one bit each per open container: the set of paths this container lies on.
 class CompactWriter : public nlohmann::json::json_sax_t {
 public:
+    explicit CompactWriter(const CompactOptions& options) : options(options) {
+        if (options.probes.size() > 32 || options.additions.size() > 32) {
+            throw std::invalid_argument("at most 32 probes and 32 added members");
+        }
+        document.found.resize(options.probes.size());
+    }
+
     CompactDocument document;
 
-    bool null() override { return put("null", nlohmann::json::value_t::null); }
-    bool boolean(bool value) override {
-        return put(value ? "true" : "false", nlohmann::json::value_t::boolean);
-    }
+    bool null() override { return put_scalar(nullptr); }
+    bool boolean(bool value) override { return put_scalar(value); }
     bool number_integer(number_integer_t value) override { return put_scalar(value); }
     bool number_unsigned(number_unsigned_t value) override { return put_scalar(value); }
     bool number_float(number_float_t value, const string_t&) override { return put_scalar(value); }
@@ -323,7 +330,7 @@ public:
     bool binary(binary_t&) override { return false; }  // not in JSON text
 
     bool start_object(std::size_t) override {
-        Frame frame;
+        Frame frame = begin_container();
         frame.object = true;
         open.push_back(std::move(frame));
         return true;
@@ -336,6 +343,11 @@ public:
         Frame frame = std::move(open.back());
         open.pop_back();
         auto& members = frame.members;
+        for (std::size_t i = 0; i < options.additions.size(); ++i) {
+            if (frame.adding_here & (1u << i)) {
+                members.emplace_back(options.additions[i].key, options.additions[i].value);
+            }
+        }
         std::stable_sort(members.begin(), members.end(),
                          [](const auto& a, const auto& b) { return a.first < b.first; });
         std::vector<Member> kept;
@@ -351,45 +363,26 @@ public:
                 document.keys.push_back(member.first);
             }
         }
-        // The largest member's text becomes the object's, with the rest written around it, so
-        // a document's one big member is never copied whole into a new buffer.
-        std::size_t largest = 0;
-        for (std::size_t i = 0; i < kept.size(); ++i) {
-            if (kept[i].second.size() > kept[largest].second.size()) {
-                largest = i;
-            }
-        }
-        std::string before = "{";
-        std::string after;
-        for (std::size_t i = 0; i < kept.size(); ++i) {
-            std::string& side = i <= largest ? before : after;
-            if (i > 0) {
-                side += ',';
-            }
-            side += to_compact_json(kept[i].first);
-            side += ':';
-            if (i != largest) {
-                side += kept[i].second;
-            }
-        }
-        after += '}';
-        std::string text = kept.empty() ? std::string() : std::move(kept[largest].second);
-        kept.clear();
-        text.insert(0, before);
-        text += after;
-        return put(std::move(text), nlohmann::json::value_t::object);
+        std::string text = compact_object(std::move(kept));
+        return put(std::move(text), nlohmann::json::value_t::object, frame.found_here);
     }
     bool start_array(std::size_t) override {
-        Frame frame;
+        Frame frame = begin_container();
         frame.text = "[";
         open.push_back(std::move(frame));
         return true;
     }
     bool end_array() override {
-        std::string text = std::move(open.back().text);
+        const bool split_root = splits_elements() && open.size() == 1;
+        Frame frame = std::move(open.back());
         open.pop_back();
+        if (split_root) {
+            document.kind = nlohmann::json::value_t::array;
+            return true;  // its elements went to on_element
+        }
+        std::string text = std::move(frame.text);
         text += ']';
-        return put(std::move(text), nlohmann::json::value_t::array);
+        return put(std::move(text), nlohmann::json::value_t::array, frame.found_here);
     }
     bool parse_error(std::size_t, const std::string&, const nlohmann::detail::exception&) override {
         return false;  // compact_document reports it
@@ -397,49 +390,179 @@ public:
 
 private:
     using Member = std::pair<std::string, std::string>;
+    using Mask = std::uint32_t;
     struct Frame {
         bool object = false;
         std::string text;             // an array's elements so far
         std::vector<Member> members;  // an object's members so far
         std::string key;
-        bool empty = true;
+        std::size_t count = 0;  // elements or members so far
+        // Probes and added members whose paths run through this container, and those that
+        // name it.
+        Mask probing = 0;
+        Mask adding = 0;
+        Mask found_here = 0;
+        Mask adding_here = 0;
     };
+
+    // Where the value about to start lies relative to the probes' paths.
+    struct Place {
+        Mask probing = 0;     // probes that run on through it
+        Mask found_here = 0;  // probes that name it
+        Mask adding = 0;
+        Mask adding_here = 0;
+    };
+
+    bool splits_elements() const {
+        return static_cast<bool>(options.on_element) && !open.empty() && !open.front().object;
+    }
+
+    // Frames above the document the probes are relative to: the root array when it is split.
+    std::size_t base_depth() const { return splits_elements() ? 1 : 0; }
+
+    static bool same_step(const PathStep& step, const Frame& parent) {
+        return parent.object ? step.index == PathStep::no_index && step.key == parent.key
+                             : step.index == parent.count;
+    }
+
+    template <typename Target, typename PathOf>
+    static void match(const std::vector<Target>& targets, PathOf path_of, Mask through,
+                      std::size_t depth, const Frame& parent, Mask& on, Mask& here) {
+        for (std::size_t i = 0; through != 0 && i < targets.size(); ++i) {
+            const Mask bit = Mask{1} << i;
+            if (!(through & bit)) {
+                continue;
+            }
+            const JsonPath& path = path_of(targets[i]);
+            if (path.size() < depth || !same_step(path[depth - 1], parent)) {
+                continue;
+            }
+            (path.size() == depth ? here : on) |= bit;
+        }
+    }
+
+    Place place_of_next_value() {
+        Place place;
+        const std::size_t base = base_depth();
+        if (open.size() < base) {
+            return place;
+        }
+        const Mask all_probes = static_cast<Mask>((std::uint64_t{1} << options.probes.size()) - 1);
+        const Mask all_additions =
+            static_cast<Mask>((std::uint64_t{1} << options.additions.size()) - 1);
+        if (open.size() == base) {  // the root of a document
+            place.probing = all_probes;
+            place.adding = all_additions;
+            return place;
+        }
+        const Frame& parent = open.back();
+        if ((parent.probing | parent.adding) == 0) {
+            return place;
+        }
+        const std::size_t depth = open.size() - base;
+        match(
+            options.probes, [](const Probe& p) -> const JsonPath& { return p.path; },
+            parent.probing, depth, parent, place.probing, place.found_here);
+        match(
+            options.additions, [](const AddedMember& a) -> const JsonPath& { return a.object; },
+            parent.adding, depth, parent, place.adding, place.adding_here);
+        // A later value at a path replaces the earlier one, and whatever was found inside it.
+        for (std::size_t i = 0; i < options.probes.size(); ++i) {
+            if ((place.probing | place.found_here) & (Mask{1} << i)) {
+                document.found[i] = FoundValue{};
+            }
+        }
+        return place;
+    }
+
+    Frame begin_container() {
+        const Place place = place_of_next_value();
+        Frame frame;
+        frame.probing = place.probing;
+        frame.adding = place.adding;
+        frame.found_here = place.found_here;
+        frame.adding_here = place.adding_here;
+        return frame;
+    }
 
     template <typename Scalar>
     bool put_scalar(Scalar&& value) {
+        const Mask found_here = place_of_next_value().found_here;
         const nlohmann::json scalar(std::forward<Scalar>(value));
-        return put(to_compact_json(scalar), scalar.type());
+        return put(to_compact_json(scalar), scalar.type(), found_here);
     }
 
-    bool put(std::string text, nlohmann::json::value_t kind) {
+    bool put(std::string text, nlohmann::json::value_t kind, Mask found_here) {
+        for (std::size_t i = 0; found_here != 0 && i < options.probes.size(); ++i) {
+            if (found_here & (Mask{1} << i)) {
+                const bool scalar = kind != nlohmann::json::value_t::object &&
+                                    kind != nlohmann::json::value_t::array;
+                document.found[i] =
+                    FoundValue{kind, scalar || options.probes[i].keep_text ? text : std::string()};
+            }
+        }
         if (open.empty()) {
             document.text = std::move(text);
             document.kind = kind;
             return true;
         }
         Frame& frame = open.back();
-        if (frame.object) {
+        if (splits_elements() && open.size() == 1) {
+            CompactDocument element{std::move(text), kind, {}, std::move(document.found)};
+            document.found.assign(options.probes.size(), FoundValue{});
+            options.on_element(std::move(element));
+        } else if (frame.object) {
             frame.members.emplace_back(std::move(frame.key), std::move(text));
         } else {
-            if (!frame.empty) {
+            if (frame.count > 0) {
                 frame.text += ',';
             }
             frame.text += text;
         }
-        frame.empty = false;
+        ++frame.count;
         return true;
     }
 
+    const CompactOptions& options;
     std::vector<Frame> open;
 };
 
 }  // namespace
 
+std::string compact_object(std::vector<std::pair<std::string, std::string>> members) {
+    std::size_t largest = 0;
+    for (std::size_t i = 0; i < members.size(); ++i) {
+        if (members[i].second.size() > members[largest].second.size()) {
+            largest = i;
+        }
+    }
+    std::string before = "{";
+    std::string after;
+    for (std::size_t i = 0; i < members.size(); ++i) {
+        std::string& side = i <= largest ? before : after;
+        if (i > 0) {
+            side += ',';
+        }
+        side += to_compact_json(members[i].first);
+        side += ':';
+        if (i != largest) {
+            side += members[i].second;
+            std::string().swap(members[i].second);  // given back as soon as it is written
+        }
+    }
+    after += '}';
+    std::string text = members.empty() ? std::string() : std::move(members[largest].second);
+    members.clear();
+    text.insert(0, before);
+    text += after;
+    return text;
+}
+
 namespace {
 
 template <typename Input>
-CompactDocument compact_document_of(Input&& input) {
-    CompactWriter writer;
+CompactDocument compact_document_of(Input&& input, const CompactOptions& options) {
+    CompactWriter writer(options);
     if (!nlohmann::json::sax_parse(std::forward<Input>(input), &writer)) {
         throw nlohmann::json::parse_error::create(101, 0, "not one JSON document", nullptr);
     }
@@ -448,12 +571,12 @@ CompactDocument compact_document_of(Input&& input) {
 
 }  // namespace
 
-CompactDocument compact_document(std::string_view text) {
-    return compact_document_of(text);
+CompactDocument compact_document(std::string_view text, const CompactOptions& options) {
+    return compact_document_of(text, options);
 }
 
-CompactDocument compact_document(std::istream& text) {
-    return compact_document_of(text);
+CompactDocument compact_document(std::istream& text, const CompactOptions& options) {
+    return compact_document_of(text, options);
 }
 
 }  // namespace weather

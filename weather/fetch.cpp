@@ -200,15 +200,18 @@ nlohmann::json fetch_json(const Transport& transport, const std::string& url,
 }
 
 CompactDocument fetch_compact_json(const Transport& transport, const std::string& url,
-                                   bool allow_no_content) {
+                                   bool allow_no_content, const CompactOptions& options) {
     std::optional<std::vector<std::string>> body = json_body(transport, url, allow_no_content);
     if (!body) {
-        return CompactDocument{"[]", nlohmann::json::value_t::array, {}};
+        return CompactDocument{options.on_element ? "" : "[]",
+                               nlohmann::json::value_t::array,
+                               {},
+                               std::vector<FoundValue>(options.probes.size())};
     }
     BlockReader reader(*body);
     std::istream text(&reader);
     try {
-        return compact_document(text);
+        return compact_document(text, options);
     } catch (const nlohmann::json::exception&) {
         throw invalid_json(url);
     }

@@ -61,9 +61,10 @@ HttpResult http_get_retrying(const Transport& transport, const std::string& url)
 nlohmann::json fetch_json(const Transport& transport, const std::string& url,
                           bool allow_no_content);
 
-// fetch_json for a document passed on as it is: its compact text and form, written without
-// holding the parsed value (see compact_document). The same failures and texts.
+// fetch_json for a document passed on as it is: its compact text and form, and what `options`
+// asks for, written without holding the parsed value (see compact_document); a 204 the caller
+// allows is an empty array. The same failures and texts.
 CompactDocument fetch_compact_json(const Transport& transport, const std::string& url,
-                                   bool allow_no_content);
+                                   bool allow_no_content, const CompactOptions& options = {});
 
 }  // namespace weather

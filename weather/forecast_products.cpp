@@ -1,23 +1,13 @@
 #include "weather/forecast_products.h"
 
+#include <algorithm>
+
 #include "weather/arguments.h"
 #include "weather/services.h"
 #include "weather/text.h"
 
 namespace weather {
 namespace {
-
-bool has_periods(const nlohmann::json& forecast) {
-    if (!forecast.is_object()) {
-        return false;
-    }
-    const auto properties = forecast.find("properties");
-    if (properties == forecast.end() || !properties->is_object()) {
-        return false;
-    }
-    const auto periods = properties->find("periods");
-    return periods != properties->end() && periods->is_array();
-}
 
 // The member's value, or null when the document has none.
 nlohmann::json member_or_null(nlohmann::json& document, const char* key) {
@@ -55,11 +45,14 @@ Response twelve_hour_forecast(const Transport& transport, const std::string& arg
     const std::string url = nws_gridpoints_prefix + cell.value->office + "/" +
                             std::to_string(cell.value->x) + "," + std::to_string(cell.value->y) +
                             forecast_url_suffix;
-    const nlohmann::json forecast = fetch_json(transport, url, false);
-    if (!has_periods(forecast)) {
+    // Written compactly as it arrives; only the periods' form is looked at on the way.
+    CompactOptions options;
+    options.probes.push_back(Probe{{{"properties"}, {"periods"}}});
+    CompactDocument forecast = fetch_compact_json(transport, url, false, options);
+    if (forecast.found[0].kind != nlohmann::json::value_t::array) {
         return error_response(502, forecast_format_error, url);
     }
-    return Response{200, to_compact_json(forecast), json_content_type};
+    return Response{200, std::move(forecast.text), json_content_type};
 }
 
 Response forecast_discussion(const Transport& transport, const std::string& argument) {
@@ -81,6 +74,21 @@ Response winds_aloft(const Transport& transport, const std::string& argument) {
         }
     }
     return error_response(400, winds_bulletin_error, {});
+}
+
+Response zone_document(const Transport& transport, const std::string& argument) {
+    const ParsedArgument<std::string> zone = parse_zone_argument(argument);
+    if (!zone.value) {
+        return error_response(400, std::string(zone.error), {});
+    }
+    // Zone shapes run to megabytes along coasts, so they are kept as text from the start.
+    const std::string url = nws_zones_prefix + *zone.value;
+    CompactDocument document = fetch_compact_json(transport, url, false);
+    if (document.kind != nlohmann::json::value_t::object ||
+        !std::binary_search(document.keys.begin(), document.keys.end(), "geometry")) {
+        return error_response(502, zone_format_error, url);
+    }
+    return Response{200, std::move(document.text), json_content_type};
 }
 
 }  // namespace weather

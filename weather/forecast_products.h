@@ -5,8 +5,8 @@
 #include "weather/fetch.h"
 #include "weather/response.h"
 
-// The forecast offices' words: the 12-hour forecast of a grid cell, the latest discussion and the
-// latest winds and temperatures aloft bulletin.
+// The forecast offices' words and areas: the 12-hour forecast of a grid cell, the latest
+// discussion, the shape of a zone that alerts name and the latest winds-aloft bulletin.
 namespace weather {
 
 // The forecast document of the grid cell "OFFICE/X,Y", passed on whole. 400 for a bad
@@ -19,6 +19,11 @@ Response twelve_hour_forecast(const Transport& transport, const std::string& arg
 // 502 with the URL as source when the document has no string "productText"; throws what
 // fetch_json throws.
 Response forecast_discussion(const Transport& transport, const std::string& argument);
+
+// The zone document of "TYPE/ID" (forecast/UTZ110), passed on whole. 400 for a bad argument,
+// 502 with the URL as source when the document is not an object with a "geometry" member;
+// throws what fetch_json throws.
+Response zone_document(const Transport& transport, const std::string& argument);
 
 // The latest winds-aloft bulletin chosen by "06", "12", "24" or "high", in the discussion's shape.
 // 400 for any other argument, 502 with the URL as source when the document has no string

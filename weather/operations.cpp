@@ -38,7 +38,8 @@ std::string utc_timestamp(std::chrono::system_clock::time_point now) {
 
 // What the weather is at one map point: the points document and, fetched in parallel, the
 // hourly forecast, the grid data and the nearest station's latest observation. Only the points
-// lookup is essential; a missing product becomes a warning.
+// lookup is essential; a missing product becomes a warning. Every document stays compact text,
+// and the reply is written around them.
 Response point_weather(const Transport& transport, const std::string& argument) {
     const ParsedArgument<Coordinates> point = parse_point_argument(argument);
     if (!point.value) {
@@ -46,30 +47,39 @@ Response point_weather(const Transport& transport, const std::string& argument) 
     }
     const std::string points_url = nws_points_prefix + four_decimals(point.value->latitude) + "," +
                                    four_decimals(point.value->longitude);
-    nlohmann::json points = fetch_json(transport, points_url, false);
+    CompactDocument points = fetch_compact_json(transport, points_url, false, point_link_options());
 
     // Each sub-task owns its copy of its link; if anything below throws, the futures' destructors
     // wait for the tasks still running.
     auto hourly = std::async(std::launch::async, fetch_product, std::cref(transport),
-                             point_link(points, "forecastHourly"));
+                             point_link(points, hourly_link, "forecastHourly"));
     auto grid = std::async(std::launch::async, fetch_product, std::cref(transport),
-                           point_link(points, "forecastGridData"));
+                           point_link(points, grid_link, "forecastGridData"));
     auto observation = std::async(std::launch::async, nearest_observation, std::cref(transport),
-                                  point_link(points, "observationStations"));
-
-    nlohmann::json reply = {{"point", std::move(points)},
-                            {"hourly", nullptr},
-                            {"grid", nullptr},
-                            {"observation", nullptr},
-                            {"warnings", nlohmann::json::array()},
-                            {"retrievedAt", utc_timestamp(std::chrono::system_clock::now())},
-                            {"source", "NOAA National Weather Service"}};
+                                  point_link(points, stations_link, "observationStations"));
+    const std::string retrieved_at = utc_timestamp(std::chrono::system_clock::now());
 
     // Joined in a fixed order so the warnings always read hourly, grid, observation.
-    attach_product(reply, "hourly", hourly.get());
-    attach_product(reply, "grid", grid.get());
-    attach_product(reply, "observation", observation.get());
-    return Response{200, to_compact_json(reply), json_content_type};
+    nlohmann::json warnings = nlohmann::json::array();
+    const auto attach = [&warnings](const char* key, PointProduct product) {
+        if (product.failed) {
+            warnings.push_back(std::string(key) + ": " + product.error);
+            return std::string("null");
+        }
+        return std::move(product.text);
+    };
+    std::string hourly_text = attach("hourly", hourly.get());
+    std::string grid_text = attach("grid", grid.get());
+    std::string observation_text = attach("observation", observation.get());
+    std::string reply =
+        compact_object({{"grid", std::move(grid_text)},
+                        {"hourly", std::move(hourly_text)},
+                        {"observation", std::move(observation_text)},
+                        {"point", std::move(points.text)},
+                        {"retrievedAt", to_compact_json(retrieved_at)},
+                        {"source", to_compact_json("NOAA National Weather Service")},
+                        {"warnings", to_compact_json(warnings)}});
+    return Response{200, std::move(reply), json_content_type};
 }
 
 // The documents of these two are passed on as received, and alerts run to megabytes, so they are
@@ -102,6 +112,9 @@ std::chrono::seconds cache_lifetime(std::string_view operation) {
     }
     if (operation == "winds") {
         return winds_lifetime;
+    }
+    if (operation == "zone") {
+        return zone_lifetime;
     }
     return default_lifetime;
 }
@@ -159,7 +172,10 @@ WeatherService::Outcome WeatherService::run_uncached(const std::string& operatio
         if (operation == "winds") {
             return {winds_aloft(transport, argument)};
         }
-        return {forecast_discussion(transport, argument)};
+        if (operation == "discussion") {
+            return {forecast_discussion(transport, argument)};
+        }
+        return {zone_document(transport, argument)};
     } catch (const std::exception& failure) {
         return {error_response(502, failure.what(), {})};
     }

@@ -15,6 +15,7 @@ namespace weather {
 inline constexpr std::size_t max_argument_bytes = 96;
 inline constexpr std::chrono::seconds pilot_reports_lifetime{180};
 inline constexpr std::chrono::seconds hazards_lifetime{180};
+inline constexpr std::chrono::seconds zone_lifetime{6 * 3600};  // zone lines rarely move
 inline constexpr std::chrono::seconds default_lifetime{300};
 // The bulletins are issued four times a day.
 inline constexpr std::chrono::seconds winds_lifetime{1800};

@@ -1,19 +1,13 @@
 #include "weather/point_products.h"
 
 #include <exception>
+#include <optional>
 
 #include "weather/services.h"
+#include "weather/text.h"
 
 namespace weather {
 namespace {
-
-nlohmann::json error_marker(std::string text) {
-    return {{request_error_key, std::move(text)}};
-}
-
-bool is_error_marker(const nlohmann::json& value) {
-    return value.is_object() && value.contains(request_error_key);
-}
 
 bool is_ascii_digit(char c) {
     return c >= '0' && c <= '9';
@@ -90,77 +84,155 @@ bool is_station_url(std::string_view url) {
     return take(url, nws_stations_prefix) && take(url, is_ascii_alphanumeric, 1, 32) && url.empty();
 }
 
+// The document behind `url` with `options`, or why it could not be had.
+struct Fetched {
+    std::optional<CompactDocument> document;
+    std::string error;
+};
+
+Fetched try_fetch(const Transport& transport, const std::string& url, CompactOptions options) {
+    if (url.empty()) {
+        return {std::nullopt, product_missing_error};
+    }
+    try {
+        return {fetch_compact_json(transport, url, false, options), {}};
+    } catch (const std::exception& failure) {
+        return {std::nullopt, failure.what()};
+    }
+}
+
+// Options that also look for the member "_requestError" (the last probe).
+CompactOptions with_error_probe(CompactOptions options) {
+    options.probes.push_back(Probe{{{request_error_key}}, true});
+    return options;
+}
+
+// The fetched document as a product: failed when it could not be had or names an error.
+PointProduct as_product(Fetched fetched) {
+    if (!fetched.document) {
+        return {true, {}, std::move(fetched.error)};
+    }
+    const FoundValue& marker = fetched.document->found.back();
+    if (marker.kind != nlohmann::json::value_t::discarded) {
+        // A marker whose text is not a string is still a failed product.
+        return {true,
+                {},
+                marker.kind == nlohmann::json::value_t::string
+                    ? nlohmann::json::parse(marker.text).get<std::string>()
+                    : marker.text};
+    }
+    return {false, std::move(fetched.document->text), {}};
+}
+
+PointProduct failed_product(std::string text) {
+    return {true, {}, std::move(text)};
+}
+
+std::string string_of(const FoundValue& found) {
+    return nlohmann::json::parse(found.text).get<std::string>();
+}
+
+// A station label as the parsed list's value(name, "") reads it: "" when missing, and the
+// library's own type error for a value that is not a string.
+std::optional<std::string> station_label(const FoundValue& found) {
+    if (found.kind == nlohmann::json::value_t::discarded) {
+        return std::string();
+    }
+    if (found.kind == nlohmann::json::value_t::string) {
+        return string_of(found);
+    }
+    return std::nullopt;
+}
+
+void throw_label_type_error(const FoundValue& found) {
+    (void)nlohmann::json(found.kind).get<std::string>();
+}
+
 }  // namespace
 
-std::string point_link(const nlohmann::json& points_document, std::string_view name) {
-    if (!points_document.is_object()) {
+CompactOptions point_link_options() {
+    CompactOptions options;
+    for (const char* name : {"forecastHourly", "forecastGridData", "observationStations"}) {
+        options.probes.push_back(Probe{{{"properties"}, {name}}});
+    }
+    return options;
+}
+
+std::string point_link(const CompactDocument& points, std::size_t index, std::string_view name) {
+    const FoundValue& link = points.found.at(index);
+    if (link.kind != nlohmann::json::value_t::string) {
         return {};
     }
-    const auto properties = points_document.find("properties");
-    if (properties == points_document.end() || !properties->is_object()) {
-        return {};
-    }
-    const auto link = properties->find(name);
-    if (link == properties->end() || !link->is_string()) {
-        return {};
-    }
-    const auto& url = link->get_ref<const std::string&>();
+    const std::string url = string_of(link);
     std::string_view path = url;
     return take(path, nws_api_prefix) && has_expected_path(name, path) ? url : std::string{};
 }
 
-nlohmann::json fetch_product(const Transport& transport, const std::string& url) {
-    if (url.empty()) {
-        return error_marker(product_missing_error);
-    }
-    try {
-        return fetch_json(transport, url, false);
-    } catch (const std::exception& failure) {
-        return error_marker(failure.what());
-    }
+PointProduct fetch_product(const Transport& transport, const std::string& url) {
+    return as_product(try_fetch(transport, url, with_error_probe({})));
 }
 
-void attach_product(nlohmann::json& reply, const std::string& key, nlohmann::json product) {
-    if (is_error_marker(product)) {
-        // A marker whose text is not a string is still a failed product.
-        const auto& text = product[request_error_key];
-        reply["warnings"].push_back(key + ": " +
-                                    (text.is_string() ? text.get<std::string>() : text.dump()));
-        return;
+PointProduct nearest_observation(const Transport& transport, const std::string& stations_url) {
+    // Only the first station is read of the list, which is not part of the reply.
+    CompactOptions list;
+    const JsonPath first = {{"features"}, element(0)};
+    const auto under_first = [&first](std::initializer_list<PathStep> rest) {
+        JsonPath path = first;
+        path.insert(path.end(), rest);
+        return path;
+    };
+    list.probes = {Probe{{{"features"}}},
+                   Probe{first},
+                   Probe{under_first({{"id"}})},
+                   Probe{under_first({{"properties"}})},
+                   Probe{under_first({{"properties"}, {"name"}})},
+                   Probe{under_first({{"properties"}, {"stationIdentifier"}})}};
+    Fetched stations = try_fetch(transport, stations_url, with_error_probe(std::move(list)));
+    const std::vector<FoundValue> found =
+        stations.document ? stations.document->found : std::vector<FoundValue>{};
+    PointProduct listed = as_product(std::move(stations));
+    if (listed.failed) {
+        return listed;
     }
-    reply[key] = std::move(product);
-}
-
-nlohmann::json nearest_observation(const Transport& transport, const std::string& stations_url) {
-    nlohmann::json stations = fetch_product(transport, stations_url);
-    if (is_error_marker(stations)) {
-        return stations;
+    std::string().swap(listed.text);
+    using value_t = nlohmann::json::value_t;
+    if (found[0].kind != value_t::array || found[1].kind == value_t::discarded) {
+        return failed_product("No nearby reporting stations were returned");
     }
-    if (!stations.is_object() || !stations.contains("features") ||
-        !stations["features"].is_array() || stations["features"].empty()) {
-        return error_marker("No nearby reporting stations were returned");
+    if (found[1].kind != value_t::object || found[2].kind != value_t::string) {
+        return failed_product("Nearest weather station has no valid identifier");
     }
-    const nlohmann::json& nearest = stations["features"][0];
-    if (!nearest.is_object() || !nearest.contains("id") || !nearest["id"].is_string()) {
-        return error_marker("Nearest weather station has no valid identifier");
-    }
-    const auto& station_url = nearest["id"].get_ref<const std::string&>();
+    const std::string station_url = string_of(found[2]);
     if (!is_station_url(station_url)) {
-        return error_marker("Nearest weather station URL is invalid");
+        return failed_product("Nearest weather station URL is invalid");
     }
 
-    nlohmann::json observation = fetch_product(transport, station_url + "/observations/latest");
-    const auto station_properties = nearest.find("properties");
-    if (observation.is_object() && observation.contains("properties") &&
-        observation["properties"].is_object() && station_properties != nearest.end() &&
-        station_properties->is_object()) {
-        // value() throws the library's type error for a present non-string name; that error
-        // is meant to end the whole point operation.
-        observation["properties"]["stationName"] = station_properties->value("name", std::string{});
-        observation["properties"]["stationIdentifier"] =
-            station_properties->value("stationIdentifier", std::string{});
+    // The station's name and identifier go into the observation's "properties" as it is
+    // written; a label that is not a string ends the whole operation, but only where it would
+    // have been written.
+    const bool labelled = found[3].kind == value_t::object;
+    const std::optional<std::string> name = station_label(found[4]);
+    const std::optional<std::string> identifier = station_label(found[5]);
+    CompactOptions observation_options;
+    observation_options.probes = {Probe{{{"properties"}}}};
+    if (labelled) {
+        observation_options.additions = {
+            AddedMember{{{"properties"}}, "stationName", to_compact_json(name.value_or(""))},
+            AddedMember{
+                {{"properties"}}, "stationIdentifier", to_compact_json(identifier.value_or(""))}};
     }
-    return observation;
+    Fetched observation = try_fetch(transport, station_url + "/observations/latest",
+                                    with_error_probe(std::move(observation_options)));
+    if (labelled && observation.document && observation.document->kind == value_t::object &&
+        observation.document->found[0].kind == value_t::object) {
+        if (!name) {
+            throw_label_type_error(found[4]);
+        }
+        if (!identifier) {
+            throw_label_type_error(found[5]);
+        }
+    }
+    return as_product(std::move(observation));
 }
 
 }  // namespace weather

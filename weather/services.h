@@ -48,6 +48,7 @@ struct WindsBulletin {
 };
 inline constexpr WindsBulletin winds_bulletins[] = {
     {"06", "FD1", "US1"}, {"12", "FD3", "US3"}, {"24", "FD5", "US5"}, {"high", "FD8", "US7"}};
+inline constexpr char nws_zones_prefix[] = "https://api.weather.gov/zones/";
 
 // What the operations answer when a service's document does not have the expected form.
 inline constexpr char aviation_format_error[] =
@@ -60,6 +61,7 @@ inline constexpr char discussion_format_error[] =
     "NWS discussion service returned an unexpected data format";
 inline constexpr char winds_format_error[] =
     "NWS winds aloft service returned an unexpected data format";
+inline constexpr char zone_format_error[] = "NWS zone service returned an unexpected data format";
 
 // Sent with every request.
 inline constexpr char user_agent[] =

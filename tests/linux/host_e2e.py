@@ -133,12 +133,15 @@ class MapOnLinux(unittest.TestCase):
         self.assertTrue(count.startswith("20 reports"), count)
         # Every alert in force drawn, those without a shape over their zones or counties. (The demo moves
         # the documents by whole hours, so the two short warnings may just have ended.)
+        # The zones' shapes come from the host's `zone` operation; without it they fall back to counties.
         drawn = d.wait_for("""const ids = new Set([...document.querySelectorAll('path.alert-shape')]
             .flatMap((p) => p.dataset.alerts.split(' ')));
             const listed = document.querySelectorAll('#panel-alerts .alert-item').length;
-            return listed >= 6 && ids.size == listed && [ids.size, document.querySelectorAll(
-              'path.alert-shape.county-drawn, path.alert-shape[data-zones]').length]""", timeout=30)
+            const zoned = document.querySelectorAll('path.alert-shape[data-zones]').length;
+            return listed >= 6 && ids.size == listed && zoned > 0 && [ids.size, zoned]""", timeout=30)
         self.assertGreater(drawn[1], 0)
+        zones = {r["target"] for r in service_requests() if r["target"].startswith("/zones/")}
+        self.assertIn("/zones/forecast/UTZ110", zones)
         self.assertTrue(d.execute_script("return navigator.userAgent").endswith(" CorvaneWeather/1.0"))
         targets = {r["target"] for r in service_requests()}
         for target in (f"/api/data/metar?bbox={WEST_BBOX}&format=json",
@@ -196,7 +199,7 @@ class MapOnLinux(unittest.TestCase):
         for ignored in ("over-limit", "plain-string", 7.5, "foreign"):
             self.assertNotIn(ignored, ids)
 
-    def test_tafs_hazards_forecast_and_discussion_through_the_page_bridge(self):
+    def test_the_newer_operations_through_the_page_bridge(self):
         d = self.driver
         d.execute_script(COLLECT_REPLIES)
         asked = [  # id, operation, argument, status
@@ -209,6 +212,9 @@ class MapOnLinux(unittest.TestCase):
             ("n-forecast-blank", "forecast", "SLC/101, 174", 400),
             ("n-discussion", "discussion", "SLC", 200),
             ("n-discussion-lower", "discussion", "slc", 400),
+            ("n-zone", "zone", "forecast/UTZ110", 200),
+            ("n-zone-missing", "zone", "fire/UTZ478", 502),
+            ("n-zone-bad", "zone", "forecast/UTZ110/", 400),
             ("n-winds", "winds", "06", 200),
             ("n-winds-missing", "winds", "24", 502),
             ("n-winds-short", "winds", "6", 400),
@@ -244,6 +250,12 @@ class MapOnLinux(unittest.TestCase):
         self.assertEqual(body["n-discussion"]["issuingOffice"], "KSLC")
         self.assertIn(".SYNOPSIS...", body["n-discussion"]["productText"])
         self.assertEqual(body["n-discussion-lower"], {"error": "Expected a forecast office as three letters"})
+        self.assertEqual(body["n-zone"]["properties"]["id"], "UTZ110")
+        self.assertEqual(body["n-zone"]["geometry"]["type"], "Polygon")
+        self.assertEqual(body["n-zone-missing"], {
+            "error": "Weather service returned HTTP 404: https://api.weather.gov/zones/fire/UTZ478"})
+        self.assertEqual(body["n-zone-bad"], {
+            "error": "Expected a zone as type/ID, such as forecast/UTZ110, fire/UTZ110 or county/UTC035"})
         self.assertEqual(body["n-winds"]["issuingOffice"], "KWNO")
         self.assertIn("\nFD1US1\nDATA BASED ON 201200Z", body["n-winds"]["productText"])
         self.assertEqual(body["n-winds-missing"], {
@@ -256,6 +268,7 @@ class MapOnLinux(unittest.TestCase):
                        "/api/data/airsigmet?format=json", "/api/data/gairmet?format=json",
                        "/api/data/cwa?format=json", "/gridpoints/SLC/101,174/forecast",
                        "/gridpoints/SLC/0,0/forecast", "/products/types/AFD/locations/SLC/latest",
+                       "/zones/forecast/UTZ110", "/zones/fire/UTZ478",
                        "/products/types/FD1/locations/US1/latest"):
             self.assertIn(target, targets)
 
@@ -392,6 +405,38 @@ class ManyAlerts(unittest.TestCase):
                 "return document.querySelectorAll('#panel-alerts .alert-item').length"), 200)
 
 
+class HostileTimes(unittest.TestCase):
+    """Services answering with times no date can hold (tests/linux/hostile_times.py): the page
+    leaves those reports and forecast groups out, says so, opens the station popup and keeps
+    every layer's age moving."""
+
+    def test_reports_and_forecasts_with_impossible_times(self):
+        folders = UserFolders()
+        with HostDriver(OPTIONS.program, env=folders.environment()) as d:
+            d.wait_for("return document.querySelectorAll('path.station-marker').length >= 50", timeout=60)
+            notes = d.wait_for("""const c = document.querySelector('.layer[data-layer="hazards"] .count');
+                const n = [...document.querySelectorAll('.layer[data-layer="metars"] .layer-note')];
+                return c && n.length && n.map((p) => p.textContent)""", timeout=60)
+            self.assertEqual(notes, ["2 reports left out: their times lie outside the possible range."])
+            self.assertEqual(d.execute_script("return document.querySelectorAll('#panel-layers .loading').length"), 0)
+            field = d.find_element(By.ID, "search-input")
+            field.send_keys("KSLC")
+            d.wait_for("return document.querySelector('#search-list [role=option]')")
+            field.send_keys("\ue007")  # Enter
+            note = d.wait_for("""const n = document.querySelector('.station-popup[data-station="KSLC"] .taf-note');
+                return n && document.querySelector('.station-popup .taf-period') && n.textContent""", timeout=60)
+            self.assertEqual(note, "1 forecast group left out: its time lies outside the possible range.")
+            d.get_screenshot_as_file(os.path.join(OPTIONS.artifacts, "linux-hostile-times-popup.png"))
+            d.execute_script("document.querySelector('.leaflet-popup-close-button')?.click()")
+            # The 30-second tick moves every layer's age on: "(just now)" becomes "(1 min ago)".
+            lines = "return [...document.querySelectorAll('.layer .freshness')].map((p) => p.textContent)"
+            before = d.execute_script(lines)
+            self.assertEqual(len(before), 4, before)
+            d.wait_for("""const lines = [...document.querySelectorAll('.layer .freshness')];
+                return lines.length === 4 && lines.every((p) => /fetched [^·]*\\((\\d+) min ago\\)/.test(p.textContent))""",
+                       timeout=120, interval=1)
+
+
 class ClosingWithRequestsInFlight(unittest.TestCase):
     """Runs with services that hold every answer back, so requests stay in flight."""
 
@@ -441,6 +486,8 @@ def main():
     parser.add_argument("--hold-file", help="the services' --hold-documents file")
     parser.add_argument("--many-alerts", type=int,
                         help="the services answer with this many alerts (large_alerts.py)")
+    parser.add_argument("--hostile-times", action="store_true",
+                        help="the services answer with impossible times (hostile_times.py)")
     OPTIONS, rest = parser.parse_known_args()
     os.makedirs(OPTIONS.artifacts, exist_ok=True)
     if "CORVANE_FAKE_SERVICES_LOG" not in os.environ:
@@ -453,6 +500,8 @@ def main():
         suite.addTests(loader.loadTestsFromTestCase(ClosingWithRequestsInFlight))
     elif OPTIONS.many_alerts:
         suite.addTests(loader.loadTestsFromTestCase(ManyAlerts))
+    elif OPTIONS.hostile_times:
+        suite.addTests(loader.loadTestsFromTestCase(HostileTimes))
     else:
         suite.addTests(loader.loadTestsFromTestCase(MapOnLinux))
         if OPTIONS.hold_file:

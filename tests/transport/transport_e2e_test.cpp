@@ -624,9 +624,9 @@ TEST_F(TransportEndToEnd, AlertsArePassedOn) {
     expect_same_as_scripted("alerts", "", response);
 }
 
-// The four operations beyond the first ones, their refusals and service failures, through the
-// real client; the services' fault for an operation is chosen by its argument.
-TEST_F(TransportEndToEnd, TafsHazardsForecastDiscussionAndWindsAnswerAsTheScriptedClientDoes) {
+// The operations beyond the first four, their refusals and service failures, through the real
+// client; the services' fault for an operation is chosen by its argument.
+TEST_F(TransportEndToEnd, TheNewerOperationsAnswerAsTheScriptedClientDoes) {
     struct Row {
         std::string operation;
         std::string argument;
@@ -648,6 +648,10 @@ TEST_F(TransportEndToEnd, TafsHazardsForecastDiscussionAndWindsAnswerAsTheScript
         {"discussion", "SLC", 200, {"/products/types/AFD/locations/SLC/latest"}},
         {"discussion", "XYZ", 502, {"/products/types/AFD/locations/XYZ/latest"}},
         {"discussion", "KSLC", 400, {}},
+        {"zone", "forecast/UTZ110", 200, {"/zones/forecast/UTZ110"}},
+        {"zone", "county/MTC029", 200, {"/zones/county/MTC029"}},
+        {"zone", "fire/UTZ478", 502, {"/zones/fire/UTZ478"}},
+        {"zone", "forecast/UTZ110/", 400, {}},
         {"winds", "06", 200, {"/products/types/FD1/locations/US1/latest"}},
         {"winds", "high", 200, {"/products/types/FD8/locations/US7/latest"}},
         {"winds", "24", 502, {"/products/types/FD5/locations/US5/latest"}},
@@ -676,6 +680,8 @@ TEST_F(TransportEndToEnd, TafsHazardsForecastDiscussionAndWindsAnswerAsTheScript
               json::parse(test_document("awc/taf_west.json")));
     EXPECT_EQ(json::parse(weather::run_operation("forecast", "SLC/101,174").body),
               json::parse(test_document("nws/forecast_slc.json")));
+    EXPECT_EQ(json::parse(weather::run_operation("zone", "forecast/UTZ110").body),
+              json::parse(test_document("nws/zone_forecast_UTZ110.json")));
     EXPECT_EQ(json::parse(weather::run_operation("winds", "06").body).at("productText"),
               json::parse(test_document("nws/fd1_us1_latest.json")).at("productText"));
 }

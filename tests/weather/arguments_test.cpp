@@ -194,6 +194,51 @@ TEST(OfficeArgument, IsExactlyThreeCapitalLetters) {
     EXPECT_EQ(std::string(office_error), "Expected a forecast office as three letters");
 }
 
+TEST(ZoneArgument, IsATypeAndAZoneIdAsAlertsNameThem) {
+    const PointCase cases[] = {
+        {"forecast/UTZ110", ""},
+        {"fire/UTZ478", ""},
+        {"county/UTC035", ""},
+        {"county/MTC029", ""},
+        {"forecast/AAZ000", ""},
+        {"fire/ZZC999", ""},
+        {"forecast/UTZ11", zone_error},
+        {"forecast/UTZ1100", zone_error},
+        {"forecast/UTX110", zone_error},
+        {"forecast/UTz110", zone_error},
+        {"forecast/utZ110", zone_error},
+        {"forecast/U1Z110", zone_error},
+        {"forecast/UTZ11A", zone_error},
+        {"forecast/UTZ 110", zone_error},
+        {"forecast/ UTZ110", zone_error},
+        {"forecast/UTZ110 ", zone_error},
+        {"forecast//UTZ110", zone_error},
+        {"forecast/UTZ110/", zone_error},
+        {"forecast/../UTZ110", zone_error},
+        {"Forecast/UTZ110", zone_error},
+        {"public/UTZ110", zone_error},
+        {"forecasts/UTZ110", zone_error},
+        {"/UTZ110", zone_error},
+        {"UTZ110", zone_error},
+        {"forecast/", zone_error},
+        {"forecast", zone_error},
+        {"", zone_error},
+        {"forecast/UTZ110?x=1", zone_error},
+        {"forecast/UTZ11\xD9\xA0", zone_error},  // an Arabic-Indic zero
+        {"https://api.weather.gov/zones/forecast/UTZ110", zone_error},
+    };
+    for (const auto& c : cases) {
+        const auto parsed = parse_zone_argument(c.argument);
+        EXPECT_EQ(std::string(parsed.error), c.error) << '"' << c.argument << '"';
+        EXPECT_EQ(parsed.value.has_value(), c.error.empty()) << '"' << c.argument << '"';
+        if (parsed.value) {
+            EXPECT_EQ(*parsed.value, c.argument);
+        }
+    }
+    EXPECT_EQ(std::string(zone_error),
+              "Expected a zone as type/ID, such as forecast/UTZ110, fire/UTZ110 or county/UTC035");
+}
+
 TEST(BoundsText, WritesFourDecimalsSouthWestNorthEast) {
     EXPECT_EQ(bounds_text(Bounds{36, -115, 38, -112}), "36.0000,-115.0000,38.0000,-112.0000");
     EXPECT_EQ(bounds_text(Bounds{31.00005, -124.99994, 49.5, -102}),

@@ -174,9 +174,141 @@ TEST(CompactDocument, WritesWhatParsingAndSerialisingWrite) {
         EXPECT_EQ(document.kind, c.kind) << c.text;
         EXPECT_EQ(document.keys, c.keys) << c.text;
     }
-    for (const std::string bad : {"", "[1,]", "{\"a\":1} x", "[\"\xFF\"]", "{\"a\"}", "[1] [2]", "[1E400]"}) {
+    for (const std::string bad :
+         {"", "[1,]", "{\"a\":1} x", "[\"\xFF\"]", "{\"a\"}", "[1] [2]", "[1E400]"}) {
         EXPECT_THROW((void)compact_document(bad), nlohmann::json::exception) << bad;
-        EXPECT_THROW(const auto parsed = nlohmann::json::parse(bad), nlohmann::json::exception) << bad;
+        EXPECT_THROW(const auto parsed = nlohmann::json::parse(bad), nlohmann::json::exception)
+            << bad;
+    }
+}
+
+// The value the parsed document holds at `path`, if any.
+const nlohmann::json* value_at(const nlohmann::json& document, const JsonPath& path) {
+    const nlohmann::json* at = &document;
+    for (const PathStep& step : path) {
+        if (step.index == PathStep::no_index) {
+            if (!at->is_object() || !at->contains(step.key)) {
+                return nullptr;
+            }
+            at = &(*at)[step.key];
+        } else {
+            if (!at->is_array() || at->size() <= step.index) {
+                return nullptr;
+            }
+            at = &(*at)[step.index];
+        }
+    }
+    return at;
+}
+
+// What a probe finds is what the parsed value holds there, whatever repeats or replaces it.
+TEST(CompactDocument, ProbesFindWhatTheParsedValueHolds) {
+    const JsonPath periods = {{"properties"}, {"periods"}};
+    const JsonPath first_id = {{"features"}, element(0), {"id"}};
+    const JsonPath second = {{"features"}, element(1)};
+    const std::pair<std::string, JsonPath> cases[] = {
+        {R"({"properties":{"periods":[1,2]}})", periods},
+        {R"({"properties":{"periods":{}}})", periods},
+        {R"({"properties":{"periods":null}})", periods},
+        {R"({"properties":{}})", periods},
+        {R"({"periods":[]})", periods},
+        {R"([{"properties":{"periods":[]}}])", periods},
+        {R"({"properties":[{"periods":[]}]})", periods},
+        {R"({"properties":{"periods":[1]},"properties":{"x":1}})", periods},
+        {R"({"properties":{"periods":[1]},"properties":{"periods":"two"}})", periods},
+        {R"({"properties":{"periods":[1]},"properties":5})", periods},
+        {R"({"properties":{"periods":[1],"periods":{"a":[]}}})", periods},
+        {R"({"other":{"properties":{"periods":[]}},"properties":{"x":{"periods":[]}}})", periods},
+        {R"({"features":[{"id":"a"},{"id":"b"}]})", first_id},
+        {R"({"features":[{"id":7,"id":"late"}]})", first_id},
+        {R"({"features":[[{"id":"a"}],{"id":"b"}]})", first_id},
+        {R"({"features":[]})", first_id},
+        {R"({"features":{"0":{"id":"a"}}})", first_id},
+        {R"({"features":[{"id":"a"},{"id":"b"}],"features":[{"x":1}]})", first_id},
+        {R"({"features":[1,{"n":[true]}]})", second},
+        {R"({"features":[1]})", second},
+        {R"({"features":[1,"\u00e9\n"]})", second},
+    };
+    for (const auto& [text, path] : cases) {
+        CompactOptions options;
+        options.probes = {Probe{path}, Probe{path, true}};
+        const CompactDocument document = compact_document(text, options);
+        const nlohmann::json parsed = nlohmann::json::parse(text);
+        const nlohmann::json* expected = value_at(parsed, path);
+        ASSERT_EQ(document.found.size(), 2u);
+        EXPECT_EQ(document.text, to_compact_json(parsed)) << text;
+        const FoundValue& kept = document.found[1];
+        if (!expected) {
+            EXPECT_EQ(kept.kind, nlohmann::json::value_t::discarded) << text;
+            EXPECT_EQ(kept.text, "") << text;
+            continue;
+        }
+        EXPECT_EQ(kept.kind, expected->type()) << text;
+        EXPECT_EQ(kept.text, to_compact_json(*expected)) << text;
+        EXPECT_EQ(document.found[0].text, expected->is_structured() ? "" : kept.text) << text;
+    }
+}
+
+// Added members land where assigning them in the parsed value puts them.
+TEST(CompactDocument, AddedMembersReplaceTheirKeysInTheObjectNamed) {
+    const std::string cases[] = {
+        R"({"properties":{"a":1,"stationName":"old","z":[]}})",
+        R"({"properties":{}})",
+        R"({"properties":{"x":{"properties":{}}},"properties":{"b":2}})",
+        R"({"properties":null})",
+        R"({"properties":[{}]})",
+        R"({"other":{}})",
+        R"([{"properties":{}}])",
+        R"("properties")",
+    };
+    CompactOptions options;
+    options.additions = {AddedMember{{{"properties"}}, "stationName", R"("Salt Lake")"},
+                         AddedMember{{{"properties"}}, "stationIdentifier", R"("KSLC")"}};
+    for (const std::string& text : cases) {
+        nlohmann::json expected = nlohmann::json::parse(text);
+        if (expected.is_object() && expected.contains("properties") &&
+            expected["properties"].is_object()) {
+            expected["properties"]["stationName"] = "Salt Lake";
+            expected["properties"]["stationIdentifier"] = "KSLC";
+        }
+        EXPECT_EQ(compact_document(text, options).text, to_compact_json(expected)) << text;
+    }
+}
+
+// A split array hands out each element as the parsed array holds it, probes relative to it.
+TEST(CompactDocument, SplitsAnArrayIntoItsElements) {
+    const std::string cases[] = {
+        R"([{"icaoId":"KSLC","obsTime":5},{"obsTime":1.5,"icaoId":"KOGD","icaoId":"KPVU"},
+            7, [ {"icaoId":"KNO"} ], {"icaoId":{"a":1}}, null, "KSGU"])",
+        R"([])",
+        R"({"icaoId":"KSLC"})",
+        R"("KSLC")",
+    };
+    for (const std::string& text : cases) {
+        std::vector<CompactDocument> elements;
+        CompactOptions options;
+        options.probes = {Probe{{{"icaoId"}}}};
+        options.on_element = [&elements](CompactDocument&& element) {
+            elements.push_back(std::move(element));
+        };
+        const CompactDocument document = compact_document(text, options);
+        const nlohmann::json parsed = nlohmann::json::parse(text);
+        EXPECT_EQ(document.kind, parsed.type()) << text;
+        if (!parsed.is_array()) {
+            EXPECT_TRUE(elements.empty()) << text;
+            EXPECT_EQ(document.text, to_compact_json(parsed)) << text;
+            continue;
+        }
+        EXPECT_EQ(document.text, "") << text;
+        ASSERT_EQ(elements.size(), parsed.size()) << text;
+        for (std::size_t i = 0; i < parsed.size(); ++i) {
+            EXPECT_EQ(elements[i].text, to_compact_json(parsed[i])) << text << " " << i;
+            EXPECT_EQ(elements[i].kind, parsed[i].type()) << text << " " << i;
+            const nlohmann::json* id = value_at(parsed[i], {{"icaoId"}});
+            EXPECT_EQ(elements[i].found[0].kind,
+                      id ? id->type() : nlohmann::json::value_t::discarded)
+                << text << " " << i;
+        }
     }
 }
 

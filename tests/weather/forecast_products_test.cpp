@@ -12,6 +12,7 @@ using nlohmann::json;
 
 constexpr char forecast_url[] = "https://api.weather.gov/gridpoints/SLC/101,174/forecast";
 constexpr char discussion_url[] = "https://api.weather.gov/products/types/AFD/locations/SLC/latest";
+constexpr char zone_url[] = "https://api.weather.gov/zones/forecast/UTZ110";
 constexpr char winds_url[] = "https://api.weather.gov/products/types/FD1/locations/US1/latest";
 
 class ForecastProductsTest : public ::testing::Test {
@@ -75,6 +76,7 @@ TEST_F(ForecastProductsTest, FailuresAndRefusals) {
     };
     const std::string forecast = forecast_url;
     const std::string discussion = discussion_url;
+    const std::string zone = zone_url;
     const std::string winds = winds_url;
     const Case cases[] = {
         {"forecast",
@@ -117,6 +119,35 @@ TEST_F(ForecastProductsTest, FailuresAndRefusals) {
          Exchange::ok("{}"),
          400,
          {{"error", "Expected a forecast office as three letters"}}},
+        {"zone",
+         "forecast/UTZ110",
+         Exchange::with_status(404),
+         502,
+         {{"error", "Weather service returned HTTP 404: " + zone}}},
+        {"zone",
+         "forecast/UTZ110",
+         Exchange::with_status(204),
+         502,
+         {{"error", "Weather service returned an invalid JSON response: " + zone}}},
+        {"zone",
+         "forecast/UTZ110",
+         Exchange::ok(R"({"geometry":null} x)"),
+         502,
+         {{"error", "Weather service returned an invalid JSON response: " + zone}}},
+        {"zone",
+         "forecast/utz110",
+         Exchange::ok(R"({"geometry":null})"),
+         400,
+         {{"error",
+           "Expected a zone as type/ID, such as forecast/UTZ110, fire/UTZ110 or "
+           "county/UTC035"}}},
+        {"zone",
+         "",
+         Exchange::ok(R"({"geometry":null})"),
+         400,
+         {{"error",
+           "Expected a zone as type/ID, such as forecast/UTZ110, fire/UTZ110 or "
+           "county/UTC035"}}},
         {"winds", "06", Exchange::with_status(404), 502,
          {{"error", "Weather service returned HTTP 404: " + winds}}},
         {"winds", "06", Exchange::with_status(503), 502,
@@ -130,6 +161,7 @@ TEST_F(ForecastProductsTest, FailuresAndRefusals) {
         ScriptedClient scripted;
         scripted.on(forecast_url, c.answer);
         scripted.on(discussion_url, c.answer);
+        scripted.on(zone_url, c.answer);
         scripted.on(winds_url, c.answer);
         WeatherService service(Transport{scripted, pauses.function()});
         const Response response = service.run_operation(c.operation, c.argument);
@@ -162,6 +194,48 @@ TEST_F(ForecastProductsTest, DiscussionsKeepTheTextTheOfficeAndTheTime) {
     for (const auto& [document, expected] : cases) {
         client.on(discussion_url, Exchange::ok(document));
         const Response response = run("discussion", "SLC");
+        EXPECT_EQ(response.status, expected.contains("error") ? 502 : 200) << document;
+        EXPECT_EQ(body_of(response), expected) << document;
+    }
+}
+
+TEST_F(ForecastProductsTest, ZonesAskTheirOwnDocumentAndPassItOnCompactly) {
+    const std::pair<std::string, std::string> asked[] = {
+        {"forecast/UTZ110", zone_url},
+        {"fire/UTZ478", "https://api.weather.gov/zones/fire/UTZ478"},
+        {"county/UTC035", "https://api.weather.gov/zones/county/UTC035"},
+    };
+    for (const auto& [argument, url] : asked) {
+        client.on(url, Exchange::ok("{\n  \"type\": \"Feature\",\n  \"geometry\": {\"type\": "
+                                    "\"Polygon\", \"coordinates\": [[[-111.9, 41.4]]]}\n}"));
+        const Response response = run("zone", argument);
+        EXPECT_EQ(response.status, 200) << argument;
+        EXPECT_EQ(
+            response.body,
+            R"({"geometry":{"coordinates":[[[-111.9,41.4]]],"type":"Polygon"},"type":"Feature"})");
+        EXPECT_EQ(client.requests_for(url), 1u) << argument;
+    }
+}
+
+TEST_F(ForecastProductsTest, ZoneDocumentsMustBeObjectsWithAGeometry) {
+    const json refused = {{"error", "NWS zone service returned an unexpected data format"},
+                          {"source", zone_url}};
+    const std::pair<std::string, json> cases[] = {
+        {R"({"geometry":{"type":"Polygon","coordinates":[]},"id":"x"})",
+         {{"geometry", {{"coordinates", json::array()}, {"type", "Polygon"}}}, {"id", "x"}}},
+        // The value is the page's to judge: a zone without a shape still answers.
+        {R"({"geometry":null,"properties":{"name":"Wasatch Mountains"}})",
+         {{"geometry", nullptr}, {"properties", {{"name", "Wasatch Mountains"}}}}},
+        {R"({"properties":{"geometry":{}}})", refused},
+        {R"({"Geometry":{}})", refused},
+        {R"({})", refused},
+        {R"([{"geometry":{}}])", refused},
+        {R"("geometry")", refused},
+        {R"(null)", refused},
+    };
+    for (const auto& [document, expected] : cases) {
+        client.on(zone_url, Exchange::ok(document));
+        const Response response = run("zone", "forecast/UTZ110");
         EXPECT_EQ(response.status, expected.contains("error") ? 502 : 200) << document;
         EXPECT_EQ(body_of(response), expected) << document;
     }

@@ -193,12 +193,19 @@ TEST(MergeMetars, KeepsTheNewestRecordPerStation) {
         {"float", record("K1", 1, "a"), record("K1", 2.5, "b"), "a"},
         {"unsigned", record("K1", 5, "a"), record("K1", 18446744073709551615u, "b"), "a"},
     };
+    const auto records = [](const nlohmann::json& array) {
+        std::vector<MetarRecord> read;
+        (void)compact_document(array.dump(), metar_record_options(read));
+        return read;
+    };
     for (const auto& c : cases) {
-        std::map<std::string, nlohmann::json> merged;
-        merge_metars(merged, nlohmann::json::array({c.first}));
-        merge_metars(merged, nlohmann::json::array({c.second}));
+        std::map<std::string, MetarRecord> merged;
+        auto first = records(nlohmann::json::array({c.first}));
+        auto second = records(nlohmann::json::array({c.second}));
+        merge_metars(merged, first);
+        merge_metars(merged, second);
         ASSERT_EQ(merged.size(), 1u) << c.name;
-        EXPECT_EQ(merged["K1"]["rawOb"], c.winner) << c.name;
+        EXPECT_EQ(nlohmann::json::parse(merged["K1"].text)["rawOb"], c.winner) << c.name;
     }
 }
 

@@ -1,5 +1,9 @@
 #include "weather/operations.h"
 
+#include <algorithm>
+#include <regex>
+#include <sstream>
+
 #include <gtest/gtest.h>
 
 #include "tests/weather/scripted_client.h"
@@ -41,6 +45,8 @@ TEST_F(OperationsTest, RefusesUnknownOperationsAndLongArguments) {
         {"hazard", "", "Unsupported weather operation"},
         {"forecast ", "SLC/101,174", "Unsupported weather operation"},
         {"discussions", "SLC", "Unsupported weather operation"},
+        {"zones", "forecast/UTZ110", "Unsupported weather operation"},
+        {"Zone", "forecast/UTZ110", "Unsupported weather operation"},
         {"wind", "06", "Unsupported weather operation"},
         {"Winds", "06", "Unsupported weather operation"},
         {"point", std::string(97, ' '), "Weather request argument is too long"},
@@ -59,7 +65,7 @@ TEST_F(OperationsTest, RefusesUnknownOperationsAndLongArguments) {
 
 TEST_F(OperationsTest, EveryOperationRefusesA97ByteArgumentBeforeAnythingElse) {
     const std::string names[] = {"metars",  "pireps",   "point",      "alerts", "tafs",
-                                 "hazards", "forecast", "discussion", "winds"};
+                                 "hazards", "forecast", "discussion", "zone",   "winds"};
     EXPECT_EQ(std::size(names), operation_names.size());
     for (const std::string& name : names) {
         const Response response = service.run_operation(name, std::string(97, 'x'));
@@ -69,6 +75,35 @@ TEST_F(OperationsTest, EveryOperationRefusesA97ByteArgumentBeforeAnythingElse) {
             << name;
     }
     EXPECT_EQ(client.request_count(), 0u);
+}
+
+// The README's protocol table names every operation once, with the time its answer is kept.
+TEST(ProtocolTable, ListsEveryOperationWithItsLifetime) {
+    std::istringstream readme(test_document("../../README.md"));
+    const std::regex row(R"(^\| `([a-z]+)` \|.*\| (\d+) (s|h)\b[^|]*\|$)");
+    std::vector<std::string> listed;
+    bool in_table = false;
+    for (std::string line; std::getline(readme, line);) {
+        if (line.starts_with("| operation | argument |")) {
+            in_table = true;
+            continue;
+        }
+        if (in_table && !line.starts_with("|")) {
+            break;
+        }
+        std::smatch match;
+        if (in_table && std::regex_match(line, match, row)) {
+            listed.push_back(match[1]);
+            const long amount = std::stol(match[2]);
+            const auto lifetime = match[3] == "h" ? std::chrono::seconds(amount * 3600)
+                                                  : std::chrono::seconds(amount);
+            EXPECT_EQ(cache_lifetime(match[1].str()), lifetime) << line;
+        }
+    }
+    std::vector<std::string> names(operation_names.begin(), operation_names.end());
+    std::sort(names.begin(), names.end());
+    std::sort(listed.begin(), listed.end());
+    EXPECT_EQ(listed, names);
 }
 
 TEST_F(OperationsTest, AcceptsAnArgumentOfExactly96Bytes) {
@@ -110,6 +145,8 @@ TEST_F(OperationsTest, CacheLifetimesEndExactlyAt300And180Seconds) {
         {"hazards", "", sigmets_url, "[]", 180s},
         {"forecast", "SLC/101,174", forecast_url, R"({"properties":{"periods":[]}})", 300s},
         {"discussion", "SLC", discussion_url, R"({"productText":""})", 300s},
+        {"zone", "county/UTC035", "https://api.weather.gov/zones/county/UTC035",
+         R"({"geometry":null})", 6h},
         {"winds", "06", winds_url, R"({"productText":""})", 1800s},
         {"winds", "high", high_winds_url, R"({"productText":""})", 1800s},
     };
@@ -380,6 +417,7 @@ TEST_F(OperationsTest, EveryOperationRefusesDocumentsNestedDeeperThan256Levels) 
     constexpr char forecast_url[] = "https://api.weather.gov/gridpoints/SLC/101,174/forecast";
     constexpr char discussion_url[] =
         "https://api.weather.gov/products/types/AFD/locations/SLC/latest";
+    constexpr char zone_url[] = "https://api.weather.gov/zones/forecast/UTZ110";
     constexpr char winds_url[] = "https://api.weather.gov/products/types/FD3/locations/US3/latest";
     const nlohmann::json points = {{"properties",
                                     {{"forecastHourly", hourly_url},
@@ -443,6 +481,8 @@ TEST_F(OperationsTest, EveryOperationRefusesDocumentsNestedDeeperThan256Levels) 
          {{"properties", {{"periods", nlohmann::json::array()}}}}, Outcome::fails_502, ""},
         {"discussion", "discussion", "SLC", discussion_url, {{"productText", "AFD"}},
          Outcome::fails_502, "", false},
+        {"zone", "zone", "forecast/UTZ110", zone_url, {{"geometry", nullptr}},
+         Outcome::fails_502, ""},
         {"winds", "winds", "12", winds_url, {{"productText", "FD3US3"}}, Outcome::fails_502, "",
          false},
     };
@@ -468,6 +508,7 @@ TEST_F(OperationsTest, EveryOperationRefusesDocumentsNestedDeeperThan256Levels) 
             scripted.on(center_advisories_url, Exchange::ok("[]"));
             scripted.on(forecast_url, Exchange::ok(R"({"properties":{"periods":[]}})"));
             scripted.on(discussion_url, Exchange::ok(R"({"productText":"AFD"})"));
+            scripted.on(zone_url, Exchange::ok(R"({"geometry":null})"));
             scripted.on(winds_url, Exchange::ok(R"({"productText":"FD3US3"})"));
             scripted.on(c.url, Exchange::ok(deep(c.document, depth)));
             WeatherService fresh(Transport{scripted, pauses.function()});

@@ -16,6 +16,8 @@ async function ready(options = {}) {
   return session;
 }
 
+const station = (page, id) => page.locator(`path.station-marker[data-station="${id}"]`);
+
 async function typePoint(page, text) {
   await page.locator('#search-input').fill(text);
   await page.getByRole('option').first().waitFor();
@@ -265,6 +267,157 @@ describe('malformed and hostile replies', () => {
     assert.equal(await page.evaluate(() => document.querySelectorAll('img').length), 0);
     assert.equal(await page.evaluate(() => window.hacked), undefined);
     await close();
+  });
+});
+
+// Times beyond what the browser's date formatting takes once made station popups impossible to
+// open, left the METAR panel on "Loading…" and stopped the 30-second tick for every layer.
+const HOSTILE_TIMES = () => {
+  const documents = window.corvaneStubDocuments;
+  const byId = (list, id) => list.find((record) => record.icaoId === id);
+  byId(documents.tafs, 'KSLC').fcsts[1].timeTo = 1e13;
+  byId(documents.tafs, 'KLAX').fcsts[2].timeFrom = -3600;
+  byId(documents.tafs, 'KSFO').issueTime = '9999-12-31T00:00:00Z';
+  byId(documents.metarWest, 'KFLG').obsTime = 1e300;
+  byId(documents.metarWest, 'KYUM').obsTime = Date.UTC(9999, 0, 1) / 1000;
+  byId(documents.metarWest, 'KEKO').obsTime = -3600;
+  documents.pireps[0].obsTime = 1e300;
+  documents.sigmets[4].validTimeTo = 1e13;
+  documents.alerts.features[0].properties.ends = '+275760-09-13T00:00:00Z';
+};
+
+/** The freshness line of each layer block. */
+const freshness = (page) => page.locator('.layer .freshness').allTextContents();
+
+describe('times outside any possible range', () => {
+  it('opens the station popup, leaves "Loading…" and keeps every layer\'s age moving, saying what it left out', async () => {
+    const {page, close, errors} = await ready({init: HOSTILE_TIMES});
+    await page.waitForFunction(() => window.corvaneStub.requests.some((r) => r.operation === 'tafs'));
+    const layers = page.locator('#panel-layers');
+    await layers.locator('.layer[data-layer="hazards"] .count').waitFor();
+    assert.equal(await layers.locator('.loading').count(), 0);
+    const notes = async (name) => page.locator(`.layer[data-layer="${name}"] .layer-note`).allTextContents();
+    assert.deepEqual(await notes('metars'), ['3 reports left out: their times lie outside the possible range.']);
+    assert.deepEqual(await notes('pireps'), ['1 report left out: its time lies outside the possible range.']);
+    assert.deepEqual(await notes('alerts'), ['1 alert left out: its time lies outside the possible range.']);
+    assert.ok((await notes('hazards')).includes('1 area left out: its time lies outside the possible range.'));
+    await station(page, 'KSLC').dispatchEvent('click');
+    const taf = page.locator('.station-popup .taf');
+    await taf.locator('.taf-period').first().waitFor();
+    assert.equal(await taf.locator('.taf-note').textContent(), '1 forecast group left out: its time lies outside the possible range.');
+    assert.equal(await page.locator('.station-popup .facts dd').first().textContent(), '10:54 MST (6 min ago)');
+    await page.keyboard.press('Escape');
+    await station(page, 'KSFO').dispatchEvent('click');
+    await page.locator('.station-popup[data-station="KSFO"] .taf .note').waitFor();
+    assert.equal(await page.locator('.station-popup[data-station="KSFO"] .taf .note').textContent(),
+        'This airport\'s TAF is not shown: its times lie outside the possible range.');
+    const before = await freshness(page);
+    await page.clock.fastForward(2 * MINUTE + 1000);
+    await page.waitForFunction(() => document.querySelectorAll('.layer .freshness').length === 4 &&
+      [...document.querySelectorAll('.layer .freshness')].every((line) => line.textContent.includes('(2 min ago)')));
+    assert.notDeepEqual(await freshness(page), before);
+    assert.deepEqual(errors, []);
+    await close();
+  });
+
+  it('keeps the other layers and the tick going when one layer\'s panel throws', async () => {
+    // The oldest pilot report's time makes the browser's formatter throw, as an impossible one did.
+    const {page, close, errors} = await ready({init: () => {
+      const oldest = Math.min(...window.corvaneStubDocuments.pireps.map((r) => r.obsTime)) * 1000;
+      const formatToParts = Intl.DateTimeFormat.prototype.formatToParts;
+      Intl.DateTimeFormat.prototype.formatToParts = function (ms) {
+        if (ms === oldest) throw new RangeError('date value is not finite in DateTimeFormat formatToParts()');
+        return formatToParts.call(this, ms);
+      };
+    }});
+    await page.locator('.layer[data-layer="hazards"] .count').waitFor();
+    await page.clock.fastForward(2 * MINUTE + 1000);
+    await page.waitForFunction(() => ['metars', 'alerts', 'hazards'].every((name) =>
+      document.querySelector(`.layer[data-layer="${name}"] .freshness`)?.textContent.includes('(2 min ago)')));
+    // The station marks, alert shapes and hazards are all drawn; the failure is in the console.
+    assert.ok(await page.locator('path.hazard').count() > 0 && await page.locator('path.alert-shape').count() > 0);
+    assert.ok(errors.length > 0 && errors.every((error) => /Pilot reports status failed|date value is not finite/.test(error.message)),
+        errors.map((error) => error.message).join('\n'));
+    await close();
+  });
+});
+
+// Service text with a right-to-left override at its end and words of 10,000 characters: the
+// page's own words beside it keep their order, and the panels keep their width.
+const RLO = '\u202e';
+const LONG_WORD = 'W'.repeat(10000);
+const HOSTILE_TEXT = ([rlo, word]) => {
+  const documents = window.corvaneStubDocuments;
+  const end = (text) => `${text}${rlo}`;
+  documents.discussion.issuingOffice = end(documents.discussion.issuingOffice);
+  documents.discussion.productText = documents.discussion.productText.replace('.SYNOPSIS...', `.SYNOPSIS...${word} `);
+  for (const record of documents.metarWest) record.name = end(record.name);
+  documents.stations.features[0].properties.name = end(documents.stations.features[0].properties.name);
+  documents.points.properties.relativeLocation.properties.city = end('Salt Lake City');
+  for (const feature of documents.alerts.features) {
+    Object.assign(feature.properties, {event: end(feature.properties.event), areaDesc: end(feature.properties.areaDesc)});
+  }
+  for (const record of [...documents.sigmets, ...documents.cwas]) record.hazard = end(record.hazard);
+  for (const period of documents.forecast.properties.periods) {
+    Object.assign(period, {name: end(period.name), windSpeed: end(period.windSpeed), detailedForecast: `${word} ${period.detailedForecast}`});
+  }
+  documents.sigmets[4].seriesId = word;
+};
+
+/**
+ * Every text of the page that holds `mark` and is not isolated: the nearest ancestor that
+ * isolates it (unicode-bidi isolate, or a block of its own) holds the page's words as well.
+ */
+function unisolated(page, mark) {
+  return page.evaluate((rlo) => {
+    const found = [];
+    const walker = document.createTreeWalker(document.body, NodeFilter.SHOW_TEXT);
+    for (let node = walker.nextNode(); node; node = walker.nextNode()) {
+      if (!node.data.includes(rlo) || node.parentElement.closest('[hidden], svg')) continue;
+      let boundary = node.parentElement;
+      for (;;) {
+        const style = getComputedStyle(boundary);
+        if (/isolate|plaintext/.test(style.unicodeBidi) || style.display !== 'inline') break;
+        boundary = boundary.parentElement;
+      }
+      // The mark ends each service text here: words after it in the same text, unless closed by
+      // U+2069 (pop directional isolate), would be the page's own, reordered.
+      const after = node.data.split(rlo).slice(1);
+      if (boundary.textContent.trim() !== node.data.trim() || after.some((rest) => rest.trim() && !rest.startsWith('\u2069'))) {
+        found.push(boundary.textContent.slice(0, 120));
+      }
+    }
+    return found;
+  }, mark);
+}
+
+describe('service text beside the page\'s own words', () => {
+  it('isolates text with a right-to-left override, and wraps a 10,000-character word inside the panels', async () => {
+    for (const [width, height] of [[1460, 960], [920, 650]]) {
+      const {page, close} = await ready({viewport: {width, height}, init: HOSTILE_TEXT, initArgument: [RLO, LONG_WORD]});
+      const panel = page.locator('#panel-point');
+      const widthBefore = (await page.locator('.sidebar').boundingBox()).width;
+      await typePoint(page, '40.76,-111.89');
+      await panel.locator('.period').first().waitFor();
+      await page.getByRole('button', {name: 'Forecast discussion'}).click();
+      await panel.locator('.discussion-text').first().waitFor();
+      await panel.locator('.hazards-here summary').first().waitFor();
+      for (const summary of await panel.locator('.hazards-here summary').all()) await summary.click();
+      assert.match(await panel.locator('.discussion .note').first().textContent(), new RegExp(`^KSLC${RLO}, issued `));
+      assert.deepEqual(await unisolated(page, RLO), []);
+      const sizes = await panel.evaluate((node) => ({scroll: node.scrollWidth, client: node.clientWidth}));
+      assert.ok(sizes.scroll <= sizes.client, `point panel: ${JSON.stringify(sizes)}`);
+      assert.equal((await page.locator('.sidebar').boundingBox()).width, widthBefore);
+      await saveScreenshot(page, `long-word-point-panel-${width}x${height}`);
+      await panel.locator('.period-text').first().scrollIntoViewIfNeeded();
+      await saveScreenshot(page, `long-word-periods-${width}x${height}`);
+      await station(page, 'KSLC').dispatchEvent('click');
+      await page.locator('.station-popup .taf').waitFor();
+      await page.getByRole('tab', {name: /Alerts/}).click();
+      await page.locator('#panel-alerts .alert-item').first().click();
+      assert.deepEqual(await unisolated(page, RLO), []);
+      await close();
+    }
   });
 });
 

@@ -188,7 +188,7 @@ describe('alerts on the map and at the point (every alert shown; clicks in alert
       node.isPointInFill(new DOMPoint(x, y).matrixTransform(node.getScreenCTM().inverse())), airport);
     assert.deepEqual([await inside(storm), await inside(wind)], [false, true]);
     const legend = await page.locator('.layer[data-layer="alerts"] .legend').last().textContent();
-    assert.match(legend, /Solid edge: the alert's own area, or its forecast zones/);
+    assert.match(legend, /Filled, solid edge: the alert's own area, or its forecast zones/);
     assert.match(legend, /Dashed edge: drawn over whole counties/);
     assert.match(await page.locator('.layer[data-layer="alerts"] .count').textContent(),
         /^8 alerts in force; 5 drawn over their zones, 0 by county/);
@@ -830,6 +830,9 @@ describe('TAFs, hazards, the 12-hour forecast and the discussion', () => {
       'Showing 2,000 of 2,001 CWAs: the most the map reads from one reply.',
       '5 areas could not be drawn (no usable shape or time).',
       '1 area lies wholly outside the western states and is not shown.']);
+    // Thousands of areas are drawn a slice at a time: every one shown comes.
+    const shown = Number((await status.locator('.count').textContent()).match(/([\d,]+) shown/)[1].replace(',', ''));
+    await page.waitForFunction((count) => document.querySelectorAll('path.hazard').length === count, shown);
     // No band across the whole map, and nothing of it at Salt Lake City.
     const mapWidth = (await page.locator('#map').boundingBox()).width;
     const widest = await page.locator('path.hazard').evaluateAll((paths) => Math.max(...paths.map((p) => p.getBoundingClientRect().width)));

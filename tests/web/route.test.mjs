@@ -67,6 +67,8 @@ async function planRoute(page, text) {
   await page.getByRole('option', {name: /^Route /}).first().waitFor();
   await page.locator('#search-input').press('Enter');
   await page.locator('#briefing-profile').waitFor();
+  // The bulletin is asked with the first briefing: wait until the briefing has its answer.
+  await page.waitForFunction(() => !/loading/.test(document.querySelector('#briefing-winds .data-line')?.textContent ?? 'loading'));
 }
 
 const metarBoxes = async (page) => (await stubRequests(page)).filter((r) => r.operation === 'metars' && r.argument !== '');

@@ -1,9 +1,11 @@
 // Active alerts of the National Weather Service: severity, shape and texts.
+import {decodeEach, decodeEachInSlices, serviceTime} from './time.js';
 
 export const SEVERITIES = ['Extreme', 'Severe', 'Moderate', 'Minor', 'Unknown'];
 
 const text = (value) => (typeof value === 'string' ? value : '');
-const MAX_ALERTS = 2000;
+/** Largest number of alerts read from one reply. */
+export const MAX_ALERTS = 2000;
 const MAX_RING_POINTS = 20000;
 
 /**
@@ -101,9 +103,10 @@ function alertCounties(geocode) {
  */
 
 /** One alert feature in the page's shape, or null when it is not an alert. @returns {Alert | null} */
-function decodeAlert(feature, index) {
+function decodeAlert(feature, index, now) {
   const properties = feature?.properties;
   if (!properties || typeof properties !== 'object') return null;
+  const at = (member, kind) => serviceTime(Date.parse(text(member)), kind, now);
   const severity = SEVERITIES.includes(properties.severity) ? properties.severity : 'Unknown';
   return {
     key: text(properties.id) || text(feature.id) || `alert-${index}`,
@@ -114,11 +117,11 @@ function decodeAlert(feature, index) {
     instruction: text(properties.instruction),
     area: text(properties.areaDesc),
     sender: text(properties.senderName),
-    onset: Date.parse(text(properties.onset) || text(properties.effective)),
+    onset: at(text(properties.onset) || text(properties.effective), 'forecast'),
     // No "ends" means no announced end; the message's expiry is a different thing.
-    ends: Date.parse(text(properties.ends)),
-    expires: Date.parse(text(properties.expires)),
-    sent: Date.parse(text(properties.sent)),
+    ends: at(properties.ends, 'forecast'),
+    expires: at(properties.expires, 'forecast'),
+    sent: at(properties.sent, 'report'),
     onsetText: text(properties.onset) || text(properties.effective),
     endsText: text(properties.ends),
     expiresText: text(properties.expires),
@@ -203,16 +206,42 @@ export function alertsAtPoint(alerts, point, {zones = [], county = null} = {}) {
 }
 
 /**
- * Decodes an `alerts` reply body: {alerts, updated}.
- * @param {any} body
- * @returns {{alerts: Alert[], updated: number}}
+ * Decodes an `alerts` reply body: {alerts, updated, received, outOfRange}: how many alerts came
+ * (only the first MAX_ALERTS are read) and how many had a time outside the data's range (left
+ * out); an update time outside it reads as unknown.
+ * @param {any} body @param {number} [now=Date.now()]  ms, for the time check
+ * @returns {{alerts: Alert[], updated: number, received: number, outOfRange: number}}
  */
-export function decodeAlerts(body) {
+export function decodeAlerts(body, now = Date.now()) {
+  return alertCollection(body, decodeEach(alertFeatures(body), (feature, index) => decodeAlert(feature, index, now)), now);
+}
+
+/**
+ * decodeAlerts in slices that give the browser the thread between them.
+ * @param {any} body @param {number} [now=Date.now()]
+ * @returns {Promise<{alerts: Alert[], updated: number, received: number, outOfRange: number}>}
+ */
+export async function decodeAlertsInSlices(body, now = Date.now()) {
+  const decoded = await decodeEachInSlices(alertFeatures(body), (feature, index) => decodeAlert(feature, index, now));
+  return alertCollection(body, decoded, now);
+}
+
+/** The features read from a reply; throws on one without a list. */
+function alertFeatures(body) {
   if (!body || typeof body !== 'object' || !Array.isArray(body.features)) {
     throw new TypeError('Alert reply has no list of alerts');
   }
-  const alerts = body.features.slice(0, MAX_ALERTS).map(decodeAlert).filter(Boolean);
-  return {alerts, updated: Date.parse(text(body.updated))};
+  return body.features.slice(0, MAX_ALERTS);
+}
+
+function alertCollection(body, {items, outOfRange}, now) {
+  let updated = NaN;
+  try {
+    updated = serviceTime(Date.parse(text(body.updated)), 'report', now);
+  } catch {
+    // the time of the whole collection: unknown rather than a wrong one
+  }
+  return {alerts: items, updated, received: body.features.length, outOfRange};
 }
 
 const COMPARE = {

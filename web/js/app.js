@@ -3,7 +3,7 @@
 // the modules together: a weather layer is a feed (feed.js), a map layer (map/) and a block of
 // the layer panel (panels/layer-panel.js), joined in `weatherLayers` below.
 
-import {alertsAtPoint, decodeAlerts, sortAlerts, splitExpired} from './alerts.js';
+import {alertsAtPoint, decodeAlerts, decodeAlertsInSlices, sortAlerts, splitExpired} from './alerts.js';
 import {bridge, firstStations} from './connection.js';
 import {afterPaint} from './dom.js';
 import {Feed} from './feed.js';
@@ -44,8 +44,9 @@ import {RouteLayer} from './route/route-layer.js';
 import {createRouteController} from './route/route-controller.js';
 import {corridorBox} from './route/route.js';
 import {routeSuggestion} from './route/route-input.js';
-import {decodePireps} from './pirep.js';
+import {decodePireps, decodePirepsInSlices} from './pirep.js';
 import {createPointController} from './point-controller.js';
+import {runEach} from './isolation.js';
 import {createGate} from './request-budget.js';
 import {createStationFeeds} from './station-feeds.js';
 import {loadJson, saveJson} from './store.js';
@@ -61,6 +62,9 @@ const TICK_MS = 30000;
 // Local storage holds about 5 MB a page and alerts run to several kilobytes each: a longer list
 // could not be kept, and writing it out first would cost its size again in memory.
 const MAX_STORED_ALERTS = 500;
+// TAFs run to 1–2 kB, hazards to 1–3 kB each: longer replies are not written out either.
+const MAX_STORED_TAFS = 1000;
+const MAX_STORED_HAZARDS = 1000;
 
 const demo = new URLSearchParams(location.search).get('demo') === '1' ||
     /** @type {{corvaneDemo?: boolean}} */ (window).corvaneDemo === true;
@@ -103,18 +107,28 @@ const stationFeeds = createStationFeeds({bridge, intervalMs: 5 * MINUTE, maxData
   gate: aviationGate, first: firstStations});
 const metarFeed = stationFeeds.whole;
 const pirepFeed = new Feed({name: 'pireps', label: 'Pilot reports', bridge, operation: 'pireps',
-  decode: decodePireps, dataTime: (reports) => Math.max(...reports.map((r) => r.time).filter(Number.isFinite)),
+  decode: decodePireps, decodeInSlices: decodePirepsInSlices, dataTime: (reports) => Math.max(...reports.map((r) => r.time).filter(Number.isFinite)),
   intervalMs: 3 * MINUTE, maxDataAgeMs: 3 * 60 * MINUTE});
 const alertFeed = new Feed({name: 'alerts', label: 'Alerts', bridge, operation: 'alerts',
-  decode: decodeAlerts, dataTime: (data) => data.updated, intervalMs: 5 * MINUTE,
+  decode: decodeAlerts, decodeInSlices: decodeAlertsInSlices, dataTime: (data) => data.updated, intervalMs: 5 * MINUTE,
   maxDataAgeMs: 60 * MINUTE, storeReply: (body) => body.features.length <= MAX_STORED_ALERTS});
 const hazardFeed = new Feed({name: 'hazards', label: 'Aviation hazards', bridge, operation: 'hazards',
-  decode: decodeHazards, dataTime: () => NaN, intervalMs: 3 * MINUTE});
+  decode: decodeHazards, dataTime: () => NaN, intervalMs: 3 * MINUTE,
+  storeReply: (body) => ['sigmets', 'gairmets', 'cwas'].reduce((total, name) =>
+    total + (Array.isArray(body[name]) ? body[name].length : 0), 0) <= MAX_STORED_HAZARDS});
 // TAFs only fill the station popups: fetched for the whole area after the layers, kept, refreshed.
 const tafFeed = new Feed({name: 'tafs', label: 'Terminal forecasts', bridge, operation: 'tafs',
-  decode: decodeTafs, dataTime: (tafs) => Math.max(...tafs.map((taf) => taf.issued).filter(Number.isFinite)),
-  intervalMs: 5 * MINUTE});
-let tafsById = new Map();
+  decode: decodeTafs, dataTime: (tafs) => tafs.issuedLatest, intervalMs: 5 * MINUTE,
+  storeReply: (body) => body.length <= MAX_STORED_TAFS});
+
+/** What a station popup shows of its TAF. @returns {import('./panels/report-popups.js').TafState} */
+function tafFor(id) {
+  if (tafFeed.data) {
+    return {...tafFeed.data.lookup(id), received: tafFeed.data.received, error: tafFeed.error?.message};
+  }
+  if (tafFeed.error && !tafFeed.loading) return {taf: null, missing: 'failed', error: tafFeed.error.message};
+  return {taf: null, missing: 'loading'};
+}
 // Winds aloft: the bulletins come four times a day and the host keeps one for 30 minutes. Asked
 // only once the layer is shown or a route is briefed, so the start keeps the host's slots for the map.
 const windsFeed = new Feed({name: 'winds', label: 'Winds aloft', bridge, operation: 'winds', argument: '06',
@@ -125,8 +139,7 @@ const windsFeed = new Feed({name: 'winds', label: 'Winds aloft', bridge, operati
 const metarLayer = new MetarLayer({
   label: (station) => stationLabel(station, units, now()),
   popup: (station) => stationPopup(station, {units, now: now(), isFavourite: (id) => favourites.has(id),
-    toggleFavourite, taf: tafsById.get(station.id) || null,
-    tafsLoading: tafFeed.data === null && tafFeed.error === null}),
+    toggleFavourite, taf: tafFor(station.id)}),
   favourites: () => favourites,
   now,
 }).addTo(map);
@@ -219,26 +232,37 @@ function feedChanged(feed, at = now()) {
   showOnMap(feed, at);
 }
 
+/**
+ * Runs a feed's drawing steps and then its status lines, each on its own: a drawing that throws
+ * is said in the status area, and the layer's panel still leaves "Loading…".
+ */
+function drawFeed(feed, steps) {
+  const failed = runEach(steps, (name, error) => {
+    console.error(`${feed.label}: ${name} failed`, error);
+    status.set(`${feed.name}-draw`, {label: feed.label, error: {message: `Could not be drawn: ${error.message}`},
+      advice: 'The other layers are shown; the map tries again at the next refresh.'});
+  });
+  if (steps.length && !failed.length) status.clear(`${feed.name}-draw`);
+  runEach([['status', () => feedChanged(feed)]]);
+}
+
 const drawStations = () => metarLayer.setStations(stationFeeds.stations(map.getZoom()));
-metarFeed.subscribe((feed, changedData) => {
-  if (changedData) {
-    performance.mark('corvane:metars-draw-start');
-    drawStations();
-    performance.measure('corvane:metars-draw', 'corvane:metars-draw-start');
-    if (feed.data.length && !performance.getEntriesByName('corvane:metars-drawn').length) {
-      // The page's signal that the map shows its data (the map capture and the benchmark wait for it).
-      afterPaint(() => {
-        if (performance.getEntriesByName('corvane:metars-drawn').length) return;
-        performance.mark('corvane:metars-drawn');
-        map.getContainer().dataset.drawn = 'metars';
-      });
-    }
-    stationPanel.update();
+metarFeed.subscribe((feed, changedData) => drawFeed(feed, !changedData ? [] : [['drawing', () => {
+  performance.mark('corvane:metars-draw-start');
+  drawStations();
+  performance.measure('corvane:metars-draw', 'corvane:metars-draw-start');
+  if (feed.data.length && !performance.getEntriesByName('corvane:metars-drawn').length) {
+    // The page's signal that the map shows its data (the map capture and the benchmark wait for it).
+    afterPaint(() => {
+      if (performance.getEntriesByName('corvane:metars-drawn').length) return;
+      performance.mark('corvane:metars-drawn');
+      map.getContainer().dataset.drawn = 'metars';
+    });
+  }
+  }], ['station list', () => stationPanel.update()], ['search', () => {
     searchSources.set({reported: metarLayer.stations()});
     searchBox.refresh();
-  }
-  feedChanged(feed);
-});
+  }]]));
 // The view's own tiles: drawn as they come; what the budget holds back is said on the map.
 function showViewTiles() {
   const {asking, waiting, gateOpen, error} = stationFeeds.tiles.progress('view');
@@ -260,15 +284,11 @@ map.on('movestart', () => stationFeeds.hold());
 map.on('moveend', () => {
   if (stationFeeds.follow(map.getZoom(), map.getBounds())) drawStations();
 });
-pirepFeed.subscribe((feed, changedData) => {
-  if (changedData) {
-    performance.mark('corvane:pireps-draw-start');
-    pirepLayer.setReports(feed.data, now());
-    performance.measure('corvane:pireps-draw', 'corvane:pireps-draw-start');
-    stationPanel.updateView();
-  }
-  feedChanged(feed);
-});
+pirepFeed.subscribe((feed, changedData) => drawFeed(feed, !changedData ? [] : [['drawing', () => {
+  performance.mark('corvane:pireps-draw-start');
+  pirepLayer.setReports(feed.data, now());
+  performance.measure('corvane:pireps-draw', 'corvane:pireps-draw-start');
+}], ['report list', () => stationPanel.updateView()]]));
 
 // Alerts that ran out leave the map and the list at once, also between refreshes; `redrawn`
 // when the zone shapes they are drawn over changed.
@@ -301,31 +321,27 @@ function zonesChanged() {
   }
 }
 
-hazardFeed.subscribe((feed, changedData) => {
-  if (changedData) {
-    performance.mark('corvane:hazards-draw-start');
-    hazardLayer.setItems(feed.data.items, now());
-    performance.measure('corvane:hazards-draw', 'corvane:hazards-draw-start');
-    if (pointController.state.point) drawPoint(pointController.state);
-  }
-  if (changedData && feed.data.warnings.length) {
+hazardFeed.subscribe((feed, changedData) => drawFeed(feed, !changedData ? [] : [['drawing', () => {
+  performance.mark('corvane:hazards-draw-start');
+  hazardLayer.setItems(feed.data.items, now());
+  performance.measure('corvane:hazards-draw', 'corvane:hazards-draw-start');
+}], ['point panel', () => {
+  if (pointController.state.point) drawPoint(pointController.state);
+}], ['warnings', () => {
+  if (feed.data.warnings.length) {
     status.set('hazards-partial', {label: 'Aviation hazards', operation: 'hazards', error: {message: feed.data.warnings.join('; ')},
       advice: 'The other hazard products are shown; the map asks again at the next refresh.'});
-  } else if (changedData) {
+  } else {
     status.clear('hazards-partial');
   }
-  feedChanged(feed);
-});
+}]]));
+tafFeed.subscribe((feed) => showFeedStatus(feed));
 windsFeed.subscribe((feed, changedData) => {
   if (changedData) windsLayer.setTable(feed.data);
   feedChanged(feed);
 });
-tafFeed.subscribe((feed, changedData) => {
-  if (changedData) tafsById = new Map(feed.data.map((taf) => [taf.id, taf]));
-  showFeedStatus(feed);
-});
 
-alertFeed.subscribe((feed, changedData) => {
+alertFeed.subscribe((feed, changedData) => drawFeed(feed, [['drawing', () => {
   if (changedData) {
     activeAlerts = [];
     applyAlerts();
@@ -333,8 +349,7 @@ alertFeed.subscribe((feed, changedData) => {
     alertPanel.unavailable(feed.error.message);
     if (pointController.state.point) drawPoint(pointController.state);
   }
-  feedChanged(feed);
-});
+}]]));
 
 // Point weather.
 const pointPanel = document.getElementById('panel-point');
@@ -438,7 +453,9 @@ const route = createRouteController({container: document.getElementById('panel-r
     const kept = stationFeeds.tiles.records(corridorBox(planned, 50));
     const stations = metarFeed.data || kept.length ?
       newestPerStation([...(metarFeed.data || []), ...kept], (s) => s.id, (s) => s.time) : null;
-    return {stations, tafs: tafFeed.data, hazards: hazardFeed.data?.items || null,
+    const tafs = tafFeed.data ? tafFeed.data.within(corridorBox(planned, 50))
+        .map((id) => tafFeed.data.lookup(id).taf).filter(Boolean) : null;
+    return {stations, tafs, hazards: hazardFeed.data?.items || null,
       alerts: alertFeed.data ? activeAlerts : null, countyAt, pireps: pirepFeed.data, winds: windsFeed.data,
       windsPosition: windsStation};
   },
@@ -487,22 +504,29 @@ document.getElementById('refresh-all').addEventListener('click', () => {
 });
 
 // Ages move on even when nothing new arrives: alerts run out, reports grow old, hours pass.
+// Each step on its own: one that throws leaves the others' ages moving.
 setInterval(() => {
   const at = now();
-  applyAlerts(at);
-  // SIGMETs and CWAs that ran out leave the map, and the G-AIRMET snapshot follows the clock.
-  if (hazardFeed.data && hazardLayer.setTime(at) && pointController.state.point) drawPoint(pointController.state);
-  for (const feed of feeds) feedChanged(feed, at);
-  if (pirepFeed.data) pirepLayer.setReports(pirepFeed.data, at);
-  if (metarFeed.data) metarLayer.redraw();
-  // A new hour drops the past one from the chart; otherwise only the age line changes.
-  const first = pointController.state.reply?.hours.find((row) => row.end > pointChartFrom);
-  if (first && first.end <= at) {
-    drawPoint(pointController.state);
-  } else {
-    const line = pointPanel.querySelector('.freshness');
-    if (line && pointController.state.reply) line.replaceWith(pointFreshness(pointController.state, at));
-  }
+  runEach([
+    ['alerts', () => applyAlerts(at)],
+    // SIGMETs and CWAs that ran out leave the map, and the G-AIRMET snapshot follows the clock.
+    ['hazards', () => {
+      if (hazardFeed.data && hazardLayer.setTime(at) && pointController.state.point) drawPoint(pointController.state);
+    }],
+    ...feeds.map((feed) => /** @type {[string, () => void]} */ ([`${feed.label} status`, () => feedChanged(feed, at)])),
+    ['pilot reports', () => pirepFeed.data && pirepLayer.setReports(pirepFeed.data, at)],
+    ['stations', () => metarFeed.data && metarLayer.redraw()],
+    // A new hour drops the past one from the chart; otherwise only the age line changes.
+    ['point panel', () => {
+      const first = pointController.state.reply?.hours.find((row) => row.end > pointChartFrom);
+      if (first && first.end <= at) {
+        drawPoint(pointController.state);
+      } else {
+        const line = pointPanel.querySelector('.freshness');
+        if (line && pointController.state.reply) line.replaceWith(pointFreshness(pointController.state, at));
+      }
+    }],
+  ]);
 }, TICK_MS);
 
 stationPanel.update();

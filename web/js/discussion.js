@@ -1,11 +1,13 @@
 // The forecast office's Area Forecast Discussion (the `discussion` reply {issuanceTime,
 // issuingOffice, productText}) split for display: the heading lines, one part per ".TITLE..."
 // section (ended by "&&" or the next section), and the signatures after "$$".
+import {TimeOutOfRange, serviceTime} from './time.js';
 
 const SECTION = /^\.([A-Z][A-Z0-9 /&,'()+-]*?)\.\.\.\s*(.*)$/;
 // Transmission lines that say nothing to a reader: "000", "FXUS65 KSLC 201711", "AFDSLC".
 const CODE_LINES = [/^\d{3}$/, /^[A-Z]{4}\d{2} [A-Z]{4} \d{6}( [A-Z]{3})?$/, /^[A-Z]{3}[A-Z0-9]{3}$/];
-const MAX_TEXT = 200000;
+/** The most characters of a discussion the page reads. */
+export const MAX_TEXT = 200000;
 
 const text = (value) => (typeof value === 'string' ? value : '');
 
@@ -24,13 +26,16 @@ function paragraphs(written) {
 }
 
 /**
- * Decodes a `discussion` reply: {issued (ms, NaN when unknown), office, text (as written),
- * heading [lines], sections [{title, text, paragraphs}], signatures (text after "$$")}. Text
- * before the first section stays in the heading; a product without sections gives one section
- * without a title. Throws on a reply without a product text.
+ * Decodes a `discussion` reply: {issued (ms, NaN when unknown), issuedOutOfRange (the time given
+ * lies outside the data's range), length (characters of the product), shortened (only the first
+ * MAX_TEXT are read), office, text (as read), heading [lines], sections [{title, text,
+ * paragraphs}], signatures (text after "$$")}. Text before the first section stays in the
+ * heading; a product without sections gives one section without a title. Throws on a reply
+ * without a product text.
  * @param {any} reply
+ * @param {number} [now=Date.now()]  ms, for the time check
  */
-export function decodeDiscussion(reply) {
+export function decodeDiscussion(reply, now = Date.now()) {
   if (!reply || typeof reply !== 'object' || typeof reply.productText !== 'string') {
     throw new TypeError('Discussion reply has no product text');
   }
@@ -63,9 +68,19 @@ export function decodeDiscussion(reply) {
     // No sections at all: keep the first lines as the heading and the rest as one part.
     sections.push({title: '', lines: headingLines.splice(3)});
   }
-  const issued = typeof reply.issuanceTime === 'string' ? Date.parse(reply.issuanceTime) : NaN;
+  let issued = typeof reply.issuanceTime === 'string' ? Date.parse(reply.issuanceTime) : NaN;
+  let issuedOutOfRange = false;
+  try {
+    issued = serviceTime(issued, 'report', now);
+  } catch (error) {
+    if (!(error instanceof TimeOutOfRange)) throw error;
+    [issued, issuedOutOfRange] = [NaN, true];
+  }
   return {
     issued,
+    issuedOutOfRange,
+    length: reply.productText.length,
+    shortened: reply.productText.length > MAX_TEXT,
     office: text(reply.issuingOffice).trim(),
     text: written,
     heading: headingLines.map((line) => line.trim()),

@@ -14,6 +14,8 @@ import {formatAge} from './time.js';
  * @property {string} operation  what to ask the host
  * @property {string} [argument='']  the operation's argument
  * @property {(body: any) => T} decode  the page's shape of a reply; throws on one of the wrong form
+ * @property {(body: any) => Promise<T>} [decodeInSlices]  the same, giving the browser the thread
+ *   between slices; used for replies from the host (decode for the stored one)
  * @property {(data: T) => number} dataTime  the data's own time in ms, NaN when unknown
  * @property {number} intervalMs  refresh period; 0 asks only on demand
  * @property {boolean | ((body: any) => boolean)} [storeReply=true]  whether the last good reply
@@ -27,7 +29,7 @@ import {formatAge} from './time.js';
 /** @template T */
 export class Feed {
   /** @param {FeedOptions<T>} options */
-  constructor({name, label, bridge, operation, argument = '', decode, dataTime, intervalMs,
+  constructor({name, label, bridge, operation, argument = '', decode, decodeInSlices = null, dataTime, intervalMs,
     storeReply = true, maxDataAgeMs = Infinity, first = null}) {
     this.name = name;
     this.label = label;
@@ -35,6 +37,7 @@ export class Feed {
     this.operation = operation;
     this.argument = argument;
     this.decode = decode;
+    this.decodeInSlices = decodeInSlices;
     this.dataTime = dataTime;
     this.intervalMs = intervalMs;
     this.storeReply = storeReply;
@@ -128,7 +131,7 @@ export class Feed {
       }) : await this.bridge.request(this.operation, argument);
       let data;
       try {
-        data = this.decode(body);
+        data = this.decodeInSlices ? await this.decodeInSlices(body) : this.decode(body);
       } catch (error) {
         throw new Error(`Unexpected reply from the weather host: ${error.message}`, {cause: error});
       }

@@ -3,7 +3,10 @@
 // chance of precipitation. Values may come as plain numbers and texts or, with a feature flag,
 // as {unitCode, value} objects; both are read.
 
-const MAX_PERIODS = 30;
+import {TimeOutOfRange, decodeEach, serviceTime} from './time.js';
+
+/** Largest number of periods read from one document. */
+export const MAX_PERIODS = 30;
 const UNITS = {'wmoUnit:degF': 'F', 'wmoUnit:degC': 'C', 'wmoUnit:km_h-1': 'km/h',
   'wmoUnit:m_s-1': 'm/s', 'wmoUnit:percent': '%'};
 
@@ -36,9 +39,20 @@ function temperature(period) {
   return {temperature: null, temperatureUnit: text(period.temperatureUnit) || null};
 }
 
-function decodePeriod(period) {
-  const start = time(period.startTime);
-  const end = time(period.endTime);
+/** A time the document names about itself: unknown (NaN) when outside the data's range. */
+function ownTime(value, now) {
+  try {
+    return serviceTime(time(value), 'report', now);
+  } catch (error) {
+    if (!(error instanceof TimeOutOfRange)) throw error;
+    return NaN;
+  }
+}
+
+function decodePeriod(period, now) {
+  if (!period || typeof period !== 'object') return null;
+  const start = serviceTime(time(period.startTime), 'forecast', now);
+  const end = serviceTime(time(period.endTime), 'forecast', now);
   if (!Number.isFinite(start) || !Number.isFinite(end) || end <= start) return null;
   const chance = period.probabilityOfPrecipitation;
   const precipitation = finite(chance) ? chance : finite(chance?.value) ? chance.value : null;
@@ -67,23 +81,25 @@ function decodePeriod(period) {
  * (metres or null), periods: [{number, name, start, end (ms), startText, endText (as the
  * service writes them, with the local offset), isDaytime, temperature, temperatureUnit, trend
  * ("rising", "falling" or null), precipitation (percent or null), windSpeed, windGust (text or
- * null), windDirection, shortForecast, detailedForecast}]}. Periods without valid times are
- * left out; a document without a periods list throws.
+ * null), windDirection, shortForecast, detailedForecast}], received (periods in the document;
+ * only the first MAX_PERIODS are read), outOfRange (periods left out for a time outside the
+ * data's range)}. Periods without valid times are left out; a document without a periods list
+ * throws.
  * @param {any} document
+ * @param {number} [now=Date.now()]  ms, for the time check
  */
-export function decodeForecast(document) {
+export function decodeForecast(document, now = Date.now()) {
   const properties = document?.properties;
   if (!properties || typeof properties !== 'object' || !Array.isArray(properties.periods)) {
     throw new TypeError('Forecast reply has no list of periods');
   }
-  const periods = [];
-  for (const period of properties.periods.slice(0, MAX_PERIODS)) {
-    const decoded = period && typeof period === 'object' ? decodePeriod(period) : null;
-    if (decoded) periods.push(decoded);
-  }
+  const {items: periods, outOfRange} = decodeEach(properties.periods.slice(0, MAX_PERIODS),
+      (period) => decodePeriod(period, now));
   return {
-    updated: time(properties.updateTime),
-    generated: time(properties.generatedAt),
+    received: properties.periods.length,
+    outOfRange,
+    updated: ownTime(properties.updateTime, now),
+    generated: ownTime(properties.generatedAt, now),
     units: text(properties.units),
     elevation: finite(properties.elevation?.value) && properties.elevation.unitCode === 'wmoUnit:m' ?
       properties.elevation.value : null,

@@ -6,6 +6,11 @@ import {altitudeBand} from './hazards.js';
 
 /** @typedef {import('./hazards.js').HazardItem} HazardItem */
 
+// A product's own word set among the page's words, between U+2068 and U+2069 (first strong
+// isolate, pop directional isolate): a direction mark in it cannot reorder the words around it,
+// on the map's labels as in the panels.
+const isolated = (written) => `\u2068${written}\u2069`;
+
 // Per hazard as the products spell it: the plain words and the chart abbreviation.
 const HAZARDS = {
   CONVECTIVE: ['thunderstorms', 'TS'],
@@ -41,10 +46,12 @@ const PRODUCTS = {SIERRA: 'G-AIRMET Sierra (IFR, mountain obscuration)',
  * @returns {string}
  */
 export function hazardWords(item) {
-  const words = HAZARDS[item.hazard]?.[0] || item.hazard.toLowerCase();
+  const capital = (words) => `${words[0].toUpperCase()}${words.slice(1)}`;
+  const words = HAZARDS[item.hazard]?.[0] ? capital(HAZARDS[item.hazard][0]) :
+    isolated(capital(item.hazard.toLowerCase()));
   const severity = item.severity ? SEVERITIES[item.severity.toUpperCase()] ||
-      item.severity.toLowerCase() : '';
-  return `${words[0].toUpperCase()}${words.slice(1)}${severity ? ` (${severity})` : ''}`;
+      isolated(item.severity.toLowerCase()) : '';
+  return `${words}${severity ? ` (${severity})` : ''}`;
 }
 
 /** A height in feet as charts write it: hundreds of feet ("080"), flight levels from 18,000. */
@@ -80,7 +87,7 @@ export function altitudeText(item) {
  * @returns {string}
  */
 export function hazardLabel(item) {
-  const name = HAZARDS[item.hazard]?.[1] || item.hazard;
+  const name = HAZARDS[item.hazard]?.[1] || isolated(item.hazard);
   const {lowFeet, highFeet, base} = altitudeBand(item);
   if (highFeet === null) return base === 'height' ? `${name} ABV ${chartLevel(lowFeet)}` : name;
   if (name === 'TS' && base === 'surface') return `TS TOPS ${chartLevel(highFeet)}`;

@@ -5,6 +5,7 @@
 // an item that cannot be drawn is dropped and counted, never thrown on.
 
 import {METAR_AREA} from './geo.js';
+import {TimeOutOfRange, serviceTime} from './time.js';
 
 const PRODUCTS = ['sigmets', 'gairmets', 'cwas'];
 const FORECAST_HOURS = [0, 3, 6, 9, 12];
@@ -104,7 +105,7 @@ const lowest = (...values) => {
   return known.length ? Math.min(...known) : null;
 };
 
-function sigmet(record) {
+function sigmet(record, now) {
   const hazard = text(record.hazard).toUpperCase();
   const convective = hazard === 'CONVECTIVE';
   const qualifier = text(record.qualifier);
@@ -122,12 +123,12 @@ function sigmet(record) {
     lowFeet: lowest(parseHeight(low(1)), parseHeight(low(2))),
     highFeet: highest(parseHeight(record.altitudeHi1), parseHeight(record.altitudeHi2)),
     lowFreezingLevel: isFreezingLevel(low(1)) || isFreezingLevel(low(2)),
-    from: seconds(record.validTimeFrom),
-    to: seconds(record.validTimeTo),
+    from: serviceTime(seconds(record.validTimeFrom), 'forecast', now),
+    to: serviceTime(seconds(record.validTimeTo), 'forecast', now),
     validTime: null,
     forecastHour: null,
     product: null,
-    issued: Date.parse(text(record.creationTime) || text(record.receiptTime)),
+    issued: serviceTime(Date.parse(text(record.creationTime) || text(record.receiptTime)), 'report', now),
     issuer: text(record.icaoId).toUpperCase(),
     detail: finite(record.movementDir) && finite(record.movementSpd) ?
       `moving from ${record.movementDir}° at ${record.movementSpd} kt` : '',
@@ -136,12 +137,12 @@ function sigmet(record) {
   };
 }
 
-function gairmet(record) {
+function gairmet(record, now) {
   const hazard = text(record.hazard).toUpperCase();
   const product = text(record.product).toUpperCase();
   const forecastHour = FORECAST_HOURS.includes(record.forecastHour) ? record.forecastHour : null;
   const drawn = shapeOf(record.coords, text(record.geometryType ?? record.geom).toUpperCase() === 'LINE');
-  const valid = Date.parse(text(record.validTime));
+  const valid = serviceTime(Date.parse(text(record.validTime)), 'forecast', now);
   if (!hazard || !G_AIRMET_PRODUCTS.has(product) || forecastHour === null || !drawn ||
       !Number.isFinite(valid)) {
     return null;
@@ -162,7 +163,7 @@ function gairmet(record) {
     validTime: valid,
     forecastHour,
     product,
-    issued: seconds(record.issueTime),
+    issued: serviceTime(seconds(record.issueTime), 'report', now),
     issuer: '',
     detail: text(record.due_to),
     ...drawn,
@@ -170,7 +171,7 @@ function gairmet(record) {
   };
 }
 
-function cwa(record) {
+function cwa(record, now) {
   const hazard = text(record.hazard).toUpperCase();
   const drawn = shapeOf(record.coords, text(record.geom).toUpperCase() === 'LINE');
   if (!hazard || !drawn) return null;
@@ -185,12 +186,12 @@ function cwa(record) {
     lowFeet: parseHeight(record.base),
     highFeet: parseHeight(record.top),
     lowFreezingLevel: isFreezingLevel(record.base),
-    from: seconds(record.validTimeFrom),
-    to: seconds(record.validTimeTo),
+    from: serviceTime(seconds(record.validTimeFrom), 'forecast', now),
+    to: serviceTime(seconds(record.validTimeTo), 'forecast', now),
     validTime: null,
     forecastHour: null,
     product: null,
-    issued: Date.parse(text(record.receiptTime)),
+    issued: serviceTime(Date.parse(text(record.receiptTime)), 'report', now),
     issuer: name && center ? `${name} (${center})` : name || center,
     detail: '',
     ...drawn,
@@ -225,7 +226,7 @@ const DECODERS = {sigmets: sigmet, gairmets: gairmet, cwas: cwa};
 
 /**
  * What one product of a reply held and what of it the page could not use.
- * @typedef {{received: number, undrawable: number, outside: number}} ProductCount
+ * @typedef {{received: number, undrawable: number, outside: number, outOfRange: number}} ProductCount
  */
 
 /**
@@ -238,13 +239,15 @@ const DECODERS = {sigmets: sigmet, gairmets: gairmet, cwas: cwa};
  * warnings, dropped, counts}: items as HazardItem; unavailable lists the products the host could
  * not get (null or not a list), with the host's warning texts passed on; counts per product: how
  * many records came (only the first MAX_ITEMS are read), how many could not be drawn (dropped
- * counts those of all products) and how many lie wholly outside the western box (left out too).
+ * counts those of all products), how many lie wholly outside the western box and how many carry
+ * a time outside the data's possible range (both left out too).
  * Throws only on a reply that is not an object.
  * @param {any} reply
+ * @param {number} [now=Date.now()]  ms, for the time check
  * @returns {{items: HazardItem[], unavailable: string[], warnings: string[], dropped: number,
  *   counts: Record<string, ProductCount>}}
  */
-export function decodeHazards(reply) {
+export function decodeHazards(reply, now = Date.now()) {
   if (!reply || typeof reply !== 'object' || Array.isArray(reply)) {
     throw new TypeError('Hazards reply is not an object');
   }
@@ -261,9 +264,16 @@ export function decodeHazards(reply) {
       if (records !== null && records !== undefined) warnings.push(`${name}: not a list`);
       continue;
     }
-    const count = counts[name] = {received: records.length, undrawable: 0, outside: 0};
+    const count = counts[name] = {received: records.length, undrawable: 0, outside: 0, outOfRange: 0};
     for (const record of records.slice(0, MAX_ITEMS)) {
-      const item = record && typeof record === 'object' ? DECODERS[name](record) : null;
+      let item;
+      try {
+        item = record && typeof record === 'object' ? DECODERS[name](record, now) : null;
+      } catch (error) {
+        if (!(error instanceof TimeOutOfRange)) throw error;
+        count.outOfRange++;
+        continue;
+      }
       if (!item) count.undrawable++;
       else if (!meetsWesternBox(item.shape)) count.outside++;
       else items.push(item);

@@ -1,6 +1,7 @@
 // METAR records of the aviation weather service: flight category and a plain-language decoding.
 // Members may be missing, and numbers and texts swap places ("10+", "VRB"), so every member is
 // checked before use.
+import {decodeEach, decodeEachInSlices, serviceTime} from './time.js';
 
 export const CATEGORIES = ['VFR', 'MVFR', 'IFR', 'LIFR'];
 
@@ -164,10 +165,11 @@ export function coverName(cover) {
 
 /**
  * One station report in the page's shape, or null when it cannot be placed on the map
- * (no identifier or no position).
+ * (no identifier or no position); a time outside the data's range throws TimeOutOfRange.
+ * @param {any} record @param {number} now
  * @returns {Station | null}
  */
-function decodeMetar(record) {
+function decodeMetar(record, now) {
   if (!record || typeof record !== 'object') return null;
   const id = text(record.icaoId).trim().toUpperCase();
   const {lat, lon} = record;
@@ -183,7 +185,7 @@ function decodeMetar(record) {
     name: text(record.name),
     lat,
     lon,
-    time: finite(record.obsTime) ? record.obsTime * 1000 : NaN,
+    time: serviceTime(finite(record.obsTime) ? record.obsTime * 1000 : NaN, 'report', now),
     raw: text(record.rawOb),
     type: text(record.metarType),
     category: flightCategory(record),
@@ -207,7 +209,7 @@ function decodeMetar(record) {
 }
 
 /** Largest number of reports the page keeps from one reply, so a runaway reply cannot stall it. */
-const MAX_STATIONS = 20000;
+export const MAX_STATIONS = 20000;
 
 /**
  * One record per station from `records` in order, each station where it first appears: a later
@@ -229,11 +231,33 @@ export function newestPerStation(records, id, time) {
 }
 
 /**
- * Decodes a `metars` reply body: one entry per station, the newest report winning.
- * @param {any} body @returns {Station[]}
+ * The stations of a reply, and what of it the page left out: `received` records came (only the
+ * first MAX_STATIONS are read), `outOfRange` had a time outside the data's possible range.
+ * @typedef {Station[] & {received: number, outOfRange: number}} StationList
  */
-export function decodeMetars(body) {
+
+/**
+ * Decodes a `metars` reply body: one entry per station, the newest report winning.
+ * @param {any} body @param {number} [now=Date.now()]  ms, for the time check
+ * @returns {StationList}
+ */
+export function decodeMetars(body, now = Date.now()) {
   if (!Array.isArray(body)) throw new TypeError('METAR reply is not a list of reports');
-  return newestPerStation(body.slice(0, MAX_STATIONS).map(decodeMetar).filter(Boolean),
-      (station) => station.id, (station) => station.time);
+  return stationList(body, decodeEach(body.slice(0, MAX_STATIONS), (record) => decodeMetar(record, now)));
+}
+
+/**
+ * decodeMetars in slices that give the browser the thread between them.
+ * @param {any} body @param {number} [now=Date.now()]
+ * @returns {Promise<StationList>}
+ */
+export async function decodeMetarsInSlices(body, now = Date.now()) {
+  if (!Array.isArray(body)) throw new TypeError('METAR reply is not a list of reports');
+  return stationList(body, await decodeEachInSlices(body.slice(0, MAX_STATIONS), (record) => decodeMetar(record, now)));
+}
+
+/** @returns {StationList} */
+function stationList(body, {items, outOfRange}) {
+  return Object.assign(newestPerStation(items, (station) => station.id, (station) => station.time),
+      {received: body.length, outOfRange});
 }

@@ -1,4 +1,5 @@
 // Pilot reports: position, altitude, turbulence and icing, urgency and age.
+import {decodeEach, decodeEachInSlices, serviceTime} from './time.js';
 
 const text = (value) => (typeof value === 'string' ? value.trim() : '');
 const finite = (value) => typeof value === 'number' && Number.isFinite(value);
@@ -55,7 +56,7 @@ function layer(record, prefix, index, ranks) {
  */
 
 /** One pilot report in the page's shape, or null when it has no usable position. @returns {Pirep | null} */
-function decodePirep(record) {
+function decodePirep(record, now) {
   if (!record || typeof record !== 'object') return null;
   const {lat, lon} = record;
   if (!finite(lat) || !finite(lon) || Math.abs(lat) > 90 || Math.abs(lon) > 180) return null;
@@ -67,7 +68,7 @@ function decodePirep(record) {
   return {
     lat,
     lon,
-    time: finite(record.obsTime) ? record.obsTime * 1000 : NaN,
+    time: serviceTime(finite(record.obsTime) ? record.obsTime * 1000 : NaN, 'report', now),
     kind,
     urgent: /urgent/i.test(kind) || /\bUUA\b/.test(text(record.rawOb)),
     aircraft: text(record.acType),
@@ -82,16 +83,30 @@ function decodePirep(record) {
   };
 }
 
-const MAX_PIREPS = 5000;
+/** Largest number of reports read from one reply. */
+export const MAX_PIREPS = 5000;
 
 /**
- * Decodes a `pireps` reply body.
- * @param {any} body
- * @returns {Pirep[]}
+ * Decodes a `pireps` reply body: the reports, with how many records came (`received`; only
+ * the first MAX_PIREPS are read) and how many had a time outside the data's range.
+ * @param {any} body @param {number} [now=Date.now()]  ms, for the time check
+ * @returns {Pirep[] & {received: number, outOfRange: number}}
  */
-export function decodePireps(body) {
+export function decodePireps(body, now = Date.now()) {
   if (!Array.isArray(body)) throw new TypeError('PIREP reply is not a list of reports');
-  return body.slice(0, MAX_PIREPS).map(decodePirep).filter(Boolean);
+  const {items, outOfRange} = decodeEach(body.slice(0, MAX_PIREPS), (record) => decodePirep(record, now));
+  return Object.assign(items, {received: body.length, outOfRange});
+}
+
+/**
+ * decodePireps in slices that give the browser the thread between them.
+ * @param {any} body @param {number} [now=Date.now()]
+ * @returns {Promise<Pirep[] & {received: number, outOfRange: number}>}
+ */
+export async function decodePirepsInSlices(body, now = Date.now()) {
+  if (!Array.isArray(body)) throw new TypeError('PIREP reply is not a list of reports');
+  const {items, outOfRange} = await decodeEachInSlices(body.slice(0, MAX_PIREPS), (record) => decodePirep(record, now));
+  return Object.assign(items, {received: body.length, outOfRange});
 }
 
 /**

@@ -2,7 +2,7 @@
 // that matter to pilots and hikers. Units follow units.js (°C, knots, statute miles, feet).
 
 import {bearingDegrees, distanceMetres} from './geo.js';
-import {parseValidTime} from './time.js';
+import {TimeOutOfRange, decodeEach, parseValidTime, serviceTime} from './time.js';
 import {celsiusFromFahrenheit, feetFromMetres, knotsFromKmh, knotsFromMph,
   milesFromMetres} from './units.js';
 
@@ -28,7 +28,7 @@ function measurement(entry) {
 }
 
 /** The observation of a point reply in the page's shape; null when the reply has none. */
-function decodeObservation(observation, point) {
+function decodeObservation(observation, point, now) {
   const properties = object(object(observation)?.properties);
   if (!properties) return null;
   const coordinates = object(observation.geometry)?.coordinates;
@@ -50,7 +50,7 @@ function decodeObservation(observation, point) {
     bearing,
     lat: station ? station.lat : null,
     lon: station ? station.lon : null,
-    time: Date.parse(text(properties.timestamp)),
+    time: serviceTime(Date.parse(text(properties.timestamp)), 'report', now),
     description: text(properties.textDescription),
     raw: text(properties.rawMessage),
     temperature: measurement(properties.temperature),
@@ -119,16 +119,25 @@ function indexGridLayer(layer) {
  * at most `limit` of them, from the hour that contains `now` on (hours already past are left
  * out, so a saved forecast never charts them).
  */
-function hourlySeries(hourly, grid, limit = 48, now = -Infinity) {
+function hourlySeries(hourly, grid, checkedAt, limit = 48, now = -Infinity) {
   const periods = object(object(hourly)?.properties)?.periods;
-  if (!Array.isArray(periods)) return [];
+  if (!Array.isArray(periods)) return Object.assign([], {outOfRange: 0});
   const gustLayer = indexGridLayer(object(object(grid)?.properties)?.windGust);
   const rows = [];
+  let outOfRange = 0;
   for (const period of periods) {
     if (rows.length >= limit) break;
-    const start = Date.parse(text(period?.startTime));
+    let start;
+    let ending;
+    try {
+      start = serviceTime(Date.parse(text(period?.startTime)), 'forecast', checkedAt);
+      ending = serviceTime(Date.parse(text(period?.endTime)), 'forecast', checkedAt);
+    } catch (error) {
+      if (!(error instanceof TimeOutOfRange)) throw error;
+      outOfRange++;
+      continue;
+    }
     if (!Number.isFinite(start)) continue;
-    const ending = Date.parse(text(period.endTime));
     const end = Number.isFinite(ending) && ending > start ? ending : start + 3600000;
     if (end <= now) continue;
     let temperature = finite(period.temperature) ? period.temperature : null;
@@ -148,7 +157,7 @@ function hourlySeries(hourly, grid, limit = 48, now = -Infinity) {
       forecast: text(period.shortForecast),
     });
   }
-  return rows;
+  return Object.assign(rows, {outOfRange});
 }
 
 /** Grid layers shown in the point panel, with how to convert their values for display. */
@@ -254,20 +263,33 @@ export function decodePointReply(body, point, now) {
   const gridProperties = object(object(reply.grid)?.properties);
   const gridLayers = gridProperties ? Object.fromEntries([...KEPT_GRID_LAYERS]
       .filter((key) => key in gridProperties).map((key) => [key, gridProperties[key]])) : null;
-  const hours = hourlySeries(reply.hourly, reply.grid, 200);
+  const hours = hourlySeries(reply.hourly, reply.grid, now, 200);
+  if (hours.outOfRange) {
+    warnings.push(`${hours.outOfRange === 1 ? 'One hour' : `${hours.outOfRange} hours`} of the hourly ` +
+      'forecast left out: their times lie outside the possible range.');
+  }
+  const {items: [observation = null], outOfRange: observationOutOfRange} = decodeEach([reply.observation],
+      (document) => decodeObservation(document, point, now));
+  if (observationOutOfRange) {
+    warnings.push('The latest observation is not shown: its time lies outside the possible range.');
+  }
+  // Times the products give of themselves: unknown rather than impossible.
+  const ownTime = (value) => decodeEach([value], (written) => serviceTime(Date.parse(text(written)), 'report', now))
+      .items[0] ?? NaN;
   // Build the indexes now, while the reply is being taken in, not at the first drawing.
   for (const layer of Object.values(gridLayers || {})) indexGridLayer(layer);
   return {
-    observation: decodeObservation(reply.observation, point),
+    observation,
     hours,
     series: hours.filter((row) => row.end > now).slice(0, 48),
     gridLayers,
     grid: gridSummary(reply.grid, now),
-    forecastTime: Date.parse(text(object(object(reply.hourly)?.properties)?.generatedAt)),
-    gridTime: Date.parse(text(gridProperties?.updateTime)),
-    retrievedAt: Date.parse(text(reply.retrievedAt)),
+    forecastTime: ownTime(object(object(reply.hourly)?.properties)?.generatedAt),
+    gridTime: ownTime(gridProperties?.updateTime),
+    retrievedAt: ownTime(reply.retrievedAt),
     source: text(reply.source),
     place: location ? [text(location.city), text(location.state)].filter(Boolean).join(', ') : '',
+    placeParts: location ? [text(location.city), text(location.state)].filter(Boolean) : [],
     zones: pointZones(reply.point),
     cell: pointGrid(reply.point),
     timeZone: text(object(object(reply.point)?.properties)?.timeZone),

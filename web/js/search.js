@@ -189,19 +189,23 @@ function suggestion(entry) {
  */
 export function createSearchSources({hasReport}) {
   const sources = {places: [], reported: [], directory: []};
-  let index = createSearchIndex();
+  /** @type {ReturnType<typeof createSearchIndex> | null} built when first asked after a change */
+  let index = null;
   return {
     /**
+     * Takes new data; the index is built again only when the field next asks, so a refresh of
+     * tens of thousands of stations costs nothing until someone searches.
      * @param {{places?: {name: string, state: string, lat: number, lon: number, population: number}[],
      *   reported?: {id: string, name: string, lat: number, lon: number}[],
      *   directory?: {id: string, name: string, state: string, lat: number, lon: number}[]}} parts
      */
     set(parts) {
       Object.assign(sources, parts);
-      index = createSearchIndex({places: sources.places, stations: [...sources.reported, ...sources.directory]});
+      index = null;
     },
     /** @param {string} query @param {number} limit @returns {Suggestion[]} */
     suggest(query, limit) {
+      index ||= createSearchIndex({places: sources.places, stations: [...sources.reported, ...sources.directory]});
       return index.search(query, {limit}).map((found) => {
         const point = {lat: found.lat, lon: found.lon};
         if (found.kind === 'station') {

@@ -5,7 +5,7 @@
 
 import {Feed} from './feed.js';
 import {METAR_AREA} from './geo.js';
-import {decodeMetars, newestPerStation} from './metar.js';
+import {decodeMetars, decodeMetarsInSlices, newestPerStation} from './metar.js';
 import {createTileBudget} from './request-budget.js';
 
 /** From this zoom the visible area is asked for on its own. */
@@ -37,7 +37,7 @@ const newestReport = (stations) => Math.max(...stations.map((s) => s.time).filte
  */
 export function createStationFeeds({bridge, intervalMs, maxDataAgeMs, gate, restMs = REST_MS, first = null}) {
   const whole = new Feed({name: 'metars', label: 'METAR stations', bridge, operation: 'metars',
-    decode: decodeMetars, dataTime: newestReport, intervalMs, maxDataAgeMs, first});
+    decode: decodeMetars, decodeInSlices: decodeMetarsInSlices, dataTime: newestReport, intervalMs, maxDataAgeMs, first});
   const tiles = createTileBudget({bridge, operation: 'metars', decode: decodeMetars,
     position: (station) => station, gate, area: METAR_AREA, lifetimeMs: intervalMs});
   let resting = null;

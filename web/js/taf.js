@@ -2,14 +2,17 @@
 // flight category of the conditions it brings, judged as for a METAR. Records keep the service's
 // quirks (issue times in two forms, "6+" visibility, "VRB" wind, null for what a group does not
 // state), so every member is checked before use.
-import {categoryFrom, ceilingFeet, cloudLayers, describeWeather, newestPerStation,
-  parseVisibility} from './metar.js';
+import {categoryFrom, ceilingFeet, cloudLayers, describeWeather, parseVisibility} from './metar.js';
+import {TimeOutOfRange, serviceTime} from './time.js';
 
 const CHANGES = new Set(['FM', 'TEMPO', 'BECMG', 'PROB']);
 const SERVICE_TIME = /^(\d{4})-(\d\d)-(\d\d)[T ](\d\d):(\d\d)(?::(\d\d)(?:\.(\d{1,3})\d*)?)?(Z|[+-]\d\d:?\d\d)?$/;
-/** Largest number of TAFs and of groups per TAF taken from one reply. */
-const MAX_TAFS = 2000;
-const MAX_GROUPS = 40;
+/**
+ * Largest number of TAF records looked through in one reply and of groups read per TAF. Only a
+ * record's station and issue time are read up front; the rest when its station's popup opens.
+ */
+export const MAX_TAFS = 100000;
+export const MAX_GROUPS = 40;
 
 const finite = (value) => typeof value === 'number' && Number.isFinite(value);
 const text = (value) => (typeof value === 'string' ? value : '');
@@ -81,13 +84,24 @@ function category(conditions) {
  * TEMPO, BECMG or PROB group (its own elements over the prevailing ones); `stated` holds only what
  * the group itself says. Groups without valid times are left out.
  */
-function decodeGroups(groups) {
+function decodeGroups(groups, now) {
   const periods = [];
+  let outOfRange = 0;
   let prevailing = null;
   for (const group of (Array.isArray(groups) ? groups : []).slice(0, MAX_GROUPS)) {
     if (!group || typeof group !== 'object') continue;
-    const from = seconds(group.timeFrom);
-    const to = seconds(group.timeTo);
+    let from;
+    let to;
+    let becomingBy;
+    try {
+      from = serviceTime(seconds(group.timeFrom), 'forecast', now);
+      to = serviceTime(seconds(group.timeTo), 'forecast', now);
+      becomingBy = serviceTime(seconds(group.timeBec), 'forecast', now);
+    } catch (error) {
+      if (!(error instanceof TimeOutOfRange)) throw error;
+      outOfRange++;
+      continue;
+    }
     if (!Number.isFinite(from) || !Number.isFinite(to) || to < from) continue;
     const change = CHANGES.has(group.fcstChange) ? group.fcstChange : null;
     const own = stated(group);
@@ -98,7 +112,7 @@ function decodeGroups(groups) {
       probability: finite(group.probability) ? group.probability : null,
       from,
       to,
-      becomingBy: change === 'BECMG' && finite(group.timeBec) ? group.timeBec * 1000 : null,
+      becomingBy: change === 'BECMG' && Number.isFinite(becomingBy) ? becomingBy : null,
       ...conditions,
       weather: conditions.weatherCode === 'NSW' ? 'no significant weather' :
         describeWeather(conditions.weatherCode),
@@ -107,47 +121,127 @@ function decodeGroups(groups) {
       stated: own,
     });
   }
-  return periods;
+  return {periods, outOfRange};
 }
 
 /**
  * A terminal forecast in the page's shape (see decodeTaf); times in ms.
  * @typedef {{id: string, name: string, lat: number | null, lon: number | null, issued: number,
  *   bulletin: number, validFrom: number, validTo: number, amended: boolean, raw: string,
- *   periods: ReturnType<typeof decodeGroups>}} Taf
+ *   periods: ReturnType<typeof decodeGroups>['periods'], groupsReceived: number,
+ *   periodsOutOfRange: number}} Taf
  */
 
+const stationOf = (record) => {
+  const id = record && typeof record === 'object' ? text(record.icaoId).trim().toUpperCase() : '';
+  return /^[A-Z0-9]{3,5}$/.test(id) ? id : '';
+};
+
 /**
- * One station's TAF in the page's shape, or null without a station identifier: {id, name, lat,
- * lon, issued, bulletin, validFrom, validTo (ms, NaN when unknown), amended, raw, periods}.
+ * One station's TAF in the page's shape: {id, name, lat, lon, issued, bulletin, validFrom,
+ * validTo (ms, NaN when unknown), amended, raw, periods, groupsReceived (groups in the record;
+ * only the first MAX_GROUPS are read), periodsOutOfRange (groups left out for a time outside the
+ * data's range)}. Throws TimeOutOfRange when the TAF's own times lie outside it.
  */
-function decodeTaf(record) {
-  if (!record || typeof record !== 'object') return null;
-  const id = text(record.icaoId).trim().toUpperCase();
-  if (!/^[A-Z0-9]{3,5}$/.test(id)) return null;
+function decodeTaf(record, now) {
   const raw = text(record.rawTAF);
+  const groups = Array.isArray(record.fcsts) ? record.fcsts : [];
+  const {periods, outOfRange} = decodeGroups(groups, now);
   return {
-    id,
+    id: stationOf(record),
     name: text(record.name),
     lat: finite(record.lat) ? record.lat : null,
     lon: finite(record.lon) ? record.lon : null,
-    issued: parseServiceTime(record.issueTime),
-    bulletin: parseServiceTime(record.bulletinTime),
-    validFrom: seconds(record.validTimeFrom),
-    validTo: seconds(record.validTimeTo),
+    issued: serviceTime(parseServiceTime(record.issueTime), 'report', now),
+    bulletin: serviceTime(parseServiceTime(record.bulletinTime), 'report', now),
+    validFrom: serviceTime(seconds(record.validTimeFrom), 'forecast', now),
+    validTo: serviceTime(seconds(record.validTimeTo), 'forecast', now),
     amended: /^TAF\s+AMD\b/.test(raw),
     raw,
-    periods: decodeGroups(record.fcsts),
+    periods,
+    groupsReceived: groups.length,
+    periodsOutOfRange: outOfRange,
   };
 }
 
 /**
- * Decodes a `tafs` reply body: one TAF per station, the latest issued winning. Throws on a non-list.
- * @param {any} records
- * @returns {Taf[]}
+ * What a reply holds for one station: its TAF, or null with the reason: 'none' (the reply holds
+ * none for it), 'unreadable' (its times lie outside the data's range) or 'beyond' (the reply
+ * held more records than the map looks through, so it may lie past them).
+ * @typedef {{taf: Taf | null, missing: 'none' | 'unreadable' | 'beyond' | null}} TafLookup
  */
-export function decodeTafs(records) {
+
+/**
+ * The TAFs of a reply by station: {received, stations, issuedLatest, lookup(id), within(box)}.
+ * @typedef {{received: number, stations: number, issuedLatest: number,
+ *   lookup(id: string): TafLookup,
+ *   within(box: {south: number, west: number, north: number, east: number}): string[]}} TafIndex
+ */
+
+/**
+ * Decodes a `tafs` reply body: for each station the latest issued record with readable times;
+ * a TAF is decoded in full only when asked for, so a reply of tens of thousands costs one pass
+ * over their stations and issue times. Throws on a non-list.
+ * @param {any} records
+ * @param {number} [now=Date.now()]  ms, for the time check
+ * @returns {TafIndex}
+ */
+export function decodeTafs(records, now = Date.now()) {
   if (!Array.isArray(records)) throw new TypeError('TAF reply is not a list of forecasts');
-  return newestPerStation(records.slice(0, MAX_TAFS).map(decodeTaf).filter(Boolean),
-      (taf) => taf.id, (taf) => taf.issued);
+  const inWindow = (ms) => {
+    try {
+      return serviceTime(ms, 'report', now);
+    } catch {
+      return NaN;
+    }
+  };
+  /** @type {Map<string, {record: any, issued: number}[]>} per station its records in order */
+  const byStation = new Map();
+  let issuedLatest = -Infinity;
+  const read = Math.min(records.length, MAX_TAFS);
+  for (let index = 0; index < read; index++) {
+    const record = records[index];
+    const id = stationOf(record);
+    if (!id) continue;
+    const issued = parseServiceTime(record.issueTime);
+    const entry = {record, issued: Number.isFinite(issued) ? issued : -Infinity};
+    const known = byStation.get(id);
+    if (known) known.push(entry);
+    else byStation.set(id, [entry]);
+    if (issued > issuedLatest && issued === inWindow(issued)) issuedLatest = issued;
+  }
+  /** @type {Map<string, TafLookup>} */
+  const decoded = new Map();
+  return {
+    received: records.length,
+    stations: byStation.size,
+    issuedLatest: Number.isFinite(issuedLatest) ? issuedLatest : NaN,
+    lookup(id) {
+      if (decoded.has(id)) return decoded.get(id);
+      /** @type {TafLookup} */
+      let result = {taf: null, missing: records.length > MAX_TAFS ? 'beyond' : 'none'};
+      // The latest issued first; of two issued together, the later in the reply.
+      const candidates = [...(byStation.get(id) || [])].reverse().sort((a, b) => b.issued - a.issued);
+      for (const {record} of candidates) {
+        try {
+          result = {taf: decodeTaf(record, now), missing: null};
+          break;
+        } catch (error) {
+          if (!(error instanceof TimeOutOfRange)) throw error;
+          result = {taf: null, missing: 'unreadable'};
+        }
+      }
+      decoded.set(id, result);
+      return result;
+    },
+    /** The stations whose records lie inside a box (a route's corridor), without decoding them. */
+    within(box) {
+      const ids = [];
+      for (const [id, entries] of byStation) {
+        if (entries.some(({record}) => finite(record.lat) && finite(record.lon) && record.lat >= box.south &&
+            record.lat <= box.north && record.lon >= box.west && record.lon <= box.east)) ids.push(id);
+      }
+      return ids;
+    },
+  };
 }

@@ -1,8 +1,12 @@
 // Times as the services write them, and how old things are.
+import {inSlices} from './slices.js';
 
 const MONTHS = ['Jan', 'Feb', 'Mar', 'Apr', 'May', 'Jun', 'Jul', 'Aug', 'Sep', 'Oct', 'Nov', 'Dec'];
 const MINUTE = 60 * 1000;
 const HOUR = 60 * MINUTE;
+const DAY = 24 * HOUR;
+// Beyond ±8.64e15 ms the browser's date formatting throws; nothing formats a time outside it.
+const DATE_RANGE_MS = 8.64e15;
 
 const WEEKDAYS = ['Sun', 'Mon', 'Tue', 'Wed', 'Thu', 'Fri', 'Sat'];
 
@@ -93,7 +97,7 @@ const dayOf = (parts) => `${WEEKDAYS[parts.weekday]} ${MONTHS[parts.month]} ${pa
  * @returns {string}
  */
 export function formatTime(ms, {form = 'datetime', zone = null, choice = displayChoice} = {}) {
-  if (!Number.isFinite(ms)) return '';
+  if (!(Math.abs(ms) <= DATE_RANGE_MS)) return '';
   const parts = zonedParts(ms, choice === 'utc' ? 'utc' : zone);
   if (form === 'day') return dayOf(parts);
   const text = form === 'clock' ? clockOf(parts) : `${dayOf(parts)} ${clockOf(parts)}`;
@@ -193,11 +197,76 @@ export function parseValidTime(text) {
  * @returns {string}
  */
 export function formatUntil(start, end, zone = null) {
-  if (!Number.isFinite(end)) return '';
+  if (!(Math.abs(end) <= DATE_RANGE_MS)) return '';
+  if (!(Math.abs(start) <= DATE_RANGE_MS)) start = NaN;
   const shown = displayChoice === 'utc' ? 'utc' : zone;
-  const from = zonedParts(start, shown);
   const to = zonedParts(end, shown);
-  const sameDay = Number.isFinite(start) && from.year === to.year && from.month === to.month &&
+  const from = Number.isFinite(start) ? zonedParts(start, shown) : null;
+  const sameDay = from !== null && from.year === to.year && from.month === to.month &&
       from.day === to.day;
   return formatTime(end, {form: sameDay ? 'clock' : 'datetime', zone});
+}
+
+// Every time read from a service passes one check: a time before the services existed in their
+// present form, or further ahead than a forecast reaches, is a fault of the data, and the item
+// holding it is left out and counted instead of being drawn with a wrong or unwritable date.
+/** The earliest time a service's data may carry: 1990-01-01 UTC. */
+export const EARLIEST_SERVICE_TIME = Date.UTC(1990, 0, 1);
+/** How far after now a service's time may lie: reports (observations, issue times), forecasts. */
+export const SERVICE_TIME_LEAD_MS = {report: 10 * DAY, forecast: 30 * DAY};
+
+/** A service's time outside the window; the item holding it is left out and counted. */
+export class TimeOutOfRange extends RangeError {}
+
+/**
+ * A time read from a service, in ms, checked: NaN (not given) stays NaN; anything else must lie
+ * from 1990 to now plus the kind's lead, or TimeOutOfRange is thrown.
+ * @param {number} ms
+ * @param {'report' | 'forecast'} kind
+ * @param {number} now  ms
+ * @returns {number}
+ */
+export function serviceTime(ms, kind, now) {
+  if (Number.isNaN(ms)) return NaN;
+  if (!(ms >= EARLIEST_SERVICE_TIME && ms <= now + SERVICE_TIME_LEAD_MS[kind])) {
+    throw new TimeOutOfRange(`time ${ms} ms lies outside the data's possible range`);
+  }
+  return ms;
+}
+
+/**
+ * decode(record, index) of each record, leaving out the nulls and the records with a time
+ * outside the window, which are counted: {items, outOfRange}. Other errors pass.
+ * @template R, T
+ * @param {R[]} records
+ * @param {(record: R, index: number) => T | null} decode
+ * @returns {{items: T[], outOfRange: number}}
+ */
+export function decodeEach(records, decode) {
+  const result = {items: [], outOfRange: 0};
+  for (let index = 0; index < records.length; index++) decodeOne(result, records[index], index, decode);
+  return result;
+}
+
+function decodeOne(result, record, index, decode) {
+  try {
+    const item = decode(record, index);
+    if (item) result.items.push(item);
+  } catch (error) {
+    if (!(error instanceof TimeOutOfRange)) throw error;
+    result.outOfRange++;
+  }
+}
+
+/**
+ * decodeEach in slices that give the browser the thread between them (slices.js).
+ * @template R, T
+ * @param {R[]} records
+ * @param {(record: R, index: number) => T | null} decode
+ * @returns {Promise<{items: T[], outOfRange: number}>}
+ */
+export async function decodeEachInSlices(records, decode) {
+  const result = {items: [], outOfRange: 0};
+  await inSlices(records.length, (index) => decodeOne(result, records[index], index, decode));
+  return result;
 }

@@ -139,9 +139,11 @@ TEST_F(RequestExecutorTest, ShutdownRacingWorkersLosesAndLeaksNothing) {
         }
         const std::size_t delivered_before_close = shared->take_replies().size();
         shared->close();
-        while (shared->active_requests.load() != 0) {
-            std::this_thread::yield();
+        // Bounded, so a worker that never finishes fails here instead of stalling the run.
+        for (int wait = 0; wait < 10000 && shared->active_requests.load() != 0; ++wait) {
+            std::this_thread::sleep_for(std::chrono::milliseconds(1));
         }
+        ASSERT_EQ(shared->active_requests.load(), 0) << "round " << round;
         EXPECT_TRUE(shared->take_replies().empty()) << "nothing is queued after the close";
         EXPECT_FALSE(shared->is_open());
         EXPECT_LE(delivered_before_close, 8u);

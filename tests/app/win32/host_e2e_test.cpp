@@ -1,6 +1,6 @@
 // The whole system: the real program with our loader, the fake browser view, WinHTTP and the
 // fake weather services in a network namespace (tools/run_isolated.sh) on a
-// virtual screen. A scripted page asks for the eight operations and gets the replies built
+// virtual screen. A scripted page asks for every operation and gets the replies built
 // from the project's documents; the cache answers a second asking; refusals and a service
 // failure of the newer operations reach the page as the weather core words them; eight requests
 // held by the services fill the slots, the ninth is busy at once, and closing with replies on their
@@ -114,7 +114,7 @@ protected:
     ServicesLog services;
 };
 
-TEST_F(HostEndToEnd, TheEightOperationsAnswerFromTheServicesAndThenFromTheCache) {
+TEST_F(HostEndToEnd, EveryOperationAnswersFromTheServicesAndThenFromTheCache) {
     HostRun run(scratch);
     ASSERT_TRUE(run.wait_until_loaded());
     const std::vector<std::pair<std::string, std::string>> asked = {{"point", "40.76,-111.89"},
@@ -124,7 +124,8 @@ TEST_F(HostEndToEnd, TheEightOperationsAnswerFromTheServicesAndThenFromTheCache)
                                                                     {"tafs", ""},
                                                                     {"hazards", ""},
                                                                     {"forecast", "SLC/101,174"},
-                                                                    {"discussion", "SLC"}};
+                                                                    {"discussion", "SLC"},
+                                                                    {"zone", "forecast/UTZ110"}};
 
     // The replies the same operations give over the project's documents without a network.
     weather::testing::ScriptedClient scripted;
@@ -170,7 +171,7 @@ TEST_F(HostEndToEnd, TheEightOperationsAnswerFromTheServicesAndThenFromTheCache)
         }
         const std::size_t requests = services.records().size() - requests_before;
         if (round == 0) {
-            EXPECT_GE(requests, 16u) << "six for the point, two for the METARs, three for the "
+            EXPECT_GE(requests, 17u) << "six for the point, two for the METARs, three for the "
                                         "hazards, one for each other operation";
         } else {
             EXPECT_EQ(requests, 0u) << "the second asking is answered from the cache";
@@ -185,10 +186,10 @@ TEST_F(HostEndToEnd, RefusalsAndAServiceFailureOfTheNewerOperationsReachThePage)
     HostRun run(scratch);
     ASSERT_TRUE(run.wait_until_loaded());
     const std::vector<std::pair<std::string, std::string>> asked = {
-        {"tafs", "40,-112,40,-111"},      {"tafs", "31,-125,32,-124"}, {"forecast", "SLC/0,0"},
-        {"forecast", "SLC/101, 174"},     {"discussion", "XYZ"},       {"discussion", "KSLC"},
-        {"hazards", std::string(97, 'x')}, {"winds", "06"},            {"winds", "24"},
-        {"winds", "6"}};
+        {"tafs", "40,-112,40,-111"},       {"tafs", "31,-125,32,-124"}, {"forecast", "SLC/0,0"},
+        {"forecast", "SLC/101, 174"},      {"discussion", "XYZ"},       {"discussion", "KSLC"},
+        {"hazards", std::string(97, 'x')}, {"zone", "fire/UTZ478"},     {"zone", "UTZ110"},
+        {"winds", "06"},                   {"winds", "24"},             {"winds", "6"}};
     weather::testing::ScriptedClient scripted;
     weather::testing::answer_from_routes(scripted);
     weather::testing::PauseRecorder pauses;

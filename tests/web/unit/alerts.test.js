@@ -1,5 +1,6 @@
 import {alertPolygons, alertsAtPoint, decodeAlerts, insidePolygons, severityRank, sortAlerts,
   splitExpired} from '/js/alerts.js';
+import {alertButton} from '/js/panels/alert-panel.js';
 import {assert} from 'chai';
 import {describe, it} from 'mocha';
 import {testDocument} from './documents.js';
@@ -137,9 +138,15 @@ describe('AlertLayer', () => {
     const statement = alerts.find((a) => a.event === 'Special Weather Statement');
     const byCounty = {...storm, key: 'by-county', zoneRefs: []};
     const sameArea = {...byCounty, key: 'same-area', severity: 'Extreme', counties: [...storm.counties].reverse()};
+    // Counties the shapes do not hold (Alabama's, and a code of none) draw nothing: not on the map.
+    const elsewhere = {...byCounty, key: 'elsewhere', counties: ['01001', '99999']};
+    assert.strictEqual(layer.drawnAs(elsewhere), 'counties', 'until the county shapes are loaded');
     layer.setCounties(counties);
-    layer.setAlerts([...alerts, byCounty, sameArea]);
-    assert.deepEqual([storm, statement, byCounty].map((alert) => layer.drawnAs(alert)), ['zones', 'counties', 'counties']);
+    layer.setAlerts([...alerts, byCounty, sameArea, elsewhere]);
+    assert.deepEqual([storm, statement, byCounty, elsewhere].map((alert) => layer.drawnAs(alert)),
+        ['zones', 'counties', 'counties', 'none']);
+    const entry = alertButton(elsewhere, {now: Date.now(), drawnAs: (alert) => layer.drawnAs(alert), onClick: () => {}});
+    assert.strictEqual(entry.querySelector('.drawn-note').textContent, 'not on the map');
     const paths = [...box.querySelectorAll('path.alert-shape')];
     const stormPath = paths.find((p) => p.dataset.alerts === storm.key);
     assert.strictEqual(stormPath.dataset.zones, 'forecast/UTZ110 forecast/UTZ111 forecast/UTZ112');

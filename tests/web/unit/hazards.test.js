@@ -43,8 +43,8 @@ describe('#decodeHazards', () => {
     for (const item of decoded.items) kinds[item.kind] = (kinds[item.kind] || 0) + 1;
     assert.deepEqual(kinds, {'convective-sigmet': 3, 'sigmet': 3, 'gairmet': 13, 'cwa': 5});
     // Convective SIGMET 31C lies over Texas.
-    assert.deepEqual(decoded.counts, {sigmets: {received: 7, undrawable: 0, outside: 1},
-      gairmets: {received: 13, undrawable: 0, outside: 0}, cwas: {received: 5, undrawable: 0, outside: 0}});
+    assert.deepEqual(decoded.counts, {sigmets: {received: 7, undrawable: 0, outside: 1, outOfRange: 0},
+      gairmets: {received: 13, undrawable: 0, outside: 0, outOfRange: 0}, cwas: {received: 5, undrawable: 0, outside: 0, outOfRange: 0}});
     for (const item of decoded.items.filter((i) => i.geometry === 'polygon')) {
       assert.deepEqual(item.shape[0], item.shape.at(-1), `${item.title} is a closed ring`);
     }
@@ -137,9 +137,9 @@ describe('#decodeHazards: limits', () => {
       lon: -112 + Math.cos((2 * Math.PI * i) / count)}));
     const rows = [
       // records, items, counts
-      [Array(MAX_ITEMS + 1).fill(sigmet), MAX_ITEMS, {received: 2001, undrawable: 0, outside: 0}],
-      [Array(MAX_ITEMS).fill(sigmet), MAX_ITEMS, {received: 2000, undrawable: 0, outside: 0}],
-      [[{...sigmet, coords: ring(500)}, {...sigmet, coords: ring(501)}], 1, {received: 2, undrawable: 1, outside: 0}],
+      [Array(MAX_ITEMS + 1).fill(sigmet), MAX_ITEMS, {received: 2001, undrawable: 0, outside: 0, outOfRange: 0}],
+      [Array(MAX_ITEMS).fill(sigmet), MAX_ITEMS, {received: 2000, undrawable: 0, outside: 0, outOfRange: 0}],
+      [[{...sigmet, coords: ring(500)}, {...sigmet, coords: ring(501)}], 1, {received: 2, undrawable: 1, outside: 0, outOfRange: 0}],
     ];
     for (const [records, items, counts] of rows) {
       const reply = decodeHazards({sigmets: records});
@@ -236,6 +236,11 @@ describe('#altitudeBand, #altitudeText, #hazardLabel, #hazardWords, #sourceText'
       [byTitle('CWA ZSE 201'), [6000, 16000, 'height'], '6,000 ft to 16,000 ft', 'ICE 060–160', 'Icing (severe)',
         'Center Weather Advisory, Seattle Center (ZSE)'],
     ];
+    // A hazard or severity the products do not list is the product's own text, isolated from
+    // the page's words beside it (U+2068 … U+2069), a direction mark in it included.
+    rows.push([{...byTitle('CWA ZLC 101'), hazard: 'DUST\u202e', severity: 'WILD'}, [0, 18000, 'surface'],
+      'Surface to FL180', '\u2068DUST\u202e\u2069 SFC–FL180', '\u2068Dust\u202e\u2069 (\u2068wild\u2069)',
+      'Center Weather Advisory, Salt Lake City Center (ZLC)']);
     for (const [item, [lowFeet, highFeet, base], heights, label, words, source] of rows) {
       assert.deepEqual([altitudeBand(item), altitudeText(item), hazardLabel(item), hazardWords(item), sourceText(item)],
           [{lowFeet, highFeet, base}, heights, label, words, source], item.title);

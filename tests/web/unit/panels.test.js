@@ -9,6 +9,9 @@ import {alertButton, createAlertPanel} from '/js/panels/alert-panel.js';
 import {createSearchBox} from '/js/panels/search-box.js';
 import {snapshotLabel} from '/js/panels/legends.js';
 import {decodeTafs} from '/js/taf.js';
+import {decodeDiscussion} from '/js/discussion.js';
+import {leftOutNotes} from '/js/panels/layer-panel.js';
+import {discussionNotes, forecastNotes} from '/js/panels/point-panel.js';
 import {formatClock, formatDay, setTimeDisplay} from '/js/time.js';
 import {normalizeUnits} from '/js/units.js';
 import {assert} from 'chai';
@@ -22,7 +25,7 @@ const grid = await testDocument('nws/gridpoints_slc.json');
 const station = (id) => decodeMetars([west.find((record) => record.icaoId === id)])[0];
 const decodePirep = (record) => decodePireps([record])[0];
 const hourlySeries = (forecast, gridDocument) => decodePointReply({hourly: forecast, grid: gridDocument},
-    {lat: 40.76, lon: -111.89}, 0).series;
+    {lat: 40.76, lon: -111.89}, NOW - 86400000).series;
 // The chart's text alternative, as its title carries it.
 const chartSummary = (series, chosen) => hourlyChart(series, chosen).querySelector('svg title').textContent;
 const units = normalizeUnits(null);
@@ -31,9 +34,10 @@ const LIST_STEP = 200;  // the alert list grows this many entries at a time
 const alertPeriod = (alert, at) => alertButton({severity: 'Minor', event: '', area: '', ...alert}, {now: at, drawnAs: () => 'shape', onClick: () => {}})
     .querySelector('.alert-when').textContent;
 // A station popup's TAF block.
-const tafBlock = (taf, {now: at}) => stationPopup(station('KSLC'), {units, now: at, isFavourite: () => false,
-  toggleFavourite: () => true, taf}).querySelector('section.taf');
+const tafBlock = (taf, {now: at}, state = {missing: taf ? null : 'none'}) => stationPopup(station('KSLC'),
+  {units, now: at, isFavourite: () => false, toggleFavourite: () => true, taf: {taf, ...state}}).querySelector('section.taf');
 const NOW = Date.UTC(2026, 10, 20, 18, 0, 0);
+const kslcTaf = async () => decodeTafs(await testDocument('awc/taf_west.json'), NOW).lookup('KSLC').taf;
 const HOSTILE = '<img src=x onerror="window.hacked=1">';
 
 describe('#windText', () => {
@@ -217,7 +221,7 @@ describe('#alertPeriod', () => {
 describe('#tafBlock', () => {
   it('lists the periods not yet over with their category, and says when there is no TAF', async () => {
     setTimeDisplay('utc');
-    const taf = decodeTafs(await testDocument('awc/taf_west.json')).find((entry) => entry.id === 'KSLC');
+    const taf = await kslcTaf();
     const later = Date.UTC(2026, 10, 21, 1);  // the opening group (18Z to 00Z) is over
     const block = tafBlock(taf, {units, now: later});
     const periods = [...block.querySelectorAll('.taf-period')];
@@ -230,11 +234,35 @@ describe('#tafBlock', () => {
   });
   it('dates a period\'s end when it crosses midnight', async () => {
     setTimeDisplay('utc');
-    const taf = decodeTafs(await testDocument('awc/taf_west.json')).find((entry) => entry.id === 'KSLC');
+    const taf = await kslcTaf();
     const when = [...tafBlock(taf, {units, now: NOW}).querySelectorAll('.taf-when')].map((item) => item.textContent.trim());
     assert.deepEqual(when.slice(0, 3), ['From Fri Nov 20 18:00Z to Sat Nov 21 00:00Z:',
       'Temporarily Fri Nov 20 20:00Z to 23:00Z:', 'From Sat Nov 21 00:00Z to 08:00Z:']);
     setTimeDisplay('local');
+  });
+  it('says "no TAF" only when the reply holds none, and what else it left out', async () => {
+    const text = (state) => tafBlock(null, {now: NOW}, state).querySelector('.note').textContent;
+    const rows = [
+      [{missing: 'none'}, 'No TAF for this airport (many small airports issue none).'],
+      [{missing: 'loading'}, 'Loading the TAFs…'],
+      [{missing: 'failed', error: 'Weather download failed (HTTP 503)'},
+        'The TAFs could not be loaded: Weather download failed (HTTP 503)'],
+      [{missing: 'unreadable'}, 'This airport\'s TAF is not shown: its times lie outside the possible range.'],
+      [{missing: 'beyond', received: 123456}, 'No TAF for this airport among the first 100,000 of the ' +
+        '123,456 TAFs received: the most the map reads from one reply.'],
+    ];
+    for (const [state, expected] of rows) assert.strictEqual(text(state), expected, state.missing);
+    const taf = await kslcTaf();
+    const notes = (changes, state = {}) => [...tafBlock({...taf, ...changes}, {now: NOW}, state)
+        .querySelectorAll('.taf-note')].map((note) => note.textContent);
+    const noteRows = [
+      [{}, {}, []],
+      [{groupsReceived: 41}, {}, ['Showing the first 40 of 41 forecast groups.']],
+      [{groupsReceived: 40, periodsOutOfRange: 1}, {}, ['1 forecast group left out: its time lies outside the possible range.']],
+      [{periodsOutOfRange: 2}, {error: 'Timed out'}, ['2 forecast groups left out: their times lie outside the possible range.',
+        'The latest refresh failed (Timed out); this is the last good TAF.']],
+    ];
+    for (const [changes, state, expected] of noteRows) assert.deepEqual(notes(changes, state), expected, JSON.stringify(changes));
   });
 });
 
@@ -249,8 +277,11 @@ describe('#snapshotLabel', () => {
       [t(16, 30), t(18), t(12), 'Valid 1630Z'],
     ];
     for (const [valid, validNow, now, label] of rows) assert.strictEqual(snapshotLabel(valid, validNow, now), label);
+    for (const choice of ['local', 'both']) {
+      setTimeDisplay(choice);
+      assert.strictEqual(snapshotLabel(t(18), t(18), t(18)), `Valid 18Z · ${formatClock(t(18), 'local')} (now)`, choice);
+    }
     setTimeDisplay('local');
-    assert.strictEqual(snapshotLabel(t(18), t(18), t(18)), `Valid 18Z · ${formatClock(t(18))} (now)`);
   });
 });
 
@@ -333,5 +364,32 @@ describe('#createAlertPanel', () => {
     assert.strictEqual(items().length, LIST_STEP * 2 + 1);
     assert.isNull(more());
     container.remove();
+  });
+});
+
+describe('what a panel says it left out', () => {
+  it('words every limit and every item with an impossible time where the data is shown', () => {
+    const rows = [
+      [leftOutNotes({received: 20000, outOfRange: 0}, 20000, ['report', 'reports']), []],
+      [leftOutNotes({received: 20001, outOfRange: 0}, 20000, ['report', 'reports']),
+        ['Showing 20,000 of 20,001 reports: the most the map reads from one reply.']],
+      [leftOutNotes({received: 3, outOfRange: 1}, 2000, ['alert', 'alerts']),
+        ['1 alert left out: its time lies outside the possible range.']],
+      [leftOutNotes({received: 6000, outOfRange: 2}, 5000, ['report', 'reports']),
+        ['Showing 5,000 of 6,000 reports: the most the map reads from one reply.',
+          '2 reports left out: their times lie outside the possible range.']],
+      [leftOutNotes({}, 10, ['report', 'reports']), []],
+      [discussionNotes({shortened: false, length: 200000}), []],
+      [discussionNotes({shortened: true, length: 200001}),
+        ['Discussion shortened: showing the first 200,000 of 200,001 characters.']],
+      [forecastNotes({outOfRange: 0}), []],
+      [forecastNotes({outOfRange: 1}), ['1 period left out: its time lies outside the possible range.']],
+      [forecastNotes({outOfRange: 3}), ['3 periods left out: their times lie outside the possible range.']],
+    ];
+    for (const [[notes, expected], index] of rows.map((row, i) => [row, i])) assert.deepEqual(notes, expected, `row ${index}`);
+  });
+  it('shortens a discussion only past 200,000 characters', () => {
+    const lengths = [199999, 200000, 200001].map((length) => decodeDiscussion({productText: 'x'.repeat(length)}));
+    assert.deepEqual(lengths.map((d) => [d.shortened, d.text.length]), [[false, 199999], [false, 200000], [true, 200000]]);
   });
 });

@@ -10,7 +10,7 @@ const point = {lat: 40.76, lon: -111.89};
 const REFERENCE = Date.UTC(2026, 10, 20, 18, 0, 0);
 // The parts of a point reply, each through the reply's decoder.
 const decodeObservation = (document, at) => decodePointReply({observation: document}, at, REFERENCE).observation;
-const hourlySeries = (forecast, grid) => decodePointReply({hourly: forecast, grid}, point, 0).series;
+const hourlySeries = (forecast, grid) => decodePointReply({hourly: forecast, grid}, point, REFERENCE - 86400000).series;
 const windOf = (text) => hourlySeries({properties: {periods: [{startTime: '2026-11-20T10:00:00-07:00',
   windSpeed: text}]}}, null)[0].wind;
 /** A grid layer's value at a time, as the grid summary reads it (null when no interval covers it). */

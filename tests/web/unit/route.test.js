@@ -124,8 +124,9 @@ describe('#tafAt', () => {
     }
   });
   it('reads the test documents\' TAFs', async () => {
-    const tafs = decodeTafs(await testDocument('awc/taf_west.json'));
-    const kslc = tafs.find((t) => t.id === 'KSLC');
+    const tafs = decodeTafs(await testDocument('awc/taf_west.json'), T);
+    assert.includeMembers(tafs.within({south: 40, west: -112.5, north: 41, east: -111.5}), ['KSLC']);
+    const kslc = tafs.lookup('KSLC').taf;
     const at = tafAt(kslc, T + 30 * MINUTE);
     assert.isNotNull(at);
     assert.include(['VFR', 'MVFR', 'IFR', 'LIFR'], at.prevailing.category);

@@ -1,16 +1,25 @@
 import {decodeMetars} from '/js/metar.js';
-import {decodeTafs} from '/js/taf.js';
+import {MAX_GROUPS, MAX_TAFS, decodeTafs} from '/js/taf.js';
 import {assert} from 'chai';
 import {describe, it} from 'mocha';
 import {testDocument} from './documents.js';
 
 const records = await testDocument('awc/taf_west.json');
-const tafs = decodeTafs(records);
-const taf = (id) => tafs.find((decoded) => decoded.id === id);
-const record = (id) => records.find((r) => r.icaoId === id);
 const Z = (day, hour, minute = 0) => Date.UTC(2026, 10, day, hour, minute);
+const NOW = Z(20, 18);
+const index = decodeTafs(records, NOW);
+const record = (id) => records.find((r) => r.icaoId === id);
+const ids = [...new Set(records.map((r) => r.icaoId))];
+const tafs = ids.map((id) => index.lookup(id).taf);
+const taf = (id) => index.lookup(id).taf;
+/** Every TAF of a reply, as the popups find them. */
+const allOf = (list, now = NOW) => {
+  const found = decodeTafs(list, now);
+  const stations = [...new Set(list.map((r) => String(r?.icaoId ?? '').trim().toUpperCase()))];
+  return stations.map((id) => found.lookup(id).taf).filter(Boolean);
+};
 // One record through the reply's decoders.
-const decodeTaf = (record) => decodeTafs([record])[0];
+const decodeTaf = (record) => allOf([record])[0];
 const parseServiceTime = (text) => decodeTaf({icaoId: 'KTST', issueTime: text}).issued;
 const flightCategory = (record) => decodeMetars([{icaoId: 'KTST', lat: 40, lon: -111, ...record}])[0].category;
 
@@ -90,14 +99,57 @@ describe('#decodeTafs', () => {
   it('keeps the latest TAF of a station and drops what it cannot read', () => {
     const older = {...record('KSLC'), issueTime: '2026-11-20T11:20:00.000Z', rawTAF: 'older'};
     const newer = {...record('KSLC'), issueTime: '2026-11-20 17:25:00.000Z', rawTAF: 'newer'};
-    assert.deepEqual(decodeTafs([newer, older]).map((t) => t.raw), ['newer']);
-    assert.deepEqual(decodeTafs([older, newer]).map((t) => t.raw), ['newer']);
-    assert.deepEqual(decodeTafs([null, 5, {icaoId: ''}, {icaoId: 'K SLC'}, {icaoId: 'kslc', fcsts: 'x'}])
+    assert.deepEqual(allOf([newer, older]).map((t) => t.raw), ['newer']);
+    assert.deepEqual(allOf([older, newer]).map((t) => t.raw), ['newer']);
+    assert.deepEqual(allOf([null, 5, {icaoId: ''}, {icaoId: 'K SLC'}, {icaoId: 'kslc', fcsts: 'x'}])
         .map((t) => [t.id, t.periods.length, t.issued]), [['KSLC', 0, NaN]]);
-    const broken = decodeTaf({icaoId: 'KXYZ', fcsts: [null, {timeFrom: 'a', timeTo: 2}, {timeFrom: 9, timeTo: 8},
-      {timeFrom: 1, timeTo: 2, fcstChange: 'WHAT', wdir: 'N', wspd: '5', visib: 'far', clouds: 'OVC010'}]});
+    const [a, b] = [NOW / 1000, NOW / 1000 + 3600];
+    const broken = decodeTaf({icaoId: 'KXYZ', fcsts: [null, {timeFrom: 'a', timeTo: b}, {timeFrom: b, timeTo: a},
+      {timeFrom: a, timeTo: b, fcstChange: 'WHAT', wdir: 'N', wspd: '5', visib: 'far', clouds: 'OVC010'}]});
     assert.deepEqual(broken.periods.map((p) => [p.change, p.wind, p.visibility, p.clouds, p.category]),
         [[null, null, null, [], null]]);
     assert.throws(() => decodeTafs({}), TypeError, 'TAF reply is not a list of forecasts');
+  });
+});
+
+describe('#decodeTafs: large and hostile replies', () => {
+  const kslc = record('KSLC');
+  const filler = (count) => Array.from({length: count}, (_, i) => ({icaoId: String(i).padStart(5, '0'),
+    issueTime: kslc.issueTime}));
+  it('finds a station at position 30,000 of 50,000, and says when one may lie past what it reads', () => {
+    const reply = filler(50000);
+    reply[30000] = kslc;
+    const found = decodeTafs(reply, NOW);
+    assert.strictEqual(found.lookup('KSLC').taf.raw, kslc.rawTAF);
+    assert.deepEqual([found.received, found.stations], [50000, 50000]);
+    assert.deepEqual(found.lookup('KOGD'), {taf: null, missing: 'none'});
+    const huge = filler(MAX_TAFS + 1);
+    huge[MAX_TAFS] = kslc;
+    assert.deepEqual(decodeTafs(huge, NOW).lookup('KSLC'), {taf: null, missing: 'beyond'});
+  });
+  it('leaves out groups and TAFs with times outside the possible range, and counts them', () => {
+    const [first, second] = kslc.fcsts;
+    const rows = [
+      // group changes, periods kept, periods left out
+      [{timeTo: 1e13}, 5, 1], [{timeFrom: -3600}, 5, 1], [{timeBec: 1e300}, 5, 1],
+      [{timeTo: (NOW + 30 * 86400000) / 1000}, 6, 0], [{timeTo: (NOW + 30 * 86400000) / 1000 + 1}, 5, 1],
+      [{timeFrom: Date.UTC(1990, 0, 1) / 1000}, 6, 0], [{timeFrom: Date.UTC(1990, 0, 1) / 1000 - 1}, 5, 1],
+    ];
+    for (const [change, kept, left] of rows) {
+      const decoded = decodeTaf({...kslc, fcsts: [first, {...second, ...change}, ...kslc.fcsts.slice(2)]});
+      assert.deepEqual([decoded.periods.length, decoded.periodsOutOfRange], [kept, left], JSON.stringify(change));
+    }
+    const bad = (change) => decodeTafs([{...kslc, ...change}], NOW).lookup('KSLC');
+    for (const change of [{issueTime: '9999-01-01T00:00:00Z'}, {validTimeTo: 1e13}, {validTimeFrom: -1},
+      {bulletinTime: '1989-12-31T23:59:00Z'}]) {
+      assert.deepEqual(bad(change), {taf: null, missing: 'unreadable'}, JSON.stringify(change));
+    }
+    // An older TAF with readable times stands in for a newer one without.
+    const older = {...kslc, issueTime: '2026-11-20T11:20:00Z', rawTAF: 'older'};
+    assert.strictEqual(decodeTafs([older, {...kslc, validTimeTo: 1e13}], NOW).lookup('KSLC').taf.raw, 'older');
+  });
+  it('reads the first groups of a TAF and counts them all', () => {
+    const many = decodeTaf({...kslc, fcsts: Array(MAX_GROUPS + 5).fill(kslc.fcsts[0])});
+    assert.deepEqual([many.periods.length, many.groupsReceived], [MAX_GROUPS, MAX_GROUPS + 5]);
   });
 });

@@ -1,4 +1,14 @@
-import {formatAge, formatDateTime, formatTime, formatUntil, parseValidTime} from '/js/time.js';
+import {decodeAlerts} from '/js/alerts.js';
+import {decodeDiscussion} from '/js/discussion.js';
+import {decodeForecast} from '/js/forecast.js';
+import {decodeHazards} from '/js/hazards.js';
+import {runEach} from '/js/isolation.js';
+import {inSlices} from '/js/slices.js';
+import {decodeMetars} from '/js/metar.js';
+import {decodePireps} from '/js/pirep.js';
+import {decodePointReply} from '/js/point.js';
+import {EARLIEST_SERVICE_TIME, TimeOutOfRange, decodeEach, decodeEachInSlices, formatAge, formatDateTime,
+  formatTime, formatUntil, parseValidTime, serviceTime} from '/js/time.js';
 import {setTimeZoneTable, stationTimeZone, timeZoneAt} from '/js/time-zones.js';
 import {assert} from 'chai';
 import {describe, it} from 'mocha';
@@ -107,5 +117,130 @@ describe('#timeZoneAt, #stationTimeZone', () => {
     for (const [lat, lon] of [[30.9, -111], [49.6, -111], [40, -125.1], [40, -101.9], [NaN, -111]]) {
       assert.strictEqual(timeZoneAt(lat, lon), null, `${lat},${lon}`);
     }
+  });
+});
+
+describe('#serviceTime: the window of times a service may send', () => {
+  const now = Date.UTC(2026, 10, 20, 18);
+  const DAY = 86400000;
+  it('takes 1990 to now + 10 days for reports and now + 30 days for forecasts, at the edges', () => {
+    const rows = [
+      // ms, kind, accepted
+      [EARLIEST_SERVICE_TIME - 1, 'report', false], [EARLIEST_SERVICE_TIME, 'report', true],
+      [EARLIEST_SERVICE_TIME + 1, 'forecast', true], [now + 10 * DAY - 1, 'report', true],
+      [now + 10 * DAY, 'report', true], [now + 10 * DAY + 1, 'report', false],
+      [now + 30 * DAY, 'forecast', true], [now + 30 * DAY + 1, 'forecast', false],
+      [1e13 * 1000, 'forecast', false], [1e300 * 1000, 'report', false], [Infinity, 'report', false],
+      [-Infinity, 'report', false], [Date.UTC(9999, 0, 1), 'forecast', false], [-3600000, 'report', false],
+      [0, 'report', false],
+    ];
+    for (const [ms, kind, accepted] of rows) {
+      if (accepted) assert.strictEqual(serviceTime(ms, kind, now), ms, `${ms} ${kind}`);
+      else assert.throws(() => serviceTime(ms, kind, now), TimeOutOfRange, /outside the data's possible range/, `${ms} ${kind}`);
+    }
+    assert.isNaN(serviceTime(NaN, 'report', now), 'a time not given stays unknown');
+  });
+  it('drops and counts the items holding one in every decoder, keeping the rest', () => {
+    const inTime = now / 1000;
+    const rows = [
+      // decoder's count of [kept, left out], for one good record and one of each bad time
+      ['METARs', (time) => ({icaoId: `K${Math.abs(time) % 997 | 0}`, lat: 40, lon: -111, obsTime: time}),
+        (records) => {
+          const decoded = decodeMetars(records, now);
+          return [decoded.length, decoded.outOfRange];
+        }],
+      ['PIREPs', (time) => ({lat: 40, lon: -111, obsTime: time}), (records) => {
+        const decoded = decodePireps(records, now);
+        return [decoded.length, decoded.outOfRange];
+      }],
+      ['alerts', (time) => ({properties: {id: String(time), sent: new Date(Math.min(time * 1000, 8.64e15)).toISOString()}}),
+        (records) => {
+          const decoded = decodeAlerts({features: records}, now);
+          return [decoded.alerts.length, decoded.outOfRange];
+        }],
+      ['hazards', (time) => ({hazard: 'TURB', coords: [{lat: 40, lon: -112}, {lat: 41, lon: -111}, {lat: 40, lon: -111}],
+        validTimeFrom: time, validTimeTo: time}), (records) => {
+        const decoded = decodeHazards({cwas: records}, now);
+        return [decoded.items.length, decoded.counts.cwas.outOfRange];
+      }],
+      ['forecast periods', (time) => ({startTime: new Date(Math.min(time * 1000, 8.64e15)).toISOString(),
+        endTime: new Date(Math.min(time * 1000 + 3600000, 8.64e15)).toISOString()}), (records) => {
+        const decoded = decodeForecast({properties: {periods: records}}, now);
+        return [decoded.periods.length, decoded.outOfRange];
+      }],
+    ];
+    // In time; year 9999; before 1990; 11 days ahead (for a report), 31 (for a forecast).
+    const times = [inTime, Date.UTC(9999, 0, 1) / 1000, -3600, inTime + 11 * 86400, inTime + 31 * 86400];
+    for (const [name, record, counts] of rows) {
+      const forecast = name === 'hazards' || name === 'forecast periods';
+      const expected = forecast ? [2, 3] : [1, 4];
+      assert.deepEqual(counts(times.map(record)), expected, name);
+    }
+    // 1e300 s and 1e13 s as numbers, where the services give seconds.
+    assert.deepEqual([decodeMetars([{icaoId: 'KSLC', lat: 40, lon: -111, obsTime: 1e300}], now).outOfRange,
+      decodeHazards({sigmets: [{hazard: 'TURB', coords: [{lat: 40, lon: -112}, {lat: 41, lon: -111},
+        {lat: 40, lon: -111}], validTimeTo: 1e13}]}, now).counts.sigmets.outOfRange], [1, 1]);
+  });
+  it('leaves a point reply\'s impossible times unknown or out, with a warning, and a discussion\'s unknown', () => {
+    const reply = decodePointReply({observation: {properties: {timestamp: '9999-12-31T00:00:00Z'}},
+      hourly: {properties: {generatedAt: '-000001-01-01T00:00:00Z', periods: [
+        {startTime: '2026-11-20T18:00:00Z'}, {startTime: '+020000-01-01T00:00:00Z'}]}}}, {lat: 40, lon: -111}, now);
+    assert.deepEqual([reply.observation, reply.hours.length, reply.forecastTime], [null, 1, NaN]);
+    assert.deepEqual(reply.warnings, ['One hour of the hourly forecast left out: their times lie outside the possible range.',
+      'The latest observation is not shown: its time lies outside the possible range.']);
+    const discussion = decodeDiscussion({productText: 'x', issuanceTime: '9999-01-01T00:00:00Z'}, now);
+    assert.deepEqual([discussion.issued, discussion.issuedOutOfRange], [NaN, true]);
+  });
+});
+
+describe('#formatTime: beyond the browser\'s date range', () => {
+  it('writes nothing and never throws', () => {
+    for (const ms of [8.64e15 + 1, -8.64e15 - 1, 1e303, Infinity]) {
+      for (const choice of ['local', 'utc', 'both']) {
+        assert.strictEqual(formatTime(ms, {zone: 'America/Denver', choice}), '', `${ms} ${choice}`);
+      }
+      assert.strictEqual(formatUntil(Date.UTC(2026, 10, 20), ms, 'America/Denver'), '');
+    }
+    assert.strictEqual(formatUntil(1e300, Date.UTC(2026, 10, 20, 18), 'utc'), 'Fri Nov 20 18:00Z');
+  });
+});
+
+describe('#runEach', () => {
+  it('runs every step though one throws, and reports that one', () => {
+    const ran = [];
+    const reported = [];
+    const failed = runEach([['a', () => ran.push('a')], ['b', () => {
+      throw new RangeError('date value is not finite');
+    }], ['c', () => ran.push('c')]], (name, error) => reported.push([name, error.message]));
+    assert.deepEqual([ran, failed, reported], [['a', 'c'], ['b'], [['b', 'date value is not finite']]]);
+    // A report that throws stops nothing either.
+    assert.deepEqual(runEach([['x', () => {
+      throw new Error('x');
+    }], ['y', () => ran.push('y')]], () => {
+      throw new Error('report');
+    }), ['x']);
+    assert.deepEqual(ran.at(-1), 'y');
+  });
+});
+
+describe('#inSlices, #decodeEachInSlices', () => {
+  it('gives the thread to waiting tasks between slices', async () => {
+    const seen = [];
+    const other = new MessageChannel();
+    other.port1.onmessage = () => seen.push('other task');
+    other.port2.postMessage(null);
+    await inSlices(3, (index) => {
+      seen.push(index);
+      const until = performance.now() + 3;
+      while (performance.now() < until) { /* a slow step */ }
+    }, 1);
+    other.port1.close();
+    assert.deepEqual(seen, [0, 'other task', 1, 2]);
+  });
+  it('decodes as decodeEach does', async () => {
+    const now = Date.UTC(2026, 10, 20, 18);
+    const records = Array.from({length: 3000}, (_, i) => (i % 7 ? now - i : -i));
+    const decode = (ms) => serviceTime(ms, 'report', now);
+    assert.deepEqual(await decodeEachInSlices(records, decode), decodeEach(records, decode));
   });
 });

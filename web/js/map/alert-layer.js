@@ -50,14 +50,19 @@ export class AlertLayer extends DrawnLayer {
   /**
    * How the alert is drawn: 'shape' (its own), 'zones' (its zones' shapes; some may still be
    * missing), 'counties' (the counties of its SAME codes: it names no zone, or none of its zones
-   * could be had), 'loading' (its zones are on their way), or 'none' (no area the map knows).
+   * could be had; until the county shapes are loaded, those it names), 'loading' (its zones are
+   * on their way), or 'none' (no area the map can draw: then it is not on the map).
    * @param {Alert} alert @returns {DrawnAs}
    */
   drawnAs(alert) {
     if (alert.polygons.length) return 'shape';
     if (this.keptZones(alert).length) return 'zones';
     if (this.zones && alert.zoneRefs.some((ref) => this.zones.state(ref) !== 'failed')) return 'loading';
-    return alert.counties.length ? 'counties' : 'none';
+    // Counties the shapes do not hold (outside the area, or codes of none) draw nothing.
+    if (!alert.counties.length || (this.counties && !this.counties.outline([...alert.counties].sort()).length)) {
+      return 'none';
+    }
+    return 'counties';
   }
 
   /** The area an alert is drawn over, as [lat, lon] rings, and the key it shares with alerts of the same area. */

@@ -12,10 +12,13 @@ import {hazardsFor, snapshotAt, snapshotTimes, splitEnded} from '../hazards.js';
 import {insidePolygons} from '../alerts.js';
 import {DrawnLayer} from './drawn-layer.js';
 import {LABEL_RANK, labelSpots, takePart} from './label-layout.js';
+import {inSlices} from '../slices.js';
 
 /** @typedef {import('../hazards.js').HazardItem} HazardItem */
 
 const LABEL_ZOOM = 6;
+// Up to this many areas are drawn in one go; more in slices that give the browser the thread.
+const SHAPES_AT_ONCE = 300;
 // The label's box before it is drawn: 11.5 px bold capitals with a little room around them.
 const LABEL_HEIGHT = 16;
 const LABEL_CHAR_WIDTH = 7.5;
@@ -53,6 +56,8 @@ export class HazardLayer extends DrawnLayer {
     /** The snapshot valid now when the reader chose another. */
     this.chosenWhile = /** @type {number | null} */ (null);
     this.band = {lowFeet: 0, highFeet: Infinity};
+    /** Counts the drawings begun, so a drawing in slices stops once a newer one began. */
+    this.drawings = 0;
     /** @type {HazardItem[]} */
     this.shown = [];
   }
@@ -63,17 +68,30 @@ export class HazardLayer extends DrawnLayer {
 
   redraw() {
     this.group.clearLayers();
-    this.shown = hazardsFor(this.current, {validTime: this.validTime, ...this.band});
-    for (const item of this.shown) {
-      const line = item.geometry === 'line';
-      const options = {renderer: this.renderer, interactive: false, weight: 2, fill: !line,
-        className: `${hazardClass(item)}${line ? ' line' : ''}`};
-      const layer = line ? L.polyline(item.shape, options) : L.polygon(item.shape, options);
-      this.group.addLayer(layer);
-      const path = /** @type {SVGElement | undefined} */ (layer.getElement());
-      if (path) Object.assign(path.dataset, {hazard: item.kind, title: item.title});
+    const shown = this.shown = hazardsFor(this.current, {validTime: this.validTime, ...this.band});
+    const drawing = ++this.drawings;
+    if (shown.length <= SHAPES_AT_ONCE) {
+      for (const item of shown) this.drawShape(item);
+      this.drawLabels();
+      return;
     }
-    this.drawLabels();
+    // Thousands of areas (a reply of megabytes) are drawn a slice at a time: the map stays usable.
+    inSlices(shown.length, (index) => {
+      if (drawing === this.drawings) this.drawShape(shown[index]);
+    }).then(() => {
+      if (drawing === this.drawings) this.drawLabels();
+    });
+  }
+
+  /** @param {HazardItem} item */
+  drawShape(item) {
+    const line = item.geometry === 'line';
+    const options = {renderer: this.renderer, interactive: false, weight: 2, fill: !line,
+      className: `${hazardClass(item)}${line ? ' line' : ''}`};
+    const layer = line ? L.polyline(item.shape, options) : L.polygon(item.shape, options);
+    this.group.addLayer(layer);
+    const path = /** @type {SVGElement | undefined} */ (layer.getElement());
+    if (path) Object.assign(path.dataset, {hazard: item.kind, title: item.title});
   }
 
   /** A short label in each area in view, from zoom 6, where it fits inside the area. */

@@ -30,6 +30,11 @@ export function showPopup(map, latlng, content, {opener = null, fromKeyboard = f
       .setContent(content)
       .openOn(map);
   keepInside(map, popup);
+  // A popup opens on its header, whatever a focus or an earlier layout scrolled to.
+  afterPaint(() => {
+    const body = popup.getElement()?.querySelector('.leaflet-popup-content');
+    if (body) body.scrollTop = 0;
+  });
   // Leaflet closes popups on Escape only while the map itself has focus.
   content.addEventListener('keydown', (event) => {
     if (event.key === 'Escape') {
@@ -50,7 +55,7 @@ export function showPopup(map, latlng, content, {opener = null, fromKeyboard = f
   if (fromKeyboard) {
     const target = /** @type {HTMLElement} */ (content.querySelector('[data-autofocus]')) || content;
     if (!target.hasAttribute('tabindex')) target.setAttribute('tabindex', '-1');
-    target.focus();
+    target.focus({preventScroll: true});
     popup.once('remove', () => {
       // Only when focus was inside the popup (now gone with it), never taken from elsewhere.
       const active = document.activeElement;

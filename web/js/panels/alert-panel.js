@@ -4,7 +4,7 @@
 import {el, replaceChildren} from '../dom.js';
 import {alertEnd, sortAlerts} from '../alerts.js';
 import {formatAge, formatTime} from '../time.js';
-import {endedText} from './freshness.js';
+import {endedNote} from './freshness.js';
 
 const SORT_KEYS = [['severity', 'Severity'], ['onset', 'Onset'], ['ends', 'Ends'], ['event', 'Event']];
 // On a day of hundreds of alerts the list grows by this many at a time, in the chosen order,
@@ -34,11 +34,11 @@ const DRAWN = {
   'zones-failed': 'Drawn over whole counties: the shapes of its zones could not be loaded, and a ' +
     'county is wider than its zone',
   loading: 'Not drawn yet: the shapes of its zones are loading',
-  none: 'Not drawn: the alert gives no area the map can show',
+  none: 'Not on the map: the alert gives no area the map can show',
 };
 /** The short note of a list entry; none for an alert drawn with its own area or zones. */
 const DRAWN_NOTE = {counties: 'drawn by county', 'zones-failed': 'drawn by county', loading: 'zones loading',
-  none: 'not on map'};
+  none: 'not on the map'};
 
 /** What the list and detail say about how an alert is drawn. @param {Alert} alert @param {string} drawn */
 const drawnKey = (alert, drawn) => (drawn === 'counties' && alert.zoneRefs.length ? 'zones-failed' : drawn);
@@ -129,8 +129,8 @@ export function createAlertPanel(container, {onShowOnMap, drawnAs, onCount = () 
   function drawList() {
     if (expired.length) {
       expiredNote.hidden = false;
-      expiredNote.textContent = endedText(expired.map((alert) => ({name: alert.event, end: alertEnd(alert),
-        zone: zoneOf(alert)})));
+      replaceChildren(expiredNote, ...endedNote(expired.map((alert) => ({name: alert.event, end: alertEnd(alert),
+        zone: zoneOf(alert)}))).childNodes);
     } else {
       expiredNote.hidden = true;
     }

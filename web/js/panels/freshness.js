@@ -26,12 +26,20 @@ export function freshnessLine({dataText = '', dataTime = NaN, fetchedAt, now, re
 
 /**
  * The note on items that ran out since the last update and so are no longer shown:
- * "Ended since the last update, so no longer shown: Tornado Warning (Fri Nov 20 11:15 MST)."
+ * "Ended since the last update, so no longer shown: Tornado Warning (Fri Nov 20 11:15 MST).",
+ * each name isolated from the page's words around it; past 20 the rest are counted ("; and 37 more").
  * @param {{name: string, end: number, zone?: string | null}[]} ended  zone: the IANA zone of
  *   the item's area (null: no particular place)
- * @returns {string}
+ * @param {string} [className='note']
+ * @returns {HTMLElement}
  */
-export function endedText(ended) {
-  return `Ended since the last update, so no longer shown: ${ended
-      .map(({name, end, zone = null}) => `${name} (${formatTime(end, {zone})})`).join('; ')}.`;
+export function endedNote(ended, className = 'note') {
+  const named = ended.slice(0, MAX_NAMED);
+  return el('p', {className}, 'Ended since the last update, so no longer shown: ',
+      named.map(({name, end, zone = null}, index) => [index ? '; ' : '', el('bdi', {text: name}),
+        ` (${formatTime(end, {zone})})`]),
+      ended.length > named.length ? `; and ${(ended.length - named.length).toLocaleString('en-US')} more` : '', '.');
 }
+
+/** The most items the note names; a longer list would not be read. */
+const MAX_NAMED = 20;

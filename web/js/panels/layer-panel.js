@@ -4,8 +4,11 @@
 
 import {el, replaceChildren} from '../dom.js';
 import {formatTime} from '../time.js';
+import {MAX_ALERTS} from '../alerts.js';
 import {MAX_ITEMS} from '../hazards.js';
-import {endedText, freshnessLine} from './freshness.js';
+import {MAX_STATIONS} from '../metar.js';
+import {MAX_PIREPS} from '../pirep.js';
+import {endedNote, freshnessLine} from './freshness.js';
 import {alertLegend, altitudeRange, hazardLegend, metarLegend, pirepLegend,
   snapshotChoice} from './legends.js';
 
@@ -19,8 +22,8 @@ import {alertLegend, altitudeRange, hazardLegend, metarLegend, pirepLegend,
  * @property {(recount: () => void) => HTMLElement} [controls]  filters; they call recount() after
  *   a change
  * @property {() => HTMLElement} [legend]
- * @property {(now: number) => string[]} [notes]  what the layer leaves out and why, once there
- *   is data: limits, areas it could not draw, items that ended
+ * @property {(now: number) => (string | HTMLElement)[]} [notes]  what the layer leaves out and
+ *   why, once there is data: limits, areas it could not draw, items that ended
  * @property {(now: number) => void} [refresh]  brings the controls up to date
  * @property {boolean} [startHidden]  the layer starts switched off
  */
@@ -71,7 +74,8 @@ export function createLayerPanel(container, sections) {
       }
       if (feed.data !== null) {
         lines.push(el('p', {className: 'count', text: entry.section.count()}),
-            ...(entry.section.notes?.(now) || []).map((text) => el('p', {className: 'note layer-note', text})));
+            ...(entry.section.notes?.(now) || []).map((note) => (typeof note === 'string' ?
+              el('p', {className: 'note layer-note', text: note}) : note)));
         entry.section.refresh?.(now);
       }
       if (feed.loading && feed.data !== null) lines.push(el('p', {className: 'loading', text: 'Refreshing…'}));
@@ -86,6 +90,29 @@ export function createLayerPanel(container, sections) {
     },
     recount,
   };
+}
+
+const number = (count) => count.toLocaleString('en-US');
+
+/**
+ * What a layer left out of a reply, in the words of its panel: the records past the most it
+ * reads ("Showing 20,000 of 25,000 reports: the most the map reads from one reply.") and those
+ * with a time outside the data's possible range.
+ * @param {{received?: number, outOfRange?: number}} data  as the decoders count them
+ * @param {number} most  the most the layer reads from one reply
+ * @param {[string, string]} nouns  one and many ("report", "reports")
+ * @returns {string[]}
+ */
+export function leftOutNotes({received = 0, outOfRange = 0}, most, [one, many]) {
+  const notes = [];
+  if (received > most) {
+    notes.push(`Showing ${number(most)} of ${number(received)} ${many}: the most the map reads from one reply.`);
+  }
+  if (outOfRange) {
+    notes.push(`${number(outOfRange)} ${outOfRange === 1 ? one : many} left out: ` +
+      `${outOfRange === 1 ? 'its time lies' : 'their times lie'} outside the possible range.`);
+  }
+  return notes;
 }
 
 /** "17:47Z to 17:57Z" over the items' times; one time when they agree, empty when none is known. */
@@ -118,6 +145,7 @@ export function metarSection({feed, layer, now}) {
       return `${layer.stations().length} stations, ${layer.shownCount()} shown at this zoom` +
           (old ? `; ${old} with a report over 90 min old (hollow)` : '');
     },
+    notes: () => leftOutNotes(feed.data, MAX_STATIONS, ['report', 'reports']),
     legend: metarLegend};
 }
 
@@ -131,6 +159,7 @@ export function pirepSection({feed, layer}) {
     freshness: feedFreshness(feed, () => `reports ${timeRange(feed.data || [])}`),
     count: () => `${feed.data.length} reports, ${layer.inRangeCount()} in the altitude ` +
         `range, ${layer.shownCount()} shown at this zoom`,
+    notes: () => leftOutNotes(feed.data, MAX_PIREPS, ['report', 'reports']),
     controls: (recount) => altitudeRange('pirep-altitude', (range) => {
       layer.setRange(range);
       recount();
@@ -152,8 +181,10 @@ export function alertSection({feed, layer, active}) {
       const drawn = active().map((alert) => layer.drawnAs(alert));
       const of = (kind) => drawn.filter((how) => how === kind).length;
       return `${drawn.length} alerts in force; ${of('zones')} drawn over their zones, ${of('counties')} by county` +
-        (of('loading') ? `, ${of('loading')} waiting for their zones` : '');
+        (of('loading') ? `, ${of('loading')} waiting for their zones` : '') +
+        (of('none') ? `, ${of('none')} not on the map (no area it can draw)` : '');
     },
+    notes: () => leftOutNotes(feed.data, MAX_ALERTS, ['alert', 'alerts']),
     legend: alertLegend};
 }
 
@@ -184,10 +215,16 @@ export function hazardSection({feed, layer}) {
     },
     notes: () => {
       const counts = Object.entries(feed.data.counts || {});
-      const sum = (member) => counts.reduce((total, [, count]) => total + count[member], 0);
+      const sum = (member) => counts.reduce((total, [, count]) => total + (count[member] || 0), 0);
+      /** @type {(string | HTMLElement)[]} */
       const notes = counts.filter(([, count]) => count.received > MAX_ITEMS).map(([name, count]) =>
         `Showing ${MAX_ITEMS.toLocaleString('en-US')} of ${count.received.toLocaleString('en-US')} ` +
         `${PRODUCT_NAMES[name]}: the most the map reads from one reply.`);
+      const outOfRange = sum('outOfRange');
+      if (outOfRange) {
+        notes.push(`${plural(outOfRange, 'area', 'areas')} left out: ${outOfRange === 1 ? 'its time lies' :
+          'their times lie'} outside the possible range.`);
+      }
       if (sum('undrawable')) {
         notes.push(`${plural(sum('undrawable'), 'area', 'areas')} could not be drawn (no usable shape or time).`);
       }
@@ -197,7 +234,7 @@ export function hazardSection({feed, layer}) {
           `${plural(outside, 'area', 'areas')} lie wholly outside the western states and are not shown.`);
       }
       if (layer.ended.length) {
-        notes.push(endedText(layer.ended.map((item) => ({name: item.title, end: item.to}))));
+        notes.push(endedNote(layer.ended.map((item) => ({name: item.title, end: item.to})), 'note layer-note'));
       }
       return notes;
     },

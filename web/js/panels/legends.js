@@ -7,7 +7,7 @@ import {CATEGORIES} from '../metar.js';
 import {hazardClass} from '../map/hazard-layer.js';
 import {CATEGORY_SHAPES} from '../map/metar-layer.js';
 import {pirepGlyph} from '../map/pirep-layer.js';
-import {formatClock} from '../time.js';
+import {formatClock, timeDisplay} from '../time.js';
 
 const SHAPE_PATHS = {
   circle: 'M2 8a6 6 0 1 0 12 0a6 6 0 1 0 -12 0',
@@ -146,10 +146,11 @@ const pad = (number) => String(number).padStart(2, '0');
 export function snapshotLabel(validTime, validNow, now) {
   const date = new Date(validTime);
   const zulu = `${pad(date.getUTCHours())}${date.getUTCMinutes() ? pad(date.getUTCMinutes()) : ''}Z`;
-  const local = formatClock(validTime);
+  // The local clock once, never followed by the UTC one the Z time already gives.
+  const local = timeDisplay() === 'utc' ? '' : formatClock(validTime, 'local');
   const state = validTime === validNow ? ' (now)' :
       validTime + SNAPSHOT_HALF_WINDOW_MS <= now ? ' (past)' : '';
-  return `Valid ${zulu}${local === formatClock(validTime, 'utc') ? '' : ` · ${local}`}${state}`;
+  return `Valid ${zulu}${!local || local === formatClock(validTime, 'utc') ? '' : ` · ${local}`}${state}`;
 }
 
 /**

@@ -4,6 +4,7 @@
 import {el, replaceChildren} from '../dom.js';
 import {compassPoint, formatCoordinate} from '../geo.js';
 import {sortAlerts} from '../alerts.js';
+import {MAX_TEXT} from '../discussion.js';
 import {currentPeriods} from '../forecast.js';
 import {gridSummary} from '../point.js';
 import {altitudeText, hazardWords, sourceText} from '../hazard-text.js';
@@ -19,9 +20,10 @@ import {adviceFor} from './status.js';
 
 /** @typedef {ReturnType<typeof import('../point-controller.js').createPointController>['state']} PointState */
 
+/** A list of facts; a value is text or nodes (service text isolated in them). */
 function facts(rows) {
   return el('dl', {className: 'facts'},
-      ...rows.filter(Boolean).map(([label, value]) => [el('dt', {text: label}), el('dd', {text: value})]));
+      ...rows.filter(Boolean).map(([label, value]) => [el('dt', {text: label}), el('dd', null, value)]));
 }
 
 function observationBlock(observation, units, now, pointZone) {
@@ -38,8 +40,8 @@ function observationBlock(observation, units, now, pointZone) {
       formatSpeed(observation.windSpeed, units.speed) +
       (observation.windGust === null ? '' : `, gusts ${formatSpeed(observation.windGust, units.speed)}`);
   return el('section', {className: 'observation', 'aria-label': 'Current observation'},
-      el('h3', {text: `Now at ${observation.name || 'the nearest station'}` +
-        (observation.id ? ` (${observation.id})` : '')}),
+      el('h3', null, 'Now at ', observation.name ? el('bdi', {text: observation.name}) : 'the nearest station',
+          observation.id ? [' (', el('bdi', {text: observation.id}), ')'] : null),
       facts([
         ['Station', where],
         ['Observed', Number.isFinite(observation.time) ?
@@ -160,13 +162,14 @@ function periodsBlock(state, units, now, onRetry, zone) {
         el('button', {type: 'button', text: 'Retry forecast', on: {click: onRetry}})));
   }
   const periods = currentPeriods(forecast, now).slice(0, 8);
+  const notes = forecastNotes(forecast).map((text) => el('p', {className: 'note forecast-note', text}));
   const saved = forecast.fromStorage ? el('p', {className: 'freshness stale'},
       el('span', {className: 'stale-badge', text: 'Saved'}),
       `${failed ? `The forecast is not available ${unreachable(failed) ? 'offline' : 'now'}: showing` : 'Showing'} ` +
       `the one saved ${formatTime(forecast.fetchedAt, {zone})} (${formatAge(now - forecast.fetchedAt)})` +
       (failed ? '.' : ' until the new one comes.')) : null;
-  if (!periods.length) return section(saved, el('p', {className: 'empty', text: 'The forecast has no periods left.'}));
-  return section(saved, el('ol', {className: 'period-list'}, ...periods.map((period) =>
+  if (!periods.length) return section(saved, ...notes, el('p', {className: 'empty', text: 'The forecast has no periods left.'}));
+  return section(saved, ...notes, el('ol', {className: 'period-list'}, ...periods.map((period) =>
     el('li', {className: `period${period.isDaytime ? ' day' : ' night'}`},
         el('p', {className: 'period-head'},
             el('strong', {text: period.name || formatTime(period.start, {zone})}),
@@ -174,8 +177,9 @@ function periodsBlock(state, units, now, onRetry, zone) {
               text: `${period.isDaytime ? 'High' : 'Low'} ${formatTemperature(celsius(period), units.temperature)}`}) : null,
             period.precipitation ? el('span', {className: 'period-pop', text: `${period.precipitation} % precip.`}) : null),
         el('p', {className: 'period-text', text: period.detailedForecast || period.shortForecast}),
-        period.windSpeed ? el('p', {className: 'note', text: `Wind ${[period.windDirection, period.windSpeed].filter(Boolean).join(' ')}` +
-          (period.windGust ? `, gusts ${period.windGust}` : '')}) : null))));
+        period.windSpeed ? el('p', {className: 'note'}, 'Wind ',
+            el('bdi', {text: [period.windDirection, period.windSpeed].filter(Boolean).join(' ')}),
+            period.windGust ? [', gusts ', el('bdi', {text: period.windGust})] : null) : null))));
 }
 
 /** "Fri Nov 20 10:40 MST to 14:40 MST", open on a side whose time is not given. */
@@ -196,20 +200,40 @@ function hazardsHereBlock(hazards, now, zone) {
       el('ul', {className: 'hazard-list'}, ...hazards.map((item) => el('li', {className: hazardClass(item)},
           el('details', null,
               el('summary', null, el('span', {className: 'hazard-title', text: item.title}),
-                  el('span', {className: 'hazard-summary', text: ` · ${hazardWords(item)} · ` +
-                    `${altitudeText(item)}${Number.isFinite(item.to) ? ` · until ${formatUntil(now, item.to, zone)}` : ''}`})),
+                  el('span', {className: 'hazard-summary'}, ' · ', el('bdi', {text: hazardWords(item)}),
+                      ` · ${altitudeText(item)}${Number.isFinite(item.to) ? ` · until ${formatUntil(now, item.to, zone)}` : ''}`)),
               facts([
                 ['What', hazardWords(item)],
                 ['Heights', altitudeText(item)],
                 item.kind === 'gairmet' ? ['Snapshot', `pictures ${formatDateTime(item.validTime, zone)}` +
                   (item.forecastHour ? `, ${item.forecastHour} h after issue` : ', at issue')] : null,
                 ['Valid', validText(item.from, item.to, zone)],
-                ['Source', `${sourceText(item)}${Number.isFinite(item.issued) ?
-                  `, issued ${formatDateTime(item.issued, zone)}` : ''}`],
+                ['Source', [el('bdi', {text: sourceText(item)}), Number.isFinite(item.issued) ?
+                  `, issued ${formatDateTime(item.issued, zone)}` : '']],
                 item.detail ? [item.kind === 'gairmet' ? 'Due to' : 'Movement', item.detail] : null,
               ]),
               item.raw ? [el('p', {className: 'raw-label', text: 'As issued'}),
                 el('code', {className: 'raw', text: item.raw})] : null)))));
+}
+
+/**
+ * What the discussion block says the page left out of the product.
+ * @param {{shortened: boolean, length: number}} discussion
+ * @returns {string[]}
+ */
+export function discussionNotes({shortened, length}) {
+  return shortened ? [`Discussion shortened: showing the first ${MAX_TEXT.toLocaleString('en-US')} of ` +
+    `${length.toLocaleString('en-US')} characters.`] : [];
+}
+
+/**
+ * What the periods block says it left out of the forecast.
+ * @param {{outOfRange?: number}} forecast
+ * @returns {string[]}
+ */
+export function forecastNotes({outOfRange = 0}) {
+  return outOfRange ? [`${outOfRange === 1 ? '1 period' : `${outOfRange} periods`} left out: ` +
+    `${outOfRange === 1 ? 'its time lies' : 'their times lie'} outside the possible range.`] : [];
 }
 
 /** The office's forecast discussion, opened below its link: {loading, error, discussion}. */
@@ -219,7 +243,10 @@ function discussionBlock(state, zone) {
   if (state.error) return el('div', {className: 'error-box'}, el('p', {text: state.error.message}));
   const {discussion} = state;
   return el('section', {className: 'discussion', 'aria-label': 'Forecast discussion'},
-      el('p', {className: 'note', text: `${discussion.office || 'Forecast office'}, issued ${formatTime(discussion.issued, {zone})}`}),
+      el('p', {className: 'note'}, discussion.office ? el('bdi', {text: discussion.office}) : 'Forecast office',
+          Number.isFinite(discussion.issued) ? `, issued ${formatTime(discussion.issued, {zone})}` :
+            discussion.issuedOutOfRange ? ', issue time outside the possible range' : ', issue time not given'),
+      ...discussionNotes(discussion).map((text) => el('p', {className: 'note discussion-note', text})),
       ...discussion.sections.flatMap((section) => [
         section.title ? el('h4', {text: section.title}) : null,
         ...section.paragraphs.map((paragraph) => el('p', {className: 'discussion-text', text: paragraph}))]));
@@ -260,7 +287,9 @@ export function renderPointPanel(container, state, {units, now, showTable, onTog
     return;
   }
   const heading = el('h2', {className: 'panel-title', tabindex: '-1'},
-      state.reply?.place ? `Near ${state.reply.place}` : state.label || 'Selected point');
+      state.reply?.place ? ['Near ', (state.reply.placeParts || [state.reply.place])
+          .map((part, index) => [index ? ', ' : '', el('bdi', {text: part})])] :
+        state.label ? el('bdi', {text: state.label}) : 'Selected point');
   const coordinates = el('p', {className: 'coordinates',
     text: `${formatCoordinate(state.point.lat)}, ${formatCoordinate(state.point.lon)}`});
   /** @type {(HTMLElement | null)[]} */

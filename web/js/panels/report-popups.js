@@ -4,6 +4,7 @@ import {el} from '../dom.js';
 import {formatAge, formatTime, formatUntil} from '../time.js';
 import {stationTimeZone, timeZoneAt} from '../time-zones.js';
 import {formatHeight, formatPressure, formatTemperature, formatVisibility} from '../units.js';
+import {MAX_GROUPS, MAX_TAFS} from '../taf.js';
 import {cloudsText, hazardLines, windText} from './describe.js';
 
 /**
@@ -12,6 +13,16 @@ import {cloudsText, hazardLines, windText} from './describe.js';
  * @typedef {import('../pirep.js').Pirep} Pirep
  * @typedef {import('../taf.js').Taf} Taf
  */
+
+/** A block built by build(), or a note when building it failed, so the rest still shows. */
+function isolatedBlock(build, failedText) {
+  try {
+    return build();
+  } catch (error) {
+    console.error(failedText, error);
+    return el('p', {className: 'note layer-error', text: failedText});
+  }
+}
 
 function row(label, value) {
   return [el('dt', {text: label}), el('dd', {text: value})];
@@ -35,18 +46,64 @@ function periodText(period, units) {
   return parts.join(', ');
 }
 
+/**
+ * What the page knows of a station's TAF: the TAF, or why there is none ('loading', 'failed':
+ * the request failed, 'none': the reply holds none for it, 'unreadable', 'beyond': see
+ * TafLookup), with the request's error text and how many records the reply held.
+ * @typedef {{taf: Taf | null, missing: 'loading' | 'failed' | 'none' | 'unreadable' | 'beyond' | null,
+ *   error?: string, received?: number}} TafState
+ */
+
+const count = (number, one, many) => `${number.toLocaleString('en-US')} ${number === 1 ? one : many}`;
+
+/**
+ * The sentence a station popup shows instead of a TAF.
+ * @param {TafState} state
+ * @returns {string}
+ */
+export function tafMissingText({missing, error = '', received = 0}) {
+  switch (missing) {
+    case 'loading': return 'Loading the TAFs…';
+    case 'failed': return `The TAFs could not be loaded: ${error}`;
+    case 'unreadable': return 'This airport\'s TAF is not shown: its times lie outside the possible range.';
+    case 'beyond': return `No TAF for this airport among the first ${MAX_TAFS.toLocaleString('en-US')} ` +
+      `of the ${received.toLocaleString('en-US')} TAFs received: the most the map reads from one reply.`;
+    default: return 'No TAF for this airport (many small airports issue none).';
+  }
+}
+
+/**
+ * The notes under a TAF: groups the map did not read or could not place, and a failed refresh.
+ * @param {Taf} taf @param {string} [refreshError='']  the latest refresh's error text
+ * @returns {string[]}
+ */
+export function tafNotes(taf, refreshError = '') {
+  const notes = [];
+  if (taf.groupsReceived > MAX_GROUPS) {
+    notes.push(`Showing the first ${MAX_GROUPS} of ${taf.groupsReceived.toLocaleString('en-US')} forecast groups.`);
+  }
+  if (taf.periodsOutOfRange) {
+    notes.push(`${count(taf.periodsOutOfRange, 'forecast group', 'forecast groups')} left out: ` +
+      `${taf.periodsOutOfRange === 1 ? 'its time lies' : 'their times lie'} outside the possible range.`);
+  }
+  if (refreshError) notes.push(`The latest refresh failed (${refreshError}); this is the last good TAF.`);
+  return notes;
+}
+
 /** The TAF block of a station popup: each period with its flight category, then the raw text. */
-function tafBlock(taf, {units, now, zone, loading = false}) {
+function tafBlock(state, {units, now, zone}) {
+  const {taf} = state;
   if (!taf) {
     return el('section', {className: 'taf'}, el('h3', {className: 'taf-title', text: 'Terminal forecast (TAF)'}),
-        el('p', {className: 'note', text: loading ? 'Loading the TAFs…' :
-          'No TAF for this airport (many small airports issue none).'}));
+        el('p', {className: state.missing === 'failed' ? 'note layer-error' : 'note',
+          text: tafMissingText(state)}));
   }
   const periods = taf.periods.filter((period) => period.to > now);
   return el('section', {className: 'taf'},
       el('h3', {className: 'taf-title', text: `Terminal forecast (TAF${taf.amended ? ', amended' : ''})`}),
       el('p', {className: 'note', text: `Issued ${formatTime(taf.issued, {zone})} (${formatAge(now - taf.issued)}), ` +
         `valid to ${formatTime(taf.validTo, {zone})}`}),
+      ...tafNotes(taf, state.error).map((text) => el('p', {className: 'note taf-note', text})),
       el('ol', {className: 'taf-periods'}, ...periods.map((period) => {
         const category = period.category || 'Unknown';
         const lead = period.change === null ? 'From' : CHANGE_WORDS[period.change] || period.change;
@@ -65,11 +122,10 @@ function tafBlock(taf, {units, now, zone, loading = false}) {
 /**
  * @param {Station} station
  * @param {{units: Units, now: number, isFavourite: (id: string) => boolean,
- *   toggleFavourite: (id: string) => boolean, taf?: Taf | null, tafsLoading?: boolean}} how
- *   taf null, tafsLoading false
+ *   toggleFavourite: (id: string) => boolean, taf?: TafState}} how  taf: still loading
  */
-export function stationPopup(station, {units, now, isFavourite, toggleFavourite, taf = null,
-  tafsLoading = false}) {
+export function stationPopup(station, {units, now, isFavourite, toggleFavourite,
+  taf = {taf: null, missing: 'loading'}}) {
   const category = station.category || 'Unknown';
   const favourite = isFavourite(station.id);
   const star = el('button', {type: 'button', className: 'favourite-toggle',
@@ -105,7 +161,7 @@ export function stationPopup(station, {units, now, isFavourite, toggleFavourite,
           row('Altimeter', formatPressure(station.altimeter, units.pressure))),
       el('p', {className: 'raw-label', text: 'Report as issued'}),
       el('code', {className: 'raw', text: station.raw || '(no report text)'}),
-      tafBlock(taf, {units, now, zone, loading: tafsLoading}),
+      isolatedBlock(() => tafBlock(taf, {units, now, zone}), 'The TAF could not be shown.'),
       el('div', {className: 'popup-actions'}, star));
 }
 
