@@ -173,7 +173,10 @@ const windsLayer = new WindsLayer({popup: (row, table) => windsPopup(row, table,
 // Shown by default in the season; turned on or off, it starts or stops asking.
 const avalancheLayer = new AvalancheLayer({onVisible: (shown) => {
   avalancheFeed.setWanted(shown);
-  if (pointController.state.point) drawPoint(pointController.state);
+  // Also called while the layers are set up, before the point's controller exists: after them.
+  queueMicrotask(() => {
+    if (pointController.state.point) drawPoint(pointController.state);
+  });
 }});
 avalancheLayer.visible = avalancheFeed.wanted;
 avalancheLayer.addTo(map);
