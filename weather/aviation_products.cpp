@@ -2,6 +2,7 @@
 
 #include <exception>
 #include <future>
+#include <vector>
 
 #include "weather/arguments.h"
 #include "weather/services.h"
@@ -74,10 +75,13 @@ HazardsResult aviation_hazards(const Transport& transport) {
     if (failed == 3) {
         return {error_response(502, sigmets_error, sigmets_source), true};
     }
-    std::string reply = compact_object({{"cwas", std::move(texts[2])},
-                                        {"gairmets", std::move(texts[1])},
-                                        {"sigmets", std::move(texts[0])},
-                                        {"warnings", to_compact_json(warnings)}});
+    // Moved in one by one: a braced list would copy every text.
+    std::vector<std::pair<std::string, std::string>> members;
+    members.emplace_back("cwas", std::move(texts[2]));
+    members.emplace_back("gairmets", std::move(texts[1]));
+    members.emplace_back("sigmets", std::move(texts[0]));
+    members.emplace_back("warnings", to_compact_json(warnings));
+    std::string reply = compact_object(std::move(members));
     return {Response{200, std::move(reply), json_content_type}, failed > 0};
 }
 

@@ -312,7 +312,8 @@ namespace {
 // one bit each per open container: the set of paths this container lies on.
 class CompactWriter : public nlohmann::json::json_sax_t {
 public:
-    explicit CompactWriter(const CompactOptions& options) : options(options) {
+    CompactWriter(const CompactOptions& options, std::size_t size_hint)
+        : options(options), size_hint(size_hint) {
         if (options.probes.size() > 32 || options.additions.size() > 32) {
             throw std::invalid_argument("at most 32 probes and 32 added members");
         }
@@ -514,55 +515,71 @@ private:
         } else if (frame.object) {
             frame.members.emplace_back(std::move(frame.key), std::move(text));
         } else {
-            if (frame.count > 0) {
-                frame.text += ',';
+            std::string& joined = frame.text;
+            const std::size_t needed = joined.size() + 1 + text.size();
+            // A large array takes the room of the whole document once, instead of copying
+            // itself at every doubling; pages of that room not written are never touched.
+            if (needed > joined.capacity() && joined.size() >= large_text_bytes &&
+                size_hint > needed) {
+                joined.reserve(size_hint);
             }
-            frame.text += text;
+            if (frame.count > 0) {
+                joined += ',';
+            }
+            joined += text;
         }
         ++frame.count;
         return true;
     }
 
+    static constexpr std::size_t large_text_bytes = 1 << 20;
+
     const CompactOptions& options;
+    const std::size_t size_hint;
     std::vector<Frame> open;
 };
 
 }  // namespace
 
 std::string compact_object(std::vector<std::pair<std::string, std::string>> members) {
+    if (members.empty()) {
+        return "{}";
+    }
     std::size_t largest = 0;
+    std::size_t total = 1;
+    std::vector<std::string> keys;
     for (std::size_t i = 0; i < members.size(); ++i) {
         if (members[i].second.size() > members[largest].second.size()) {
             largest = i;
         }
+        keys.push_back(to_compact_json(members[i].first));
+        total += keys.back().size() + 2 + members[i].second.size();
     }
+    // The largest text grows once to the whole object; every other text is given back as
+    // soon as it is written.
+    std::string text = std::move(members[largest].second);
+    text.reserve(total);
     std::string before = "{";
-    std::string after;
-    for (std::size_t i = 0; i < members.size(); ++i) {
-        std::string& side = i <= largest ? before : after;
-        if (i > 0) {
-            side += ',';
-        }
-        side += to_compact_json(members[i].first);
-        side += ':';
-        if (i != largest) {
-            side += members[i].second;
-            std::string().swap(members[i].second);  // given back as soon as it is written
-        }
+    for (std::size_t i = 0; i < largest; ++i) {
+        before.append(keys[i]).append(1, ':').append(members[i].second).append(1, ',');
+        std::string().swap(members[i].second);
     }
-    after += '}';
-    std::string text = members.empty() ? std::string() : std::move(members[largest].second);
-    members.clear();
+    before.append(keys[largest]).append(1, ':');
     text.insert(0, before);
-    text += after;
+    for (std::size_t i = largest + 1; i < members.size(); ++i) {
+        text.append(1, ',').append(keys[i]).append(1, ':').append(members[i].second);
+        std::string().swap(members[i].second);
+    }
+    text += '}';
     return text;
 }
 
 namespace {
 
 template <typename Input>
-CompactDocument compact_document_of(Input&& input, const CompactOptions& options) {
-    CompactWriter writer(options);
+CompactDocument compact_document_of(Input&& input, const CompactOptions& options,
+                                    std::size_t size_hint) {
+    CompactWriter writer(options, size_hint);
     if (!nlohmann::json::sax_parse(std::forward<Input>(input), &writer)) {
         throw nlohmann::json::parse_error::create(101, 0, "not one JSON document", nullptr);
     }
@@ -572,11 +589,12 @@ CompactDocument compact_document_of(Input&& input, const CompactOptions& options
 }  // namespace
 
 CompactDocument compact_document(std::string_view text, const CompactOptions& options) {
-    return compact_document_of(text, options);
+    return compact_document_of(text, options, text.size());
 }
 
-CompactDocument compact_document(std::istream& text, const CompactOptions& options) {
-    return compact_document_of(text, options);
+CompactDocument compact_document(std::istream& text, const CompactOptions& options,
+                                 std::size_t size_hint) {
+    return compact_document_of(text, options, size_hint);
 }
 
 }  // namespace weather

@@ -70,7 +70,7 @@ struct CompactOptions {
 
 // The compact text of an object from its members' keys and compact texts, given in ascending
 // key order without repeats. The largest text's buffer becomes the object's, with the rest
-// written around it, so one big member is not copied into a new buffer.
+// written around it, so one big member is not copied whole into a buffer of its own.
 std::string compact_object(std::vector<std::pair<std::string, std::string>> members);
 
 // The compact text of the JSON document `text`, written as it is read instead of from a parsed
@@ -78,6 +78,8 @@ std::string compact_object(std::vector<std::pair<std::string, std::string>> memb
 // holds little more than the text it writes. Throws the JSON library's exceptions, as parsing
 // `text` would (depth is bounded by the caller, see json_text_fault).
 CompactDocument compact_document(std::string_view text, const CompactOptions& options = {});
-CompactDocument compact_document(std::istream& text, const CompactOptions& options = {});
+// `size_hint`: about how long the text is, so that a large array can take its room at once.
+CompactDocument compact_document(std::istream& text, const CompactOptions& options = {},
+                                 std::size_t size_hint = 0);
 
 }  // namespace weather

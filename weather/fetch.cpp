@@ -203,10 +203,14 @@ CompactDocument fetch_compact_json(const Transport& transport, const std::string
                                {},
                                std::vector<FoundValue>(options.probes.size())};
     }
+    std::size_t size = 0;
+    for (const std::string& block : *body) {
+        size += block.size();
+    }
     BlockReader reader(*body);
     std::istream text(&reader);
     try {
-        return compact_document(text, options);
+        return compact_document(text, options, size);
     } catch (const nlohmann::json::exception&) {
         throw invalid_json(url);
     }

@@ -7,6 +7,7 @@
 #include <exception>
 #include <future>
 #include <string_view>
+#include <vector>
 
 #include "weather/arguments.h"
 #include "weather/aviation_products.h"
@@ -71,14 +72,16 @@ Response point_weather(const Transport& transport, const std::string& argument) 
     std::string hourly_text = attach("hourly", hourly.get());
     std::string grid_text = attach("grid", grid.get());
     std::string observation_text = attach("observation", observation.get());
-    std::string reply =
-        compact_object({{"grid", std::move(grid_text)},
-                        {"hourly", std::move(hourly_text)},
-                        {"observation", std::move(observation_text)},
-                        {"point", std::move(points.text)},
-                        {"retrievedAt", to_compact_json(retrieved_at)},
-                        {"source", to_compact_json("NOAA National Weather Service")},
-                        {"warnings", to_compact_json(warnings)}});
+    // Moved in one by one: a braced list would copy every text.
+    std::vector<std::pair<std::string, std::string>> members;
+    members.emplace_back("grid", std::move(grid_text));
+    members.emplace_back("hourly", std::move(hourly_text));
+    members.emplace_back("observation", std::move(observation_text));
+    members.emplace_back("point", std::move(points.text));
+    members.emplace_back("retrievedAt", to_compact_json(retrieved_at));
+    members.emplace_back("source", to_compact_json("NOAA National Weather Service"));
+    members.emplace_back("warnings", to_compact_json(warnings));
+    std::string reply = compact_object(std::move(members));
     return Response{200, std::move(reply), json_content_type};
 }
 
