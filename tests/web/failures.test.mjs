@@ -21,7 +21,7 @@ const station = (page, id) => page.locator(`path.station-marker[data-station="${
 
 async function typePoint(page, text) {
   await page.locator('#search-input').fill(text);
-  await page.getByRole('option').first().waitFor();
+  await page.locator('#search-list').getByRole('option').first().waitFor();
   await page.locator('#search-input').press('Enter');
 }
 
@@ -439,8 +439,9 @@ describe('problems, loading and the small window', () => {
       const mapBefore = await page.locator('#map').boundingBox();
       const source = `https://aviationweather.gov/api/data/metar?bbox=${WEST_BBOX}&format=json`;
       await page.evaluate((url) => {
-        window.corvaneStub.handlers.metars = () => ({status: 502, body: {error: 'Weather download failed (HTTP 503)',
-          source: url}});
+        // The whole area fails; the boxes of the point's view, asked once it is chosen, hold none.
+        window.corvaneStub.handlers.metars = (argument) => (argument ? {status: 200, body: []} :
+          {status: 502, body: {error: 'Weather download failed (HTTP 503)', source: url}});
       }, source);
       await page.getByRole('button', {name: 'Refresh METAR stations'}).click();
       await page.locator('.status-entry[data-source="alerts"]').waitFor({state: 'attached', timeout: 15000});
