@@ -551,6 +551,8 @@ describe('problems, loading and the small window', () => {
           box.y + box.height <= map.y + map.height, where);
         const title = await popup.locator('.popup-title').boundingBox();
         assert.ok(title.y >= box.y && title.y < box.y + 40, `header first: ${where}`);
+        // No map control lies over it: the picture loop gives way while a popup is open.
+        assert.ok(!(await page.locator('.loop-control').isVisible()), `loop control over the popup: ${where}`);
         // Long content scrolls inside the popup, and the TAF comes into view there.
         await popup.locator('.taf-title').scrollIntoViewIfNeeded();
         const taf = await popup.locator('.taf-title').boundingBox();
