@@ -21,7 +21,7 @@ const station = (page, id) => page.locator(`path.station-marker[data-station="${
 
 async function typePoint(page, text) {
   await page.locator('#search-input').fill(text);
-  await page.getByRole('option').first().waitFor();
+  await page.locator('#search-list').getByRole('option').first().waitFor();
   await page.locator('#search-input').press('Enter');
 }
 
@@ -439,8 +439,9 @@ describe('problems, loading and the small window', () => {
       const mapBefore = await page.locator('#map').boundingBox();
       const source = `https://aviationweather.gov/api/data/metar?bbox=${WEST_BBOX}&format=json`;
       await page.evaluate((url) => {
-        window.corvaneStub.handlers.metars = () => ({status: 502, body: {error: 'Weather download failed (HTTP 503)',
-          source: url}});
+        // The whole area fails; the boxes of the point's view, asked once it is chosen, hold none.
+        window.corvaneStub.handlers.metars = (argument) => (argument ? {status: 200, body: []} :
+          {status: 502, body: {error: 'Weather download failed (HTTP 503)', source: url}});
       }, source);
       await page.getByRole('button', {name: 'Refresh METAR stations'}).click();
       await page.locator('.status-entry[data-source="alerts"]').waitFor({state: 'attached', timeout: 15000});
@@ -550,6 +551,8 @@ describe('problems, loading and the small window', () => {
           box.y + box.height <= map.y + map.height, where);
         const title = await popup.locator('.popup-title').boundingBox();
         assert.ok(title.y >= box.y && title.y < box.y + 40, `header first: ${where}`);
+        // No map control lies over it: the picture loop gives way while a popup is open.
+        assert.ok(!(await page.locator('.loop-control').isVisible()), `loop control over the popup: ${where}`);
         // Long content scrolls inside the popup, and the TAF comes into view there.
         await popup.locator('.taf-title').scrollIntoViewIfNeeded();
         const taf = await popup.locator('.taf-title').boundingBox();

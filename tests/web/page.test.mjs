@@ -252,7 +252,7 @@ describe('alerts on the map and at the point (every alert shown; clicks in alert
     await page.locator('path.alert-shape[data-zones]').first().waitFor();
     // A click inside an alert's own shape gives the forecast there, with the alert.
     await search(page, 'Tucson', 'Tucson, AZ');  // the Flash Flood Warning's area, zoomed in
-    await page.locator('.station-label').first().waitFor();
+    await page.locator('.station-plot').first().waitFor();  // station plots from zoom 9
     await settled(page.locator('.leaflet-map-pane'));
     const before = (await stubRequests(page)).filter((r) => r.operation === 'point').length;
     // A spot inside the warning's own shape where no mark lies.
@@ -265,7 +265,9 @@ describe('alerts on the map and at the point (every alert shown; clicks in alert
             const x = box.left + (box.width * i) / 10;
             const y = box.top + (box.height * j) / 10;
             const inside = path.isPointInFill(new DOMPoint(x, y).matrixTransform(toShape));
-            if (inside && document.elementFromPoint(x, y)?.classList.contains('leaflet-container')) return {x, y};
+            const hit = document.elementFromPoint(x, y);
+            // The map itself or a picture drawn on it (radar, base map), never a mark or shape.
+            if (inside && (hit?.classList.contains('leaflet-container') || hit?.tagName === 'IMG')) return {x, y};
           }
         }
       }
@@ -401,7 +403,8 @@ describe('a base map to orient by', () => {
     assert.equal(await page.locator('path.county-line').count(), 0);
     assert.equal(await page.locator('.station-label').count(), 0);
     await search(page, 'Salt Lake City', 'Salt Lake City, UT');
-    await page.locator('.station-label', {hasText: 'KSLC'}).waitFor();
+    // From zoom 9 the identifier stands in the station's plot.
+    await page.locator('.station-plot .plot-id', {hasText: 'KSLC'}).waitFor();
     const close_ = await page.locator('.place-label').allTextContents();
     assert.ok(close_.length > 3 && close_.includes('Ogden'), `${wide} → ${close_}`);
     assert.ok(await page.locator('path.county-line').count() > 0);
@@ -545,12 +548,12 @@ describe('search', () => {
     assert.ok(Math.abs(lat - 38.57) < 0.05 && Math.abs(lon + 109.55) < 0.05, request.argument);
     assert.equal(await page.evaluate(() => document.activeElement.id), 'search-input');
     await input.fill('40°45′36″N 111°53′24″W');
-    assert.equal(await page.getByRole('option').first().textContent(), '40.76, -111.89Coordinates: the forecast there');
+    assert.equal(await page.locator('#search-list').getByRole('option').first().textContent(), '40.76, -111.89Coordinates: the forecast there');
     // Every airport of the area, by name, also those without a current report.
     // The park named first, the airport beside it.
     await input.fill('Bryce');
     await page.getByRole('option', {name: /^Bryce Canyon National Park/}).waitFor();
-    const options = await page.getByRole('option').allTextContents();
+    const options = await page.locator('#search-list').getByRole('option').allTextContents();
     assert.match(options[0], /^Bryce Canyon National Park, UTNational Park$/);
     assert.ok(options.some((option) => /^KBCE/.test(option)), JSON.stringify(options));
     await input.fill('kgcn');
@@ -990,7 +993,7 @@ describe('screenshots', () => {
       await shot(page, 'taf-popup');
       await page.keyboard.press('Escape');
       await page.locator('#search-input').fill('Moa');
-      await page.getByRole('option').first().waitFor();
+      await page.locator('#search-list').getByRole('option').first().waitFor();
       await shot(page, 'place-search');
       await page.locator('#search-input').fill('');
       await page.locator('#map').focus();

@@ -23,8 +23,9 @@ describe('winds aloft', () => {
   it('draws barbs and temperatures at the western stations for the chosen level, with the valid window beside it', async () => {
     const {page, close} = await ready();
     assert.equal(await page.locator('.winds-icon').count(), 0, 'the layer starts switched off');
-    assert.deepEqual((await stubRequests(page)).filter((r) => r.operation === 'winds').map((r) => r.argument), ['06']);
+    assert.deepEqual((await stubRequests(page)).filter((r) => r.operation === 'winds'), [], 'asked only when wanted');
     await showWinds(page, 12000);
+    assert.deepEqual((await stubRequests(page)).filter((r) => r.operation === 'winds').map((r) => r.argument), ['06']);
     assert.equal(await page.locator('#winds-valid').textContent(), 'Valid 18:00Z, for use 14:00Z–21:00Z');
     assert.equal(await page.locator('.winds-icon').count(), 56, 'the western stations only');
     const slc = page.locator('.winds-icon[aria-label^="Salt Lake City (SLC)"]');
@@ -66,6 +67,8 @@ async function planRoute(page, text) {
   await page.getByRole('option', {name: /^Route /}).first().waitFor();
   await page.locator('#search-input').press('Enter');
   await page.locator('#briefing-profile').waitFor();
+  // The bulletin is asked with the first briefing: wait until the briefing has its answer.
+  await page.waitForFunction(() => !/loading/.test(document.querySelector('#briefing-winds .data-line')?.textContent ?? 'loading'));
 }
 
 const metarBoxes = async (page) => (await stubRequests(page)).filter((r) => r.operation === 'metars' && r.argument !== '');

@@ -135,7 +135,8 @@ function tafFor(id) {
   if (tafFeed.error && !tafFeed.loading) return {taf: null, missing: 'failed', error: tafFeed.error.message};
   return {taf: null, missing: 'loading'};
 }
-// Winds aloft: the bulletins come four times a day and the host keeps one for 30 minutes.
+// Winds aloft: the bulletins come four times a day and the host keeps one for 30 minutes. Asked
+// only once the layer is shown or a route is briefed, so the start keeps the host's slots for the map.
 const windsFeed = new Feed({name: 'winds', label: 'Winds aloft', bridge, operation: 'winds', argument: '06',
   decode: (body) => decodeWinds(body), dataTime: (table) => table.issued, intervalMs: 30 * MINUTE,
   maxDataAgeMs: 8 * 60 * MINUTE});
@@ -164,12 +165,18 @@ const zoneShapes = createZoneShapes({bridge, gate: createGate({maxInFlight: 2, p
   }});
 alertLayer.setZones(zoneShapes);
 const hazardLayer = new HazardLayer().addTo(map);
-const windsLayer = new WindsLayer({popup: (row, table) => windsPopup(row, table, {level: windsLayer.level})})
-    .addTo(map);
+const wantWinds = () => {
+  if (!windsFeed.timer) windsFeed.start();
+};
+const windsLayer = new WindsLayer({popup: (row, table) => windsPopup(row, table, {level: windsLayer.level}),
+  onShow: wantWinds}).addTo(map);
 // Shown by default in the season; turned on or off, it starts or stops asking.
 const avalancheLayer = new AvalancheLayer({onVisible: (shown) => {
   avalancheFeed.setWanted(shown);
-  if (pointController.state.point) drawPoint(pointController.state);
+  // Also called while the layers are set up, before the point's controller exists: after them.
+  queueMicrotask(() => {
+    if (pointController.state.point) drawPoint(pointController.state);
+  });
 }});
 avalancheLayer.visible = avalancheFeed.wanted;
 avalancheLayer.addTo(map);
@@ -477,6 +484,7 @@ const route = createRouteController({container: document.getElementById('panel-r
   suggest: searchSources.suggest, tiles: stationFeeds.tiles, now,
   feeds: {metars: metarFeed, tafs: tafFeed, hazards: hazardFeed, alerts: alertFeed, pireps: pirepFeed, winds: windsFeed},
   data: (planned) => {
+    wantWinds();
     const kept = stationFeeds.tiles.records(corridorBox(planned, 50));
     const stations = metarFeed.data || kept.length ?
       newestPerStation([...(metarFeed.data || []), ...kept], (s) => s.id, (s) => s.time) : null;
@@ -563,7 +571,7 @@ setInterval(() => {
 stationPanel.update();
 for (const feed of feeds) {
   feedChanged(feed);
-  feed.start();
+  if (feed !== windsFeed) feed.start();
 }
 tafFeed.start();
 if (!pointController.restore()) drawPoint(pointController.state);

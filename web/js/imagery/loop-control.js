@@ -41,6 +41,9 @@ export class LoopControl extends L.Control {
         el('div', {className: 'loop-row'}, this.which, this.playButton, this.back, this.forward, this.slider, this.close),
         el('div', {className: 'loop-row'}, this.time, this.length, this.stride),
         this.note, this.announcer);
+    // A popup is what the reader looks at: the control gives way while one is open.
+    this.givesWay = {popupopen: () => this.root.classList.add('under-popup'),
+      popupclose: () => this.root.classList.remove('under-popup')};
     this.root.addEventListener('keydown', (event) => this.key(event));
     // A button would also take the space's release as a click.
     this.root.addEventListener('keyup', (event) => {
@@ -48,9 +51,16 @@ export class LoopControl extends L.Control {
     });
   }
 
-  onAdd() {
+  /** @param {L.Map} map */
+  onAdd(map) {
+    map.on(this.givesWay);
     this.update();
     return this.root;
+  }
+
+  /** @param {L.Map} map */
+  onRemove(map) {
+    map.off(this.givesWay);
   }
 
   /** @param {KeyboardEvent} event */

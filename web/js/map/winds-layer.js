@@ -33,15 +33,22 @@ export function aloftTemperature(celsius) {
 
 /** The winds layer: setTable(table), setLevel(feet); popup(row, table) builds a column's popup. */
 export class WindsLayer extends DrawnLayer {
-  /** @param {{popup: (row: WindsRow, table: WindsTable) => HTMLElement}} options */
-  constructor({popup}) {
+  /** @param {{popup: (row: WindsRow, table: WindsTable) => HTMLElement, onShow?: () => void}} options */
+  constructor({popup, onShow = () => {}}) {
     super();
     this.popup = popup;
+    this.onShow = onShow;
     this.temperature = aloftTemperature;
     /** @type {WindsTable | null} */
     this.table = null;
     this.level = 9000;
     this.drawn = 0;
+  }
+
+  /** Shown by the layer panel's switch: the bulletin is asked for then. @param {boolean} shown */
+  setVisible(shown) {
+    super.setVisible(shown);
+    if (shown) this.onShow();
   }
 
   /** @param {WindsTable | null} table */
