@@ -174,6 +174,7 @@ def redate_winds(document, seconds, now):
     text = re.sub(r"FOR USE (\d{4})-(\d{4})Z", lambda m: "FOR USE " + moved_group(m[1], "HHMM", seconds)
                   + "-" + moved_group(m[2], "HHMM", seconds) + "Z", text, count=1)
     document["productText"] = text
+    return document
 
 
 def shift_avalanche_dates(document, seconds, now):
