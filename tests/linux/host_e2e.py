@@ -270,7 +270,7 @@ class MapOnLinux(unittest.TestCase):
         self.assertEqual(body["n-zone-bad"], {
             "error": "Expected a zone as type/ID, such as forecast/UTZ110, fire/UTZ110 or county/UTC035"})
         self.assertEqual(body["n-winds"]["issuingOffice"], "KWNO")
-        self.assertIn("\nFD1US1\nDATA BASED ON 201200Z", body["n-winds"]["productText"])
+        self.assertRegex(body["n-winds"]["productText"], r"\nFD1US1\nDATA BASED ON \d{6}Z\s*\nVALID \d{6}Z")
         self.assertEqual(body["n-winds-missing"], {
             "error": "Weather service returned HTTP 404: "
                      "https://api.weather.gov/products/types/FD5/locations/US5/latest"})
