@@ -21,7 +21,7 @@ import {PointMarker} from './map/point-marker.js';
 import {onMapClick} from './map/popup.js';
 import {decodeDiscussion} from './discussion.js';
 import {decodeForecast} from './forecast.js';
-import {decodeHazards} from './hazards.js';
+import {decodeHazards, decodeHazardsInSlices} from './hazards.js';
 import {HazardLayer} from './map/hazard-layer.js';
 import {LabelLayout} from './map/label-layout.js';
 import {createSearchSources} from './search.js';
@@ -119,7 +119,7 @@ const alertFeed = new Feed({name: 'alerts', label: 'Alerts', bridge, operation: 
   decode: decodeAlerts, decodeInSlices: decodeAlertsInSlices, dataTime: (data) => data.updated, intervalMs: 5 * MINUTE,
   maxDataAgeMs: 60 * MINUTE, storeReply: (body) => body.features.length <= MAX_STORED_ALERTS});
 const hazardFeed = new Feed({name: 'hazards', label: 'Aviation hazards', bridge, operation: 'hazards',
-  decode: decodeHazards, dataTime: () => NaN, intervalMs: 3 * MINUTE,
+  decode: decodeHazards, decodeInSlices: decodeHazardsInSlices, dataTime: () => NaN, intervalMs: 3 * MINUTE,
   storeReply: (body) => ['sigmets', 'gairmets', 'cwas'].reduce((total, name) =>
     total + (Array.isArray(body[name]) ? body[name].length : 0), 0) <= MAX_STORED_HAZARDS});
 // TAFs only fill the station popups: fetched for the whole area after the layers, kept, refreshed.
