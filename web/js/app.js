@@ -302,7 +302,10 @@ function showViewTiles() {
   }
 }
 stationFeeds.tiles.subscribe((changedData) => {
-  if (changedData) drawStations();
+  if (changedData) {
+    drawStations();
+    layerPanel.update(metarFeed, now());  // its station count
+  }
   showViewTiles();
 });
 metarFeed.subscribe(showViewTiles);
