@@ -5,7 +5,7 @@
 #include "app/bridge/async_state.h"
 #include "app/bridge/lone_surrogates.h"
 #include "app/bridge/reply.h"
-#include "weather/operation_names.h"
+#include "weather/operations.h"
 #include "weather/text.h"
 
 namespace bridge {
