@@ -186,6 +186,7 @@ for (let run = 0; run < runs; run++) {
   await plotPage.page.locator('.station-plot-icon').first().waitFor({state: 'attached'});
   await plotPage.page.waitForTimeout(2000);  // the view's own boxes, asked once it rests
   const drawn = await plotPage.page.evaluate(() => performance.getEntriesByName('corvane:metars-draw').length);
+  await plotPage.page.getByRole('tab', {name: 'Layers'}).click();
   await plotPage.page.getByRole('button', {name: 'Refresh METAR stations'}).click();
   await plotPage.page.waitForFunction((count) => performance.getEntriesByName('corvane:metars-draw').length > count, drawn);
   const plots = await plotPage.page.evaluate(() => ({draw: performance.getEntriesByName('corvane:metars-draw').at(-1).duration,
