@@ -6,6 +6,7 @@
 #include "app/bridge/page_host.h"
 #include "app/bridge/reply.h"
 #include "app/bridge/web_message.h"
+#include "base/unicode.h"
 #include "weather/text.h"
 
 namespace {
@@ -127,7 +128,7 @@ void BM_FormReplyFor5MBBody(benchmark::State& state) {
     };
     for (auto _ : state) {
         const std::string text = bridge::reply_text(7, "metars", "", run);
-        auto wide = weather::utf8_to_utf16(text);
+        auto wide = base::utf8_to_utf16(text);
         benchmark::DoNotOptimize(wide);
     }
     state.SetBytesProcessed(static_cast<std::int64_t>(state.iterations() * body.size()));

@@ -5,7 +5,7 @@
 #include <deque>
 #include <string>
 
-#include "weather/guarded.h"
+#include "base/guarded.h"
 
 namespace bridge {
 
@@ -62,7 +62,7 @@ private:
         ReplySink* sink = nullptr;
         std::deque<ReplyText> replies;
     };
-    weather::Guarded<ReplyPath> path;
+    base::Guarded<ReplyPath> path;
 };
 
 // UI thread only: reserves one of the in-flight slots, or answers false when all are taken.

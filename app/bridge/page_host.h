@@ -1,6 +1,6 @@
 #pragma once
 
-#include "weather/constant_text.h"
+#include "base/constant_text.h"
 
 // The virtual host under which the browser view serves the web folder. A reserved .example
 // name can never clash with a real site.
@@ -9,8 +9,8 @@ namespace bridge {
 inline constexpr char page_host[] = "corvane-weather.example";
 inline constexpr char page_prefix[] = "https://corvane-weather.example/";
 inline constexpr char start_address[] = "https://corvane-weather.example/index.html";
-inline constexpr auto page_host_wide = weather::wide_text(page_host);
-inline constexpr auto page_prefix_wide = weather::wide_text(page_prefix);
-inline constexpr auto start_address_wide = weather::wide_text(start_address);
+inline constexpr auto page_host_wide = base::wide_text(page_host);
+inline constexpr auto page_prefix_wide = base::wide_text(page_prefix);
+inline constexpr auto start_address_wide = base::wide_text(start_address);
 
 }  // namespace bridge

@@ -4,13 +4,14 @@
 #include <stdexcept>
 #include <utility>
 
+#include "base/unicode.h"
 #include "weather/text.h"
 
 namespace bridge {
 
 ReplyText encode_reply(std::string utf8) {
 #if defined(_WIN32)
-    std::optional<std::u16string> utf16 = weather::utf8_to_utf16(utf8);
+    std::optional<std::u16string> utf16 = base::utf8_to_utf16(utf8);
     if (!utf16) {
         throw std::runtime_error("A reply is not UTF-8");
     }

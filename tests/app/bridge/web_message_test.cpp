@@ -5,6 +5,7 @@
 #include "app/bridge/async_state.h"
 #include "app/bridge/page_host.h"
 #include "app/bridge/reply.h"
+#include "base/unicode.h"
 #include "weather/text.h"
 
 namespace bridge {
@@ -101,7 +102,7 @@ TEST_F(WebMessageTest, UnparsableTextIsAnswered400WithANullId) {
         }
         EXPECT_EQ((*reply)["status"], 400);
         EXPECT_TRUE((*reply)["id"].is_null());
-        EXPECT_EQ((*reply)["body"]["error"], weather::valid_utf8(library_text));
+        EXPECT_EQ((*reply)["body"]["error"], base::valid_utf8(library_text));
         EXPECT_NO_THROW(serialise_reply(*reply)) << "every reply can be serialised";
     }
     EXPECT_TRUE(started.empty());
