@@ -2,9 +2,9 @@
 
 #include "base/constant_text.h"
 
-// The virtual host under which the browser view serves the web folder. A reserved .example
-// name can never clash with a real site.
-namespace bridge {
+// The virtual host under which WebView2 serves the web folder; the page's origin for the bridge. A
+// reserved .example name can never clash with a real site.
+namespace win32_host {
 
 inline constexpr char page_host[] = "corvane-weather.example";
 inline constexpr char page_prefix[] = "https://corvane-weather.example/";
@@ -13,4 +13,4 @@ inline constexpr auto page_host_wide = base::wide_text(page_host);
 inline constexpr auto page_prefix_wide = base::wide_text(page_prefix);
 inline constexpr auto start_address_wide = base::wide_text(start_address);
 
-}  // namespace bridge
+}  // namespace win32_host
