@@ -5,7 +5,7 @@
 #include <initializer_list>
 #include <string_view>
 
-#include "weather/constant_text.h"
+#include "base/constant_text.h"
 
 // The public services every weather byte comes from, and the fixed requests made to them.
 namespace weather {
@@ -13,9 +13,9 @@ namespace weather {
 inline constexpr char nws_api_host[] = "api.weather.gov";
 inline constexpr char aviation_data_host[] = "aviationweather.gov";
 inline constexpr char avalanche_api_host[] = "api.avalanche.org";
-inline constexpr auto nws_api_host_utf16 = utf16_text(nws_api_host);
-inline constexpr auto aviation_data_host_utf16 = utf16_text(aviation_data_host);
-inline constexpr auto avalanche_api_host_utf16 = utf16_text(avalanche_api_host);
+inline constexpr auto nws_api_host_utf16 = base::utf16_text(nws_api_host);
+inline constexpr auto aviation_data_host_utf16 = base::utf16_text(aviation_data_host);
+inline constexpr auto avalanche_api_host_utf16 = base::utf16_text(avalanche_api_host);
 
 // The allow-list: each host the program may reach and the operations that may reach it. A
 // request, and every redirect it follows, goes only to a host whose row names its operation.
@@ -101,7 +101,7 @@ inline constexpr char winds_format_error[] =
 inline constexpr char user_agent[] =
     "Pellowind/1.0 (Windows desktop weather map; NOAA public data)";
 inline constexpr char accept_header[] = "Accept: application/geo+json, application/json\r\n";
-inline constexpr auto user_agent_utf16 = utf16_text(user_agent);
-inline constexpr auto accept_header_utf16 = utf16_text(accept_header);
+inline constexpr auto user_agent_utf16 = base::utf16_text(user_agent);
+inline constexpr auto accept_header_utf16 = base::utf16_text(accept_header);
 
 }  // namespace weather

@@ -3,6 +3,7 @@
 #include <exception>
 #include <optional>
 
+#include "base/unicode.h"
 #include "weather/canonical_json.h"
 #include "weather/text.h"
 
@@ -38,7 +39,7 @@ nlohmann::json make_reply(nlohmann::json id, int status, nlohmann::json body) {
 }
 
 nlohmann::json error_body(std::string_view text) {
-    return {{"error", weather::valid_utf8(text)}};
+    return {{"error", base::valid_utf8(text)}};
 }
 
 nlohmann::json finished_reply(const nlohmann::json& id, const std::string& operation,
