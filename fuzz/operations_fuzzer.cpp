@@ -12,8 +12,9 @@
 #include <fuzzer/FuzzedDataProvider.h>
 
 #include "app/bridge/reply.h"
+#include "base/unicode.h"
+#include "tests/app/bridge/reference_reply.h"
 #include "tests/weather/scripted_client.h"
-#include "weather/operation_names.h"
 #include "weather/operations.h"
 #include "weather/text.h"
 
@@ -111,7 +112,7 @@ void shorten(nlohmann::json& value) {
         }
     }
     if (value.is_string() && value.get_ref<const std::string&>().size() > 120) {
-        value = weather::valid_utf8(value.get_ref<const std::string&>().substr(0, 120));
+        value = base::valid_utf8(value.get_ref<const std::string&>().substr(0, 120));
     }
     if (value.is_structured()) {
         for (auto& element : value) {
@@ -152,7 +153,7 @@ const char* const canned_arguments[][3] = {
     {"HWO/SLC", "FWF/SLC", "AFD/SLC"},                    // outlook
     {"", "", ""},                                         // avalanche
 };
-static_assert(std::size(canned_arguments) == weather::operation_names.size());
+static_assert(std::size(canned_arguments) == weather::operations.size());
 
 struct SlotAnswer {
     Exchange exchange;
@@ -173,8 +174,8 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     (void)document("awc/cwa.json");  // loads every document on this thread
     FuzzedDataProvider input(data, size);
     const std::size_t index =
-        input.ConsumeIntegralInRange<std::size_t>(0, weather::operation_names.size() - 1);
-    const std::string operation(weather::operation_names[index]);
+        input.ConsumeIntegralInRange<std::size_t>(0, weather::operations.size() - 1);
+    const std::string operation(weather::operations[index].name);
     const std::string argument =
         input.ConsumeBool()
             ? std::string(canned_arguments[index][input.ConsumeIntegralInRange<int>(0, 2)])

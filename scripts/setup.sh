@@ -18,8 +18,8 @@ packages=(
     # icon artwork, the ready-to-copy zip, the Windows installer (NSIS) and the Debian package
     # checks (dpkg-shlibdeps, lintian, AppStream)
     librsvg2-bin imagemagick zip nsis dpkg-dev file lintian appstream
-    # the map page's browser tests
-    chromium
+    # the map page's browser tests, and the printed briefing's text and picture from its PDF
+    chromium poppler-utils
     # the Linux desktop host
     libgtk-3-dev libwebkit2gtk-4.1-dev libcurl4-openssl-dev xdg-utils webkit2gtk-driver
     python3-selenium

@@ -139,6 +139,10 @@ printf '%s\n' "nameserver 127.0.0.1" >"$netns_etc/resolv.conf"
 ip netns add "$name" || fail "cannot create network namespace $name"
 namespace_created=1
 ip -n "$name" link set lo up || fail "cannot bring up lo in $name"
+# glibc answers a lookup asked for IPv4 alone (AI_ADDRCONFIG, as GLib's resolver asks for WebKit)
+# with "no such name", without reading the hosts file, while the namespace has no IPv4 address
+# but 127.0.0.1; one from the documentation range, on lo, so nothing leaves the namespace.
+ip -n "$name" address add 192.0.2.1/32 dev lo || fail "cannot add an address to lo in $name"
 
 in_namespace() {
     ip netns exec "$name" "$@"

@@ -13,7 +13,6 @@
 #include "weather/aviation_products.h"
 #include "weather/forecast_products.h"
 #include "weather/metar_reports.h"
-#include "weather/operation_names.h"
 #include "weather/point_products.h"
 #include "weather/services.h"
 #include "weather/text.h"
@@ -41,10 +40,10 @@ std::string utc_timestamp(std::chrono::system_clock::time_point now) {
 // hourly forecast, the grid data and the nearest station's latest observation. Only the points
 // lookup is essential; a missing product becomes a warning. Every document stays compact text,
 // and the reply is written around them.
-Response point_weather(const Transport& transport, const std::string& argument) {
+OperationOutcome point_weather(const Transport& transport, const std::string& argument) {
     const ParsedArgument<Coordinates> point = parse_point_argument(argument);
     if (!point.value) {
-        return error_response(400, std::string(point.error), {});
+        return {error_response(400, std::string(point.error), {})};
     }
     const std::string points_url = nws_points_prefix + four_decimals(point.value->latitude) + "," +
                                    four_decimals(point.value->longitude);
@@ -82,7 +81,7 @@ Response point_weather(const Transport& transport, const std::string& argument) 
     members.emplace_back("source", to_compact_json("NOAA National Weather Service"));
     members.emplace_back("warnings", to_compact_json(warnings));
     std::string reply = compact_object(std::move(members));
-    return Response{200, std::move(reply), json_content_type};
+    return {Response{200, std::move(reply), json_content_type}, !warnings.empty()};
 }
 
 // The documents of these two are passed on as received, and alerts run to megabytes, so they are
@@ -114,25 +113,50 @@ Response avalanche_danger(const Transport& transport) {
     return Response{200, std::move(data.text), json_content_type};
 }
 
+OperationOutcome hazards_operation(const Transport& transport, const std::string&) {
+    HazardsResult hazards = aviation_hazards(transport);
+    return {std::move(hazards.response), hazards.has_warnings};
+}
+
+template <Response (*run)(const Transport&, const std::string&)>
+OperationOutcome with_argument(const Transport& transport, const std::string& argument) {
+    return {run(transport, argument)};
+}
+
+template <Response (*run)(const Transport&)>
+OperationOutcome without_argument(const Transport& transport, const std::string&) {
+    return {run(transport)};
+}
+
+using std::chrono_literals::operator""s;
+
 }  // namespace
 
+const std::array<Operation, 12> operations = {{
+    {"metars", with_argument<metar_reports>, 300s, true},
+    {"pireps", without_argument<pilot_reports>, 180s, true},
+    {"point", point_weather, 300s, true},
+    {"alerts", without_argument<active_alerts>, 300s, true},
+    {"tafs", with_argument<terminal_forecasts>, 300s, true},
+    {"hazards", hazards_operation, 180s, false},  // a reply with a failed product is not kept
+    {"forecast", with_argument<twelve_hour_forecast>, 300s, true},
+    {"discussion", with_argument<forecast_discussion>, 300s, true},
+    {"zone", with_argument<zone_document>, 6 * 3600s, true},  // zone lines rarely move
+    {"winds", with_argument<winds_aloft>, 1800s, true},       // issued four times a day
+    {"outlook", with_argument<office_outlook>, 300s, true},
+    {"avalanche", without_argument<avalanche_danger>, 900s, true},
+}};
+
+const Operation* find_operation(std::string_view name) {
+    const auto found =
+        std::find_if(operations.begin(), operations.end(),
+                     [name](const Operation& operation) { return operation.name == name; });
+    return found == operations.end() ? nullptr : &*found;
+}
+
 std::chrono::seconds cache_lifetime(std::string_view operation) {
-    if (operation == "pireps") {
-        return pilot_reports_lifetime;
-    }
-    if (operation == "hazards") {
-        return hazards_lifetime;
-    }
-    if (operation == "avalanche") {
-        return avalanche_lifetime;
-    }
-    if (operation == "zone") {
-        return zone_lifetime;
-    }
-    if (operation == "winds") {
-        return winds_lifetime;
-    }
-    return default_lifetime;
+    const Operation* found = find_operation(operation);
+    return found ? found->lifetime : std::chrono::seconds{300};
 }
 
 WeatherService::WeatherService(Transport transport, SteadyClock clock,
@@ -140,7 +164,8 @@ WeatherService::WeatherService(Transport transport, SteadyClock clock,
     : transport(std::move(transport)), clock(std::move(clock)), responses(cache_byte_budget) {}
 
 Response WeatherService::run_operation(const std::string& operation, const std::string& argument) {
-    if (!is_operation(operation)) {
+    const Operation* found = find_operation(operation);
+    if (!found) {
         return error_response(400, unsupported_operation_error, {});
     }
     if (argument.size() > max_argument_bytes) {
@@ -151,59 +176,18 @@ Response WeatherService::run_operation(const std::string& operation, const std::
         return std::move(*cached);
     }
 
-    Outcome outcome = run_uncached(operation, argument);
-    if (outcome.response.status == 200 && outcome.cacheable) {
+    OperationOutcome outcome;
+    try {
+        // The table's own name, so the allow-list sees the operation and not the caller's text.
+        outcome = found->run(transport.for_operation(found->name), argument);
+    } catch (const std::exception& failure) {
+        return error_response(502, failure.what(), {});
+    }
+    if (outcome.response.status == 200 && (found->keeps_partial || !outcome.partial)) {
         // Stored at the time the operation finished, not when the request came in.
-        responses.store(key, clock(), cache_lifetime(operation), outcome.response);
+        responses.store(key, clock(), found->lifetime, outcome.response);
     }
     return std::move(outcome.response);
-}
-
-WeatherService::Outcome WeatherService::run_uncached(const std::string& operation,
-                                                     const std::string& argument) {
-    // The name's own copy, so the allow-list sees the operation and not the caller's text.
-    const Transport transport = this->transport.for_operation(
-        *std::find(operation_names.begin(), operation_names.end(), operation));
-    try {
-        if (operation == "point") {
-            return {point_weather(transport, argument)};
-        }
-        if (operation == "metars") {
-            return {metar_reports(transport, argument)};
-        }
-        if (operation == "pireps") {
-            return {pilot_reports(transport)};
-        }
-        if (operation == "alerts") {
-            return {active_alerts(transport)};
-        }
-        if (operation == "tafs") {
-            return {terminal_forecasts(transport, argument)};
-        }
-        if (operation == "hazards") {
-            // A reply with a failed product is answered but not kept.
-            HazardsResult hazards = aviation_hazards(transport);
-            return {std::move(hazards.response), !hazards.has_warnings};
-        }
-        if (operation == "forecast") {
-            return {twelve_hour_forecast(transport, argument)};
-        }
-        if (operation == "outlook") {
-            return {office_outlook(transport, argument)};
-        }
-        if (operation == "avalanche") {
-            return {avalanche_danger(transport)};
-        }
-        if (operation == "discussion") {
-            return {forecast_discussion(transport, argument)};
-        }
-        if (operation == "winds") {
-            return {winds_aloft(transport, argument)};
-        }
-        return {zone_document(transport, argument)};
-    } catch (const std::exception& failure) {
-        return {error_response(502, failure.what(), {})};
-    }
 }
 
 }  // namespace weather

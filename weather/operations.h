@@ -1,5 +1,6 @@
 #pragma once
 
+#include <array>
 #include <chrono>
 #include <cstddef>
 #include <functional>
@@ -13,13 +14,31 @@
 namespace weather {
 
 inline constexpr std::size_t max_argument_bytes = 96;
-inline constexpr std::chrono::seconds pilot_reports_lifetime{180};
-inline constexpr std::chrono::seconds hazards_lifetime{180};
-inline constexpr std::chrono::seconds avalanche_lifetime{900};
-inline constexpr std::chrono::seconds zone_lifetime{6 * 3600};  // zone lines rarely move
-inline constexpr std::chrono::seconds default_lifetime{300};
-// The bulletins are issued four times a day.
-inline constexpr std::chrono::seconds winds_lifetime{1800};
+inline constexpr char unsupported_operation_error[] = "Unsupported weather operation";
+
+// What one operation answered, and whether a product of it failed (see Operation::keeps_partial).
+struct OperationOutcome {
+    Response response;
+    bool partial = false;
+};
+
+// One operation a page may ask for: its name, what runs it, how long a successful reply of it
+// is answered from the cache and whether a reply with a failed product is kept too.
+struct Operation {
+    std::string_view name;
+    OperationOutcome (*run)(const Transport& transport, const std::string& argument);
+    std::chrono::seconds lifetime;
+    bool keeps_partial;
+};
+
+// Every operation, the one list behind the dispatcher, the bridge's name check and the README.
+extern const std::array<Operation, 12> operations;
+
+// The operation named exactly (case-sensitive: "Alerts" and "alerts " are none), or null.
+const Operation* find_operation(std::string_view name);
+inline bool is_operation(std::string_view name) {
+    return find_operation(name) != nullptr;
+}
 
 // How long a successful response of `operation` is answered from the cache.
 std::chrono::seconds cache_lifetime(std::string_view operation);
@@ -38,15 +57,8 @@ public:
     // every failure of an operation into an error response; thread-safe.
     Response run_operation(const std::string& operation, const std::string& argument);
 
-    const ResponseCache& cache() const { return responses; }
-
 private:
-    // An operation's response and whether a 200 of it may be kept.
-    struct Outcome {
-        Response response;
-        bool cacheable = true;
-    };
-    Outcome run_uncached(const std::string& operation, const std::string& argument);
+    friend struct WeatherServiceProbe;  // the tests' view of the cache
 
     Transport transport;
     SteadyClock clock;

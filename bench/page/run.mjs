@@ -3,7 +3,7 @@
 // measured in the same run (a bare Leaflet map with the same state shapes, bundled the same
 // way); the time to draw 2,000 METAR stations, 300 PIREPs and the hazards layer; and the time
 // the search field takes per keystroke; a briefing of a 400 NM route with all of that loaded,
-// computed and drawn; and the decoding of a whole winds-aloft table. Read from the performance marks the page sets; each
+// computed and drawn; 300 station plots at zoom 9; and the decoding of a whole winds-aloft table. Read from the performance marks the page sets; each
 // figure is the median of several fresh page loads in Debian's Chromium.
 //   node bench/page/run.mjs [runs]
 import {copyFileSync, readFileSync, writeFileSync} from 'node:fs';
@@ -20,7 +20,7 @@ function random(seed) {
   return () => ((state = (state * 1103515245 + 12345) % 2147483648) / 2147483648);
 }
 
-function stations(count) {
+function stations(count, {south = 31, west = -125, height = 18.5, width = 23} = {}) {
   const next = random(7);
   const now = Math.floor(Date.now() / 1000);
   const covers = [[], [{cover: 'BKN', base: 800}], [{cover: 'OVC', base: 2500}],
@@ -30,8 +30,8 @@ function stations(count) {
     return {icaoId: `B${String(i).padStart(4, '0')}`, obsTime: now - Math.floor(next() * 3000),
       temp: Math.round(next() * 30 - 5), dewp: -5, wdir: Math.floor(next() * 36) * 10,
       wspd: Math.floor(next() * 30), visib: next() < 0.8 ? '10+' : Math.round(next() * 50) / 10,
-      altim: 1013.2, rawOb: `METAR B${i} 201750Z 18010KT 10SM`, lat: 31 + next() * 18.5,
-      lon: -125 + next() * 23, name: `Bench station ${i}`, clouds};
+      altim: 1013.2, rawOb: `METAR B${i} 201750Z 18010KT 10SM`, lat: south + next() * height,
+      lon: west + next() * width, name: `Bench station ${i}`, clouds};
   });
 }
 
@@ -67,6 +67,10 @@ function avalancheZones(count) {
 const documents = {...loadDocuments(), metarWest: stations(2000), metarIds: [], pireps: pireps(300),
   avalanche: avalancheZones(150)};
 const script = documentsScript(documents);
+// 300 stations inside the map's view at zoom 9 around Salt Lake City, for the station plots.
+const PLOT_CENTRE = '40.7, -112.0';
+const plotScript = documentsScript({...loadDocuments(), metarWest: stations(300,
+  {south: 39.95, west: -113.15, height: 1.5, width: 2.3}), metarIds: []});
 
 // The baseline page beside the built page: same policy, same Leaflet style sheet, one bundle.
 copyFileSync(new URL('./baseline.js', import.meta.url), join(WEB_DIR, 'js', 'bench-baseline.js'));
@@ -82,7 +86,7 @@ const SEARCH_TEXT = 'Salt Lake City';
 const median = (values) => [...values].sort((a, b) => a - b)[Math.floor(values.length / 2)];
 const figures = {baseline: [], firstMap: [], metars: [], pireps: [], hazards: [], layers: [],
   shown: [], keystroke: [], briefing: [], windsDecode: [], avalanche: [], avalancheDecode: [], point: [],
-  parkKeystroke: []};
+  parkKeystroke: [], plots: [], plotsOnly: [], briefingFirst: [], plotCount: [], briefingCompute: []};
 // About 405 NM from Salt Lake City to Phoenix, in the middle of the stations.
 const ROUTE = '40.79,-111.98 34.0,-112.0';
 for (let run = 0; run < runs; run++) {
@@ -161,8 +165,37 @@ for (let run = 0; run < runs; run++) {
   const before = await page.evaluate(() => performance.getEntriesByName('corvane:briefing').length);
   await page.locator('#route-text').press('Enter');
   await page.waitForFunction((count) => performance.getEntriesByName('corvane:briefing').length > count, before);
+  figures.briefingFirst.push(await page.evaluate(() => performance.getEntriesByName('corvane:briefing').at(-1).duration));
+  // Once the corridor's boxes and the winds have come, the same route planned again.
+  await page.waitForFunction(() => /0 being asked, 0 waiting/.test(document.getElementById('route-budget').textContent) &&
+    !/Winds aloft: loading/.test(document.getElementById('briefing').textContent));
+  await page.waitForTimeout(500);
+  const settled = await page.evaluate(() => performance.getEntriesByName('corvane:briefing').length);
+  await page.locator('#route-text').press('Enter');
+  await page.waitForFunction((count) => performance.getEntriesByName('corvane:briefing').length > count, settled);
   figures.briefing.push(await page.evaluate(() => performance.getEntriesByName('corvane:briefing').at(-1).duration));
+  figures.briefingCompute.push(await page.evaluate(() => performance.getEntriesByName('corvane:briefing-compute').at(-1).duration));
   await close();
+
+  // Station plots: the view at zoom 9 over 300 stations, then the stations drawn again from a
+  // refresh (marks, thinning and the plots around them).
+  const plotPage = await openPage({documents: plotScript});
+  await plotPage.page.waitForFunction(() => performance.getEntriesByName('corvane:metars-drawn').length);
+  await plotPage.page.locator('#search-input').fill(PLOT_CENTRE);
+  await plotPage.page.locator('#search-input').press('Enter');
+  await plotPage.page.locator('.station-plot-icon').first().waitFor({state: 'attached'});
+  await plotPage.page.waitForTimeout(2000);  // the view's own boxes, asked once it rests
+  const drawn = await plotPage.page.evaluate(() => performance.getEntriesByName('corvane:metars-draw').length);
+  await plotPage.page.getByRole('tab', {name: 'Layers'}).click();
+  await plotPage.page.getByRole('button', {name: 'Refresh METAR stations'}).click();
+  await plotPage.page.waitForFunction((count) => performance.getEntriesByName('corvane:metars-draw').length > count, drawn);
+  const plots = await plotPage.page.evaluate(() => ({draw: performance.getEntriesByName('corvane:metars-draw').at(-1).duration,
+    plots: performance.getEntriesByName('corvane:plots').at(-1).duration,
+    count: document.querySelectorAll('.station-plot-icon').length}));
+  figures.plots.push(plots.draw);
+  figures.plotsOnly.push(plots.plots);
+  figures.plotCount.push(plots.count);
+  await plotPage.close();
 }
 await (await startBrowser()).close();
 
@@ -196,6 +229,11 @@ line('draw the hazards layer', figures.hazards);
 line('all three layers (goal 100 ms)', figures.layers);
 line(`search, per keystroke of "${SEARCH_TEXT}" (goal 20 ms)`, figures.keystroke);
 line('briefing of a 400 NM route, computed and drawn (goal 100 ms)', figures.briefing);
+line('  of which computing', figures.briefingCompute);
+line('  the first one, before its boxes and winds', figures.briefingFirst);
+line('300 stations drawn as plots at zoom 9 (goal 50 ms)', figures.plots);
+line('  of which the plots', figures.plotsOnly);
+console.log(`${'  plots drawn'.padEnd(44)} ${String(median(figures.plotCount)).padStart(8)}`);
 line('decode a winds-aloft table of 180 stations (goal 5 ms)', figures.windsDecode);
 const worst = Math.max(...figures.keystroke);
 console.log(`${'  slowest keystroke'.padEnd(44)} ${worst.toFixed(1).padStart(8)} ms`);

@@ -31,6 +31,9 @@ sys.path.insert(0, os.path.join(os.path.dirname(os.path.abspath(__file__)), ".."
 from host_driver import HostDriver  # noqa: E402
 from serving import WEST_BBOX, WEST_BOX  # noqa: E402
 
+sys.path.insert(0, os.path.join(os.path.dirname(os.path.abspath(__file__)), "..", "..", "demo"))
+from imagery import DBZ_COLOURS  # noqa: E402
+
 USER_AGENT = "Pellowind/1.0 (Windows desktop weather map; NOAA public data)"
 ACCEPT = "application/geo+json, application/json"
 OPTIONS = None
@@ -348,11 +351,6 @@ class MapOnLinux(unittest.TestCase):
             d.get_screenshot_as_file(os.path.join(OPTIONS.artifacts, f"linux-station-popup-{width}x{height}.png"))
             d.execute_script("document.querySelector('.leaflet-popup-close-button')?.click()")
 
-    # Known fault: WebKitGTK's web view reaches none of the imagery hosts here ("Load failed",
-    # no connection arrives at the services; the host's own libcurl requests do), so the radar
-    # says "the service could not be reached" and the plain map shows. Marked so this run says
-    # so, and fails ("unexpected success") once it is mended, so the mark is then removed.
-    @unittest.expectedFailure
     def test_radar_and_base_map_come_from_the_imagery_hosts_and_are_drawn(self):
         """The page loads radar frames and base-map tiles itself, from the fake imagery hosts of
         the namespace; a known echo (the shower KSLC reports) shows in a screenshot, and a
@@ -387,16 +385,28 @@ class MapOnLinux(unittest.TestCase):
             with Image.open(path) as picture:
                 return picture.convert("RGB").copy()
 
-        def changed_share(before, after, centre, half=36, ring=9):
-            changed = total = 0
+        # The demo's reflectivity colours, each as the layer draws it over what lay beneath.
+        opacity = int(d.execute_script("return document.getElementById('radar-opacity').value")) / 100
+        palette = [tuple(int(colour[i:i + 2], 16) for i in (1, 3, 5)) for _, colour in DBZ_COLOURS]
+
+        def is_echo(beneath, seen):
+            return any(sum(abs(opacity * c + (1 - opacity) * u - v) for c, u, v in zip(colour, beneath, seen)) <= 30
+                       for colour in palette)
+
+        def shares(before, after, centre, half=36, ring=9):
+            """Of the pixels around `centre`: the share changed by the radar, and the share
+            changed into a reflectivity colour."""
+            changed = echo = total = 0
             for x in range(centre[0] - half, centre[0] + half):
                 for y in range(centre[1] - half, centre[1] + half):
                     if abs(x - centre[0]) < ring and abs(y - centre[1]) < ring:
                         continue  # the station mark itself
                     total += 1
                     a, b = before.getpixel((x, y)), after.getpixel((x, y))
-                    changed += sum(abs(p - q) for p, q in zip(a, b)) > 60
-            return changed / total
+                    if sum(abs(p - q) for p, q in zip(a, b)) > 60:
+                        changed += 1
+                        echo += is_echo(a, b)
+            return changed / total, echo / total
 
         with_radar = shot()
         d.get_screenshot_as_file(os.path.join(OPTIONS.artifacts, "linux-radar-1460x960.png"))
@@ -406,8 +416,10 @@ class MapOnLinux(unittest.TestCase):
         time.sleep(0.5)
         without = shot()
         d.execute_script("document.getElementById('layer-radar').click()")
-        self.assertGreater(changed_share(without, with_radar, slc), 0.3, "no echo drawn around KSLC")
-        self.assertLess(changed_share(without, with_radar, den), 0.02, "radar drawn where no rain is reported")
+        changed, echo = shares(without, with_radar, slc)
+        self.assertGreater(changed, 0.3, "no echo drawn around KSLC")
+        self.assertGreater(echo, 0.15, f"the radar around KSLC is not in reflectivity colours ({changed:.2f} changed)")
+        self.assertLess(shares(without, with_radar, den)[0], 0.02, "radar drawn where no rain is reported")
 
     def test_stored_data_lives_in_the_users_data_folder(self):
         self.driver.execute_script("localStorage.setItem('corvane-e2e', 'kept');")

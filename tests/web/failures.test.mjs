@@ -512,6 +512,35 @@ describe('problems, loading and the small window', () => {
     await close();
   });
 
+  it('says a full western list may lack stations and fills the view from smaller boxes, at most 10 a minute', async (t) => {
+    // 450 more stations over the West; the whole-area reply stops at 400, as the service's does.
+    const {page, close} = await ready({init: () => {
+      const documents = window.corvaneStubDocuments;
+      const template = documents.metarWest[0];
+      documents.metarWest.push(...Array.from({length: 450}, (_, i) => ({...template, icaoId: `Q${String(i).padStart(3, '0')}`,
+        lat: 31.3 + (i % 18), lon: -124.7 + Math.floor(i / 18) * 0.9})));
+      window.corvaneStub.handlers.metars = (argument) => (argument ? window.corvaneStub.defaults.metars(argument) :
+        {status: 200, body: documents.metarWest.slice(0, 400)});
+    }});
+    const incomplete = page.locator('.map-status .map-unavailable');
+    await incomplete.waitFor();
+    assert.equal(await incomplete.textContent(), 'IncompleteMETAR stations in view: the aviation service sends at most ' +
+      '400 reports per request and the western list reached that, so some stations may be missing until the view has ' +
+      'been asked for in smaller boxes');
+    const layer = page.locator('.layer[data-layer="metars"]');
+    assert.equal(await layer.locator('.layer-note').first().textContent(), 'The aviation service sends at most 400 ' +
+      'reports per request and this list reached that: some stations may be missing. The map asks for the stations in view in smaller boxes.');
+    await page.clock.fastForward(2 * MINUTE);
+    await incomplete.waitFor({state: 'detached'});
+    const total = await page.evaluate(() => window.corvaneStubDocuments.metarWest.length);
+    await page.waitForFunction((count) => document.querySelector('.layer[data-layer="metars"] .count')
+        ?.textContent.startsWith(`${count} stations`), total);
+    const boxes = (await stubRequests(page)).filter((r) => r.operation === 'metars' && r.argument !== '');
+    assert.ok(boxes.length >= 2 && boxes.length <= 20, `${boxes.length} boxes`);
+    t.diagnostic(`a full western list at the start view: ${boxes.length} METAR boxes to fill it`);
+    await close();
+  });
+
   it('fits 920×650 in one row of controls', async () => {
     const {page, close} = await ready({viewport: {width: 920, height: 650}});
     const bar = await page.locator('.top-bar').evaluate((node) => ({height: node.offsetHeight,

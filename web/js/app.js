@@ -46,7 +46,7 @@ import {windsPopup, windsSection} from './panels/winds-section.js';
 import {WindsLayer} from './map/winds-layer.js';
 import {decodeWinds} from './winds.js';
 import {windsStation} from './winds-stations.js';
-import {newestPerStation} from './metar.js';
+import {METAR_REPLY_CAP, newestPerStation} from './metar.js';
 import {RouteLayer} from './route/route-layer.js';
 import {createRouteController} from './route/route-controller.js';
 import {corridorBox} from './route/route.js';
@@ -110,7 +110,7 @@ function toggleFavourite(id) {
 const AVIATION_BOXES_PER_MINUTE = 10;
 const aviationGate = createGate({maxInFlight: 1, perMinute: AVIATION_BOXES_PER_MINUTE});
 const stationFeeds = createStationFeeds({bridge, intervalMs: 5 * MINUTE, maxDataAgeMs: OLD_REPORT_MS,
-  gate: aviationGate, first: firstStations});
+  gate: aviationGate, first: firstStations, view: () => [map.getZoom(), map.getBounds()]});
 const metarFeed = stationFeeds.whole;
 const pirepFeed = new Feed({name: 'pireps', label: 'Pilot reports', bridge, operation: 'pireps',
   decode: decodePireps, decodeInSlices: decodePirepsInSlices, dataTime: (reports) => Math.max(...reports.map((r) => r.time).filter(Number.isFinite)),
@@ -284,9 +284,14 @@ metarFeed.subscribe((feed, changedData) => drawFeed(feed, !changedData ? [] : [[
     searchBox.refresh();
   }]]));
 // The view's own tiles: drawn as they come; what the budget holds back is said on the map.
+// A full reply may lack stations: said until the view's smaller boxes have all come.
 function showViewTiles() {
-  const {asking, waiting, gateOpen, error} = stationFeeds.tiles.progress('view');
-  mapStatus.set('metars-view', {label: 'METAR stations in view', loading: asking > 0, stale: '',
+  const {tiles, fresh, asking, waiting, gateOpen, error, cut} = stationFeeds.tiles.progress('view');
+  const limit = `the aviation service sends at most ${METAR_REPLY_CAP} reports per request`;
+  const problem = cut ? `${limit} and part of the view reached that, so some stations there may be missing` :
+    stationFeeds.capped && (!tiles || fresh < tiles) ? `${limit} and the western list reached that, so some ` +
+      'stations may be missing until the view has been asked for in smaller boxes' : '';
+  mapStatus.set('metars-view', {label: 'METAR stations in view', loading: asking > 0, stale: '', problem,
     waiting: waiting && !asking && !gateOpen ? 'the map asks the aviation service at most ' +
       `${AVIATION_BOXES_PER_MINUTE} times a minute, so this part comes within the minute` : ''});
   if (error) {
@@ -297,9 +302,13 @@ function showViewTiles() {
   }
 }
 stationFeeds.tiles.subscribe((changedData) => {
-  if (changedData) drawStations();
+  if (changedData) {
+    drawStations();
+    layerPanel.update(metarFeed, now());  // its station count
+  }
   showViewTiles();
 });
+metarFeed.subscribe(showViewTiles);
 map.on('movestart', () => stationFeeds.hold());
 map.on('moveend', () => {
   if (stationFeeds.follow(map.getZoom(), map.getBounds())) drawStations();

@@ -231,6 +231,15 @@ export function newestPerStation(records, id, time) {
 }
 
 /**
+ * The most records the aviation service sends in one reply. Assumed: AWC says only that replies
+ * are capped; 400 is the figure its clients and one secondary profile give.
+ */
+export const METAR_REPLY_CAP = 400;
+
+/** Whether a reply holds as many records as the service sends at most. @param {any[] & {received?: number}} list */
+export const fullReply = (list) => (list.received ?? list.length) >= METAR_REPLY_CAP;
+
+/**
  * The stations of a reply, and what of it the page left out: `received` records came (only the
  * first MAX_STATIONS are read), `outOfRange` had a time outside the data's possible range.
  * @typedef {Station[] & {received: number, outOfRange: number}} StationList

@@ -76,6 +76,9 @@ export function createGate({maxInFlight, perMinute, now = () => Date.now()}) {
  * @property {number} [maxBoxTiles=4]  tiles along each side of one request at most
  * @property {number} lifetimeMs  how long a tile's reply is fresh (the host keeps it as long)
  * @property {number} [retryMs=60000]  how long a tile whose request failed waits to be asked again
+ * @property {(records: R[]) => boolean} [full]  whether a reply holds as many records as the
+ *   service sends at most, so some may have been cut: its tiles are asked again in boxes half as
+ *   wide, down to single tiles
  * @property {() => number} [now=Date.now]
  */
 
@@ -89,11 +92,14 @@ export function createGate({maxInFlight, perMinute, now = () => Date.now()}) {
  * @param {TileBudgetOptions<R>} options
  */
 export function createTileBudget({bridge, operation, decode, position, gate, area, tileDegrees = 2,
-  maxBoxTiles = 4, lifetimeMs, retryMs = MINUTE, now = () => Date.now()}) {
+  maxBoxTiles = 4, lifetimeMs, retryMs = MINUTE, full = () => false, now = () => Date.now()}) {
   /**
    * Tiles ever asked: `kept` once a reply came (its records stay until the next one replaces
-   * them), `fetchedAt` of the reply, `failedAt` of the last failure.
-   * @type {Map<string, {kept: boolean, fetchedAt: number, records: R[], failedAt: number}>}
+   * them), `fetchedAt` of the reply, `failedAt` of the last failure; `group` the part of a box
+   * whose full reply split it (only tiles of one group share a box from then on), `cut` while
+   * its records come from a full reply.
+   * @typedef {{kept: boolean, fetchedAt: number, records: R[], failedAt: number, group: string, cut: boolean}} Tile
+   * @type {Map<string, Tile>}
    */
   const tiles = new Map();
   /** @type {Map<string, string[]>} client → tile keys, most wanted first */
@@ -107,7 +113,9 @@ export function createTileBudget({bridge, operation, decode, position, gate, are
   const columns = Math.ceil((area.east - area.west) / tileDegrees);
   const keyOf = (row, column) => `${row},${column}`;
   const tile = (key) => {
-    if (!tiles.has(key)) tiles.set(key, {kept: false, fetchedAt: NaN, records: [], failedAt: NaN});
+    if (!tiles.has(key)) {
+      tiles.set(key, {kept: false, fetchedAt: NaN, records: [], failedAt: NaN, group: '', cut: false});
+    }
     return tiles.get(key);
   };
   const fresh = (key, at) => at - tiles.get(key)?.fetchedAt < lifetimeMs;
@@ -152,22 +160,28 @@ export function createTileBudget({bridge, operation, decode, position, gate, are
 
   /**
    * The first missing tile and as many of the others as fit one box with it: at most maxBoxTiles
-   * a side, and every tile in it missing (a fresh one is not asked again).
+   * a side (fewer where a full reply split the tiles), and every tile in it missing (a fresh one is
+   * not asked again).
    */
   function nextRun(keys) {
     const open = new Set(keys);
     const parts = keys.map((key) => key.split(',').map(Number));
     const run = {south: parts[0][0], north: parts[0][0], west: parts[0][1], east: parts[0][1]};
-    const allOpen = (box) => {
+    const group = (key) => tiles.get(key)?.group ?? '';
+    const first = group(keys[0]);
+    const fits = (box) => {
       for (let row = box.south; row <= box.north; row++) {
-        for (let column = box.west; column <= box.east; column++) if (!open.has(keyOf(row, column))) return false;
+        for (let column = box.west; column <= box.east; column++) {
+          const key = keyOf(row, column);
+          if (!open.has(key) || group(key) !== first) return false;
+        }
       }
       return true;
     };
     for (const [row, column] of parts.slice(1)) {
       const grown = {south: Math.min(run.south, row), north: Math.max(run.north, row),
         west: Math.min(run.west, column), east: Math.max(run.east, column)};
-      if (grown.north - grown.south < maxBoxTiles && grown.east - grown.west < maxBoxTiles && allOpen(grown)) {
+      if (grown.north - grown.south < maxBoxTiles && grown.east - grown.west < maxBoxTiles && fits(grown)) {
         Object.assign(run, grown);
       }
     }
@@ -190,7 +204,18 @@ export function createTileBudget({bridge, operation, decode, position, gate, are
       const records = decode(await bridge.request(operation,
           [box.south, box.west, box.north, box.east].map(formatCoordinate).join(',')));
       const at = now();
-      for (const key of keys) Object.assign(tile(key), {kept: true, fetchedAt: at, records: [], failedAt: NaN});
+      // A full reply of a box larger than one tile is kept for now and asked again in quarters.
+      const half = Math.ceil((Math.max(run.north - run.south, run.east - run.west) + 1) / 2);
+      const cut = full(records);
+      const split = cut && keys.length > 1;
+      for (const key of keys) {
+        const [row, column] = key.split(',').map(Number);
+        Object.assign(tile(key), {kept: true, fetchedAt: split ? NaN : at, records: [], failedAt: NaN, cut});
+        if (split) {
+          tile(key).group = [run.south + Math.floor((row - run.south) / half) * half,
+            run.west + Math.floor((column - run.west) / half) * half, half].join(',');
+        }
+      }
       for (const record of records) {
         const {lat, lon} = position(record);
         const row = Math.floor((lat - area.south) / tileDegrees);
@@ -276,8 +301,8 @@ export function createTileBudget({bridge, operation, decode, position, gate, are
     },
     /**
      * What a client's box is waiting for: `asking` tiles under way, `waiting` tiles not asked yet
-     * (held back by the gate), `fresh` tiles whose reply is fresh, and the last failure (null once
-     * a request succeeds).
+     * (held back by the gate), `fresh` tiles whose reply is fresh, `cut` tiles whose records come
+     * from a full reply (some may be missing), and the last failure (null once a request succeeds).
      * @param {string} client
      */
     progress(client) {
@@ -286,6 +311,7 @@ export function createTileBudget({bridge, operation, decode, position, gate, are
       const waiting = missing(at).filter((key) => keys.includes(key)).length;
       return {tiles: keys.length, fresh: keys.filter((key) => fresh(key, at)).length,
         asking: keys.filter((key) => asking.has(key)).length, waiting,
+        cut: keys.filter((key) => tiles.get(key)?.cut).length,
         gateOpen: gate.wait() === 0, error: lastError};
     },
     /**

@@ -204,32 +204,47 @@ function fromComponents(u, v, temperature) {
  * @param {number} feet
  */
 export function windAt(table, position, point, feet, {count = 3, withinNm = 250} = {}) {
-  const near = [];
+  return windField(table, position, feet, {count, withinNm})(point);
+}
+
+/**
+ * windAt for many places at one altitude: the stations' positions and their winds at `feet`
+ * are found once, so each place costs only the distances.
+ * @param {ReturnType<typeof decodeWinds>} table
+ * @param {(id: string) => ({lat: number, lon: number} | null)} position
+ * @param {number} feet
+ * @returns {(point: {lat: number, lon: number}) => ReturnType<typeof fromComponents> & {stations: string[]} | null}
+ */
+export function windField(table, position, feet, {count = 3, withinNm = 250} = {}) {
+  const columns = [];
   for (const station of table.stations) {
     const at = position(station.id);
-    if (!at) continue;
-    const nm = nauticalMiles(point, at);
-    if (nm > withinNm) continue;
-    const wind = columnAt(table, station, feet);
-    if (wind) near.push({nm, wind, id: station.id});
+    const wind = at && columnAt(table, station, feet);
+    if (wind) columns.push({at, wind, id: station.id, uv: components(wind)});
   }
-  near.sort((a, b) => a.nm - b.nm);
-  const used = near.slice(0, count);
-  if (!used.length) return null;
-  let [u, v, t, weights, tWeights] = [0, 0, 0, 0, 0];
-  for (const {nm, wind} of used) {
-    const weight = 1 / Math.max(nm, 1) ** 2;
-    const [du, dv] = components(wind);
-    u += du * weight;
-    v += dv * weight;
-    weights += weight;
-    if (wind.temperature !== null) {
-      t += wind.temperature * weight;
-      tWeights += weight;
+  return (point) => {
+    const near = [];
+    for (const column of columns) {
+      const nm = nauticalMiles(point, column.at);
+      if (nm <= withinNm) near.push({nm, column});
     }
-  }
-  return {...fromComponents(u / weights, v / weights, tWeights ? t / tWeights : null),
-    stations: used.map((entry) => entry.id)};
+    near.sort((a, b) => a.nm - b.nm);
+    const used = near.slice(0, count);
+    if (!used.length) return null;
+    let [u, v, t, weights, tWeights] = [0, 0, 0, 0, 0];
+    for (const {nm, column} of used) {
+      const weight = 1 / Math.max(nm, 1) ** 2;
+      u += column.uv[0] * weight;
+      v += column.uv[1] * weight;
+      weights += weight;
+      if (column.wind.temperature !== null) {
+        t += column.wind.temperature * weight;
+        tWeights += weight;
+      }
+    }
+    return {...fromComponents(u / weights, v / weights, tWeights ? t / tWeights : null),
+      stations: used.map((entry) => entry.column.id)};
+  };
 }
 
 const EARTH_NM = 3440.065;

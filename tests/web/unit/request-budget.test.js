@@ -7,7 +7,7 @@ const MINUTE = 60000;
 const AREA = METAR_AREA;
 
 /** A clock the test moves, and a host that answers every box at once with `records(box)`. */
-function setUp({records = () => [], fail = () => false, perMinute = 10, maxInFlight = 1} = {}) {
+function setUp({records = () => [], fail = () => false, perMinute = 10, maxInFlight = 1, full} = {}) {
   const clock = {at: 1e12};
   const now = () => clock.at;
   const asked = [];
@@ -21,7 +21,7 @@ function setUp({records = () => [], fail = () => false, perMinute = 10, maxInFli
   };
   const gate = createGate({maxInFlight, perMinute, now});
   const budget = createTileBudget({bridge, operation: 'metars', decode: (body) => body,
-    position: (record) => record, gate, area: AREA, lifetimeMs: 5 * MINUTE, now});
+    position: (record) => record, gate, area: AREA, lifetimeMs: 5 * MINUTE, full, now});
   const settled = () => new Promise((resume) => setTimeout(resume, 0));
   return {clock, asked, gate, budget, settled};
 }
@@ -121,6 +121,22 @@ describe('#createTileBudget', () => {
     await settled();
     assert.strictEqual(asked[2], '39,-113,43,-111', 'only the view still wanted is asked');
     assert.deepInclude(budget.progress('view'), {waiting: 0, fresh: 2});
+  });
+  it('asks a full reply\'s tiles again in boxes half as wide, down to single tiles, and counts those still full', async () => {
+    // One station at each tile's centre, five more in the tile 39–41 N, 117–115 W; five records fill a reply.
+    const inside = (b) => (r) => r.lat > b.south && r.lat < b.north && r.lon > b.west && r.lon < b.east;
+    const all = [];
+    for (let lat = 40; lat < 47; lat += 2) for (let lon = -120; lon < -113; lon += 2) all.push({lat, lon});
+    all.push(...Array.from({length: 5}, (_, i) => ({lat: 40.5, lon: -116.9 + i * 0.1})));
+    const {asked, budget, settled} = setUp({perMinute: 100, records: (b) => all.filter(inside(b)),
+      full: (records) => records.length >= 5});
+    const view = {south: 39.1, west: -120.9, north: 46.9, east: -113.1};
+    budget.want('view', view);
+    for (let i = 0; i < 30; i++) await settled();
+    const sides = asked.map((argument) => box(argument).north - box(argument).south).sort((a, b) => b - a);
+    assert.deepEqual([asked[0], sides], ['39,-121,47,-113', [8, 4, 4, 4, 4, 2, 2, 2, 2]]);
+    assert.deepInclude(budget.progress('view'), {tiles: 16, fresh: 16, cut: 1, waiting: 0});
+    assert.strictEqual(budget.records(view).length, 21);
   });
   it('lets a failed tile rest a minute, reports the failure and keeps the records it had', async () => {
     let down = false;

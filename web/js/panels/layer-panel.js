@@ -6,7 +6,7 @@ import {el, replaceChildren} from '../dom.js';
 import {formatTime} from '../time.js';
 import {MAX_ALERTS} from '../alerts.js';
 import {MAX_ITEMS} from '../hazards.js';
-import {MAX_STATIONS} from '../metar.js';
+import {MAX_STATIONS, METAR_REPLY_CAP, fullReply} from '../metar.js';
 import {MAX_PIREPS} from '../pirep.js';
 import {endedNote, freshnessLine} from './freshness.js';
 import {alertLegend, altitudeRange, hazardLegend, metarLegend, pirepLegend,
@@ -145,7 +145,9 @@ export function metarSection({feed, layer, now}) {
       return `${layer.stations().length} stations, ${layer.shownCount()} shown at this zoom` +
           (old ? `; ${old} with a report over 90 min old (hollow)` : '');
     },
-    notes: () => leftOutNotes(feed.data, MAX_STATIONS, ['report', 'reports']),
+    notes: () => [...(fullReply(feed.data) ? [`The aviation service sends at most ${METAR_REPLY_CAP} reports ` +
+      'per request and this list reached that: some stations may be missing. The map asks for the ' +
+      'stations in view in smaller boxes.'] : []), ...leftOutNotes(feed.data, MAX_STATIONS, ['report', 'reports'])],
     legend: metarLegend};
 }
 

@@ -4,12 +4,29 @@
 
 import {alertEnd, alertsAtPoint} from '../alerts.js';
 import {altitudeBand, snapshotAt} from '../hazards.js';
-import {windAt} from '../winds.js';
+import {windField} from '../winds.js';
 import {alongInCorridor, altitudeRelation, flightTimes, locate, samples, tafAt} from './route.js';
 
 /** PIREPs within this many feet of the cruise altitude are the route's. */
 export const PIREP_BAND_FEET = 4000;
 const STEP_NM = 5;
+const RAD = Math.PI / 180;
+
+/**
+ * A test that a point may lie within `corridorNm` of the route: false only where it lies outside
+ * the box of the route's samples widened by the corridor and a margin for the samples' spacing,
+ * so the exact test (locate, a dozen trigonometric calls a leg) runs for the few points near it.
+ */
+function nearTest(routeSamples, corridorNm) {
+  const lats = routeSamples.map((p) => p.lat);
+  const lons = routeSamples.map((p) => p.lon);
+  const dLat = (corridorNm + STEP_NM) / 60;
+  const widest = Math.min(89, Math.max(...lats.map(Math.abs)) + dLat);
+  const dLon = (corridorNm + STEP_NM) / (60 * Math.cos(widest * RAD));
+  const [south, north] = [Math.min(...lats) - dLat, Math.max(...lats) + dLat];
+  const [west, east] = [Math.min(...lons) - dLon, Math.max(...lons) + dLon];
+  return (point) => point.lat >= south && point.lat <= north && point.lon >= west && point.lon <= east;
+}
 
 /** Whether a point lies inside a closed ring of [lat, lon]. */
 function insideRing(ring, point) {
@@ -28,13 +45,13 @@ function insideRing(ring, point) {
  * An area counts where a sampled route point lies inside it, or a corner of it in the corridor;
  * a line where a point of it lies in the corridor.
  */
-function crossing(route, corridorNm, routeSamples, shape, isArea) {
+function crossing(route, corridorNm, routeSamples, near, shape, isArea) {
   const alongs = [];
   if (isArea && shape.length >= 3) {
     for (const sample of routeSamples) if (insideRing(shape, sample)) alongs.push(sample.along);
   }
   for (const [lat, lon] of shape) {
-    const along = alongInCorridor(route, {lat, lon}, corridorNm);
+    const along = near({lat, lon}) ? alongInCorridor(route, {lat, lon}, corridorNm) : null;
     if (along !== null) alongs.push(along);
   }
   return alongs.length ? {from: Math.min(...alongs), to: Math.max(...alongs)} : null;
@@ -69,18 +86,19 @@ function timeRelation(from, to, passFrom, passTo) {
 export function computeBriefing({route, settings, stations, tafs, hazards, alerts, countyAt, pireps, winds,
   windsPosition}) {
   const {altitude, tas, departure, corridor} = settings;
-  const cruiseWind = (point) => (winds ? windAt(winds, windsPosition, point, altitude) : null);
+  const cruiseWind = winds ? windField(winds, windsPosition, altitude) : () => null;
   const flight = flightTimes(route, {tas, departure, windAt: cruiseWind});
   const routeSamples = samples(route, STEP_NM);
   const timed = routeSamples.map((sample) => ({...sample, time: flight.timeAt(sample.along)}));
-  const inCorridor = (point) => alongInCorridor(route, point, corridor);
+  const near = nearTest(routeSamples, corridor);
+  const inCorridor = (point) => (near(point) ? alongInCorridor(route, point, corridor) : null);
 
   // Adverse conditions: hazards (G-AIRMETs of the snapshot nearest the time the flight is there).
   let adverse = null;
   if (hazards) {
     adverse = [];
     for (const item of hazards) {
-      const found = crossing(route, corridor, routeSamples, item.shape, item.geometry === 'polygon');
+      const found = crossing(route, corridor, routeSamples, near, item.shape, item.geometry === 'polygon');
       if (!found) continue;
       const [passFrom, passTo] = [flight.timeAt(found.from), flight.timeAt(found.to)];
       if (item.kind === 'gairmet') {
@@ -97,8 +115,10 @@ export function computeBriefing({route, settings, stations, tafs, hazards, alert
   let alertItems = null;
   if (alerts) {
     const along = new Map();
+    // The county under each sample is looked up only when some alert is given by counties alone.
+    const byCounty = alerts.some((alert) => !alert.polygons.length && alert.counties.length);
     for (const sample of timed) {
-      const county = countyAt ? countyAt(sample.lat, sample.lon) : null;
+      const county = countyAt && byCounty ? countyAt(sample.lat, sample.lon) : null;
       for (const alert of alertsAtPoint(alerts, sample, {county})) {
         const entry = along.get(alert) || {type: 'alert', alert, from: sample.along, to: sample.along,
           passFrom: sample.time, passTo: sample.time};
@@ -112,13 +132,13 @@ export function computeBriefing({route, settings, stations, tafs, hazards, alert
   }
 
   // Current conditions: the METARs of the airports in the corridor, in route order.
-  const current = stations ? stations.map((station) => ({station, along: inCorridor(station)}))
-      .filter((entry) => entry.along !== null).sort((a, b) => a.along - b.along) : null;
+  const current = stations ? stations.filter(near).map((station) => ({station, ...locate(route, station)}))
+      .filter((entry) => entry.off <= corridor).sort((a, b) => a.along - b.along) : null;
   // The category strip: each piece of the route takes the nearest reporting station in the corridor.
   const strip = current && current.length ? routeSamples.map((sample) => {
     let best = null;
     for (const entry of current) {
-      const distance = Math.abs(entry.along - sample.along) + locate(route, entry.station).off;
+      const distance = Math.abs(entry.along - sample.along) + entry.off;
       if (!best || distance < best.distance) best = {distance, category: entry.station.category};
     }
     return {along: sample.along, category: best.category};
@@ -155,11 +175,11 @@ export function computeBriefing({route, settings, stations, tafs, hazards, alert
   // Pilot reports in the corridor within the band around the cruise altitude.
   let pirepItems = null;
   let pirepsWithoutAltitude = 0;
+  const pirepsInCorridor = pireps ? pireps.map((report) => ({report, along: inCorridor(report)}))
+      .filter((entry) => entry.along !== null) : [];
   if (pireps) {
     pirepItems = [];
-    for (const report of pireps) {
-      const along = inCorridor(report);
-      if (along === null) continue;
+    for (const {report, along} of pirepsInCorridor) {
       if (report.altitude === null) {
         pirepsWithoutAltitude++;
         continue;
@@ -174,8 +194,7 @@ export function computeBriefing({route, settings, stations, tafs, hazards, alert
   const profile = {
     layers: (adverse || []).filter((entry) => entry.type === 'hazard').map((entry) => ({
       from: entry.from, to: entry.to, band: altitudeBand(entry.item), item: entry.item})),
-    pireps: pireps ? pireps.map((report) => ({report, along: inCorridor(report)}))
-        .filter((entry) => entry.along !== null && entry.report.altitude !== null) : [],
+    pireps: pirepsInCorridor.filter((entry) => entry.report.altitude !== null),
     clouds: (current || []).flatMap(({station, along}) => station.clouds
         .filter((layer) => layer.base !== null && ['BKN', 'OVC', 'OVX', 'SCT', 'FEW'].includes(layer.cover))
         .map((layer) => ({along, base: layer.base, cover: layer.cover, id: station.id, elevation: station.elevation ?? null}))),

@@ -127,6 +127,7 @@ export function createRouteController({container, layer, suggest, data, feeds, t
     const settings = {altitude: state.altitude, tas: state.tas, departure: state.departure, corridor: state.corridor};
     performance.mark('corvane:briefing-start');
     const computed = computeBriefing({route, settings, ...data(route)});
+    performance.measure('corvane:briefing-compute', 'corvane:briefing-start');
     renderBriefing(briefing, {briefing: computed, route, settings, feeds, now: now()});
     performance.measure('corvane:briefing', 'corvane:briefing-start');
   }

@@ -249,7 +249,7 @@ export function renderBriefing(container, {briefing, route, settings, feeds, now
   // 6. Vertical profile.
   const profile = section('profile', 'Vertical profile', null, profileChart(briefing, route, settings),
       el('p', {className: 'note', text: 'Bands: turbulence (pink), icing (cyan), IFR and mountain obscuration (green); ' +
-        'dashes: freezing level; white line: cruise; dots: pilot reports; ticks: reported cloud bases at the airports.'}));
+        'dashes: freezing level; solid line: cruise; dots: pilot reports; ticks: reported cloud bases at the airports.'}));
 
   replaceChildren(container, summary, adverse, current, forecast, winds, pireps, profile,
       el('p', {className: 'not-official', text: 'This is not an official weather briefing. Before flying, get a ' +
