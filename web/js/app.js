@@ -60,6 +60,7 @@ import {TIME_CHOICES, setTimeDisplay} from './time.js';
 import {setTimeZoneTable} from './time-zones.js';
 import {createZoneShapes} from './zones.js';
 import {normalizeUnits} from './units.js';
+import {yieldToBrowser} from './slices.js';
 
 
 performance.mark('corvane:app-start');
@@ -586,16 +587,20 @@ tafFeed.start();
 if (!pointController.restore()) drawPoint(pointController.state);
 
 // The data the first drawing need not wait for: counties, place names, the station directory.
+// Each step is a task of its own, so none holds the browser long while the layers come in.
 setTimeout(async () => {
   try {
     const base = await loadBaseData();
     countyAt = (lat, lon) => base.counties.at(lat, lon);
     alertLayer.setCounties(base.counties);
+    await yieldToBrowser();
     new CountyLines(base.counties.lines()).addTo(map);
+    await yieldToBrowser();
     new PlaceNames(base.places).addTo(map);
     // The parks and their gateway towns come with the place names, after the first drawing.
     searchSources.set({places: base.places, parks: (await import('./parks.js')).PARKS});
     searchBox.refresh();
+    await yieldToBrowser();
     applyAlerts();
     for (const feed of feeds) feedChanged(feed);
     if (pointController.state.point) drawPoint(pointController.state);
