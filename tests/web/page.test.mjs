@@ -295,10 +295,12 @@ describe('alerts on the map and at the point (every alert shown; clicks in alert
   it('takes alerts that ran out off the map and the list, with a note', async () => {
     // 18:20Z: the Tornado Warning ended at 18:15Z; the others are still in force.
     const {page, close} = await ready({clock: REFERENCE_TIME + 20 * MINUTE});
-    await page.locator('path.alert-shape[data-zones]').first().waitFor();
-    const drawn = await page.locator('path.alert-shape').evaluateAll((paths) =>
+    // Zones and counties come in tasks of their own: the map is read once every shape is in.
+    const drawn = () => page.locator('path.alert-shape').evaluateAll((paths) =>
       new Set(paths.flatMap((path) => path.dataset.alerts.split(' '))).size);
-    assert.equal(drawn, 7);
+    await page.locator('.layer[data-layer="alerts"] .count').waitFor();
+    for (let wait = 0; wait < 50 && await drawn() < 7; wait++) await page.waitForTimeout(100);
+    assert.equal(await drawn(), 7);
     await selectTab(page, 'Alerts');
     assert.equal(await page.locator('.alert-item', {hasText: 'Tornado Warning'}).count(), 0);
     // In Ventura County's own time.
