@@ -7,6 +7,7 @@
 #include "app/bridge/web_message.h"
 #include "app/win32/page_host.h"
 #include "base/unicode.h"
+#include "tests/app/bridge/reference_reply.h"
 #include "weather/text.h"
 
 namespace {

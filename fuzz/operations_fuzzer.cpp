@@ -13,6 +13,7 @@
 
 #include "app/bridge/reply.h"
 #include "base/unicode.h"
+#include "tests/app/bridge/reference_reply.h"
 #include "tests/weather/scripted_client.h"
 #include "weather/operations.h"
 #include "weather/text.h"

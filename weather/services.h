@@ -6,6 +6,7 @@
 #include <string_view>
 
 #include "base/constant_text.h"
+#include "weather/arguments.h"
 
 // The public services every weather byte comes from, and the fixed requests made to them.
 namespace weather {
@@ -46,18 +47,19 @@ inline constexpr char nws_api_prefix[] = "https://api.weather.gov/";
 inline constexpr char nws_stations_prefix[] = "https://api.weather.gov/stations/";
 inline constexpr char nws_points_prefix[] = "https://api.weather.gov/points/";
 
-inline constexpr char pilot_reports_url[] =
-    "https://aviationweather.gov/api/data/pirep?bbox=31,-125,49.5,-102&age=3&format=json";
+inline constexpr auto pilot_reports_url_text = join_text<128>(
+    {"https://aviationweather.gov/api/data/pirep?bbox=", western_box, "&age=3&format=json"});
+inline constexpr const char* pilot_reports_url = pilot_reports_url_text.text;
 inline constexpr char active_alerts_url[] =
     "https://api.weather.gov/alerts/active?area=UT,AZ,NV,CA,CO,NM,OR,WA,ID,MT,WY";
 inline constexpr char metar_box_url_prefix[] = "https://aviationweather.gov/api/data/metar?bbox=";
 inline constexpr char metar_box_url_suffix[] = "&format=json";
 inline constexpr char fixed_stations_metar_url[] =
     "https://aviationweather.gov/api/data/metar?ids=KSGU,KCDC,KAZC,KBCE,KPGA,KGCN&format=json";
-inline constexpr char default_metar_bounds[] = "31,-125,49.5,-102";
+inline constexpr const char* default_metar_bounds = western_box;
 inline constexpr char taf_box_url_prefix[] = "https://aviationweather.gov/api/data/taf?bbox=";
 inline constexpr char taf_box_url_suffix[] = "&format=json";
-inline constexpr char default_taf_bounds[] = "31,-125,49.5,-102";
+inline constexpr const char* default_taf_bounds = western_box;
 inline constexpr char sigmets_url[] = "https://aviationweather.gov/api/data/airsigmet?format=json";
 inline constexpr char gairmets_url[] = "https://aviationweather.gov/api/data/gairmet?format=json";
 inline constexpr char center_advisories_url[] =

@@ -74,12 +74,6 @@ public:
         });
     }
 
-    // Whether replies still go to a sink.
-    bool is_open() const {
-        return path.with_lock(
-            [](const ReplyPath& reply_path) { return reply_path.sink != nullptr; });
-    }
-
 private:
     struct ReplyPath {
         ReplySink* sink = nullptr;

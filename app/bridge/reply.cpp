@@ -42,13 +42,6 @@ nlohmann::json error_body(std::string_view text) {
     return {{"error", base::valid_utf8(text)}};
 }
 
-nlohmann::json finished_reply(const nlohmann::json& id, const std::string& operation,
-                              const std::string& argument, const OperationRunner& run) {
-    nlohmann::json failure_reply;
-    const auto response = run_guarded(id, operation, argument, run, failure_reply);
-    return response ? reply_to(id, *response) : failure_reply;
-}
-
 std::string reply_text(const nlohmann::json& id, const std::string& operation,
                        const std::string& argument, const OperationRunner& run) {
     nlohmann::json failure_reply;

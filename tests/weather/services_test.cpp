@@ -16,11 +16,5 @@ TEST(Services, Utf16ConstantsMatchTheirUtf8Twins) {
     EXPECT_EQ(base::utf8_to_utf16(accept_header), std::u16string(accept_header_utf16));
 }
 
-TEST(Services, TheAcceptHeaderIsOneLineEndingInCrLf) {
-    const std::string header = accept_header;
-    EXPECT_EQ(header, "Accept: application/geo+json, application/json\r\n");
-    EXPECT_EQ(header.find('\n'), header.size() - 1);
-}
-
 }  // namespace
 }  // namespace weather

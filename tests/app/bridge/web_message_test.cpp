@@ -5,6 +5,7 @@
 #include "app/bridge/async_state.h"
 #include "app/bridge/reply.h"
 #include "base/unicode.h"
+#include "tests/app/bridge/reference_reply.h"
 #include "weather/text.h"
 
 namespace bridge {
