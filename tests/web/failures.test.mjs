@@ -526,9 +526,8 @@ describe('problems, loading and the small window', () => {
     }});
     const incomplete = page.locator('.map-status .map-unavailable');
     await incomplete.waitFor();
-    assert.equal(await incomplete.textContent(), 'IncompleteMETAR stations in view: the aviation service sends at most ' +
-      '400 reports per request and the western list reached that, so some stations may be missing until the view has ' +
-      'been asked for in smaller boxes');
+    assert.equal(await incomplete.textContent(), 'IncompleteMETAR stations in view: some stations may be missing: the ' +
+      'western list reached the aviation service\'s limit of 400 reports per request; the view is being asked for in smaller boxes');
     const layer = page.locator('.layer[data-layer="metars"]');
     assert.equal(await layer.locator('.layer-note').first().textContent(), 'The aviation service sends at most 400 ' +
       'reports per request and this list reached that: some stations may be missing. The map asks for the stations in view in smaller boxes.');
