@@ -288,10 +288,10 @@ metarFeed.subscribe((feed, changedData) => drawFeed(feed, !changedData ? [] : [[
 // A full reply may lack stations: said until the view's smaller boxes have all come.
 function showViewTiles() {
   const {tiles, fresh, asking, waiting, gateOpen, error, cut} = stationFeeds.tiles.progress('view');
-  const limit = `the aviation service sends at most ${METAR_REPLY_CAP} reports per request`;
-  const problem = cut ? `${limit} and part of the view reached that, so some stations there may be missing` :
-    stationFeeds.capped && (!tiles || fresh < tiles) ? `${limit} and the western list reached that, so some ` +
-      'stations may be missing until the view has been asked for in smaller boxes' : '';
+  const limit = `the aviation service's limit of ${METAR_REPLY_CAP} reports per request`;
+  const problem = cut ? `some stations there may be missing: part of the view reached ${limit}` :
+    stationFeeds.capped && (!tiles || fresh < tiles) ? `some stations may be missing: the western list ` +
+      `reached ${limit}; the view is being asked for in smaller boxes` : '';
   mapStatus.set('metars-view', {label: 'METAR stations in view', loading: asking > 0, stale: '', problem,
     waiting: waiting && !asking && !gateOpen ? 'the map asks the aviation service at most ' +
       `${AVIATION_BOXES_PER_MINUTE} times a minute, so this part comes within the minute` : ''});
