@@ -7,16 +7,16 @@
 #include <string>
 #include <string_view>
 
-#include "weather/constant_text.h"
+#include "base/constant_text.h"
 
 namespace host {
 
 inline constexpr char window_title[] = "Corvane Weather \u2014 Western United States";
-inline constexpr auto window_title_wide = weather::wide_text(window_title);
+inline constexpr auto window_title_wide = base::wide_text(window_title);
 
 // Appended to the browser view's own user agent.
 inline constexpr char user_agent_token[] = " CorvaneWeather/1.0";
-inline constexpr auto user_agent_token_wide = weather::wide_text(user_agent_token);
+inline constexpr auto user_agent_token_wide = base::wide_text(user_agent_token);
 
 // The window's background until the page draws: #0C1623.
 struct Colour {

@@ -3,14 +3,16 @@
 #include <benchmark/benchmark.h>
 
 #include "app/bridge/async_state.h"
-#include "app/bridge/page_host.h"
 #include "app/bridge/reply.h"
 #include "app/bridge/web_message.h"
+#include "app/win32/page_host.h"
+#include "base/unicode.h"
+#include "tests/app/bridge/reference_reply.h"
 #include "weather/text.h"
 
 namespace {
 
-const std::string source = std::string(bridge::page_prefix) + "index.html";
+const std::string source = std::string(win32_host::page_prefix) + "index.html";
 
 void check_message(benchmark::State& state, const std::string& message) {
     std::atomic<std::int32_t> active_requests{0};
@@ -19,7 +21,8 @@ void check_message(benchmark::State& state, const std::string& message) {
         bridge::release_slot(active_requests);
     };
     for (auto _ : state) {
-        auto reply = bridge::accept_web_message(source, message, active_requests, start);
+        auto reply = bridge::accept_web_message(source, message, active_requests, start,
+                                                win32_host::page_prefix);
         benchmark::DoNotOptimize(reply);
     }
     state.SetBytesProcessed(static_cast<std::int64_t>(state.iterations() * message.size()));
@@ -127,7 +130,7 @@ void BM_FormReplyFor5MBBody(benchmark::State& state) {
     };
     for (auto _ : state) {
         const std::string text = bridge::reply_text(7, "metars", "", run);
-        auto wide = weather::utf8_to_utf16(text);
+        auto wide = base::utf8_to_utf16(text);
         benchmark::DoNotOptimize(wide);
     }
     state.SetBytesProcessed(static_cast<std::int64_t>(state.iterations() * body.size()));

@@ -18,6 +18,7 @@
 
 #include <nlohmann/json.hpp>
 
+#include "base/unicode.h"
 #include "weather/operations.h"
 #include "weather/services.h"
 #include "weather/text.h"
@@ -88,7 +89,7 @@ private:
         bool open_session() override { return true; }
         bool connect(const std::u16string&, std::uint16_t) override { return true; }
         bool open_request(const std::u16string& object_name) override {
-            const auto found = client.documents.find(weather::utf16_to_utf8(object_name));
+            const auto found = client.documents.find(base::utf16_to_utf8(object_name));
             body = found == client.documents.end() ? nullptr : &found->second;
             return true;
         }

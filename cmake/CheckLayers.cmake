@@ -1,27 +1,29 @@
 # cmake -DROOT=<source tree> -P CheckLayers.cmake
 # Fails when a source folder includes a project header of a folder above it. Layers, lowest
 # first; each may include only its own headers and those of the folders listed after it:
-#   win32/        Win32 foundation          (nothing)
-#   weather/      portable weather core     (nothing)
-#   transport/    platform HTTP clients     weather win32
-#   loader/       WebView2 runtime loader   win32
-#   app/bridge/   portable page bridge      weather
-#   app/          rules both hosts share    app/bridge weather
-#   app/win32/    Windows host              app app/bridge loader (loader/loader.h only) transport
-#                                           weather win32
-#   app/linux/    Linux host                app app/bridge transport weather
+#   base/         utilities, no weather     (nothing)
+#   win32/        Win32 foundation          base
+#   weather/      portable weather core     base
+#   transport/    platform HTTP clients     base weather win32
+#   loader/       WebView2 runtime loader   base win32
+#   app/bridge/   portable page bridge      base weather
+#   app/          rules both hosts share    base app/bridge weather
+#   app/win32/    Windows host              app app/bridge base loader (loader/loader.h only)
+#                                           transport weather win32
+#   app/linux/    Linux host                app app/bridge base transport weather
 # Tests, benchmarks and fuzzers sit on top and are not checked.
 cmake_minimum_required(VERSION 3.25)
 
-set(layers win32 weather transport loader app/bridge app/win32 app/linux app)
-set(allowed_win32 "")
-set(allowed_weather "")
-set(allowed_transport weather win32)
-set(allowed_loader win32)
-set(allowed_app/bridge weather)
-set(allowed_app/win32 app app/bridge loader transport weather win32)
-set(allowed_app/linux app app/bridge transport weather)
-set(allowed_app app/bridge weather)
+set(layers base win32 weather transport loader app/bridge app/win32 app/linux app)
+set(allowed_base "")
+set(allowed_win32 base)
+set(allowed_weather base)
+set(allowed_transport base weather win32)
+set(allowed_loader base win32)
+set(allowed_app/bridge base weather)
+set(allowed_app/win32 app app/bridge base loader transport weather win32)
+set(allowed_app/linux app app/bridge base transport weather)
+set(allowed_app app/bridge base weather)
 
 # The layer a project header belongs to: "app/bridge/x.h" -> app/bridge, "app/x.h" -> app,
 # "weather/x.h" -> weather; empty for a path outside every layer.
@@ -46,7 +48,7 @@ endfunction()
 
 set(failures "")
 set(checked 0)
-file(GLOB_RECURSE sources RELATIVE "${ROOT}" "${ROOT}/win32/*" "${ROOT}/weather/*"
+file(GLOB_RECURSE sources RELATIVE "${ROOT}" "${ROOT}/base/*" "${ROOT}/win32/*" "${ROOT}/weather/*"
      "${ROOT}/transport/*" "${ROOT}/loader/*" "${ROOT}/app/*")
 foreach(source IN LISTS sources)
     if(NOT source MATCHES "\\.(h|hpp|cpp)$")

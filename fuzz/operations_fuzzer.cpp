@@ -12,6 +12,8 @@
 #include <fuzzer/FuzzedDataProvider.h>
 
 #include "app/bridge/reply.h"
+#include "base/unicode.h"
+#include "tests/app/bridge/reference_reply.h"
 #include "tests/weather/scripted_client.h"
 #include "weather/operations.h"
 #include "weather/text.h"
@@ -110,7 +112,7 @@ void shorten(nlohmann::json& value) {
         }
     }
     if (value.is_string() && value.get_ref<const std::string&>().size() > 120) {
-        value = weather::valid_utf8(value.get_ref<const std::string&>().substr(0, 120));
+        value = base::valid_utf8(value.get_ref<const std::string&>().substr(0, 120));
     }
     if (value.is_structured()) {
         for (auto& element : value) {

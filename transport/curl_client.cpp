@@ -8,6 +8,7 @@
 #include <string>
 #include <string_view>
 
+#include "base/unicode.h"
 #include "weather/services.h"
 #include "weather/text.h"
 
@@ -63,7 +64,7 @@ public:
     }
 
     bool connect(const std::u16string& host, std::uint16_t port) override {
-        this->host = weather::utf16_to_utf8(host);
+        this->host = base::utf16_to_utf8(host);
         this->port = port;
         return true;  // the connection is made when the request is sent
     }
@@ -73,7 +74,7 @@ public:
         if (port != 443) {
             url += ":" + std::to_string(port);
         }
-        url += weather::utf16_to_utf8(object_name);
+        url += base::utf16_to_utf8(object_name);
         // The accept line without its CR LF; curl ends header lines itself.
         std::string accept = weather::accept_header;
         accept.resize(accept.size() - 2);
@@ -141,7 +142,7 @@ public:
             return std::nullopt;
         }
         // Bytes that are not UTF-8 cannot name either weather host; kept visible, not dropped.
-        return weather::utf8_to_utf16(weather::valid_utf8(location->value));
+        return base::utf8_to_utf16(base::valid_utf8(location->value));
     }
 
     bool timed_out() const override { return ended_by_deadline; }

@@ -7,7 +7,6 @@
 
 #include <algorithm>
 #include <chrono>
-#include <climits>
 
 #include "weather/services.h"
 #include "win32/system_handles.h"
@@ -238,30 +237,7 @@ std::string with_windows_error(std::string_view text) {
     return with_windows_error(text, code);
 }
 
-std::optional<std::u16string> WinHttpClient::to_utf16(std::string_view utf8) const {
-    if (utf8.empty()) {
-        return std::u16string();
-    }
-    if (utf8.size() > static_cast<std::size_t>(INT_MAX)) {
-        return std::nullopt;
-    }
-    const int length = static_cast<int>(utf8.size());
-    // Measured first, then converted; the explicit length keeps embedded NULs.
-    const int needed =
-        MultiByteToWideChar(CP_UTF8, MB_ERR_INVALID_CHARS, utf8.data(), length, nullptr, 0);
-    if (needed <= 0) {
-        return std::nullopt;
-    }
-    std::u16string converted(static_cast<std::size_t>(needed), u'\0');
-    const int written = MultiByteToWideChar(CP_UTF8, MB_ERR_INVALID_CHARS, utf8.data(), length,
-                                            reinterpret_cast<wchar_t*>(converted.data()), needed);
-    if (written != needed) {
-        return std::nullopt;
-    }
-    return converted;
-}
-
-std::optional<weather::CrackedUrl> WinHttpClient::crack_url(const std::u16string& url) const {
+std::optional<base::CrackedUrl> WinHttpClient::crack_url(const std::u16string& url) const {
     // A non-zero length with no buffer asks for a pointer into `url`; zero lengths (scheme
     // text, user name, password) ask for nothing.
     URL_COMPONENTS parts{};
@@ -276,10 +252,10 @@ std::optional<weather::CrackedUrl> WinHttpClient::crack_url(const std::u16string
         return start ? std::u16string(reinterpret_cast<const char16_t*>(start), length)
                      : std::u16string();
     };
-    weather::CrackedUrl cracked;
-    cracked.scheme = parts.nScheme == INTERNET_SCHEME_HTTPS  ? weather::UrlScheme::https
-                     : parts.nScheme == INTERNET_SCHEME_HTTP ? weather::UrlScheme::http
-                                                             : weather::UrlScheme::other;
+    base::CrackedUrl cracked;
+    cracked.scheme = parts.nScheme == INTERNET_SCHEME_HTTPS  ? base::UrlScheme::https
+                     : parts.nScheme == INTERNET_SCHEME_HTTP ? base::UrlScheme::http
+                                                             : base::UrlScheme::other;
     cracked.host = text(parts.lpszHostName, parts.dwHostNameLength);
     cracked.port = parts.nPort;
     cracked.path = text(parts.lpszUrlPath, parts.dwUrlPathLength);

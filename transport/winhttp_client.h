@@ -23,10 +23,8 @@ std::string with_windows_error(std::string_view text);
 // as WinHTTP's time-out (ERROR_WINHTTP_TIMEOUT).
 class WinHttpClient final : public weather::HttpClient {
 public:
-    // MultiByteToWideChar with MB_ERR_INVALID_CHARS; nullopt for text that is not UTF-8.
-    std::optional<std::u16string> to_utf16(std::string_view utf8) const override;
     // WinHttpCrackUrl; nullopt when it refuses the URL.
-    std::optional<weather::CrackedUrl> crack_url(const std::u16string& url) const override;
+    std::optional<base::CrackedUrl> crack_url(const std::u16string& url) const override;
     // An exchange whose failing step keeps the thread's last error of that step for
     // failure_text, so the code survives whatever runs before the text is built.
     std::unique_ptr<weather::HttpExchange> start_exchange(

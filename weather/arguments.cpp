@@ -81,8 +81,9 @@ ParsedArgument<Bounds> parse_bounds_argument(const std::string& argument,
         !reader.number(box.east)) {
         return {std::nullopt, texts.format_error};
     }
-    if (!reader.exhausted() || box.south < 31 || box.north > 49.5 || box.west < -125 ||
-        box.east > -102 || box.south >= box.north || box.west >= box.east) {
+    if (!reader.exhausted() || box.south < western_box_number(0) ||
+        box.north > western_box_number(2) || box.west < western_box_number(1) ||
+        box.east > western_box_number(3) || box.south >= box.north || box.west >= box.east) {
         return {std::nullopt, texts.area_error};
     }
     return {box, {}};

@@ -1,19 +1,78 @@
 #pragma once
 
+#include <cstddef>
+#include <initializer_list>
 #include <optional>
 #include <string>
 #include <string_view>
 
 namespace weather {
 
+// The western box every area request stays inside, as the services take it:
+// south,west,north,east. Its numbers, the default requests and the texts naming it are all read
+// from this one literal while compiling.
+inline constexpr char western_box[] = "31,-125,49.5,-102";
+
+// A text joined from pieces while compiling, zero-terminated.
+template <std::size_t Capacity>
+struct JoinedText {
+    char text[Capacity]{};
+};
+
+template <std::size_t Capacity>
+consteval JoinedText<Capacity> join_text(std::initializer_list<std::string_view> pieces) {
+    JoinedText<Capacity> joined;
+    std::size_t length = 0;
+    for (const std::string_view piece : pieces) {
+        for (const char c : piece) {
+            joined.text[length++] = c;  // too small a capacity fails to compile
+        }
+    }
+    joined.text[length] = '\0';
+    return joined;
+}
+
+// Field `index` of the box (0 south, 1 west, 2 north, 3 east), without its sign if asked.
+consteval std::string_view western_box_field(std::size_t index, bool without_sign = false) {
+    std::string_view rest = western_box;
+    for (; index > 0; --index) {
+        rest.remove_prefix(rest.find(',') + 1);
+    }
+    rest = rest.substr(0, rest.find(','));
+    return without_sign && rest.starts_with('-') ? rest.substr(1) : rest;
+}
+
+consteval double western_box_number(std::size_t index) {
+    const std::string_view field = western_box_field(index, true);
+    double value = 0;
+    double scale = 0;  // 0 before the decimal point
+    for (const char c : field) {
+        if (c == '.') {
+            scale = 1;
+        } else {
+            value = value * 10 + (c - '0');
+            scale *= 10;
+        }
+    }
+    value = scale > 0 ? value / scale : value;
+    return western_box_field(index).starts_with('-') ? -value : value;
+}
+
+// "31 to 49.5 N, 125 to 102 W"
+inline constexpr auto western_box_area =
+    join_text<48>({western_box_field(0), " to ", western_box_field(2), " N, ",
+                   western_box_field(1, true), " to ", western_box_field(3, true), " W"});
+
 inline constexpr char point_format_error[] = "Expected point coordinates as latitude,longitude";
 inline constexpr char point_area_error[] = "Select a point in the contiguous United States";
 inline constexpr char bounds_format_error[] = "Expected METAR bounds as south,west,north,east";
-inline constexpr char bounds_area_error[] =
-    "METAR bounds must be inside 31 to 49.5 N, 125 to 102 W";
+inline constexpr auto bounds_area_error_text =
+    join_text<96>({"METAR bounds must be inside ", western_box_area.text});
+inline constexpr const char* bounds_area_error = bounds_area_error_text.text;
 inline constexpr char taf_bounds_format_error[] = "Expected TAF bounds as south,west,north,east";
-inline constexpr char taf_bounds_area_error[] =
-    "TAF bounds must be inside 31 to 49.5 N, 125 to 102 W";
+inline constexpr auto taf_bounds_area_error_text =
+    join_text<96>({"TAF bounds must be inside ", western_box_area.text});
+inline constexpr const char* taf_bounds_area_error = taf_bounds_area_error_text.text;
 inline constexpr char grid_cell_error[] = "Expected a forecast grid as office/x,y";
 inline constexpr char office_error[] = "Expected a forecast office as three letters";
 inline constexpr char outlook_error[] = "Expected an outlook as HWO/OFFICE or FWF/OFFICE";
@@ -59,7 +118,7 @@ struct ParsedArgument {
 // Numbers are read as a classic-locale character stream; blanks are allowed around them.
 ParsedArgument<Coordinates> parse_point_argument(const std::string& argument);
 
-// "south,west,north,east" inside 31..49.5 N and 125..102 W, with south < north and west < east.
+// "south,west,north,east" inside the western box, with south < north and west < east.
 ParsedArgument<Bounds> parse_bounds_argument(const std::string& argument,
                                              const BoundsTexts& texts = metar_bounds_texts);
 

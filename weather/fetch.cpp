@@ -7,6 +7,7 @@
 #include <streambuf>
 #include <vector>
 
+#include "base/unicode.h"
 #include "weather/canonical_json.h"
 #include "weather/services.h"
 #include "weather/text.h"
@@ -87,13 +88,13 @@ private:
 HttpResult http_get(const HttpClient& client, const std::string& url, std::string_view operation,
                     std::chrono::milliseconds time_limit) {
     const Deadline deadline = std::chrono::steady_clock::now() + time_limit;
-    const std::optional<std::u16string> wide_url = client.to_utf16(url);
+    const std::optional<std::u16string> wide_url = base::utf8_to_utf16(url);
     if (!wide_url) {
         throw std::runtime_error("Invalid UTF-8 request URL");
     }
     std::u16string target = *wide_url;
-    std::optional<CrackedUrl> cracked = client.crack_url(target);
-    if (!cracked || cracked->scheme != UrlScheme::https) {
+    std::optional<base::CrackedUrl> cracked = client.crack_url(target);
+    if (!cracked || cracked->scheme != base::UrlScheme::https) {
         return failed("Invalid HTTPS weather service URL");
     }
 
@@ -123,9 +124,9 @@ HttpResult http_get(const HttpClient& client, const std::string& url, std::strin
         if (redirects < max_redirects && is_followed_redirect(status)) {
             if (const auto location = exchange->redirect_location()) {
                 // Another scheme is as foreign as another host.
-                std::optional<std::u16string> next = resolve_reference(target, *location);
+                std::optional<std::u16string> next = base::resolve_reference(target, *location);
                 cracked = next ? client.crack_url(*next) : std::nullopt;
-                if (!cracked || cracked->scheme != UrlScheme::https) {
+                if (!cracked || cracked->scheme != base::UrlScheme::https) {
                     return failed(unexpected_host_error);
                 }
                 target = std::move(*next);

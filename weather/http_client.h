@@ -9,27 +9,9 @@
 #include <string>
 #include <string_view>
 
+#include "base/url.h"
+
 namespace weather {
-
-enum class UrlScheme { other, http, https };
-
-// The parts of an absolute URL the transport needs, as UTF-16 text exactly as written.
-struct CrackedUrl {
-    UrlScheme scheme = UrlScheme::other;
-    std::u16string host;
-    std::uint16_t port = 0;
-    std::u16string path;
-    std::u16string extra;  // "?query" and "#fragment", as written
-};
-
-// Cracks scheme://[user[:password]@]host[:port][path][?query][#fragment] the way the
-// Windows HTTP client does for http and https; nullopt for anything else.
-std::optional<CrackedUrl> crack_url_portably(std::u16string_view url);
-
-// The absolute URL that `reference` (a Location header) names when read against `base`, with
-// dot segments removed and without a fragment; nullopt when `base` has no scheme.
-std::optional<std::u16string> resolve_reference(std::u16string_view base,
-                                                std::u16string_view reference);
 
 // One HTTPS GET, performed step by step. Each step returns false on failure; the exchange
 // then remembers the platform's error code of that step until `failure_text` reads it.
@@ -66,9 +48,9 @@ class HttpClient {
 public:
     virtual ~HttpClient() = default;
 
-    // Strict UTF-8 to UTF-16; nullopt for invalid input.
-    virtual std::optional<std::u16string> to_utf16(std::string_view utf8) const;
-    virtual std::optional<CrackedUrl> crack_url(const std::u16string& url) const;
+    virtual std::optional<base::CrackedUrl> crack_url(const std::u16string& url) const {
+        return base::crack_url_portably(url);
+    }
     // An exchange whose steps end by `deadline` at the latest: a step still waiting then fails
     // with the platform's time-out code. Redirects are never followed inside an exchange.
     virtual std::unique_ptr<HttpExchange> start_exchange(Deadline deadline) const = 0;

@@ -57,9 +57,9 @@ public:
     // every failure of an operation into an error response; thread-safe.
     Response run_operation(const std::string& operation, const std::string& argument);
 
-    const ResponseCache& cache() const { return responses; }
-
 private:
+    friend struct WeatherServiceProbe;  // the tests' view of the cache
+
     Transport transport;
     SteadyClock clock;
     ResponseCache responses;

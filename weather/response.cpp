@@ -2,6 +2,7 @@
 
 #include <nlohmann/json.hpp>
 
+#include "base/unicode.h"
 #include "weather/text.h"
 
 namespace weather {
@@ -16,9 +17,9 @@ Response copy_with_room(const Response& response) {
 Response error_response(int status, const std::string& message, const std::string& source) {
     // Failure texts can quote bytes of a refused input; they are made valid UTF-8 here so the
     // error body can always be serialised.
-    nlohmann::json body = {{"error", valid_utf8(message)}};
+    nlohmann::json body = {{"error", base::valid_utf8(message)}};
     if (!source.empty()) {
-        body["source"] = valid_utf8(source);
+        body["source"] = base::valid_utf8(source);
     }
     return Response{status, to_compact_json(body), json_content_type};
 }

@@ -6,7 +6,7 @@
 #include <optional>
 #include <string>
 
-#include "weather/guarded.h"
+#include "base/guarded.h"
 #include "weather/response.h"
 
 namespace weather {
@@ -55,7 +55,7 @@ private:
     };
 
     const std::size_t byte_budget;
-    Guarded<Entries> entries;
+    base::Guarded<Entries> entries;
 };
 
 }  // namespace weather

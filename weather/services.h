@@ -5,7 +5,8 @@
 #include <initializer_list>
 #include <string_view>
 
-#include "weather/constant_text.h"
+#include "base/constant_text.h"
+#include "weather/arguments.h"
 
 // The public services every weather byte comes from, and the fixed requests made to them.
 namespace weather {
@@ -13,9 +14,9 @@ namespace weather {
 inline constexpr char nws_api_host[] = "api.weather.gov";
 inline constexpr char aviation_data_host[] = "aviationweather.gov";
 inline constexpr char avalanche_api_host[] = "api.avalanche.org";
-inline constexpr auto nws_api_host_utf16 = utf16_text(nws_api_host);
-inline constexpr auto aviation_data_host_utf16 = utf16_text(aviation_data_host);
-inline constexpr auto avalanche_api_host_utf16 = utf16_text(avalanche_api_host);
+inline constexpr auto nws_api_host_utf16 = base::utf16_text(nws_api_host);
+inline constexpr auto aviation_data_host_utf16 = base::utf16_text(aviation_data_host);
+inline constexpr auto avalanche_api_host_utf16 = base::utf16_text(avalanche_api_host);
 
 // The allow-list: each host the program may reach and the operations that may reach it. A
 // request, and every redirect it follows, goes only to a host whose row names its operation.
@@ -46,18 +47,19 @@ inline constexpr char nws_api_prefix[] = "https://api.weather.gov/";
 inline constexpr char nws_stations_prefix[] = "https://api.weather.gov/stations/";
 inline constexpr char nws_points_prefix[] = "https://api.weather.gov/points/";
 
-inline constexpr char pilot_reports_url[] =
-    "https://aviationweather.gov/api/data/pirep?bbox=31,-125,49.5,-102&age=3&format=json";
+inline constexpr auto pilot_reports_url_text = join_text<128>(
+    {"https://aviationweather.gov/api/data/pirep?bbox=", western_box, "&age=3&format=json"});
+inline constexpr const char* pilot_reports_url = pilot_reports_url_text.text;
 inline constexpr char active_alerts_url[] =
     "https://api.weather.gov/alerts/active?area=UT,AZ,NV,CA,CO,NM,OR,WA,ID,MT,WY";
 inline constexpr char metar_box_url_prefix[] = "https://aviationweather.gov/api/data/metar?bbox=";
 inline constexpr char metar_box_url_suffix[] = "&format=json";
 inline constexpr char fixed_stations_metar_url[] =
     "https://aviationweather.gov/api/data/metar?ids=KSGU,KCDC,KAZC,KBCE,KPGA,KGCN&format=json";
-inline constexpr char default_metar_bounds[] = "31,-125,49.5,-102";
+inline constexpr const char* default_metar_bounds = western_box;
 inline constexpr char taf_box_url_prefix[] = "https://aviationweather.gov/api/data/taf?bbox=";
 inline constexpr char taf_box_url_suffix[] = "&format=json";
-inline constexpr char default_taf_bounds[] = "31,-125,49.5,-102";
+inline constexpr const char* default_taf_bounds = western_box;
 inline constexpr char sigmets_url[] = "https://aviationweather.gov/api/data/airsigmet?format=json";
 inline constexpr char gairmets_url[] = "https://aviationweather.gov/api/data/gairmet?format=json";
 inline constexpr char center_advisories_url[] =
@@ -101,7 +103,7 @@ inline constexpr char winds_format_error[] =
 inline constexpr char user_agent[] =
     "Pellowind/1.0 (Windows desktop weather map; NOAA public data)";
 inline constexpr char accept_header[] = "Accept: application/geo+json, application/json\r\n";
-inline constexpr auto user_agent_utf16 = utf16_text(user_agent);
-inline constexpr auto accept_header_utf16 = utf16_text(accept_header);
+inline constexpr auto user_agent_utf16 = base::utf16_text(user_agent);
+inline constexpr auto accept_header_utf16 = base::utf16_text(accept_header);
 
 }  // namespace weather

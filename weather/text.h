@@ -1,6 +1,5 @@
 #pragma once
 
-#include <optional>
 #include <string>
 #include <string_view>
 
@@ -36,16 +35,5 @@ private:
 // Compact JSON text: no whitespace, sorted keys, raw UTF-8, invalid UTF-8 refused
 // (throws nlohmann::json::type_error).
 std::string to_compact_json(const nlohmann::json& value);
-
-// Strict UTF-8 to UTF-16: nullopt for any ill-formed sequence (overlong forms, surrogates,
-// code points above U+10FFFF, truncated sequences).
-std::optional<std::u16string> utf8_to_utf16(std::string_view utf8);
-
-// UTF-16 to UTF-8 where every unpaired surrogate becomes U+FFFD.
-std::string utf16_to_utf8(std::u16string_view utf16);
-
-// The text itself when it is valid UTF-8, else a copy with each ill-formed sequence
-// replaced by U+FFFD, so that any failure text can be carried in a JSON reply.
-std::string valid_utf8(std::string_view text);
 
 }  // namespace weather

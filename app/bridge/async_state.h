@@ -4,20 +4,13 @@
 #include <cstdint>
 #include <deque>
 #include <string>
+#include <utility>
 
-#include "weather/guarded.h"
+#include "base/guarded.h"
 
 namespace bridge {
 
 inline constexpr std::int32_t max_requests_in_flight = 8;
-
-// One serialised reply as the host's browser view takes it: UTF-16 for WebView2, UTF-8 for
-// WebKitGTK.
-#if defined(_WIN32)
-using ReplyText = std::u16string;
-#else
-using ReplyText = std::string;
-#endif
 
 // A host's end of the reply path: how it wakes its UI thread when replies wait.
 class ReplySink {
@@ -34,35 +27,59 @@ protected:
 // State shared by the UI thread, the request workers and pending view-creation handlers, always
 // held through a shared pointer. Finished replies wait in its own queue until the UI thread
 // takes them, so a reply text never has any owner but the queue and then the UI thread.
+// ReplyText is one serialised reply as the host's browser view takes it (see encode_reply).
+template <typename ReplyText>
 class AsyncState {
 public:
     std::atomic<std::int32_t> active_requests{0};
     std::atomic<bool> closing{false};
 
     // UI thread, before any request can arrive: replies go to `sink` from now on.
-    void open(ReplySink& sink);
+    void open(ReplySink& sink) {
+        path.with_lock([&](ReplyPath& reply_path) { reply_path.sink = &sink; });
+    }
 
     // Any worker: queues a finished reply while the path is open and wakes the sink; false when
     // the reply was dropped (closed, or the wake-up failed).
-    bool hand_over(ReplyText reply);
+    bool hand_over(ReplyText reply) {
+        return path.with_lock([&](ReplyPath& reply_path) {
+            if (reply_path.sink == nullptr) {
+                return false;
+            }
+            reply_path.replies.push_back(std::move(reply));
+            // One wake-up per emptied queue: the UI thread takes everything queued until then.
+            if (reply_path.replies.size() == 1 && !reply_path.sink->ring()) {
+                reply_path.replies.pop_back();
+                return false;
+            }
+            return true;
+        });
+    }
 
     // UI thread: the replies queued so far, oldest first; none once closed.
-    std::deque<ReplyText> take_replies();
+    std::deque<ReplyText> take_replies() {
+        return path.with_lock(
+            [](ReplyPath& reply_path) { return std::exchange(reply_path.replies, {}); });
+    }
 
     // UI thread: the reply path's shutdown, the same for both hosts. `closing` is set, then no
     // reply is queued any more, whatever a worker finishes with, and the queued ones are freed
     // undelivered. Safe to repeat.
-    void close();
-
-    // Whether replies still go to a sink.
-    bool is_open() const;
+    void close() {
+        closing.exchange(true);
+        // Freed here, once the lock is let go.
+        const std::deque<ReplyText> dropped = path.with_lock([](ReplyPath& reply_path) {
+            reply_path.sink = nullptr;
+            return std::exchange(reply_path.replies, {});
+        });
+    }
 
 private:
     struct ReplyPath {
         ReplySink* sink = nullptr;
         std::deque<ReplyText> replies;
     };
-    weather::Guarded<ReplyPath> path;
+    base::Guarded<ReplyPath> path;
 };
 
 // UI thread only: reserves one of the in-flight slots, or answers false when all are taken.

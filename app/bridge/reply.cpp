@@ -3,6 +3,7 @@
 #include <exception>
 #include <optional>
 
+#include "base/unicode.h"
 #include "weather/canonical_json.h"
 #include "weather/text.h"
 
@@ -38,14 +39,7 @@ nlohmann::json make_reply(nlohmann::json id, int status, nlohmann::json body) {
 }
 
 nlohmann::json error_body(std::string_view text) {
-    return {{"error", weather::valid_utf8(text)}};
-}
-
-nlohmann::json finished_reply(const nlohmann::json& id, const std::string& operation,
-                              const std::string& argument, const OperationRunner& run) {
-    nlohmann::json failure_reply;
-    const auto response = run_guarded(id, operation, argument, run, failure_reply);
-    return response ? reply_to(id, *response) : failure_reply;
+    return {{"error", base::valid_utf8(text)}};
 }
 
 std::string reply_text(const nlohmann::json& id, const std::string& operation,

@@ -19,15 +19,10 @@ nlohmann::json error_body(std::string_view text);
 using OperationRunner =
     std::function<weather::Response(const std::string& operation, const std::string& argument)>;
 
-// The reply to a finished request: the operation's status and its body parsed as JSON, or
-// status 500 with the text of any exception raised on the way. The reference form of
-// `reply_text`.
-nlohmann::json finished_reply(const nlohmann::json& id, const std::string& operation,
-                              const std::string& argument, const OperationRunner& run);
-
-// serialise_reply(finished_reply(...)) without parsing the body again: a body already in the
-// serialiser's compact form (every body the weather core writes) is spliced into the text as it
-// is; any other body takes the reference path. Throws only what serialising throws.
+// The serialised reply to a finished request: the operation's status and its body, or status
+// 500 with the text of any exception raised on the way. A body already in the serialiser's
+// compact form (every body the weather core writes) is spliced into the text as it is; any
+// other body is parsed and the whole reply serialised. Throws only what serialising throws.
 std::string reply_text(const nlohmann::json& id, const std::string& operation,
                        const std::string& argument, const OperationRunner& run);
 

@@ -27,9 +27,9 @@ std::optional<nlohmann::json> accept_web_message(std::string_view source_uri,
                                                  std::string_view message_json,
                                                  std::atomic<std::int32_t>& active_requests,
                                                  const WorkerStart& start_worker,
-                                                 std::string_view allowed_prefix) {
+                                                 std::string_view page_origin) {
     // Cheap checks first, so foreign or oversized messages cost no parsing.
-    if (!source_uri.starts_with(allowed_prefix) || message_json.size() > max_message_bytes) {
+    if (!source_uri.starts_with(page_origin) || message_json.size() > max_message_bytes) {
         return std::nullopt;
     }
 

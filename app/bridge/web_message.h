@@ -10,8 +10,6 @@
 
 #include <nlohmann/json.hpp>
 
-#include "app/bridge/page_host.h"
-
 namespace bridge {
 
 inline constexpr std::size_t max_message_bytes = 2048;
@@ -31,13 +29,14 @@ using WorkerStart = std::function<void(PageRequest&& request)>;
 // Checks one web message from the page (its sender's URI and its JSON text, both UTF-8) and
 // either hands it to `start_worker` after reserving an in-flight slot, or returns the reply to
 // post at once (400 with a null id for text that is not one JSON value of at most 256 levels).
-// Returns nothing for a message that is ignored (sender outside `allowed_prefix`, over 2048 bytes,
+// Returns nothing for a message that is ignored (sender outside `page_origin`, the prefix every
+// address of the host's page starts with; over 2048 bytes,
 // not an object, no usable id) or handed over. UI thread only; never throws an exception of its own
 // checks.
 std::optional<nlohmann::json> accept_web_message(std::string_view source_uri,
                                                  std::string_view message_json,
                                                  std::atomic<std::int32_t>& active_requests,
                                                  const WorkerStart& start_worker,
-                                                 std::string_view allowed_prefix = page_prefix);
+                                                 std::string_view page_origin);
 
 }  // namespace bridge

@@ -14,8 +14,6 @@
 
 namespace linux_host {
 
-using AsyncState = bridge::AsyncState;
-
 struct HostOptions {
     std::filesystem::path web_folder;
     bool demo = false;        // the page labels its data as demo data

@@ -4,7 +4,7 @@
 
 namespace linux_host {
 
-ReplyDoorbell::ReplyDoorbell(std::weak_ptr<bridge::AsyncState> state,
+ReplyDoorbell::ReplyDoorbell(std::weak_ptr<AsyncState> state,
                              std::function<void(std::string)> deliver)
     : state(std::move(state)), deliver(std::move(deliver)) {}
 
@@ -21,7 +21,7 @@ bool ReplyDoorbell::ring() noexcept {
 gboolean ReplyDoorbell::deliver_queued(gpointer doorbell) {
     const std::shared_ptr<ReplyDoorbell> self =
         static_cast<std::weak_ptr<ReplyDoorbell>*>(doorbell)->lock();
-    const std::shared_ptr<bridge::AsyncState> shared = self ? self->state.lock() : nullptr;
+    const std::shared_ptr<AsyncState> shared = self ? self->state.lock() : nullptr;
     if (!shared) {
         return G_SOURCE_REMOVE;
     }

@@ -10,6 +10,9 @@
 
 namespace linux_host {
 
+// WebKitGTK takes each reply as the UTF-8 text itself.
+using AsyncState = bridge::AsyncState<std::string>;
+
 // Wakes the GTK main thread when replies wait in the shared state, and hands them to `deliver`
 // there, in order. Held by a shared pointer: a wake-up still pending when it is gone does
 // nothing.
@@ -17,8 +20,7 @@ class ReplyDoorbell final : public bridge::ReplySink,
                             public std::enable_shared_from_this<ReplyDoorbell> {
 public:
     // `deliver` runs on the main thread with each reply, which it then owns.
-    ReplyDoorbell(std::weak_ptr<bridge::AsyncState> state,
-                  std::function<void(std::string)> deliver);
+    ReplyDoorbell(std::weak_ptr<AsyncState> state, std::function<void(std::string)> deliver);
 
     // Any worker, under the state's lock: schedules one delivery on the main loop.
     bool ring() noexcept override;
@@ -26,7 +28,7 @@ public:
 private:
     static gboolean deliver_queued(gpointer doorbell);
 
-    std::weak_ptr<bridge::AsyncState> state;
+    std::weak_ptr<AsyncState> state;
     std::function<void(std::string)> deliver;
 };
 

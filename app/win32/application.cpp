@@ -9,7 +9,6 @@
 #include <string>
 #include <utility>
 
-#include "app/bridge/page_host.h"
 #include "app/bridge/reply.h"
 #include "app/bridge/web_message.h"
 #include "app/host_rules.h"
@@ -17,6 +16,7 @@
 #include "app/win32/error_box.h"
 #include "app/win32/folders.h"
 #include "app/win32/page_bridge.h"
+#include "app/win32/page_host.h"
 #include "app/win32/text_conversion.h"
 #include "win32/system_handles.h"
 
@@ -82,7 +82,7 @@ void Application::handle_web_message(ICoreWebView2WebMessageReceivedEventArgs* a
             source = uri.get();
         }
     }
-    if (!source.starts_with(bridge::page_prefix_wide)) {
+    if (!source.starts_with(page_prefix_wide)) {
         return;
     }
 
@@ -97,7 +97,8 @@ void Application::handle_web_message(ICoreWebView2WebMessageReceivedEventArgs* a
 
     const std::optional<nlohmann::json> reply = bridge::accept_web_message(
         wide_to_utf8(source), message, state->active_requests,
-        [this](bridge::PageRequest&& request) { start_worker(state, std::move(request)); });
+        [this](bridge::PageRequest&& request) { start_worker(state, std::move(request)); },
+        page_prefix);
     if (reply) {
         post_reply(*reply);
     }
@@ -112,11 +113,11 @@ void Application::post_reply(const nlohmann::json& reply) {
 }
 
 void Application::deliver_replies() {
-    const std::deque<bridge::ReplyText> replies = state->take_replies();
+    const std::deque<ReplyText> replies = state->take_replies();
     if (!webview) {
         return;
     }
-    for (const bridge::ReplyText& reply : replies) {
+    for (const ReplyText& reply : replies) {
         (void)webview->PostWebMessageAsJson(reinterpret_cast<const wchar_t*>(reply.c_str()));
     }
 }

@@ -5,6 +5,7 @@
 // host's tests use it.
 
 #include <memory>
+#include <string>
 
 #include <windows.h>
 
@@ -16,7 +17,9 @@
 
 namespace win32_host {
 
-using AsyncState = bridge::AsyncState;
+// WebView2 takes each reply as UTF-16 text.
+using ReplyText = std::u16string;
+using AsyncState = bridge::AsyncState<ReplyText>;
 
 // Tells the main window that replies wait in the shared state. It carries nothing: any program
 // on the desktop can post this number, so neither parameter is ever read.

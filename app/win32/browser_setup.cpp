@@ -10,11 +10,11 @@
 #include <string>
 #include <utility>
 
-#include "app/bridge/page_host.h"
 #include "app/host_rules.h"
 #include "app/win32/error_box.h"
 #include "app/win32/navigation_policy.h"
 #include "app/win32/page_bridge.h"
+#include "app/win32/page_host.h"
 #include "loader/loader.h"
 #include "win32/com_object.h"
 #include "win32/system_handles.h"
@@ -77,7 +77,7 @@ void configure_browser_view(Application& application, const std::wstring& web_fo
         return;
     }
     if (FAILED(view->SetVirtualHostNameToFolderMapping(
-            bridge::page_host_wide, web_folder.c_str(),
+            page_host_wide, web_folder.c_str(),
             COREWEBVIEW2_HOST_RESOURCE_ACCESS_KIND_DENY_CORS))) {
         show_error(application.window, runtime_too_old, 0);
         return;
@@ -105,7 +105,7 @@ void configure_browser_view(Application& application, const std::wstring& web_fo
 
     application.resize_browser();
     (void)application.controller->put_IsVisible(TRUE);
-    (void)application.webview->Navigate(bridge::start_address_wide);
+    (void)application.webview->Navigate(start_address_wide);
 }
 
 // Later, on the UI thread, once per environment request.

@@ -3,8 +3,8 @@
 #include <shellapi.h>
 #include <windows.h>
 
-#include "app/bridge/page_host.h"
 #include "app/host_rules.h"
+#include "app/win32/page_host.h"
 #include "win32/com_object.h"
 #include "win32/system_handles.h"
 
@@ -45,7 +45,7 @@ void on_new_window_requested(ICoreWebView2NewWindowRequestedEventArgs* args) {
 }  // namespace
 
 bool is_page_address(std::wstring_view address) {
-    return address.starts_with(bridge::page_prefix_wide);
+    return address.starts_with(page_prefix_wide);
 }
 
 void open_external(const wchar_t* address) {

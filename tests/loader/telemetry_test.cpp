@@ -107,13 +107,5 @@ TEST(EventMetadata, DowngradePolicyEvent) {
     EXPECT_EQ(event_metadata("DowngradeVersionPolicy", fields, 4), expected);
 }
 
-TEST(Reports, WritingWithoutAListenerChangesNothing) {
-    // Wine registers providers but never enables them; the calls must simply return.
-    report_creation_error(static_cast<HRESULT>(0x80070002), false, true);
-    report_downgrade_policy("Invalid version format", L"1.2.3", false);
-    report_downgrade_policy("Policy applied (exact)", L"C:\\Runtime\\109.0.1518.140", true);
-    SUCCEED();
-}
-
 }  // namespace
 }  // namespace loader

@@ -95,7 +95,7 @@ TEST_F(AviationProductsTest, TafAnswers) {
         const Response response = fresh.run_operation("tafs", "");
         EXPECT_EQ(response.status, c.status) << c.name;
         EXPECT_EQ(body_of(response), c.body) << c.name;
-        EXPECT_EQ(fresh.cache().size(), c.cached ? 1u : 0u) << c.name;
+        EXPECT_EQ(cached_responses(fresh), c.cached ? 1u : 0u) << c.name;
     }
 }
 
@@ -110,7 +110,7 @@ TEST_F(AviationProductsTest, RefusedTafBoxesAreAnswered400WithoutARequest) {
         EXPECT_EQ(body_of(response), json({{"error", error}}));
     }
     EXPECT_EQ(client.request_count(), 0u);
-    EXPECT_EQ(service.cache().size(), 0u);
+    EXPECT_EQ(cached_responses(service), 0u);
 }
 
 // How one hazard product answers in the table below.
@@ -187,7 +187,7 @@ TEST_F(AviationProductsTest, EveryCombinationOfFailedHazardProducts) {
                                {"warnings", c.warnings}};
         EXPECT_EQ(body, expected);
         // A reply with a failed product is not kept; a whole one is.
-        EXPECT_EQ(fresh.cache().size(), c.warnings.empty() ? 1u : 0u);
+        EXPECT_EQ(cached_responses(fresh), c.warnings.empty() ? 1u : 0u);
     }
 }
 

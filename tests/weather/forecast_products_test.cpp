@@ -149,13 +149,25 @@ TEST_F(ForecastProductsTest, FailuresAndRefusals) {
          {{"error",
            "Expected a zone as type/ID, such as forecast/UTZ110, fire/UTZ110 or "
            "county/UTC035"}}},
-        {"winds", "06", Exchange::with_status(404), 502,
+        {"winds",
+         "06",
+         Exchange::with_status(404),
+         502,
          {{"error", "Weather service returned HTTP 404: " + winds}}},
-        {"winds", "06", Exchange::with_status(503), 502,
+        {"winds",
+         "06",
+         Exchange::with_status(503),
+         502,
          {{"error", "Weather service returned HTTP 503: " + winds}}},
-        {"winds", "06", Exchange::with_status(204), 502,
+        {"winds",
+         "06",
+         Exchange::with_status(204),
+         502,
          {{"error", "Weather service returned an invalid JSON response: " + winds}}},
-        {"winds", "SLC", Exchange::ok("{}"), 400,
+        {"winds",
+         "SLC",
+         Exchange::ok("{}"),
+         400,
          {{"error", "Expected a winds bulletin as 06, 12, 24 or high"}}},
         {"outlook",
          "HWO/SLC",
@@ -180,7 +192,7 @@ TEST_F(ForecastProductsTest, FailuresAndRefusals) {
         const Response response = service.run_operation(c.operation, c.argument);
         EXPECT_EQ(response.status, c.status) << c.operation << " " << c.argument;
         EXPECT_EQ(body_of(response), c.body) << c.operation << " " << c.argument;
-        EXPECT_EQ(service.cache().size(), 0u);
+        EXPECT_EQ(cached_responses(service), 0u);
         EXPECT_EQ(scripted.request_count() > 0, c.status == 502);
     }
 }

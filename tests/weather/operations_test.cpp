@@ -61,7 +61,7 @@ TEST_F(OperationsTest, RefusesUnknownOperationsAndLongArguments) {
         }
     }
     EXPECT_EQ(client.request_count(), 0u);
-    EXPECT_EQ(service.cache().size(), 0u);
+    EXPECT_EQ(cached_responses(service), 0u);
 }
 
 TEST_F(OperationsTest, EveryOperationRefusesA97ByteArgumentBeforeAnythingElse) {
@@ -236,7 +236,7 @@ TEST_F(OperationsTest, UnexpectedShapesAre502WithTheirSource) {
         EXPECT_EQ(response.status, c.status) << c.body;
         if (c.status == 502) {
             EXPECT_EQ(body_of(response), nlohmann::json({{"error", c.error}, {"source", c.url}}));
-            EXPECT_EQ(fresh.cache().size(), 0u);
+            EXPECT_EQ(cached_responses(fresh), 0u);
         }
     }
 }
@@ -251,7 +251,7 @@ TEST_F(OperationsTest, ServiceFailuresAre502WithoutSourceAndNeverCached) {
                                                 active_alerts_url}}));
         EXPECT_EQ(client.requests_for(active_alerts_url), static_cast<std::size_t>(attempt));
     }
-    EXPECT_EQ(service.cache().size(), 0u);
+    EXPECT_EQ(cached_responses(service), 0u);
 }
 
 TEST_F(OperationsTest, AStaleEntryIsDroppedAndNeverServed) {
@@ -259,7 +259,7 @@ TEST_F(OperationsTest, AStaleEntryIsDroppedAndNeverServed) {
     EXPECT_EQ(service.run_operation("alerts", "").status, 200);
     clock.advance(300s);
     EXPECT_EQ(service.run_operation("alerts", "").status, 502);
-    EXPECT_EQ(service.cache().size(), 0u);
+    EXPECT_EQ(cached_responses(service), 0u);
 }
 
 // Entries go once they are stale, whichever key is asked for next, so memory is not held for
@@ -269,16 +269,16 @@ TEST_F(OperationsTest, StaleEntriesOfOtherKeysAreDroppedToo) {
     client.on(pilot_reports_url, Exchange::ok("[]"));
     service.run_operation("pireps", "");
     service.run_operation("alerts", "");
-    EXPECT_EQ(service.cache().size(), 2u);
+    EXPECT_EQ(cached_responses(service), 2u);
     clock.advance(180s - 1ns);
     service.run_operation("alerts", "");
-    EXPECT_EQ(service.cache().size(), 2u);
+    EXPECT_EQ(cached_responses(service), 2u);
     clock.advance(1ns);
     service.run_operation("alerts", "");  // a hit; the pilot reports are stale now
-    EXPECT_EQ(service.cache().size(), 1u);
+    EXPECT_EQ(cached_responses(service), 1u);
     clock.advance(120s);
     EXPECT_EQ(service.run_operation("point", "91,0").status, 400);  // no store, only a look-up
-    EXPECT_EQ(service.cache().size(), 0u);
+    EXPECT_EQ(cached_responses(service), 0u);
     EXPECT_EQ(client.requests_for(active_alerts_url), 1u);
     EXPECT_EQ(client.requests_for(pilot_reports_url), 1u);
 }
@@ -301,7 +301,7 @@ TEST_F(OperationsTest, StoredBodiesStayWithinTheByteBudget) {
         EXPECT_EQ(budgeted.run_operation("metars", box(east)).body, body);
         clock.advance(1s);
     }
-    EXPECT_EQ(budgeted.cache().size(), 5u) << "5 bodies of 1000 bytes fit in 5000, 6 do not";
+    EXPECT_EQ(cached_responses(budgeted), 5u) << "5 bodies of 1000 bytes fit in 5000, 6 do not";
     budgeted.run_operation("metars", box(-110));
     EXPECT_EQ(client.requests_for(box_url(-110)), 1u) << "still stored";
     budgeted.run_operation("metars", box(-111));
@@ -350,14 +350,14 @@ TEST_F(OperationsTest, The129thKeyEvictsTheOldestEntry) {
     for (int key = 0; key < 129; ++key) {
         service.run_operation("alerts", "k" + std::to_string(key));
         clock.advance(1ns);
-        EXPECT_LE(service.cache().size(), 128u);
+        EXPECT_LE(cached_responses(service), 128u);
     }
     EXPECT_EQ(client.requests_for(active_alerts_url), 129u);
     service.run_operation("alerts", "k1");  // still cached
     EXPECT_EQ(client.requests_for(active_alerts_url), 129u);
     service.run_operation("alerts", "k0");  // evicted
     EXPECT_EQ(client.requests_for(active_alerts_url), 130u);
-    EXPECT_EQ(service.cache().size(), 128u);
+    EXPECT_EQ(cached_responses(service), 128u);
 }
 
 TEST_F(OperationsTest, AmongEqualTimesTheFirstKeyInOrderIsEvicted) {
@@ -393,7 +393,7 @@ TEST_F(OperationsTest, RefusedPointsAreAnswered400EveryTimeAndNeverCached) {
         EXPECT_EQ(body_of(response),
                   nlohmann::json({{"error", "Select a point in the contiguous United States"}}));
     }
-    EXPECT_EQ(service.cache().size(), 0u);
+    EXPECT_EQ(cached_responses(service), 0u);
     EXPECT_EQ(client.request_count(), 0u);
 }
 
@@ -409,7 +409,7 @@ TEST_F(OperationsTest, ConcurrentIdenticalMissesEachRunTheOperation) {
     }
     EXPECT_GE(client.requests_for(active_alerts_url), 1u);
     EXPECT_LE(client.requests_for(active_alerts_url), 8u);
-    EXPECT_EQ(service.cache().size(), 1u);
+    EXPECT_EQ(cached_responses(service), 1u);
 }
 
 std::string nested_arrays(std::size_t depth) {

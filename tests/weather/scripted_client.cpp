@@ -7,6 +7,7 @@
 
 #include <nlohmann/json.hpp>
 
+#include "base/unicode.h"
 #include "weather/text.h"
 
 namespace weather::testing {
@@ -48,13 +49,13 @@ public:
     bool open_session() override { return step(Step::open_session); }
 
     bool connect(const std::u16string& host, std::uint16_t port) override {
-        this->host = utf16_to_utf8(host);
+        this->host = base::utf16_to_utf8(host);
         client.set_target(index, this->host, port);
         return step(Step::connect);
     }
 
     bool open_request(const std::u16string& object_name) override {
-        const std::string name = utf16_to_utf8(object_name);
+        const std::string name = base::utf16_to_utf8(object_name);
         client.set_object(index, name);
         answer = client.next_answer(host, name);
         return step(Step::open_request);
@@ -100,7 +101,7 @@ public:
     }
 
     std::optional<std::u16string> redirect_location() override {
-        return answer.location ? utf8_to_utf16(*answer.location) : std::nullopt;
+        return answer.location ? base::utf8_to_utf16(*answer.location) : std::nullopt;
     }
 
     std::string failure_text(std::string_view text) const override {
@@ -128,12 +129,13 @@ std::string ScriptedClient::key_of(const std::string& host, const std::string& o
 }
 
 std::string ScriptedClient::key_of_url(const std::string& url) {
-    const auto wide = utf8_to_utf16(url);
-    const auto cracked = wide ? crack_url_portably(*wide) : std::nullopt;
+    const auto wide = base::utf8_to_utf16(url);
+    const auto cracked = wide ? base::crack_url_portably(*wide) : std::nullopt;
     if (!cracked) {
         throw std::invalid_argument("cannot script an answer for " + url);
     }
-    return key_of(utf16_to_utf8(cracked->host), utf16_to_utf8(cracked->path + cracked->extra));
+    return key_of(base::utf16_to_utf8(cracked->host),
+                  base::utf16_to_utf8(cracked->path + cracked->extra));
 }
 
 ScriptedClient& ScriptedClient::on(const std::string& url, std::vector<Exchange> exchanges) {

@@ -11,6 +11,7 @@
 
 #include "weather/fetch.h"
 #include "weather/http_client.h"
+#include "weather/operations.h"
 
 namespace weather::testing {
 
@@ -127,6 +128,26 @@ private:
     mutable std::mutex mutex;
     std::vector<std::chrono::milliseconds> pauses;
 };
+
+}  // namespace weather::testing
+
+namespace weather {
+
+// The tests' view of a service's cache (a friend of WeatherService).
+struct WeatherServiceProbe {
+    static std::size_t cached_responses(const WeatherService& service) {
+        return service.responses.size();
+    }
+};
+
+}  // namespace weather
+
+namespace weather::testing {
+
+// How many responses `service` keeps.
+inline std::size_t cached_responses(const WeatherService& service) {
+    return WeatherServiceProbe::cached_responses(service);
+}
 
 // Reads a document of the project's test data (tests/data/...).
 std::string test_document(const std::string& relative_path);

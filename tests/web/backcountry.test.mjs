@@ -149,6 +149,7 @@ describe('fire weather and the mountain forecast', () => {
     assert.equal(events[0], 'Red Flag Warning', JSON.stringify(events));
     assert.equal(await page.locator('#panel-point .avalanche-here').count(), 0, 'out of season, layer off');
     const fire = page.locator('#panel-point .fire-weather');
+    assert.equal(await page.locator('#panel-point .alerts-here + .fire-weather').count(), 1, 'the figures right under the warning');
     const rows = await fire.locator('tbody tr').evaluateAll((trs) => Object.fromEntries(trs.map((tr) =>
       [tr.querySelector('th').textContent, tr.querySelector('td').textContent])));
     assert.equal(rows['Haines index'], '6 high potential for large or erratic fire growth');

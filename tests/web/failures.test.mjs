@@ -519,8 +519,10 @@ describe('problems, loading and the small window', () => {
       const template = documents.metarWest[0];
       documents.metarWest.push(...Array.from({length: 450}, (_, i) => ({...template, icaoId: `Q${String(i).padStart(3, '0')}`,
         lat: 31.3 + (i % 18), lon: -124.7 + Math.floor(i / 18) * 0.9})));
-      window.corvaneStub.handlers.metars = (argument) => (argument ? window.corvaneStub.defaults.metars(argument) :
-        {status: 200, body: documents.metarWest.slice(0, 400)});
+      // The boxes are kept back until the notes are read, then answered.
+      window.keptBoxes = [];
+      window.corvaneStub.handlers.metars = (argument, {id}) => (!argument ? {status: 200, body: documents.metarWest.slice(0, 400)} :
+        window.keptBoxes ? (window.keptBoxes.push({id, argument}), null) : window.corvaneStub.defaults.metars(argument));
     }});
     const incomplete = page.locator('.map-status .map-unavailable');
     await incomplete.waitFor();
@@ -530,6 +532,10 @@ describe('problems, loading and the small window', () => {
     const layer = page.locator('.layer[data-layer="metars"]');
     assert.equal(await layer.locator('.layer-note').first().textContent(), 'The aviation service sends at most 400 ' +
       'reports per request and this list reached that: some stations may be missing. The map asks for the stations in view in smaller boxes.');
+    await page.evaluate(() => {
+      for (const {id, argument} of window.keptBoxes) window.corvaneStub.deliver({id, ...window.corvaneStub.defaults.metars(argument)});
+      window.keptBoxes = null;
+    });
     await page.clock.fastForward(2 * MINUTE);
     await incomplete.waitFor({state: 'detached'});
     const total = await page.evaluate(() => window.corvaneStubDocuments.metarWest.length);

@@ -2,9 +2,9 @@
 // every US forecast zone with today's danger on the North American Public Avalanche Danger
 // Scale, and when to ask for it again. Forecasts past their end are expired, never today's.
 
-import {geoJsonRing, insidePolygons} from './alerts.js';
+import {insidePolygons} from './alerts.js';
 import {zonedParts} from './time.js';
-import {simplifyRing} from './zones.js';
+import {simplifyGeoJsonRing} from './zones.js';
 
 const MINUTE = 60000;
 const HOUR = 60 * MINUTE;
@@ -85,10 +85,7 @@ function zonePolygons(geometry) {
   const polygons = [];
   for (const polygon of parts.slice(0, MAX_POLYGONS)) {
     if (!Array.isArray(polygon)) continue;
-    const rings = polygon.slice(0, 50).map((points) => {
-      const ring = geoJsonRing(points, MAX_RING_POINTS);
-      return ring && simplifyRing(ring, SIMPLIFY_DEGREES);
-    });
+    const rings = polygon.slice(0, 50).map((points) => simplifyGeoJsonRing(points, MAX_RING_POINTS, SIMPLIFY_DEGREES));
     if (rings[0]) polygons.push(rings.filter(Boolean));
   }
   return polygons;

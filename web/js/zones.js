@@ -4,7 +4,6 @@
 // through a gate; shapes are kept in local storage for a week, so a zone is asked once a week
 // at most, and the store stays bounded.
 
-import * as L from '../vendor/leaflet/leaflet-src.esm.js';
 import {geoJsonRing} from './alerts.js';
 import {loadJson, saveJson} from './store.js';
 
@@ -25,16 +24,124 @@ const SAVE_DELAY_MS = 2000;
 const round = (value) => Math.round(value * 1e4) / 1e4;
 
 /**
- * A ring simplified with Leaflet's own line simplifier, longitudes scaled to the latitude; null
- * when fewer than three points are left.
+ * The indices of a line's points (flat x and y arrays) kept by Leaflet's line simplifier within
+ * `tolerance`, the same two passes (radial distance, then Douglas–Peucker) on plain numbers, so
+ * a ring of thousands of points makes no object per point.
+ * @param {Float64Array} xs @param {Float64Array} ys @param {number} count @param {number} tolerance
+ * @returns {number[]}
+ */
+function keptPoints(xs, ys, count, tolerance) {
+  const sqTolerance = tolerance * tolerance;
+  const reduced = new Int32Array(count);
+  let n = 1;
+  let previous = 0;
+  for (let i = 1; i < count; i++) {
+    const dx = xs[i] - xs[previous];
+    const dy = ys[i] - ys[previous];
+    if (dx * dx + dy * dy > sqTolerance) {
+      reduced[n++] = i;
+      previous = i;
+    }
+  }
+  if (previous < count - 1) reduced[n++] = count - 1;
+  const rx = new Float64Array(n);
+  const ry = new Float64Array(n);
+  for (let i = 0; i < n; i++) {
+    rx[i] = xs[reduced[i]];
+    ry[i] = ys[reduced[i]];
+  }
+  const markers = new Uint8Array(n);
+  markers[0] = 1;
+  markers[n - 1] = 1;
+  const stack = [0, n - 1];
+  while (stack.length) {
+    const last = /** @type {number} */ (stack.pop());
+    const first = /** @type {number} */ (stack.pop());
+    const x1 = rx[first];
+    const y1 = ry[first];
+    const segmentX = rx[last] - x1;
+    const segmentY = ry[last] - y1;
+    const dot = segmentX * segmentX + segmentY * segmentY;
+    let most = 0;
+    let index = -1;
+    for (let i = first + 1; i <= last - 1; i++) {
+      let x = x1;
+      let y = y1;
+      if (dot > 0) {
+        const t = ((rx[i] - x) * segmentX + (ry[i] - y) * segmentY) / dot;
+        if (t > 1) {
+          x = rx[last];
+          y = ry[last];
+        } else if (t > 0) {
+          x += segmentX * t;
+          y += segmentY * t;
+        }
+      }
+      const dx = rx[i] - x;
+      const dy = ry[i] - y;
+      const distance = dx * dx + dy * dy;
+      if (distance > most) {
+        index = i;
+        most = distance;
+      }
+    }
+    if (most > sqTolerance) {
+      markers[index] = 1;
+      stack.push(first, index, index, last);
+    }
+  }
+  const kept = [];
+  for (let i = 0; i < n; i++) if (markers[i]) kept.push(reduced[i]);
+  return kept;
+}
+
+/** The kept points as [lat, lon], rounded; null when fewer than three are left. */
+function simplified(xs, ys, count, scale, tolerance) {
+  const kept = keptPoints(xs, ys, count, tolerance);
+  return kept.length >= 3 ? kept.map((i) => /** @type {[number, number]} */ ([round(ys[i]), round(xs[i] / scale)])) : null;
+}
+
+/**
+ * A ring simplified as Leaflet's own line simplifier does, longitudes scaled to the latitude;
+ * null when fewer than three points are left.
  * @param {[number, number][]} ring  [lat, lon] points @param {number} tolerance  degrees
  * @returns {[number, number][] | null}
  */
 export function simplifyRing(ring, tolerance) {
   const scale = Math.cos((ring[0][0] * Math.PI) / 180);
-  const simplified = L.LineUtil.simplify(ring.map(([lat, lon]) => L.point(lon * scale, lat)), tolerance)
-      .map((point) => /** @type {[number, number]} */ ([round(point.y), round(point.x / scale)]));
-  return simplified.length >= 3 ? simplified : null;
+  const xs = new Float64Array(ring.length);
+  const ys = new Float64Array(ring.length);
+  ring.forEach(([lat, lon], i) => {
+    xs[i] = lon * scale;
+    ys[i] = lat;
+  });
+  return simplified(xs, ys, ring.length, scale, tolerance);
+}
+
+/**
+ * A GeoJSON ring ([lon, lat] points) checked as geoJsonRing checks it and simplified as
+ * simplifyRing does, in one pass over its points; null for a ring of the wrong form or one that
+ * simplifies to fewer than three points.
+ * @param {any} points @param {number} maxPoints @param {number} tolerance  degrees
+ * @returns {[number, number][] | null}
+ */
+export function simplifyGeoJsonRing(points, maxPoints, tolerance) {
+  if (!Array.isArray(points) || points.length < 4 || points.length > maxPoints) return null;
+  const first = points[0];
+  if (!Array.isArray(first) || !Number.isFinite(first[1])) return null;
+  const scale = Math.cos((first[1] * Math.PI) / 180);
+  const xs = new Float64Array(points.length);
+  const ys = new Float64Array(points.length);
+  for (let i = 0; i < points.length; i++) {
+    const point = points[i];
+    if (!Array.isArray(point) || !Number.isFinite(point[0]) || !Number.isFinite(point[1]) ||
+        Math.abs(point[0]) > 180 || Math.abs(point[1]) > 90) {
+      return null;
+    }
+    xs[i] = point[0] * scale;
+    ys[i] = point[1];
+  }
+  return simplified(xs, ys, points.length, scale, tolerance);
 }
 
 /**

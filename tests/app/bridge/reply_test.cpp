@@ -2,6 +2,7 @@
 
 #include <gtest/gtest.h>
 
+#include "tests/app/bridge/reference_reply.h"
 #include "tests/weather/scripted_client.h"
 #include "weather/canonical_json.h"
 #include "weather/operations.h"

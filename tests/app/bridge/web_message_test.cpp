@@ -3,26 +3,32 @@
 #include <gtest/gtest.h>
 
 #include "app/bridge/async_state.h"
-#include "app/bridge/page_host.h"
 #include "app/bridge/reply.h"
+#include "base/unicode.h"
+#include "tests/app/bridge/reference_reply.h"
 #include "weather/text.h"
 
 namespace bridge {
 namespace {
 
+// The origin the checks are given, as the Windows host names its page.
+constexpr char page_prefix[] = "https://corvane-weather.example/";
 const std::string page = std::string(page_prefix) + "index.html";
 
 class WebMessageTest : public ::testing::Test {
 protected:
     // The immediate reply, or nullopt; accepted requests are collected in `started`.
     std::optional<nlohmann::json> send(std::string_view text, std::string_view source = page) {
-        return accept_web_message(source, text, active_requests, [this](PageRequest&& request) {
-            if (fail_start) {
-                throw std::system_error(
-                    std::make_error_code(std::errc::resource_unavailable_try_again));
-            }
-            started.push_back(std::move(request));
-        });
+        return accept_web_message(
+            source, text, active_requests,
+            [this](PageRequest&& request) {
+                if (fail_start) {
+                    throw std::system_error(
+                        std::make_error_code(std::errc::resource_unavailable_try_again));
+                }
+                started.push_back(std::move(request));
+            },
+            page_prefix);
     }
 
     std::atomic<std::int32_t> active_requests{0};
@@ -101,7 +107,7 @@ TEST_F(WebMessageTest, UnparsableTextIsAnswered400WithANullId) {
         }
         EXPECT_EQ((*reply)["status"], 400);
         EXPECT_TRUE((*reply)["id"].is_null());
-        EXPECT_EQ((*reply)["body"]["error"], weather::valid_utf8(library_text));
+        EXPECT_EQ((*reply)["body"]["error"], base::valid_utf8(library_text));
         EXPECT_NO_THROW(serialise_reply(*reply)) << "every reply can be serialised";
     }
     EXPECT_TRUE(started.empty());

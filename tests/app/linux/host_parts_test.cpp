@@ -144,7 +144,7 @@ struct DoorbellFixture {
         state->open(*doorbell);
     }
     ~DoorbellFixture() { state->close(); }
-    std::shared_ptr<bridge::AsyncState> state = std::make_shared<bridge::AsyncState>();
+    std::shared_ptr<AsyncState> state = std::make_shared<AsyncState>();
     std::shared_ptr<ReplyDoorbell> doorbell;
 };
 

@@ -255,7 +255,7 @@ TEST_F(HostWindowProcedure, ShutdownDrainsQueuedRepliesAndLetsGoOfTheView) {
     application.shutdown();
     EXPECT_EQ(live_allocations(), before) << "the drain frees every queued reply";
     EXPECT_TRUE(application.state->closing.load());
-    EXPECT_FALSE(application.state->is_open());
+    EXPECT_FALSE(application.state->hand_over(u"[]")) << "no reply goes to a sink any more";
     EXPECT_FALSE(application.controller);
     EXPECT_FALSE(application.webview);
     EXPECT_EQ(lines_from(log(), mark), std::vector<std::string>{"controller Close"});

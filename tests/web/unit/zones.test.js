@@ -1,5 +1,6 @@
 import {createGate} from '/js/request-budget.js';
-import {ZONE_KEEP_MS, createZoneShapes, decodeZone} from '/js/zones.js';
+import * as L from '/vendor/leaflet/leaflet-src.esm.js';
+import {ZONE_KEEP_MS, createZoneShapes, decodeZone, simplifyGeoJsonRing, simplifyRing} from '/js/zones.js';
 import {assert} from 'chai';
 import {describe, it} from 'mocha';
 import {testDocument} from './documents.js';
@@ -33,6 +34,29 @@ describe('#decodeZone', () => {
     for (const body of [null, 'x', {}, {geometry: null}, {geometry: {type: 'Point', coordinates: [1, 2]}},
       {geometry: {type: 'Polygon', coordinates: [[[1, 2], [1, 'x'], [2, 2], [1, 2]]]}}]) {
       assert.throws(() => decodeZone(body), TypeError, 'Zone reply has no shape');
+    }
+  });
+});
+
+describe('#simplifyRing', () => {
+  it('keeps exactly the points Leaflet\'s simplifier keeps, from [lat, lon] and from GeoJSON rings alike', () => {
+    // Wiggly rings at three sizes and tolerances, and one whose points all lie within the tolerance.
+    for (const [points, radius, tolerance] of [[400, 0.15, 0.001], [60, 0.02, 0.01], [9, 0.0001, 0.001], [2000, 1, 0.0005]]) {
+      const ring = Array.from({length: points}, (_, k) => {
+        const angle = (2 * Math.PI * k) / (points - 1);
+        const r = radius * (1 + 0.2 * Math.sin(9 * angle) + 0.05 * Math.cos(31 * angle));
+        return [40.6 + r * Math.sin(angle), -111.7 + r * Math.cos(angle)];
+      });
+      ring[points - 1] = ring[0];
+      const scale = Math.cos((ring[0][0] * Math.PI) / 180);
+      const kept = L.LineUtil.simplify(ring.map(([lat, lon]) => L.point(lon * scale, lat)), tolerance)
+          .map((p) => [Math.round(p.y * 1e4) / 1e4, Math.round((p.x / scale) * 1e4) / 1e4]);
+      const expected = kept.length >= 3 ? kept : null;
+      assert.deepEqual(simplifyRing(ring, tolerance), expected, `${points} points`);
+      assert.deepEqual(simplifyGeoJsonRing(ring.map(([lat, lon]) => [lon, lat]), 5000, tolerance), expected, `${points} GeoJSON points`);
+    }
+    for (const bad of [[[0, 0], [1, 1], [0, 0]], [[0, 0], [1, 'x'], [1, 1], [0, 0]], [[0, 0], [200, 1], [1, 1], [0, 0]], null]) {
+      assert.isNull(simplifyGeoJsonRing(bad, 5000, 0.001), JSON.stringify(bad));
     }
   });
 });

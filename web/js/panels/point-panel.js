@@ -6,7 +6,7 @@ import {compassPoint, formatCoordinate} from '../geo.js';
 import {sortAlerts} from '../alerts.js';
 import {MAX_TEXT} from '../discussion.js';
 import {currentPeriods} from '../forecast.js';
-import {fireWeatherFirst} from '../backcountry.js';
+import {fireWeatherFirst, isFireWeatherAlert} from '../backcountry.js';
 import {gridLayer, gridSummary} from '../point.js';
 import {altitudeText, hazardWords, sourceText} from '../hazard-text.js';
 import {hazardClass} from '../map/hazard-layer.js';
@@ -317,6 +317,12 @@ export function renderPointPanel(container, state, {units, now, showTable, onTog
   const zone = pointTimeZone(state);
   blocks.push(avalancheHereBlock(avalancheHere, now, {loading: avalancheLoading}));
   blocks.push(alertsHereBlock(alertsHere, {now, drawnAs, onOpenAlert, checked: alertsChecked, zone}));
+  // Under a Red Flag Warning or Fire Weather Watch the figures behind it follow it at once;
+  // otherwise they wait below the forecast, where a skier in winter does not scroll past them.
+  const layer = (key) => gridLayer(state.reply?.gridLayers, key);
+  const fireFirst = alertsHere.some(isFireWeatherAlert);
+  const fireWeather = state.reply ? fireWeatherBlock(layer, now, units, zone) : null;
+  if (fireFirst) blocks.push(fireWeather);
   blocks.push(hazardsHereBlock(hazardsHere, now, zone));
   if (state.reply) {
     const reply = state.reply;
@@ -333,8 +339,7 @@ export function renderPointPanel(container, state, {units, now, showTable, onTog
         on: {click: () => onDiscussion(reply.cell.office)}})), discussionBlock(discussion, zone),
       ...outlookLinks(outlooks, onOutlook, now, zone).flat());
     }
-    const layer = (key) => gridLayer(reply.gridLayers, key);
-    blocks.push(fireWeatherBlock(layer, now, units, zone));
+    if (!fireFirst) blocks.push(fireWeather);
     if (reply.gridLayers) {
       blocks.push(mountainBlock({layer, periods: state.forecast?.periods ? currentPeriods(state.forecast, now) : [],
         elevation: reply.elevation, point: state.point, now, units, zone,

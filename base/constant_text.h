@@ -4,7 +4,7 @@
 #include <string>
 #include <string_view>
 
-namespace weather {
+namespace base {
 
 // A UTF-8 string literal converted while compiling to UTF-16 (char16_t) or to wide characters
 // (wchar_t, UTF-16 on Windows), so a text needed in two forms is written once:
@@ -55,4 +55,4 @@ consteval ConstantText<wchar_t, Bytes> wide_text(const char (&utf8)[Bytes]) {
     return ConstantText<wchar_t, Bytes>(utf8);
 }
 
-}  // namespace weather
+}  // namespace base

@@ -3,7 +3,7 @@
 #include <mutex>
 #include <utility>
 
-namespace weather {
+namespace base {
 
 // A value that can only be reached while its own mutex is held.
 template <typename T>
@@ -30,4 +30,4 @@ private:
     T value{};
 };
 
-}  // namespace weather
+}  // namespace base

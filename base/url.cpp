@@ -1,11 +1,9 @@
-#include "weather/http_client.h"
+#include "base/url.h"
 
 #include <algorithm>
 #include <cctype>
 
-#include "weather/text.h"
-
-namespace weather {
+namespace base {
 namespace {
 
 bool equals_ignoring_ascii_case(std::u16string_view text, std::string_view lower) {
@@ -153,9 +151,9 @@ std::optional<CrackedUrl> crack_url_portably(std::u16string_view url) {
     return cracked;
 }
 
-std::optional<std::u16string> resolve_reference(std::u16string_view base,
+std::optional<std::u16string> resolve_reference(std::u16string_view base_url,
                                                 std::u16string_view reference) {
-    const UriParts from = split_uri(base);
+    const UriParts from = split_uri(base_url);
     if (!from.scheme) {
         return std::nullopt;
     }
@@ -206,12 +204,4 @@ std::optional<std::u16string> resolve_reference(std::u16string_view base,
     return resolved;
 }
 
-std::optional<std::u16string> HttpClient::to_utf16(std::string_view utf8) const {
-    return utf8_to_utf16(utf8);
-}
-
-std::optional<CrackedUrl> HttpClient::crack_url(const std::u16string& url) const {
-    return crack_url_portably(url);
-}
-
-}  // namespace weather
+}  // namespace base

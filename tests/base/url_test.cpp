@@ -1,8 +1,8 @@
 #include <gtest/gtest.h>
 
-#include "weather/http_client.h"
+#include "base/url.h"
 
-namespace weather {
+namespace base {
 namespace {
 
 struct CrackCase {
@@ -92,4 +92,4 @@ TEST(ResolveReference, ResolvesAsUriReferencesDo) {
 }
 
 }  // namespace
-}  // namespace weather
+}  // namespace base
