@@ -74,5 +74,4 @@ inline constexpr char bridge_world_script[] = R"JS((() => {
 })();
 )JS";
 
-
 }  // namespace linux_host

@@ -35,106 +35,15 @@ std::filesystem::path user_folder(const char* base, const char* leaf) {
 void start_worker(std::shared_ptr<AsyncState> state, bridge::PageRequest&& request) {
     std::thread([state = std::move(state), request = std::move(request)] {
         bridge::run_request(*state, request, &weather::run_operation);
-        // A large document leaves its parsed form's pages free in this thread's heap; give
-        // them back now rather than keep them until a later request happens to reuse them.
+        // The host's one memory-return policy: a large document leaves its parsed form's pages
+        // free in this thread's heap, and its blocks of a megabyte too once glibc's mmap
+        // threshold has risen; give every free page back now rather than keep them until a later
+        // request happens to reuse them.
         malloc_trim(0);
     }).detach();
 }
 
 }  // namespace
-
-// Replies on their way to the page. Each goes over in parts, each a string in a short script run
-// in the bridge world, which joins them and hands the whole to the page. The next part goes once
-// WebKit has run the one before, so WebKit's copies of only one part exist at a time and the
-// parts of two replies never mix: a reply of megabytes as one script was copied several times
-// over on its way, in this process and the page's.
-struct PartSender {
-    WebKitWebView* view = nullptr;
-    std::weak_ptr<AsyncState> state;
-    std::deque<std::string> replies;      // the first is on its way
-    std::vector<std::string_view> parts;  // of the first
-    std::size_t next = 0;                 // its part to send next
-    bool busy = false;
-};
-
-namespace {
-
-void send_next_part(const std::shared_ptr<PartSender>& sender);
-
-void on_part_taken(GObject* view, GAsyncResult* result, gpointer data) {
-    const std::unique_ptr<std::shared_ptr<PartSender>> held(
-        static_cast<std::shared_ptr<PartSender>*>(data));
-    // A call that failed (the page was leaving) costs only its own reply: a new page's bridge
-    // world starts with no parts.
-    JSCValue* value = webkit_web_view_call_async_javascript_function_finish(WEBKIT_WEB_VIEW(view),
-                                                                            result, nullptr);
-    if (value != nullptr) {
-        g_object_unref(value);
-    }
-    PartSender& sender = **held;
-    if (++sender.next == sender.parts.size()) {
-        sender.parts.clear();
-        sender.next = 0;
-        sender.replies.pop_front();
-    }
-    send_next_part(*held);
-}
-
-void send_next_part(const std::shared_ptr<PartSender>& sender) {
-    const std::shared_ptr<AsyncState> state = sender->state.lock();
-    if (!state || state->closing || sender->replies.empty()) {
-        sender->busy = false;
-        sender->replies.clear();
-        sender->parts.clear();
-        sender->next = 0;
-        return;
-    }
-    if (sender->parts.empty()) {
-        sender->parts = reply_parts(sender->replies.front(), reply_part_bytes);
-    }
-    const std::string script =
-        reply_part_script(sender->parts[sender->next], sender->next + 1 == sender->parts.size());
-    sender->busy = true;
-    webkit_web_view_evaluate_javascript(
-        sender->view, script.c_str(), static_cast<gssize>(script.size()), bridge_world, nullptr,
-        nullptr, &on_part_taken, new std::shared_ptr<PartSender>(sender));
-}
-
-}  // namespace
-
-std::vector<std::string_view> reply_parts(std::string_view text, std::size_t part_bytes) {
-    std::vector<std::string_view> parts;
-    std::size_t start = 0;
-    do {
-        std::size_t end = std::min(text.size(), start + part_bytes);
-        // A part ends before a character's first byte, so each part is UTF-8 of its own.
-        while (end > start + 1 && end < text.size() &&
-               (static_cast<unsigned char>(text[end]) & 0xC0) == 0x80) {
-            --end;
-        }
-        parts.push_back(text.substr(start, end - start));
-        start = end;
-    } while (start < text.size());
-    return parts;
-}
-
-std::string reply_part_script(std::string_view part, bool last) {
-    // The reply is JSON text, which holds no line breaks: within a string literal in single
-    // quotes only the backslash and the single quote need escaping.
-    const std::size_t escapes = static_cast<std::size_t>(
-        std::count_if(part.begin(), part.end(), [](char c) { return c == '\\' || c == '\''; }));
-    std::string script;
-    script.reserve(part.size() + escapes + 32);
-    script += "corvaneReplyPart('";
-    for (const char c : part) {
-        if (c == '\\' || c == '\'') {
-            script += '\\';
-        }
-        script += c;
-    }
-    script += last ? "', true);" : "', false);";
-    return script;
-}
 
 bool is_page_address(const std::string& uri) {
     // Frames the page makes itself hold no content from elsewhere.
@@ -192,14 +101,13 @@ void Host::create_window() {
     hints.min_height = host::minimum_height;
     gtk_window_set_geometry_hints(GTK_WINDOW(window), nullptr, &hints, GDK_HINT_MIN_SIZE);
 
-    GtkCssProvider* css = gtk_css_provider_new();
+    g_autoptr(GtkCssProvider) css = gtk_css_provider_new();
     char style[64];
     std::snprintf(style, sizeof style, "window { background-color: #%02X%02X%02X; }",
                   host::background.red, host::background.green, host::background.blue);
     gtk_css_provider_load_from_data(css, style, -1, nullptr);
     gtk_style_context_add_provider(gtk_widget_get_style_context(window), GTK_STYLE_PROVIDER(css),
                                    GTK_STYLE_PROVIDER_PRIORITY_APPLICATION);
-    g_object_unref(css);
 
     g_signal_connect(window, "delete-event", G_CALLBACK(&Host::on_delete), this);
     g_signal_connect(window, "destroy", G_CALLBACK(gtk_main_quit), nullptr);
@@ -215,11 +123,10 @@ void Host::create_window() {
 void Host::create_view() {
     const std::string data_folder = user_folder(g_get_user_data_dir(), "WebKit").string();
     const std::string cache_folder = user_folder(g_get_user_cache_dir(), "WebKit").string();
-    WebKitWebsiteDataManager* data =
+    g_autoptr(WebKitWebsiteDataManager) data =
         webkit_website_data_manager_new("base-data-directory", data_folder.c_str(),
                                         "base-cache-directory", cache_folder.c_str(), nullptr);
     context = webkit_web_context_new_with_website_data_manager(data);
-    g_object_unref(data);
 
     webkit_web_context_register_uri_scheme(context, page_scheme, &Host::on_scheme_request, this,
                                            nullptr);
@@ -308,10 +215,7 @@ void Host::deliver(std::string text) {
         sender->view = view;
         sender->state = state;
     }
-    sender->replies.push_back(std::move(text));
-    if (!sender->busy) {
-        send_next_part(sender);
-    }
+    stream_reply(sender, std::move(text));
 }
 
 void Host::on_script_message(WebKitUserContentManager*, WebKitJavascriptResult* result,
@@ -321,19 +225,13 @@ void Host::on_script_message(WebKitUserContentManager*, WebKitJavascriptResult* 
         if (!jsc_value_is_object(message)) {
             return;
         }
-        JSCValue* source = jsc_value_object_get_property(message, "source");
-        JSCValue* json = jsc_value_object_get_property(message, "json");
+        g_autoptr(JSCValue) source = jsc_value_object_get_property(message, "source");
+        g_autoptr(JSCValue) json = jsc_value_object_get_property(message, "json");
         if (jsc_value_is_string(source) && jsc_value_is_string(json)) {
-            char* source_text = jsc_value_to_string(source);
-            char* json_text = jsc_value_to_string(json);
-            const std::string source_copy = source_text;
-            const std::string json_copy = json_text;
-            g_free(source_text);
-            g_free(json_text);
-            static_cast<Host*>(self)->handle_web_message(source_copy, json_copy);
+            g_autofree char* source_text = jsc_value_to_string(source);
+            g_autofree char* json_text = jsc_value_to_string(json);
+            static_cast<Host*>(self)->handle_web_message(source_text, json_text);
         }
-        g_object_unref(source);
-        g_object_unref(json);
     } catch (...) {
         // Nothing may unwind into WebKit; a message that cannot be handled gets no reply.
     }
@@ -372,17 +270,15 @@ void Host::on_scheme_request(WebKitURISchemeRequest* request, gpointer self) {
     gchar* contents = nullptr;
     gsize length = 0;
     if (!file || !g_file_get_contents(file->c_str(), &contents, &length, nullptr)) {
-        GError* error = g_error_new_literal(G_IO_ERROR, G_IO_ERROR_NOT_FOUND, "Not found");
+        g_autoptr(GError) error =
+            g_error_new_literal(G_IO_ERROR, G_IO_ERROR_NOT_FOUND, "Not found");
         webkit_uri_scheme_request_finish_error(request, error);
-        g_error_free(error);
         return;
     }
-    GInputStream* stream = g_memory_input_stream_new_from_data(contents, length, g_free);
-    WebKitURISchemeResponse* response = webkit_uri_scheme_response_new(stream, length);
+    g_autoptr(GInputStream) stream = g_memory_input_stream_new_from_data(contents, length, g_free);
+    g_autoptr(WebKitURISchemeResponse) response = webkit_uri_scheme_response_new(stream, length);
     webkit_uri_scheme_response_set_content_type(response, content_type_for(*file).c_str());
     webkit_uri_scheme_request_finish_with_response(request, response);
-    g_object_unref(response);
-    g_object_unref(stream);
 }
 
 gboolean Host::on_stop_signal(gpointer self) {

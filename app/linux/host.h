@@ -11,6 +11,7 @@
 
 #include "app/bridge/async_state.h"
 #include "app/linux/reply_doorbell.h"
+#include "app/linux/reply_streamer.h"
 
 namespace linux_host {
 
@@ -23,7 +24,6 @@ struct HostOptions {
 // The Linux desktop host: one GTK window whose whole client area is a WebKitGTK view showing
 // the map page, with the same page bridge, limits and shutdown guarantees as the Windows host.
 // Main thread only.
-struct PartSender;
 
 class Host {
 public:
@@ -67,16 +67,6 @@ private:
     WebKitWebView* view = nullptr;
     std::shared_ptr<PartSender> sender;  // replies on their way to the page
 };
-
-// Replies go to the page in parts of at most this size (see PartSender in host.cpp).
-inline constexpr std::size_t reply_part_bytes = 1 << 20;
-
-// `text` cut into parts of at most `part_bytes` (at least 4), each ending between two UTF-8
-// characters; one empty part for an empty text.
-std::vector<std::string_view> reply_parts(std::string_view text, std::size_t part_bytes);
-
-// The script that hands one part of a reply to the bridge world (see bridge_world_script).
-std::string reply_part_script(std::string_view part, bool last);
 
 // Opens an https address in the user's default browser; any other address is dropped.
 void open_external(const std::string& uri);

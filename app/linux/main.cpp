@@ -1,8 +1,6 @@
 // corvane-weather: the Linux desktop host of the map.
 #include <gtk/gtk.h>
-#include <malloc.h>
 
-#include <cstring>
 #include <filesystem>
 #include <iostream>
 
@@ -23,28 +21,38 @@ std::filesystem::path running_executable(const char* argv0) {
 int main(int argc, char** argv) {
     linux_host::HostOptions options;
     options.web_folder = linux_host::web_folder_for(running_executable(argv[0]));
-    for (int i = 1; i < argc; ++i) {
-        if (std::strcmp(argv[i], "--demo") == 0) {
-            options.demo = true;
-        } else if (std::strcmp(argv[i], "--automation") == 0) {
-            options.automation = true;
-        } else if (std::strcmp(argv[i], "--help") == 0) {
-            std::cout << "Usage: corvane-weather [--demo] [--automation]\n"
-                         "Weather map of the western United States (not an official briefing).\n"
-                         "  --demo        label the map's data as demo data\n"
-                         "  --automation  allow WebKit's WebDriver to drive the map view\n"
-                         "  --help        print this help and exit\n"
-                         "  --version     print the version and exit\n";
-            return 0;
-        } else if (std::strcmp(argv[i], "--version") == 0) {
-            std::cout << "corvane-weather " CORVANE_VERSION_TEXT "\n";
-            return 0;
-        }
+    gboolean demo = FALSE;
+    gboolean automation = FALSE;
+    gboolean help = FALSE;
+    gboolean version = FALSE;
+    GOptionEntry entries[] = {
+        {"demo", 0, 0, G_OPTION_ARG_NONE, &demo, nullptr, nullptr},
+        {"automation", 0, 0, G_OPTION_ARG_NONE, &automation, nullptr, nullptr},
+        {"help", 0, 0, G_OPTION_ARG_NONE, &help, nullptr, nullptr},
+        {"version", 0, 0, G_OPTION_ARG_NONE, &version, nullptr, nullptr},
+        {nullptr, 0, 0, G_OPTION_ARG_NONE, nullptr, nullptr, nullptr}};
+    // Our own help text, and whatever else is given is left alone (GTK's own options included).
+    GOptionContext* context = g_option_context_new(nullptr);
+    g_option_context_set_help_enabled(context, FALSE);
+    g_option_context_set_ignore_unknown_options(context, TRUE);
+    g_option_context_add_main_entries(context, entries, nullptr);
+    (void)g_option_context_parse(context, &argc, &argv, nullptr);
+    g_option_context_free(context);
+    if (help) {
+        std::cout << "Usage: corvane-weather [--demo] [--automation]\n"
+                     "Weather map of the western United States (not an official briefing).\n"
+                     "  --demo        label the map's data as demo data\n"
+                     "  --automation  allow WebKit's WebDriver to drive the map view\n"
+                     "  --help        print this help and exit\n"
+                     "  --version     print the version and exit\n";
+        return 0;
     }
-    // Replies and service documents run to megabytes. Blocks from 1 MiB up get pages of their
-    // own, given back when freed; glibc's default threshold rises with every large block freed,
-    // after which such blocks stay in the heaps of whichever threads used them.
-    mallopt(M_MMAP_THRESHOLD, 1 << 20);
+    if (version) {
+        std::cout << "corvane-weather " CORVANE_VERSION_TEXT "\n";
+        return 0;
+    }
+    options.demo = demo;
+    options.automation = automation;
     gtk_init(&argc, &argv);
     g_set_prgname("corvane-weather");
     g_set_application_name("Corvane Weather");

@@ -3,41 +3,16 @@
 #include <algorithm>
 #include <map>
 
+#include <glib.h>
+
 namespace linux_host {
 namespace {
 
-int hex_value(char c) {
-    if (c >= '0' && c <= '9') {
-        return c - '0';
-    }
-    if (c >= 'a' && c <= 'f') {
-        return c - 'a' + 10;
-    }
-    if (c >= 'A' && c <= 'F') {
-        return c - 'A' + 10;
-    }
-    return -1;
-}
-
+// GLib's decoding: nullopt for a malformed escape or an escaped 0 byte.
 std::optional<std::string> percent_decoded(std::string_view text) {
-    std::string out;
-    for (std::size_t i = 0; i < text.size(); ++i) {
-        if (text[i] != '%') {
-            out += text[i];
-            continue;
-        }
-        if (i + 2 >= text.size()) {
-            return std::nullopt;
-        }
-        const int high = hex_value(text[i + 1]);
-        const int low = hex_value(text[i + 2]);
-        if (high < 0 || low < 0) {
-            return std::nullopt;
-        }
-        out += static_cast<char>(high * 16 + low);
-        i += 2;
-    }
-    return out;
+    g_autofree char* decoded =
+        g_uri_unescape_segment(text.data(), text.data() + text.size(), nullptr);
+    return decoded ? std::optional<std::string>(decoded) : std::nullopt;
 }
 
 bool is_inside(const std::filesystem::path& root, const std::filesystem::path& candidate) {

@@ -251,6 +251,9 @@ describe('malformed and hostile replies', () => {
       documents.discussion.productText = `${text}\n.SYNOPSIS...${text}\n&&\n`;
       documents.observation.properties.textDescription = text;
     }, initArgument: HOSTILE});
+    // The TAFs are asked after the layers: their reply is in before the popup opens.
+    await waitForRequest(page, (r) => r.operation === 'tafs');
+    await page.waitForTimeout(200);
     await page.locator('path.station-marker[data-station="KSLC"]').dispatchEvent('click');
     assert.equal(await page.locator('.station-popup .raw').first().textContent(), HOSTILE);
     await page.locator('.station-popup .taf .raw').waitFor();
@@ -526,9 +529,8 @@ describe('problems, loading and the small window', () => {
     }});
     const incomplete = page.locator('.map-status .map-unavailable');
     await incomplete.waitFor();
-    assert.equal(await incomplete.textContent(), 'IncompleteMETAR stations in view: the aviation service sends at most ' +
-      '400 reports per request and the western list reached that, so some stations may be missing until the view has ' +
-      'been asked for in smaller boxes');
+    assert.equal(await incomplete.textContent(), 'IncompleteMETAR stations in view: some stations may be missing: the ' +
+      'western list reached the aviation service\'s limit of 400 reports per request; the view is being asked for in smaller boxes');
     const layer = page.locator('.layer[data-layer="metars"]');
     assert.equal(await layer.locator('.layer-note').first().textContent(), 'The aviation service sends at most 400 ' +
       'reports per request and this list reached that: some stations may be missing. The map asks for the stations in view in smaller boxes.');

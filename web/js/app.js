@@ -21,7 +21,7 @@ import {PointMarker} from './map/point-marker.js';
 import {onMapClick} from './map/popup.js';
 import {decodeDiscussion} from './discussion.js';
 import {decodeForecast} from './forecast.js';
-import {decodeHazards} from './hazards.js';
+import {decodeHazards, decodeHazardsInSlices} from './hazards.js';
 import {HazardLayer} from './map/hazard-layer.js';
 import {LabelLayout} from './map/label-layout.js';
 import {createSearchSources} from './search.js';
@@ -60,6 +60,7 @@ import {TIME_CHOICES, setTimeDisplay} from './time.js';
 import {setTimeZoneTable} from './time-zones.js';
 import {createZoneShapes} from './zones.js';
 import {normalizeUnits} from './units.js';
+import {yieldToBrowser} from './slices.js';
 
 
 performance.mark('corvane:app-start');
@@ -119,7 +120,7 @@ const alertFeed = new Feed({name: 'alerts', label: 'Alerts', bridge, operation: 
   decode: decodeAlerts, decodeInSlices: decodeAlertsInSlices, dataTime: (data) => data.updated, intervalMs: 5 * MINUTE,
   maxDataAgeMs: 60 * MINUTE, storeReply: (body) => body.features.length <= MAX_STORED_ALERTS});
 const hazardFeed = new Feed({name: 'hazards', label: 'Aviation hazards', bridge, operation: 'hazards',
-  decode: decodeHazards, dataTime: () => NaN, intervalMs: 3 * MINUTE,
+  decode: decodeHazards, decodeInSlices: decodeHazardsInSlices, dataTime: () => NaN, intervalMs: 3 * MINUTE,
   storeReply: (body) => ['sigmets', 'gairmets', 'cwas'].reduce((total, name) =>
     total + (Array.isArray(body[name]) ? body[name].length : 0), 0) <= MAX_STORED_HAZARDS});
 // TAFs only fill the station popups: fetched for the whole area after the layers, kept, refreshed.
@@ -287,10 +288,10 @@ metarFeed.subscribe((feed, changedData) => drawFeed(feed, !changedData ? [] : [[
 // A full reply may lack stations: said until the view's smaller boxes have all come.
 function showViewTiles() {
   const {tiles, fresh, asking, waiting, gateOpen, error, cut} = stationFeeds.tiles.progress('view');
-  const limit = `the aviation service sends at most ${METAR_REPLY_CAP} reports per request`;
-  const problem = cut ? `${limit} and part of the view reached that, so some stations there may be missing` :
-    stationFeeds.capped && (!tiles || fresh < tiles) ? `${limit} and the western list reached that, so some ` +
-      'stations may be missing until the view has been asked for in smaller boxes' : '';
+  const limit = `the aviation service's limit of ${METAR_REPLY_CAP} reports per request`;
+  const problem = cut ? `some stations there may be missing: part of the view reached ${limit}` :
+    stationFeeds.capped && (!tiles || fresh < tiles) ? `some stations may be missing: the western list ` +
+      `reached ${limit}; the view is being asked for in smaller boxes` : '';
   mapStatus.set('metars-view', {label: 'METAR stations in view', loading: asking > 0, stale: '', problem,
     waiting: waiting && !asking && !gateOpen ? 'the map asks the aviation service at most ' +
       `${AVIATION_BOXES_PER_MINUTE} times a minute, so this part comes within the minute` : ''});
@@ -586,16 +587,20 @@ tafFeed.start();
 if (!pointController.restore()) drawPoint(pointController.state);
 
 // The data the first drawing need not wait for: counties, place names, the station directory.
+// Each step is a task of its own, so none holds the browser long while the layers come in.
 setTimeout(async () => {
   try {
     const base = await loadBaseData();
     countyAt = (lat, lon) => base.counties.at(lat, lon);
     alertLayer.setCounties(base.counties);
+    await yieldToBrowser();
     new CountyLines(base.counties.lines()).addTo(map);
+    await yieldToBrowser();
     new PlaceNames(base.places).addTo(map);
     // The parks and their gateway towns come with the place names, after the first drawing.
     searchSources.set({places: base.places, parks: (await import('./parks.js')).PARKS});
     searchBox.refresh();
+    await yieldToBrowser();
     applyAlerts();
     for (const feed of feeds) feedChanged(feed);
     if (pointController.state.point) drawPoint(pointController.state);
