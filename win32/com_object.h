@@ -13,7 +13,6 @@
 
 namespace win32 {
 
-#if defined(CORVANE_TEST_HOOKS)
 // The HRESULT for the exception being handled: E_OUTOFMEMORY for std::bad_alloc, E_UNEXPECTED
 // for anything else. Only inside a catch block.
 inline HRESULT current_exception_hresult() noexcept {
@@ -26,6 +25,7 @@ inline HRESULT current_exception_hresult() noexcept {
     }
 }
 
+#if defined(CORVANE_TEST_HOOKS)
 // COM objects of ours that are still alive; test builds only, so tests catch leaked handlers.
 inline std::atomic<long> live_com_objects{0};
 #endif
