@@ -184,8 +184,11 @@ Response WeatherService::run_operation(const std::string& operation, const std::
         return error_response(502, failure.what(), {});
     }
     if (outcome.response.status == 200 && (found->keeps_partial || !outcome.partial)) {
-        // Stored at the time the operation finished, not when the request came in.
-        responses.store(key, clock(), found->lifetime, outcome.response);
+        // Stored at the time the operation finished, not when the request came in. The cache
+        // keeps the body as written; the caller gets the copy with room.
+        Response handed_out = copy_with_room(outcome.response);
+        responses.store(key, clock(), found->lifetime, std::move(outcome.response));
+        return handed_out;
     }
     return std::move(outcome.response);
 }

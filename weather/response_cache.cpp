@@ -32,7 +32,7 @@ std::optional<Response> ResponseCache::find_fresh(const std::string& key, TimePo
         if (found == stored.by_key.end()) {
             return std::nullopt;
         }
-        return found->second.response;
+        return copy_with_room(found->second.response);
     });
 }
 

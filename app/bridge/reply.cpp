@@ -53,7 +53,8 @@ std::string reply_text(const nlohmann::json& id, const std::string& operation,
         return reply_json_text(reply_to(id, *response));
     }
     // The keys in the order the serialiser sorts them: body, id, status. Written around the body
-    // in its own buffer, which often has the room, so a body of megabytes is not copied.
+    // in its own buffer, which the service's copies leave room for (weather::copy_with_room), so
+    // a body of megabytes is not copied again beside the cache's.
     std::string text = std::move(response->body);
     text.insert(0, "{\"body\":");
     text.append(",\"id\":").append(weather::to_compact_json(id));

@@ -251,6 +251,9 @@ describe('malformed and hostile replies', () => {
       documents.discussion.productText = `${text}\n.SYNOPSIS...${text}\n&&\n`;
       documents.observation.properties.textDescription = text;
     }, initArgument: HOSTILE});
+    // The TAFs are asked after the layers: their reply is in before the popup opens.
+    await waitForRequest(page, (r) => r.operation === 'tafs');
+    await page.waitForTimeout(200);
     await page.locator('path.station-marker[data-station="KSLC"]').dispatchEvent('click');
     assert.equal(await page.locator('.station-popup .raw').first().textContent(), HOSTILE);
     await page.locator('.station-popup .taf .raw').waitFor();

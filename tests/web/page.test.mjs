@@ -295,10 +295,12 @@ describe('alerts on the map and at the point (every alert shown; clicks in alert
   it('takes alerts that ran out off the map and the list, with a note', async () => {
     // 18:20Z: the Tornado Warning ended at 18:15Z; the others are still in force.
     const {page, close} = await ready({clock: REFERENCE_TIME + 20 * MINUTE});
-    await page.locator('path.alert-shape[data-zones]').first().waitFor();
-    const drawn = await page.locator('path.alert-shape').evaluateAll((paths) =>
+    // Zones and counties come in tasks of their own: the map is read once every shape is in.
+    const drawn = () => page.locator('path.alert-shape').evaluateAll((paths) =>
       new Set(paths.flatMap((path) => path.dataset.alerts.split(' '))).size);
-    assert.equal(drawn, 7);
+    await page.locator('.layer[data-layer="alerts"] .count').waitFor();
+    for (let wait = 0; wait < 50 && await drawn() < 7; wait++) await page.waitForTimeout(100);
+    assert.equal(await drawn(), 7);
     await selectTab(page, 'Alerts');
     assert.equal(await page.locator('.alert-item', {hasText: 'Tornado Warning'}).count(), 0);
     // In Ventura County's own time.
@@ -485,6 +487,28 @@ describe('a map read at a glance (one palette, two meanings; labels overprinted)
     for (const [className, style] of matched) assert.equal(style, byClass.get(className), className);
     assert.deepEqual([...new Set(matched.map(([className]) => className.split(' ')[0]))].sort(), ['alert-shape', 'hazard']);
     assert.ok(matched.length >= 10, `${matched.length} of ${drawn.length} shapes have their own legend entry`);
+    await close();
+  });
+
+  it('paints hundreds of hazard areas on a canvas in the legend\'s colours', async () => {
+    const {page, close} = await ready({init: () => {
+      const documents = window.corvaneStubDocuments;
+      for (const name of ['sigmets', 'gairmets', 'cwas']) documents[name] = Array(25).fill(documents[name]).flat();
+    }});
+    await page.locator('.hazards-pane canvas').waitFor();
+    await page.waitForTimeout(500);  // drawn a slice at a time
+    const {legend, painted} = await page.evaluate(() => {
+      const canvas = document.querySelector('.hazards-pane canvas');
+      const {data} = canvas.getContext('2d').getImageData(0, 0, canvas.width, canvas.height);
+      const painted = new Set();
+      for (let i = 0; i < data.length; i += 4) {
+        if (data[i + 3] === 255) painted.add(`rgb(${data[i]}, ${data[i + 1]}, ${data[i + 2]})`);
+      }
+      return {painted: [...painted], legend: [...document.querySelectorAll('.layer[data-layer="hazards"] .legend rect')]
+          .map((rect) => getComputedStyle(rect).stroke)};
+    });
+    assert.equal(await page.locator('path.hazard').count(), 0);
+    assert.deepEqual([...new Set(legend)].filter((colour) => !painted.includes(colour)), [], JSON.stringify(painted.slice(0, 20)));
     await close();
   });
 
@@ -829,7 +853,6 @@ describe('TAFs, hazards, the 12-hour forecast and the discussion', () => {
 
   it('says what it leaves out, and draws an area across the antimeridian where it lies', async () => {
     const {page, close} = await ready({init: HOSTILE_HAZARDS});
-    await page.locator('path.hazard').first().waitFor();
     const status = page.locator('.layer[data-layer="hazards"] .layer-status');
     await status.locator('.count').waitFor();
     assert.match(await status.locator('.count').textContent(), /^3 SIGMETs, 13 G-AIRMETs \(all snapshots\), 2,000 CWAs;/);
@@ -837,9 +860,16 @@ describe('TAFs, hazards, the 12-hour forecast and the discussion', () => {
       'Showing 2,000 of 2,001 CWAs: the most the map reads from one reply.',
       '5 areas could not be drawn (no usable shape or time).',
       '1 area lies wholly outside the western states and is not shown.']);
-    // Thousands of areas are drawn a slice at a time: every one shown comes.
-    const shown = Number((await status.locator('.count').textContent()).match(/([\d,]+) shown/)[1].replace(',', ''));
-    await page.waitForFunction((count) => document.querySelectorAll('path.hazard').length === count, shown);
+    // Thousands of areas go on a canvas; once the CWAs end (20:00Z) the few left are paths again.
+    await page.locator('.hazards-pane canvas').waitFor();
+    assert.equal(await page.locator('path.hazard').count(), 0);
+    await page.clock.fastForward(120 * MINUTE);
+    await page.waitForFunction(() => {
+      const shown = /([\d,]+) shown/.exec(document.querySelector('.layer[data-layer="hazards"] .count').textContent);
+      return Number(shown[1]) < 300 && document.querySelectorAll('path.hazard').length === Number(shown[1]);
+    });
+    assert.equal(await page.locator('.hazards-pane canvas').evaluate((canvas) =>
+      canvas.getContext('2d').getImageData(0, 0, canvas.width, canvas.height).data.some((value) => value)), false);
     // No band across the whole map, and nothing of it at Salt Lake City.
     const mapWidth = (await page.locator('#map').boundingBox()).width;
     const widest = await page.locator('path.hazard').evaluateAll((paths) => Math.max(...paths.map((p) => p.getBoundingClientRect().width)));

@@ -192,6 +192,8 @@ describe('screenshots of the flight picture', () => {
       assert.deepEqual(await accessibilityViolations(page), []);
       await page.locator('#layer-winds').uncheck();
       await planRoute(page, 'KSLC KGJT');
+      // The corridor's boxes in, and the briefing drawn again with them, before the pictures.
+      await page.waitForFunction(() => /0 being asked, 0 waiting/.test(document.getElementById('route-budget').textContent));
       await page.waitForTimeout(600);
       await saveScreenshot(page, `route-briefing-${size}`);
       assert.deepEqual(await accessibilityViolations(page), [], 'the Route tab');

@@ -7,7 +7,8 @@
 //   corvaneStub.hold = true          keep replies until corvaneStub.release()
 //   corvaneStub.held()               the replies kept back, as they would be delivered
 //   corvaneStub.deliver(data)        delivers any reply object (e.g. one kept from before a reload)
-// A reply is {status, body}. Replies arrive asynchronously, as a message event, like the host's.
+// A reply is {status, body}. Replies arrive asynchronously, each as a task of its own, as the
+// host's message events do (a microtask would run every reply of a burst in one task).
 // It shares the page's own rules (the western box, the newest report per station): stubScript()
 // in documents.mjs bundles it into one script for the page to run before its own.
 import {METAR_AREA} from '../../web/js/geo.js';
@@ -17,6 +18,10 @@ import {newestPerStation} from '../../web/js/metar.js';
   const documents = window.corvaneStubDocuments || {};
   const listeners = new Set();
   const held = [];
+  // One port, so replies keep the order of their requests.
+  const replies = new MessageChannel();
+  const queued = [];
+  replies.port1.onmessage = () => queued.shift()();
   const {south: SOUTH, west: WEST, north: NORTH, east: EAST} = METAR_AREA;
   const boundsError = (kind) => `${kind} bounds must be inside ${SOUTH} to ${NORTH} N, ${-WEST} to ${-EAST} W`;
   const outside = (south, west, north, east) => south < SOUTH || north > NORTH || west < WEST ||
@@ -203,7 +208,10 @@ import {newestPerStation} from '../../web/js/metar.js';
       const data = {body: reply.body, id, status: reply.status};
       const send = () => deliver(data);
       if (stub.hold) held.push({send, data});
-      else Promise.resolve().then(send);
+      else {
+        queued.push(send);
+        replies.port2.postMessage(null);
+      }
     },
     addEventListener(type, listener) {
       if (type === 'message') listeners.add(listener);

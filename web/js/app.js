@@ -21,7 +21,7 @@ import {PointMarker} from './map/point-marker.js';
 import {onMapClick} from './map/popup.js';
 import {decodeDiscussion} from './discussion.js';
 import {decodeForecast} from './forecast.js';
-import {decodeHazards} from './hazards.js';
+import {decodeHazards, decodeHazardsInSlices} from './hazards.js';
 import {HazardLayer} from './map/hazard-layer.js';
 import {LabelLayout} from './map/label-layout.js';
 import {createSearchSources} from './search.js';
@@ -60,6 +60,7 @@ import {TIME_CHOICES, setTimeDisplay} from './time.js';
 import {setTimeZoneTable} from './time-zones.js';
 import {createZoneShapes} from './zones.js';
 import {normalizeUnits} from './units.js';
+import {yieldToBrowser} from './slices.js';
 
 
 performance.mark('corvane:app-start');
@@ -119,7 +120,7 @@ const alertFeed = new Feed({name: 'alerts', label: 'Alerts', bridge, operation: 
   decode: decodeAlerts, decodeInSlices: decodeAlertsInSlices, dataTime: (data) => data.updated, intervalMs: 5 * MINUTE,
   maxDataAgeMs: 60 * MINUTE, storeReply: (body) => body.features.length <= MAX_STORED_ALERTS});
 const hazardFeed = new Feed({name: 'hazards', label: 'Aviation hazards', bridge, operation: 'hazards',
-  decode: decodeHazards, dataTime: () => NaN, intervalMs: 3 * MINUTE,
+  decode: decodeHazards, decodeInSlices: decodeHazardsInSlices, dataTime: () => NaN, intervalMs: 3 * MINUTE,
   storeReply: (body) => ['sigmets', 'gairmets', 'cwas'].reduce((total, name) =>
     total + (Array.isArray(body[name]) ? body[name].length : 0), 0) <= MAX_STORED_HAZARDS});
 // TAFs only fill the station popups: fetched for the whole area after the layers, kept, refreshed.
@@ -586,16 +587,20 @@ tafFeed.start();
 if (!pointController.restore()) drawPoint(pointController.state);
 
 // The data the first drawing need not wait for: counties, place names, the station directory.
+// Each step is a task of its own, so none holds the browser long while the layers come in.
 setTimeout(async () => {
   try {
     const base = await loadBaseData();
     countyAt = (lat, lon) => base.counties.at(lat, lon);
     alertLayer.setCounties(base.counties);
+    await yieldToBrowser();
     new CountyLines(base.counties.lines()).addTo(map);
+    await yieldToBrowser();
     new PlaceNames(base.places).addTo(map);
     // The parks and their gateway towns come with the place names, after the first drawing.
     searchSources.set({places: base.places, parks: (await import('./parks.js')).PARKS});
     searchBox.refresh();
+    await yieldToBrowser();
     applyAlerts();
     for (const feed of feeds) feedChanged(feed);
     if (pointController.state.point) drawPoint(pointController.state);

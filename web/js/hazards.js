@@ -6,6 +6,7 @@
 
 import {METAR_AREA} from './geo.js';
 import {TimeOutOfRange, serviceTime} from './time.js';
+import {inSlices} from './slices.js';
 
 const PRODUCTS = ['sigmets', 'gairmets', 'cwas'];
 const FORECAST_HOURS = [0, 3, 6, 9, 12];
@@ -248,6 +249,26 @@ const DECODERS = {sigmets: sigmet, gairmets: gairmet, cwas: cwa};
  *   counts: Record<string, ProductCount>}}
  */
 export function decodeHazards(reply, now = Date.now()) {
+  const decoding = startDecoding(reply, now);
+  for (const [name, record] of decoding.records) decoding.take(name, record);
+  return decoding.result();
+}
+
+/**
+ * decodeHazards in slices that give the browser the thread between them (slices.js): a reply
+ * of megabytes holds thousands of areas.
+ * @param {any} reply
+ * @param {number} [now=Date.now()]
+ * @returns {Promise<ReturnType<typeof decodeHazards>>}
+ */
+export async function decodeHazardsInSlices(reply, now = Date.now()) {
+  const decoding = startDecoding(reply, now);
+  await inSlices(decoding.records.length, (index) => decoding.take(...decoding.records[index]));
+  return decoding.result();
+}
+
+/** The reply checked and its records listed: take() decodes one, result() gives what was taken. */
+function startDecoding(reply, now) {
   if (!reply || typeof reply !== 'object' || Array.isArray(reply)) {
     throw new TypeError('Hazards reply is not an object');
   }
@@ -255,32 +276,38 @@ export function decodeHazards(reply, now = Date.now()) {
       .filter((warning) => typeof warning === 'string').slice(0, 20);
   const items = [];
   const unavailable = [];
+  /** @type {Record<string, ProductCount>} */
   const counts = {};
-  let dropped = 0;
+  /** @type {[string, any][]} */
+  const records = [];
   for (const name of PRODUCTS) {
-    const records = reply[name];
-    if (!Array.isArray(records)) {
+    const list = reply[name];
+    if (!Array.isArray(list)) {
       unavailable.push(name);
-      if (records !== null && records !== undefined) warnings.push(`${name}: not a list`);
+      if (list !== null && list !== undefined) warnings.push(`${name}: not a list`);
       continue;
     }
-    const count = counts[name] = {received: records.length, undrawable: 0, outside: 0, outOfRange: 0};
-    for (const record of records.slice(0, MAX_ITEMS)) {
-      let item;
-      try {
-        item = record && typeof record === 'object' ? DECODERS[name](record, now) : null;
-      } catch (error) {
-        if (!(error instanceof TimeOutOfRange)) throw error;
-        count.outOfRange++;
-        continue;
-      }
-      if (!item) count.undrawable++;
-      else if (!meetsWesternBox(item.shape)) count.outside++;
-      else items.push(item);
-    }
-    dropped += count.undrawable;
+    counts[name] = {received: list.length, undrawable: 0, outside: 0, outOfRange: 0};
+    for (const record of list.slice(0, MAX_ITEMS)) records.push([name, record]);
   }
-  return {items, unavailable, warnings, dropped, counts};
+  /** @param {string} name @param {any} record */
+  const take = (name, record) => {
+    const count = counts[name];
+    let item;
+    try {
+      item = record && typeof record === 'object' ? DECODERS[name](record, now) : null;
+    } catch (error) {
+      if (!(error instanceof TimeOutOfRange)) throw error;
+      count.outOfRange++;
+      return;
+    }
+    if (!item) count.undrawable++;
+    else if (!meetsWesternBox(item.shape)) count.outside++;
+    else items.push(item);
+  };
+  const result = () => ({items, unavailable, warnings, counts,
+    dropped: Object.values(counts).reduce((total, count) => total + count.undrawable, 0)});
+  return {records, take, result};
 }
 
 /**

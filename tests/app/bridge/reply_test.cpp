@@ -123,5 +123,28 @@ TEST(ReplyText, AgreesWithTheReferenceOverEveryOperationAndDocument) {
     }
 }
 
+// The service's bodies, missed and then found in its cache, have room for the reply around them:
+// it is written in the body's own buffer, not in a second one beside the cache's copy. An id as
+// long as a page's message allows fits too.
+TEST(ReplyText, IsWrittenInTheBufferOfTheServicesBody) {
+    weather::testing::ScriptedClient client;
+    weather::testing::answer_from_routes(client);
+    weather::testing::PauseRecorder pauses;
+    weather::WeatherService service(weather::Transport{client, pauses.function()});
+    for (const json& id : {json(12), json(std::string(2040, 'i'))}) {
+        for (const char* operation : {"hazards", "alerts"}) {
+            const void* body_buffer = nullptr;
+            const OperationRunner run = [&](const std::string& name, const std::string& argument) {
+                weather::Response response = service.run_operation(name, argument);
+                body_buffer = response.body.data();
+                return response;
+            };
+            const std::string text = reply_text(id, operation, "", run);
+            EXPECT_EQ(static_cast<const void*>(text.data()), body_buffer) << operation;
+            EXPECT_EQ(text, serialise_reply(finished_reply(id, operation, "", run))) << operation;
+        }
+    }
+}
+
 }  // namespace
 }  // namespace bridge

@@ -6,6 +6,7 @@ import feature from '../../vendor/topojson-client/feature.js';
 import merge from '../../vendor/topojson-client/merge.js';
 import mesh from '../../vendor/topojson-client/mesh.js';
 import {alertPolygons, insidePolygons} from '../alerts.js';
+import {yieldToBrowser} from '../slices.js';
 
 /**
  * @typedef {ReturnType<typeof countyLookup>} CountyLookup
@@ -63,6 +64,7 @@ function countyLookup(topology) {
 export async function loadBaseData() {
   const [counties, places] = await Promise.all([import('../../data/counties.js'),
     import('../../data/places.js')]);
+  await yieldToBrowser();  // the modules' own running was one task; the county table is another
   return {counties: countyLookup(counties.default), places: places.default};
 }
 
