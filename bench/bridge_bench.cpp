@@ -95,7 +95,7 @@ void form_reply(benchmark::State& state, const std::string& body, bool splice) {
     for (auto _ : state) {
         std::string text =
             splice ? bridge::reply_text(7, "alerts", "", run)
-                   : bridge::serialise_reply(bridge::finished_reply(7, "alerts", "", run));
+                   : bridge::reply_json_text(bridge::finished_reply(7, "alerts", "", run));
         benchmark::DoNotOptimize(text);
     }
     state.SetBytesProcessed(static_cast<std::int64_t>(state.iterations() * body.size()));

@@ -243,7 +243,8 @@ int main(int argc, char** argv) {
         R"("properties":{"name":"Salt Lake City","stationIdentifier":"KSLC"}}]})";
     client.documents["/stations/KSLC/observations/latest"] =
         R"({"properties":{"rawMessage":"METAR KSLC 091554Z 34009KT"}})";
-    weather::WeatherService service(weather::Transport{client, [](std::chrono::milliseconds) {}});
+    weather::WeatherService service(
+        weather::FetchContext{client, [](std::chrono::milliseconds) {}});
 
     const Case cases[] = {
         {"hazards", "hazards", ""},

@@ -30,7 +30,7 @@ std::string alerts_of(std::size_t bytes) {
 void BM_CacheHitWith2MBAlerts(benchmark::State& state) {
     ScriptedClient client;
     client.on(weather::active_alerts_url, Exchange::ok(alerts_of(2 * 1024 * 1024)));
-    weather::WeatherService service(weather::Transport{client});
+    weather::WeatherService service(weather::FetchContext{client});
     const std::size_t size = service.run_operation("alerts", "").body.size();
     for (auto _ : state) {
         auto response = service.run_operation("alerts", "");
@@ -70,7 +70,7 @@ void BM_PointWeatherParallelism(benchmark::State& state) {
               delayed(R"({"properties":{}})", 150ms));
     double total_ms = 0;
     for (auto _ : state) {
-        weather::WeatherService service(weather::Transport{client});  // a cold cache each time
+        weather::WeatherService service(weather::FetchContext{client});  // a cold cache each time
         const auto start = std::chrono::steady_clock::now();
         const weather::Response response = service.run_operation("point", "40.76,-111.89");
         total_ms +=
@@ -95,7 +95,7 @@ void BM_HazardsParallelism(benchmark::State& state) {
     client.on(weather::center_advisories_url, delayed(R"([{"cwsu":"ZLC"}])", 200ms));
     double total_ms = 0;
     for (auto _ : state) {
-        weather::WeatherService service(weather::Transport{client});  // a cold cache each time
+        weather::WeatherService service(weather::FetchContext{client});  // a cold cache each time
         const auto start = std::chrono::steady_clock::now();
         const weather::Response response = service.run_operation("hazards", "");
         total_ms +=

@@ -46,8 +46,8 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
 
     weather::testing::ScriptedClient client;
     client.on(url, Exchange::ok(body, status));
-    const weather::Transport transport{client, [](std::chrono::milliseconds) {},
-                                       weather::attempt_time_limit, "pireps"};
+    const weather::FetchContext transport{client, [](std::chrono::milliseconds) {},
+                                          weather::attempt_time_limit, "pireps"};
     try {
         const nlohmann::json value = weather::fetch_json(transport, url, allow_no_content);
         if (status < 200 || status > 299) {

@@ -221,7 +221,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
         return Exchange::ok(std::move(body));
     });
     weather::testing::FakeClock clock;
-    weather::WeatherService service(weather::Transport{client, [](std::chrono::milliseconds) {}},
+    weather::WeatherService service(weather::FetchContext{client, [](std::chrono::milliseconds) {}},
                                     [&] { return clock.now(); });
 
     const weather::Response response = service.run_operation(operation, argument);
@@ -234,12 +234,12 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     };
     const nlohmann::json id = "fuzz";
     abort_unless(bridge::reply_text(id, operation, argument, answering(response)) ==
-                 bridge::serialise_reply(
+                 bridge::reply_json_text(
                      bridge::finished_reply(id, operation, argument, answering(response))));
     const weather::Response raw{200, raw_body};
     abort_unless(
         bridge::reply_text(id, operation, argument, answering(raw)) ==
-        bridge::serialise_reply(bridge::finished_reply(id, operation, argument, answering(raw))));
+        bridge::reply_json_text(bridge::finished_reply(id, operation, argument, answering(raw))));
 
     // Asked again at once: kept replies come from the cache, the others from the services.
     const bool partial_hazards =

@@ -33,7 +33,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
         },
         win32_host::page_prefix);
     if (reply) {
-        (void)bridge::serialise_reply(*reply);
+        (void)bridge::reply_json_text(*reply);
     }
     if (active_requests.load() != taken) {
         std::abort();

@@ -10,7 +10,7 @@ bool options_use_edge_view(ICoreWebView2EnvironmentOptions* options) {
     if (options == nullptr) {
         return false;
     }
-    const auto option = win32::query<EdgeViewOption>(options);
+    const auto option = win32::try_query<EdgeViewOption>(options);
     if (!option) {
         return false;
     }
@@ -22,7 +22,7 @@ void apply_option_channels(ICoreWebView2EnvironmentOptions* options, Environment
     if (options == nullptr || (request.search_kind_given && request.release_channels_given)) {
         return;
     }
-    const auto channels = win32::query<ChannelOptions>(options);
+    const auto channels = win32::try_query<ChannelOptions>(options);
     if (!channels) {
         return;
     }

@@ -41,7 +41,7 @@ std::optional<OverrideValue> read_override(const SettingRow& row, Wildcard wildc
             return value_from_text(std::move(*text), row.kind);
         }
     }
-    if (row.policy_root == PolicyRootLook::last_seen && !policy_root_flag.load()) {
+    if (row.policy_root == PolicyRootCheck::trust_last_check && !policy_root_flag.load()) {
         return std::nullopt;
     }
     const bool present = policy_root_exists(HKEY_LOCAL_MACHINE) ||

@@ -12,7 +12,7 @@ namespace loader {
 enum class SettingKind { text, channel_list, flag };
 
 // Whether reading a row looks for the policy root key again, or trusts the last look.
-enum class PolicyRootLook { again, last_seen };
+enum class PolicyRootCheck { check_again, trust_last_check };
 
 // Whether the policy value named "*" counts for a setting.
 enum class Wildcard { allowed, refused };
@@ -22,14 +22,14 @@ struct SettingRow {
     const wchar_t* variable;
     const wchar_t* policy;
     SettingKind kind;
-    PolicyRootLook policy_root = PolicyRootLook::last_seen;
+    PolicyRootCheck policy_root = PolicyRootCheck::trust_last_check;
 };
 
 // In the order they are resolved; the older search-kind row only counts when the newer one
 // gave nothing.
 inline constexpr SettingRow browser_folder_row{L"WEBVIEW2_BROWSER_EXECUTABLE_FOLDER",
                                                L"BrowserExecutableFolder", SettingKind::text,
-                                               PolicyRootLook::again};
+                                               PolicyRootCheck::check_again};
 inline constexpr SettingRow user_data_folder_row{L"WEBVIEW2_USER_DATA_FOLDER", L"UserDataFolder",
                                                  SettingKind::text};
 inline constexpr SettingRow release_channels_row{L"WEBVIEW2_RELEASE_CHANNELS", L"ReleaseChannels",

@@ -10,7 +10,7 @@
 
 namespace weather {
 
-Response terminal_forecasts(const Transport& transport, const std::string& argument) {
+Response terminal_forecasts(const FetchContext& transport, const std::string& argument) {
     std::string bounds = default_taf_bounds;
     if (!argument.empty()) {
         const ParsedArgument<Bounds> box = parse_bounds_argument(argument, taf_bounds_texts);
@@ -27,7 +27,7 @@ Response terminal_forecasts(const Transport& transport, const std::string& argum
     return Response{200, std::move(forecasts.text), json_content_type};
 }
 
-HazardProduct fetch_hazard_product(const Transport& transport, const std::string& url) {
+HazardProduct fetch_hazard_product(const FetchContext& transport, const std::string& url) {
     try {
         CompactDocument data = fetch_compact_json(transport, url, true);
         if (data.kind != nlohmann::json::value_t::array) {
@@ -39,7 +39,7 @@ HazardProduct fetch_hazard_product(const Transport& transport, const std::string
     }
 }
 
-HazardsResult aviation_hazards(const Transport& transport) {
+HazardsResult aviation_hazards(const FetchContext& transport) {
     // Each sub-task owns its copy of its URL; if anything below throws, the futures' destructors
     // wait for the tasks still running.
     auto sigmets = std::async(std::launch::async, fetch_hazard_product, std::cref(transport),

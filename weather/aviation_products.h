@@ -13,7 +13,7 @@ namespace weather {
 // TAFs in the box "south,west,north,east", or in the whole western area for an empty argument.
 // 400 for a bad argument, 502 with the URL as source when the answer is not an array; throws
 // what fetch_json throws.
-Response terminal_forecasts(const Transport& transport, const std::string& argument);
+Response terminal_forecasts(const FetchContext& transport, const std::string& argument);
 
 // One hazard product's array, or why it could not be had.
 struct HazardProduct {
@@ -24,7 +24,7 @@ struct HazardProduct {
 
 // The array behind `url` (204 counts as empty), or its failure; never throws for a failed
 // download.
-HazardProduct fetch_hazard_product(const Transport& transport, const std::string& url);
+HazardProduct fetch_hazard_product(const FetchContext& transport, const std::string& url);
 
 // The hazards reply, and whether any product failed: such a reply must not be kept, so that a
 // short outage of one product is retried at the next refresh.
@@ -36,6 +36,6 @@ struct HazardsResult {
 // SIGMETs, G-AIRMETs and Center Weather Advisories, fetched in parallel and joined in that
 // order: {"cwas", "gairmets", "sigmets", "warnings"}, a failed product null with the warning
 // "<key>: <text>". 502 with the SIGMET failure when all three fail.
-HazardsResult aviation_hazards(const Transport& transport);
+HazardsResult aviation_hazards(const FetchContext& transport);
 
 }  // namespace weather

@@ -137,7 +137,7 @@ HttpResult http_get(const HttpClient& client, const std::string& url, std::strin
     }
 }
 
-HttpResult http_get_retrying(const Transport& transport, const std::string& url) {
+HttpResult http_get_retrying(const FetchContext& transport, const std::string& url) {
     HttpResult result = http_get(transport.client, url, transport.operation, transport.time_limit);
     if (result.status == 502 || result.status == 503 || result.status == 504) {
         transport.pause(retry_pause);
@@ -154,7 +154,7 @@ std::runtime_error invalid_json(const std::string& url) {
 
 // The body of a successful answer from `url`, checked to hold one JSON value of a depth the
 // program can walk; nothing for a 204 the caller allows. Throws the fetch's finished texts.
-std::optional<std::vector<std::string>> json_body(const Transport& transport,
+std::optional<std::vector<std::string>> json_body(const FetchContext& transport,
                                                   const std::string& url, bool allow_no_content) {
     HttpResult result = http_get_retrying(transport, url);
     if (result.status == 204 && allow_no_content) {
@@ -180,7 +180,7 @@ std::optional<std::vector<std::string>> json_body(const Transport& transport,
 
 }  // namespace
 
-nlohmann::json fetch_json(const Transport& transport, const std::string& url,
+nlohmann::json fetch_json(const FetchContext& transport, const std::string& url,
                           bool allow_no_content) {
     std::optional<std::vector<std::string>> body = json_body(transport, url, allow_no_content);
     if (!body) {
@@ -195,7 +195,7 @@ nlohmann::json fetch_json(const Transport& transport, const std::string& url,
     }
 }
 
-CompactDocument fetch_compact_json(const Transport& transport, const std::string& url,
+CompactDocument fetch_compact_json(const FetchContext& transport, const std::string& url,
                                    bool allow_no_content, const CompactOptions& options) {
     std::optional<std::vector<std::string>> body = json_body(transport, url, allow_no_content);
     if (!body) {

@@ -38,8 +38,8 @@ struct HttpResult {
 
 // What the fetch path needs from outside: the HTTP client, a way to pause the calling thread
 // before a retry and the operation the fetches are made for, which decides the hosts they may
-// reach (allowed_hosts). Holds no mutable state, so one Transport serves any number of threads.
-struct Transport {
+// reach (allowed_hosts). Holds no mutable state, so one FetchContext serves any number of threads.
+struct FetchContext {
     const HttpClient& client;
     std::function<void(std::chrono::milliseconds)> pause = [](std::chrono::milliseconds pause) {
         std::this_thread::sleep_for(pause);
@@ -48,8 +48,8 @@ struct Transport {
     std::string_view operation = {};  // a static name; none reaches no host
 
     // The same transport, its fetches made for `name`.
-    Transport for_operation(std::string_view name) const {
-        Transport scoped = *this;
+    FetchContext for_operation(std::string_view name) const {
+        FetchContext scoped = *this;
         scoped.operation = name;
         return scoped;
     }
@@ -63,18 +63,18 @@ HttpResult http_get(const HttpClient& client, const std::string& url, std::strin
                     std::chrono::milliseconds time_limit = attempt_time_limit);
 
 // http_get, tried once more after a pause when the first attempt gave 502, 503 or 504.
-HttpResult http_get_retrying(const Transport& transport, const std::string& url);
+HttpResult http_get_retrying(const FetchContext& transport, const std::string& url);
 
 // The decoded JSON document behind `url`; an empty array for a 204 when `allow_no_content`.
 // Throws std::runtime_error with a finished, user-facing text that ends in ": " + url (except
 // for a URL that is not UTF-8).
-nlohmann::json fetch_json(const Transport& transport, const std::string& url,
+nlohmann::json fetch_json(const FetchContext& transport, const std::string& url,
                           bool allow_no_content);
 
 // fetch_json for a document passed on as it is: its compact text and form, and what `options`
 // asks for, written without holding the parsed value (see compact_document); a 204 the caller
 // allows is an empty array. The same failures and texts.
-CompactDocument fetch_compact_json(const Transport& transport, const std::string& url,
+CompactDocument fetch_compact_json(const FetchContext& transport, const std::string& url,
                                    bool allow_no_content, const CompactOptions& options = {});
 
 }  // namespace weather

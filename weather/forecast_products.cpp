@@ -24,7 +24,7 @@ std::string latest_product_url(std::string_view type, std::string_view location)
 
 // {"issuanceTime", "issuingOffice", "productText"} of a text product; 502 with the URL as source
 // when it has no string text, or when it names a product other than `product_code`.
-Response text_product(const Transport& transport, const std::string& url,
+Response text_product(const FetchContext& transport, const std::string& url,
                       std::string_view product_code, const char* format_error) {
     nlohmann::json product = fetch_json(transport, url, false);
     if (!product.is_object() || !product.contains("productText") ||
@@ -43,7 +43,7 @@ Response text_product(const Transport& transport, const std::string& url,
 
 }  // namespace
 
-Response twelve_hour_forecast(const Transport& transport, const std::string& argument) {
+Response twelve_hour_forecast(const FetchContext& transport, const std::string& argument) {
     const ParsedArgument<GridCell> cell = parse_grid_cell_argument(argument);
     if (!cell.value) {
         return error_response(400, std::string(cell.error), {});
@@ -62,7 +62,7 @@ Response twelve_hour_forecast(const Transport& transport, const std::string& arg
     return Response{200, std::move(forecast.text), json_content_type};
 }
 
-Response forecast_discussion(const Transport& transport, const std::string& argument) {
+Response forecast_discussion(const FetchContext& transport, const std::string& argument) {
     const ParsedArgument<std::string> office = parse_office_argument(argument);
     if (!office.value) {
         return error_response(400, std::string(office.error), {});
@@ -71,7 +71,7 @@ Response forecast_discussion(const Transport& transport, const std::string& argu
                         discussion_format_error);
 }
 
-Response winds_aloft(const Transport& transport, const std::string& argument) {
+Response winds_aloft(const FetchContext& transport, const std::string& argument) {
     for (const WindsBulletin& bulletin : winds_bulletins) {
         if (argument == bulletin.argument) {
             return text_product(transport, latest_product_url(bulletin.product, bulletin.location),
@@ -81,7 +81,7 @@ Response winds_aloft(const Transport& transport, const std::string& argument) {
     return error_response(400, winds_bulletin_error, {});
 }
 
-Response office_outlook(const Transport& transport, const std::string& argument) {
+Response office_outlook(const FetchContext& transport, const std::string& argument) {
     const ParsedArgument<OfficeProduct> product = parse_outlook_argument(argument);
     if (!product.value) {
         return error_response(400, std::string(product.error), {});
@@ -90,7 +90,7 @@ Response office_outlook(const Transport& transport, const std::string& argument)
                         {}, outlook_format_error);
 }
 
-Response zone_document(const Transport& transport, const std::string& argument) {
+Response zone_document(const FetchContext& transport, const std::string& argument) {
     const ParsedArgument<std::string> zone = parse_zone_argument(argument);
     if (!zone.value) {
         return error_response(400, std::string(zone.error), {});

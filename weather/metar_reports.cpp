@@ -67,7 +67,7 @@ void merge_metars(std::map<std::string, MetarRecord>& merged, std::vector<MetarR
     records.clear();
 }
 
-Response metar_reports(const Transport& transport, const std::string& argument) {
+Response metar_reports(const FetchContext& transport, const std::string& argument) {
     std::string bounds = default_metar_bounds;
     if (!argument.empty()) {
         const ParsedArgument<Bounds> box = parse_bounds_argument(argument);

@@ -17,7 +17,7 @@ namespace weather {
 // Surface reports in the box "south,west,north,east", or, for an empty argument, in the whole
 // western area merged with six fixed stations (newest report per station, by identifier).
 // 400 for a bad argument; throws what fetch_json throws for the box request.
-Response metar_reports(const Transport& transport, const std::string& argument);
+Response metar_reports(const FetchContext& transport, const std::string& argument);
 
 // One element of a METAR array: its compact text and what merging reads of it.
 struct MetarRecord {

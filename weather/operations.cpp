@@ -40,7 +40,7 @@ std::string utc_timestamp(std::chrono::system_clock::time_point now) {
 // hourly forecast, the grid data and the nearest station's latest observation. Only the points
 // lookup is essential; a missing product becomes a warning. Every document stays compact text,
 // and the reply is written around them.
-OperationOutcome point_weather(const Transport& transport, const std::string& argument) {
+OperationOutcome point_weather(const FetchContext& transport, const std::string& argument) {
     const ParsedArgument<Coordinates> point = parse_point_argument(argument);
     if (!point.value) {
         return {error_response(400, std::string(point.error), {})};
@@ -86,7 +86,7 @@ OperationOutcome point_weather(const Transport& transport, const std::string& ar
 
 // The documents of these two are passed on as received, and alerts run to megabytes, so they are
 // kept as text from the start.
-Response pilot_reports(const Transport& transport) {
+Response pilot_reports(const FetchContext& transport) {
     CompactDocument data = fetch_compact_json(transport, pilot_reports_url, true);
     if (data.kind != nlohmann::json::value_t::array) {
         return error_response(502, aviation_format_error, pilot_reports_url);
@@ -94,7 +94,7 @@ Response pilot_reports(const Transport& transport) {
     return Response{200, std::move(data.text), json_content_type};
 }
 
-Response active_alerts(const Transport& transport) {
+Response active_alerts(const FetchContext& transport) {
     CompactDocument data = fetch_compact_json(transport, active_alerts_url, false);
     if (data.kind != nlohmann::json::value_t::object ||
         !std::binary_search(data.keys.begin(), data.keys.end(), "features")) {
@@ -104,7 +104,7 @@ Response active_alerts(const Transport& transport) {
 }
 
 // Every US forecast zone with today's danger, passed on like the alerts.
-Response avalanche_danger(const Transport& transport) {
+Response avalanche_danger(const FetchContext& transport) {
     CompactDocument data = fetch_compact_json(transport, avalanche_map_layer_url, false);
     if (data.kind != nlohmann::json::value_t::object ||
         !std::binary_search(data.keys.begin(), data.keys.end(), "features")) {
@@ -113,18 +113,18 @@ Response avalanche_danger(const Transport& transport) {
     return Response{200, std::move(data.text), json_content_type};
 }
 
-OperationOutcome hazards_operation(const Transport& transport, const std::string&) {
+OperationOutcome hazards_operation(const FetchContext& transport, const std::string&) {
     HazardsResult hazards = aviation_hazards(transport);
     return {std::move(hazards.response), hazards.has_warnings};
 }
 
-template <Response (*run)(const Transport&, const std::string&)>
-OperationOutcome with_argument(const Transport& transport, const std::string& argument) {
+template <Response (*run)(const FetchContext&, const std::string&)>
+OperationOutcome with_argument(const FetchContext& transport, const std::string& argument) {
     return {run(transport, argument)};
 }
 
-template <Response (*run)(const Transport&)>
-OperationOutcome without_argument(const Transport& transport, const std::string&) {
+template <Response (*run)(const FetchContext&)>
+OperationOutcome without_argument(const FetchContext& transport, const std::string&) {
     return {run(transport)};
 }
 
@@ -159,7 +159,7 @@ std::chrono::seconds cache_lifetime(std::string_view operation) {
     return found ? found->lifetime : std::chrono::seconds{300};
 }
 
-WeatherService::WeatherService(Transport transport, SteadyClock clock,
+WeatherService::WeatherService(FetchContext transport, SteadyClock clock,
                                std::size_t cache_byte_budget)
     : transport(std::move(transport)), clock(std::move(clock)), responses(cache_byte_budget) {}
 

@@ -26,7 +26,7 @@ struct OperationOutcome {
 // is answered from the cache and whether a reply with a failed product is kept too.
 struct Operation {
     std::string_view name;
-    OperationOutcome (*run)(const Transport& transport, const std::string& argument);
+    OperationOutcome (*run)(const FetchContext& transport, const std::string& argument);
     std::chrono::seconds lifetime;
     bool keeps_partial;
 };
@@ -50,7 +50,7 @@ public:
     using SteadyClock = std::function<ResponseCache::TimePoint()>;
 
     explicit WeatherService(
-        Transport transport, SteadyClock clock = [] { return std::chrono::steady_clock::now(); },
+        FetchContext transport, SteadyClock clock = [] { return std::chrono::steady_clock::now(); },
         std::size_t cache_byte_budget = ResponseCache::default_byte_budget);
 
     // The response to (operation, argument): fresh from the cache, or from the services. Turns
@@ -60,7 +60,7 @@ public:
 private:
     friend struct WeatherServiceProbe;  // the tests' view of the cache
 
-    Transport transport;
+    FetchContext transport;
     SteadyClock clock;
     ResponseCache responses;
 };

@@ -90,7 +90,7 @@ struct Fetched {
     std::string error;
 };
 
-Fetched try_fetch(const Transport& transport, const std::string& url, CompactOptions options) {
+Fetched try_fetch(const FetchContext& transport, const std::string& url, CompactOptions options) {
     if (url.empty()) {
         return {std::nullopt, product_missing_error};
     }
@@ -168,11 +168,11 @@ std::string point_link(const CompactDocument& points, std::size_t index, std::st
     return take(path, nws_api_prefix) && has_expected_path(name, path) ? url : std::string{};
 }
 
-PointProduct fetch_product(const Transport& transport, const std::string& url) {
+PointProduct fetch_product(const FetchContext& transport, const std::string& url) {
     return as_product(try_fetch(transport, url, with_error_probe({})));
 }
 
-PointProduct nearest_observation(const Transport& transport, const std::string& stations_url) {
+PointProduct nearest_observation(const FetchContext& transport, const std::string& stations_url) {
     // Only the first station is read of the list, which is not part of the reply.
     CompactOptions list;
     const JsonPath first = {{"features"}, element(0)};

@@ -35,12 +35,12 @@ inline constexpr std::size_t grid_link = 1;
 inline constexpr std::size_t stations_link = 2;
 
 // The document behind `url` as a product; never throws for a failed download.
-PointProduct fetch_product(const Transport& transport, const std::string& url);
+PointProduct fetch_product(const FetchContext& transport, const std::string& url);
 
 // The latest observation of the first station of the list behind `stations_url` (whose "id"
 // must be the NWS API's station URL with a plain identifier), labelled with that station's name
 // and identifier, or a failed product. Throws only the JSON library's type error when the
 // station's name or identifier is present but not a string.
-PointProduct nearest_observation(const Transport& transport, const std::string& stations_url);
+PointProduct nearest_observation(const FetchContext& transport, const std::string& stations_url);
 
 }  // namespace weather

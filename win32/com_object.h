@@ -13,6 +13,18 @@
 
 namespace win32 {
 
+// The HRESULT for the exception being handled: E_OUTOFMEMORY for std::bad_alloc, E_UNEXPECTED
+// for anything else. Only inside a catch block.
+inline HRESULT current_exception_hresult() noexcept {
+    try {
+        throw;
+    } catch (const std::bad_alloc&) {
+        return E_OUTOFMEMORY;
+    } catch (...) {
+        return E_UNEXPECTED;
+    }
+}
+
 #if defined(CORVANE_TEST_HOOKS)
 // COM objects of ours that are still alive; test builds only, so tests catch leaked handlers.
 inline std::atomic<long> live_com_objects{0};
@@ -89,10 +101,8 @@ struct InvokeSignature<HRESULT (STDMETHODCALLTYPE Owner::*)(Args...)> {
                 } else {
                     return finish([&] { return std::invoke(callable, args...); });
                 }
-            } catch (const std::bad_alloc&) {
-                return E_OUTOFMEMORY;
             } catch (...) {
-                return E_UNEXPECTED;
+                return current_exception_hresult();
             }
         }
 

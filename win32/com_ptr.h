@@ -53,7 +53,7 @@ public:
 
     // Asks the object for another interface, named by its type; empty when it has none.
     template <typename Other>
-    ComPtr<Other> query() const;
+    ComPtr<Other> try_query() const;
 
 private:
     void add_ref() {
@@ -68,7 +68,7 @@ private:
 // Asks `object` for the interface `Other`, named by its type; empty when it has none or when
 // `object` is null.
 template <typename Other>
-ComPtr<Other> query(IUnknown* object) {
+ComPtr<Other> try_query(IUnknown* object) {
     ComPtr<Other> result;
     if (object != nullptr &&
         FAILED(object->QueryInterface(interface_id<Other>(), result.put_void()))) {
@@ -79,8 +79,8 @@ ComPtr<Other> query(IUnknown* object) {
 
 template <typename Interface>
 template <typename Other>
-ComPtr<Other> ComPtr<Interface>::query() const {
-    return win32::query<Other>(pointer);
+ComPtr<Other> ComPtr<Interface>::try_query() const {
+    return win32::try_query<Other>(pointer);
 }
 
 }  // namespace win32

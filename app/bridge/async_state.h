@@ -18,7 +18,7 @@ public:
     // Any worker, under the state's lock, when a reply arrives in an empty queue: asks the UI
     // thread to call AsyncState::take_replies soon. The wake-up carries nothing, so a foreign
     // or repeated one is harmless. False when it could not be sent; that reply is then dropped.
-    virtual bool ring() noexcept = 0;
+    virtual bool request_delivery() noexcept = 0;
 
 protected:
     ~ReplySink() = default;
@@ -48,7 +48,7 @@ public:
             }
             reply_path.replies.push_back(std::move(reply));
             // One wake-up per emptied queue: the UI thread takes everything queued until then.
-            if (reply_path.replies.size() == 1 && !reply_path.sink->ring()) {
+            if (reply_path.replies.size() == 1 && !reply_path.sink->request_delivery()) {
                 reply_path.replies.pop_back();
                 return false;
             }

@@ -47,10 +47,10 @@ std::string reply_text(const nlohmann::json& id, const std::string& operation,
     nlohmann::json failure_reply;
     auto response = run_guarded(id, operation, argument, run, failure_reply);
     if (!response) {
-        return serialise_reply(failure_reply);
+        return reply_json_text(failure_reply);
     }
     if (!weather::is_canonical_json(response->body)) {
-        return serialise_reply(reply_to(id, *response));
+        return reply_json_text(reply_to(id, *response));
     }
     // The keys in the order the serialiser sorts them: body, id, status. Written around the body
     // in its own buffer, which the service's copies leave room for (weather::copy_with_room), so
@@ -62,7 +62,7 @@ std::string reply_text(const nlohmann::json& id, const std::string& operation,
     return text;
 }
 
-std::string serialise_reply(const nlohmann::json& reply) {
+std::string reply_json_text(const nlohmann::json& reply) {
     return weather::to_compact_json(reply);
 }
 

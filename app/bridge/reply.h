@@ -28,6 +28,6 @@ std::string reply_text(const nlohmann::json& id, const std::string& operation,
 
 // Compact text with keys in ascending byte order and raw UTF-8; throws the JSON library's
 // type error for a string that is not valid UTF-8.
-std::string serialise_reply(const nlohmann::json& reply);
+std::string reply_json_text(const nlohmann::json& reply);
 
 }  // namespace bridge

@@ -61,7 +61,7 @@ void open_external(const std::string& uri) {
 Host::Host(HostOptions options)
     : options(std::move(options)),
       state(std::make_shared<AsyncState>()),
-      doorbell(std::make_shared<ReplyDoorbell>(
+      delivery(std::make_shared<MainThreadDelivery>(
           state, [this](std::string text) { deliver(std::move(text)); })) {}
 
 Host::~Host() {
@@ -117,7 +117,7 @@ void Host::create_window() {
     }
 
     // Before any view exists, as on Windows; no request thread exists yet.
-    state->open(*doorbell);
+    state->open(*delivery);
 }
 
 void Host::create_view() {
@@ -196,7 +196,7 @@ void Host::handle_web_message(const std::string& source, const std::string& json
         [this](bridge::PageRequest&& request) { start_worker(state, std::move(request)); },
         page_prefix);
     if (immediate) {
-        post_reply(bridge::serialise_reply(*immediate));
+        post_reply(bridge::reply_json_text(*immediate));
     }
 }
 

@@ -10,7 +10,7 @@
 #include <webkit2/webkit2.h>
 
 #include "app/bridge/async_state.h"
-#include "app/linux/reply_doorbell.h"
+#include "app/linux/main_thread_delivery.h"
 #include "app/linux/reply_streamer.h"
 
 namespace linux_host {
@@ -60,7 +60,7 @@ private:
 
     HostOptions options;
     std::shared_ptr<AsyncState> state;
-    std::shared_ptr<ReplyDoorbell> doorbell;
+    std::shared_ptr<MainThreadDelivery> delivery;
     GtkWidget* window = nullptr;
     WebKitWebContext* context = nullptr;
     WebKitUserContentManager* content = nullptr;

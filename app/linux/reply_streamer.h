@@ -9,7 +9,7 @@
 
 #include <webkit2/webkit2.h>
 
-#include "app/linux/reply_doorbell.h"
+#include "app/linux/main_thread_delivery.h"
 
 namespace linux_host {
 

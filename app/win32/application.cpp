@@ -108,7 +108,7 @@ void Application::post_reply(const nlohmann::json& reply) {
     if (!webview) {
         return;
     }
-    const std::wstring text = utf8_to_wide(bridge::serialise_reply(reply));
+    const std::wstring text = utf8_to_wide(bridge::reply_json_text(reply));
     (void)webview->PostWebMessageAsJson(text.c_str());
 }
 
@@ -122,7 +122,7 @@ void Application::deliver_replies() {
     }
 }
 
-bool Application::ring() noexcept {
+bool Application::request_delivery() noexcept {
     return PostMessageW(window, reply_message, 0, 0) != FALSE;
 }
 

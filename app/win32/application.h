@@ -27,7 +27,7 @@ inline constexpr UINT reply_message = WM_APP + 1;
 
 // The one application object. It lives in the entry function's frame for the whole run; the
 // window procedure and the browser-view handlers hold plain pointers to it. UI thread only,
-// but for ring.
+// but for request_delivery.
 struct Application final : bridge::ReplySink {
     HWND window = nullptr;  // set on WM_NCCREATE, never cleared
     win32::ComPtr<ICoreWebView2Controller> controller;
@@ -56,7 +56,7 @@ struct Application final : bridge::ReplySink {
     void deliver_replies();
 
     // Any worker, under the state's lock: posts reply_message to the window.
-    bool ring() noexcept override;
+    bool request_delivery() noexcept override;
 };
 
 }  // namespace win32_host

@@ -46,14 +46,7 @@ HRESULT run_setup_step(const Application& application, Work work) noexcept {
         work();
     } catch (...) {
         try {
-            HRESULT code = E_UNEXPECTED;
-            try {
-                throw;
-            } catch (const std::bad_alloc&) {
-                code = E_OUTOFMEMORY;
-            } catch (...) {
-            }
-            show_error(application.window, map_window_failed, code);
+            show_error(application.window, map_window_failed, win32::current_exception_hresult());
         } catch (...) {
         }
     }
@@ -71,7 +64,7 @@ void configure_browser_view(Application& application, const std::wstring& web_fo
         return;
     }
 
-    const auto view = application.webview.query<ICoreWebView2_3>();
+    const auto view = application.webview.try_query<ICoreWebView2_3>();
     if (!view) {
         show_error(application.window, runtime_too_old, 0);
         return;
@@ -88,7 +81,7 @@ void configure_browser_view(Application& application, const std::wstring& web_fo
     if (settings) {
         (void)settings->put_IsStatusBarEnabled(FALSE);
     }
-    if (const auto settings2 = settings.query<ICoreWebView2Settings2>()) {
+    if (const auto settings2 = settings.try_query<ICoreWebView2Settings2>()) {
         win32::UniqueCoTaskString default_agent;
         (void)settings2->get_UserAgent(default_agent.put());
         std::wstring agent = default_agent ? default_agent.get() : L"";

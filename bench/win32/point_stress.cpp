@@ -46,7 +46,7 @@ DWORD WINAPI run_point(void* parameter) {
     const std::unique_ptr<Job> job(static_cast<Job*>(parameter));
     try {
         weather::WeatherService service(
-            weather::Transport{job->client, [](std::chrono::milliseconds) {}});
+            weather::FetchContext{job->client, [](std::chrono::milliseconds) {}});
         const weather::Response response = service.run_operation("point", "40.76,-111.89");
         const nlohmann::json reply = nlohmann::json::parse(response.body);
         if (response.status == 200 && reply.at("warnings").empty() &&

@@ -118,7 +118,8 @@ struct Outcome {
     }
 };
 
-Outcome fetch(const weather::Transport& transport, const std::string& url, bool allow_no_content) {
+Outcome fetch(const weather::FetchContext& transport, const std::string& url,
+              bool allow_no_content) {
     try {
         return {weather::fetch_json(transport, url, allow_no_content), {}};
     } catch (const std::runtime_error& failure) {
@@ -149,7 +150,7 @@ protected:
 
     const weather::HttpClient& client = weather::platform_http_client();
     // The real 350 ms pause; the rows on the NWS host are the alerts' fetches.
-    weather::Transport transport = weather::Transport{client}.for_operation("alerts");
+    weather::FetchContext transport = weather::FetchContext{client}.for_operation("alerts");
     RequestLog log;
 };
 
@@ -326,8 +327,8 @@ TEST_F(TransportEndToEnd, FetchAgreesWithTheScriptedClientOnEveryServerDecidedRo
         const std::string_view operation =
             row.operation.empty() ? operation_on(url) : std::string_view(row.operation);
         PauseRecorder real_pauses;
-        const weather::Transport real =
-            weather::Transport{client, real_pauses.function()}.for_operation(operation);
+        const weather::FetchContext real =
+            weather::FetchContext{client, real_pauses.function()}.for_operation(operation);
         const std::size_t mark = log.mark();
         EXPECT_EQ(fetch(real, url, row.allow_no_content), expected);
         const auto seen = log.since(mark);
@@ -351,8 +352,8 @@ TEST_F(TransportEndToEnd, FetchAgreesWithTheScriptedClientOnEveryServerDecidedRo
             scripted.on(with_id(target_url, id), with_ids(answers));
         }
         PauseRecorder scripted_pauses;
-        const weather::Transport scripted_transport =
-            weather::Transport{scripted, scripted_pauses.function()}.for_operation(operation);
+        const weather::FetchContext scripted_transport =
+            weather::FetchContext{scripted, scripted_pauses.function()}.for_operation(operation);
         EXPECT_EQ(fetch(scripted_transport, url, row.allow_no_content), expected);
         EXPECT_EQ(scripted.request_count(), requests);
         EXPECT_EQ(scripted_pauses.recorded(), expected_pauses);
@@ -423,7 +424,7 @@ TEST_F(TransportEndToEnd, NetworkFailuresAreRetriedAndCarryThePlatformsErrorCode
     };
 #endif
     // clang-format on
-    const weather::Transport limited{client, transport.pause, short_limit, "alerts"};
+    const weather::FetchContext limited{client, transport.pause, short_limit, "alerts"};
     std::vector<std::string> urls;
     std::vector<std::future<std::pair<Outcome, std::chrono::steady_clock::duration>>> outcomes;
     const std::size_t mark = log.mark();
@@ -465,8 +466,8 @@ TEST_F(TransportEndToEnd, NetworkFailuresAreRetriedAndCarryThePlatformsErrorCode
         answers[0].times_out = row.ended_by_deadline;
         scripted.on(urls[i], answers);
         PauseRecorder pauses;
-        const weather::Transport scripted_transport =
-            weather::Transport{scripted, pauses.function()}.for_operation("alerts");
+        const weather::FetchContext scripted_transport =
+            weather::FetchContext{scripted, pauses.function()}.for_operation("alerts");
         EXPECT_EQ(fetch(scripted_transport, urls[i], false), outcome);
 #endif
     }
@@ -494,7 +495,7 @@ TEST_F(TransportEndToEnd, TheForeignHostAnswersWhenAskedDirectly) {
 
 TEST_F(TransportEndToEnd, AUrlThatIsNotUtf8IsRefusedAtOnceWithoutARequest) {
     PauseRecorder pauses;
-    const weather::Transport recorded{client, pauses.function()};
+    const weather::FetchContext recorded{client, pauses.function()};
     const std::size_t mark = log.mark();
     EXPECT_EQ(fetch(recorded, "https://api.weather.gov/test/status/200/\xC3\x28", false).error,
               "Invalid UTF-8 request URL");
@@ -598,7 +599,7 @@ void expect_same_as_scripted(const std::string& operation, const std::string& ar
         scripted.on(url, answer);
     }
     PauseRecorder pauses;
-    weather::WeatherService service(weather::Transport{scripted, pauses.function()});
+    weather::WeatherService service(weather::FetchContext{scripted, pauses.function()});
     const weather::Response expected = service.run_operation(operation, argument);
     json real_body = json::parse(real.body);
     json expected_body = json::parse(expected.body);

@@ -22,7 +22,7 @@ constexpr char format_error[] = "Aviation weather service returned an unexpected
 class AviationProductsTest : public ::testing::Test {
 protected:
     AviationProductsTest()
-        : service(Transport{client, pauses.function()}, [this] { return clock.now(); }) {}
+        : service(FetchContext{client, pauses.function()}, [this] { return clock.now(); }) {}
 
     static json body_of(const Response& response) { return json::parse(response.body); }
 
@@ -91,7 +91,7 @@ TEST_F(AviationProductsTest, TafAnswers) {
     for (const auto& c : cases) {
         ScriptedClient scripted;
         scripted.on(url, c.answer);
-        WeatherService fresh(Transport{scripted, pauses.function()});
+        WeatherService fresh(FetchContext{scripted, pauses.function()});
         const Response response = fresh.run_operation("tafs", "");
         EXPECT_EQ(response.status, c.status) << c.name;
         EXPECT_EQ(body_of(response), c.body) << c.name;
@@ -168,7 +168,7 @@ TEST_F(AviationProductsTest, EveryCombinationOfFailedHazardProducts) {
         scripted.on(sigmets, exchange_for(c.sigmets, R"([{"seriesId":"12W"}])"));
         scripted.on(gairmets, exchange_for(c.gairmets, R"([{"tag":"1W"}])"));
         scripted.on(cwas, exchange_for(c.cwas, R"([{"cwsu":"ZLC"}])"));
-        WeatherService fresh(Transport{scripted, pauses.function()});
+        WeatherService fresh(FetchContext{scripted, pauses.function()});
         const Response response = fresh.run_operation("hazards", "");
         ASSERT_EQ(response.status, c.status);
         const json body = body_of(response);

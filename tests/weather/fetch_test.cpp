@@ -13,12 +13,12 @@ constexpr char alerts_url[] = "https://api.weather.gov/alerts/active?area=UT";
 
 class FetchTest : public ::testing::Test {
 protected:
-    Transport transport() { return for_alerts(client, pauses); }
+    FetchContext transport() { return for_alerts(client, pauses); }
 
     // Most cases ask for the alerts, an operation of the NWS host.
-    static Transport for_alerts(const HttpClient& through, PauseRecorder& recorder,
-                                milliseconds time_limit = attempt_time_limit) {
-        return Transport{through, recorder.function(), time_limit, "alerts"};
+    static FetchContext for_alerts(const HttpClient& through, PauseRecorder& recorder,
+                                   milliseconds time_limit = attempt_time_limit) {
+        return FetchContext{through, recorder.function(), time_limit, "alerts"};
     }
 
     // The text fetch_json throws for `url`, or "" when it returns.
@@ -26,7 +26,7 @@ protected:
         return failure_of_with(transport(), url, allow_no_content);
     }
 
-    static std::string failure_of_with(const Transport& through, const std::string& url,
+    static std::string failure_of_with(const FetchContext& through, const std::string& url,
                                        bool allow_no_content = false) {
         try {
             fetch_json(through, url, allow_no_content);
@@ -74,7 +74,7 @@ TEST_F(FetchTest, RefusesUrlsThatAreNotHttpsOnAnAllowedHostAfterTwoAttempts) {
     };
     for (const auto& c : cases) {
         PauseRecorder case_pauses;
-        const Transport case_transport = for_alerts(client, case_pauses);
+        const FetchContext case_transport = for_alerts(client, case_pauses);
         try {
             fetch_json(case_transport, c.url, false);
             ADD_FAILURE() << c.url << " was fetched";
@@ -120,7 +120,7 @@ TEST_F(FetchTest, BodyCapIsExactly12MiB) {
         body.front() = '[';
         body.back() = ']';
         sized.on(alerts_url, Exchange::ok(std::move(body)));
-        const Transport sized_transport = for_alerts(sized, pauses);
+        const FetchContext sized_transport = for_alerts(sized, pauses);
         std::string error;
         try {
             EXPECT_EQ(fetch_json(sized_transport, alerts_url, false), nlohmann::json::array());
@@ -176,7 +176,7 @@ TEST_F(FetchTest, RetriesOnceAfter350msOnGatewayStatuses) {
         ScriptedClient scripted;
         PauseRecorder case_pauses;
         scripted.on(alerts_url, cases[i].answers);
-        const Transport case_transport = for_alerts(scripted, case_pauses);
+        const FetchContext case_transport = for_alerts(scripted, case_pauses);
         std::string error;
         nlohmann::json value;
         try {
@@ -226,7 +226,7 @@ TEST_F(FetchTest, EachFailingClientStepHasItsOwnTextAndClosesWhatWasOpened) {
         EXPECT_EQ(scripted.open_exchanges(), 0);
 
         PauseRecorder case_pauses;
-        const Transport case_transport = for_alerts(scripted, case_pauses);
+        const FetchContext case_transport = for_alerts(scripted, case_pauses);
         try {
             fetch_json(case_transport, alerts_url, false);
             ADD_FAILURE() << "no failure";
@@ -253,7 +253,7 @@ TEST_F(FetchTest, NoContentRules) {
     for (const auto& c : cases) {
         ScriptedClient scripted;
         scripted.on(alerts_url, c.answer);
-        const Transport case_transport = for_alerts(scripted, pauses);
+        const FetchContext case_transport = for_alerts(scripted, pauses);
         try {
             const auto value = fetch_json(case_transport, alerts_url, c.allow_no_content);
             EXPECT_TRUE(c.error.empty()) << "returned " << value.dump();
@@ -277,7 +277,7 @@ TEST_F(FetchTest, DecodesStrictlyOneJsonValue) {
     for (const std::string& body : refused) {
         ScriptedClient scripted;
         scripted.on(alerts_url, Exchange::ok(body));
-        const Transport case_transport = for_alerts(scripted, pauses);
+        const FetchContext case_transport = for_alerts(scripted, pauses);
         try {
             fetch_json(case_transport, alerts_url, false);
             ADD_FAILURE() << "accepted " << ::testing::PrintToString(body);
@@ -290,7 +290,7 @@ TEST_F(FetchTest, DecodesStrictlyOneJsonValue) {
     for (const char* body : {" [1] \n", "\"text\"", "0", "null"}) {
         ScriptedClient scripted;
         scripted.on(alerts_url, Exchange::ok(body));
-        const Transport case_transport = for_alerts(scripted, pauses);
+        const FetchContext case_transport = for_alerts(scripted, pauses);
         EXPECT_NO_THROW(fetch_json(case_transport, alerts_url, false)) << body;
     }
 }
@@ -330,7 +330,7 @@ TEST_F(FetchTest, DocumentsNestedDeeperThan256LevelsAreInvalidJson) {
     for (const auto& c : cases) {
         ScriptedClient scripted;
         scripted.on(alerts_url, Exchange::ok(c.body));
-        const Transport case_transport = for_alerts(scripted, pauses);
+        const FetchContext case_transport = for_alerts(scripted, pauses);
         try {
             const nlohmann::json value = fetch_json(case_transport, alerts_url, false);
             EXPECT_TRUE(c.accepted) << c.name;
@@ -385,7 +385,7 @@ TEST_F(FetchTest, RedirectsAreFollowedOnlyToTheOperationsHostOverHttps) {
         if (!c.target.empty()) {
             scripted.on(c.target, Exchange::ok("[1]"));
         }
-        const Transport case_transport = for_alerts(scripted, case_pauses);
+        const FetchContext case_transport = for_alerts(scripted, case_pauses);
         std::string error;
         try {
             EXPECT_EQ(fetch_json(case_transport, alerts_url, false), nlohmann::json::array({1}));
@@ -452,7 +452,7 @@ TEST_F(FetchTest, EachHostServesOnlyTheOperationsItsRowNames) {
         if (!c.redirect.empty()) {
             scripted.on(c.redirect, Exchange::ok("[1]"));
         }
-        const Transport scoped = for_alerts(scripted, case_pauses).for_operation(c.operation);
+        const FetchContext scoped = for_alerts(scripted, case_pauses).for_operation(c.operation);
         const std::string error = failure_of_with(scoped, c.url);
         EXPECT_EQ(error, c.fetched ? "" : "Weather service returned an unexpected host: " + c.url);
         const std::size_t asked_first = c.redirect.empty() && !c.fetched ? 0u : c.fetched ? 1u : 2u;
@@ -498,7 +498,7 @@ TEST_F(FetchTest, OnlyRedirectStatusesWithALocationAreFollowedAtMostTenTimes) {
             scripted.on("https://api.weather.gov/hop/" + std::to_string(hop), c.chain[hop]);
         }
         scripted.on(target, Exchange::ok("[1]"));
-        const Transport case_transport = for_alerts(scripted, pauses);
+        const FetchContext case_transport = for_alerts(scripted, pauses);
         std::string error;
         try {
             EXPECT_EQ(fetch_json(case_transport, alerts_url, false), nlohmann::json::array({1}));
@@ -529,7 +529,7 @@ TEST_F(FetchTest, EachAttemptEndsByItsDeadline) {
     for (const Step step : {Step::send, Step::query_status, Step::read}) {
         ScriptedClient scripted;
         scripted.on(alerts_url, Exchange::deadline_at(step));
-        const Transport limited = for_alerts(scripted, pauses, milliseconds(1500));
+        const FetchContext limited = for_alerts(scripted, pauses, milliseconds(1500));
         const auto before = std::chrono::steady_clock::now();
         EXPECT_EQ(
             failure_of_with(limited, alerts_url),

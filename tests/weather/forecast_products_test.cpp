@@ -19,7 +19,7 @@ constexpr char outlook_url[] = "https://api.weather.gov/products/types/HWO/locat
 class ForecastProductsTest : public ::testing::Test {
 protected:
     Response run(const std::string& operation, const std::string& argument) {
-        WeatherService service(Transport{client, pauses.function()});
+        WeatherService service(FetchContext{client, pauses.function()});
         return service.run_operation(operation, argument);
     }
     static json body_of(const Response& response) { return json::parse(response.body); }
@@ -188,7 +188,7 @@ TEST_F(ForecastProductsTest, FailuresAndRefusals) {
         scripted.on(zone_url, c.answer);
         scripted.on(winds_url, c.answer);
         scripted.on(outlook_url, c.answer);
-        WeatherService service(Transport{scripted, pauses.function()});
+        WeatherService service(FetchContext{scripted, pauses.function()});
         const Response response = service.run_operation(c.operation, c.argument);
         EXPECT_EQ(response.status, c.status) << c.operation << " " << c.argument;
         EXPECT_EQ(body_of(response), c.body) << c.operation << " " << c.argument;
@@ -286,7 +286,7 @@ TEST_F(ForecastProductsTest, WindsBulletinsByTheirArgument) {
         if (!url.empty()) {
             scripted.on(url, Exchange::ok(R"({"productText":"FD"})"));
         }
-        WeatherService service(Transport{scripted, pauses.function()});
+        WeatherService service(FetchContext{scripted, pauses.function()});
         const Response response = service.run_operation("winds", argument);
         if (url.empty()) {
             EXPECT_EQ(response.status, 400) << argument;
@@ -385,7 +385,7 @@ TEST_F(ForecastProductsTest, OutlooksAreTheOfficesLatestHwoOrFwf) {
             }
         }
         scripted.on(prefix + "HWO/locations/XYZ/latest", Exchange::ok(R"({"@graph":[]})"));
-        WeatherService service(Transport{scripted, pauses.function()});
+        WeatherService service(FetchContext{scripted, pauses.function()});
         const Response response = service.run_operation("outlook", c.argument);
         EXPECT_EQ(response.status, c.url.empty() ? 400 : c.body.contains("error") ? 502 : 200);
         EXPECT_EQ(body_of(response), c.body);

@@ -31,7 +31,7 @@ std::vector<std::string> ids_of(const nlohmann::json& records) {
 class MetarReportsTest : public ::testing::Test {
 protected:
     Response run(const std::string& argument) {
-        return metar_reports(Transport{client, pauses.function()}.for_operation("metars"),
+        return metar_reports(FetchContext{client, pauses.function()}.for_operation("metars"),
                              argument);
     }
 
@@ -168,7 +168,7 @@ TEST_F(MetarReportsTest, ABoxRequestFailureIsThrownForTheDispatcher) {
     client.on(default_box_url, Exchange::with_status(500));
     EXPECT_THROW(run(""), std::runtime_error);
 
-    WeatherService service(Transport{client, pauses.function()});
+    WeatherService service(FetchContext{client, pauses.function()});
     const Response response = service.run_operation("metars", "");
     EXPECT_EQ(response.status, 502);
     EXPECT_EQ(nlohmann::json::parse(response.body),

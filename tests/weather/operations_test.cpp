@@ -17,7 +17,7 @@ using namespace std::chrono_literals;
 class OperationsTest : public ::testing::Test {
 protected:
     OperationsTest()
-        : service(Transport{client, pauses.function()}, [this] { return clock.now(); }) {}
+        : service(FetchContext{client, pauses.function()}, [this] { return clock.now(); }) {}
 
     static nlohmann::json body_of(const Response& response) {
         return nlohmann::json::parse(response.body);
@@ -230,7 +230,7 @@ TEST_F(OperationsTest, UnexpectedShapesAre502WithTheirSource) {
     for (const auto& c : cases) {
         ScriptedClient scripted;
         scripted.on(c.url, Exchange::ok(c.body));
-        WeatherService fresh(Transport{scripted, pauses.function()},
+        WeatherService fresh(FetchContext{scripted, pauses.function()},
                              [this] { return clock.now(); });
         const Response response = fresh.run_operation(c.operation, "");
         EXPECT_EQ(response.status, c.status) << c.body;
@@ -287,7 +287,7 @@ TEST_F(OperationsTest, StaleEntriesOfOtherKeysAreDroppedToo) {
 // stay within the budget (64 MiB; 5 kB here), the oldest going first.
 TEST_F(OperationsTest, StoredBodiesStayWithinTheByteBudget) {
     WeatherService budgeted(
-        Transport{client, pauses.function()}, [this] { return clock.now(); }, 5000);
+        FetchContext{client, pauses.function()}, [this] { return clock.now(); }, 5000);
     const std::string body = "[\"" + std::string(996, 'x') + "\"]";
     const auto box = [](int east) { return "40,-112,41," + std::to_string(east); };
     const auto box_url = [](int east) {
@@ -536,7 +536,7 @@ TEST_F(OperationsTest, EveryOperationRefusesDocumentsNestedDeeperThan256Levels) 
             scripted.on(outlook_url, Exchange::ok(R"({"productText":"HWO"})"));
             scripted.on(avalanche_map_layer_url, Exchange::ok(R"({"features":[]})"));
             scripted.on(c.url, Exchange::ok(deep(c.document, depth)));
-            WeatherService fresh(Transport{scripted, pauses.function()});
+            WeatherService fresh(FetchContext{scripted, pauses.function()});
 
             const Response response = fresh.run_operation(c.operation, c.argument);
             const std::string deepest(depth - 2, '[');

@@ -50,7 +50,7 @@ nlohmann::json observation_document() {
 
 class PointWeatherTest : public ::testing::Test {
 protected:
-    PointWeatherTest() : service(Transport{client, pauses.function()}) {}
+    PointWeatherTest() : service(FetchContext{client, pauses.function()}) {}
 
     void script_all_products() {
         client.on(points_url, Exchange::ok(points_document().dump(4)));
@@ -109,7 +109,7 @@ TEST_F(PointWeatherTest, WritesThePointWithFourDecimals) {
     };
     for (const auto& c : cases) {
         ScriptedClient scripted;  // answers 404 to everything
-        WeatherService fresh(Transport{scripted, pauses.function()});
+        WeatherService fresh(FetchContext{scripted, pauses.function()});
         const Response response = fresh.run_operation("point", c.argument);
         EXPECT_EQ(response.status, 502);
         const auto requests = scripted.requests();
@@ -182,7 +182,7 @@ TEST_F(PointWeatherTest, LinksOfAnyOtherFormAreProductsTheLocationLacks) {
                                                             {"observationStations", "observation"}};
     for (const auto& c : cases) {
         ScriptedClient scripted;
-        WeatherService fresh(Transport{scripted, pauses.function()});
+        WeatherService fresh(FetchContext{scripted, pauses.function()});
         nlohmann::json points = points_document();
         if (c.value.is_null()) {
             points["properties"].erase(c.link);
@@ -208,7 +208,7 @@ TEST_F(PointWeatherTest, LinksOfAnyOtherFormAreProductsTheLocationLacks) {
 TEST_F(PointWeatherTest, APointsDocumentThatIsNotAnObjectYieldsThreeWarnings) {
     for (const char* document : {"[]", "\"text\"", "{\"properties\": []}", "{}"}) {
         ScriptedClient scripted;
-        WeatherService fresh(Transport{scripted, pauses.function()});
+        WeatherService fresh(FetchContext{scripted, pauses.function()});
         scripted.on(points_url, Exchange::ok(document));
         const Response response = fresh.run_operation("point", "40.76,-111.89");
         ASSERT_EQ(response.status, 200);
@@ -239,7 +239,7 @@ TEST_F(PointWeatherTest, APointsLookupThatFailsEndsTheOperationWith502) {
     };
     for (const auto& c : cases) {
         ScriptedClient scripted;
-        WeatherService fresh(Transport{scripted, pauses.function()});
+        WeatherService fresh(FetchContext{scripted, pauses.function()});
         scripted.on(points_url, c.answer);
         const Response response = fresh.run_operation("point", "40.76,-111.89");
         EXPECT_EQ(response.status, 502);
@@ -310,7 +310,7 @@ TEST_F(PointWeatherTest, NearestStationRules) {
     };
     for (const auto& c : cases) {
         ScriptedClient scripted;
-        WeatherService fresh(Transport{scripted, pauses.function()});
+        WeatherService fresh(FetchContext{scripted, pauses.function()});
         scripted.on(points_url, Exchange::ok(points_document().dump()));
         scripted.on(hourly_url, Exchange::ok("{}"));
         scripted.on(grid_url, Exchange::ok("{}"));
@@ -363,7 +363,7 @@ TEST_F(PointWeatherTest, StationLabelsFollowTheStationList) {
     };
     for (const auto& c : cases) {
         ScriptedClient scripted;
-        WeatherService fresh(Transport{scripted, pauses.function()});
+        WeatherService fresh(FetchContext{scripted, pauses.function()});
         scripted.on(points_url, Exchange::ok(points_document().dump()));
         scripted.on(stations_url, Exchange::ok(station_list(c.feature).dump()));
         scripted.on(observation_url, Exchange::ok(observation_document().dump()));

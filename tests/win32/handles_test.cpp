@@ -84,9 +84,9 @@ TEST(ComPtr, BalancesReferences) {
         auto owner = ComPtr<IUnknown>::attach(&object);
         ComPtr<IUnknown> copy = owner;
         EXPECT_EQ(object.references, 2u);
-        auto same = owner.query<IUnknown>();
+        auto same = owner.try_query<IUnknown>();
         EXPECT_EQ(object.references, 3u);
-        auto none = owner.query<IClassFactory>();
+        auto none = owner.try_query<IClassFactory>();
         EXPECT_FALSE(none);
         ComPtr<IUnknown> moved = std::move(copy);
         EXPECT_EQ(object.references, 3u);

@@ -14,7 +14,7 @@ using nlohmann::json;
 
 // The reference form: the body parsed and the whole reply serialised.
 std::string reference_text(const json& id, const OperationRunner& run) {
-    return serialise_reply(finished_reply(id, "op", "arg", run));
+    return reply_json_text(finished_reply(id, "op", "arg", run));
 }
 
 OperationRunner answering(int status, std::string body) {
@@ -76,7 +76,7 @@ TEST(ReplyText, AgreesWithTheReferenceOverEveryOperationAndDocument) {
     weather::testing::ScriptedClient client;
     weather::testing::answer_from_routes(client);
     weather::testing::PauseRecorder pauses;
-    weather::WeatherService service(weather::Transport{client, pauses.function()});
+    weather::WeatherService service(weather::FetchContext{client, pauses.function()});
     const std::pair<std::string, std::string> requests[] = {
         {"point", "40.76,-111.89"},
         {"metars", ""},
@@ -130,7 +130,7 @@ TEST(ReplyText, IsWrittenInTheBufferOfTheServicesBody) {
     weather::testing::ScriptedClient client;
     weather::testing::answer_from_routes(client);
     weather::testing::PauseRecorder pauses;
-    weather::WeatherService service(weather::Transport{client, pauses.function()});
+    weather::WeatherService service(weather::FetchContext{client, pauses.function()});
     for (const json& id : {json(12), json(std::string(2040, 'i'))}) {
         for (const char* operation : {"hazards", "alerts"}) {
             const void* body_buffer = nullptr;
@@ -141,7 +141,7 @@ TEST(ReplyText, IsWrittenInTheBufferOfTheServicesBody) {
             };
             const std::string text = reply_text(id, operation, "", run);
             EXPECT_EQ(static_cast<const void*>(text.data()), body_buffer) << operation;
-            EXPECT_EQ(text, serialise_reply(finished_reply(id, operation, "", run))) << operation;
+            EXPECT_EQ(text, reply_json_text(finished_reply(id, operation, "", run))) << operation;
         }
     }
 }

@@ -16,7 +16,7 @@ using AsyncState = bridge::AsyncState<ReplyText>;
 
 // A stand-in for a host's end of the reply path: counts its wake-ups and can refuse them.
 struct FakeSink final : ReplySink {
-    bool ring() noexcept override {
+    bool request_delivery() noexcept override {
         ++rings;
         return !refuse;
     }

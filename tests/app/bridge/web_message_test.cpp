@@ -108,7 +108,7 @@ TEST_F(WebMessageTest, UnparsableTextIsAnswered400WithANullId) {
         EXPECT_EQ((*reply)["status"], 400);
         EXPECT_TRUE((*reply)["id"].is_null());
         EXPECT_EQ((*reply)["body"]["error"], base::valid_utf8(library_text));
-        EXPECT_NO_THROW(serialise_reply(*reply)) << "every reply can be serialised";
+        EXPECT_NO_THROW(reply_json_text(*reply)) << "every reply can be serialised";
     }
     EXPECT_TRUE(started.empty());
 }
@@ -315,7 +315,7 @@ TEST_F(WebMessageTest, TheNinthRequestInFlightIsBusy) {
     const auto busy = send(R"({"id": "ninth", "operation": "alerts"})");
     ASSERT_TRUE(busy);
     EXPECT_EQ(
-        serialise_reply(*busy),
+        reply_json_text(*busy),
         R"({"body":{"error":"Weather requests are busy. Try again in a moment."},"id":"ninth","status":429})");
     EXPECT_EQ(active_requests.load(), 8);
     release_slot(active_requests);
@@ -337,10 +337,10 @@ TEST_F(WebMessageTest, AWorkerThatCannotStartIsAnswered400AndGivesItsSlotBack) {
 }
 
 TEST(Reply, KeysComeOutAsBodyIdStatus) {
-    EXPECT_EQ(serialise_reply(make_reply("x", 400, error_body("Unsupported weather operation"))),
+    EXPECT_EQ(reply_json_text(make_reply("x", 400, error_body("Unsupported weather operation"))),
               R"({"body":{"error":"Unsupported weather operation"},"id":"x","status":400})");
     EXPECT_EQ(
-        serialise_reply(make_reply(nullptr, 200, nlohmann::json::parse(R"({"b":1,"a":"\u00f1"})"))),
+        reply_json_text(make_reply(nullptr, 200, nlohmann::json::parse(R"({"b":1,"a":"\u00f1"})"))),
         "{\"body\":{\"a\":\"\xC3\xB1\",\"b\":1},\"id\":null,\"status\":200}");
 }
 
@@ -384,7 +384,7 @@ TEST(Reply, FinishedReplyCarriesTheOperationsResultOr500) {
 }
 
 TEST(Reply, ErrorTextsAreAlwaysSerialisable) {
-    EXPECT_EQ(serialise_reply(make_reply(1, 500, error_body("cut \xC3"))),
+    EXPECT_EQ(reply_json_text(make_reply(1, 500, error_body("cut \xC3"))),
               "{\"body\":{\"error\":\"cut \xEF\xBF\xBD\"},\"id\":1,\"status\":500}");
 }
 

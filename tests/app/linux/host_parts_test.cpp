@@ -9,8 +9,8 @@
 
 #include "app/host_rules.h"
 #include "app/linux/host.h"
+#include "app/linux/main_thread_delivery.h"
 #include "app/linux/page_files.h"
-#include "app/linux/reply_doorbell.h"
 
 namespace linux_host {
 namespace {
@@ -137,15 +137,15 @@ void run_pending_events() {
     }
 }
 
-// A shared state with the doorbell open on it; `deliver` records what reaches the main thread.
-struct DoorbellFixture {
-    explicit DoorbellFixture(std::function<void(const std::string&)> deliver)
-        : doorbell(std::make_shared<ReplyDoorbell>(state, std::move(deliver))) {
-        state->open(*doorbell);
+// A shared state with the delivery open on it; `deliver` records what reaches the main thread.
+struct DeliveryFixture {
+    explicit DeliveryFixture(std::function<void(const std::string&)> deliver)
+        : delivery(std::make_shared<MainThreadDelivery>(state, std::move(deliver))) {
+        state->open(*delivery);
     }
-    ~DoorbellFixture() { state->close(); }
+    ~DeliveryFixture() { state->close(); }
     std::shared_ptr<AsyncState> state = std::make_shared<AsyncState>();
-    std::shared_ptr<ReplyDoorbell> doorbell;
+    std::shared_ptr<MainThreadDelivery> delivery;
 };
 
 TEST(ReplyParts, CutsBetweenCharactersAndJoinsToTheWhole) {
@@ -188,10 +188,10 @@ TEST(ReplyParts, EachPartIsAStringLiteralOfItsOwnScript) {
     EXPECT_EQ(reply_part_script("", true), "corvaneReplyPart('', true);");
 }
 
-TEST(ReplyDoorbell, DeliversOnTheMainThreadInOrder) {
+TEST(MainThreadDelivery, DeliversOnTheMainThreadInOrder) {
     std::vector<std::string> delivered;
     std::thread::id delivering_thread;
-    DoorbellFixture replies([&](const std::string& reply) {
+    DeliveryFixture replies([&](const std::string& reply) {
         delivered.push_back(reply);
         delivering_thread = std::this_thread::get_id();
     });
@@ -207,9 +207,9 @@ TEST(ReplyDoorbell, DeliversOnTheMainThreadInOrder) {
     EXPECT_TRUE(replies.state->take_replies().empty());
 }
 
-TEST(ReplyDoorbell, DrainFreesWithoutDelivering) {
+TEST(MainThreadDelivery, DrainFreesWithoutDelivering) {
     std::vector<std::string> delivered;
-    DoorbellFixture replies([&](const std::string& reply) { delivered.push_back(reply); });
+    DeliveryFixture replies([&](const std::string& reply) { delivered.push_back(reply); });
     EXPECT_TRUE(replies.state->hand_over("late"));
     replies.state->close();
     run_pending_events();
@@ -220,9 +220,9 @@ TEST(ReplyDoorbell, DrainFreesWithoutDelivering) {
     EXPECT_TRUE(delivered.empty());
 }
 
-TEST(ReplyDoorbell, AFailingDeliveryDoesNotStopTheOthers) {
+TEST(MainThreadDelivery, AFailingDeliveryDoesNotStopTheOthers) {
     std::vector<std::string> delivered;
-    DoorbellFixture replies([&](const std::string& reply) {
+    DeliveryFixture replies([&](const std::string& reply) {
         if (reply == "bad") {
             throw std::runtime_error("no view");
         }
@@ -235,9 +235,9 @@ TEST(ReplyDoorbell, AFailingDeliveryDoesNotStopTheOthers) {
 }
 
 // A wake-up still pending when the host is gone finds nothing to deliver to.
-TEST(ReplyDoorbell, APendingWakeUpOutlivesItsHost) {
+TEST(MainThreadDelivery, APendingWakeUpOutlivesItsHost) {
     bool delivered = false;
-    auto replies = std::make_unique<DoorbellFixture>([&](const std::string&) { delivered = true; });
+    auto replies = std::make_unique<DeliveryFixture>([&](const std::string&) { delivered = true; });
     replies->state->hand_over("pending");
     replies.reset();
     run_pending_events();

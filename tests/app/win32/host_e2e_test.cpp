@@ -134,7 +134,7 @@ TEST_F(HostEndToEnd, EveryOperationAnswersFromTheServicesAndThenFromTheCache) {
     weather::testing::ScriptedClient scripted;
     weather::testing::answer_from_routes(scripted);
     weather::testing::PauseRecorder pauses;
-    weather::WeatherService reference(weather::Transport{scripted, pauses.function()});
+    weather::WeatherService reference(weather::FetchContext{scripted, pauses.function()});
 
     std::vector<std::string> first_bodies;
     for (const int round : {0, 1}) {
@@ -193,14 +193,22 @@ TEST_F(HostEndToEnd, RefusalsAndAServiceFailureOfTheNewerOperationsReachThePage)
     HostRun run(scratch);
     ASSERT_TRUE(run.wait_until_loaded());
     const std::vector<std::pair<std::string, std::string>> asked = {
-        {"tafs", "40,-112,40,-111"},       {"tafs", "31,-125,32,-124"}, {"forecast", "SLC/0,0"},
-        {"forecast", "SLC/101, 174"},      {"discussion", "XYZ"},       {"discussion", "KSLC"},
-        {"hazards", std::string(97, 'x')}, {"zone", "fire/UTZ478"},     {"zone", "UTZ110"},
-        {"winds", "06"},                   {"winds", "24"},             {"winds", "6"}};
+        {"tafs", "40,-112,40,-111"},
+        {"tafs", "31,-125,32,-124"},
+        {"forecast", "SLC/0,0"},
+        {"forecast", "SLC/101, 174"},
+        {"discussion", "XYZ"},
+        {"discussion", "KSLC"},
+        {"hazards", std::string(97, 'x')},
+        {"zone", "fire/UTZ478"},
+        {"zone", "UTZ110"},
+        {"winds", "06"},
+        {"winds", "24"},
+        {"winds", "6"}};
     weather::testing::ScriptedClient scripted;
     weather::testing::answer_from_routes(scripted);
     weather::testing::PauseRecorder pauses;
-    weather::WeatherService reference(weather::Transport{scripted, pauses.function()});
+    weather::WeatherService reference(weather::FetchContext{scripted, pauses.function()});
 
     const std::size_t mark = run.log().size();
     // At most eight at a time, so none is answered busy.

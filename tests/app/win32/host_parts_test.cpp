@@ -341,7 +341,7 @@ TEST_F(HostWindowProcedure, AWorkerWhoseWindowIsGoneFreesItsReply) {
     DestroyWindow(gone);
     const long before = live_allocations();
     application.window = gone;  // as if the window went without a shutdown
-    EXPECT_FALSE(application.ring()) << "a destroyed window takes no wake-up";
+    EXPECT_FALSE(application.request_delivery()) << "a destroyed window takes no wake-up";
 
     application.handle_web_message(&args);
     ASSERT_TRUE(wait_until([&] {
