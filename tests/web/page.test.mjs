@@ -786,6 +786,34 @@ describe('TAFs, hazards, the 12-hour forecast and the discussion', () => {
     await close();
   });
 
+  // A popup opened before the TAF reply used to say "Loading the TAFs…" until it was reopened.
+  it('fills an open station popup\'s TAF when the reply or the failure lands, where the popup stands', async () => {
+    for (const [failure, expected] of [[null, /^TAF KSLC 201720Z/],
+      [{status: 502, body: {error: 'Weather download failed (HTTP 503)'}}, /^The TAFs could not be loaded: Weather download failed/]]) {
+      const {page, close} = await ready({init: () => {
+        window.corvaneStub.handlers.tafs = (argument, {id}) => void (window.heldTafs = {id, argument});
+      }});
+      await page.waitForFunction(() => window.heldTafs);
+      await station(page, 'KSLC').dispatchEvent('click');
+      const taf = page.locator('.station-popup .taf');
+      assert.equal(await taf.locator('.note').textContent(), 'Loading the TAFs…');
+      // The tip's place against the station, and whether the popup's top lies inside the map.
+      const place = () => page.evaluate(() => [...['.leaflet-popup-tip', '.leaflet-popup-content-wrapper']
+        .map((selector) => document.querySelector(selector).getBoundingClientRect()),
+      document.querySelector('path.station-marker[data-station="KSLC"]').getBoundingClientRect(),
+      document.querySelector('#map').getBoundingClientRect()]).then(([tip, box, mark, map]) => [Math.round(tip.y - mark.y), box.top >= map.top]);
+      await page.waitForFunction(() => document.querySelector('.leaflet-popup-content-wrapper').getBoundingClientRect().top >=
+        document.querySelector('#map').getBoundingClientRect().top);  // the opening pan is over
+      const before = await place();
+      await page.evaluate((reply) => window.corvaneStub.deliver({id: window.heldTafs.id,
+        ...(reply || window.corvaneStub.defaults.tafs(window.heldTafs.argument))}), failure);
+      await taf.locator(failure ? '.layer-error' : '.raw').waitFor();
+      assert.match(await taf.locator(failure ? '.layer-error' : '.raw').textContent(), expected);
+      assert.deepEqual(await place(), before);
+      await close();
+    }
+  });
+
   it('starts on the G-AIRMET snapshot valid now, moves on by itself, and filters by altitude', async () => {
     const {page, close} = await ready({clock: REFERENCE_TIME + 10 * MINUTE});  // 18:10Z
     await page.locator('path.hazard').first().waitFor();

@@ -18,7 +18,7 @@ import {MapStatus} from './map/map-status.js';
 import {OLD_REPORT_MS, MetarLayer} from './map/metar-layer.js';
 import {PirepLayer, levelText} from './map/pirep-layer.js';
 import {PointMarker} from './map/point-marker.js';
-import {onMapClick} from './map/popup.js';
+import {onMapClick, refreshOpenPopup} from './map/popup.js';
 import {decodeDiscussion} from './discussion.js';
 import {decodeForecast} from './forecast.js';
 import {decodeHazards, decodeHazardsInSlices} from './hazards.js';
@@ -35,7 +35,7 @@ import {pirepLabel, stationLabel} from './panels/describe.js';
 import {alertSection, createLayerPanel, hazardSection, metarSection,
   pirepSection} from './panels/layer-panel.js';
 import {pointFreshness, renderPointPanel} from './panels/point-panel.js';
-import {pirepPopup, stationPopup} from './panels/report-popups.js';
+import {pirepPopup, refreshStationTaf, stationPopup} from './panels/report-popups.js';
 import {createSearchBox} from './panels/search-box.js';
 import {createStationPanel} from './panels/station-panel.js';
 import {createStatusArea} from './panels/status.js';
@@ -375,7 +375,15 @@ avalancheFeed.subscribe((feed, changedData) => drawFeed(feed, [...(!changedData 
 }]]), ['point panel', () => {
   if (pointController.state.point) drawPoint(pointController.state);
 }]]));
-tafFeed.subscribe((feed) => showFeedStatus(feed));
+tafFeed.subscribe((feed) => {
+  showFeedStatus(feed);
+  // A station popup opened while the TAFs were on their way shows them (or the failure) once here.
+  if (feed.loading) return;
+  refreshOpenPopup(map, (content) => {
+    const station = content.classList.contains('station-popup') ? metarLayer.station(content.dataset.station || '') : null;
+    return station ? refreshStationTaf(content, station, {units, now: now(), taf: tafFor(station.id)}) : false;
+  });
+});
 
 alertFeed.subscribe((feed, changedData) => drawFeed(feed, [['drawing', () => {
   if (changedData) {

@@ -6,6 +6,8 @@ import {afterPaint} from '../dom.js';
 
 const POPUP_PADDING = 24;  // px kept free between a popup and the map's edges
 const POPUP_TIP = 48;  // px below a popup's box: its tip and Leaflet's margin, and the border
+/** @type {WeakMap<L.Map, L.Popup>} each map's latest popup from showPopup() */
+const latestPopup = new WeakMap();
 
 /**
  * Opens content (a DOM node) at latlng. When opened from the keyboard, focus moves into the popup
@@ -29,6 +31,7 @@ export function showPopup(map, latlng, content, {opener = null, fromKeyboard = f
       .setLatLng(latlng)
       .setContent(content)
       .openOn(map);
+  latestPopup.set(map, popup);
   keepInside(map, popup);
   // A popup opens on its header, whatever a focus or an earlier layout scrolled to.
   afterPaint(() => {
@@ -64,6 +67,34 @@ export function showPopup(map, latlng, content, {opener = null, fromKeyboard = f
     });
   }
   return popup;
+}
+
+/**
+ * Changes the map's open popup in place, for data that came after it opened. refresh(content)
+ * swaps parts of the content and says whether it did. The popup keeps its place (no pan), its
+ * scroll and its focus: the reader may be mid-way through it.
+ * @param {L.Map} map @param {(content: HTMLElement) => boolean} refresh
+ */
+export function refreshOpenPopup(map, refresh) {
+  const popup = latestPopup.get(map);
+  const body = popup?.isOpen() ? popup.getElement()?.querySelector('.leaflet-popup-content') : null;
+  const content = /** @type {HTMLElement | undefined} */ (popup?.getContent());
+  if (!body || !(content instanceof HTMLElement)) return;
+  const scrollTop = body.scrollTop;
+  // The popup grows upwards from its tip: it may grow up to the map's top edge, then scrolls.
+  const box = body.getBoundingClientRect();
+  const wrapperTop = popup.getElement()?.querySelector('.leaflet-popup-content-wrapper')?.getBoundingClientRect().top ?? box.top;
+  const room = box.bottom - (box.top - wrapperTop) - (map.getContainer().getBoundingClientRect().top + POPUP_PADDING);
+  if (!refresh(content)) return;
+  // Leaflet's update() would put the content in again (losing scroll and focus) and pan the map:
+  // only its sizing, within the room above, and its centring on the point.
+  const overlay = /** @type {any} */ (popup);
+  const {maxHeight} = overlay.options;
+  overlay.options.maxHeight = Math.max(box.height, Math.min(maxHeight, room));
+  overlay._updateLayout();
+  overlay.options.maxHeight = maxHeight;
+  overlay._updatePosition();
+  body.scrollTop = scrollTop;
 }
 
 /**

@@ -161,8 +161,29 @@ export function stationPopup(station, {units, now, isFavourite, toggleFavourite,
           row('Altimeter', formatPressure(station.altimeter, units.pressure))),
       el('p', {className: 'raw-label', text: 'Report as issued'}),
       el('code', {className: 'raw', text: station.raw || '(no report text)'}),
-      isolatedBlock(() => tafBlock(taf, {units, now, zone}), 'The TAF could not be shown.'),
+      tafPart(taf, {units, now, zone}),
       el('div', {className: 'popup-actions'}, star));
+}
+
+function tafPart(taf, how) {
+  const block = isolatedBlock(() => tafBlock(taf, how), 'The TAF could not be shown.');
+  block.dataset.part = 'taf';
+  return block;
+}
+
+/**
+ * Brings an open station popup's TAF block up to what the page now knows (the reply or the
+ * failure came after it opened); the rest of the popup is left as the reader has it.
+ * @param {HTMLElement} popup  from stationPopup()
+ * @param {Station} station
+ * @param {{units: Units, now: number, taf: TafState}} how
+ * @returns {boolean} whether there was a TAF block to replace
+ */
+export function refreshStationTaf(popup, station, {units, now, taf}) {
+  const old = popup.querySelector(':scope > [data-part="taf"]');
+  if (!old) return false;
+  old.replaceWith(tafPart(taf, {units, now, zone: stationTimeZone(station)}));
+  return true;
 }
 
 /**
