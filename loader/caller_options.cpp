@@ -28,8 +28,8 @@ void apply_option_channels(ICoreWebView2EnvironmentOptions* options, Environment
     }
     if (!request.search_kind_given) {
         INT32 kind = 0;
-        if (SUCCEEDED(channels->get_channel_search_kind(&kind)) && kind == 1) {
-            request.channel_search_kind = 1;
+        if (SUCCEEDED(channels->get_channel_search_kind(&kind)) && kind == least_stable_first) {
+            request.channel_search_kind = least_stable_first;
         }
     }
     if (!request.release_channels_given) {

@@ -95,7 +95,7 @@ void resolve_overrides(EnvironmentRequest& request, OverrideStrings& strings) {
         search_kind = read_override(older_search_kind_row, channel_wildcard);
     }
     if (search_kind) {
-        request.channel_search_kind = search_kind->flag ? 1 : 0;
+        request.channel_search_kind = search_kind->flag ? least_stable_first : most_stable_first;
         request.search_kind_given = true;
     }
 }

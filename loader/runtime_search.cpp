@@ -10,7 +10,7 @@
 
 namespace loader {
 
-const std::array<Channel, 5> channels{{
+const std::array<Channel, channel_count> channels{{
     {L"Stable", stable_channel_guid, L"Microsoft.WebView2Runtime.Stable_8wekyb3d8bbwe"},
     {L"Beta", L"{2CD8A007-E189-409D-A2C8-9AF4EF3C72AA}",
      L"Microsoft.WebView2Runtime.Beta_8wekyb3d8bbwe"},
@@ -131,14 +131,17 @@ HRESULT client_dll_in_folder(const wchar_t* folder, std::wstring& dll_path) {
     return S_OK;
 }
 
-std::size_t channel_search_order(const EnvironmentRequest& request, std::array<int, 5>& order) {
+std::size_t channel_search_order(const EnvironmentRequest& request,
+                                 std::array<int, channel_count>& order) {
     std::uint32_t mask = request.release_channels;
-    if (!request.release_channels_given || (mask & ~0x10u) == 0x0F) {
-        mask = 0x1F;
+    // Every public channel asked for means every channel, Internal included.
+    if (!request.release_channels_given || (mask & ~internal_channel_bit) == public_channels_mask) {
+        mask = every_channel_mask;
     }
     std::size_t count = 0;
-    for (int step = 0; step < 5; ++step) {
-        const int index = request.channel_search_kind == 1 ? 4 - step : step;
+    constexpr int last = static_cast<int>(channel_count) - 1;
+    for (int step = 0; step <= last; ++step) {
+        const int index = request.channel_search_kind == least_stable_first ? last - step : step;
         if (mask & (1u << index)) {
             order[count++] = index;
         }
@@ -226,7 +229,7 @@ std::optional<PackageRuntime> find_package_runtime(const PackageInfo* records, s
 }
 
 HRESULT find_installed_runtime(const EnvironmentRequest& request, std::wstring& dll_path) {
-    std::array<int, 5> order{};
+    std::array<int, channel_count> order{};
     const std::size_t count = channel_search_order(request, order);
     for (std::size_t i = 0; i < count; ++i) {
         const int index = order[i];

@@ -26,7 +26,7 @@ struct Channel {
     const wchar_t* package_family_name;
 };
 // Index = bit number in EnvironmentRequest::release_channels.
-extern const std::array<Channel, 5> channels;
+extern const std::array<Channel, channel_count> channels;
 
 // The client library of a fixed runtime folder (relative folders are taken beside the
 // executable), without a version check. 0x80070002 when it is not usable there.
@@ -38,7 +38,8 @@ extern const std::array<Channel, 5> channels;
                                              std::wstring& dll_path);
 
 // The channel indexes to search, in order; returns how many.
-std::size_t channel_search_order(const EnvironmentRequest& request, std::array<int, 5>& order);
+std::size_t channel_search_order(const EnvironmentRequest& request,
+                                 std::array<int, channel_count>& order);
 
 // A runtime registered under `key` (32-bit registry view) of `root`.
 bool probe_registry_runtime(const wchar_t* key, bool is_edge, HKEY root, std::wstring& dll_path);

@@ -3,6 +3,8 @@
 #include <cwctype>
 #include <limits>
 
+#include "loader/environment_request.h"
+
 namespace loader {
 
 OverrideValue value_from_text(std::wstring text, SettingKind kind) {
@@ -14,7 +16,7 @@ OverrideValue value_from_text(std::wstring text, SettingKind kind) {
         case SettingKind::channel_list:
             // An empty list (only a variable can give one) sets nothing.
             if (!text.empty()) {
-                parse_channel_list(text, value.channels);
+                value.channels = parse_channel_list(text);
                 value.channels_given = true;
             }
             break;
@@ -45,7 +47,8 @@ bool integer_text_is_one(std::wstring_view text) {
     return !negative && value == 1;
 }
 
-void parse_channel_list(std::wstring_view text, std::uint32_t& mask) {
+std::uint32_t parse_channel_list(std::wstring_view text) {
+    std::uint32_t mask = 0;
     std::size_t start = 0;
     while (start <= text.size()) {
         std::size_t end = text.find(L',', start);
@@ -73,10 +76,14 @@ void parse_channel_list(std::wstring_view text, std::uint32_t& mask) {
                     number = number * 10 + digit;
                 }
             }
-            mask |= (only_digits && number < 5) ? (1u << number) : 1u;
+            // Anything but a channel's number means Stable.
+            mask |= (only_digits && number < static_cast<std::int32_t>(channel_count))
+                        ? (1u << number)
+                        : 1u;
         }
         start = end + 1;
     }
+    return mask;
 }
 
 }  // namespace loader

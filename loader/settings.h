@@ -51,8 +51,8 @@ struct OverrideValue {
 // A variable's or policy's text read as a value of `kind`.
 OverrideValue value_from_text(std::wstring text, SettingKind kind);
 
-// ORs the channels named by a comma-separated list into `mask`.
-void parse_channel_list(std::wstring_view text, std::uint32_t& mask);
+// The mask of the channels a comma-separated list names.
+std::uint32_t parse_channel_list(std::wstring_view text);
 
 // Reads text as a signed decimal integer the C way (leading blanks and a sign allowed, stops at
 // the first non-digit) and tells whether it is 1.
