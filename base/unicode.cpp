@@ -18,7 +18,8 @@ std::size_t decode_utf8(std::string_view text, std::size_t pos, char32_t& code_p
     if (lead < 0x80) {
         code_point = lead;
         return 1;
-    } else if (lead >= 0xC2 && lead <= 0xDF) {
+    }
+    if (lead >= 0xC2 && lead <= 0xDF) {
         length = 2, value = lead & 0x1F, minimum = 0x80;
     } else if (lead >= 0xE0 && lead <= 0xEF) {
         length = 3, value = lead & 0x0F, minimum = 0x800;

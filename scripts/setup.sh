@@ -8,6 +8,8 @@ packages=(
     # native build and the portable core's tests, benchmarks and fuzzers
     build-essential cmake ninja-build pkg-config git clang libclang-rt-14-dev
     nlohmann-json3-dev googletest libgtest-dev libgmock-dev libbenchmark-dev
+    # static analysis of the C++ (tests/CMakeLists.txt: clang_tidy)
+    clang-tidy
     # test tooling: fake services, network namespaces, throwaway certificates
     python3 iproute2 openssl ca-certificates procps psmisc curl
     # the demo's and the test services' radar, satellite and base-map pictures

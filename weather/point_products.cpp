@@ -90,7 +90,8 @@ struct Fetched {
     std::string error;
 };
 
-Fetched try_fetch(const FetchContext& transport, const std::string& url, CompactOptions options) {
+Fetched try_fetch(const FetchContext& transport, const std::string& url,
+                  const CompactOptions& options) {
     if (url.empty()) {
         return {std::nullopt, product_missing_error};
     }

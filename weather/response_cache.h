@@ -18,7 +18,7 @@ class ResponseCache {
 public:
     using TimePoint = std::chrono::steady_clock::time_point;
     static constexpr std::size_t capacity = 128;
-    static constexpr std::size_t default_byte_budget = 64 * 1024 * 1024;
+    static constexpr std::size_t default_byte_budget = std::size_t{64} * 1024 * 1024;
 
     explicit ResponseCache(std::size_t byte_budget = default_byte_budget)
         : byte_budget(byte_budget) {}

@@ -58,8 +58,8 @@ std::optional<std::filesystem::path> resolve_page_file(const std::filesystem::pa
 }
 
 std::filesystem::path web_folder_for(const std::filesystem::path& executable) {
-    const std::filesystem::path beside = executable.parent_path() / "web";
-    const std::filesystem::path installed =
+    std::filesystem::path beside = executable.parent_path() / "web";
+    std::filesystem::path installed =
         executable.parent_path().parent_path() / "share" / "corvane-weather" / "web";
     std::error_code error;
     if (!std::filesystem::exists(beside / "index.html", error) &&
