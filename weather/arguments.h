@@ -32,14 +32,25 @@ consteval JoinedText<Capacity> join_text(std::initializer_list<std::string_view>
     return joined;
 }
 
-// Field `index` of the box (0 south, 1 west, 2 north, 3 east), without its sign if asked.
+// Field `index` of the box (0 south, 1 west, 2 north, 3 east), without its sign if asked. Read by
+// index rather than with string_view::find: with the undefined-behaviour sanitizer g++ cannot
+// evaluate find's pointer test while compiling.
 consteval std::string_view western_box_field(std::size_t index, bool without_sign = false) {
-    std::string_view rest = western_box;
-    for (; index > 0; --index) {
-        rest.remove_prefix(rest.find(',') + 1);
+    std::size_t begin = 0;
+    for (std::size_t at = 0; index > 0; ++at) {
+        if (western_box[at] == ',') {
+            --index;
+            begin = at + 1;
+        }
     }
-    rest = rest.substr(0, rest.find(','));
-    return without_sign && rest.starts_with('-') ? rest.substr(1) : rest;
+    std::size_t end = begin;
+    while (western_box[end] != ',' && western_box[end] != '\0') {
+        ++end;
+    }
+    if (without_sign && western_box[begin] == '-') {
+        ++begin;
+    }
+    return {western_box + begin, end - begin};
 }
 
 consteval double western_box_number(std::size_t index) {
