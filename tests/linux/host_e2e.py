@@ -512,7 +512,9 @@ class HostileTimes(unittest.TestCase):
                 const n = [...document.querySelectorAll('.layer[data-layer="metars"] .layer-note')];
                 return c && n.length && n.map((p) => p.textContent)""", timeout=60)
             self.assertEqual(notes, ["2 reports left out: their times lie outside the possible range."])
-            self.assertEqual(d.execute_script("return document.querySelectorAll('#panel-layers .loading').length"), 0)
+            # No layer stays on "Loading…": the pictures and the view's METAR boxes may still be on
+            # their way when the notes come.
+            d.wait_for("return document.querySelectorAll('#panel-layers .loading').length === 0", timeout=60)
             field = d.find_element(By.ID, "search-input")
             field.send_keys("KSLC")
             d.wait_for("return document.querySelector('#search-list [role=option]')")
