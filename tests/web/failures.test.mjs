@@ -194,7 +194,9 @@ describe('saved data', () => {
           /^SavedThe forecast is not available offline: showing the one saved Fri Nov 20 11:00 MST \(1 h (9|10) min ago\)\.$/);
       assert.equal(await page.locator('#panel-point .period strong').first().textContent(), 'This Afternoon');
       assert.equal(await page.locator('#panel-point .periods .empty').count(), 0);
-      await saved.scrollIntoViewIfNeeded();
+      // In the page's own turn: the panel is drawn again as each failed request comes back.
+      await page.evaluate(() => document.querySelector('#panel-point .periods .freshness')
+          .scrollIntoView({block: 'nearest'}));
       await saveScreenshot(page, `offline-point-${width}x${height}`);
       await first.close();
     }

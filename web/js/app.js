@@ -39,7 +39,7 @@ import {pirepPopup, refreshStationTaf, stationPopup} from './panels/report-popup
 import {createSearchBox} from './panels/search-box.js';
 import {createStationPanel} from './panels/station-panel.js';
 import {createStatusArea} from './panels/status.js';
-import {setUpTabs} from './panels/tabs.js';
+import {tabs} from './main.js';
 import {createUnitsPanel} from './panels/units-panel.js';
 import {decodePireps, decodePirepsInSlices} from './pirep.js';
 import {windsPopup, windsSection} from './panels/winds-section.js';
@@ -94,7 +94,6 @@ try {
 }
 
 const status = createStatusArea(document.getElementById('status'));
-const tabs = setUpTabs(document.getElementById('tabs'));
 const mapStatus = new MapStatus().addTo(map);
 
 function toggleFavourite(id) {

@@ -5,6 +5,10 @@
 import {map} from './map-view.js';
 import './connection.js';
 import {afterPaint} from './dom.js';
+import {setUpTabs} from './panels/tabs.js';
+
+// The tabs answer from the first frame: a click while the rest of the page loads is not lost.
+export const tabs = setUpTabs(/** @type {HTMLElement} */ (document.getElementById('tabs')));
 
 performance.mark('corvane:first-map');
 afterPaint(() => {
