@@ -18,6 +18,7 @@ export class LoopControl extends L.Control {
     this.sources = sources;
     this.formatClock = formatClock;
     this.current = sources[0];
+    this.drawnOptions = '';
     /** @type {Map<any, {lengthMs: number, stepMs: number}>} */
     this.choices = new Map(sources.map((source) => [source,
       {lengthMs: source.limits.lengths[0], stepMs: source.limits.steps[0]}]));
@@ -113,17 +114,23 @@ export class LoopControl extends L.Control {
     if (!visible.length) return;
     const source = this.current;
     this.root.setAttribute('aria-label', `${source.label} loop`);
-    replaceChildren(this.which, ...visible.map((s) => el('option', {value: s.label, text: s.label,
-      selected: s === source})));
     const choice = this.choices.get(source);
-    replaceChildren(this.length, ...source.limits.lengths.map((ms) => el('option', {value: String(ms),
-      text: hours(ms), selected: ms === choice.lengthMs})));
-    replaceChildren(this.stride, ...source.limits.steps.map((ms) => el('option', {value: String(ms),
-      text: stepName(ms), selected: ms === choice.stepMs})));
+    // Drawn again only when they change: this runs at every frame of a playing loop.
+    const options = [visible.map((s) => s.label), source.label, choice.lengthMs, choice.stepMs].join('|');
+    if (options !== this.drawnOptions) {
+      this.drawnOptions = options;
+      replaceChildren(this.which, ...visible.map((s) => el('option', {value: s.label, text: s.label,
+        selected: s === source})));
+      replaceChildren(this.length, ...source.limits.lengths.map((ms) => el('option', {value: String(ms),
+        text: hours(ms), selected: ms === choice.lengthMs})));
+      replaceChildren(this.stride, ...source.limits.steps.map((ms) => el('option', {value: String(ms),
+        text: stepName(ms), selected: ms === choice.stepMs})));
+    }
     this.stride.hidden = source.limits.steps.length < 2;
     const loop = source.loop;
     const playing = Boolean(loop?.playing);
-    this.playButton.textContent = playing ? 'Pause' : 'Play';
+    const playText = playing ? 'Pause' : 'Play';
+    if (this.playButton.textContent !== playText) this.playButton.textContent = playText;
     this.playButton.setAttribute('aria-label', playing ? `Pause the ${source.label.toLowerCase()} loop` :
       `Play the ${source.label.toLowerCase()} loop`);
     this.root.classList.toggle('is-playing', playing);
@@ -134,8 +141,9 @@ export class LoopControl extends L.Control {
     this.close.hidden = !loop;
     const time = Number.isFinite(source.shownTime) ? source.shownTime : source.newest;
     this.slider.setAttribute('aria-valuetext', Number.isFinite(time) ? this.formatClock(time) : 'no frame');
-    this.time.textContent = !Number.isFinite(time) ? 'No frame' :
+    const timeText = !Number.isFinite(time) ? 'No frame' :
       `${this.formatClock(time)}${loop && frames.length ? ` · frame ${loop.index + 1} of ${frames.length}` : ' · newest'}`;
+    if (this.time.textContent !== timeText) this.time.textContent = timeText;
     let note = '';
     if (loop && !frames.length) {
       note = `No ${source.label.toLowerCase()} frames to loop.`;
@@ -147,7 +155,7 @@ export class LoopControl extends L.Control {
         note += `${note ? ' ' : ''}${incomplete} of ${frames.length} frames incomplete (some images failed).`;
       }
     }
-    this.note.textContent = note;
+    if (this.note.textContent !== note) this.note.textContent = note;
     this.note.hidden = !note;
   }
 }
