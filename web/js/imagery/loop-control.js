@@ -7,7 +7,7 @@ import * as L from '../../vendor/leaflet/leaflet-src.esm.js';
 import {el, replaceChildren} from '../dom.js';
 
 const hours = (ms) => `${ms / 3600000} h`;
-const stepName = (ms) => (ms ? `Every ${ms / 60000} min` : 'Every listed time');
+const stepName = (ms) => (ms ? `Every ${ms / 60000} min` : 'Every scan');
 
 export class LoopControl extends L.Control {
   /**
@@ -26,6 +26,7 @@ export class LoopControl extends L.Control {
     L.DomEvent.disableClickPropagation(this.root);
     L.DomEvent.disableScrollPropagation(this.root);
     this.which = el('select', {'aria-label': 'Loop of', on: {change: () => this.choose(this.which.value)}});
+    this.name = el('span', {className: 'loop-name'});
     this.playButton = el('button', {type: 'button', className: 'loop-play', on: {click: () => this.toggle()}});
     this.back = el('button', {type: 'button', text: '‹', 'aria-label': 'Previous frame', on: {click: () => this.step(-1)}});
     this.forward = el('button', {type: 'button', text: '›', 'aria-label': 'Next frame', on: {click: () => this.step(1)}});
@@ -39,7 +40,7 @@ export class LoopControl extends L.Control {
     this.note = el('p', {className: 'loop-note'});
     this.announcer = el('span', {className: 'visually-hidden', 'aria-live': 'polite'});
     replaceChildren(this.root,
-        el('div', {className: 'loop-row'}, this.which, this.playButton, this.back, this.forward, this.slider, this.close),
+        el('div', {className: 'loop-row'}, this.which, this.name, this.playButton, this.back, this.forward, this.slider, this.close),
         el('div', {className: 'loop-row'}, this.time, this.length, this.stride),
         this.note, this.announcer);
     // A popup is what the reader looks at: the control gives way while one is open.
@@ -126,6 +127,10 @@ export class LoopControl extends L.Control {
       replaceChildren(this.stride, ...source.limits.steps.map((ms) => el('option', {value: String(ms),
         text: stepName(ms), selected: ms === choice.stepMs})));
     }
+    // With one picture shown there is nothing to choose: its name stands there instead.
+    this.which.hidden = visible.length < 2;
+    this.name.hidden = !this.which.hidden;
+    if (this.name.textContent !== source.label) this.name.textContent = source.label;
     this.stride.hidden = source.limits.steps.length < 2;
     const loop = source.loop;
     const playing = Boolean(loop?.playing);
