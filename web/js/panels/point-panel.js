@@ -99,7 +99,7 @@ function pointStaleReason(state, now) {
  * @param {PointState} state
  * @returns {string | null}
  */
-export function pointTimeZone(state) {
+function pointTimeZone(state) {
   return state.reply?.timeZone || (state.point ? timeZoneAt(state.point.lat, state.point.lon) : null);
 }
 
