@@ -237,32 +237,32 @@ describe('satellite', () => {
 });
 
 // Every imagery state at both window sizes, saved for a person to judge; the loop control stays
-// clear of the zoom buttons and the map's status box, inside the map, its frame time whole.
+// clear of the zoom buttons and the map's status box, inside the map, its frame time whole and true.
 describe('imagery screens', () => {
   const tilesDrawn = async (page) => waitFor(() => page.evaluate(() =>
     [...document.querySelectorAll('.radar-pane img, .baseTiles-pane img')].every((img) => img.complete)), 'pictures');
   const states = [
-    ['radar-terrain', {}, async () => {}],
+    ['radar-terrain', {}, async () => {}, /^10:58 MST · newest$/],
     ['radar-zoom9-slc', {}, async (page) => {
       await page.locator('#search-input').fill('Salt Lake City');
       await page.getByRole('option', {name: /Salt Lake City/}).first().waitFor();
       await page.locator('#search-input').press('Enter');
       await page.clock.runFor(1500);
       await page.getByRole('tab', {name: 'Layers'}).click();
-    }],
+    }, /^10:58 MST · newest$/],
     ['radar-loop-playing', {}, async (page) => {
       await page.locator('.loop-play').click();
       await waitFor(async () => !(await page.locator('.loop-note').isVisible()), 'the loop to be loaded');
       await page.clock.runFor(2200);
-    }],
-    ['satellite-ir', {}, async (page) => page.locator('#layer-satellite').check()],
-    ['radar-stale', {imagery: {radarCapabilities: capabilitiesAged(15)}}, async () => {}],
-    ['radar-unavailable', {imagery: {radarCapabilities: capabilitiesAged(75)}}, async () => {}],
-    ['base-topographic', {}, async (page) => page.getByLabel('Topographic').check()],
-    ['base-plain', {}, async (page) => page.getByLabel('Plain').check()],
+    }, /^\d\d:\d\d MST · frame \d+ of 31$/],
+    ['satellite-ir', {}, async (page) => page.locator('#layer-satellite').check(), /^10:58 MST · newest$/],
+    ['radar-stale', {imagery: {radarCapabilities: capabilitiesAged(15)}}, async () => {}, /^10:45 MST · newest$/],
+    ['radar-unavailable', {imagery: {radarCapabilities: capabilitiesAged(75)}}, async () => {}, /^No frame shown$/],
+    ['base-topographic', {}, async (page) => page.getByLabel('Topographic').check(), /^10:58 MST · newest$/],
+    ['base-plain', {}, async (page) => page.getByLabel('Plain').check(), /^10:58 MST · newest$/],
   ];
   for (const [width, height] of [[1460, 960], [920, 650]]) {
-    for (const [name, options, act] of states) {
+    for (const [name, options, act, loopTime] of states) {
       it(`${name} at ${width}×${height}`, async () => {
         const {page, close} = await ready({viewport: {width, height}, ...options});
         await waitFor(async () => !/Loading/.test(await radarStatus(page)), 'the radar times');
@@ -280,6 +280,9 @@ describe('imagery screens', () => {
           const time = await page.locator('.loop-time').evaluate((node) => node.scrollWidth <= node.clientWidth);
           assert.ok(time, 'the frame time is cut off');
         }
+        assert.match(await page.locator('.loop-time').innerText(), loopTime);
+        // Too old to draw: nothing to play either.
+        assert.equal(await page.locator('.loop-play').isDisabled(), name === 'radar-unavailable');
         await saveScreenshot(page, `imagery-${name}-${width}x${height}`);
         await close();
       });

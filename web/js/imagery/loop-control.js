@@ -144,9 +144,12 @@ export class LoopControl extends L.Control {
     this.slider.value = String(loop ? loop.index : 0);
     this.slider.disabled = !loop || !frames.length;
     this.close.hidden = !loop;
-    const time = Number.isFinite(source.shownTime) ? source.shownTime : source.newest;
+    // Nothing drawn (no times, or the newest too old): no time that would read as the map's.
+    const none = !loop && source.state() === 'gone';
+    for (const button of [this.playButton, this.back, this.forward]) button.disabled = none;
+    const time = none ? NaN : Number.isFinite(source.shownTime) ? source.shownTime : source.newest;
     this.slider.setAttribute('aria-valuetext', Number.isFinite(time) ? this.formatClock(time) : 'no frame');
-    const timeText = !Number.isFinite(time) ? 'No frame' :
+    const timeText = !Number.isFinite(time) ? 'No frame shown' :
       `${this.formatClock(time)}${loop && frames.length ? ` · frame ${loop.index + 1} of ${frames.length}` : ' · newest'}`;
     if (this.time.textContent !== timeText) this.time.textContent = timeText;
     let note = '';
