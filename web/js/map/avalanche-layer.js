@@ -5,7 +5,7 @@
 // outline, without colour, once a forecast has passed its end. Zones take no clicks: a click
 // gives the point panel, which starts with the danger at the spot. Each zone is drawn from its
 // line simplified as far as the zoom cannot show (within half a pixel): drawing a path costs by
-// its points, and at the first view the 100 m line has four times the points the map can show.
+// its points, and at the first view the 100 m line has some four times the points the map can show.
 
 import * as L from '../../vendor/leaflet/leaflet-src.esm.js';
 import {scaleColour, zoneDanger} from '../avalanche.js';
