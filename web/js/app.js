@@ -18,7 +18,7 @@ import {MapStatus} from './map/map-status.js';
 import {OLD_REPORT_MS, MetarLayer} from './map/metar-layer.js';
 import {PirepLayer, levelText} from './map/pirep-layer.js';
 import {PointMarker} from './map/point-marker.js';
-import {onMapClick, refreshOpenPopup} from './map/popup.js';
+import {MapClicks, refreshOpenPopup} from './map/popup.js';
 import {decodeDiscussion} from './discussion.js';
 import {decodeForecast} from './forecast.js';
 import {decodeHazards, decodeHazardsInSlices} from './hazards.js';
@@ -149,6 +149,11 @@ const metarLayer = new MetarLayer({
     toggleFavourite, taf: tafFor(station.id)}),
   favourites: () => favourites,
   now,
+  onMoveStart: () => stationFeeds.hold(),
+  onMoveEnd: () => {
+    stationPanel.updateView();
+    if (stationFeeds.follow(map.getZoom(), map.getBounds())) drawStations();
+  },
 }).addTo(map);
 const pirepLayer = new PirepLayer({
   label: (report) => pirepLabel(report, now()),
@@ -227,7 +232,6 @@ const stationPanel = createStationPanel(document.getElementById('panel-stations'
   reportText: (report) => `${levelText(report)} · ${pirepLabel(report, now())}`,
   loading: () => metarFeed.data === null && metarFeed.error === null,
 });
-map.on('moveend', () => stationPanel.updateView());
 
 function showFeedStatus(feed) {
   if (feed.error && !feed.loading) {
@@ -309,10 +313,6 @@ stationFeeds.tiles.subscribe((changedData) => {
   showViewTiles();
 });
 metarFeed.subscribe(showViewTiles);
-map.on('movestart', () => stationFeeds.hold());
-map.on('moveend', () => {
-  if (stationFeeds.follow(map.getZoom(), map.getBounds())) drawStations();
-});
 pirepFeed.subscribe((feed, changedData) => drawFeed(feed, !changedData ? [] : [['drawing', () => {
   performance.mark('corvane:pireps-draw-start');
   pirepLayer.setReports(feed.data, now());
@@ -469,7 +469,7 @@ async function toggleDiscussion(office) {
   if (discussion === opened) drawPoint(pointController.state);  // not closed or replaced meanwhile
 }
 
-onMapClick(map, (point) => (route.picking ? route.addPoint(point) : choosePoint(point)));
+new MapClicks((point) => (route.picking ? route.addPoint(point) : choosePoint(point))).addTo(map);
 
 // Search: towns, coordinates in the common written forms, and every station by id or name.
 const searchSources = createSearchSources({hasReport: (id) => metarLayer.station(id) !== undefined});

@@ -2,7 +2,7 @@
 // host come in a module of their own once the base map is on the screen, so the first drawing
 // waits for none of them and no data is drawn before it.
 
-import {map} from './map-view.js';
+import {drawRestOfBaseMap, map} from './map-view.js';
 import './connection.js';
 import {afterPaint} from './dom.js';
 import {setUpTabs} from './panels/tabs.js';
@@ -15,4 +15,5 @@ afterPaint(() => {
   performance.mark('corvane:map-drawn');
   map.getContainer().dataset.drawn = 'base';  // the page's signal: the base map is on the screen
   import('./app.js');
+  setTimeout(drawRestOfBaseMap, 0);
 });

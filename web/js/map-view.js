@@ -33,7 +33,8 @@ new ResizeObserver(() => {
     home = {center: map.getCenter(), zoom: map.getZoom()};
   }
 }).observe(map.getContainer());
-drawBaseMap(map);
+/** Draws the state lines over the pictures: run once the first drawing is painted. */
+export const drawRestOfBaseMap = drawBaseMap(map);
 const credit = new L.Control({position: 'bottomright'});
 credit.onAdd = () => el('div', {className: 'map-credit',
   text: 'Weather: NOAA NWS, Aviation Weather Center · Radar: NOAA NWS · Satellite: NASA GIBS, NOAA GOES-West · ' +

@@ -56,6 +56,15 @@ const within = (box, view) => box.left >= view.left && box.right <= view.right &
 const shifted = (box, [dx, dy]) => ({left: box.left + dx, right: box.right + dx,
   top: box.top + dy, bottom: box.bottom + dy});
 
+const RANKED = '[data-label-rank]';
+
+/** True when a change of the map's elements adds, removes or rewrites a ranked one. */
+function touchesLabels(/** @type {MutationRecord} */ record) {
+  if (record.target instanceof Element && record.target.closest(RANKED)) return true;
+  return [...record.addedNodes, ...record.removedNodes].some((node) => node instanceof Element &&
+    (node.matches(RANKED) || node.querySelector(RANKED) !== null));
+}
+
 /**
  * Lays out every ranked element of the map whenever the view or what is drawn changes: a
  * MutationObserver sees layers redraw, and a layer that moves an element it keeps fires
@@ -65,7 +74,11 @@ export class LabelLayout extends L.Layer {
   constructor() {
     super();
     this.pending = false;
-    this.observer = new MutationObserver(() => this.schedule());
+    // Only changes that can move a label: the loop control's clock and the weather pictures
+    // change the map's elements several times a second, and each layout reads every label's box.
+    this.observer = new MutationObserver((records) => {
+      if (records.some(touchesLabels)) this.schedule();
+    });
     /** @type {L.Map | null} */
     this.map = null;
   }
