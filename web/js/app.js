@@ -56,10 +56,10 @@ import {runEach} from './isolation.js';
 import {createGate} from './request-budget.js';
 import {createStationFeeds} from './station-feeds.js';
 import {loadJson, saveJson} from './store.js';
-import {TIME_CHOICES, setTimeDisplay} from './time.js';
+import {TIME_CHOICES, prepareZones, setTimeDisplay} from './time.js';
 import {setTimeZoneTable} from './time-zones.js';
 import {createZoneShapes} from './zones.js';
-import {normalizeUnits} from './units.js';
+import {groupedNumber, normalizeUnits} from './units.js';
 import {yieldToBrowser} from './slices.js';
 
 
@@ -88,7 +88,14 @@ const now = () => Date.now();
 
 // Times are shown in each place's own zone: the small table of zones comes before any data.
 try {
-  setTimeZoneTable((await import('../data/time-zones.js')).default);
+  const table = (await import('../data/time-zones.js')).default;
+  setTimeZoneTable(table);
+  // The browser's date and number formats are set up at their first use (20–40 ms): in a task of
+  // their own while the first requests are out, not inside the first layer drawn with times.
+  setTimeout(() => {
+    prepareZones(table.zones);
+    groupedNumber(0);
+  }, 0);
 } catch (error) {
   console.warn('Time zones could not be loaded; times show in this computer\'s zone', error);
 }
