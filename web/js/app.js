@@ -90,15 +90,20 @@ const now = () => Date.now();
 try {
   const table = (await import('../data/time-zones.js')).default;
   setTimeZoneTable(table);
-  // The browser's date and number formats are set up at their first use (20–40 ms): in a task of
-  // their own while the first requests are out, not inside the first layer drawn with times.
-  setTimeout(() => {
-    prepareZones(table.zones);
-    groupedNumber(0);
-  }, 0);
+  // The browser sets its date and number formats up at their first use (20–40 ms): here, while
+  // the first request is out, rather than inside the first layer drawn.
+  prepareZones(table.zones);
+  groupedNumber(0);
 } catch (error) {
   console.warn('Time zones could not be loaded; times show in this computer\'s zone', error);
 }
+
+// The page is set up in several tasks, so that the browser draws and answers between them;
+// what must wait for the whole of it (a map click, the point redrawn) waits for this.
+/** @type {() => void} */
+let setUpDone;
+const setUp = new Promise((/** @type {(value?: void) => void} */ resolve) => (setUpDone = resolve));
+await yieldToBrowser();
 
 const status = createStatusArea(document.getElementById('status'));
 const mapStatus = new MapStatus().addTo(map);
@@ -181,7 +186,7 @@ const windsLayer = new WindsLayer({popup: (row, table) => windsPopup(row, table,
 const avalancheLayer = new AvalancheLayer({onVisible: (shown) => {
   avalancheFeed.setWanted(shown);
   // Also called while the layers are set up, before the point's controller exists: after them.
-  queueMicrotask(() => {
+  setUp.then(() => {
     if (pointController.state.point) drawPoint(pointController.state);
   });
 }});
@@ -190,6 +195,8 @@ avalancheLayer.addTo(map);
 const pointMarker = new PointMarker({onChoose: (point) => choosePoint(point)}).addTo(map);
 new LabelLayout().addTo(map);  // labels of lower rank give way to weather marks
 let activeAlerts = [];
+onMapClick(map, (point) => setUp.then(() => (route.picking ? route.addPoint(point) : choosePoint(point))));
+await yieldToBrowser();
 
 // The weather layers: each one's feed, its panes on the map and its block in the layer panel.
 const weatherLayers = [
@@ -209,7 +216,9 @@ const feeds = weatherLayers.map(({section}) => section.feed);
 const panes = new Map(weatherLayers.map(({section, panes: names}) => [section.feed, names]));
 const layerPanel = createLayerPanel(document.getElementById('panel-layers'),
     weatherLayers.map(({section}) => section));
+await yieldToBrowser();
 const imagery = createImagery({map, container: document.getElementById('panel-layers'), mapStatus, now});
+await yieldToBrowser();
 
 // Panels.
 const alertPanel = createAlertPanel(document.getElementById('panel-alerts'), {
@@ -235,6 +244,7 @@ const stationPanel = createStationPanel(document.getElementById('panel-stations'
   loading: () => metarFeed.data === null && metarFeed.error === null,
 });
 map.on('moveend', () => stationPanel.updateView());
+await yieldToBrowser();
 
 function showFeedStatus(feed) {
   if (feed.error && !feed.loading) {
@@ -401,6 +411,8 @@ alertFeed.subscribe((feed, changedData) => drawFeed(feed, [['drawing', () => {
   }
 }]]));
 
+await yieldToBrowser();
+
 // Point weather.
 const pointPanel = document.getElementById('panel-point');
 let showTable = false;
@@ -476,8 +488,6 @@ async function toggleDiscussion(office) {
   if (discussion === opened) drawPoint(pointController.state);  // not closed or replaced meanwhile
 }
 
-onMapClick(map, (point) => (route.picking ? route.addPoint(point) : choosePoint(point)));
-
 // Search: towns, coordinates in the common written forms, and every station by id or name.
 const searchSources = createSearchSources({hasReport: (id) => metarLayer.station(id) !== undefined});
 const searchBox = createSearchBox({
@@ -530,6 +540,8 @@ const redrawRoute = () => {
 };
 for (const feed of [metarFeed, tafFeed, hazardFeed, alertFeed, pirepFeed, windsFeed]) feed.subscribe(redrawRoute);
 stationFeeds.tiles.subscribe(redrawRoute);
+
+await yieldToBrowser();
 
 // Units and times.
 createUnitsPanel(document.getElementById('panel-units'), units, (chosen) => {
@@ -592,6 +604,7 @@ setInterval(() => {
   ]);
 }, TICK_MS);
 
+await yieldToBrowser();
 stationPanel.update();
 for (const feed of feeds) {
   feedChanged(feed);
@@ -599,6 +612,7 @@ for (const feed of feeds) {
 }
 tafFeed.start();
 if (!pointController.restore()) drawPoint(pointController.state);
+setUpDone();
 
 // The data the first drawing need not wait for: counties, place names, the station directory.
 // Each step is a task of its own, so none holds the browser long while the layers come in.

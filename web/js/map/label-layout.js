@@ -56,6 +56,11 @@ const within = (box, view) => box.left >= view.left && box.right <= view.right &
 const shifted = (box, [dx, dy]) => ({left: box.left + dx, right: box.right + dx,
   top: box.top + dy, bottom: box.bottom + dy});
 
+const RANKED = '[data-label-rank]';
+const ranked = (node) => node instanceof Element && (node.matches(RANKED) || node.querySelector(RANKED) !== null);
+/** @param {MutationRecord} record */
+const changesLabels = (record) => [...record.addedNodes].some(ranked) || [...record.removedNodes].some(ranked);
+
 /**
  * Lays out every ranked element of the map whenever the view or what is drawn changes: a
  * MutationObserver sees layers redraw, and a layer that moves an element it keeps fires
@@ -65,7 +70,11 @@ export class LabelLayout extends L.Layer {
   constructor() {
     super();
     this.pending = false;
-    this.observer = new MutationObserver(() => this.schedule());
+    // Only what adds or removes ranked elements: the base map's and imagery's tiles come and go
+    // by the hundred, and a layout reads every label's box (a layout of the whole page).
+    this.observer = new MutationObserver((records) => {
+      if (records.some(changesLabels)) this.schedule();
+    });
     /** @type {L.Map | null} */
     this.map = null;
   }
