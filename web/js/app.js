@@ -1,7 +1,7 @@
 // The page around the map: its layers, the point panel and the side panels, all fed through
 // the bridge to the native host. Loaded by main.js once the map is drawn. This file only wires
 // the modules together: a weather layer is a feed (feed.js), a map layer (map/) and a block of
-// the layer panel (panels/layer-panel.js), joined in `weatherLayers` below.
+// the layer panel (panels/layer-panel.js), joined by setUpLayerPanel below.
 
 import {alertsAtPoint, decodeAlerts, decodeAlertsInSlices, sortAlerts, splitExpired} from './alerts.js';
 import {zonesAt} from './avalanche.js';
@@ -16,7 +16,7 @@ import {map} from './map-view.js';
 import {CountyLines, PlaceNames} from './map/basemap.js';
 import {MapStatus} from './map/map-status.js';
 import {OLD_REPORT_MS, MetarLayer} from './map/metar-layer.js';
-import {PirepLayer, levelText} from './map/pirep-layer.js';
+import {PirepLayer} from './map/pirep-layer.js';
 import {PointMarker} from './map/point-marker.js';
 import {onMapClick, refreshOpenPopup} from './map/popup.js';
 import {decodeDiscussion} from './discussion.js';
@@ -29,11 +29,9 @@ import {decodeTafs} from './taf.js';
 import {createImagery} from './imagery/imagery.js';
 import {createAboutPanel} from './panels/about-panel.js';
 import {createAlertPanel} from './panels/alert-panel.js';
-import {avalancheSection} from './panels/avalanche-section.js';
 import {createOutlooks} from './outlooks.js';
 import {pirepLabel, stationLabel} from './panels/describe.js';
-import {alertSection, createLayerPanel, hazardSection, metarSection,
-  pirepSection} from './panels/layer-panel.js';
+import {setUpLayerPanel} from './panels/layer-panel.js';
 import {pointFreshness, renderPointPanel} from './panels/point-panel.js';
 import {pirepPopup, refreshStationTaf, stationPopup} from './panels/report-popups.js';
 import {createSearchBox} from './panels/search-box.js';
@@ -42,7 +40,7 @@ import {createStatusArea} from './panels/status.js';
 import {tabs} from './main.js';
 import {createUnitsPanel} from './panels/units-panel.js';
 import {decodePireps, decodePirepsInSlices} from './pirep.js';
-import {windsPopup, windsSection} from './panels/winds-section.js';
+import {windsPopup} from './panels/winds-section.js';
 import {WindsLayer} from './map/winds-layer.js';
 import {decodeWinds} from './winds.js';
 import {windsStation} from './winds-stations.js';
@@ -50,7 +48,7 @@ import {METAR_REPLY_CAP, newestPerStation} from './metar.js';
 import {RouteLayer} from './route/route-layer.js';
 import {createRouteController} from './route/route-controller.js';
 import {corridorBox} from './route/route.js';
-import {routeSuggestion} from './route/route-input.js';
+import {withRouteSuggestion} from './route/route-input.js';
 import {createPointController} from './point-controller.js';
 import {runEach} from './isolation.js';
 import {createGate} from './request-budget.js';
@@ -198,24 +196,19 @@ let activeAlerts = [];
 onMapClick(map, (point) => setUp.then(() => (route.picking ? route.addPoint(point) : choosePoint(point))));
 await yieldToBrowser();
 
-// The weather layers: each one's feed, its panes on the map and its block in the layer panel.
-const weatherLayers = [
-  {panes: ['stations', 'stationLabels'], section: metarSection({feed: metarFeed, layer: metarLayer, now})},
-  {panes: ['pireps'], section: pirepSection({feed: pirepFeed, layer: pirepLayer})},
-  {panes: ['alerts'], section: alertSection({feed: alertFeed, layer: alertLayer, active: () => activeAlerts})},
-  {panes: ['hazards', 'hazardLabels'], section: hazardSection({feed: hazardFeed, layer: hazardLayer})},
-  {panes: ['winds'], section: windsSection({feed: windsFeed, layer: windsLayer, onChoose: ({bulletin, level}) => {
+// The weather layers in the layer panel: each one's feed and map layer.
+const {panel: layerPanel, feeds, panes} = setUpLayerPanel(document.getElementById('panel-layers'), {
+  metars: {feed: metarFeed, layer: metarLayer, now},
+  pireps: {feed: pirepFeed, layer: pirepLayer},
+  alerts: {feed: alertFeed, layer: alertLayer, active: () => activeAlerts},
+  hazards: {feed: hazardFeed, layer: hazardLayer},
+  winds: {feed: windsFeed, layer: windsLayer, onChoose: ({bulletin, level}) => {
     windsLayer.setLevel(level);
     windsFeed.ask(bulletin);
     feedChanged(windsFeed);
-  }})},
-  {panes: ['avalanche'], section: avalancheSection({feed: avalancheFeed, layer: avalancheLayer, now,
-    nextAsk: () => avalancheFeed.nextAt})},
-];
-const feeds = weatherLayers.map(({section}) => section.feed);
-const panes = new Map(weatherLayers.map(({section, panes: names}) => [section.feed, names]));
-const layerPanel = createLayerPanel(document.getElementById('panel-layers'),
-    weatherLayers.map(({section}) => section));
+  }},
+  avalanche: {feed: avalancheFeed, layer: avalancheLayer, now, nextAsk: () => avalancheFeed.nextAt},
+});
 await yieldToBrowser();
 const imagery = createImagery({map, container: document.getElementById('panel-layers'), mapStatus, now});
 await yieldToBrowser();
@@ -231,16 +224,12 @@ const alertPanel = createAlertPanel(document.getElementById('panel-alerts'), {
   zoneOf: (alert) => alertLayer.timeZoneOf(alert),
 });
 const stationPanel = createStationPanel(document.getElementById('panel-stations'), {
-  station: (id) => metarLayer.station(id),
-  open: (id, opener) => metarLayer.open(id, opener),
+  stations: metarLayer,
+  reports: pirepLayer,
   favourites: () => favourites,
   removeFavourite: (id) => toggleFavourite(id),
   units: () => units,
   now,
-  stationsInView: () => metarLayer.inView(),
-  reportsInView: () => pirepLayer.inView(),
-  openReport: (report, opener) => pirepLayer.open(report, opener),
-  reportText: (report) => `${levelText(report)} · ${pirepLabel(report, now())}`,
   loading: () => metarFeed.data === null && metarFeed.error === null,
 });
 map.on('moveend', () => stationPanel.updateView());
@@ -495,10 +484,7 @@ const searchBox = createSearchBox({
   input: /** @type {HTMLInputElement} */ (document.getElementById('search-input')),
   listbox: document.getElementById('search-list'),
   message: document.getElementById('search-message'),
-  suggest: (query, limit) => {
-    const planned = routeSuggestion(query, searchSources.suggest);
-    return planned ? [planned, ...searchSources.suggest(query, limit - 1)] : searchSources.suggest(query, limit);
-  },
+  suggest: withRouteSuggestion(searchSources.suggest),
   choose: (suggestion) => {
     if (suggestion.kind === 'route') {
       tabs.select('route');
