@@ -922,6 +922,9 @@ describe('TAFs, hazards, the 12-hour forecast and the discussion', () => {
     assert.match(await page.locator('.period').first().textContent(), /High \d+ °F/);
     await page.getByRole('button', {name: 'Forecast discussion'}).click();
     await page.locator('.discussion h4').first().waitFor();
+    // The panel drawn anew with the discussion keeps focus on the button that asked for it.
+    assert.deepEqual(await page.evaluate(() => [document.activeElement.textContent,
+      document.activeElement.getAttribute('aria-expanded')]), ['Forecast discussion', 'true']);
     assert.deepEqual((await page.locator('.discussion h4').allTextContents()).slice(0, 2), ['SYNOPSIS', 'DISCUSSION']);
     assert.deepEqual((await stubRequests(page)).filter((r) => r.operation === 'discussion').map((r) => r.argument), ['SLC']);
     await close();

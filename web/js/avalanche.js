@@ -188,7 +188,7 @@ const MOUNTAIN = 'America/Denver';
 const SEASON_MONTHS = new Set([11, 0, 1, 2, 3]);  // December to April (0-based)
 const MORNING = {from: 5, to: 10};
 /** How often the layer is asked during the morning, and otherwise. */
-export const MORNING_INTERVAL_MS = 15 * MINUTE;
+const MORNING_INTERVAL_MS = 15 * MINUTE;
 export const USUAL_INTERVAL_MS = HOUR;
 
 /** Whether `now` lies in the avalanche season (December to April, in Mountain time). @param {number} now */

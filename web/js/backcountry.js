@@ -45,7 +45,7 @@ export function dispersionBand(value) {
  * dispersion indexes are office products whose scales the service does not publish: shown as
  * given, without a band.
  */
-export const FIRE_WEATHER = [
+const FIRE_WEATHER = [
   {key: 'redFlagThreatIndex', label: 'Red Flag threat index', kind: 'index'},
   {key: 'hainesIndex', label: 'Haines index', kind: 'index', band: hainesBand},
   {key: 'lightningActivityLevel', label: 'Lightning activity level', kind: 'index', band: lightningBand},

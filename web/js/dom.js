@@ -77,6 +77,29 @@ export function replaceChildren(node, ...children) {
 }
 
 /**
+ * Replaces all children of a panel that is drawn anew as its data comes, keeping the reader's
+ * place: focus inside it moves to the new twin of the element that held it (same tag and class,
+ * the same text if one has it, else the same place among its like), so a keyboard user who
+ * pressed a button is not sent back to the top of the page when the answer arrives.
+ * @param {Element} node
+ * @param {...unknown} children
+ */
+export function redrawKeepingFocus(node, ...children) {
+  const active = document.activeElement;
+  if (!active || active === node || !node.contains(active)) return replaceChildren(node, ...children);
+  const like = (/** @type {Element} */ element) => element.tagName === active.tagName &&
+      element.className === active.className;
+  const before = [...node.querySelectorAll(active.tagName)].filter(like);
+  const sameText = before.filter((element) => element.textContent === active.textContent);
+  replaceChildren(node, ...children);
+  const after = [...node.querySelectorAll(active.tagName)].filter(like);
+  const twins = after.filter((element) => element.textContent === active.textContent);
+  const twin = twins.length === sameText.length ? twins[sameText.indexOf(active)] : after[before.indexOf(active)];
+  if (twin instanceof HTMLElement || twin instanceof SVGElement) twin.focus({preventScroll: true});
+  return node;
+}
+
+/**
  * Calls done() once what the page shows now has been painted: after the next frame is drawn,
  * not merely laid out (a callback of the frame itself still runs before its painting). A page
  * that draws no frames (a hidden window) goes on after half a second all the same.

@@ -6,7 +6,7 @@
 import {TimeOutOfRange, decodeEach, serviceTime} from './time.js';
 
 /** Largest number of periods read from one document. */
-export const MAX_PERIODS = 30;
+const MAX_PERIODS = 30;
 const UNITS = {'wmoUnit:degF': 'F', 'wmoUnit:degC': 'C', 'wmoUnit:km_h-1': 'km/h',
   'wmoUnit:m_s-1': 'm/s', 'wmoUnit:percent': '%'};
 

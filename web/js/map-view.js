@@ -33,10 +33,10 @@ new ResizeObserver(() => {
     home = {center: map.getCenter(), zoom: map.getZoom()};
   }
 }).observe(map.getContainer());
+/** Draws the state lines over the pictures: run once the first drawing is painted. */
+export const drawRestOfBaseMap = drawBaseMap(map);
 const credit = new L.Control({position: 'bottomright'});
 credit.onAdd = () => el('div', {className: 'map-credit',
   text: 'Weather: NOAA NWS, Aviation Weather Center · Radar: NOAA NWS · Satellite: NASA GIBS, NOAA GOES-West · ' +
     'Base map: USGS The National Map · States, counties: US Census via us-atlas · Leaflet'});
 credit.addTo(map);
-/** Resolves once the state shapes are drawn: in tasks after the bundle's own running. */
-export const baseMapDrawn = drawBaseMap(map);

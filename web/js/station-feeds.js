@@ -10,9 +10,9 @@ import {decodeMetars, decodeMetarsInSlices, fullReply, newestPerStation} from '.
 import {createTileBudget} from './request-budget.js';
 
 /** From this zoom the visible area is asked for on its own. */
-export const BOX_ZOOM = 7;
+const BOX_ZOOM = 7;
 /** How long the view must rest before its tiles are asked for. */
-export const REST_MS = 1000;
+const REST_MS = 1000;
 
 /** @typedef {import('./metar.js').Station} Station */
 

@@ -222,7 +222,7 @@ export function formatUntil(start, end, zone = null) {
 /** The earliest time a service's data may carry: 1990-01-01 UTC. */
 export const EARLIEST_SERVICE_TIME = Date.UTC(1990, 0, 1);
 /** How far after now a service's time may lie: reports (observations, issue times), forecasts. */
-export const SERVICE_TIME_LEAD_MS = {report: 10 * DAY, forecast: 30 * DAY};
+const SERVICE_TIME_LEAD_MS = {report: 10 * DAY, forecast: 30 * DAY};
 
 /** A service's time outside the window; the item holding it is left out and counted. */
 export class TimeOutOfRange extends RangeError {}

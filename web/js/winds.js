@@ -10,7 +10,7 @@ const DAY = 24 * HOUR;
 const MAX_TEXT = 400000;
 const MAX_ROWS = 1000;
 // Above this level temperatures are written without their (always negative) sign.
-export const UNSIGNED_ABOVE_FEET = 24000;
+const UNSIGNED_ABOVE_FEET = 24000;
 const CELL = /^(\d\d)(\d\d)([+-]\d\d|\d\d)?$/;
 const ROW_ID = /^[A-Z0-9]{3}$/;
 

@@ -5,7 +5,6 @@ import * as L from '../../vendor/leaflet/leaflet-src.esm.js';
 import feature from '../../vendor/topojson-client/feature.js';
 import topology from '../../vendor/us-atlas/states-10m.js';
 import {el} from '../dom.js';
-import {yieldToBrowser} from '../slices.js';
 import {DrawnLayer} from './drawn-layer.js';
 import {LABEL_RANK, besidePoint, takePart} from './label-layout.js';
 
@@ -37,26 +36,27 @@ export function createPanes(map) {
 }
 
 /**
- * Draws the states into their own pane below every weather layer: the areas, then their lines,
- * each in a task of its own after the caller's, so that none holds the browser long before the
- * first frame.
+ * Draws the states into their own pane below every weather layer; returns the function that
+ * draws the state lines over the pictures, to be run once that first drawing is on the screen
+ * (until the pictures come, the fills' own edges are the same lines).
  * @param {L.Map} map
+ * @returns {() => void}
  */
-export async function drawBaseMap(map) {
-  await yieldToBrowser();
+export function drawBaseMap(map) {
   const states = feature(topology, topology.objects.states).features
       .filter((state) => !OUTSIDE.has(String(state.id)));
   L.geoJSON(states, {
     pane: 'base',
     interactive: false,
-    style: (state) => WESTERN.has(String(state.id)) ?
+    style: (state) => WESTERN.has(String(state?.id)) ?
         {className: 'state state-west', weight: 1.2, fillOpacity: 1} :
         {className: 'state state-other', weight: 0.8, fillOpacity: 1},
   }).addTo(map);
-  await yieldToBrowser();
-  L.geoJSON(states, {pane: 'stateLines', interactive: false, style: (state) => ({
-    className: `state-line${WESTERN.has(String(state.id)) ? ' state-west' : ''}`,
-    weight: WESTERN.has(String(state.id)) ? 1.2 : 0.8, fill: false})}).addTo(map);
+  return () => {
+    L.geoJSON(states, {pane: 'stateLines', interactive: false, style: (state) => ({
+      className: `state-line${WESTERN.has(String(state?.id)) ? ' state-west' : ''}`,
+      weight: WESTERN.has(String(state?.id)) ? 1.2 : 0.8, fill: false})}).addTo(map);
+  };
 }
 
 const COUNTY_ZOOM = 7;

@@ -8,7 +8,7 @@ import {svgEl} from '../dom.js';
  * The feathers of a speed in knots, rounded to 5 kt: {pennants, barbs, half}.
  * @param {number} knots
  */
-export function barbFeathers(knots) {
+function barbFeathers(knots) {
   let rest = Math.round(knots / 5) * 5;
   const pennants = Math.floor(rest / 50);
   rest -= pennants * 50;

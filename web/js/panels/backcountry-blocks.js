@@ -29,7 +29,7 @@ export function formatAmount(mm, unit, snow = false) {
 }
 
 /** The scale's icon: a diamond in the danger's colour holding its level. @param {number | null} level */
-export function dangerIcon(level, fill = '') {
+function dangerIcon(level, fill = '') {
   const danger = dangerOf(level);
   const colour = fill || scaleColour(danger.level) || '#ffffff';
   const dark = danger.level === 5 || danger.level === 4;
@@ -46,7 +46,7 @@ export function dangerIcon(level, fill = '') {
  * panel (the spot's zone) and the layer list.
  * @param {AvalancheZone} zone @param {number} now
  */
-export function avalancheZoneItem(zone, now) {
+function avalancheZoneItem(zone, now) {
   const danger = zoneDanger(zone, now);
   const zoneTime = zone.timeZone || null;
   const rated = danger.style === 'rated';

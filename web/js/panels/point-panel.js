@@ -1,7 +1,7 @@
 // The point weather panel: nearest station now, the hourly chart, the grid values that matter
 // to pilots and hikers, and the reply's warnings.
 
-import {el, replaceChildren} from '../dom.js';
+import {el, redrawKeepingFocus, replaceChildren} from '../dom.js';
 import {compassPoint, formatCoordinate} from '../geo.js';
 import {sortAlerts} from '../alerts.js';
 import {MAX_TEXT} from '../discussion.js';
@@ -99,7 +99,7 @@ function pointStaleReason(state, now) {
  * @param {PointState} state
  * @returns {string | null}
  */
-export function pointTimeZone(state) {
+function pointTimeZone(state) {
   return state.reply?.timeZone || (state.point ? timeZoneAt(state.point.lat, state.point.lon) : null);
 }
 
@@ -355,5 +355,5 @@ export function renderPointPanel(container, state, {units, now, showTable, onTog
         gridTable(reply.gridLayers ? gridSummary({properties: reply.gridLayers}, now) : [], units)));
     if (reply.source) blocks.push(el('p', {className: 'source', text: `Source: ${reply.source}`}));
   }
-  replaceChildren(container, ...blocks);
+  redrawKeepingFocus(container, ...blocks);
 }

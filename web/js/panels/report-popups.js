@@ -61,7 +61,7 @@ const count = (number, one, many) => `${number.toLocaleString('en-US')} ${number
  * @param {TafState} state
  * @returns {string}
  */
-export function tafMissingText({missing, error = '', received = 0}) {
+function tafMissingText({missing, error = '', received = 0}) {
   switch (missing) {
     case 'loading': return 'Loading the TAFs…';
     case 'failed': return `The TAFs could not be loaded: ${error}`;
@@ -77,7 +77,7 @@ export function tafMissingText({missing, error = '', received = 0}) {
  * @param {Taf} taf @param {string} [refreshError='']  the latest refresh's error text
  * @returns {string[]}
  */
-export function tafNotes(taf, refreshError = '') {
+function tafNotes(taf, refreshError = '') {
   const notes = [];
   if (taf.groupsReceived > MAX_GROUPS) {
     notes.push(`Showing the first ${MAX_GROUPS} of ${taf.groupsReceived.toLocaleString('en-US')} forecast groups.`);

@@ -7,8 +7,8 @@ import {windsStation} from '../winds-stations.js';
 import {aloftTemperature, windCellText} from '../map/winds-layer.js';
 import {freshnessLine} from './freshness.js';
 
-export const WINDS_LEVELS = [3000, 6000, 9000, 12000, 18000, 24000, 30000, 34000, 39000];
-export const WINDS_BULLETINS = [['06', '6-hour forecast'], ['12', '12-hour forecast'], ['24', '24-hour forecast']];
+const WINDS_LEVELS = [3000, 6000, 9000, 12000, 18000, 24000, 30000, 34000, 39000];
+const WINDS_BULLETINS = [['06', '6-hour forecast'], ['12', '12-hour forecast'], ['24', '24-hour forecast']];
 
 const clock = (ms) => formatTime(ms, {form: 'clock', zone: 'UTC', choice: 'utc'});
 

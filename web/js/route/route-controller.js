@@ -13,12 +13,12 @@ import {parseRoute} from './route-input.js';
 import {renderBriefing, routeForm} from './route-panel.js';
 
 /** A route change asks the aviation service for at most this many new METAR boxes. */
-export const MAX_NEW_BOXES = 6;
+const MAX_NEW_BOXES = 6;
 const MINUTE = 60000;
 const DEFAULTS = {altitude: 9500, tas: 120, corridor: DEFAULT_CORRIDOR_NM};
 
 /** The boxes of the corridor, departure first: one per 30 NM of route, the corridor's width about it. */
-export function corridorBoxes(route, corridorNm) {
+function corridorBoxes(route, corridorNm) {
   return samples(route, 30).map((p) => corridorBox(makeRoute([p]), corridorNm));
 }
 

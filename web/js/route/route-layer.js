@@ -19,7 +19,7 @@ function offset(from, bearing, nm) {
  * @param {ReturnType<typeof import('./route.js').makeRoute>} route @param {number} corridorNm
  * @returns {[number, number][]}
  */
-export function corridorOutline(route, corridorNm) {
+function corridorOutline(route, corridorNm) {
   if (!route.legs.length) {
     return Array.from({length: 36}, (_, i) => offset(route.points[0], i * 10, corridorNm));
   }

@@ -24,13 +24,13 @@ export function durationText(minutes) {
 }
 
 /** The value of a datetime-local field for `ms` in `zone` ('utc' or an IANA zone). */
-export function fieldTime(ms, zone) {
+function fieldTime(ms, zone) {
   const p = zonedParts(ms, zone);
   return `${p.year}-${pad(p.month + 1)}-${pad(p.day)}T${pad(p.hour)}:${pad(p.minute)}`;
 }
 
 /** The moment a datetime-local field's value names in `zone`; NaN for a value that is none. */
-export function fieldMoment(value, zone) {
+function fieldMoment(value, zone) {
   const match = /^(\d{4})-(\d\d)-(\d\d)T(\d\d):(\d\d)$/.exec(value || '');
   if (!match) return NaN;
   const wall = Date.UTC(Number(match[1]), Number(match[2]) - 1, Number(match[3]), Number(match[4]), Number(match[5]));
@@ -55,7 +55,7 @@ function section(id, title, dataLine, ...body) {
  * What a feed's state says when its data cannot be used: missing, loading or stale; null when it can.
  * @returns {{text: string, stale?: boolean} | null}
  */
-export function feedLine(feed, now, what) {
+function feedLine(feed, now, what) {
   if (!feed) return {text: `${what}: not available.`, stale: true};
   if (feed.data === null) {
     return {text: feed.loading ? `${what}: loading…` : `${what}: not available${feed.error ? ` (${feed.error.message})` : ''}; this section cannot be given.`, stale: true};
@@ -86,7 +86,7 @@ function categoryStrip(strip, totalNm) {
  * The vertical profile: distance along the route against altitude; the cruise line, hazard
  * bands, the freezing level, PIREPs at their altitudes and reported cloud bases.
  */
-export function profileChart(briefing, route, settings, {width = 300} = {}) {
+function profileChart(briefing, route, settings, {width = 300} = {}) {
   const height = 200;
   const left = 36;
   const bottom = 18;
