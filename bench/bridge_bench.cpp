@@ -8,7 +8,7 @@
 #include "app/win32/page_host.h"
 #include "base/unicode.h"
 #include "tests/app/bridge/reference_reply.h"
-#include "weather/text.h"
+#include "weather/canonical_json.h"
 
 namespace {
 
@@ -87,10 +87,12 @@ std::string alert_list(std::size_t bytes) {
 }
 
 // Forming one worker reply from a finished operation's body, the way the workers do (`splice`)
-// or by parsing the body and serialising the reply again (the reference form).
-void form_reply(benchmark::State& state, const std::string& body, bool splice) {
+// or by parsing the body and serialising the reply again (the reference form). A body of
+// `origin` serialiser is one the core has just written, spliced without checking it again.
+void form_reply(benchmark::State& state, const std::string& body, bool splice,
+                weather::BodyOrigin origin = weather::BodyOrigin::elsewhere) {
     const bridge::OperationRunner run = [&](const std::string&, const std::string&) {
-        return weather::Response{200, body};
+        return weather::Response{200, body, weather::json_content_type, origin};
     };
     for (auto _ : state) {
         std::string text =
@@ -121,6 +123,11 @@ void BM_FormReplyBySplicingAlerts(benchmark::State& state) {
     form_reply(state, alert_list(12 * 1024 * 1024 - 4096), true);
 }
 BENCHMARK(BM_FormReplyBySplicingAlerts)->Unit(benchmark::kMillisecond);
+
+void BM_FormReplyBySplicingTheCoresAlerts(benchmark::State& state) {
+    form_reply(state, alert_list(12 * 1024 * 1024 - 4096), true, weather::BodyOrigin::serialiser);
+}
+BENCHMARK(BM_FormReplyBySplicingTheCoresAlerts)->Unit(benchmark::kMillisecond);
 
 // The worker's whole share of a reply: forming it and converting it to UTF-16.
 void BM_FormReplyFor5MBBody(benchmark::State& state) {

@@ -19,9 +19,9 @@
 #include <nlohmann/json.hpp>
 
 #include "base/unicode.h"
+#include "weather/canonical_json.h"
 #include "weather/operations.h"
 #include "weather/services.h"
-#include "weather/text.h"
 
 namespace {
 

@@ -10,7 +10,6 @@
 #include "tests/weather/scripted_client.h"
 #include "weather/canonical_json.h"
 #include "weather/fetch.h"
-#include "weather/text.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
     if (size < 3) {

@@ -1,8 +1,9 @@
 // Every operation through the scripted client, with the fuzz input choosing the operation, its
 // argument and what each service request answers (the project's document, an edited one, any
 // status and body, no content, or a network failure). The weather core must answer 200, 400 or
-// 502 with a body the serialiser wrote, keep exactly the replies it may keep, and the spliced
-// reply text must equal the parsed-and-serialised one, also for the raw bodies.
+// 502 with a body the serialiser wrote and marked so, keep exactly the replies it may keep (marked
+// as the cache's when asked again), and the spliced reply text must equal the parsed-and-
+// serialised one, also for the raw and the cached bodies.
 #include <cstdint>
 #include <cstdlib>
 #include <map>
@@ -15,8 +16,8 @@
 #include "base/unicode.h"
 #include "tests/app/bridge/reference_reply.h"
 #include "tests/weather/scripted_client.h"
+#include "weather/canonical_json.h"
 #include "weather/operations.h"
-#include "weather/text.h"
 
 namespace {
 
@@ -228,6 +229,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     abort_unless(response.status == 200 || response.status == 400 || response.status == 502);
     const nlohmann::json body = nlohmann::json::parse(response.body);
     abort_unless(weather::to_compact_json(body) == response.body);
+    abort_unless(response.origin == weather::BodyOrigin::serialiser);
 
     const auto answering = [](weather::Response given) {
         return [given](const std::string&, const std::string&) { return given; };
@@ -249,5 +251,10 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     const weather::Response again = service.run_operation(operation, argument);
     abort_unless((client.request_count() == requests) == (kept || response.status == 400));
     abort_unless(again.status == response.status);
+    abort_unless(again.origin ==
+                 (kept ? weather::BodyOrigin::cache : weather::BodyOrigin::serialiser));
+    abort_unless(
+        bridge::reply_text(id, operation, argument, answering(again)) ==
+        bridge::reply_json_text(bridge::finished_reply(id, operation, argument, answering(again))));
     return 0;
 }

@@ -9,8 +9,8 @@
 #include <string_view>
 
 #include "base/unicode.h"
+#include "weather/canonical_json.h"
 #include "weather/services.h"
-#include "weather/text.h"
 
 namespace transport {
 namespace {

@@ -5,8 +5,8 @@
 #include <vector>
 
 #include "weather/arguments.h"
+#include "weather/canonical_json.h"
 #include "weather/services.h"
-#include "weather/text.h"
 
 namespace weather {
 
@@ -24,7 +24,7 @@ Response terminal_forecasts(const FetchContext& transport, const std::string& ar
     if (forecasts.kind != nlohmann::json::value_t::array) {
         return error_response(502, aviation_format_error, url);
     }
-    return Response{200, std::move(forecasts.text), json_content_type};
+    return written_response(std::move(forecasts.text));
 }
 
 HazardProduct fetch_hazard_product(const FetchContext& transport, const std::string& url) {
@@ -82,7 +82,7 @@ HazardsResult aviation_hazards(const FetchContext& transport) {
     members.emplace_back("sigmets", std::move(texts[0]));
     members.emplace_back("warnings", to_compact_json(warnings));
     std::string reply = compact_object(std::move(members));
-    return {Response{200, std::move(reply), json_content_type}, failed > 0};
+    return {written_response(std::move(reply)), failed > 0};
 }
 
 }  // namespace weather

@@ -10,7 +10,6 @@
 #include "base/unicode.h"
 #include "weather/canonical_json.h"
 #include "weather/services.h"
-#include "weather/text.h"
 
 namespace weather {
 namespace {

@@ -3,8 +3,8 @@
 #include <algorithm>
 
 #include "weather/arguments.h"
+#include "weather/canonical_json.h"
 #include "weather/services.h"
-#include "weather/text.h"
 
 namespace weather {
 namespace {
@@ -38,7 +38,7 @@ Response text_product(const FetchContext& transport, const std::string& url,
     const nlohmann::json reply = {{"issuanceTime", member_or_null(product, "issuanceTime")},
                                   {"issuingOffice", member_or_null(product, "issuingOffice")},
                                   {"productText", member_or_null(product, "productText")}};
-    return Response{200, to_compact_json(reply), json_content_type};
+    return written_response(to_compact_json(reply));
 }
 
 }  // namespace
@@ -59,7 +59,7 @@ Response twelve_hour_forecast(const FetchContext& transport, const std::string& 
     if (forecast.found[0].kind != nlohmann::json::value_t::array) {
         return error_response(502, forecast_format_error, url);
     }
-    return Response{200, std::move(forecast.text), json_content_type};
+    return written_response(std::move(forecast.text));
 }
 
 Response forecast_discussion(const FetchContext& transport, const std::string& argument) {
@@ -102,7 +102,7 @@ Response zone_document(const FetchContext& transport, const std::string& argumen
         !std::binary_search(document.keys.begin(), document.keys.end(), "geometry")) {
         return error_response(502, zone_format_error, url);
     }
-    return Response{200, std::move(document.text), json_content_type};
+    return written_response(std::move(document.text));
 }
 
 }  // namespace weather

@@ -4,8 +4,8 @@
 #include <exception>
 
 #include "weather/arguments.h"
+#include "weather/canonical_json.h"
 #include "weather/services.h"
-#include "weather/text.h"
 
 namespace weather {
 namespace {
@@ -84,7 +84,7 @@ Response metar_reports(const FetchContext& transport, const std::string& argumen
         if (reports.kind != nlohmann::json::value_t::array) {
             return error_response(502, aviation_format_error, box_url);
         }
-        return Response{200, std::move(reports.text), json_content_type};
+        return written_response(std::move(reports.text));
     }
 
     std::vector<MetarRecord> reports;
@@ -103,7 +103,7 @@ Response metar_reports(const FetchContext& transport, const std::string& argumen
         fixed_stations.clear();
     }
     if (!fixed_stations_array) {
-        return Response{200, joined_array(reports), json_content_type};
+        return written_response(joined_array(reports));
     }
     std::map<std::string, MetarRecord> merged;
     merge_metars(merged, reports);
@@ -116,7 +116,7 @@ Response metar_reports(const FetchContext& transport, const std::string& argumen
         text += entry->second.text;
     }
     text += ']';
-    return Response{200, std::move(text), json_content_type};
+    return written_response(std::move(text));
 }
 
 }  // namespace weather

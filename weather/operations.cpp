@@ -11,11 +11,11 @@
 
 #include "weather/arguments.h"
 #include "weather/aviation_products.h"
+#include "weather/canonical_json.h"
 #include "weather/forecast_products.h"
 #include "weather/metar_reports.h"
 #include "weather/point_products.h"
 #include "weather/services.h"
-#include "weather/text.h"
 
 namespace weather {
 namespace {
@@ -81,7 +81,7 @@ OperationOutcome point_weather(const FetchContext& transport, const std::string&
     members.emplace_back("source", to_compact_json("NOAA National Weather Service"));
     members.emplace_back("warnings", to_compact_json(warnings));
     std::string reply = compact_object(std::move(members));
-    return {Response{200, std::move(reply), json_content_type}, !warnings.empty()};
+    return {written_response(std::move(reply)), !warnings.empty()};
 }
 
 // The documents of these two are passed on as received, and alerts run to megabytes, so they are
@@ -91,7 +91,7 @@ Response pilot_reports(const FetchContext& transport) {
     if (data.kind != nlohmann::json::value_t::array) {
         return error_response(502, aviation_format_error, pilot_reports_url);
     }
-    return Response{200, std::move(data.text), json_content_type};
+    return written_response(std::move(data.text));
 }
 
 Response active_alerts(const FetchContext& transport) {
@@ -100,7 +100,7 @@ Response active_alerts(const FetchContext& transport) {
         !std::binary_search(data.keys.begin(), data.keys.end(), "features")) {
         return error_response(502, alerts_format_error, active_alerts_url);
     }
-    return Response{200, std::move(data.text), json_content_type};
+    return written_response(std::move(data.text));
 }
 
 // Every US forecast zone with today's danger, passed on like the alerts.
@@ -110,7 +110,7 @@ Response avalanche_danger(const FetchContext& transport) {
         !std::binary_search(data.keys.begin(), data.keys.end(), "features")) {
         return error_response(502, avalanche_format_error, avalanche_map_layer_url);
     }
-    return Response{200, std::move(data.text), json_content_type};
+    return written_response(std::move(data.text));
 }
 
 OperationOutcome hazards_operation(const FetchContext& transport, const std::string&) {

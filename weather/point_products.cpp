@@ -3,8 +3,8 @@
 #include <exception>
 #include <optional>
 
+#include "weather/canonical_json.h"
 #include "weather/services.h"
-#include "weather/text.h"
 
 namespace weather {
 namespace {

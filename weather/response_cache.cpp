@@ -32,7 +32,9 @@ std::optional<Response> ResponseCache::find_fresh(const std::string& key, TimePo
         if (found == stored.by_key.end()) {
             return std::nullopt;
         }
-        return copy_with_room(found->second.response);
+        Response copy = copy_with_room(found->second.response);
+        copy.origin = BodyOrigin::cache;
+        return copy;
     });
 }
 

@@ -24,8 +24,8 @@ public:
         : byte_budget(byte_budget) {}
 
     // A copy (copy_with_room) of the response stored under `key` if it is younger than its
-    // lifetime at `now`; an entry exactly as old as its lifetime is stale. Every stale entry is
-    // dropped first.
+    // lifetime at `now`, marked as the cache's (BodyOrigin::cache); an entry exactly as old as
+    // its lifetime is stale. Every stale entry is dropped first.
     std::optional<Response> find_fresh(const std::string& key, TimePoint now);
 
     // Stores `response` under `key` at `now`, fresh for `lifetime`, after dropping every stale

@@ -2,10 +2,9 @@
 
 #include <exception>
 #include <optional>
+#include <utility>
 
-#include "base/unicode.h"
 #include "weather/canonical_json.h"
-#include "weather/text.h"
 
 namespace bridge {
 namespace {
@@ -34,14 +33,6 @@ nlohmann::json reply_to(const nlohmann::json& id, const weather::Response& respo
 
 }  // namespace
 
-nlohmann::json make_reply(nlohmann::json id, int status, nlohmann::json body) {
-    return {{"body", std::move(body)}, {"id", std::move(id)}, {"status", status}};
-}
-
-nlohmann::json error_body(std::string_view text) {
-    return {{"error", base::valid_utf8(text)}};
-}
-
 std::string reply_text(const nlohmann::json& id, const std::string& operation,
                        const std::string& argument, const OperationRunner& run) {
     nlohmann::json failure_reply;
@@ -49,21 +40,13 @@ std::string reply_text(const nlohmann::json& id, const std::string& operation,
     if (!response) {
         return reply_json_text(failure_reply);
     }
-    if (!weather::is_canonical_json(response->body)) {
+    // Bodies the core has just written are in the compact form by construction; any other (from
+    // the cache, or whatever else a runner hands back) is checked before it is taken as it is.
+    if (response->origin != weather::BodyOrigin::serialiser &&
+        !weather::is_canonical_json(response->body)) {
         return reply_json_text(reply_to(id, *response));
     }
-    // The keys in the order the serialiser sorts them: body, id, status. Written around the body
-    // in its own buffer, which the service's copies leave room for (weather::copy_with_room), so
-    // a body of megabytes is not copied again beside the cache's.
-    std::string text = std::move(response->body);
-    text.insert(0, "{\"body\":");
-    text.append(",\"id\":").append(weather::to_compact_json(id));
-    text.append(",\"status\":").append(std::to_string(response->status)).append("}");
-    return text;
-}
-
-std::string reply_json_text(const nlohmann::json& reply) {
-    return weather::to_compact_json(reply);
+    return spliced_reply_text(std::move(response->body), id, response->status);
 }
 
 }  // namespace bridge

@@ -3,10 +3,10 @@
 #include <exception>
 
 #include "app/bridge/async_state.h"
-#include "app/bridge/lone_surrogates.h"
+#include "app/bridge/json_text.h"
 #include "app/bridge/reply.h"
+#include "weather/canonical_json.h"
 #include "weather/operations.h"
-#include "weather/text.h"
 
 namespace bridge {
 namespace {

@@ -8,7 +8,7 @@
 #include <nlohmann/json.hpp>
 
 #include "base/unicode.h"
-#include "weather/text.h"
+#include "weather/canonical_json.h"
 
 namespace weather::testing {
 

@@ -3,7 +3,7 @@
 #include <gtest/gtest.h>
 
 #include "base/unicode.h"
-#include "weather/text.h"
+#include "weather/canonical_json.h"
 
 namespace weather {
 namespace {

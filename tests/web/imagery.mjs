@@ -24,10 +24,18 @@ export function holdsEcho(url) {
 
 const pngs = new Map();
 
-/** A radar picture: clear, with one echo (a square of the radar colour) in its middle. */
+/**
+ * A radar picture: clear, with one echo (a square of the radar colour) in its middle. Made once
+ * per size: making one takes tens of ms of this process, which would otherwise queue a loop's
+ * answers behind each other and be measured as the page's.
+ */
 export function echoPng(size = 256) {
-  return makePng(TILE_COLOURS.radar, size, size, (x, y) => Math.abs(x - size / 2) < size / 16 &&
-    Math.abs(y - size / 2) < size / 16);
+  const key = `echo/${size}`;
+  if (!pngs.has(key)) {
+    pngs.set(key, makePng(TILE_COLOURS.radar, size, size, (x, y) => Math.abs(x - size / 2) < size / 16 &&
+      Math.abs(y - size / 2) < size / 16));
+  }
+  return pngs.get(key);
 }
 
 /** A PNG of `width`×`height` pixels of one RGBA colour (made once per colour and size). */

@@ -63,7 +63,6 @@ describe('radar', () => {
     assert.equal(await page.locator('.radar-pane.is-stale').count(), 0);
     assert.deepEqual(errors, []);
     assert.deepEqual(imagery.foreign, []);
-    await saveScreenshot(page, 'radar-terrain-1460');
     await close();
   });
 
@@ -87,8 +86,6 @@ describe('radar', () => {
         assert.equal(radarRequests(imagery).length, 0);
         assert.match(mapStatus, /Not shown\s*Radar: the newest scan is from 09:45 MST/);
       }
-      if (age === 15) await saveScreenshot(page, 'radar-stale-1460');
-      if (age === 75) await saveScreenshot(page, 'radar-unavailable-1460');
       await close();
     });
   }
@@ -161,7 +158,6 @@ describe('radar loop', () => {
     await page.clock.runFor(3000);
     await waitFor(async () => !/frame 31 of 31/.test(await page.locator('.loop-time').innerText()), 'playing');
     assert.equal(await page.locator('.loop-control .visually-hidden').textContent(), '');
-    await saveScreenshot(page, 'radar-loop-playing-1460');
     await page.clock.runFor(20000);  // over two rounds: a replay asks nothing
     assert.equal(asked().length, once);
     // Space pauses (focus on the control), the arrows step and say the frame's time.
@@ -236,7 +232,60 @@ describe('satellite', () => {
     assert.ok(tiles.every((url) => /LAYERS=GOES-West_ABI_Band13_Clean_Infrared/.test(url) &&
       /TIME=2026-11-20T17%3A30%3A00Z/.test(url)), tiles[0]);
     assert.ok(imagery.requests.some((url) => /REQUEST=DescribeDomains.*LAYER=GOES-West_ABI_Band13_Clean_Infrared/.test(url)));
-    await saveScreenshot(page, 'satellite-ir-1460');
     await close();
   });
+});
+
+// Every imagery state at both window sizes, saved for a person to judge; the loop control stays
+// clear of the zoom buttons and the map's status box, inside the map, its frame time whole and true.
+describe('imagery screens', () => {
+  const tilesDrawn = async (page) => waitFor(() => page.evaluate(() =>
+    [...document.querySelectorAll('.radar-pane img, .baseTiles-pane img')].every((img) => img.complete)), 'pictures');
+  const states = [
+    ['radar-terrain', {}, async () => {}, /^10:58 MST · newest$/],
+    ['radar-zoom9-slc', {}, async (page) => {
+      await page.locator('#search-input').fill('Salt Lake City');
+      await page.getByRole('option', {name: /Salt Lake City/}).first().waitFor();
+      await page.locator('#search-input').press('Enter');
+      await page.clock.runFor(1500);
+      await page.getByRole('tab', {name: 'Layers'}).click();
+    }, /^10:58 MST · newest$/],
+    ['radar-loop-playing', {}, async (page) => {
+      await page.locator('.loop-play').click();
+      await waitFor(async () => !(await page.locator('.loop-note').isVisible()), 'the loop to be loaded');
+      await page.clock.runFor(2200);
+    }, /^\d\d:\d\d MST · frame \d+ of 31$/],
+    ['satellite-ir', {}, async (page) => page.locator('#layer-satellite').check(), /^10:58 MST · newest$/],
+    ['radar-stale', {imagery: {radarCapabilities: capabilitiesAged(15)}}, async () => {}, /^10:45 MST · newest$/],
+    ['radar-unavailable', {imagery: {radarCapabilities: capabilitiesAged(75)}}, async () => {}, /^No frame shown$/],
+    ['base-topographic', {}, async (page) => page.getByLabel('Topographic').check(), /^10:58 MST · newest$/],
+    ['base-plain', {}, async (page) => page.getByLabel('Plain').check(), /^10:58 MST · newest$/],
+  ];
+  for (const [width, height] of [[1460, 960], [920, 650]]) {
+    for (const [name, options, act, loopTime] of states) {
+      it(`${name} at ${width}×${height}`, async () => {
+        const {page, close} = await ready({viewport: {width, height}, ...options});
+        await waitFor(async () => !/Loading/.test(await radarStatus(page)), 'the radar times');
+        await act(page);
+        await tilesDrawn(page);
+        const box = (selector) => page.locator(selector).first().boundingBox();
+        const [map, loop, zoom, status] = await Promise.all(['#map', '.loop-control', '.leaflet-control-zoom',
+          '.map-status'].map(box));
+        const apart = (a, b) => !a || !b || a.x + a.width <= b.x || b.x + b.width <= a.x ||
+          a.y + a.height <= b.y || b.y + b.height <= a.y;
+        if (loop) {
+          const where = `${JSON.stringify(loop)} in ${JSON.stringify(map)}`;
+          assert.ok(loop.x >= map.x && loop.y >= map.y && loop.x + loop.width <= map.x + map.width, where);
+          assert.ok(apart(loop, zoom) && apart(loop, status), `${where}, zoom ${JSON.stringify(zoom)}, status ${JSON.stringify(status)}`);
+          const time = await page.locator('.loop-time').evaluate((node) => node.scrollWidth <= node.clientWidth);
+          assert.ok(time, 'the frame time is cut off');
+        }
+        assert.match(await page.locator('.loop-time').innerText(), loopTime);
+        // Too old to draw: nothing to play either.
+        assert.equal(await page.locator('.loop-play').isDisabled(), name === 'radar-unavailable');
+        await saveScreenshot(page, `imagery-${name}-${width}x${height}`);
+        await close();
+      });
+    }
+  }
 });

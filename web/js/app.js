@@ -18,7 +18,7 @@ import {MapStatus} from './map/map-status.js';
 import {OLD_REPORT_MS, MetarLayer} from './map/metar-layer.js';
 import {PirepLayer} from './map/pirep-layer.js';
 import {PointMarker} from './map/point-marker.js';
-import {onMapClick, refreshOpenPopup} from './map/popup.js';
+import {MapClicks, refreshOpenPopup} from './map/popup.js';
 import {decodeDiscussion} from './discussion.js';
 import {decodeForecast} from './forecast.js';
 import {decodeHazards, decodeHazardsInSlices} from './hazards.js';
@@ -159,6 +159,12 @@ const metarLayer = new MetarLayer({
     toggleFavourite, taf: tafFor(station.id)}),
   favourites: () => favourites,
   now,
+  onMoveStart: () => stationFeeds.hold(),
+  // The panel and the drawing come later in the set-up, which a move may come before.
+  onMoveEnd: () => setUp.then(() => {
+    stationPanel.updateView();
+    if (stationFeeds.follow(map.getZoom(), map.getBounds())) drawStations();
+  }),
 }).addTo(map);
 const pirepLayer = new PirepLayer({
   label: (report) => pirepLabel(report, now()),
@@ -193,7 +199,7 @@ avalancheLayer.addTo(map);
 const pointMarker = new PointMarker({onChoose: (point) => choosePoint(point)}).addTo(map);
 new LabelLayout().addTo(map);  // labels of lower rank give way to weather marks
 let activeAlerts = [];
-onMapClick(map, (point) => setUp.then(() => (route.picking ? route.addPoint(point) : choosePoint(point))));
+new MapClicks((point) => setUp.then(() => (route.picking ? route.addPoint(point) : choosePoint(point)))).addTo(map);
 await yieldToBrowser();
 
 // The weather layers in the layer panel: each one's feed and map layer.
@@ -232,7 +238,6 @@ const stationPanel = createStationPanel(document.getElementById('panel-stations'
   now,
   loading: () => metarFeed.data === null && metarFeed.error === null,
 });
-map.on('moveend', () => stationPanel.updateView());
 await yieldToBrowser();
 
 function showFeedStatus(feed) {
@@ -315,10 +320,6 @@ stationFeeds.tiles.subscribe((changedData) => {
   showViewTiles();
 });
 metarFeed.subscribe(showViewTiles);
-map.on('movestart', () => stationFeeds.hold());
-map.on('moveend', () => {
-  if (stationFeeds.follow(map.getZoom(), map.getBounds())) drawStations();
-});
 pirepFeed.subscribe((feed, changedData) => drawFeed(feed, !changedData ? [] : [['drawing', () => {
   performance.mark('corvane:pireps-draw-start');
   pirepLayer.setReports(feed.data, now());

@@ -6,7 +6,7 @@
 #include "app/bridge/reply.h"
 #include "base/unicode.h"
 #include "tests/app/bridge/reference_reply.h"
-#include "weather/text.h"
+#include "weather/canonical_json.h"
 
 namespace bridge {
 namespace {

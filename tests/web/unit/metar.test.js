@@ -171,8 +171,9 @@ describe('MetarLayer', () => {
     const map = L.map(box, {zoomAnimation: false, fadeAnimation: false}).setView([40.5, -111.9], 7);
     for (const pane of ['stations', 'stationLabels']) map.createPane(pane);
     let draws = 0;  // calls of redraw(), however they come: the map's events or the layer's own
+    let moves = 0;  // what follows the view (the stations in view, their boxes) heard a move
     const layer = new MetarLayer({label: (s) => s.id, popup: () => document.createElement('div'),
-      favourites: () => new Set(), now: () => at});
+      favourites: () => new Set(), now: () => at, onMoveEnd: () => moves++});
     const redraw = layer.redraw;
     layer.redraw = function () {
       draws++;
@@ -183,7 +184,7 @@ describe('MetarLayer', () => {
       map.remove();
       box.remove();
     };
-    return {L, map, layer, draws: () => draws, done};
+    return {L, map, layer, draws: () => draws, moves: () => moves, done};
   }
   const stations = decodeMetars(west);
 
@@ -206,17 +207,20 @@ describe('MetarLayer', () => {
   });
 
   it('follows the map\'s zoom while on the map, and its listeners go when it is removed', async () => {
-    const {map, layer, draws, done} = await mapWithLayer();
+    const {map, layer, draws, moves, done} = await mapWithLayer();
     layer.setStations(stations);
     const drawn = draws();
+    const moved = moves();
     map.setZoom(8);
     assert.strictEqual(draws(), drawn + 1, 'redrawn for the new zoom');
+    assert.strictEqual(moves(), moved + 1, 'the view followed');
     assert.isAbove(map.getContainer().querySelectorAll('.station-label').length, 0);
     map.removeLayer(layer);
     assert.strictEqual(map.getContainer().querySelectorAll('path.station-marker, .station-label').length, 0);
     map.setZoom(9);
     map.panBy([50, 50], {animate: false});
     assert.strictEqual(draws(), drawn + 1, 'a removed layer does not hear the map');
+    assert.strictEqual(moves(), moved + 1, 'nor follows the view: no boxes asked for it');
     layer.addTo(map);
     assert.strictEqual(draws(), drawn + 2, 'drawn again when it comes back');
     assert.isAbove(map.getContainer().querySelectorAll('path.station-marker').length, 0);

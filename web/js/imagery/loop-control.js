@@ -7,7 +7,7 @@ import * as L from '../../vendor/leaflet/leaflet-src.esm.js';
 import {el, replaceChildren} from '../dom.js';
 
 const hours = (ms) => `${ms / 3600000} h`;
-const stepName = (ms) => (ms ? `Every ${ms / 60000} min` : 'Every listed time');
+const stepName = (ms) => (ms ? `Every ${ms / 60000} min` : 'Every scan');
 
 export class LoopControl extends L.Control {
   /**
@@ -18,6 +18,7 @@ export class LoopControl extends L.Control {
     this.sources = sources;
     this.formatClock = formatClock;
     this.current = sources[0];
+    this.drawnOptions = '';
     /** @type {Map<any, {lengthMs: number, stepMs: number}>} */
     this.choices = new Map(sources.map((source) => [source,
       {lengthMs: source.limits.lengths[0], stepMs: source.limits.steps[0]}]));
@@ -25,6 +26,7 @@ export class LoopControl extends L.Control {
     L.DomEvent.disableClickPropagation(this.root);
     L.DomEvent.disableScrollPropagation(this.root);
     this.which = el('select', {'aria-label': 'Loop of', on: {change: () => this.choose(this.which.value)}});
+    this.name = el('span', {className: 'loop-name'});
     this.playButton = el('button', {type: 'button', className: 'loop-play', on: {click: () => this.toggle()}});
     this.back = el('button', {type: 'button', text: '‹', 'aria-label': 'Previous frame', on: {click: () => this.step(-1)}});
     this.forward = el('button', {type: 'button', text: '›', 'aria-label': 'Next frame', on: {click: () => this.step(1)}});
@@ -38,7 +40,7 @@ export class LoopControl extends L.Control {
     this.note = el('p', {className: 'loop-note'});
     this.announcer = el('span', {className: 'visually-hidden', 'aria-live': 'polite'});
     replaceChildren(this.root,
-        el('div', {className: 'loop-row'}, this.which, this.playButton, this.back, this.forward, this.slider, this.close),
+        el('div', {className: 'loop-row'}, this.which, this.name, this.playButton, this.back, this.forward, this.slider, this.close),
         el('div', {className: 'loop-row'}, this.time, this.length, this.stride),
         this.note, this.announcer);
     // A popup is what the reader looks at: the control gives way while one is open.
@@ -113,17 +115,27 @@ export class LoopControl extends L.Control {
     if (!visible.length) return;
     const source = this.current;
     this.root.setAttribute('aria-label', `${source.label} loop`);
-    replaceChildren(this.which, ...visible.map((s) => el('option', {value: s.label, text: s.label,
-      selected: s === source})));
     const choice = this.choices.get(source);
-    replaceChildren(this.length, ...source.limits.lengths.map((ms) => el('option', {value: String(ms),
-      text: hours(ms), selected: ms === choice.lengthMs})));
-    replaceChildren(this.stride, ...source.limits.steps.map((ms) => el('option', {value: String(ms),
-      text: stepName(ms), selected: ms === choice.stepMs})));
+    // Drawn again only when they change: this runs at every frame of a playing loop.
+    const options = [visible.map((s) => s.label), source.label, choice.lengthMs, choice.stepMs].join('|');
+    if (options !== this.drawnOptions) {
+      this.drawnOptions = options;
+      replaceChildren(this.which, ...visible.map((s) => el('option', {value: s.label, text: s.label,
+        selected: s === source})));
+      replaceChildren(this.length, ...source.limits.lengths.map((ms) => el('option', {value: String(ms),
+        text: hours(ms), selected: ms === choice.lengthMs})));
+      replaceChildren(this.stride, ...source.limits.steps.map((ms) => el('option', {value: String(ms),
+        text: stepName(ms), selected: ms === choice.stepMs})));
+    }
+    // With one picture shown there is nothing to choose: its name stands there instead.
+    this.which.hidden = visible.length < 2;
+    this.name.hidden = !this.which.hidden;
+    if (this.name.textContent !== source.label) this.name.textContent = source.label;
     this.stride.hidden = source.limits.steps.length < 2;
     const loop = source.loop;
     const playing = Boolean(loop?.playing);
-    this.playButton.textContent = playing ? 'Pause' : 'Play';
+    const playText = playing ? 'Pause' : 'Play';
+    if (this.playButton.textContent !== playText) this.playButton.textContent = playText;
     this.playButton.setAttribute('aria-label', playing ? `Pause the ${source.label.toLowerCase()} loop` :
       `Play the ${source.label.toLowerCase()} loop`);
     this.root.classList.toggle('is-playing', playing);
@@ -132,10 +144,14 @@ export class LoopControl extends L.Control {
     this.slider.value = String(loop ? loop.index : 0);
     this.slider.disabled = !loop || !frames.length;
     this.close.hidden = !loop;
-    const time = Number.isFinite(source.shownTime) ? source.shownTime : source.newest;
+    // Nothing drawn (no times, or the newest too old): no time that would read as the map's.
+    const none = !loop && source.state() === 'gone';
+    for (const button of [this.playButton, this.back, this.forward]) button.disabled = none;
+    const time = none ? NaN : Number.isFinite(source.shownTime) ? source.shownTime : source.newest;
     this.slider.setAttribute('aria-valuetext', Number.isFinite(time) ? this.formatClock(time) : 'no frame');
-    this.time.textContent = !Number.isFinite(time) ? 'No frame' :
+    const timeText = !Number.isFinite(time) ? 'No frame shown' :
       `${this.formatClock(time)}${loop && frames.length ? ` · frame ${loop.index + 1} of ${frames.length}` : ' · newest'}`;
+    if (this.time.textContent !== timeText) this.time.textContent = timeText;
     let note = '';
     if (loop && !frames.length) {
       note = `No ${source.label.toLowerCase()} frames to loop.`;
@@ -147,7 +163,7 @@ export class LoopControl extends L.Control {
         note += `${note ? ' ' : ''}${incomplete} of ${frames.length} frames incomplete (some images failed).`;
       }
     }
-    this.note.textContent = note;
+    if (this.note.textContent !== note) this.note.textContent = note;
     this.note.hidden = !note;
   }
 }

@@ -257,22 +257,13 @@ export class ImagerySource {
     this.dropFrames((time) => !frames.includes(time));
     this.loop.index = wasNewest || !frames.includes(at) ? frames.length - 1 : frames.indexOf(at);
     this.loop.ready = false;
-    // One frame's grid a task, newest first, so the page stays responsive while they start.
-    const missing = frames.filter((time) => !this.frames.has(time)).reverse();
-    const loop = this.loop;
-    const addNext = () => {
-      if (this.loop !== loop) return;
-      const time = missing.shift();
-      if (time !== undefined) {
-        this.frame(time).setOpacity(time === this.shownTime ? this.opacity : 0);
-        setTimeout(addNext, 0);
-      } else {
-        this.frameSettled(NaN);
-      }
-    };
     if (frames.length) this.show(frames[this.loop.index]);
-    addNext();
-    this.changed();
+    // Every missing frame asked for at once, newest first: one picture each, so they load side by
+    // side and the loop is ready about when the slowest answer is in.
+    for (const time of frames.filter((t) => !this.frames.has(t)).reverse()) {
+      this.frame(time).setOpacity(time === this.shownTime ? this.opacity : 0);
+    }
+    this.frameSettled(NaN);
   }
 
   startPlayer() {

@@ -57,9 +57,13 @@ const shifted = (box, [dx, dy]) => ({left: box.left + dx, right: box.right + dx,
   top: box.top + dy, bottom: box.bottom + dy});
 
 const RANKED = '[data-label-rank]';
-const ranked = (node) => node instanceof Element && (node.matches(RANKED) || node.querySelector(RANKED) !== null);
-/** @param {MutationRecord} record */
-const changesLabels = (record) => [...record.addedNodes].some(ranked) || [...record.removedNodes].some(ranked);
+
+/** True when a change of the map's elements adds, removes or rewrites a ranked one. */
+function touchesLabels(/** @type {MutationRecord} */ record) {
+  if (record.target instanceof Element && record.target.closest(RANKED)) return true;
+  return [...record.addedNodes, ...record.removedNodes].some((node) => node instanceof Element &&
+    (node.matches(RANKED) || node.querySelector(RANKED) !== null));
+}
 
 /**
  * Lays out every ranked element of the map whenever the view or what is drawn changes: a
@@ -70,10 +74,10 @@ export class LabelLayout extends L.Layer {
   constructor() {
     super();
     this.pending = false;
-    // Only what adds or removes ranked elements: the base map's and imagery's tiles come and go
-    // by the hundred, and a layout reads every label's box (a layout of the whole page).
+    // Only changes that can move a label: the loop control's clock and the weather pictures
+    // change the map's elements several times a second, and each layout reads every label's box.
     this.observer = new MutationObserver((records) => {
-      if (records.some(changesLabels)) this.schedule();
+      if (records.some(touchesLabels)) this.schedule();
     });
     /** @type {L.Map | null} */
     this.map = null;

@@ -31,6 +31,9 @@ export class MapStatus extends L.Control {
 
   /** @param {string} key @param {MapStatusEntry} entry */
   set(key, entry) {
+    // Layers say their state again at every frame of a picture loop: the box, a live region,
+    // is drawn again only when something in it changed.
+    if (JSON.stringify(this.entries.get(key)) === JSON.stringify(entry)) return;
     this.entries.set(key, entry);
     const entries = [...this.entries.values()];
     const loading = entries.filter((e) => e.loading).map((e) => e.label);

@@ -60,6 +60,9 @@ const StationMark = L.CircleMarker.extend({
  *   when thinning
  * @property {() => number} [now=Date.now]  the time marks are aged at
  * @property {() => void} [onDraw]  called after every drawing
+ * @property {() => void} [onMoveStart]  called when the map starts to move, while the layer is on it
+ * @property {() => void} [onMoveEnd]  called after each move of the map, once the identifiers are
+ *   drawn, while the layer is on it (the stations in view follow the view)
  */
 
 /**
@@ -68,7 +71,8 @@ const StationMark = L.CircleMarker.extend({
  */
 export class MetarLayer extends DrawnLayer {
   /** @param {MetarLayerOptions} options */
-  constructor({label, popup, favourites, now = () => Date.now(), onDraw = () => {}}) {
+  constructor({label, popup, favourites, now = () => Date.now(), onDraw = () => {},
+    onMoveStart = () => {}, onMoveEnd = () => {}}) {
     const marks = L.layerGroup();
     const labels = L.layerGroup();
     super([marks, labels]);
@@ -77,6 +81,8 @@ export class MetarLayer extends DrawnLayer {
     this.favourites = favourites;
     this.now = now;
     this.onDraw = onDraw;
+    this.onMoveStart = onMoveStart;
+    this.onMoveEnd = onMoveEnd;
     this.labels = labels;
     this.renderer = L.svg({pane: 'stations'});
     /** @type {Station[]} */
@@ -88,7 +94,12 @@ export class MetarLayer extends DrawnLayer {
   }
 
   getEvents() {
-    return {zoomend: this.redraw, moveend: this.drawLabels};
+    return {zoomend: this.redraw, movestart: this.onMoveStart, moveend: this.moved};
+  }
+
+  moved() {
+    this.drawLabels();
+    this.onMoveEnd();
   }
 
   /** @param {Station} station @param {HTMLElement | SVGElement | null} [opener] */

@@ -150,16 +150,35 @@ export function makeKeyboardTarget(element, labelText, activate) {
 }
 
 /**
- * Calls onClick({lat, lon}) for a click on the map, unless the click only closed a popup.
- * @param {L.Map} map @param {(point: {lat: number, lon: number}) => void} onClick
+ * Calls onClick({lat, lon}) for a click on the map, unless the click only closed a popup: a layer
+ * of no drawing, so its listeners leave the map with it.
  */
-export function onMapClick(map, onClick) {
-  let popupOpen = false;
-  let popupWasOpen = false;
-  map.on('popupopen', () => (popupOpen = true));
-  map.on('popupclose', () => (popupOpen = false));
-  map.on('mousedown', () => (popupWasOpen = popupOpen));
-  map.on('click', (event) => {
-    if (!popupWasOpen) onClick({lat: event.latlng.lat, lon: event.latlng.lng});
-  });
+export class MapClicks extends L.Layer {
+  /** @param {(point: {lat: number, lon: number}) => void} onClick */
+  constructor(onClick) {
+    super();
+    this.onClick = onClick;
+    this.popupOpen = false;
+    this.popupWasOpen = false;
+  }
+
+  onAdd() {
+    return this;
+  }
+
+  onRemove() {
+    return this;
+  }
+
+  getEvents() {
+    return {
+      popupopen: () => (this.popupOpen = true),
+      popupclose: () => (this.popupOpen = false),
+      mousedown: () => (this.popupWasOpen = this.popupOpen),
+      /** @param {L.LeafletMouseEvent} event */
+      click: (event) => {
+        if (!this.popupWasOpen) this.onClick({lat: event.latlng.lat, lon: event.latlng.lng});
+      },
+    };
+  }
 }

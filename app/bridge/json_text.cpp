@@ -1,6 +1,9 @@
-#include "app/bridge/lone_surrogates.h"
+#include "app/bridge/json_text.h"
 
 #include <optional>
+#include <utility>
+
+#include "weather/canonical_json.h"
 
 namespace bridge {
 namespace {
@@ -33,6 +36,25 @@ bool is_low(unsigned unit) {
 }
 
 }  // namespace
+
+nlohmann::json make_reply(nlohmann::json id, int status, nlohmann::json body) {
+    return {{"body", std::move(body)}, {"id", std::move(id)}, {"status", status}};
+}
+
+std::string reply_json_text(const nlohmann::json& reply) {
+    return weather::to_compact_json(reply);
+}
+
+std::string spliced_reply_text(std::string body, const nlohmann::json& id, int status) {
+    // The keys in the order the serialiser sorts them: body, id, status. Written around the body
+    // in its own buffer, which the service's copies leave room for (weather::copy_with_room), so
+    // a body of megabytes is not copied again beside the cache's.
+    std::string text = std::move(body);
+    text.insert(0, "{\"body\":");
+    text.append(",\"id\":").append(weather::to_compact_json(id));
+    text.append(",\"status\":").append(std::to_string(status)).append("}");
+    return text;
+}
 
 std::string with_lone_surrogates_replaced(std::string_view json_text) {
     std::string text(json_text);
