@@ -19,6 +19,7 @@
 #include <nlohmann/json.hpp>
 
 #include "base/unicode.h"
+#include "weather/arguments.h"
 #include "weather/canonical_json.h"
 #include "weather/operations.h"
 #include "weather/services.h"
@@ -225,8 +226,10 @@ int main(int argc, char** argv) {
     client.documents[path_of(weather::sigmets_url)] = hazards;
     client.documents[path_of(weather::gairmets_url)] = hazards;
     client.documents[path_of(weather::center_advisories_url)] = hazards;
-    client.documents["/api/data/taf?bbox=31,-125,49.5,-102&format=json"] = hazards;
-    client.documents["/api/data/metar?bbox=31,-125,49.5,-102&format=json"] = metars;
+    client.documents[std::string("/api/data/taf?bbox=") + weather::western_box + "&format=json"] =
+        hazards;
+    client.documents[std::string("/api/data/metar?bbox=") + weather::western_box + "&format=json"] =
+        metars;
     client.documents[path_of(weather::fixed_stations_metar_url)] = "[]";
     client.documents["/gridpoints/SLC/101,174/forecast"] = periods_document();
     const std::string base = "https://api.weather.gov/gridpoints/SLC/101,174";

@@ -16,6 +16,7 @@
 #include "base/unicode.h"
 #include "tests/app/bridge/reference_reply.h"
 #include "tests/weather/scripted_client.h"
+#include "weather/arguments.h"
 #include "weather/canonical_json.h"
 #include "weather/operations.h"
 
@@ -141,7 +142,7 @@ const std::string& document(const std::string& file) {
 }
 
 const char* const canned_arguments[][3] = {
-    {"", "36,-115,38,-112", "31,-125,49.5,-102"},         // metars
+    {"", "36,-115,38,-112", weather::western_box},        // metars
     {"", "", ""},                                         // pireps
     {"40.76,-111.89", "24,-126", "50.5,-66"},             // point
     {"", "", ""},                                         // alerts

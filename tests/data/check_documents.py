@@ -16,8 +16,8 @@ from urllib.parse import urlsplit
 HERE = os.path.dirname(os.path.abspath(__file__))
 REFERENCE = datetime.datetime(2026, 11, 20, 18, 0, tzinfo=datetime.timezone.utc)
 REF_UNIX = int(REFERENCE.timestamp())
-BBOX = "31,-125,49.5,-102"  # the western box as the services' bbox parameter: south,west,north,east
-BOX = tuple(float(v) for v in BBOX.split(","))
+sys.path.insert(0, os.path.join(HERE, "..", "..", "tools"))
+from serving import WEST_BBOX as BBOX, WEST_BOX as BOX  # noqa: E402  the western box, south,west,north,east
 
 failures = []
 

@@ -1,7 +1,7 @@
 // The page around the map: its layers, the point panel and the side panels, all fed through
 // the bridge to the native host. Loaded by main.js once the map is drawn. This file only wires
 // the modules together: a weather layer is a feed (feed.js), a map layer (map/) and a block of
-// the layer panel (panels/layer-panel.js), joined in `weatherLayers` below.
+// the layer panel (panels/layer-panel.js), joined by setUpLayerPanel below.
 
 import {alertsAtPoint, decodeAlerts, decodeAlertsInSlices, sortAlerts, splitExpired} from './alerts.js';
 import {zonesAt} from './avalanche.js';
@@ -16,7 +16,7 @@ import {map} from './map-view.js';
 import {CountyLines, PlaceNames} from './map/basemap.js';
 import {MapStatus} from './map/map-status.js';
 import {OLD_REPORT_MS, MetarLayer} from './map/metar-layer.js';
-import {PirepLayer, levelText} from './map/pirep-layer.js';
+import {PirepLayer} from './map/pirep-layer.js';
 import {PointMarker} from './map/point-marker.js';
 import {MapClicks, refreshOpenPopup} from './map/popup.js';
 import {decodeDiscussion} from './discussion.js';
@@ -29,11 +29,9 @@ import {decodeTafs} from './taf.js';
 import {createImagery} from './imagery/imagery.js';
 import {createAboutPanel} from './panels/about-panel.js';
 import {createAlertPanel} from './panels/alert-panel.js';
-import {avalancheSection} from './panels/avalanche-section.js';
 import {createOutlooks} from './outlooks.js';
 import {pirepLabel, stationLabel} from './panels/describe.js';
-import {alertSection, createLayerPanel, hazardSection, metarSection,
-  pirepSection} from './panels/layer-panel.js';
+import {setUpLayerPanel} from './panels/layer-panel.js';
 import {pointFreshness, renderPointPanel} from './panels/point-panel.js';
 import {pirepPopup, refreshStationTaf, stationPopup} from './panels/report-popups.js';
 import {createSearchBox} from './panels/search-box.js';
@@ -42,7 +40,7 @@ import {createStatusArea} from './panels/status.js';
 import {tabs} from './main.js';
 import {createUnitsPanel} from './panels/units-panel.js';
 import {decodePireps, decodePirepsInSlices} from './pirep.js';
-import {windsPopup, windsSection} from './panels/winds-section.js';
+import {windsPopup} from './panels/winds-section.js';
 import {WindsLayer} from './map/winds-layer.js';
 import {decodeWinds} from './winds.js';
 import {windsStation} from './winds-stations.js';
@@ -50,16 +48,16 @@ import {METAR_REPLY_CAP, newestPerStation} from './metar.js';
 import {RouteLayer} from './route/route-layer.js';
 import {createRouteController} from './route/route-controller.js';
 import {corridorBox} from './route/route.js';
-import {routeSuggestion} from './route/route-input.js';
+import {withRouteSuggestion} from './route/route-input.js';
 import {createPointController} from './point-controller.js';
 import {runEach} from './isolation.js';
 import {createGate} from './request-budget.js';
 import {createStationFeeds} from './station-feeds.js';
 import {loadJson, saveJson} from './store.js';
-import {TIME_CHOICES, setTimeDisplay} from './time.js';
+import {TIME_CHOICES, prepareZones, setTimeDisplay} from './time.js';
 import {setTimeZoneTable} from './time-zones.js';
 import {createZoneShapes} from './zones.js';
-import {normalizeUnits} from './units.js';
+import {groupedNumber, normalizeUnits} from './units.js';
 import {yieldToBrowser} from './slices.js';
 
 
@@ -88,10 +86,22 @@ const now = () => Date.now();
 
 // Times are shown in each place's own zone: the small table of zones comes before any data.
 try {
-  setTimeZoneTable((await import('../data/time-zones.js')).default);
+  const table = (await import('../data/time-zones.js')).default;
+  setTimeZoneTable(table);
+  // The browser sets its date and number formats up at their first use (20–40 ms): here, while
+  // the first request is out, rather than inside the first layer drawn.
+  prepareZones(table.zones);
+  groupedNumber(0);
 } catch (error) {
   console.warn('Time zones could not be loaded; times show in this computer\'s zone', error);
 }
+
+// The page is set up in several tasks, so that the browser draws and answers between them;
+// what must wait for the whole of it (a map click, the point redrawn) waits for this.
+/** @type {() => void} */
+let setUpDone;
+const setUp = new Promise((/** @type {(value?: void) => void} */ resolve) => (setUpDone = resolve));
+await yieldToBrowser();
 
 const status = createStatusArea(document.getElementById('status'));
 const mapStatus = new MapStatus().addTo(map);
@@ -150,10 +160,11 @@ const metarLayer = new MetarLayer({
   favourites: () => favourites,
   now,
   onMoveStart: () => stationFeeds.hold(),
-  onMoveEnd: () => {
+  // The panel and the drawing come later in the set-up, which a move may come before.
+  onMoveEnd: () => setUp.then(() => {
     stationPanel.updateView();
     if (stationFeeds.follow(map.getZoom(), map.getBounds())) drawStations();
-  },
+  }),
 }).addTo(map);
 const pirepLayer = new PirepLayer({
   label: (report) => pirepLabel(report, now()),
@@ -179,7 +190,7 @@ const windsLayer = new WindsLayer({popup: (row, table) => windsPopup(row, table,
 const avalancheLayer = new AvalancheLayer({onVisible: (shown) => {
   avalancheFeed.setWanted(shown);
   // Also called while the layers are set up, before the point's controller exists: after them.
-  queueMicrotask(() => {
+  setUp.then(() => {
     if (pointController.state.point) drawPoint(pointController.state);
   });
 }});
@@ -188,26 +199,25 @@ avalancheLayer.addTo(map);
 const pointMarker = new PointMarker({onChoose: (point) => choosePoint(point)}).addTo(map);
 new LabelLayout().addTo(map);  // labels of lower rank give way to weather marks
 let activeAlerts = [];
+new MapClicks((point) => setUp.then(() => (route.picking ? route.addPoint(point) : choosePoint(point)))).addTo(map);
+await yieldToBrowser();
 
-// The weather layers: each one's feed, its panes on the map and its block in the layer panel.
-const weatherLayers = [
-  {panes: ['stations', 'stationLabels'], section: metarSection({feed: metarFeed, layer: metarLayer, now})},
-  {panes: ['pireps'], section: pirepSection({feed: pirepFeed, layer: pirepLayer})},
-  {panes: ['alerts'], section: alertSection({feed: alertFeed, layer: alertLayer, active: () => activeAlerts})},
-  {panes: ['hazards', 'hazardLabels'], section: hazardSection({feed: hazardFeed, layer: hazardLayer})},
-  {panes: ['winds'], section: windsSection({feed: windsFeed, layer: windsLayer, onChoose: ({bulletin, level}) => {
+// The weather layers in the layer panel: each one's feed and map layer.
+const {panel: layerPanel, feeds, panes} = setUpLayerPanel(document.getElementById('panel-layers'), {
+  metars: {feed: metarFeed, layer: metarLayer, now},
+  pireps: {feed: pirepFeed, layer: pirepLayer},
+  alerts: {feed: alertFeed, layer: alertLayer, active: () => activeAlerts},
+  hazards: {feed: hazardFeed, layer: hazardLayer},
+  winds: {feed: windsFeed, layer: windsLayer, onChoose: ({bulletin, level}) => {
     windsLayer.setLevel(level);
     windsFeed.ask(bulletin);
     feedChanged(windsFeed);
-  }})},
-  {panes: ['avalanche'], section: avalancheSection({feed: avalancheFeed, layer: avalancheLayer, now,
-    nextAsk: () => avalancheFeed.nextAt})},
-];
-const feeds = weatherLayers.map(({section}) => section.feed);
-const panes = new Map(weatherLayers.map(({section, panes: names}) => [section.feed, names]));
-const layerPanel = createLayerPanel(document.getElementById('panel-layers'),
-    weatherLayers.map(({section}) => section));
+  }},
+  avalanche: {feed: avalancheFeed, layer: avalancheLayer, now, nextAsk: () => avalancheFeed.nextAt},
+});
+await yieldToBrowser();
 const imagery = createImagery({map, container: document.getElementById('panel-layers'), mapStatus, now});
+await yieldToBrowser();
 
 // Panels.
 const alertPanel = createAlertPanel(document.getElementById('panel-alerts'), {
@@ -220,18 +230,15 @@ const alertPanel = createAlertPanel(document.getElementById('panel-alerts'), {
   zoneOf: (alert) => alertLayer.timeZoneOf(alert),
 });
 const stationPanel = createStationPanel(document.getElementById('panel-stations'), {
-  station: (id) => metarLayer.station(id),
-  open: (id, opener) => metarLayer.open(id, opener),
+  stations: metarLayer,
+  reports: pirepLayer,
   favourites: () => favourites,
   removeFavourite: (id) => toggleFavourite(id),
   units: () => units,
   now,
-  stationsInView: () => metarLayer.inView(),
-  reportsInView: () => pirepLayer.inView(),
-  openReport: (report, opener) => pirepLayer.open(report, opener),
-  reportText: (report) => `${levelText(report)} · ${pirepLabel(report, now())}`,
   loading: () => metarFeed.data === null && metarFeed.error === null,
 });
+await yieldToBrowser();
 
 function showFeedStatus(feed) {
   if (feed.error && !feed.loading) {
@@ -394,6 +401,8 @@ alertFeed.subscribe((feed, changedData) => drawFeed(feed, [['drawing', () => {
   }
 }]]));
 
+await yieldToBrowser();
+
 // Point weather.
 const pointPanel = document.getElementById('panel-point');
 let showTable = false;
@@ -469,8 +478,6 @@ async function toggleDiscussion(office) {
   if (discussion === opened) drawPoint(pointController.state);  // not closed or replaced meanwhile
 }
 
-new MapClicks((point) => (route.picking ? route.addPoint(point) : choosePoint(point))).addTo(map);
-
 // Search: towns, coordinates in the common written forms, and every station by id or name.
 const searchSources = createSearchSources({hasReport: (id) => metarLayer.station(id) !== undefined});
 const searchBox = createSearchBox({
@@ -478,10 +485,7 @@ const searchBox = createSearchBox({
   input: /** @type {HTMLInputElement} */ (document.getElementById('search-input')),
   listbox: document.getElementById('search-list'),
   message: document.getElementById('search-message'),
-  suggest: (query, limit) => {
-    const planned = routeSuggestion(query, searchSources.suggest);
-    return planned ? [planned, ...searchSources.suggest(query, limit - 1)] : searchSources.suggest(query, limit);
-  },
+  suggest: withRouteSuggestion(searchSources.suggest),
   choose: (suggestion) => {
     if (suggestion.kind === 'route') {
       tabs.select('route');
@@ -523,6 +527,8 @@ const redrawRoute = () => {
 };
 for (const feed of [metarFeed, tafFeed, hazardFeed, alertFeed, pirepFeed, windsFeed]) feed.subscribe(redrawRoute);
 stationFeeds.tiles.subscribe(redrawRoute);
+
+await yieldToBrowser();
 
 // Units and times.
 createUnitsPanel(document.getElementById('panel-units'), units, (chosen) => {
@@ -585,6 +591,7 @@ setInterval(() => {
   ]);
 }, TICK_MS);
 
+await yieldToBrowser();
 stationPanel.update();
 for (const feed of feeds) {
   feedChanged(feed);
@@ -592,6 +599,7 @@ for (const feed of feeds) {
 }
 tafFeed.start();
 if (!pointController.restore()) drawPoint(pointController.state);
+setUpDone();
 
 // The data the first drawing need not wait for: counties, place names, the station directory.
 // Each step is a task of its own, so none holds the browser long while the layers come in.

@@ -3,6 +3,7 @@
 // map ("TURB FL200–350", "ICE 080–FL180", "IFR") and the product it comes from.
 
 import {altitudeBand} from './hazards.js';
+import {groupedNumber} from './units.js';
 
 /** @typedef {import('./hazards.js').HazardItem} HazardItem */
 
@@ -62,7 +63,7 @@ function chartLevel(feet) {
 
 /** A height in words: "8,000 ft", "FL240". */
 function heightWords(feet) {
-  return feet >= 18000 ? `FL${Math.round(feet / 100)}` : `${feet.toLocaleString('en-US')} ft`;
+  return feet >= 18000 ? `FL${Math.round(feet / 100)}` : `${groupedNumber(feet)} ft`;
 }
 
 /**

@@ -6,7 +6,7 @@
 
 import {METAR_AREA} from './geo.js';
 import {TimeOutOfRange, serviceTime} from './time.js';
-import {inSlices} from './slices.js';
+import {inSlices, yieldToBrowser} from './slices.js';
 
 const PRODUCTS = ['sigmets', 'gairmets', 'cwas'];
 const FORECAST_HOURS = [0, 3, 6, 9, 12];
@@ -262,6 +262,8 @@ export function decodeHazards(reply, now = Date.now()) {
  * @returns {Promise<ReturnType<typeof decodeHazards>>}
  */
 export async function decodeHazardsInSlices(reply, now = Date.now()) {
+  // Not in the task that delivered the reply, which has read megabytes of text already.
+  await yieldToBrowser();
   const decoding = startDecoding(reply, now);
   await inSlices(decoding.records.length, (index) => decoding.take(...decoding.records[index]));
   return decoding.result();

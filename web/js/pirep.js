@@ -1,5 +1,6 @@
 // Pilot reports: position, altitude, turbulence and icing, urgency and age.
 import {decodeEach, decodeEachInSlices, serviceTime} from './time.js';
+import {groupedNumber} from './units.js';
 
 const text = (value) => (typeof value === 'string' ? value.trim() : '');
 const finite = (value) => typeof value === 'number' && Number.isFinite(value);
@@ -133,7 +134,7 @@ export function describeLayer(entry) {
   if (entry.frequency) parts.unshift({ISOL: 'isolated', OCNL: 'occasional', CONT: 'continuous',
     INT: 'intermittent'}[entry.frequency] || entry.frequency.toLowerCase());
   if (type) parts.push(type);
-  const range = [entry.base, entry.top].map((v) => (v === null ? '' : v.toLocaleString('en-US')));
+  const range = [entry.base, entry.top].map((v) => (v === null ? '' : groupedNumber(v)));
   if (range[0] || range[1]) parts.push(`${range[0] || 'SFC'}–${range[1] || '?'} ft`);
   return parts.join(' ');
 }

@@ -56,6 +56,15 @@ function zoneFormat(zone) {
 let computerZoneFormat = null;
 
 /**
+ * Sets up the formats of these zones now: the browser's first date format costs some 10–20 ms,
+ * better spent while the page waits for its data than inside the first layer's drawing.
+ * @param {string[]} zones
+ */
+export function prepareZones(zones) {
+  for (const zone of zones) zoneFormat(zone);
+}
+
+/**
  * The calendar fields of a time: {year, month (0–11), day, weekday (0–6), hour, minute, zoneName},
  * so charts can find midnights and label hours in the zone the reader reads. `zone` is 'utc', an
  * IANA zone ("America/Denver"), or null or 'local' for this computer's; a zone the browser does not

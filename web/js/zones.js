@@ -24,11 +24,14 @@ const SAVE_DELAY_MS = 2000;
 const round = (value) => Math.round(value * 1e4) / 1e4;
 
 /**
- * The indices of a line's points (flat x and y arrays) kept by Leaflet's line simplifier within
+ * The points of a line (flat x and y arrays) kept by Leaflet's line simplifier within
  * `tolerance`, the same two passes (radial distance, then Douglas–Peucker) on plain numbers, so
- * a ring of thousands of points makes no object per point.
+ * a ring of thousands of points makes no object per point. Each kept point is marked with the
+ * squared distance up to which it is kept (0 for a point left out): the simplifier's
+ * splits do not depend on the tolerance, so the line simplified harder is the points marked
+ * above that tolerance's square, found without simplifying again.
  * @param {Float64Array} xs @param {Float64Array} ys @param {number} count @param {number} tolerance
- * @returns {number[]}
+ * @returns {{reduced: Int32Array, marks: Float64Array, n: number}}  the radial pass's points
  */
 function keptPoints(xs, ys, count, tolerance) {
   const sqTolerance = tolerance * tolerance;
@@ -50,9 +53,9 @@ function keptPoints(xs, ys, count, tolerance) {
     rx[i] = xs[reduced[i]];
     ry[i] = ys[reduced[i]];
   }
-  const markers = new Uint8Array(n);
-  markers[0] = 1;
-  markers[n - 1] = 1;
+  const marks = new Float64Array(n);
+  marks[0] = Infinity;
+  marks[n - 1] = Infinity;
   const stack = [0, n - 1];
   while (stack.length) {
     const last = /** @type {number} */ (stack.pop());
@@ -86,19 +89,46 @@ function keptPoints(xs, ys, count, tolerance) {
       }
     }
     if (most > sqTolerance) {
-      markers[index] = 1;
+      // Kept as long as the split that made this piece is: the later of its ends, the lower mark.
+      marks[index] = Math.min(most, marks[first], marks[last]);
       stack.push(first, index, index, last);
     }
   }
-  const kept = [];
-  for (let i = 0; i < n; i++) if (markers[i]) kept.push(reduced[i]);
-  return kept;
+  return {reduced, marks, n};
 }
+
+/** @type {WeakMap<[number, number][], Float64Array>} each simplified ring's marks, point by point */
+const ringMarks = new WeakMap();
 
 /** The kept points as [lat, lon], rounded; null when fewer than three are left. */
 function simplified(xs, ys, count, scale, tolerance) {
-  const kept = keptPoints(xs, ys, count, tolerance);
-  return kept.length >= 3 ? kept.map((i) => /** @type {[number, number]} */ ([round(ys[i]), round(xs[i] / scale)])) : null;
+  const {reduced, marks, n} = keptPoints(xs, ys, count, tolerance);
+  /** @type {[number, number][]} */
+  const ring = [];
+  const kept = new Float64Array(n);
+  for (let i = 0; i < n; i++) {
+    if (!marks[i]) continue;
+    kept[ring.length] = marks[i];
+    ring.push([round(ys[reduced[i]]), round(xs[reduced[i]] / scale)]);
+  }
+  if (ring.length < 3) return null;
+  ringMarks.set(ring, kept);
+  return ring;
+}
+
+/**
+ * A ring this module simplified, simplified harder (a larger tolerance, degrees) from the marks
+ * its simplifying left, without simplifying again: the same ring when it would keep fewer than
+ * three points, or when it did not come from here.
+ * @param {[number, number][]} ring @param {number} tolerance
+ * @returns {[number, number][]}
+ */
+export function harderRing(ring, tolerance) {
+  const marks = ringMarks.get(ring);
+  if (!marks) return ring;
+  const square = tolerance * tolerance;
+  const harder = ring.filter((_, i) => marks[i] > square);
+  return harder.length >= 3 ? harder : ring;
 }
 
 /**

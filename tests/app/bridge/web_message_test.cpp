@@ -231,7 +231,7 @@ TEST_F(WebMessageTest, OperationAndArgumentRules) {
         {R"({"id": 1, "operation": "alerts"})", ""},
         {R"({"id": 1, "operation": "metars"})", ""},
         {R"({"id": 1, "operation": "point"})", ""},
-        {R"({"id": 1, "operation": "tafs", "argument": "31,-125,49.5,-102"})", ""},
+        {R"({"id": 1, "operation": "tafs", "argument": "36,-115,38,-112"})", ""},
         {R"({"id": 1, "operation": "hazards"})", ""},
         {R"({"id": 1, "operation": "forecast", "argument": "SLC/101,174"})", ""},
         {R"({"id": 1, "operation": "discussion", "argument": "SLC"})", ""},

@@ -1,5 +1,6 @@
 import {dangerOf, decodeAvalanche, inAvalancheSeason, layerTime, nextAvalancheAsk, zoneDanger,
   zonesAt} from '/js/avalanche.js';
+import {drawnDegrees} from '/js/map/avalanche-layer.js';
 import {compassDegrees, dispersionBand, fireWeatherFirst, fireWeatherRows, hainesBand, lightningBand,
   mountainRows, skyWords, snowLevelRelation} from '/js/backcountry.js';
 import {decodeOutlook} from '/js/discussion.js';
@@ -48,6 +49,8 @@ describe('#decodeAvalanche', () => {
       start: at('2026-11-20T13:30:00Z'), end: at('2026-11-21T13:30:00Z')});
     assert.deepEqual(saltLake.polygons[0][0][0], [40.45, -111.85]);
     assert.lengthOf(zones.find((zone) => zone.centerId === 'SAC').polygons, 2, 'a MultiPolygon');
+    // Drawn simplified within half a pixel (at 40.45° N: 0.535° / 2^zoom), its own line from zoom 8.5.
+    assert.deepEqual([5, 6, 6.5, 8, 8.5, 12].map((zoom) => drawnDegrees(40.45, zoom)), [0.008, 0.008, 0.002, 0.002, 0, 0]);
     const sangre = zones.find((zone) => zone.name === 'Sangre de Cristo');
     assert.isNaN(sangre.start);
     assert.strictEqual(sangre.stroke, '#104efb');

@@ -1,5 +1,6 @@
 import places from '/data/places.js';
 import stations from '/data/stations.js';
+import {METAR_AREA} from '/js/geo.js';
 import {PARKS} from '/js/parks.js';
 import {createSearchIndex, createSearchSources, foldText} from '/js/search.js';
 import {assert} from 'chai';
@@ -47,7 +48,8 @@ describe('parks, monuments, recreation areas and gateway towns', () => {
     assert.deepEqual(found.map((town) => town.name), gateways.filter((town) => !known.has(`${town.name} ${town.state}`))
         .map((town) => town.name));
     for (const park of PARKS) {
-      assert.isTrue(park.lat >= 31 && park.lat <= 49.5 && park.lon >= -125 && park.lon <= -102, park.name);
+      const {south, west, north, east} = METAR_AREA;
+      assert.isTrue(park.lat >= south && park.lat <= north && park.lon >= west && park.lon <= east, park.name);
     }
     assert.deepEqual(withParks.search('Kings Peak').filter((s) => s.kind !== 'station'), [], 'no summits');
   });

@@ -1,5 +1,5 @@
 import {formatDistance, formatHeight, formatPressure, formatSpeed, formatTemperature,
-  formatVisibility, normalizeUnits, speedValue, temperatureValue} from '/js/units.js';
+  formatVisibility, groupedNumber, normalizeUnits, speedValue, temperatureValue} from '/js/units.js';
 import {assert} from 'chai';
 import {describe, it} from 'mocha';
 
@@ -56,6 +56,11 @@ describe('#formatHeight', () => {
   it('follows the distance unit: feet with miles, metres with kilometres', () => {
     assert.strictEqual(formatHeight(9000, 'SM'), '9,000 ft');
     assert.strictEqual(formatHeight(9000, 'km'), '2,743 m');
+  });
+  it('groups thousands as toLocaleString(\'en-US\') does', () => {
+    for (const value of [0, 999, 1000, -12500, 1234567, 0.1235]) {
+      assert.strictEqual(groupedNumber(value), value.toLocaleString('en-US'));
+    }
   });
 });
 

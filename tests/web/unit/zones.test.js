@@ -1,6 +1,6 @@
 import {createGate} from '/js/request-budget.js';
 import * as L from '/vendor/leaflet/leaflet-src.esm.js';
-import {ZONE_KEEP_MS, createZoneShapes, decodeZone, simplifyGeoJsonRing, simplifyRing} from '/js/zones.js';
+import {ZONE_KEEP_MS, createZoneShapes, decodeZone, harderRing, simplifyGeoJsonRing, simplifyRing} from '/js/zones.js';
 import {assert} from 'chai';
 import {describe, it} from 'mocha';
 import {testDocument} from './documents.js';
@@ -54,6 +54,15 @@ describe('#simplifyRing', () => {
       const expected = kept.length >= 3 ? kept : null;
       assert.deepEqual(simplifyRing(ring, tolerance), expected, `${points} points`);
       assert.deepEqual(simplifyGeoJsonRing(ring.map(([lat, lon]) => [lon, lat]), 5000, tolerance), expected, `${points} GeoJSON points`);
+      // Simplified harder too: fewer of the line's points, none of the others farther from them.
+      const finest = simplifyGeoJsonRing(ring.map(([lat, lon]) => [lon, lat]), 5000, tolerance);
+      if (!finest) continue;
+      const harder = harderRing(finest, 4 * tolerance);
+      const at = ([lat, lon]) => L.point(lon * scale, lat);
+      const off = finest.map((p) => Math.min(...harder.slice(1).map((q, i) => L.LineUtil.pointToSegmentDistance(at(p), at(harder[i]), at(q)))));
+      // A ring within the harder tolerance of a line keeps all its points.
+      assert.isTrue(harder.every((p) => finest.includes(p)) && (harder.length < finest.length) === (radius > 4 * tolerance), `${points} points`);
+      assert.isAtMost(Math.max(...off), 4 * tolerance + 1e-4, `${points} points`);
     }
     for (const bad of [[[0, 0], [1, 1], [0, 0]], [[0, 0], [1, 'x'], [1, 1], [0, 0]], [[0, 0], [200, 1], [1, 1], [0, 0]], null]) {
       assert.isNull(simplifyGeoJsonRing(bad, 5000, 0.001), JSON.stringify(bad));

@@ -4,7 +4,7 @@ import {coverName} from '../metar.js';
 import {describeLayer} from '../pirep.js';
 import {formatAge, formatTime} from '../time.js';
 import {timeZoneAt} from '../time-zones.js';
-import {formatHeight, formatSpeed, formatTemperature, formatVisibility} from '../units.js';
+import {formatHeight, formatSpeed, formatTemperature, formatVisibility, groupedNumber} from '../units.js';
 
 /**
  * @typedef {import('../units.js').Units} Units
@@ -82,7 +82,7 @@ export function hazardLines(report) {
  */
 export function pirepLabel(report, now) {
   const altitude = report.altitude === null ? 'altitude unknown' :
-      `${String(Math.round(report.altitude / 100)).padStart(3, '0')}, ${report.altitude.toLocaleString('en-US')} ft`;
+      `${String(Math.round(report.altitude / 100)).padStart(3, '0')}, ${groupedNumber(report.altitude)} ft`;
   const hazards = hazardLines(report);
   return [`${report.urgent ? 'Urgent pilot report' : report.kind === 'AIREP' ? 'AIREP' :
     'Pilot report'}`, altitude, ...(hazards.length ? hazards : ['no turbulence or icing given']),

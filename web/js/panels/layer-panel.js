@@ -8,7 +8,9 @@ import {MAX_ALERTS} from '../alerts.js';
 import {MAX_ITEMS} from '../hazards.js';
 import {MAX_STATIONS, METAR_REPLY_CAP, fullReply} from '../metar.js';
 import {MAX_PIREPS} from '../pirep.js';
+import {avalancheSection} from './avalanche-section.js';
 import {endedNote, freshnessLine} from './freshness.js';
+import {windsSection} from './winds-section.js';
 import {alertLegend, altitudeRange, hazardLegend, metarLegend, pirepLegend,
   snapshotChoice} from './legends.js';
 
@@ -32,7 +34,7 @@ import {alertLegend, altitudeRange, hazardLegend, metarLegend, pirepLegend,
  * Draws one block per section; update(feed, now) redraws that feed's status lines.
  * @param {HTMLElement} container @param {LayerSection[]} sections
  */
-export function createLayerPanel(container, sections) {
+function createLayerPanel(container, sections) {
   const blocks = new Map();
   const rows = sections.map((section) => {
     const {feed} = section;
@@ -132,12 +134,36 @@ function feedFreshness(feed, dataText = () => '') {
 }
 
 /**
+ * The layer panel of the page's weather layers, each given by its feed and map layer: their
+ * blocks in this order, and the panes each draws into (marked on the map when its data is stale).
+ * @param {HTMLElement} container
+ * @param {{metars: Parameters<typeof metarSection>[0], pireps: Parameters<typeof pirepSection>[0],
+ *   alerts: Parameters<typeof alertSection>[0], hazards: Parameters<typeof hazardSection>[0],
+ *   winds: Parameters<typeof windsSection>[0], avalanche: Parameters<typeof avalancheSection>[0]}} layers
+ * @returns {{panel: ReturnType<typeof createLayerPanel>, feeds: import('../feed.js').Feed<any>[],
+ *   panes: Map<import('../feed.js').Feed<any>, string[]>}}
+ */
+export function setUpLayerPanel(container, {metars, pireps, alerts, hazards, winds, avalanche}) {
+  const weatherLayers = [
+    {panes: ['stations', 'stationLabels'], section: metarSection(metars)},
+    {panes: ['pireps'], section: pirepSection(pireps)},
+    {panes: ['alerts'], section: alertSection(alerts)},
+    {panes: ['hazards', 'hazardLabels'], section: hazardSection(hazards)},
+    {panes: ['winds'], section: windsSection(winds)},
+    {panes: ['avalanche'], section: avalancheSection(avalanche)},
+  ];
+  return {panel: createLayerPanel(container, weatherLayers.map(({section}) => section)),
+    feeds: weatherLayers.map(({section}) => section.feed),
+    panes: new Map(weatherLayers.map(({section, panes}) => [section.feed, panes]))};
+}
+
+/**
  * The stations' block.
  * @param {{feed: import('../feed.js').Feed<any>, layer: import('../map/metar-layer.js').MetarLayer,
  *   now: () => number}} parts
  * @returns {LayerSection}
  */
-export function metarSection({feed, layer, now}) {
+function metarSection({feed, layer, now}) {
   return {feed, layer,
     freshness: feedFreshness(feed, () => `reports ${timeRange(layer.stations())}`),
     count: () => {
@@ -156,7 +182,7 @@ export function metarSection({feed, layer, now}) {
  * @param {{feed: import('../feed.js').Feed<any>, layer: import('../map/pirep-layer.js').PirepLayer}} parts
  * @returns {LayerSection}
  */
-export function pirepSection({feed, layer}) {
+function pirepSection({feed, layer}) {
   return {feed, layer,
     freshness: feedFreshness(feed, () => `reports ${timeRange(feed.data || [])}`),
     count: () => `${feed.data.length} reports, ${layer.inRangeCount()} in the altitude ` +
@@ -175,7 +201,7 @@ export function pirepSection({feed, layer}) {
  *   active: () => import('../alerts.js').Alert[]}} parts
  * @returns {LayerSection}
  */
-export function alertSection({feed, layer, active}) {
+function alertSection({feed, layer, active}) {
   return {feed, layer,
     freshness: (now, reason) => freshnessLine({dataTime: feed.data?.updated, fetchedAt: feed.fetchedAt,
       now, reason, fromStorage: feed.fromStorage}),
@@ -198,7 +224,7 @@ const plural = (count, one, many) => `${count.toLocaleString('en-US')} ${count =
  * @param {{feed: import('../feed.js').Feed<any>, layer: import('../map/hazard-layer.js').HazardLayer}} parts
  * @returns {LayerSection}
  */
-export function hazardSection({feed, layer}) {
+function hazardSection({feed, layer}) {
   const snapshots = snapshotChoice('hazard-snapshot', (validTime) => {
     layer.chooseSnapshot(validTime);
     recountLater();

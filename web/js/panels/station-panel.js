@@ -2,8 +2,10 @@
 // which is how the keyboard reaches the marks on the map without tabbing through each of them.
 
 import {el, replaceChildren} from '../dom.js';
+import {levelText} from '../map/pirep-layer.js';
 import {formatAge} from '../time.js';
 import {formatTemperature} from '../units.js';
+import {pirepLabel} from './describe.js';
 import {stationSwatch} from './legends.js';
 
 const LIST_LIMIT = 40;
@@ -12,16 +14,15 @@ const LIST_LIMIT = 40;
  * @typedef {import('../metar.js').Station} Station
  * @typedef {import('../pirep.js').Pirep} Pirep
  * @typedef {object} StationPanelOptions
- * @property {(id: string) => Station | undefined} station  a station's current report
- * @property {(id: string, opener: HTMLElement) => boolean} open  centres a station, opens its popup
+ * @property {{station(id: string): Station | undefined, open(id: string, opener?: HTMLElement): boolean,
+ *   inView(): Station[]}} stations  the station layer: a station's current report, centring it
+ *   with its popup open, those in view nearest the map's centre first
+ * @property {{inView(): Pirep[], open(report: Pirep, opener?: HTMLElement): void}} reports  the
+ *   pilot report layer: those in view newest first, opening one's popup
  * @property {() => Set<string>} favourites
  * @property {(id: string) => void} removeFavourite
  * @property {() => import('../units.js').Units} units
  * @property {() => number} now
- * @property {() => Station[]} stationsInView  nearest the map's centre first
- * @property {() => Pirep[]} reportsInView  newest first
- * @property {(report: Pirep, opener: HTMLElement) => void} openReport
- * @property {(report: Pirep) => string} reportText  a report's line in the list
  * @property {() => boolean} [loading]  the stations are still on their way; false by default
  */
 
@@ -30,8 +31,10 @@ const LIST_LIMIT = 40;
  * @param {HTMLElement} container
  * @param {StationPanelOptions} options
  */
-export function createStationPanel(container, {station, open, favourites, removeFavourite,
-  units, now, stationsInView, reportsInView, openReport, reportText, loading = () => false}) {
+export function createStationPanel(container, {stations, reports: reportLayer, favourites, removeFavourite,
+  units, now, loading = () => false}) {
+  const station = (id) => stations.station(id);
+  const open = (id, opener) => stations.open(id, opener);
   const list = el('ul', {className: 'favourite-list', 'aria-label': 'Favourite stations'});
   const inView = el('ul', {className: 'view-list', 'aria-label': 'Stations in view'});
   const reports = el('ul', {className: 'view-list', 'aria-label': 'Pilot reports in view'});
@@ -70,17 +73,18 @@ export function createStationPanel(container, {station, open, favourites, remove
   }
 
   function drawInView() {
-    const shown = stationsInView();
+    const shown = stations.inView();
     viewNote.textContent = shown.length > LIST_LIMIT ?
         `The ${LIST_LIMIT} nearest the map's centre of ${shown.length}; zoom in for others.` : '';
     replaceChildren(inView, ...(shown.length ? shown.slice(0, LIST_LIMIT).map((known) =>
       el('li', null, stationButton(known, (event) => open(known.id, event.currentTarget)))) :
       [el('li', {className: loading() ? 'loading' : 'empty',
         text: loading() ? 'Loading the stations…' : 'No stations in view.'})]));
-    const pireps = reportsInView();
+    const pireps = reportLayer.inView();
     replaceChildren(reports, ...(pireps.length ? pireps.slice(0, LIST_LIMIT).map((report) =>
       el('li', null, el('button', {type: 'button', className: 'favourite-open',
-        on: {click: (event) => openReport(report, event.currentTarget)}}, reportText(report)))) :
+        on: {click: (event) => reportLayer.open(report, event.currentTarget)}},
+      `${levelText(report)} · ${pirepLabel(report, now())}`))) :
       [el('li', {className: 'empty', text: 'No pilot reports in view.'})]));
   }
 

@@ -62,10 +62,23 @@ export function parseRoute(text, suggest) {
  * @param {string} text @param {Suggest} suggest
  * @returns {import('../search.js').Suggestion | null}
  */
-export function routeSuggestion(text, suggest) {
+function routeSuggestion(text, suggest) {
   if (!/\s/.test(text.trim())) return null;
   const {points, unknown} = parseRoute(text, suggest);
   if (unknown || points.length < 2) return null;
   return {kind: 'route', points, label: `Route ${points.map((p) => p.label).join(' → ')}`,
     detail: 'Plan this route: briefing on the Route tab', point: points[0]};
+}
+
+/**
+ * The search field's suggestions: a written route first when the text is one, then what
+ * `suggest` finds for it.
+ * @param {(query: string, limit: number) => import('../search.js').Suggestion[]} suggest
+ * @returns {(query: string, limit: number) => import('../search.js').Suggestion[]}
+ */
+export function withRouteSuggestion(suggest) {
+  return (query, limit) => {
+    const planned = routeSuggestion(query, suggest);
+    return planned ? [planned, ...suggest(query, limit - 1)] : suggest(query, limit);
+  };
 }
