@@ -50,6 +50,19 @@ bool is_page_address(const std::string& uri) {
     return uri.starts_with(page_prefix) || uri == "about:blank" || uri == "about:srcdoc";
 }
 
+bool has_graphics_device(const std::filesystem::path& devices) {
+    std::error_code error;
+    if (std::filesystem::exists(devices / "nvidia0", error)) {
+        return true;
+    }
+    for (const auto& entry : std::filesystem::directory_iterator(devices / "dri", error)) {
+        if (entry.path().filename().string().starts_with("renderD")) {
+            return true;
+        }
+    }
+    return false;
+}
+
 void open_external(const std::string& uri) {
     if (!host::is_external_address(std::string_view(uri))) {
         return;
@@ -164,6 +177,10 @@ void Host::create_view() {
         std::string(webkit_settings_get_user_agent(settings)) + host::user_agent_token;
     webkit_settings_set_user_agent(settings, agent.c_str());
     webkit_settings_set_javascript_can_open_windows_automatically(settings, FALSE);
+    if (!has_graphics_device("/dev")) {
+        webkit_settings_set_hardware_acceleration_policy(settings,
+                                                         WEBKIT_HARDWARE_ACCELERATION_POLICY_NEVER);
+    }
 
     g_signal_connect(view, "decide-policy", G_CALLBACK(&Host::on_decide_policy), this);
     g_signal_connect(view, "create", G_CALLBACK(&Host::on_create), this);

@@ -74,4 +74,10 @@ void open_external(const std::string& uri);
 // Whether a navigation to `uri` stays on the page.
 bool is_page_address(const std::string& uri);
 
+// Whether the machine has a graphics device under `devices` (normally /dev) that WebKit's
+// compositing can draw with: a DRM render node or NVIDIA's device. Without one, GL is a software
+// rasteriser, on which compositing gave the map about 8 frames a second (over 100 without it)
+// and held its first drawing back by half a second.
+bool has_graphics_device(const std::filesystem::path& devices);
+
 }  // namespace linux_host

@@ -118,6 +118,32 @@ TEST(MainWindow, FollowsTheMonitorSize) {
     }
 }
 
+TEST(GraphicsDevice, CompositesOnlyWithARenderNodeOrNvidiasDevice) {
+    struct Case {
+        std::vector<std::string> files;  // under the devices folder
+        bool found;
+    };
+    const Case cases[] = {
+        {{}, false},
+        {{"dri/card0"}, false},  // a display controller without a render node
+        {{"dri/card0", "dri/renderD128"}, true},
+        {{"nvidia0"}, true},
+        {{"nvidiactl"}, false},
+        {{"renderD128"}, false},  // not under dri/
+    };
+    for (const Case& c : cases) {
+        const auto devices = std::filesystem::path(::testing::TempDir()) / "corvane-devices";
+        std::filesystem::remove_all(devices);
+        std::filesystem::create_directories(devices);
+        for (const std::string& file : c.files) {
+            std::filesystem::create_directories((devices / file).parent_path());
+            std::ofstream(devices / file).put('\0');
+        }
+        EXPECT_EQ(has_graphics_device(devices), c.found) << ::testing::PrintToString(c.files);
+        std::filesystem::remove_all(devices);
+    }
+}
+
 TEST(Navigation, OnlyThePageItselfIsAllowed) {
     EXPECT_TRUE(is_page_address("corvane-weather://app/index.html"));
     EXPECT_TRUE(is_page_address("corvane-weather://app/"));
