@@ -101,6 +101,7 @@ try {
 /** @type {() => void} */
 let setUpDone;
 const setUp = new Promise((/** @type {(value?: void) => void} */ resolve) => (setUpDone = resolve));
+let searchReady = false;  // the search box exists, so the stations' names can go into it
 await yieldToBrowser();
 
 const status = createStatusArea(document.getElementById('status'));
@@ -290,10 +291,7 @@ metarFeed.subscribe((feed, changedData) => drawFeed(feed, !changedData ? [] : [[
       map.getContainer().dataset.drawn = 'metars';
     });
   }
-  }], ['station list', () => stationPanel.update()], ['search', () => {
-    searchSources.set({reported: metarLayer.stations()});
-    searchBox.refresh();
-  }]]));
+  }], ['station list', () => stationPanel.update()], ['search', () => searchReady && refreshSearchStations()]]));
 // The view's own tiles: drawn as they come; what the budget holds back is said on the map.
 // A full reply may lack stations: said until the view's smaller boxes have all come.
 function showViewTiles() {
@@ -320,6 +318,9 @@ stationFeeds.tiles.subscribe((changedData) => {
   showViewTiles();
 });
 metarFeed.subscribe(showViewTiles);
+// The stations are what a reader looks for first: their feed starts as soon as its drawing is
+// wired, not after the rest of the panels (the search index takes them once it is set up).
+metarFeed.start();
 pirepFeed.subscribe((feed, changedData) => drawFeed(feed, !changedData ? [] : [['drawing', () => {
   performance.mark('corvane:pireps-draw-start');
   pirepLayer.setReports(feed.data, now());
@@ -498,6 +499,12 @@ const searchBox = createSearchBox({
     return '';
   },
 });
+function refreshSearchStations() {
+  searchSources.set({reported: metarLayer.stations()});
+  searchBox.refresh();
+}
+searchReady = true;
+refreshSearchStations();
 
 // The route and its briefing, drawn again (once things settle) whenever a layer's data changes.
 const routeLayer = new RouteLayer().addTo(map);
@@ -595,7 +602,7 @@ await yieldToBrowser();
 stationPanel.update();
 for (const feed of feeds) {
   feedChanged(feed);
-  if (feed !== windsFeed) feed.start();
+  if (feed !== windsFeed && feed !== metarFeed) feed.start();
 }
 tafFeed.start();
 if (!pointController.restore()) drawPoint(pointController.state);
