@@ -237,7 +237,7 @@ describe('satellite', () => {
 });
 
 // Every imagery state at both window sizes, saved for a person to judge; the loop control stays
-// clear of the zoom buttons and the map's status box, inside the map, its frame time whole and true.
+// clear of the zoom buttons, the map's status box and the credit line, inside the map, its frame time whole and true.
 describe('imagery screens', () => {
   const tilesDrawn = async (page) => waitFor(() => page.evaluate(() =>
     [...document.querySelectorAll('.radar-pane img, .baseTiles-pane img')].every((img) => img.complete)), 'pictures');
@@ -269,14 +269,16 @@ describe('imagery screens', () => {
         await act(page);
         await tilesDrawn(page);
         const box = (selector) => page.locator(selector).first().boundingBox();
-        const [map, loop, zoom, status] = await Promise.all(['#map', '.loop-control', '.leaflet-control-zoom',
-          '.map-status'].map(box));
+        const [map, loop, zoom, status, credit] = await Promise.all(['#map', '.loop-control', '.leaflet-control-zoom',
+          '.map-status', '.map-credit'].map(box));
         const apart = (a, b) => !a || !b || a.x + a.width <= b.x || b.x + b.width <= a.x ||
           a.y + a.height <= b.y || b.y + b.height <= a.y;
         if (loop) {
           const where = `${JSON.stringify(loop)} in ${JSON.stringify(map)}`;
           assert.ok(loop.x >= map.x && loop.y >= map.y && loop.x + loop.width <= map.x + map.width, where);
-          assert.ok(apart(loop, zoom) && apart(loop, status), `${where}, zoom ${JSON.stringify(zoom)}, status ${JSON.stringify(status)}`);
+          assert.ok(apart(loop, zoom) && apart(loop, status) && apart(loop, credit),
+              `${where}, zoom ${JSON.stringify(zoom)}, status ${JSON.stringify(status)}, credit ${JSON.stringify(credit)}`);
+          assert.ok(loop.y + loop.height <= map.y + map.height, where);
           const time = await page.locator('.loop-time').evaluate((node) => node.scrollWidth <= node.clientWidth);
           assert.ok(time, 'the frame time is cut off');
         }

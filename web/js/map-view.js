@@ -35,7 +35,8 @@ new ResizeObserver(() => {
 }).observe(map.getContainer());
 /** Draws the state lines over the pictures: run once the first drawing is painted. */
 export const drawRestOfBaseMap = drawBaseMap(map);
-const credit = new L.Control({position: 'bottomright'});
+// Bottom left, under the picture loop's control: at the first view that corner is open ocean.
+const credit = new L.Control({position: 'bottomleft'});
 credit.onAdd = () => el('div', {className: 'map-credit',
   text: 'Weather: NOAA NWS, Aviation Weather Center · Radar: NOAA NWS · Satellite: NASA GIBS, NOAA GOES-West · ' +
     'Base map: USGS The National Map · States, counties: US Census via us-atlas · Leaflet'});

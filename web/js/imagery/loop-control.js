@@ -14,7 +14,7 @@ export class LoopControl extends L.Control {
    * @param {{sources: import('./source.js').ImagerySource[], formatClock: (ms: number) => string}} options
    */
   constructor({sources, formatClock}) {
-    super({position: 'topleft'});
+    super({position: 'bottomleft'});  // over the Pacific at the first view, not the north-west's stations
     this.sources = sources;
     this.formatClock = formatClock;
     this.current = sources[0];
