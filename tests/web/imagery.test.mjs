@@ -245,7 +245,8 @@ describe('imagery screens', () => {
     ['radar-terrain', {}, async () => {}, /^10:58 MST · newest$/],
     ['radar-zoom9-slc', {}, async (page) => {
       await page.locator('#search-input').fill('Salt Lake City');
-      await page.getByRole('option', {name: /Salt Lake City/}).first().waitFor();
+      // The town, not the airport (whose popup the loop control would give way to), once both are in.
+      await page.getByRole('option', {name: 'Salt Lake City, UT'}).first().waitFor();
       await page.locator('#search-input').press('Enter');
       await page.clock.runFor(1500);
       await page.getByRole('tab', {name: 'Layers'}).click();
