@@ -101,7 +101,8 @@ try {
 /** @type {() => void} */
 let setUpDone;
 const setUp = new Promise((/** @type {(value?: void) => void} */ resolve) => (setUpDone = resolve));
-let searchReady = false;  // the search box exists, so the stations' names can go into it
+/** Puts the stations' names into the search index: a no-op until the search box exists. */
+let refreshSearchStations = () => {};
 await yieldToBrowser();
 
 const status = createStatusArea(document.getElementById('status'));
@@ -291,7 +292,7 @@ metarFeed.subscribe((feed, changedData) => drawFeed(feed, !changedData ? [] : [[
       map.getContainer().dataset.drawn = 'metars';
     });
   }
-  }], ['station list', () => stationPanel.update()], ['search', () => searchReady && refreshSearchStations()]]));
+  }], ['station list', () => stationPanel.update()], ['search', () => refreshSearchStations()]]));
 // The view's own tiles: drawn as they come; what the budget holds back is said on the map.
 // A full reply may lack stations: said until the view's smaller boxes have all come.
 function showViewTiles() {
@@ -499,11 +500,10 @@ const searchBox = createSearchBox({
     return '';
   },
 });
-function refreshSearchStations() {
+refreshSearchStations = () => {
   searchSources.set({reported: metarLayer.stations()});
   searchBox.refresh();
-}
-searchReady = true;
+};
 refreshSearchStations();
 
 // The route and its briefing, drawn again (once things settle) whenever a layer's data changes.

@@ -45,17 +45,18 @@ export function createPanes(map) {
 export function drawBaseMap(map) {
   const states = feature(topology, topology.objects.states).features
       .filter((state) => !OUTSIDE.has(String(state.id)));
+  const western = (/** @type {import('geojson').Feature | undefined} */ state) => WESTERN.has(String(state?.id));
   L.geoJSON(states, {
     pane: 'base',
     interactive: false,
-    style: (state) => WESTERN.has(String(state?.id)) ?
+    style: (state) => western(state) ?
         {className: 'state state-west', weight: 1.2, fillOpacity: 1} :
         {className: 'state state-other', weight: 0.8, fillOpacity: 1},
   }).addTo(map);
   return () => {
     L.geoJSON(states, {pane: 'stateLines', interactive: false, style: (state) => ({
-      className: `state-line${WESTERN.has(String(state?.id)) ? ' state-west' : ''}`,
-      weight: WESTERN.has(String(state?.id)) ? 1.2 : 0.8, fill: false})}).addTo(map);
+      className: `state-line${western(state) ? ' state-west' : ''}`, weight: western(state) ? 1.2 : 0.8,
+      fill: false})}).addTo(map);
   };
 }
 
