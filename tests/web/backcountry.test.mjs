@@ -5,7 +5,7 @@
 import assert from 'node:assert/strict';
 import {after, describe, it} from 'node:test';
 import {REFERENCE_TIME, documentsScript, loadDocuments} from './documents.mjs';
-import {accessibilityViolations, openPage, saveScreenshot, startBrowser, stubRequests} from './browser.mjs';
+import {accessibilityViolations, openPage, saveScreenshot, scrollIntoView, startBrowser, stubRequests} from './browser.mjs';
 
 after(async () => (await startBrowser()).close());
 
@@ -221,10 +221,10 @@ describe('screenshots', () => {
       await session.page.locator('path.avalanche-zone').first().waitFor();
       await pointAt(session.page, ALTA);
       await saveScreenshot(session.page, `wasatch-january-considerable-${size}`);
-      await session.page.locator('#panel-point .mountain').scrollIntoViewIfNeeded();
+      await scrollIntoView(session.page.locator('#panel-point .mountain'));
       await saveScreenshot(session.page, `wasatch-january-mountain-${size}`);
       await session.page.getByRole('tab', {name: 'Layers'}).click();
-      await session.page.locator('.layer[data-layer="avalanche"]').scrollIntoViewIfNeeded();
+      await scrollIntoView(session.page.locator('.layer[data-layer="avalanche"]'));
       await saveScreenshot(session.page, `wasatch-january-layer-${size}`);
       await session.close();
 
@@ -234,7 +234,7 @@ describe('screenshots', () => {
       await pointAt(session.page, TAHOE);
       await session.page.locator('#panel-point .alerts-here .alert-event').first().waitFor();
       await saveScreenshot(session.page, `sierra-august-red-flag-${size}`);
-      await session.page.locator('#panel-point .fire-weather').scrollIntoViewIfNeeded();
+      await scrollIntoView(session.page.locator('#panel-point .fire-weather'));
       await saveScreenshot(session.page, `sierra-august-fire-weather-${size}`);
       await session.close();
     });

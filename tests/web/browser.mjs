@@ -129,6 +129,14 @@ export async function saveScreenshot(page, name) {
   return path;
 }
 
+/**
+ * Scrolls the element into view in one step. Panels are drawn again whenever a feed arrives, so
+ * an action that waits for a stable node can find it replaced under it.
+ */
+export function scrollIntoView(locator) {
+  return locator.evaluate((element) => element.scrollIntoView({block: 'nearest'}));
+}
+
 const axeSource = readFileSync(createRequire(import.meta.url).resolve('axe-core/axe.min.js'), 'utf8');
 
 /**

@@ -3,7 +3,7 @@
 import assert from 'node:assert/strict';
 import {after, it} from 'node:test';
 import {REFERENCE_TIME, WEST_BBOX, stubScript} from './documents.mjs';
-import {describe, openPage, saveScreenshot, startBrowser, stubRequests, waitForRequest} from
+import {describe, openPage, saveScreenshot, scrollIntoView, startBrowser, stubRequests, waitForRequest} from
   './browser.mjs';
 
 after(async () => (await startBrowser()).close());
@@ -194,9 +194,7 @@ describe('saved data', () => {
           /^SavedThe forecast is not available offline: showing the one saved Fri Nov 20 11:00 MST \(1 h (9|10) min ago\)\.$/);
       assert.equal(await page.locator('#panel-point .period strong').first().textContent(), 'This Afternoon');
       assert.equal(await page.locator('#panel-point .periods .empty').count(), 0);
-      // In the page's own turn: the panel is drawn again as each failed request comes back.
-      await page.evaluate(() => document.querySelector('#panel-point .periods .freshness')
-          .scrollIntoView({block: 'nearest'}));
+      await scrollIntoView(page.locator('#panel-point .periods .freshness'));
       await saveScreenshot(page, `offline-point-${width}x${height}`);
       await first.close();
     }
@@ -418,7 +416,7 @@ describe('service text beside the page\'s own words', () => {
       assert.ok(sizes.scroll <= sizes.client, `point panel: ${JSON.stringify(sizes)}`);
       assert.equal((await page.locator('.sidebar').boundingBox()).width, widthBefore);
       await saveScreenshot(page, `long-word-point-panel-${width}x${height}`);
-      await panel.locator('.period-text').first().scrollIntoViewIfNeeded();
+      await scrollIntoView(panel.locator('.period-text').first());
       await saveScreenshot(page, `long-word-periods-${width}x${height}`);
       await station(page, 'KSLC').dispatchEvent('click');
       await page.locator('.station-popup .taf').waitFor();
@@ -593,7 +591,7 @@ describe('problems, loading and the small window', () => {
         // No map control lies over it: the picture loop gives way while a popup is open.
         assert.ok(!(await page.locator('.loop-control').isVisible()), `loop control over the popup: ${where}`);
         // Long content scrolls inside the popup, and the TAF comes into view there.
-        await popup.locator('.taf-title').scrollIntoViewIfNeeded();
+        await scrollIntoView(popup.locator('.taf-title'));
         const taf = await popup.locator('.taf-title').boundingBox();
         assert.ok(taf.y >= box.y && taf.y + taf.height <= box.y + box.height, `TAF: ${where}`);
         assert.deepEqual(await page.locator('#map').boundingBox(), map, 'the page itself did not scroll');

@@ -6,7 +6,7 @@ import {mkdirSync, writeFileSync} from 'node:fs';
 import {join} from 'node:path';
 import {after, describe, it} from 'node:test';
 import {REFERENCE_TIME} from './documents.mjs';
-import {ARTIFACTS, accessibilityViolations, openPage, saveScreenshot, startBrowser, stubRequests} from './browser.mjs';
+import {ARTIFACTS, accessibilityViolations, openPage, saveScreenshot, scrollIntoView, startBrowser, stubRequests} from './browser.mjs';
 
 after(async () => (await startBrowser()).close());
 
@@ -187,7 +187,7 @@ describe('screenshots of the flight picture', () => {
       const size = `${width}x${height}`;
       const {page, close} = await ready({viewport: {width, height}});
       await showWinds(page, 9000);
-      await page.locator('.layer[data-layer="winds"]').scrollIntoViewIfNeeded();
+      await scrollIntoView(page.locator('.layer[data-layer="winds"]'));
       await saveScreenshot(page, `winds-${size}`);
       assert.deepEqual(await accessibilityViolations(page), []);
       await page.locator('#layer-winds').uncheck();
@@ -197,7 +197,7 @@ describe('screenshots of the flight picture', () => {
       await page.waitForTimeout(600);
       await saveScreenshot(page, `route-briefing-${size}`);
       assert.deepEqual(await accessibilityViolations(page), [], 'the Route tab');
-      await page.locator('#briefing-profile').scrollIntoViewIfNeeded();
+      await scrollIntoView(page.locator('#briefing-profile'));
       await saveScreenshot(page, `route-profile-${size}`);
       assert.deepEqual(await accessibilityViolations(page), [], 'the profile');
       await zoomToSaltLake(page);
