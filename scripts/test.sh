@@ -63,7 +63,7 @@ stage_page() {
 # package (release build) installed, run and purged.
 stage_linux() {
     configure_and_build debug && CORVANE_JOBS="$jobs" scripts/package-linux.sh &&
-        ctest --preset debug -L linux
+        ctest --preset debug -L linux -j "$jobs"
 }
 
 # Each fuzz target briefly, so none of them rots.
